@@ -1,0 +1,35 @@
+// Drive queries: whether a path lies on a removable drive, how many bytes are
+// free there, and the mount point that plays the role of the drive's root.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace fennimar {
+
+enum class DriveKind { kFixed, kRemovable };
+
+// The queries the split asks about its target directory. The system answers
+// them through SystemDrives; engine tests answer them from a script.
+class DriveQueries {
+ public:
+  virtual ~DriveQueries() = default;
+  // Removable when the file system holding the path (or its nearest existing
+  // ancestor) sits on a block device the kernel marks removable or on USB.
+  virtual DriveKind GetDriveKind(const std::string& path) = 0;
+  // Free bytes for an unprivileged writer on the path's file system; 0 when
+  // that cannot be told.
+  virtual std::uint64_t GetFreeSpace(const std::string& path) = 0;
+  // The mount point of the file system that holds the path: the "root of the
+  // drive" onto which the companion joiner is copied.
+  virtual std::string RootOf(const std::string& path) = 0;
+};
+
+class SystemDrives final : public DriveQueries {
+ public:
+  DriveKind GetDriveKind(const std::string& path) override;
+  std::uint64_t GetFreeSpace(const std::string& path) override;
+  std::string RootOf(const std::string& path) override;
+};
+
+}  // namespace fennimar

@@ -1,0 +1,106 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace fennimar {
+namespace {
+
+std::optional<File> OpenWith(const std::string& path, int flags, File (*make)(int)) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return std::nullopt;
+  return make(fd);
+}
+
+}  // namespace
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+std::optional<File> File::OpenRead(const std::string& path) {
+  auto file = OpenWith(path, O_RDONLY, [](int fd) { return File(fd); });
+  // A directory opens read-only on Linux, but it is no file to split or join.
+  if (file) {
+    struct stat st {};
+    if (::fstat(file->fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+      errno = EISDIR;
+      return std::nullopt;
+    }
+  }
+  return file;
+}
+
+std::optional<File> File::Create(const std::string& path) {
+  return OpenWith(path, O_WRONLY | O_CREAT | O_TRUNC, [](int fd) { return File(fd); });
+}
+
+std::optional<File> File::CreateNew(const std::string& path) {
+  return OpenWith(path, O_WRONLY | O_CREAT | O_EXCL, [](int fd) { return File(fd); });
+}
+
+std::optional<File> File::OpenUpdate(const std::string& path) {
+  return OpenWith(path, O_RDWR, [](int fd) { return File(fd); });
+}
+
+std::int64_t File::Read(void* buffer, std::size_t size) {
+  auto* out = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::read(fd_, out + done, size - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+std::int64_t File::Write(const void* buffer, std::size_t size) {
+  const auto* in = static_cast<const char*>(buffer);
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::write(fd_, in + done, size - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+bool File::Seek(std::int64_t offset) { return ::lseek(fd_, offset, SEEK_SET) == offset; }
+
+std::int64_t File::Size() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) return -1;
+  return st.st_size;
+}
+
+bool File::Close() {
+  if (fd_ < 0) return true;
+  int fd = std::exchange(fd_, -1);
+  // A close interrupted by a signal has still released the descriptor on Linux.
+  return ::close(fd) == 0 || errno == EINTR;
+}
+
+}  // namespace fennimar

@@ -1,0 +1,55 @@
+#include "platform/fs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+namespace fennimar {
+
+std::optional<FileStatus> StatPath(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileStatus{st.st_size, st.st_mtim.tv_sec, S_ISDIR(st.st_mode)};
+}
+
+bool PathExists(const std::string& path) { return StatPath(path).has_value(); }
+
+bool IsDirectory(const std::string& path) {
+  auto st = StatPath(path);
+  return st && st->isDirectory;
+}
+
+bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool SetFileTimes(const std::string& path, std::int64_t accessTime, std::int64_t modifiedTime) {
+  struct timespec times[2] = {{static_cast<time_t>(accessTime), 0},
+                              {static_cast<time_t>(modifiedTime), 0}};
+  return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+std::optional<TempFile> TempFile::Create(const std::string& prefix) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string pattern = (dir && *dir ? std::string(dir) : std::string("/tmp")) + "/" + prefix +
+                        "XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) return std::nullopt;
+  ::close(fd);
+  return TempFile(std::string(name.data()));
+}
+
+TempFile::~TempFile() {
+  if (!path_.empty()) ::unlink(path_.c_str());
+}
+
+TempFile::TempFile(TempFile&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+
+}  // namespace fennimar

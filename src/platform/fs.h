@@ -1,0 +1,48 @@
+// File-system operations beside File: existence, status, one-level directory
+// creation, deletion, file times and temporary files.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace fennimar {
+
+struct FileStatus {
+  std::int64_t size = 0;
+  std::int64_t modifiedTime = 0;  // seconds since 1970-01-01 00:00:00 UTC
+  bool isDirectory = false;
+};
+
+// Status of the named object, following symbolic links; empty when it cannot be told.
+std::optional<FileStatus> StatPath(const std::string& path);
+// True when a file or directory of that name exists.
+bool PathExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+// Creates one directory level; its parent must exist.
+bool MakeDirectory(const std::string& path);
+// Deletes a file; false when it could not be deleted.
+bool RemoveFile(const std::string& path);
+// Sets access and modification time of a file to the given seconds.
+bool SetFileTimes(const std::string& path, std::int64_t accessTime, std::int64_t modifiedTime);
+
+// A temporary file, created with mkstemp in $TMPDIR (default /tmp) and deleted
+// when the owner goes out of scope.
+class TempFile {
+ public:
+  // Empty when no temporary file can be created.
+  static std::optional<TempFile> Create(const std::string& prefix);
+  ~TempFile();
+  TempFile(TempFile&& other) noexcept;
+  TempFile& operator=(TempFile&&) = delete;
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  explicit TempFile(std::string path) : path_(std::move(path)) {}
+  std::string path_;
+};
+
+}  // namespace fennimar

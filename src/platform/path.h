@@ -1,0 +1,22 @@
+// Textual path rules. The separator is one constant; the rules that cut a
+// path into directory, file name and stem work on text alone.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace fennimar {
+
+inline constexpr char kPathSeparator = '/';
+inline constexpr std::string_view kRootDirectory = "/";
+
+// The last path component: the text after the last separator (the whole path
+// when it has none).
+std::string FileNameOf(std::string_view path);
+// The text before the last separator; empty when there is none.
+std::string DirectoryOf(std::string_view path);
+// Joins a directory and a name: the root and a directory already ending in a
+// separator take the name directly, any other directory gets one separator.
+std::string JoinPath(std::string_view directory, std::string_view name);
+
+}  // namespace fennimar

@@ -1,0 +1,28 @@
+// The section, the keys and the read capacities of the settings file.
+#pragma once
+
+#include <string_view>
+
+namespace fennimar::settings {
+
+inline constexpr std::string_view kSection = "FENNIMAR";
+
+inline constexpr std::string_view kMinimized = "MINIMIZED";
+inline constexpr std::string_view kChType = "ChType";
+inline constexpr std::string_view kWorkDir = "WorkDir";
+inline constexpr std::string_view kMergeDir = "MergeDir";
+inline constexpr std::string_view kOnChecksumError = "ON_CHKSUM_ERR";
+inline constexpr std::string_view kFormat = "Format";
+inline constexpr std::string_view kSmtpHost = "SMTPHost";
+inline constexpr std::string_view kMyAddress = "MyAddress";
+inline constexpr std::string_view kFennimarPath = "FENNIMAR_PATH";
+
+// Capacities include the terminator of the receiving buffer: a read returns
+// at most capacity - 1 characters.
+inline constexpr int kShortValue = 25;
+inline constexpr int kDirectoryValue = 100;  // WorkDir, MergeDir, FENNIMAR_PATH
+inline constexpr int kDialogMailValue = 100;
+inline constexpr int kDefaultsMailValue = 255;
+inline constexpr int kMailerValue = 256;
+
+}  // namespace fennimar::settings

@@ -1,0 +1,155 @@
+#include "settings/settings_store.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "platform/fs.h"
+#include "platform/path.h"
+
+namespace fennimar {
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  const char* blanks = " \t\r\n";
+  auto first = text.find_first_not_of(blanks);
+  if (first == std::string_view::npos) return {};
+  auto last = text.find_last_not_of(blanks);
+  return text.substr(first, last - first + 1);
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// The section name of a "[name]" line.
+std::optional<std::string_view> SectionOf(std::string_view line) {
+  line = Trim(line);
+  if (line.size() < 2 || line.front() != '[') return std::nullopt;
+  auto close = line.find(']');
+  if (close == std::string_view::npos) return std::nullopt;
+  return Trim(line.substr(1, close - 1));
+}
+
+// The key of a "key=value" line; comments (";") have none.
+std::optional<std::string_view> KeyOf(std::string_view line) {
+  auto equals = line.find('=');
+  std::string_view trimmed = Trim(line);
+  if (equals == std::string_view::npos || trimmed.empty() || trimmed.front() == ';') {
+    return std::nullopt;
+  }
+  return Trim(line.substr(0, equals));
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Creates the directory that holds the file, and its parents.
+void MakeParents(const std::string& path) {
+  std::string directory = DirectoryOf(path);
+  if (directory.empty() || IsDirectory(directory)) return;
+  MakeParents(directory);
+  MakeDirectory(directory);
+}
+
+}  // namespace
+
+std::string SettingsStore::DefaultPath() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string base;
+  if (config && *config) {
+    base = config;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home && *home ? home : ".") + "/.config";
+  }
+  return base + "/fennimar/FENNIMAR.INI";
+}
+
+SettingsStore SettingsStore::ForUser() { return SettingsStore(DefaultPath()); }
+
+std::string SettingsStore::ReadSetting(std::string_view section, std::string_view key,
+                                       std::string_view fallback, int capacity) const {
+  bool inSection = false;
+  for (const std::string& line : ReadLines(path_)) {
+    if (auto name = SectionOf(line)) {
+      inSection = SameName(*name, section);
+    } else if (auto keyName = KeyOf(line); inSection && keyName && SameName(*keyName, key)) {
+      std::string_view value = Trim(std::string_view(line).substr(line.find('=') + 1));
+      std::size_t limit = capacity > 0 ? static_cast<std::size_t>(capacity - 1) : 0;
+      return std::string(value.substr(0, limit));
+    }
+  }
+  return std::string(fallback);
+}
+
+bool SettingsStore::WriteSetting(std::string_view section, std::string_view key,
+                                 std::string_view value) {
+  std::vector<std::string> lines = ReadLines(path_);
+  std::string entry = std::string(key) + "=" + std::string(value);
+  bool inSection = false;
+  std::optional<std::size_t> insertAt;  // after the last non-blank line of the section
+  bool written = false;
+  for (std::size_t i = 0; i < lines.size() && !written; ++i) {
+    if (auto name = SectionOf(lines[i])) {
+      if (inSection) break;
+      inSection = SameName(*name, section);
+      if (inSection) insertAt = i + 1;
+    } else if (inSection) {
+      if (auto keyName = KeyOf(lines[i]); keyName && SameName(*keyName, key)) {
+        lines[i] = entry;
+        written = true;
+      } else if (!Trim(lines[i]).empty()) {
+        insertAt = i + 1;
+      }
+    }
+  }
+  if (!written) {
+    if (insertAt) {
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*insertAt), entry);
+    } else {
+      if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+      lines.push_back("[" + std::string(section) + "]");
+      lines.push_back(entry);
+    }
+  }
+
+  // Write a sibling file and rename it over the old one, so that a failed
+  // write never leaves a half-written settings file behind.
+  MakeParents(path_);
+  std::string temp = path_ + ".new." + std::to_string(::getpid());
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    for (const std::string& line : lines) out << line << '\n';
+    out.flush();
+    if (!out) {
+      std::remove(temp.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temp.c_str(), path_.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace fennimar

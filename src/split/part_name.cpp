@@ -1,0 +1,57 @@
+#include "split/part_name.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/file.h"
+#include "platform/path.h"
+
+namespace fennimar {
+
+std::string PartStem(std::string_view path) {
+  std::string name = FileNameOf(path);
+  return name.substr(0, name.find('.'));
+}
+
+std::string PartBaseOf(std::string_view path) {
+  auto slash = path.rfind(kPathSeparator);
+  std::string_view directory =
+      slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+  return std::string(directory) + PartStem(path);
+}
+
+std::string PartPathFromBase(std::string_view base, int index) {
+  char extension[16];
+  std::snprintf(extension, sizeof extension, ".Z%02d", index);
+  return std::string(base) + extension;
+}
+
+std::string PartPath(std::string_view targetDirectory, std::string_view sourcePath, int index) {
+  return PartPathFromBase(JoinPath(targetDirectory, PartStem(sourcePath)), index);
+}
+
+std::optional<int> PartIndexFromName(std::string_view path) {
+  std::string name = FileNameOf(path);
+  auto dot = name.find('.');
+  if (dot == std::string::npos) return std::nullopt;
+  std::string_view extension = std::string_view(name).substr(dot + 1);
+  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  if (extension.size() != 3 || extension[0] != 'Z' || !isDigit(extension[1]) ||
+      !isDigit(extension[2])) {
+    return std::nullopt;
+  }
+  return (extension[1] - '0') * 10 + (extension[2] - '0');
+}
+
+bool IsPartFile(const std::string& path) {
+  auto index = PartIndexFromName(path);
+  if (!index) return false;
+  auto file = File::OpenRead(path);
+  std::uint8_t bytes[2];
+  if (!file || file->Read(bytes, 2) != 2) return false;
+  auto count = static_cast<std::int8_t>(bytes[0]);
+  auto stored = static_cast<std::int8_t>(bytes[1]);
+  return stored == *index && stored < count;
+}
+
+}  // namespace fennimar

@@ -1,0 +1,3 @@
+# Tests of the core: platform, settings, part format, split.
+fennimar_add_test(part_format_test part_format_test.cpp)
+fennimar_add_test(settings_store_test settings_store_test.cpp)

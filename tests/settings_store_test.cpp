@@ -1,0 +1,78 @@
+#include "settings/settings_store.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/settings_keys.h"
+#include "test_support.h"
+
+namespace fennimar {
+namespace {
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  testing::TempDir dir;
+  std::string path = dir / "cfg/fennimar/FENNIMAR.INI";
+  SettingsStore store{path};
+};
+
+TEST_F(SettingsStoreTest, MissingFileReadsAsEveryKeyMissing) {
+  EXPECT_EQ(store.ReadSetting("FENNIMAR", "WorkDir", "SAME", 25), "SAME");
+  EXPECT_FALSE(testing::Exists(path));
+}
+
+TEST_F(SettingsStoreTest, FirstWriteCreatesDirectorySectionAndKey) {
+  ASSERT_TRUE(store.WriteSetting("FENNIMAR", "MINIMIZED", "NO"));
+  EXPECT_EQ(testing::ReadText(path), "[FENNIMAR]\nMINIMIZED=NO\n");
+}
+
+TEST_F(SettingsStoreTest, NamesMatchWithoutRegardToCaseValuesDoNot) {
+  store.WriteSetting("FENNIMAR", "MINIMIZED", "yes");
+  EXPECT_EQ(store.ReadSetting("fennimar", "minimized", "NO", 25), "yes");
+  store.WriteSetting("fennimar", "Minimized", "YES");
+  EXPECT_EQ(testing::ReadText(path), "[FENNIMAR]\nMinimized=YES\n");
+}
+
+TEST_F(SettingsStoreTest, ReadTrimsBlanksAndCutsToCapacity) {
+  store.WriteSetting("FENNIMAR", "WorkDir", "  /a/directory/of/thirty/chars  ");
+  EXPECT_EQ(store.ReadSetting("FENNIMAR", "WorkDir", "SAME", 25), "/a/directory/of/thirty/c");
+  EXPECT_EQ(store.ReadSetting("FENNIMAR", "WorkDir", "SAME", 100), "/a/directory/of/thirty/chars");
+}
+
+TEST_F(SettingsStoreTest, WriteKeepsOtherKeysSectionsAndComments) {
+  testing::TempDir other;
+  std::string file = other / "FENNIMAR.INI";
+  testing::WriteFile(file,
+                     "; kept\n[Other]\nWorkDir=elsewhere\n\n[fennimar]\nChType=2DD\nFormat = FREE\n"
+                     "\n[Tail]\nx=1\n");
+  SettingsStore s(file);
+  s.WriteSetting("FENNIMAR", "Format", "FIXED");
+  s.WriteSetting("FENNIMAR", "WorkDir", "/parts");
+  EXPECT_EQ(testing::ReadText(file),
+            "; kept\n[Other]\nWorkDir=elsewhere\n\n[fennimar]\nChType=2DD\nFormat=FIXED\n"
+            "WorkDir=/parts\n\n[Tail]\nx=1\n");
+  EXPECT_EQ(s.ReadSetting("FENNIMAR", "WorkDir", "SAME", 100), "/parts");
+  EXPECT_EQ(s.ReadSetting("Other", "WorkDir", "SAME", 100), "elsewhere");
+}
+
+TEST_F(SettingsStoreTest, FailedWriteIsIgnoredAndOldValueStays) {
+  if (testing::IsRoot()) GTEST_SKIP() << "root may write anywhere";
+  testing::TempDir other;
+  std::string file = other / "FENNIMAR.INI";
+  SettingsStore s(file);
+  s.WriteSetting("FENNIMAR", "Format", "FREE");
+  testing::Run("chmod 500 " + other.path());
+  EXPECT_FALSE(s.WriteSetting("FENNIMAR", "Format", "FIXED"));
+  EXPECT_EQ(s.ReadSetting("FENNIMAR", "Format", "?", 25), "FREE");
+  testing::Run("chmod 700 " + other.path());
+}
+
+TEST(SettingsStorePathTest, FollowsXdgConfigHome) {
+  setenv("XDG_CONFIG_HOME", "/tmp/cfg-home", 1);
+  EXPECT_EQ(SettingsStore::DefaultPath(), "/tmp/cfg-home/fennimar/FENNIMAR.INI");
+  unsetenv("XDG_CONFIG_HOME");
+  setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(SettingsStore::DefaultPath(), "/home/someone/.config/fennimar/FENNIMAR.INI");
+}
+
+}  // namespace
+}  // namespace fennimar
