@@ -1,0 +1,25 @@
+// Application: the desktop program's start-up. It measures the desktop
+// font, creates the main window and runs the event loop until the window is
+// closed. Command-line arguments are ignored.
+#pragma once
+
+#include <wx/app.h>
+
+namespace fennimar::app {
+
+class Application : public wxApp {
+ public:
+  bool OnInit() override;
+  // Arguments are not the program's business: none is parsed or refused.
+  void OnInitCmdLine(wxCmdLineParser&) override {}
+  bool OnCmdLineParsed(wxCmdLineParser&) override { return true; }
+
+  // The height of one information line in pixels, set at start-up.
+  int lineHeight = 0;
+};
+
+// The height of one text line of the desktop's font on the screen: the
+// character height with its internal and external leading.
+int MeasureTextLineHeight();
+
+}  // namespace fennimar::app

@@ -1,0 +1,29 @@
+// The command ids of the main window and the control ids of its dialogs.
+//
+// The ids are the program's own numbering: the menu, the accelerators, the
+// toolbar and the commands the window posts to itself all use them, so that a
+// command reaches the same handler whichever way it was given.
+#pragma once
+
+namespace fennimar::app {
+
+// Main window commands.
+inline constexpr int kIdAbout = 100;
+inline constexpr int kIdSelectFile = 101;
+inline constexpr int kIdSplit = 102;
+inline constexpr int kIdMerge = 105;
+inline constexpr int kIdHelp = 109;
+inline constexpr int kIdRunMinimized = 113;
+inline constexpr int kIdDefaults = 114;
+inline constexpr int kIdHomePage = 115;
+// Posted after a selection; no menu item carries them.
+inline constexpr int kIdToolbarWithoutFile = 32801;
+inline constexpr int kIdToolbarWithFile = 32802;
+// Every information line carries this id.
+inline constexpr int kIdInfoLine = 300;
+
+// The maker's home page, opened by Home Page and shown by the About box.
+inline constexpr const char* kHomePage = "https://fennimar.example.org/";
+inline constexpr const char* kWindowTitle = "Fennimar 3.13";
+
+}  // namespace fennimar::app

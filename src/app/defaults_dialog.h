@@ -1,0 +1,57 @@
+// DefaultsDialog: the modal dialog "Fennimar Defaults" over a DefaultsForm.
+// The dialog shows the form's state and forwards every edit and click; OK
+// closes when the form says so.
+#pragma once
+
+#include <wx/dialog.h>
+
+class wxCheckBox;
+class wxRadioButton;
+class wxStaticText;
+class wxTextCtrl;
+
+namespace fennimar::app {
+
+class DefaultsForm;
+
+// The controls' ids.
+inline constexpr int kId2DD = 402;
+inline constexpr int kId2HD = 403;
+inline constexpr int kIdOther = 404;
+inline constexpr int kIdOtherSize = 405;
+inline constexpr int kIdKilobytesLabel = 501;
+inline constexpr int kIdSameAsSource = 407;
+inline constexpr int kIdPredefined = 408;
+inline constexpr int kIdSplitDirectory = 409;
+inline constexpr int kIdMergeDirectory = 1023;
+inline constexpr int kIdContinueOnChecksumError = 1000;
+inline constexpr int kIdFillToMaximum = 1020;
+inline constexpr int kIdSmtpHost = 1028;
+inline constexpr int kIdMyAddress = 1024;
+
+class DefaultsDialog : public wxDialog {
+ public:
+  // `form` must be opened and outlive the dialog.
+  DefaultsDialog(wxWindow* owner, DefaultsForm& form);
+
+ private:
+  void ShowForm();
+  void OnOk();
+
+  DefaultsForm& form_;
+  wxRadioButton* chunk2DD_;
+  wxRadioButton* chunk2HD_;
+  wxRadioButton* chunkOther_;
+  wxTextCtrl* otherSize_;
+  wxStaticText* kilobytes_;
+  wxRadioButton* same_;
+  wxRadioButton* predefined_;
+  wxTextCtrl* splitDirectory_;
+  wxTextCtrl* mergeDirectory_;
+  wxCheckBox* continueOnError_;
+  wxCheckBox* fillToMaximum_;
+  wxTextCtrl* smtpHost_;
+  wxTextCtrl* myAddress_;
+};
+
+}  // namespace fennimar::app

@@ -1,0 +1,156 @@
+#include "app/defaults_form.h"
+
+#include <cctype>
+#include <cstdint>
+#include <optional>
+
+#include "platform/fs.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_store.h"
+
+namespace fennimar::app {
+namespace {
+
+constexpr const char* kCaption = "Default";
+
+bool OnlyDigitsAndBlanks(const std::string& text) {
+  for (char c : text) {
+    if (!std::isdigit(static_cast<unsigned char>(c)) && c != ' ') return false;
+  }
+  return true;
+}
+
+// The number after leading blanks, capped far above any chunk size; none
+// when the text holds no digit there.
+std::optional<std::int64_t> LeadingNumber(const std::string& text) {
+  std::size_t i = text.find_first_not_of(' ');
+  if (i == std::string::npos || !std::isdigit(static_cast<unsigned char>(text[i]))) {
+    return std::nullopt;
+  }
+  std::int64_t value = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    if (value < (std::int64_t{1} << 40)) value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+}  // namespace
+
+DefaultsForm::DefaultsForm(UserInterface& ui, SettingsStore& settings, std::string homeDirectory)
+    : ui_(ui), settings_(settings), homeDirectory_(std::move(homeDirectory)) {}
+
+void DefaultsForm::Open() {
+  namespace s = settings;
+  // The hidden edits carry suggestions for when the user turns to them.
+  otherSize_ = "70";
+  std::string home = homeDirectory_.empty() || homeDirectory_ == "/" ? "" : homeDirectory_;
+  splitDirectory_ = home + "/splitdir";
+  mergeDirectory_ = home + "/mergedir";
+
+  std::string chType = settings_.ReadSetting(s::kSection, s::kChType, "2HD", s::kShortValue);
+  std::string workDir = settings_.ReadSetting(s::kSection, s::kWorkDir, "SAME", s::kShortValue);
+  std::string mergeDir = settings_.ReadSetting(s::kSection, s::kMergeDir, "SAME", s::kShortValue);
+  std::string onError =
+      settings_.ReadSetting(s::kSection, s::kOnChecksumError, "ABORT", s::kShortValue);
+  std::string format = settings_.ReadSetting(s::kSection, s::kFormat, "FREE", s::kShortValue);
+  SetSmtpHost(settings_.ReadSetting(s::kSection, s::kSmtpHost, "", s::kDefaultsMailValue));
+  SetMyAddress(settings_.ReadSetting(s::kSection, s::kMyAddress, "", s::kDefaultsMailValue));
+
+  if (chType == "2HD") {
+    chunkChoice_ = ChunkChoice::k2HD;
+  } else if (chType == "2DD") {
+    chunkChoice_ = ChunkChoice::k2DD;
+  } else {
+    // What follows "DO ".
+    SetOtherSize(chType.size() > 3 ? chType.substr(3) : "");
+    chunkChoice_ = ChunkChoice::kOther;
+  }
+  continueOnChecksumError_ = onError == "CONTINUE";
+  fillToMaximum_ = format == "FREE";
+  if (workDir == "SAME") {
+    directoryChoice_ = DirectoryChoice::kSameAsSource;
+  } else {
+    directoryChoice_ = DirectoryChoice::kPredefined;
+    SetSplitDirectory(workDir);
+    SetMergeDirectory(mergeDir);
+  }
+}
+
+void DefaultsForm::ChooseChunk(ChunkChoice choice) { chunkChoice_ = choice; }
+
+void DefaultsForm::ChooseDirectory(DirectoryChoice choice) { directoryChoice_ = choice; }
+
+void DefaultsForm::Write(std::string_view key, const std::string& value) {
+  settings_.WriteSetting(settings::kSection, key, value);
+}
+
+DefaultsForm::DirectoryOutcome DefaultsForm::EnsureDirectory(const std::string& directory) {
+  if (PathExists(directory)) return DirectoryOutcome::kExists;
+  if (ui_.ShowMessage("Directory does not exist, create?", kCaption, MessageKind::kYesNo) !=
+      Answer::kYes) {
+    return DirectoryOutcome::kDeclined;
+  }
+  if (MakeDirectory(directory)) return DirectoryOutcome::kCreated;
+  ui_.ShowMessage("Can not create directory", kCaption, MessageKind::kOk);
+  return DirectoryOutcome::kFailed;
+}
+
+DialogResult DefaultsForm::Ok() {
+  namespace s = settings;
+  std::string chType;
+  switch (chunkChoice_) {
+    case ChunkChoice::k2DD:
+      chType = "2DD";
+      break;
+    case ChunkChoice::k2HD:
+      chType = "2HD";
+      break;
+    case ChunkChoice::kOther: {
+      chType = "DO " + otherSize_;
+      if (!OnlyDigitsAndBlanks(otherSize_)) {
+        ui_.ShowMessage("Digit expected", kCaption, MessageKind::kOkWarning);
+        return DialogResult::kStayOpen;
+      }
+      // A field of blanks holds no size at all, which is no size above 1k.
+      auto kilobytes = LeadingNumber(otherSize_);
+      if (!kilobytes || *kilobytes <= 1) {
+        ui_.ShowMessage("Chunk size must greater then 1k", kCaption, MessageKind::kOkWarning);
+        return DialogResult::kStayOpen;
+      }
+      break;
+    }
+  }
+
+  std::string workDir = "SAME";
+  std::string mergeDir = "SAME";
+  if (directoryChoice_ == DirectoryChoice::kPredefined) {
+    workDir = splitDirectory_.empty() ? "/" : splitDirectory_;
+    if (EnsureDirectory(workDir) == DirectoryOutcome::kCreated) {
+      Write(s::kChType, chType);
+      Write(s::kWorkDir, workDir);
+    }
+    mergeDir = mergeDirectory_.empty() ? "/" : mergeDirectory_;
+    // A merge directory the user does not want, or that cannot be made,
+    // ends the save here. One that was just created is kept together with
+    // every other choice of the dialog: the user confirmed all of them.
+    switch (EnsureDirectory(mergeDir)) {
+      case DirectoryOutcome::kExists:
+      case DirectoryOutcome::kCreated:
+        break;
+      case DirectoryOutcome::kDeclined:
+      case DirectoryOutcome::kFailed:
+        return DialogResult::kOk;
+    }
+  }
+
+  Write(s::kChType, chType);
+  Write(s::kWorkDir, workDir);
+  Write(s::kMergeDir, mergeDir);
+  Write(s::kOnChecksumError, continueOnChecksumError_ ? "CONTINUE" : "ABORT");
+  Write(s::kFormat, fillToMaximum_ ? "FREE" : "FIXED");
+  Write(s::kSmtpHost, smtpHost_);
+  Write(s::kMyAddress, myAddress_);
+  return DialogResult::kOk;
+}
+
+}  // namespace fennimar::app

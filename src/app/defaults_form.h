@@ -1,0 +1,94 @@
+// DefaultsForm: the state and rules of the defaults dialog ("Fennimar
+// Defaults"), without widgets. The dialog mirrors this state into its
+// controls and forwards every edit and click; tests drive it directly.
+//
+// Opening reads ChType, WorkDir, MergeDir, ON_CHKSUM_ERR, Format, SMTPHost
+// and MyAddress; OK validates the Other size, asks about missing predefined
+// directories and writes the keys back. A merge directory that the user
+// declines to create (or that cannot be created) ends the dialog with only
+// the keys written so far.
+#pragma once
+
+#include <string>
+
+#include "ui/user_interface.h"
+
+namespace fennimar {
+class SettingsStore;
+}
+
+namespace fennimar::app {
+
+enum class ChunkChoice { k2DD, k2HD, kOther };
+enum class DirectoryChoice { kSameAsSource, kPredefined };
+
+// How many characters each edit yields when read on OK.
+inline constexpr std::size_t kOtherSizeLength = 19;
+inline constexpr std::size_t kDefaultsDirectoryLength = 99;
+inline constexpr std::size_t kDefaultsMailLength = 254;
+
+class DefaultsForm {
+ public:
+  // `homeDirectory` is where the suggested directories for a first
+  // predefined choice lie.
+  DefaultsForm(UserInterface& ui, SettingsStore& settings, std::string homeDirectory);
+
+  // Loads the controls from the settings.
+  void Open();
+
+  // The user's clicks and edits.
+  void ChooseChunk(ChunkChoice choice);
+  void ChooseDirectory(DirectoryChoice choice);
+  void SetOtherSize(const std::string& text) { otherSize_ = text.substr(0, kOtherSizeLength); }
+  void SetSplitDirectory(const std::string& text) {
+    splitDirectory_ = text.substr(0, kDefaultsDirectoryLength);
+  }
+  void SetMergeDirectory(const std::string& text) {
+    mergeDirectory_ = text.substr(0, kDefaultsDirectoryLength);
+  }
+  void SetContinueOnChecksumError(bool checked) { continueOnChecksumError_ = checked; }
+  void SetFillToMaximum(bool checked) { fillToMaximum_ = checked; }
+  void SetSmtpHost(const std::string& text) { smtpHost_ = text.substr(0, kDefaultsMailLength); }
+  void SetMyAddress(const std::string& text) { myAddress_ = text.substr(0, kDefaultsMailLength); }
+
+  // OK: kStayOpen after a validation message (nothing written); otherwise
+  // kOk once the dialog may close, with every key written or, when the merge
+  // directory question ended the save, only those written before it.
+  DialogResult Ok();
+
+  // The state the dialog shows.
+  ChunkChoice chunkChoice() const { return chunkChoice_; }
+  DirectoryChoice directoryChoice() const { return directoryChoice_; }
+  bool otherSizeVisible() const { return chunkChoice_ == ChunkChoice::kOther; }
+  bool directoriesVisible() const { return directoryChoice_ == DirectoryChoice::kPredefined; }
+  const std::string& otherSize() const { return otherSize_; }
+  const std::string& splitDirectory() const { return splitDirectory_; }
+  const std::string& mergeDirectory() const { return mergeDirectory_; }
+  bool continueOnChecksumError() const { return continueOnChecksumError_; }
+  bool fillToMaximum() const { return fillToMaximum_; }
+  const std::string& smtpHost() const { return smtpHost_; }
+  const std::string& myAddress() const { return myAddress_; }
+
+ private:
+  // The directory the user gave, "/" when empty; asks to create it when it
+  // is missing. True when it exists afterwards.
+  enum class DirectoryOutcome { kExists, kCreated, kDeclined, kFailed };
+  DirectoryOutcome EnsureDirectory(const std::string& directory);
+  void Write(std::string_view key, const std::string& value);
+
+  UserInterface& ui_;
+  SettingsStore& settings_;
+  std::string homeDirectory_;
+
+  ChunkChoice chunkChoice_ = ChunkChoice::k2HD;
+  DirectoryChoice directoryChoice_ = DirectoryChoice::kSameAsSource;
+  std::string otherSize_;
+  std::string splitDirectory_;
+  std::string mergeDirectory_;
+  bool continueOnChecksumError_ = false;
+  bool fillToMaximum_ = false;
+  std::string smtpHost_;
+  std::string myAddress_;
+};
+
+}  // namespace fennimar::app

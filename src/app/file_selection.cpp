@@ -1,0 +1,65 @@
+#include "app/file_selection.h"
+
+#include "app/command_ids.h"
+#include "platform/file.h"
+#include "platform/path.h"
+#include "split/part_name.h"
+#include "ui/user_interface.h"
+
+namespace fennimar::app {
+
+using Line = fennimar::InfoLine;
+
+std::string WithDefaultExtension(const std::string& path) {
+  std::string name = FileNameOf(path);
+  if (name.empty() || name.find('.') != std::string::npos) return path;
+  return path + "." + std::string(kDefaultExtension);
+}
+
+std::string FileSizeText(std::int64_t size) { return " File size: " + std::to_string(size); }
+
+bool FileSelection::Select(const std::string& path) {
+  selection_.selectedPath = path;
+  window_.EnableFileCommands(true);
+  auto file = File::OpenRead(path);
+  if (!file) {
+    ui_.ShowMessage("Can not open file", path, MessageKind::kOkWarning);
+    return false;
+  }
+  selection_.fileSize = file->Size();
+  return true;
+}
+
+void FileSelection::Chosen(const std::string& path) {
+  ui_.SetInfoLine(Line::kTarget, " Target File: " + path);
+  if (!Select(path)) return;
+  ui_.SetInfoLine(Line::kSize, FileSizeText(selection_.fileSize));
+  window_.PostCommand(kIdToolbarWithFile);
+  window_.Repaint();
+}
+
+void FileSelection::Cancelled() {
+  ui_.SetInfoLine(Line::kDirectory, " Working directory:");
+  ui_.SetInfoLine(Line::kTarget, " Target File:");
+  ui_.SetInfoLine(Line::kSize, " File size:");
+  ui_.SetInfoLine(Line::kStatus, "");
+  window_.EnableFileCommands(false);
+  window_.PostCommand(kIdToolbarWithoutFile);
+  window_.Repaint();
+}
+
+void FileSelection::Dropped(const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
+  if (!Select(paths.front())) return;
+  // The part test reads the file's first two bytes; a part starts the merge
+  // and leaves the size line to it.
+  if (IsPartFile(selection_.selectedPath)) {
+    window_.PostCommand(kIdMerge);
+  } else {
+    ui_.SetInfoLine(Line::kSize, FileSizeText(selection_.fileSize));
+    window_.PostCommand(kIdSplit);
+  }
+  window_.PostCommand(kIdToolbarWithFile);
+}
+
+}  // namespace fennimar::app

@@ -1,0 +1,29 @@
+#include "app/info_line.h"
+
+#include "app/command_ids.h"
+
+namespace fennimar::app {
+
+bool FileDropForwarder::OnDropFiles(wxCoord, wxCoord, const wxArrayString& names) {
+  std::vector<std::string> paths;
+  for (const wxString& name : names) paths.push_back(name.utf8_string());
+  if (!paths.empty()) handler_(paths);
+  return !paths.empty();
+}
+
+InfoLine::InfoLine(wxWindow* parent, int top, int width, int height, const wxString& text,
+                   DropHandler onDrop)
+    : wxStaticText(parent, kIdInfoLine, wxControl::EscapeMnemonics(text), wxPoint(0, top),
+                   wxSize(width, height),
+                   wxALIGN_LEFT | wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE) {
+  SetDropTarget(new FileDropForwarder(std::move(onDrop)));
+}
+
+void InfoLine::SetText(const std::string& text) {
+  wxString value = wxString::FromUTF8(text);
+  if (GetLabelText() != value) SetLabelText(value);
+}
+
+std::string InfoLine::Text() const { return GetLabelText().utf8_string(); }
+
+}  // namespace fennimar::app

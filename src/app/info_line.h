@@ -1,0 +1,37 @@
+// InfoLine: one line of text in the main window, and FileDropForwarder, the
+// drop target that the window and each of its lines carry. A file dropped on
+// a line is handled exactly like one dropped on the window.
+#pragma once
+
+#include <wx/dnd.h>
+#include <wx/stattext.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fennimar::app {
+
+using DropHandler = std::function<void(const std::vector<std::string>& paths)>;
+
+class FileDropForwarder : public wxFileDropTarget {
+ public:
+  explicit FileDropForwarder(DropHandler handler) : handler_(std::move(handler)) {}
+  bool OnDropFiles(wxCoord x, wxCoord y, const wxArrayString& names) override;
+
+ private:
+  DropHandler handler_;
+};
+
+class InfoLine : public wxStaticText {
+ public:
+  // A line of the given width and height at `top`, showing `text`, that
+  // passes dropped files to `onDrop`.
+  InfoLine(wxWindow* parent, int top, int width, int height, const wxString& text,
+           DropHandler onDrop);
+
+  void SetText(const std::string& text);
+  std::string Text() const;
+};
+
+}  // namespace fennimar::app

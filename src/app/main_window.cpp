@@ -1,0 +1,328 @@
+#include "app/main_window.h"
+
+#include <wx/control.h>
+#include <wx/filedlg.h>
+#include <wx/menu.h>
+#include <wx/panel.h>
+#include <wx/settings.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+#include <wx/utils.h>
+
+#include "app/about_dialog.h"
+#include "app/command_ids.h"
+#include "app/defaults_dialog.h"
+#include "app/defaults_form.h"
+#include "app/help.h"
+#include "app/images.h"
+#include "app/info_line.h"
+#include "app/message_box.h"
+#include "app/progress_window.h"
+#include "app/window_metrics.h"
+#include "settings/settings_keys.h"
+#include "ui/progress_dialog.h"
+
+namespace fennimar::app {
+namespace {
+
+std::optional<std::string> ChooseWithFileDialog(wxWindow* owner) {
+  wxFileDialog dialog(owner, wxFileSelectorPromptStr, "", "",
+                      wxString::FromUTF8(kFileDialogFilters.data(), kFileDialogFilters.size()),
+                      wxFD_OPEN);
+  dialog.SetFilterIndex(0);
+  if (dialog.ShowModal() != wxID_OK) return std::nullopt;
+  return WithDefaultExtension(dialog.GetPath().utf8_string());
+}
+
+// The status bar's panes: the prompts of the menu items, then the three
+// lock keys.
+constexpr int kKeyPaneCount = 3;
+constexpr const char* kKeyPaneTexts[kKeyPaneCount] = {"CAP", "NUM", "SCRL"};
+constexpr wxKeyCode kLockKeys[kKeyPaneCount] = {WXK_CAPITAL, WXK_NUMLOCK, WXK_SCROLL};
+
+}  // namespace
+
+MainWindow::MainWindow(int textLineHeight)
+    : wxFrame(nullptr, wxID_ANY, kWindowTitle, wxPoint(kWindowLeft, kWindowTop), wxDefaultSize,
+              wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX),
+      lineHeight_(textLineHeight),
+      settings_(SettingsStore::ForUser()),
+      ui_(*this),
+      selection_(ui_, *this),
+      chooseFile_(ChooseWithFileDialog) {
+  SetIcons(ProgramIcons());
+  CreateMenus();
+  CreateBars();
+  // The lines lie on a panel painted in the menu colour, under the toolbar;
+  // the window is as high as the four lines with half a line around them.
+  panel_ = new wxPanel(this);
+  panel_->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_MENU));
+  SetClientSize(kWindowWidth,
+                kInfoLineCount * ScaleLineHeight(lineHeight_) + ScaleLineHeight(lineHeight_) / 2);
+  // Fixed size: no sizing border, no maximize box.
+  SetMinSize(GetSize());
+  SetMaxSize(GetSize());
+
+  auto drop = [this](const std::vector<std::string>& paths) { DropFiles(paths); };
+  SetDropTarget(new FileDropForwarder(drop));
+  panel_->SetDropTarget(new FileDropForwarder(drop));
+
+  Bind(wxEVT_MENU, &MainWindow::OnCommand, this);
+  Bind(wxEVT_CLOSE_WINDOW, &MainWindow::OnClose, this);
+  Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
+    ShowKeyStates();
+    event.Skip();
+  });
+}
+
+MainWindow* MainWindow::Start(int textLineHeight) {
+  namespace s = settings;
+  auto* window = new MainWindow(textLineHeight);
+  std::string minimized =
+      window->settings_.ReadSetting(s::kSection, s::kMinimized, "NO", s::kShortValue);
+  window->runMinimizedItem_->Check(minimized == "YES");
+
+  window->lineHeight_ = ScaleLineHeight(textLineHeight);
+  minimized = window->settings_.ReadSetting(s::kSection, s::kMinimized, "NO", s::kShortValue);
+  if (minimized == "YES") window->Iconize(true);
+  window->Show();
+  window->settings_.WriteSetting(s::kSection, s::kMinimized, minimized);
+  window->Update();
+  window->CreateInfoLines();
+  return window;
+}
+
+void MainWindow::CreateMenus() {
+  auto* file = new wxMenu;
+  file->Append(kIdSelectFile, "Select &File\tF2", "Select File For Split/Merge");
+  splitItem_ = file->Append(kIdSplit, "&Split File\tF3", "Split selected file");
+  mergeItem_ = file->Append(kIdMerge, "&Merge File\tF4", "Merge selected file");
+  auto* setup = new wxMenu;
+  runMinimizedItem_ = setup->AppendCheckItem(kIdRunMinimized, "&Run Minimized\tF6");
+  setup->Append(kIdDefaults, "&Defaults\tF7", "Change default setings");
+  auto* help = new wxMenu;
+  help->Append(kIdHelp, "&Help \tF1", "Display Help");
+  help->Append(kIdHomePage, "Home Page\tF8");
+  help->Append(kIdAbout, "&About Fennimar...\tF5", "About Dialog");
+  auto* bar = new wxMenuBar;
+  bar->Append(file, "&File");
+  bar->Append(setup, "&Setup");
+  bar->Append(help, "&Help");
+  SetMenuBar(bar);
+  EnableFileCommands(false);
+}
+
+void MainWindow::CreateBars() {
+  // The toolbar has no tooltips; its buttons carry only their images.
+  CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NO_TOOLTIPS);
+  GetToolBar()->SetToolBitmapSize(wxSize(kToolbarImageWidth, kToolbarImageHeight));
+  ApplyToolbar(ToolbarWithoutFile());
+
+  wxStatusBar* status = CreateStatusBar(1 + kKeyPaneCount);
+  int widths[1 + kKeyPaneCount] = {-1};
+  for (int i = 0; i < kKeyPaneCount; ++i) {
+    widths[1 + i] = status->GetTextExtent(kKeyPaneTexts[i]).x + FromDIP(16);
+  }
+  status->SetStatusWidths(1 + kKeyPaneCount, widths);
+  SetStatusText("", 0);
+  ShowKeyStates();
+}
+
+void MainWindow::ApplyToolbar(const ToolbarLayout& layout) {
+  wxToolBar* bar = GetToolBar();
+  if (!bar) return;
+  layout_ = &layout;
+  bar->ClearTools();
+  bool afterSeparator = false;
+  for (const ToolbarSlot& slot : layout) {
+    if (slot.IsSeparator()) {
+      // A run of separators is one dividing line followed by blank room, so
+      // that the layout without a file keeps the buttons where they stand in
+      // the layout with one.
+      if (afterSeparator) {
+        auto* blank = new wxControl(bar, wxID_ANY, wxDefaultPosition,
+                                    wxSize(FromDIP(kToolbarSeparatorWidth) * 4, 1), wxBORDER_NONE);
+        bar->AddControl(blank);
+      } else {
+        bar->AddSeparator();
+      }
+      afterSeparator = true;
+    } else {
+      afterSeparator = false;
+      bar->AddTool(slot.id, "", ToolbarImage(slot.image));
+    }
+  }
+  bar->Realize();
+  bar->Refresh();
+}
+
+void MainWindow::CreateInfoLines() {
+  static constexpr const char* kInitialTexts[kInfoLineCount] = {
+      " Working directory:", " File size:", " Target File:", " "};
+  auto drop = [this](const std::vector<std::string>& paths) { DropFiles(paths); };
+  int margin = lineHeight_ / 4;
+  for (int i = 0; i < kInfoLineCount; ++i) {
+    lines_[i] = new InfoLine(panel_, margin + i * lineHeight_, kWindowWidth, lineHeight_,
+                             kInitialTexts[i], drop);
+  }
+}
+
+void MainWindow::ShowKeyStates() {
+  wxStatusBar* status = GetStatusBar();
+  if (!status) return;
+  for (int i = 0; i < kKeyPaneCount; ++i) {
+    bool on = wxGetKeyState(kLockKeys[i]);
+    if (on != keyStates_[i] || status->GetStatusText(1 + i).empty() == on) {
+      keyStates_[i] = on;
+      status->SetStatusText(on ? kKeyPaneTexts[i] : "", 1 + i);
+    }
+  }
+}
+
+std::string MainWindow::LineText(fennimar::InfoLine line) const {
+  InfoLine* control = lines_[static_cast<int>(line)];
+  return control ? control->Text() : std::string();
+}
+
+void MainWindow::SetLine(fennimar::InfoLine line, std::string_view text) {
+  if (InfoLine* control = lines_[static_cast<int>(line)]) control->SetText(std::string(text));
+}
+
+void MainWindow::EnableFileCommands(bool enabled) {
+  splitItem_->Enable(enabled);
+  mergeItem_->Enable(enabled);
+}
+
+void MainWindow::PostCommand(int id) { wxQueueEvent(this, new wxCommandEvent(wxEVT_MENU, id)); }
+
+void MainWindow::Repaint() {
+  Refresh();
+  Update();
+}
+
+void MainWindow::DropFiles(const std::vector<std::string>& paths) {
+  // A drop while a split or a merge runs is refused like any other command.
+  if (running_) {
+    wxBell();
+    return;
+  }
+  // Handled after the drag-and-drop exchange has ended, so that a message
+  // box does not hold the file manager up.
+  CallAfter([this, paths] {
+    if (!running_) selection_.Dropped(paths);
+  });
+}
+
+void MainWindow::OnCommand(wxCommandEvent& event) {
+  if (running_) {
+    wxBell();
+    return;
+  }
+  switch (event.GetId()) {
+    case kIdSelectFile:
+      SelectFile();
+      break;
+    case kIdSplit:
+      // A greyed item's accelerator does nothing.
+      if (splitItem_->IsEnabled()) Split();
+      break;
+    case kIdMerge:
+      if (mergeItem_->IsEnabled()) Merge();
+      break;
+    case kIdRunMinimized:
+      ToggleRunMinimized();
+      break;
+    case kIdDefaults:
+      Defaults();
+      break;
+    case kIdHelp:
+      Help();
+      break;
+    case kIdHomePage:
+      HomePage();
+      break;
+    case kIdAbout:
+      About();
+      break;
+    case kIdToolbarWithoutFile:
+      ApplyToolbar(ToolbarWithoutFile());
+      break;
+    case kIdToolbarWithFile:
+      ApplyToolbar(ToolbarWithFile());
+      break;
+    default:
+      event.Skip();
+  }
+}
+
+void MainWindow::SelectFile() {
+  if (std::optional<std::string> path = chooseFile_(this)) {
+    selection_.Chosen(*path);
+  } else {
+    selection_.Cancelled();
+  }
+}
+
+void MainWindow::RunEngine(const std::function<void()>& run) {
+  running_ = true;
+  run();
+  running_ = false;
+  if (closeAfterRun_) Destroy();
+}
+
+void MainWindow::Split() {
+  RunEngine([this] {
+    ShowMessageBox(this, "The split is not available in this build.", "Split",
+                   MessageKind::kOkWarning);
+  });
+}
+
+void MainWindow::Merge() {
+  RunEngine([this] {
+    ShowMessageBox(this, "The merge is not available in this build.", "Merge",
+                   MessageKind::kOkWarning);
+  });
+}
+
+void MainWindow::ToggleRunMinimized() {
+  namespace s = settings;
+  std::string value = settings_.ReadSetting(s::kSection, s::kMinimized, "YES", s::kShortValue);
+  std::string next = value == "YES" ? "NO" : "YES";
+  runMinimizedItem_->Check(next == "YES");
+  settings_.WriteSetting(s::kSection, s::kMinimized, next);
+}
+
+void MainWindow::Defaults() {
+  DefaultsForm form(ui_, settings_, wxGetHomeDir().utf8_string());
+  form.Open();
+  DefaultsDialog dialog(this, form);
+  dialog.ShowModal();
+}
+
+void MainWindow::Help() { ShowManual(this); }
+
+void MainWindow::HomePage() { wxLaunchDefaultBrowser(kHomePage); }
+
+void MainWindow::About() {
+  AboutDialog dialog(this);
+  dialog.ShowModal();
+}
+
+void MainWindow::OnClose(wxCloseEvent& event) {
+  if (!running_) {
+    Destroy();
+    return;
+  }
+  // The engine still uses this window: ask like Stop, and close once the
+  // engine has ended.
+  if (event.CanVeto()) event.Veto();
+  if (ProgressWindow* progress = ui_.progressWindow()) {
+    progress->Stop();
+    closeAfterRun_ = closeAfterRun_ || progress->progress().stopRequested();
+  } else if (ShowMessageBox(this, "Do you really want stop?", "Fennimar", MessageKind::kYesNo) ==
+             Answer::kYes) {
+    closeAfterRun_ = true;
+  }
+}
+
+}  // namespace fennimar::app

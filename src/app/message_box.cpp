@@ -1,0 +1,53 @@
+#include "app/message_box.h"
+
+#include <wx/msgdlg.h>
+
+namespace fennimar::app {
+namespace {
+
+MessageAnswerer& Answerer() {
+  static MessageAnswerer answerer;
+  return answerer;
+}
+
+}  // namespace
+
+void SetMessageAnswerer(MessageAnswerer answerer) { Answerer() = std::move(answerer); }
+
+Answer ShowMessageBox(wxWindow* owner, std::string_view text, std::string_view caption,
+                      MessageKind kind) {
+  if (Answerer()) return Answerer()(text, caption, kind);
+  long style = 0;
+  switch (kind) {
+    case MessageKind::kOk:
+      style = wxOK;
+      break;
+    case MessageKind::kOkWarning:
+      style = wxOK | wxICON_WARNING;
+      break;
+    case MessageKind::kYesNo:
+      style = wxYES_NO;
+      break;
+    case MessageKind::kRetryCancel:
+      style = wxOK | wxCANCEL;
+      break;
+  }
+  // Without an icon flag wx picks the information or question icon; the
+  // kinds without an icon keep the box plain.
+  if (!(style & wxICON_WARNING)) style |= wxICON_NONE;
+  wxMessageDialog box(owner, wxString::FromUTF8(text.data(), text.size()),
+                      wxString::FromUTF8(caption.data(), caption.size()), style);
+  if (kind == MessageKind::kRetryCancel) box.SetOKCancelLabels("&Retry", "&Cancel");
+  switch (box.ShowModal()) {
+    case wxID_YES:
+      return Answer::kYes;
+    case wxID_NO:
+      return Answer::kNo;
+    case wxID_CANCEL:
+      return kind == MessageKind::kYesNo ? Answer::kNo : Answer::kCancel;
+    default:
+      return kind == MessageKind::kRetryCancel ? Answer::kRetry : Answer::kOk;
+  }
+}
+
+}  // namespace fennimar::app
