@@ -20,6 +20,7 @@
 #include "app/progress_window.h"
 #include "app/window_metrics.h"
 #include "settings/settings_keys.h"
+#include "split/split_engine.h"
 #include "ui/progress_dialog.h"
 
 namespace fennimar::app {
@@ -271,9 +272,11 @@ void MainWindow::RunEngine(const std::function<void()>& run) {
 }
 
 void MainWindow::Split() {
-  RunEngine([this] {
-    ShowMessageBox(this, "The split is not available in this build.", "Split",
-                   MessageKind::kOkWarning);
+  // The engine works on a copy: nothing it reads can change under it.
+  Selection selection = selection_.selection();
+  RunEngine([this, &selection] {
+    SplitEngine engine(ui_, settings_, drives_, nullptr);
+    engine.Run(selection);
   });
 }
 
@@ -296,7 +299,7 @@ void MainWindow::Defaults() {
   DefaultsForm form(ui_, settings_, wxGetHomeDir().utf8_string());
   form.Open();
   DefaultsDialog dialog(this, form);
-  dialog.ShowModal();
+  ui_.RunModal(dialog);
 }
 
 void MainWindow::Help() { ShowManual(this); }

@@ -5,8 +5,10 @@
 #include <wx/utils.h>
 #include <wx/window.h>
 
+#include "app/floppy_prompt_dialog.h"
 #include "app/message_box.h"
 #include "app/progress_window.h"
+#include "app/split_dialog.h"
 #include "ui/progress_dialog.h"
 
 namespace fennimar::app {
@@ -19,15 +21,34 @@ WxUserInterface::~WxUserInterface() {
 
 Answer WxUserInterface::ShowMessage(std::string_view text, std::string_view caption,
                                     MessageKind kind) {
-  // During a run the progress window is the one in front; its questions
-  // (Stop) and the engine's messages belong to it.
-  wxWindow* owner = progress_ ? static_cast<wxWindow*>(progress_) : owner_.Window();
-  return ShowMessageBox(owner, text, caption, kind);
+  return ShowMessageBox(MessageOwner(), text, caption, kind);
 }
 
-bool WxUserInterface::RunSplitDialog(SplitForm&) { return false; }
+wxWindow* WxUserInterface::MessageOwner() {
+  // A dialog's messages belong to it; during a run the progress window is
+  // the one in front, and its questions (Stop) and the engine's messages
+  // belong to it.
+  if (!dialogs_.empty()) return dialogs_.back();
+  if (progress_) return progress_;
+  return owner_.Window();
+}
 
-bool WxUserInterface::RunFloppyPrompt(FloppyPrompt&) { return false; }
+bool WxUserInterface::RunModal(wxDialog& dialog) {
+  dialogs_.push_back(&dialog);
+  bool ok = dialog.ShowModal() == wxID_OK;
+  dialogs_.pop_back();
+  return ok;
+}
+
+bool WxUserInterface::RunSplitDialog(SplitForm& form) {
+  SplitDialog dialog(owner_.Window(), form);
+  return RunModal(dialog);
+}
+
+bool WxUserInterface::RunFloppyPrompt(FloppyPrompt& prompt) {
+  FloppyPromptDialog dialog(owner_.Window(), prompt);
+  return RunModal(dialog);
+}
 
 bool WxUserInterface::RunMergeDialog(MergeForm&) { return false; }
 

@@ -8,9 +8,11 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "ui/user_interface.h"
 
+class wxDialog;
 class wxWindow;
 
 namespace fennimar::app {
@@ -43,12 +45,21 @@ class WxUserInterface : public UserInterface {
   void HideProgress(ProgressDialog& progress) override;
   void Pump() override;
 
+  // Runs a modal dialog that owns the messages shown meanwhile; true when it
+  // closed with OK.
+  bool RunModal(wxDialog& dialog);
+
   // The progress window of the running split or merge; null when none.
   ProgressWindow* progressWindow() const { return progress_; }
 
  private:
+  // The window that owns message boxes now: the innermost open dialog, else
+  // the progress window, else the main window.
+  wxWindow* MessageOwner();
+
   InfoLineOwner& owner_;
   ProgressWindow* progress_ = nullptr;
+  std::vector<wxWindow*> dialogs_;
 };
 
 }  // namespace fennimar::app

@@ -1,0 +1,157 @@
+#include "app/split_dialog.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/radiobut.h>
+#include <wx/sizer.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "split/split_form.h"
+
+namespace fennimar::app {
+
+SplitDialog::SplitDialog(wxWindow* owner, SplitForm& form)
+    : wxDialog(owner, wxID_ANY, "Split file"), form_(form) {
+  const int gap = FromDIP(6);
+  auto* top = new wxBoxSizer(wxVERTICAL);
+
+  auto* fields = new wxFlexGridSizer(2, 2, gap, gap);
+  fields->AddGrowableCol(1);
+  fields->Add(new wxStaticText(this, kIdSplitDirectoryLabel, "Directory for split files"), 0,
+              wxALIGN_CENTER_VERTICAL);
+  directory_ =
+      new wxTextCtrl(this, kIdSplitDirectoryField, "", wxDefaultPosition, wxSize(FromDIP(300), -1));
+  directory_->SetMaxLength(kMaxDirectoryLength);
+  fields->Add(directory_, 1, wxEXPAND);
+  email_ = new wxCheckBox(this, kIdSplitEmail, " Email files");
+  fields->Add(email_, 0, wxALIGN_CENTER_VERTICAL);
+  auto* mailRow = new wxBoxSizer(wxHORIZONTAL);
+  mailRow->Add(new wxStaticText(this, wxID_ANY, "Email to:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
+               gap);
+  mailTo_ = new wxTextCtrl(this, kIdSplitMailTo);
+  mailRow->Add(mailTo_, 1, wxALIGN_CENTER_VERTICAL);
+  fields->Add(mailRow, 1, wxEXPAND);
+  top->Add(fields, 0, wxEXPAND | wxALL, 2 * gap);
+
+  auto* chunkBox = new wxStaticBoxSizer(wxHORIZONTAL, this, "Chunk Size");
+  wxWindow* chunkParent = chunkBox->GetStaticBox();
+  auto* choices = new wxBoxSizer(wxVERTICAL);
+  chunk2DD_ = new wxRadioButton(chunkParent, kIdSplit2DD, "2DD Floppy size", wxDefaultPosition,
+                                wxDefaultSize, wxRB_GROUP);
+  chunk2HD_ = new wxRadioButton(chunkParent, kIdSplit2HD, "2HD Floppy size");
+  chunkOther_ = new wxRadioButton(chunkParent, kIdSplitOther, "Other");
+  size_ =
+      new wxTextCtrl(chunkParent, kIdSplitSize, "", wxDefaultPosition, wxSize(FromDIP(110), -1));
+  size_->SetMaxLength(kMaxSizeTextLength);
+  choices->Add(chunk2DD_, 0, wxALL, gap / 2);
+  choices->Add(chunk2HD_, 0, wxALL, gap / 2);
+  auto* otherRow = new wxBoxSizer(wxHORIZONTAL);
+  otherRow->Add(chunkOther_, 0, wxALIGN_CENTER_VERTICAL);
+  otherRow->Add(size_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRESERVE_SPACE_EVEN_IF_HIDDEN, gap);
+  choices->Add(otherRow, 0, wxALL, gap / 2);
+  chunkBox->Add(choices, 0, wxALIGN_BOTTOM);
+
+  auto* unitsBox = new wxStaticBoxSizer(wxVERTICAL, chunkParent, "Units");
+  units_ = unitsBox->GetStaticBox();
+  units_->SetId(kIdSplitUnits);
+  kilobytes_ = new wxRadioButton(units_, kIdSplitKilobytes, "kBytes (1kByte=1024Bytes)",
+                                 wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
+  bytes_ = new wxRadioButton(units_, kIdSplitBytes, "Bytes");
+  unitsBox->Add(kilobytes_, 0, wxALL, gap / 2);
+  unitsBox->Add(bytes_, 0, wxALL, gap / 2);
+  chunkBox->Add(unitsBox, 0, wxALIGN_BOTTOM | wxLEFT | wxBOTTOM | wxRESERVE_SPACE_EVEN_IF_HIDDEN,
+                2 * gap);
+  top->Add(chunkBox, 0, wxEXPAND | wxLEFT | wxRIGHT, 2 * gap);
+
+  fill_ = new wxCheckBox(this, kIdSplitFill,
+                         "Try to fill to maximum capacity when splitting to floppy disk");
+  top->Add(fill_, 0, wxALL, 2 * gap);
+  preview_ = new wxStaticText(this, kIdSplitPreview, "File will be divided into   0      parts");
+  preview_->SetFont(preview_->GetFont().Bold());
+  top->Add(preview_, 0, wxLEFT | wxRIGHT, 2 * gap);
+
+  auto* buttons = new wxStdDialogButtonSizer();
+  auto* ok = new wxButton(this, wxID_OK, "OK");
+  ok->SetDefault();
+  buttons->AddButton(ok);
+  buttons->AddButton(new wxButton(this, wxID_CANCEL, "Cancel"));
+  buttons->Realize();
+  top->Add(buttons, 0, wxALIGN_RIGHT | wxALL, 2 * gap);
+
+  // Every click goes to the form; the controls then show what it holds.
+  auto forward = [this](void (SplitForm::*action)()) {
+    return [this, action](wxCommandEvent&) {
+      (form_.*action)();
+      ShowForm();
+    };
+  };
+  chunk2DD_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::Choose2DD));
+  chunk2HD_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::Choose2HD));
+  chunkOther_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::ChooseOther));
+  kilobytes_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::ChooseKilobytes));
+  bytes_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::ChooseBytes));
+  fill_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent& event) {
+    form_.SetFillToCapacity(event.IsChecked());
+    ShowForm();
+  });
+  email_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent& event) {
+    form_.SetEmail(event.IsChecked());
+    ShowForm();
+  });
+  size_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) {
+    form_.SetSizeText(size_->GetValue().utf8_string());
+    ShowForm();
+  });
+  ok->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOk(); });
+
+  directory_->ChangeValue(wxString::FromUTF8(form_.directory()));
+  mailTo_->ChangeValue(wxString::FromUTF8(form_.mailTo()));
+  ShowForm();
+  SetSizerAndFit(top);
+  CentreOnParent();
+  // The caret at the start of the size field, nothing selected.
+  size_->SetFocus();
+  size_->SetSelection(0, 0);
+  size_->SetInsertionPoint(0);
+}
+
+void SplitDialog::ShowForm() {
+  chunk2DD_->SetValue(form_.choice() == SizeChoice::k2DD);
+  chunk2HD_->SetValue(form_.choice() == SizeChoice::k2HD);
+  chunkOther_->SetValue(form_.choice() == SizeChoice::kOther);
+  bool sizeShown = form_.sizeControlsVisible();
+  size_->Show(sizeShown);
+  size_->Enable(sizeShown);
+  units_->Show(sizeShown);
+  kilobytes_->Show(sizeShown);
+  bytes_->Show(sizeShown);
+  wxString sizeText = wxString::FromUTF8(form_.sizeText());
+  if (size_->GetValue() != sizeText) size_->ChangeValue(sizeText);
+  kilobytes_->SetValue(form_.sizeUnitIsKilobytes());
+  bytes_->SetValue(!form_.sizeUnitIsKilobytes());
+  fill_->SetValue(form_.fillToCapacity());
+  email_->SetValue(form_.email());
+  mailTo_->Enable(form_.mailToEnabled());
+  preview_->SetLabel(wxString::FromUTF8(form_.previewText()));
+  Layout();
+}
+
+void SplitDialog::OnOk() {
+  form_.SetDirectory(directory_->GetValue().utf8_string());
+  form_.SetMailTo(mailTo_->GetValue().utf8_string());
+  switch (form_.Ok()) {
+    case DialogResult::kStayOpen:
+      ShowForm();
+      break;
+    case DialogResult::kOk:
+      EndModal(wxID_OK);
+      break;
+    case DialogResult::kCancel:
+      EndModal(wxID_CANCEL);
+      break;
+  }
+}
+
+}  // namespace fennimar::app
