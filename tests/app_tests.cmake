@@ -8,3 +8,18 @@ fennimar_add_test(app_logic_test
   app_file_selection_test.cpp
   app_defaults_form_test.cpp)
 target_link_libraries(app_logic_test PRIVATE fennimar_app_logic)
+
+# The windows under a real X server. CI has no display: run_gui_test.sh
+# starts a private Xvfb (xvfb-run) and, when installed, openbox on it.
+if(NOT TARGET fennimar_app)
+  return()
+endif()
+add_executable(app_gui_test
+  app_gui_main.cpp
+  app_gui_support.cpp
+  app_main_window_test.cpp)
+target_link_libraries(app_gui_test PRIVATE fennimar_app fennimar_test_support GTest::gtest
+                      fennimar_warnings)
+add_test(NAME app_gui_test
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run_gui_test.sh $<TARGET_FILE:app_gui_test>)
+set_tests_properties(app_gui_test PROPERTIES TIMEOUT 300)

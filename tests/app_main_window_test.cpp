@@ -1,0 +1,236 @@
+// The main window under Xvfb: start-up and its setting, the menu, the
+// toolbar layouts, selection and drops, and commands refused during a run.
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+#include <wx/weakref.h>
+
+#include "app/application.h"
+#include "app/command_ids.h"
+#include "app/main_window.h"
+#include "app/window_metrics.h"
+#include "app_gui_support.h"
+#include "test_support.h"
+
+namespace fennimar::app {
+namespace {
+
+using testing::AnsweredMessages;
+using testing::Settle;
+using testing::TempDir;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("XDG_CONFIG_HOME", config.path().c_str(), 1); }
+  void TearDown() override {
+    testing::CancelWaits();
+    if (window) window->Destroy();
+    Settle();
+  }
+
+  MainWindow& Start() {
+    window = MainWindow::Start(MeasureTextLineHeight());
+    Settle();
+    return *window;
+  }
+  std::string SettingsText() { return testing::ReadText(config / "fennimar/FENNIMAR.INI"); }
+  void StoreSetting(const std::string& key, const std::string& value) {
+    SettingsStore::ForUser().WriteSetting("FENNIMAR", key, value);
+  }
+  void Command(int id) {
+    window->GetEventHandler()->ProcessEvent(*std::make_unique<wxCommandEvent>(wxEVT_MENU, id));
+    Settle();
+  }
+  std::vector<int> ToolIds() {
+    std::vector<int> ids;
+    wxToolBar* bar = window->GetToolBar();
+    for (size_t i = 0; i < bar->GetToolsCount(); ++i) {
+      const wxToolBarToolBase* tool = bar->GetToolByPos(static_cast<int>(i));
+      ids.push_back(tool->IsButton() ? tool->GetId() : 0);
+    }
+    return ids;
+  }
+  bool Enabled(int id) { return window->GetMenuBar()->IsEnabled(id); }
+  std::string Line(fennimar::InfoLine line) { return window->LineText(line); }
+  std::string MakeFile(const std::string& name, testing::Bytes bytes) {
+    std::string path = files / name;
+    testing::WriteFile(path, bytes);
+    return path;
+  }
+
+  TempDir config;
+  TempDir files;
+  AnsweredMessages messages;
+  wxWeakRef<MainWindow> window;
+};
+
+const std::vector<int> kWithoutFile{kIdSelectFile, 0, 0, 0, 0, kIdDefaults, 0, kIdHelp, kIdAbout};
+const std::vector<int> kWithFile{kIdSelectFile, 0, kIdSplit, kIdMerge, 0,
+                                 kIdDefaults,   0, kIdHelp,  kIdAbout};
+
+TEST_F(MainWindowTest, FirstStartShowsTheEmptyWindowAndStoresMinimizedNo) {
+  MainWindow& w = Start();
+  EXPECT_EQ(w.GetTitle(), "Fennimar 3.13");
+  EXPECT_EQ(w.GetPosition(), wxPoint(100, 85));
+  EXPECT_EQ(w.GetClientSize().x, 450);
+  EXPECT_EQ(w.GetMinSize(), w.GetMaxSize()) << "the window's size is fixed";
+  EXPECT_FALSE(w.HasFlag(wxRESIZE_BORDER));
+  EXPECT_FALSE(w.HasFlag(wxMAXIMIZE_BOX));
+  EXPECT_FALSE(w.IsIconized());
+
+  EXPECT_TRUE(Enabled(kIdSelectFile));
+  EXPECT_FALSE(Enabled(kIdSplit));
+  EXPECT_FALSE(Enabled(kIdMerge));
+  EXPECT_FALSE(w.GetMenuBar()->IsChecked(kIdRunMinimized));
+  EXPECT_EQ(ToolIds(), kWithoutFile);
+
+  EXPECT_EQ(Line(fennimar::InfoLine::kDirectory), " Working directory:");
+  EXPECT_EQ(Line(fennimar::InfoLine::kSize), " File size:");
+  EXPECT_EQ(Line(fennimar::InfoLine::kTarget), " Target File:");
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " ");
+  EXPECT_EQ(w.lineHeight(), ScaleLineHeight(MeasureTextLineHeight()));
+
+  EXPECT_EQ(SettingsText(), "[FENNIMAR]\nMINIMIZED=NO\n");
+}
+
+TEST_F(MainWindowTest, MenusCarryTheirTextsAcceleratorsAndPrompts) {
+  MainWindow& w = Start();
+  wxMenuBar* bar = w.GetMenuBar();
+  ASSERT_EQ(bar->GetMenuCount(), 3u);
+  EXPECT_EQ(bar->GetMenuLabel(0), "&File");
+  EXPECT_EQ(bar->GetMenuLabel(1), "&Setup");
+  EXPECT_EQ(bar->GetMenuLabel(2), "&Help");
+  struct Item {
+    int id;
+    const char* text;
+    const char* prompt;
+  };
+  const Item items[] = {{101, "Select &File\tF2", "Select File For Split/Merge"},
+                        {102, "&Split File\tF3", "Split selected file"},
+                        {105, "&Merge File\tF4", "Merge selected file"},
+                        {113, "&Run Minimized\tF6", ""},
+                        {114, "&Defaults\tF7", "Change default setings"},
+                        {109, "&Help \tF1", "Display Help"},
+                        {115, "Home Page\tF8", ""},
+                        {100, "&About Fennimar...\tF5", "About Dialog"}};
+  for (const Item& item : items) {
+    wxMenuItem* found = bar->FindItem(item.id);
+    ASSERT_NE(found, nullptr) << item.id;
+    EXPECT_EQ(found->GetItemLabel(), item.text);
+    EXPECT_EQ(found->GetHelp(), item.prompt);
+  }
+  wxStatusBar* status = w.GetStatusBar();
+  ASSERT_EQ(status->GetFieldsCount(), 4);
+  EXPECT_EQ(status->GetStatusText(0), "");
+}
+
+TEST_F(MainWindowTest, MinimizedYesStartsMinimizedAndF6TogglesOnlyTheSetting) {
+  StoreSetting("MINIMIZED", "YES");
+  MainWindow& w = Start();
+  EXPECT_TRUE(w.GetMenuBar()->IsChecked(kIdRunMinimized));
+  // Only a window manager minimizes windows.
+  const bool managed = getenv("FENNIMAR_TEST_WM") != nullptr;
+  if (managed) {
+    EXPECT_TRUE(w.IsIconized());
+  }
+  EXPECT_EQ(SettingsText(), "[FENNIMAR]\nMINIMIZED=YES\n");
+
+  Command(kIdRunMinimized);
+  EXPECT_FALSE(w.GetMenuBar()->IsChecked(kIdRunMinimized));
+  EXPECT_EQ(SettingsText(), "[FENNIMAR]\nMINIMIZED=NO\n");
+  if (managed) {
+    EXPECT_TRUE(w.IsIconized()) << "the running window is not restored";
+  }
+
+  Command(kIdRunMinimized);
+  EXPECT_TRUE(w.GetMenuBar()->IsChecked(kIdRunMinimized));
+  EXPECT_EQ(SettingsText(), "[FENNIMAR]\nMINIMIZED=YES\n");
+}
+
+TEST_F(MainWindowTest, SplitAndMergeDoNothingBeforeASelection) {
+  Start();
+  Command(kIdSplit);
+  Command(kIdMerge);
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(testing::ModalDialog(), nullptr);
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " ");
+}
+
+TEST_F(MainWindowTest, SelectionEnablesSplitAndMergeAndSwitchesTheToolbar) {
+  MainWindow& w = Start();
+  std::string path = MakeFile("REPORT.DOC", testing::Bytes(4321, 3));
+  std::optional<std::string> choice = path;
+  w.SetFileChooser([&](wxWindow*) { return choice; });
+
+  Command(kIdSelectFile);
+  EXPECT_TRUE(Enabled(kIdSplit));
+  EXPECT_TRUE(Enabled(kIdMerge));
+  EXPECT_EQ(ToolIds(), kWithFile);
+  EXPECT_EQ(Line(fennimar::InfoLine::kTarget), " Target File: " + path);
+  EXPECT_EQ(Line(fennimar::InfoLine::kSize), " File size: 4321");
+
+  choice.reset();
+  Command(kIdSelectFile);
+  EXPECT_FALSE(Enabled(kIdSplit));
+  EXPECT_FALSE(Enabled(kIdMerge));
+  EXPECT_EQ(ToolIds(), kWithoutFile);
+  EXPECT_EQ(Line(fennimar::InfoLine::kTarget), " Target File:");
+  EXPECT_EQ(Line(fennimar::InfoLine::kSize), " File size:");
+  EXPECT_EQ(w.selection().selectedPath, path);
+
+  choice = path;
+  Command(kIdSelectFile);
+  EXPECT_TRUE(Enabled(kIdSplit));
+  EXPECT_EQ(ToolIds(), kWithFile);
+}
+
+// The title of the dialog (or the caption of the message) with which the
+// command started by a drop greets the user; the dialog is cancelled.
+class DropTest : public MainWindowTest {
+ protected:
+  std::string DropAndSeeWhatStarts(const std::string& path) {
+    messages.shown.clear();
+    testing::CancelWaits();
+    std::string started;
+    testing::WhenModal([&](wxDialog& dialog) {
+      started = dialog.GetTitle().utf8_string();
+      dialog.EndModal(wxID_CANCEL);
+    });
+    window->DropFiles({path});
+    for (int i = 0; i < 50 && started.empty(); ++i) {
+      Settle();
+      if (!messages.shown.empty()) started = messages.shown.back().caption;
+    }
+    return started;
+  }
+};
+
+TEST_F(DropTest, PartFileStartsMergeAndAnyOtherFileStartsSplit) {
+  Start();
+  std::string part = MakeFile("DATA.Z02", {5, 2, 0, 0});
+  window->SetLine(fennimar::InfoLine::kSize, " File size: 1");
+  std::string merge = DropAndSeeWhatStarts(part);
+  EXPECT_TRUE(merge == "Merge file" || merge == "Merge") << merge;
+  EXPECT_TRUE(Enabled(kIdMerge));
+  EXPECT_EQ(ToolIds(), kWithFile);
+  EXPECT_EQ(window->selection().selectedPath, part);
+
+  EXPECT_EQ(DropAndSeeWhatStarts(MakeFile("DATA.ZIP", {5, 2, 0})), "Split file");
+  EXPECT_EQ(Line(fennimar::InfoLine::kSize), " File size: 3");
+  EXPECT_EQ(DropAndSeeWhatStarts(MakeFile("data.z02", {5, 2, 0, 0})), "Split file");
+  EXPECT_EQ(DropAndSeeWhatStarts(MakeFile("A.Z00", {5})), "Split file");
+}
+
+TEST_F(DropTest, DropOfMissingFileStartsNothing) {
+  Start();
+  window->DropFiles({files / "GONE.Z00"});
+  Settle();
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Can not open file"});
+  EXPECT_EQ(ToolIds(), kWithoutFile);
+  EXPECT_EQ(testing::ModalDialog(), nullptr);
+}
+
+}  // namespace
+}  // namespace fennimar::app
