@@ -90,7 +90,7 @@ class Poller : public wxEvtHandler {
   }
 
  private:
-  static constexpr int kIntervalMs = 10;
+  static constexpr int kIntervalMs = 1;
 
   void Tick() {
     if (ready_()) {

@@ -11,60 +11,17 @@
 #include "app/command_ids.h"
 #include "app/main_window.h"
 #include "app/window_metrics.h"
-#include "app_gui_support.h"
+#include "app_window_test.h"
 #include "test_support.h"
 
 namespace fennimar::app {
 namespace {
 
+using MainWindowTest = WindowTest;
+
 using testing::AnsweredMessages;
 using testing::Settle;
 using testing::TempDir;
-
-class MainWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override { setenv("XDG_CONFIG_HOME", config.path().c_str(), 1); }
-  void TearDown() override {
-    testing::CancelWaits();
-    if (window) window->Destroy();
-    Settle();
-  }
-
-  MainWindow& Start() {
-    window = MainWindow::Start(MeasureTextLineHeight());
-    Settle();
-    return *window;
-  }
-  std::string SettingsText() { return testing::ReadText(config / "fennimar/FENNIMAR.INI"); }
-  void StoreSetting(const std::string& key, const std::string& value) {
-    SettingsStore::ForUser().WriteSetting("FENNIMAR", key, value);
-  }
-  void Command(int id) {
-    window->GetEventHandler()->ProcessEvent(*std::make_unique<wxCommandEvent>(wxEVT_MENU, id));
-    Settle();
-  }
-  std::vector<int> ToolIds() {
-    std::vector<int> ids;
-    wxToolBar* bar = window->GetToolBar();
-    for (size_t i = 0; i < bar->GetToolsCount(); ++i) {
-      const wxToolBarToolBase* tool = bar->GetToolByPos(static_cast<int>(i));
-      ids.push_back(tool->IsButton() ? tool->GetId() : 0);
-    }
-    return ids;
-  }
-  bool Enabled(int id) { return window->GetMenuBar()->IsEnabled(id); }
-  std::string Line(fennimar::InfoLine line) { return window->LineText(line); }
-  std::string MakeFile(const std::string& name, testing::Bytes bytes) {
-    std::string path = files / name;
-    testing::WriteFile(path, bytes);
-    return path;
-  }
-
-  TempDir config;
-  TempDir files;
-  AnsweredMessages messages;
-  wxWeakRef<MainWindow> window;
-};
 
 const std::vector<int> kWithoutFile{kIdSelectFile, 0, 0, 0, 0, kIdDefaults, 0, kIdHelp, kIdAbout};
 const std::vector<int> kWithFile{kIdSelectFile, 0, kIdSplit, kIdMerge, 0,

@@ -1,0 +1,219 @@
+// The split through the real windows under Xvfb: the split dialog's
+// controls and preview, a complete split, Stop, and what the window does
+// with commands and a close request while the split runs.
+#include <gtest/gtest.h>
+#include <wx/button.h>
+
+#include "app/progress_window.h"
+#include "app/split_dialog.h"
+#include "app_window_test.h"
+#include "ui/progress_dialog.h"
+
+namespace fennimar::app {
+namespace {
+
+using testing::Click;
+using testing::IsChecked;
+using testing::IsShown;
+using testing::TextOf;
+using testing::Type;
+
+class SplitTest : public WindowTest {
+ protected:
+  // Opens the split dialog on a file of `size` bytes, plays `user` on it and
+  // cancels it unless the user closed it.
+  void WithSplitDialog(std::int64_t size, const std::function<void(wxDialog&)>& user) {
+    Start();
+    std::string path = files / "DATA.BIN";
+    ASSERT_EQ(testing::Run("truncate -s " + std::to_string(size) + " '" + path + "'"), 0);
+    Select(path);
+    testing::WhenModal([&](wxDialog& dialog) {
+      EXPECT_EQ(dialog.GetTitle(), "Split file");
+      user(dialog);
+      if (dialog.IsModal()) dialog.EndModal(wxID_CANCEL);
+    });
+    Command(kIdSplit);
+  }
+
+  // Splits `source` into parts of `bytes` bytes in `directory`, through the
+  // dialog; `duringRun` is played once the progress window shows.
+  void SplitThroughDialog(const std::string& source, int bytes, const std::string& directory,
+                          std::function<void(ProgressWindow&)> duringRun = nullptr) {
+    Select(source);
+    testing::WhenModal([&](wxDialog& dialog) {
+      Click(dialog, kIdSplitOther);
+      Click(dialog, kIdSplitBytes);
+      Type(dialog, kIdSplitSize, std::to_string(bytes));
+      Type(dialog, kIdSplitDirectoryField, directory);
+      if (duringRun) {
+        testing::WhenReady([this] { return window->ui().progressWindow() != nullptr; },
+                           [this, duringRun] { duringRun(*window->ui().progressWindow()); });
+      }
+      Click(dialog, wxID_OK);
+    });
+    Command(kIdSplit);
+  }
+};
+
+TEST_F(SplitTest, FloppySizeFromSettingsPreviewsSevenParts) {
+  StoreSetting("ChType", "2HD");
+  WithSplitDialog(10000000, [](wxDialog& dialog) {
+    EXPECT_TRUE(IsChecked(dialog, kIdSplit2HD));
+    EXPECT_FALSE(IsShown(dialog, kIdSplitSize));
+    EXPECT_FALSE(IsShown(dialog, kIdSplitUnits));
+    EXPECT_FALSE(IsShown(dialog, kIdSplitKilobytes));
+    EXPECT_EQ(TextOf(dialog, kIdSplitPreview), "File will be divided approximately into   7 parts");
+    testing::SetCheck(dialog, kIdSplitFill, false);
+    EXPECT_EQ(TextOf(dialog, kIdSplitPreview), "File will be divided into   7 parts");
+  });
+}
+
+TEST_F(SplitTest, SmallFileProposesTwoPartsWhatever2DDSays) {
+  StoreSetting("ChType", "2DD");
+  StoreSetting("Format", "FIXED");
+  WithSplitDialog(500000, [](wxDialog& dialog) {
+    EXPECT_TRUE(IsChecked(dialog, kIdSplit2DD));
+    EXPECT_EQ(TextOf(dialog, kIdSplitSize), "245");
+    EXPECT_EQ(TextOf(dialog, kIdSplitPreview), "File will be divided into   2 parts");
+    EXPECT_FALSE(IsChecked(dialog, kIdSplitFill));
+  });
+}
+
+TEST_F(SplitTest, OtherSizeFromSettingsShowsItsField) {
+  StoreSetting("ChType", "DO 500");
+  WithSplitDialog(600000, [this](wxDialog& dialog) {
+    EXPECT_TRUE(IsChecked(dialog, kIdSplitOther));
+    EXPECT_TRUE(IsShown(dialog, kIdSplitSize));
+    EXPECT_TRUE(IsShown(dialog, kIdSplitUnits));
+    EXPECT_EQ(TextOf(dialog, kIdSplitSize), "500");
+    EXPECT_TRUE(IsChecked(dialog, kIdSplitKilobytes));
+    EXPECT_EQ(TextOf(dialog, kIdSplitDirectoryField), files.path());
+  });
+}
+
+TEST_F(SplitTest, UnitsConvertTheFieldAndALetterIsRefused) {
+  StoreSetting("ChType", "DO 1400");
+  StoreSetting("Format", "FIXED");
+  WithSplitDialog(10000000, [this](wxDialog& dialog) {
+    EXPECT_EQ(TextOf(dialog, kIdSplitSize), "1400");
+    Click(dialog, kIdSplitBytes);
+    EXPECT_EQ(TextOf(dialog, kIdSplitSize), "1433600");
+    Click(dialog, kIdSplitKilobytes);
+    EXPECT_EQ(TextOf(dialog, kIdSplitSize), "1400");
+    std::string preview = TextOf(dialog, kIdSplitPreview);
+    Type(dialog, kIdSplitSize, "14a");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0],
+              (testing::ShownMessage{"Digit expected", "Split", MessageKind::kOkWarning}));
+    EXPECT_EQ(TextOf(dialog, kIdSplitPreview), preview);
+    // The recipient field follows the e-mail box.
+    EXPECT_FALSE(dialog.FindWindow(kIdSplitMailTo)->IsEnabled());
+    Click(dialog, kIdSplitEmail);
+    EXPECT_TRUE(dialog.FindWindow(kIdSplitMailTo)->IsEnabled());
+  });
+}
+
+TEST_F(SplitTest, SplitThroughTheDialogCompletes) {
+  Start();
+  std::string source = files / "REPORT.DOC";
+  testing::WriteFile(source, testing::RandomBytes(100000, 5));
+  std::string out = files / "out";
+  ASSERT_EQ(testing::Run("mkdir '" + out + "'"), 0);
+  bool progressShown = false;
+  SplitThroughDialog(source, 30000, out, [&](ProgressWindow& progress) {
+    progressShown = true;
+    EXPECT_EQ(progress.GetTitle(), "Processing Please Wait");
+  });
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Complete");
+  EXPECT_EQ(testing::ListDir(out),
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02", "REPORT.Z03"}));
+  EXPECT_EQ(window->ui().progressWindow(), nullptr);
+  EXPECT_FALSE(window->Busy());
+  EXPECT_TRUE(progressShown);
+  // The selection and the layout stay for the next command.
+  EXPECT_EQ(window->selection().selectedPath, source);
+  EXPECT_TRUE(Enabled(kIdSplit));
+}
+
+class RunningSplitTest : public SplitTest {
+ protected:
+  void SetUp() override {
+    SplitTest::SetUp();
+    Start();
+    source = files / "BIG.BIN";
+    ASSERT_EQ(testing::Run("truncate -s 64000000 '" + source + "'"), 0);
+    out = files / "out";
+    ASSERT_EQ(testing::Run("mkdir '" + out + "'"), 0);
+  }
+  static void PressStop(ProgressWindow& progress) { Click(progress, wxID_CANCEL); }
+
+  std::string source;
+  std::string out;
+};
+
+TEST_F(RunningSplitTest, StopWithYesEndsWithAborted) {
+  messages.answers = {Answer::kYes};
+  bool stopped = false;
+  SplitThroughDialog(source, 8000000, out, [&](ProgressWindow& progress) {
+    PressStop(progress);
+    stopped = progress.progress().stopRequested();
+  });
+  EXPECT_TRUE(stopped);
+  EXPECT_EQ(messages.shown.back(),
+            (testing::ShownMessage{"Do you really want stop?", "Fennimar", MessageKind::kYesNo}));
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Aborted");
+  EXPECT_EQ(window->ui().progressWindow(), nullptr);
+}
+
+TEST_F(RunningSplitTest, StopWithNoGoesOnToComplete) {
+  messages.answers = {Answer::kNo};
+  SplitThroughDialog(source, 8000000, out, PressStop);
+  EXPECT_EQ(messages.Texts().back(), "Do you really want stop?");
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Complete");
+  EXPECT_EQ(testing::ListDir(out).size(), 9u);
+}
+
+TEST_F(RunningSplitTest, CommandsAndDropsDuringTheRunAreRefused) {
+  std::string other = files / "OTHER.DOC";
+  testing::WriteFile(other, testing::Bytes(10, 1));
+  bool busy = false;
+  SplitThroughDialog(source, 8000000, out, [&](ProgressWindow&) {
+    busy = window->Busy();
+    for (int id : {kIdAbout, kIdDefaults, kIdSelectFile, kIdSplit, kIdMerge, kIdRunMinimized}) {
+      wxCommandEvent command(wxEVT_MENU, id);
+      window->GetEventHandler()->ProcessEvent(command);
+    }
+    window->DropFiles({other});
+    EXPECT_EQ(testing::ModalDialog(), nullptr);
+  });
+  Settle();
+  EXPECT_TRUE(busy);
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Complete");
+  EXPECT_EQ(window->selection().selectedPath, source);
+  EXPECT_EQ(SettingsText().find("MINIMIZED=YES"), std::string::npos);
+  EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(RunningSplitTest, ClosingDuringTheRunAsksAndClosesAfterTheEngine) {
+  messages.answers = {Answer::kYes};
+  bool stillThere = false;
+  SplitThroughDialog(source, 8000000, out, [&](ProgressWindow&) {
+    window->Close();
+    stillThere = window && !window->IsBeingDeleted() && window->Busy();
+  });
+  EXPECT_TRUE(stillThere) << "the window stays while the engine runs";
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Do you really want stop?"});
+  Settle();
+  EXPECT_FALSE(window) << "the window closes once the engine has ended";
+}
+
+TEST_F(RunningSplitTest, ClosingDuringTheRunAnsweredNoKeepsTheWindow) {
+  messages.answers = {Answer::kNo};
+  SplitThroughDialog(source, 8000000, out, [&](ProgressWindow&) { window->Close(); });
+  Settle();
+  ASSERT_TRUE(window);
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Complete");
+}
+
+}  // namespace
+}  // namespace fennimar::app

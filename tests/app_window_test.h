@@ -1,0 +1,79 @@
+// The fixture of the GUI tests that need the main window: a temporary
+// settings directory, answered message boxes, and the window started as the
+// program starts it.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <wx/menu.h>
+#include <wx/toolbar.h>
+#include <wx/weakref.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/command_ids.h"
+#include "app/main_window.h"
+#include "app_gui_support.h"
+#include "test_support.h"
+
+namespace fennimar::app {
+
+using testing::AnsweredMessages;
+using testing::Settle;
+using testing::TempDir;
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("XDG_CONFIG_HOME", config.path().c_str(), 1); }
+  void TearDown() override {
+    testing::CancelWaits();
+    if (window) window->Destroy();
+    Settle();
+  }
+
+  MainWindow& Start() {
+    window = MainWindow::Start(MeasureTextLineHeight());
+    Settle();
+    return *window;
+  }
+  std::string SettingsText() { return testing::ReadText(config / "fennimar/FENNIMAR.INI"); }
+  void StoreSetting(const std::string& key, const std::string& value) {
+    SettingsStore::ForUser().WriteSetting("FENNIMAR", key, value);
+  }
+  void Command(int id) {
+    window->GetEventHandler()->ProcessEvent(*std::make_unique<wxCommandEvent>(wxEVT_MENU, id));
+    Settle();
+  }
+  std::vector<int> ToolIds() {
+    std::vector<int> ids;
+    wxToolBar* bar = window->GetToolBar();
+    for (size_t i = 0; i < bar->GetToolsCount(); ++i) {
+      const wxToolBarToolBase* tool = bar->GetToolByPos(static_cast<int>(i));
+      ids.push_back(tool->IsButton() ? tool->GetId() : 0);
+    }
+    return ids;
+  }
+  // Selects `path` through the Select File command.
+  void Select(const std::string& path) {
+    window->SetFileChooser([path](wxWindow*) { return std::optional<std::string>(path); });
+    Command(kIdSelectFile);
+  }
+  bool Enabled(int id) { return window->GetMenuBar()->IsEnabled(id); }
+  std::string Line(fennimar::InfoLine line) { return window->LineText(line); }
+  std::string MakeFile(const std::string& name, testing::Bytes bytes) {
+    std::string path = files / name;
+    testing::WriteFile(path, bytes);
+    return path;
+  }
+
+  TempDir config;
+  TempDir files;
+  AnsweredMessages messages;
+  wxWeakRef<MainWindow> window;
+};
+
+}  // namespace fennimar::app
