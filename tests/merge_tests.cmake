@@ -1,0 +1,11 @@
+# Tests of the merge: the engine against its failure table, the dialog
+# logic, the progress state, round trips and the companion joiner.
+add_library(fennimar_merge_test_support STATIC merge_test_support.cpp)
+target_link_libraries(fennimar_merge_test_support PUBLIC fennimar_test_support)
+
+function(fennimar_add_merge_test name)
+  fennimar_add_test(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE fennimar_merge_test_support)
+endfunction()
+
+fennimar_add_merge_test(merge_engine_test merge_engine_test.cpp)
