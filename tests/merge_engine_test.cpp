@@ -118,8 +118,8 @@ TEST_F(MergeEngineTest, MissingDirectoryIsCreatedOnYesOnly) {
   ui.answers = {Answer::kNo};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
   EXPECT_FALSE(testing::Exists(mergeDirectory));
-  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Directory does not exist, create?", "Merge",
-                                              MessageKind::kYesNo}));
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"Directory does not exist, create?", "Merge", MessageKind::kYesNo}));
 
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
@@ -141,16 +141,16 @@ TEST_F(MergeEngineTest, SelectedPathOver120CharactersIsRefused) {
   auto paths = testing::WritePartSet(deep, source);
   ASSERT_GT(paths[0].size(), 120u);
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
-                             {"File path too long", paths[0], MessageKind::kOkWarning}}));
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{"File path too long", paths[0], MessageKind::kOkWarning}}));
   EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
 TEST_F(MergeEngineTest, MissingFirstPartOnAFixedDiskCannotBeOpened) {
   std::string missing = parts + "/REPORT.Z00";
   EXPECT_EQ(Merge(parts + "/REPORT.Z02"), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
-                             {"Can not open file", missing, MessageKind::kOkWarning}}));
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{"Can not open file", missing, MessageKind::kOkWarning}}));
   EXPECT_EQ(drives.asked, std::vector<std::string>{parts});
 }
 
@@ -183,8 +183,7 @@ TEST_F(MergeEngineTest, FirstPartShorterThanItsHeaderLeavesTheTargetUntouched) {
     testing::TruncatePart(paths[0], length);
     ui.messages.clear();
     EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-    EXPECT_EQ(ui.messages,
-              (std::vector<ShownMessage>{{kInvalid, paths[0], MessageKind::kOk}}));
+    EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[0], MessageKind::kOk}}));
     EXPECT_EQ(testing::ReadText(Target()), "keep me");
   }
 }
@@ -195,8 +194,9 @@ TEST_F(MergeEngineTest, ExistingTargetIsKeptOnNoAndReplacedOnYes) {
   testing::SetModifiedTime(Target(), 1000);
   ui.answers = {Answer::kNo};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
-                             {"Target File exists overwrite?", "Merge", MessageKind::kYesNo}}));
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<ShownMessage>{{"Target File exists overwrite?", "Merge", MessageKind::kYesNo}}));
   EXPECT_EQ(testing::ReadText(Target()), "old");
   EXPECT_EQ(testing::ModifiedTime(Target()), 1000);
 
@@ -292,7 +292,7 @@ TEST_F(MergeEngineTest, DiskPromptWithAnEmptyPathLooksAgain) {
   ::unlink(paths[2].c_str());
   int prompts = 0;
   ui.diskPrompt = [&](DiskPromptForm& form) {
-    EXPECT_EQ(form.field(), "");  // a fresh form every time
+    EXPECT_EQ(form.field(), "");                              // a fresh form every time
     if (++prompts == 2) testing::WriteFile(paths[2], part2);  // the disk goes in
     form.SetField("");
     return form.Ok() == DialogResult::kOk;
@@ -348,8 +348,9 @@ TEST_F(MergeEngineTest, LaterPartThatCannotBeOpenedEndsTheMergeNotTheProgram) {
   ::unlink(paths[2].c_str());
   ::mkdir(paths[2].c_str(), 0755);  // exists, but opens as no file
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Can't open file, merge aborted", paths[2],
-                                                     MessageKind::kOk}}));
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<ShownMessage>{{"Can't open file, merge aborted", paths[2], MessageKind::kOk}}));
   EXPECT_FALSE(testing::Exists(Target()));
 }
 
@@ -459,7 +460,8 @@ TEST_F(MergeEngineTest, ChecksumErrorNamesBothValuesAndAbortDeletesTheTarget) {
   testing::FlipDataByte(paths[3], 0);
   Bytes part1 = testing::ReadFile(paths[1]);
   std::int32_t sum = 0;
-  for (std::size_t i = kHeaderSize; i < part1.size(); ++i) sum += static_cast<std::int8_t>(part1[i]);
+  for (std::size_t i = kHeaderSize; i < part1.size(); ++i)
+    sum += static_cast<std::int8_t>(part1[i]);
   char expected[128];
   std::snprintf(expected, sizeof expected, "Checksum error for file %s should be %04X is %04X",
                 paths[1].c_str(), stored, static_cast<std::uint16_t>(sum));
@@ -526,9 +528,9 @@ TEST_F(MergeEngineTest, StoredTotalOfZeroOnlyAsksToVerify) {
   auto paths = MakeSet(3500);
   for (const auto& p : paths) testing::SetHeaderField32(p, kTotalSizeOffset, 0);
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Files created with FENNI ver 1.02",
-                                                     "Please verify merge file",
-                                                     MessageKind::kOk}}));
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{"Files created with FENNI ver 1.02",
+                                        "Please verify merge file", MessageKind::kOk}}));
   EXPECT_EQ(ui.percents, std::vector<int>{0});
   EXPECT_EQ(testing::ReadFile(Target()), source);
   EXPECT_EQ(ui.Status(), " Merge Complete");
@@ -542,8 +544,9 @@ TEST_F(MergeEngineTest, StopDuringTheThirdOfFourPartsKeepsWhatWasWritten) {
   ui.StopAtPump(8);
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kStopped);
   EXPECT_EQ(ui.Status(), " Aborted");
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Do you really want stop?", "Fennimar",
-                                                     MessageKind::kYesNo}}));
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<ShownMessage>{{"Do you really want stop?", "Fennimar", MessageKind::kYesNo}}));
   Bytes written = testing::ReadFile(Target());
   EXPECT_EQ(written.size(), 8 * kCopyBlockSize);
   EXPECT_TRUE(std::equal(written.begin(), written.end(), source.begin()));

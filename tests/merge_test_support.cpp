@@ -10,8 +10,8 @@ namespace fennimar::testing {
 
 std::vector<std::string> WritePartSet(const std::string& directory, const Bytes& data,
                                       const PartSetOptions& options) {
-  std::size_t count = std::max<std::size_t>(
-      1, (data.size() + options.dataPerPart - 1) / options.dataPerPart);
+  std::size_t count =
+      std::max<std::size_t>(1, (data.size() + options.dataPerPart - 1) / options.dataPerPart);
   std::vector<std::string> paths;
   for (std::size_t k = 0; k < count; ++k) {
     std::size_t begin = k * options.dataPerPart;

@@ -29,7 +29,7 @@ class ScriptedDrives : public DriveQueries {
 };
 
 struct PartSetOptions {
-  std::string stem = "REPORT";           // part files are <directory>/<stem>.Znn
+  std::string stem = "REPORT";            // part files are <directory>/<stem>.Znn
   std::string sourceName = "REPORT.DOC";  // stored in every header
   std::int32_t modifiedTime = 1234567890;
   std::size_t dataPerPart = 1000;  // the last part holds the rest

@@ -160,8 +160,7 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   }
 
   WaitCursor waitCursor(ui_);
-  std::string merging =
-      Format(" Merging %d files to create: %s", partCount_, targetPath_.c_str());
+  std::string merging = Format(" Merging %d files to create: %s", partCount_, targetPath_.c_str());
   ui_.SetInfoLine(InfoLine::kTarget, merging);
   if (auto end = CreateTarget()) return *end;
   auto targetIdentity = IdentityOf(*target_);
@@ -236,8 +235,7 @@ std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedP
 
   // Everything part 00 says is checked before a target is created or touched.
   auto name = TargetNameFromSourceName(StoredName(reference_));
-  if (!name || partCount_ > kMaxParts || reference_.totalSize < 0 ||
-      reference_.dataLength < 0 ||
+  if (!name || partCount_ > kMaxParts || reference_.totalSize < 0 || reference_.dataLength < 0 ||
       reference_.dataLength > firstSize_ - std::int64_t{kHeaderSize}) {
     return Tell(kInvalidPart, firstPath_, MessageKind::kOk);
   }
@@ -314,8 +312,7 @@ std::optional<MergeOutcome> MergeRun::OpenLaterPart(int index, File& part, PartH
   // The count byte of later parts is not compared: after a split that filled
   // each disk, only part 00 carries the true count.
   if (header.partIndex != index || StoredName(header) != referenceName_ ||
-      header.totalSize != reference_.totalSize ||
-      header.modifiedTime != reference_.modifiedTime) {
+      header.totalSize != reference_.totalSize || header.modifiedTime != reference_.modifiedTime) {
     return RefusePart(partPath);
   }
   return std::nullopt;
@@ -345,10 +342,10 @@ std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File
     return MergeOutcome::kStopped;
   }
   if (sum.Value() != header.checksum) {
-    ui_.ShowMessage(Format("Checksum error for file %s should be %04X is %04X", partPath.c_str(),
-                           static_cast<unsigned>(header.checksum),
-                           static_cast<unsigned>(sum.Value())),
-                    "Merged file may be corrupted", MessageKind::kOk);
+    ui_.ShowMessage(
+        Format("Checksum error for file %s should be %04X is %04X", partPath.c_str(),
+               static_cast<unsigned>(header.checksum), static_cast<unsigned>(sum.Value())),
+        "Merged file may be corrupted", MessageKind::kOk);
     ++errorCount_;
   }
   return std::nullopt;
@@ -358,11 +355,10 @@ MergeOutcome MergeRun::Finish() {
   bool closed = target_->Close();
   target_.reset();
   if (errorCount_ != 0) {
-    std::string action =
-        checksumErrorAction_
-            ? *checksumErrorAction_
-            : settings_.ReadSetting(settings::kSection, settings::kOnChecksumError, "ABORT",
-                                    settings::kShortValue);
+    std::string action = checksumErrorAction_
+                             ? *checksumErrorAction_
+                             : settings_.ReadSetting(settings::kSection, settings::kOnChecksumError,
+                                                     "ABORT", settings::kShortValue);
     if (action == "ABORT") {
       ui_.ShowMessage(Format(" %d checksum errors, merge aborted", errorCount_), "Abort",
                       MessageKind::kOk);

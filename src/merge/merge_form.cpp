@@ -7,8 +7,8 @@ namespace fennimar {
 
 MergeForm::MergeForm(const SettingsStore& settings, std::string selectedPath)
     : selectedPath_(std::move(selectedPath)) {
-  std::string mergeDir =
-      settings.ReadSetting(settings::kSection, settings::kMergeDir, "SAME", settings::kDirectoryValue);
+  std::string mergeDir = settings.ReadSetting(settings::kSection, settings::kMergeDir, "SAME",
+                                              settings::kDirectoryValue);
   field_ = mergeDir == "SAME" ? DirectoryProposal(selectedPath_) : mergeDir;
 }
 
