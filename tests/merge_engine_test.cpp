@@ -61,7 +61,7 @@ class MergeEngineTest : public ::testing::Test {
   std::string out = dir / "out";
   std::string mergeDirectory = out;
   SettingsStore settings{dir / "FENNIMAR.INI"};
-  testing::ScriptedDrives drives;
+  testing::MergeDrives drives;
   testing::ScriptedUi ui;
   Bytes source;
 };

@@ -15,7 +15,7 @@ namespace fennimar::testing {
 
 // Drive queries answered from the test: fixed disks unless `kind` says
 // otherwise. `kind` may also play the user who inserts a disk.
-class ScriptedDrives : public DriveQueries {
+class MergeDrives : public DriveQueries {
  public:
   std::function<DriveKind(const std::string&)> kind;
   std::vector<std::string> asked;  // the paths whose kind was asked

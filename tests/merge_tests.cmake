@@ -9,3 +9,4 @@ function(fennimar_add_merge_test name)
 endfunction()
 
 fennimar_add_merge_test(merge_engine_test merge_engine_test.cpp)
+fennimar_add_merge_test(merge_roundtrip_test merge_roundtrip_test.cpp)
