@@ -10,3 +10,5 @@ endfunction()
 
 fennimar_add_merge_test(merge_engine_test merge_engine_test.cpp)
 fennimar_add_merge_test(merge_roundtrip_test merge_roundtrip_test.cpp)
+fennimar_add_merge_test(merge_form_test merge_form_test.cpp)
+fennimar_add_test(progress_dialog_test progress_dialog_test.cpp)
