@@ -12,3 +12,5 @@ fennimar_add_merge_test(merge_engine_test merge_engine_test.cpp)
 fennimar_add_merge_test(merge_roundtrip_test merge_roundtrip_test.cpp)
 fennimar_add_merge_test(merge_form_test merge_form_test.cpp)
 fennimar_add_test(progress_dialog_test progress_dialog_test.cpp)
+add_test(NAME cli_join COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cli_join_test.sh
+                               $<TARGET_FILE:fennimar-cli> $<TARGET_FILE:joinex>)
