@@ -61,6 +61,17 @@ check "missing part status" " Merge Aborted" "$(tail -n 1 out.txt)"
 check "missing part named" "  $work/elsewhere/../damaged/DATA.Z03" "$(tail -n 1 err.txt)"
 check "incomplete result deleted" "" "$(ls "$work/d2")"
 
+# On a terminal the disk prompt asks for a directory; an empty line looks again.
+if command -v script > /dev/null; then
+  mkdir -p ../moved && cp ../parts/DATA.Z0* ../damaged/ && mv ../damaged/DATA.Z02 ../damaged/DATA.Z03 ../moved/
+  (printf '\n%s\n' "$work/moved"; sleep 2) |
+    script -qec "'$cli' join ../damaged/DATA.Z00 -d '$work/d3' -y" /dev/null > tty.txt 2>&1
+  check "disk prompt on a terminal" 0 $?
+  check "prompted twice" 2 "$(grep -c 'or specify new path' tty.txt)"
+  cmp -s "$work/DATA.BIN" "$work/d3/DATA.BIN"
+  check "joined from the new path" 0 $?
+fi
+
 "$cli" join ../parts/DATA.Z00 -d "/$(printf 'd%.0s' {1..100})" -y > /dev/null 2>&1
 check "directory over 99 characters" 2 $?
 "$cli" join --help > /dev/null
