@@ -619,5 +619,23 @@ TEST_F(MergeEngineTest, CountByteOfLaterPartsIsNotChecked) {
   EXPECT_EQ(testing::ReadFile(Target()), source);
 }
 
+TEST_F(MergeEngineTest, FullDiskDeletesTheTarget) {
+  if (!testing::IsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  std::string small = dir / "small";
+  ::mkdir(small.c_str(), 0755);
+  if (testing::Run("mount -t tmpfs -o size=64k tmpfs " + small) != 0) {
+    GTEST_SKIP() << "tmpfs cannot be mounted here";
+  }
+  auto paths = MakeSet(200000, 50000);
+  mergeDirectory = small;
+  MergeOutcome outcome = Merge(paths[0]);
+  auto left = testing::ListDir(small);
+  testing::Run("umount " + small);
+  EXPECT_EQ(outcome, MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Disk write error or disk full!!!",
+                                                     "Merge ABORTED", MessageKind::kOk}}));
+  EXPECT_TRUE(left.empty());
+}
+
 }  // namespace
 }  // namespace fennimar

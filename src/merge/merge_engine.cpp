@@ -11,6 +11,7 @@
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
 #include "merge/target_name.h"
+#include "platform/buffered_writer.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
@@ -96,6 +97,7 @@ class MergeRun {
   }
   // Closes the target and deletes it.
   void DiscardTarget() {
+    writer_.reset();
     target_.reset();
     RemoveFile(targetPath_);
   }
@@ -131,6 +133,9 @@ class MergeRun {
   std::string stem_;
   std::string targetPath_;
   std::optional<File> target_;
+  // Declared after the target: on every way out it hands its last bytes to
+  // the target before the target is closed.
+  std::optional<BufferedWriter> writer_;
   std::optional<ProgressDialog> progress_;
   std::int64_t bytesCopied_ = 0;
   int errorCount_ = 0;
@@ -164,6 +169,7 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   ui_.SetInfoLine(InfoLine::kTarget, merging);
   if (auto end = CreateTarget()) return *end;
   auto targetIdentity = IdentityOf(*target_);
+  writer_.emplace(*target_);
 
   progress_.emplace(ui_);
   progress_->SetStatusText(merging);
@@ -332,7 +338,7 @@ std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File
     sum.Add(buffer_.data(), block);
     remaining -= static_cast<std::int64_t>(block);
     // A short write shows in the final size check.
-    target_->Write(buffer_.data(), block);
+    writer_->Append(buffer_.data(), block);
     int percent = std::min(PercentOf(bytesCopied_, reference_.totalSize), 100);
     progress_->SetPercent(percent);
     ui_.Pump();
@@ -352,7 +358,9 @@ std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File
 }
 
 MergeOutcome MergeRun::Finish() {
-  bool closed = target_->Close();
+  bool written = writer_->Flush();
+  writer_.reset();
+  written = target_->Close() && written;
   target_.reset();
   if (errorCount_ != 0) {
     std::string action = checksumErrorAction_
@@ -370,9 +378,9 @@ MergeOutcome MergeRun::Finish() {
   progress_.reset();
   auto status = StatPath(targetPath_);
   if (!status) return Tell("Can not open file", targetPath_, MessageKind::kOk);
-  // A failed close lost data the size cannot show.
-  if (!closed || status->size != reference_.totalSize) {
-    if (reference_.totalSize > 0 || !closed) {
+  // A failed write or close may have lost data that the size does not show.
+  if (!written || status->size != reference_.totalSize) {
+    if (reference_.totalSize > 0 || !written) {
       RemoveFile(targetPath_);
       return Tell("Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk);
     }
