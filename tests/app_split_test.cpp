@@ -34,25 +34,6 @@ class SplitTest : public WindowTest {
     });
     Command(kIdSplit);
   }
-
-  // Splits `source` into parts of `bytes` bytes in `directory`, through the
-  // dialog; `duringRun` is played once the progress window shows.
-  void SplitThroughDialog(const std::string& source, int bytes, const std::string& directory,
-                          std::function<void(ProgressWindow&)> duringRun = nullptr) {
-    Select(source);
-    testing::WhenModal([&](wxDialog& dialog) {
-      Click(dialog, kIdSplitOther);
-      Click(dialog, kIdSplitBytes);
-      Type(dialog, kIdSplitSize, std::to_string(bytes));
-      Type(dialog, kIdSplitDirectoryField, directory);
-      if (duringRun) {
-        testing::WhenReady([this] { return window->ui().progressWindow() != nullptr; },
-                           [this, duringRun] { duringRun(*window->ui().progressWindow()); });
-      }
-      Click(dialog, wxID_OK);
-    });
-    Command(kIdSplit);
-  }
 };
 
 TEST_F(SplitTest, FloppySizeFromSettingsPreviewsSevenParts) {

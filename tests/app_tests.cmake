@@ -18,6 +18,7 @@ add_executable(app_gui_test
   app_gui_main.cpp
   app_gui_support.cpp
   app_main_window_test.cpp
+  app_merge_test.cpp
   app_split_test.cpp)
 target_link_libraries(app_gui_test PRIVATE fennimar_app fennimar_test_support GTest::gtest
                       fennimar_warnings)

@@ -17,6 +17,8 @@
 #include "app/application.h"
 #include "app/command_ids.h"
 #include "app/main_window.h"
+#include "app/progress_window.h"
+#include "app/split_dialog.h"
 #include "app_gui_support.h"
 #include "test_support.h"
 
@@ -61,6 +63,24 @@ class WindowTest : public ::testing::Test {
   void Select(const std::string& path) {
     window->SetFileChooser([path](wxWindow*) { return std::optional<std::string>(path); });
     Command(kIdSelectFile);
+  }
+  // Splits `source` into parts of `bytes` bytes in `directory`, through the
+  // dialog; `duringRun` is played once the progress window shows.
+  void SplitThroughDialog(const std::string& source, int bytes, const std::string& directory,
+                          std::function<void(ProgressWindow&)> duringRun = nullptr) {
+    Select(source);
+    testing::WhenModal([&](wxDialog& dialog) {
+      testing::Click(dialog, kIdSplitOther);
+      testing::Click(dialog, kIdSplitBytes);
+      testing::Type(dialog, kIdSplitSize, std::to_string(bytes));
+      testing::Type(dialog, kIdSplitDirectoryField, directory);
+      if (duringRun) {
+        testing::WhenReady([this] { return window->ui().progressWindow() != nullptr; },
+                           [this, duringRun] { duringRun(*window->ui().progressWindow()); });
+      }
+      testing::Click(dialog, wxID_OK);
+    });
+    Command(kIdSplit);
   }
   bool Enabled(int id) { return window->GetMenuBar()->IsEnabled(id); }
   std::string Line(fennimar::InfoLine line) { return window->LineText(line); }

@@ -19,6 +19,7 @@
 #include "app/message_box.h"
 #include "app/progress_window.h"
 #include "app/window_metrics.h"
+#include "merge/merge_engine.h"
 #include "settings/settings_keys.h"
 #include "split/split_engine.h"
 #include "ui/progress_dialog.h"
@@ -281,9 +282,10 @@ void MainWindow::Split() {
 }
 
 void MainWindow::Merge() {
-  RunEngine([this] {
-    ShowMessageBox(this, "The merge is not available in this build.", "Merge",
-                   MessageKind::kOkWarning);
+  Selection selection = selection_.selection();
+  RunEngine([this, &selection] {
+    MergeEngine engine(ui_, settings_, drives_);
+    engine.Run(selection);
   });
 }
 

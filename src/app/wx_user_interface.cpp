@@ -6,6 +6,7 @@
 #include <wx/window.h>
 
 #include "app/floppy_prompt_dialog.h"
+#include "app/merge_dialog.h"
 #include "app/message_box.h"
 #include "app/progress_window.h"
 #include "app/split_dialog.h"
@@ -50,9 +51,15 @@ bool WxUserInterface::RunFloppyPrompt(FloppyPrompt& prompt) {
   return RunModal(dialog);
 }
 
-bool WxUserInterface::RunMergeDialog(MergeForm&) { return false; }
+bool WxUserInterface::RunMergeDialog(MergeForm& form) {
+  MergeDialog dialog(owner_.Window(), form);
+  return RunModal(dialog);
+}
 
-bool WxUserInterface::RunDiskPrompt(DiskPromptForm&) { return false; }
+bool WxUserInterface::RunDiskPrompt(DiskPromptForm& form) {
+  DiskPromptDialog dialog(owner_.Window(), form);
+  return RunModal(dialog);
+}
 
 void WxUserInterface::SetInfoLine(InfoLine line, std::string_view text) {
   owner_.SetLine(line, text);

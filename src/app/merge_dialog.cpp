@@ -1,0 +1,83 @@
+#include "app/merge_dialog.h"
+
+#include <wx/button.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "merge/disk_prompt_form.h"
+#include "merge/merge_form.h"
+
+namespace fennimar::app {
+namespace {
+
+// OK and Cancel, right-aligned, OK the default button; OK runs `onOk`.
+wxSizer* Buttons(wxDialog* dialog, std::function<void()> onOk) {
+  auto* buttons = new wxStdDialogButtonSizer();
+  auto* ok = new wxButton(dialog, wxID_OK, "OK");
+  ok->SetDefault();
+  buttons->AddButton(ok);
+  buttons->AddButton(new wxButton(dialog, wxID_CANCEL, "Cancel"));
+  buttons->Realize();
+  ok->Bind(wxEVT_BUTTON, [onOk = std::move(onOk)](wxCommandEvent&) { onOk(); });
+  return buttons;
+}
+
+}  // namespace
+
+// Paths are taken as typed: on a file system that tells upper from lower
+// case, turning letters to upper case would name another directory.
+MergeDialog::MergeDialog(wxWindow* owner, MergeForm& form)
+    : wxDialog(owner, wxID_ANY, "Merge file"), form_(form) {
+  const int gap = FromDIP(6);
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(new wxStaticText(this, 105, "Directory for merge file"), 0,
+           wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
+  directory_ = new wxTextCtrl(this, kIdMergeDirectory, wxString::FromUTF8(form_.field()),
+                              wxDefaultPosition, wxSize(FromDIP(300), -1));
+  directory_->SetMaxLength(MergeForm::kMaxDirectory);
+  row->Add(directory_, 1, wxALIGN_CENTER_VERTICAL);
+  top->Add(row, 0, wxEXPAND | wxALL, 2 * gap);
+  top->Add(Buttons(this,
+                   [this] {
+                     form_.SetField(directory_->GetValue().utf8_string());
+                     if (form_.Ok() == DialogResult::kOk) EndModal(wxID_OK);
+                   }),
+           0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 2 * gap);
+  SetSizerAndFit(top);
+  CentreOnParent();
+  directory_->SetFocus();
+  directory_->SetSelection(0, 0);
+  directory_->SetInsertionPoint(0);
+}
+
+DiskPromptDialog::DiskPromptDialog(wxWindow* owner, DiskPromptForm& form)
+    : wxDialog(owner, wxID_ANY, "Merge file "), form_(form) {
+  const int gap = FromDIP(6);
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  top->Add(new wxStaticText(this, 204, "Please insert disk with:"), 0, wxLEFT | wxRIGHT | wxTOP,
+           2 * gap);
+  auto* missing = new wxStaticText(this, kIdDiskPromptPath, "", wxDefaultPosition, wxDefaultSize,
+                                   wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
+  missing->SetLabelText(wxString::FromUTF8(form_.missingPath()));
+  missing->SetFont(missing->GetFont().Bold());
+  missing->SetMinSize(wxSize(FromDIP(340), -1));
+  top->Add(missing, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 2 * gap);
+  top->Add(new wxStaticText(this, 1005, "or specify new path:"), 0, wxLEFT | wxRIGHT | wxTOP,
+           2 * gap);
+  newPath_ = new wxTextCtrl(this, kIdDiskPromptNewPath, "");
+  newPath_->SetMaxLength(DiskPromptForm::kMaxNewPath);
+  top->Add(newPath_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 2 * gap);
+  top->Add(Buttons(this,
+                   [this] {
+                     form_.SetField(newPath_->GetValue().utf8_string());
+                     if (form_.Ok() == DialogResult::kOk) EndModal(wxID_OK);
+                   }),
+           0, wxALIGN_RIGHT | wxALL, 2 * gap);
+  SetSizerAndFit(top);
+  CentreOnParent();
+  newPath_->SetFocus();
+}
+
+}  // namespace fennimar::app

@@ -1,0 +1,87 @@
+// The merge through the real windows under Xvfb: the merge dialog's
+// proposal, a merge that ends with " Merge Complete", and the disk prompt
+// for a part that is somewhere else.
+#include <gtest/gtest.h>
+
+#include "app/merge_dialog.h"
+#include "app_window_test.h"
+#include "platform/fs.h"
+
+namespace fennimar::app {
+namespace {
+
+using testing::Click;
+using testing::TextOf;
+using testing::Type;
+
+class MergeTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    Start();
+    original = testing::RandomBytes(70000, 11);
+    source = files / "REPORT.DOC";
+    testing::WriteFile(source, original);
+    parts = files / "parts";
+    ASSERT_TRUE(MakeDirectory(parts));
+    SplitThroughDialog(source, 30000, parts);
+    ASSERT_EQ(testing::ListDir(parts).size(), 3u);
+    RemoveFile(source);
+  }
+
+  std::string source;
+  std::string parts;
+  testing::Bytes original;
+};
+
+TEST_F(MergeTest, MergeThroughTheDialogCompletes) {
+  Select(parts + "/REPORT.Z01");
+  std::string out = files / "joined";
+  ASSERT_TRUE(MakeDirectory(out));
+  testing::WhenModal([&](wxDialog& dialog) {
+    EXPECT_EQ(dialog.GetTitle(), "Merge file");
+    EXPECT_EQ(TextOf(dialog, kIdMergeDirectory), parts);
+    Type(dialog, kIdMergeDirectory, out);
+    Click(dialog, wxID_OK);
+  });
+  Command(kIdMerge);
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Merge Complete");
+  EXPECT_EQ(testing::ReadFile(out + "/REPORT.DOC"), original);
+  EXPECT_EQ(window->ui().progressWindow(), nullptr);
+}
+
+TEST_F(MergeTest, DiskPromptFindsAMovedPartInTheNewPath) {
+  std::string elsewhere = files / "elsewhere";
+  ASSERT_TRUE(MakeDirectory(elsewhere));
+  ASSERT_EQ(std::rename((parts + "/REPORT.Z01").c_str(), (elsewhere + "/REPORT.Z01").c_str()), 0);
+  ASSERT_EQ(std::rename((parts + "/REPORT.Z02").c_str(), (elsewhere + "/REPORT.Z02").c_str()), 0);
+  Select(parts + "/REPORT.Z00");
+  std::string prompted;
+  testing::WhenModal([&](wxDialog& merge) {
+    testing::WhenModal([&](wxDialog& prompt) {
+      prompted = prompt.GetTitle().utf8_string() + "|" + TextOf(prompt, kIdDiskPromptPath);
+      Type(prompt, kIdDiskPromptNewPath, elsewhere);
+      Click(prompt, wxID_OK);
+    });
+    Click(merge, wxID_OK);
+  });
+  Command(kIdMerge);
+  EXPECT_EQ(prompted, "Merge file |" + parts + "/REPORT.Z01");
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Merge Complete");
+  EXPECT_EQ(testing::ReadFile(parts + "/REPORT.DOC"), original);
+}
+
+TEST_F(MergeTest, CancelledDiskPromptEndsTheMergeWithoutTarget) {
+  RemoveFile(parts + "/REPORT.Z02");
+  Select(parts + "/REPORT.Z00");
+  testing::WhenModal([&](wxDialog& merge) {
+    testing::WhenModal([](wxDialog& prompt) { Click(prompt, wxID_CANCEL); });
+    Click(merge, wxID_OK);
+  });
+  Command(kIdMerge);
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Merge Aborted");
+  EXPECT_FALSE(PathExists(parts + "/REPORT.DOC"));
+}
+
+}  // namespace
+}  // namespace fennimar::app
