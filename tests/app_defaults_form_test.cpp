@@ -143,6 +143,21 @@ TEST_F(DefaultsFormTest, StoredValuesAreShown) {
   EXPECT_EQ(form.myAddress(), "me@example.org");
 }
 
+TEST_F(DefaultsFormTest, LongStoredDirectoriesSurviveOpenAndOk) {
+  std::string split = home / "a_directory_name_longer_than_twenty_four_characters";
+  std::string merge = home / "another_directory_name_longer_than_twenty_four";
+  ASSERT_TRUE(MakeDirectory(split));
+  ASSERT_TRUE(MakeDirectory(merge));
+  Store("WorkDir", split);
+  Store("MergeDir", merge);
+  DefaultsForm form = Opened();
+  EXPECT_EQ(form.splitDirectory(), split);
+  EXPECT_EQ(form.mergeDirectory(), merge);
+  EXPECT_EQ(form.Ok(), DialogResult::kOk);
+  EXPECT_EQ(Read("WorkDir"), split);
+  EXPECT_EQ(Read("MergeDir"), merge);
+}
+
 TEST_F(DefaultsFormTest, ExistingPredefinedDirectoriesAreWrittenWithoutQuestion) {
   ASSERT_EQ(testing::Run("mkdir '" + home / "s" + "' '" + home / "m" + "'"), 0);
   DefaultsForm form = Opened();

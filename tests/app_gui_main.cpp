@@ -11,6 +11,13 @@ class TestApp : public wxApp {
  public:
   bool OnInit() override {
     SetExitOnFrameDelete(false);
+    // A failed wx assertion is a failed test, never a box waiting for a user.
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& function,
+                          const wxString& condition, const wxString& message) {
+      ADD_FAILURE_AT(file.utf8_string().c_str(), line)
+          << "wx assertion " << condition.utf8_string() << " in " << function.utf8_string() << ": "
+          << message.utf8_string();
+    });
     return true;
   }
 };

@@ -16,6 +16,7 @@ if(NOT TARGET fennimar_app)
 endif()
 add_executable(app_gui_test
   app_gui_main.cpp
+  app_dialogs_test.cpp
   app_gui_support.cpp
   app_main_window_test.cpp
   app_merge_test.cpp

@@ -65,7 +65,7 @@ DefaultsDialog::DefaultsDialog(wxWindow* owner, DefaultsForm& form)
                                    wxSize(fieldWidth, -1));
   mergeDirectory_->SetMaxLength(kDefaultsDirectoryLength);
   directoryBox->Add(same_, 0, wxALL, gap / 2);
-  auto* grid = new wxFlexGridSizer(2, 3, gap, gap);
+  auto* grid = new wxFlexGridSizer(3, gap, gap);
   grid->Add(predefined_, 0, wxALIGN_CENTER_VERTICAL);
   grid->Add(new wxStaticText(directoryParent, wxID_ANY, "for Splitting"), 0,
             wxALIGN_CENTER_VERTICAL);
@@ -90,7 +90,7 @@ DefaultsDialog::DefaultsDialog(wxWindow* owner, DefaultsForm& form)
   top->Add(continueOnError_, 0, wxLEFT | wxRIGHT, 2 * gap);
   top->Add(fillToMaximum_, 0, wxLEFT | wxRIGHT | wxTOP, 2 * gap);
 
-  auto* mail = new wxFlexGridSizer(2, 2, gap / 2, gap);
+  auto* mail = new wxFlexGridSizer(2, gap / 2, gap);
   smtpHost_ = new wxTextCtrl(this, kIdSmtpHost, "", wxDefaultPosition, wxSize(fieldWidth, -1));
   smtpHost_->SetMaxLength(kDefaultsMailLength);
   myAddress_ = new wxTextCtrl(this, kIdMyAddress, "", wxDefaultPosition, wxSize(fieldWidth, -1));

@@ -48,8 +48,11 @@ void DefaultsForm::Open() {
   mergeDirectory_ = home + "/mergedir";
 
   std::string chType = settings_.ReadSetting(s::kSection, s::kChType, "2HD", s::kShortValue);
-  std::string workDir = settings_.ReadSetting(s::kSection, s::kWorkDir, "SAME", s::kShortValue);
-  std::string mergeDir = settings_.ReadSetting(s::kSection, s::kMergeDir, "SAME", s::kShortValue);
+  // The directories are read whole: a cut value would be written back cut
+  // by the next OK.
+  std::string workDir = settings_.ReadSetting(s::kSection, s::kWorkDir, "SAME", s::kDirectoryValue);
+  std::string mergeDir =
+      settings_.ReadSetting(s::kSection, s::kMergeDir, "SAME", s::kDirectoryValue);
   std::string onError =
       settings_.ReadSetting(s::kSection, s::kOnChecksumError, "ABORT", s::kShortValue);
   std::string format = settings_.ReadSetting(s::kSection, s::kFormat, "FREE", s::kShortValue);

@@ -1,0 +1,122 @@
+// The defaults dialog, the floppy prompt and the About box as real windows
+// under Xvfb.
+#include <gtest/gtest.h>
+
+#include "app/defaults_dialog.h"
+#include "app/floppy_prompt_dialog.h"
+#include "app_window_test.h"
+#include "split/floppy_prompt.h"
+
+namespace fennimar::app {
+namespace {
+
+using testing::Click;
+using testing::IsChecked;
+using testing::IsShown;
+using testing::TextOf;
+using testing::Type;
+
+using DialogsTest = WindowTest;
+
+TEST_F(DialogsTest, DefaultsDialogValidatesTheOtherSizeAndWritesEveryKey) {
+  Start();
+  bool closed = false;
+  testing::WhenModal([&](wxDialog& dialog) {
+    EXPECT_EQ(dialog.GetTitle(), "Fennimar Defaults");
+    EXPECT_TRUE(IsChecked(dialog, kId2HD));
+    EXPECT_FALSE(IsShown(dialog, kIdOtherSize));
+    EXPECT_FALSE(IsShown(dialog, kIdKilobytesLabel));
+    EXPECT_TRUE(IsChecked(dialog, kIdSameAsSource));
+    EXPECT_FALSE(IsShown(dialog, kIdSplitDirectory));
+    EXPECT_FALSE(IsShown(dialog, kIdMergeDirectory));
+    EXPECT_FALSE(IsChecked(dialog, kIdContinueOnChecksumError));
+    EXPECT_TRUE(IsChecked(dialog, kIdFillToMaximum));
+
+    Click(dialog, kIdOther);
+    EXPECT_TRUE(IsShown(dialog, kIdOtherSize));
+    EXPECT_TRUE(IsShown(dialog, kIdKilobytesLabel));
+    EXPECT_EQ(TextOf(dialog, kIdOtherSize), "70");
+    Type(dialog, kIdOtherSize, "x5");
+    Click(dialog, wxID_OK);
+    Type(dialog, kIdOtherSize, "1 2");
+    Click(dialog, wxID_OK);
+    EXPECT_TRUE(dialog.IsModal()) << "the dialog stays open after a validation message";
+
+    Type(dialog, kIdOtherSize, "2");
+    Click(dialog, kIdContinueOnChecksumError);
+    Click(dialog, kIdFillToMaximum);
+    Type(dialog, kIdSmtpHost, "mail.example.org");
+    Type(dialog, kIdMyAddress, "Jane Doe <jane@example.org>");
+    Click(dialog, wxID_OK);
+    closed = !dialog.IsModal();
+  });
+  Command(kIdDefaults);
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(messages.shown,
+            (std::vector<testing::ShownMessage>{
+                {"Digit expected", "Default", MessageKind::kOkWarning},
+                {"Chunk size must greater then 1k", "Default", MessageKind::kOkWarning}}));
+  EXPECT_EQ(SettingsText(),
+            "[FENNIMAR]\nMINIMIZED=NO\nChType=DO 2\nWorkDir=SAME\nMergeDir=SAME\n"
+            "ON_CHKSUM_ERR=CONTINUE\nFormat=FIXED\nSMTPHost=mail.example.org\n"
+            "MyAddress=Jane Doe <jane@example.org>\n");
+}
+
+TEST_F(DialogsTest, DefaultsDialogShowsPredefinedDirectoriesAndCancelWritesNothing) {
+  StoreSetting("WorkDir", files / "split");
+  StoreSetting("MergeDir", files / "merge");
+  StoreSetting("ChType", "DO 1400");
+  Start();
+  std::string before = SettingsText();
+  testing::WhenModal([&](wxDialog& dialog) {
+    EXPECT_TRUE(IsChecked(dialog, kIdPredefined));
+    EXPECT_TRUE(IsShown(dialog, kIdSplitDirectory));
+    EXPECT_EQ(TextOf(dialog, kIdSplitDirectory), files / "split");
+    EXPECT_EQ(TextOf(dialog, kIdMergeDirectory), files / "merge");
+    EXPECT_TRUE(IsChecked(dialog, kIdOther));
+    EXPECT_EQ(TextOf(dialog, kIdOtherSize), "1400");
+    Click(dialog, kIdSameAsSource);
+    EXPECT_FALSE(IsShown(dialog, kIdSplitDirectory));
+    Click(dialog, wxID_CANCEL);
+    if (dialog.IsModal()) dialog.EndModal(wxID_CANCEL);
+  });
+  Command(kIdDefaults);
+  EXPECT_EQ(SettingsText(), before);
+}
+
+TEST_F(DialogsTest, FloppyPromptAcceptsOnlyADiskWithRoom) {
+  Start();
+  SystemDrives drives;
+  std::string part = files / "REPORT.Z03";
+  for (std::int64_t required : {std::int64_t{1} << 60, std::int64_t{1}}) {
+    FloppyPrompt prompt(window->ui(), drives, part, required);
+    bool closedWithOk = false;
+    testing::WhenModal([&](wxDialog& dialog) {
+      EXPECT_EQ(dialog.GetTitle(), "Split file to floppy disk");
+      EXPECT_EQ(TextOf(dialog, kIdFloppyPartPath), part);
+      Click(dialog, wxID_OK);
+      if (dialog.IsModal()) dialog.EndModal(wxID_CANCEL);
+    });
+    closedWithOk = window->ui().RunFloppyPrompt(prompt);
+    EXPECT_EQ(closedWithOk, required == 1);
+  }
+  EXPECT_EQ(messages.shown,
+            (std::vector<testing::ShownMessage>{
+                {"Not enough space on disk", "Fennimar", MessageKind::kOkWarning}}));
+}
+
+TEST_F(DialogsTest, AboutBoxNamesTheProgramAndCloses) {
+  Start();
+  std::string title;
+  testing::WhenModal([&](wxDialog& dialog) {
+    title = dialog.GetTitle().utf8_string();
+    Click(dialog, wxID_OK);
+    if (dialog.IsModal()) dialog.EndModal(wxID_OK);
+  });
+  Command(kIdAbout);
+  EXPECT_EQ(title, "About Fennimar");
+  EXPECT_EQ(testing::ModalDialog(), nullptr);
+}
+
+}  // namespace
+}  // namespace fennimar::app
