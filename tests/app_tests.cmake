@@ -26,3 +26,8 @@ target_link_libraries(app_gui_test PRIVATE fennimar_app fennimar_test_support GT
 add_test(NAME app_gui_test
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run_gui_test.sh $<TARGET_FILE:app_gui_test>)
 set_tests_properties(app_gui_test PROPERTIES TIMEOUT 300)
+
+add_test(NAME app_install_test
+         COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+                 -DPREFIX=${CMAKE_CURRENT_BINARY_DIR}/install_check
+                 -P ${CMAKE_CURRENT_SOURCE_DIR}/app_install_check.cmake)

@@ -24,6 +24,10 @@ bool Application::OnInit() {
   MainWindow* window = MainWindow::Start(lineHeight);
   lineHeight = window->lineHeight();
   SetTopWindow(window);
+  // The desktop opens a file with the program by naming it as the only
+  // argument; it is taken exactly like a file dropped on the window. Any
+  // other command line is ignored.
+  if (argc == 2) window->DropFiles({argv[1].utf8_string()});
   return true;
 }
 

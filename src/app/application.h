@@ -1,6 +1,8 @@
 // Application: the desktop program's start-up. It measures the desktop
 // font, creates the main window and runs the event loop until the window is
-// closed. Command-line arguments are ignored.
+// closed. There are no options: a single argument, as the desktop passes when
+// a file is opened with the program, is taken like a dropped file; anything
+// else is ignored.
 #pragma once
 
 #include <wx/app.h>
