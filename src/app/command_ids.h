@@ -19,6 +19,9 @@ inline constexpr int kIdHomePage = 115;
 // Posted after a selection; no menu item carries them.
 inline constexpr int kIdToolbarWithoutFile = 32801;
 inline constexpr int kIdToolbarWithFile = 32802;
+// The disabled, empty buttons that hold Split's and Merge's places in the
+// toolbar without a file; they give no command.
+inline constexpr int kIdToolbarPlaceholder = 32810;
 // Every information line carries this id.
 inline constexpr int kIdInfoLine = 300;
 

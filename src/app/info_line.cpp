@@ -11,9 +11,9 @@ bool FileDropForwarder::OnDropFiles(wxCoord, wxCoord, const wxArrayString& names
   return !paths.empty();
 }
 
-InfoLine::InfoLine(wxWindow* parent, int top, int width, int height, const wxString& text,
+InfoLine::InfoLine(wxWindow* parent, int left, int top, int width, int height, const wxString& text,
                    DropHandler onDrop)
-    : wxStaticText(parent, kIdInfoLine, wxControl::EscapeMnemonics(text), wxPoint(0, top),
+    : wxStaticText(parent, kIdInfoLine, wxControl::EscapeMnemonics(text), wxPoint(left, top),
                    wxSize(width, height),
                    wxALIGN_LEFT | wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE) {
   SetDropTarget(new FileDropForwarder(std::move(onDrop)));

@@ -25,9 +25,10 @@ class FileDropForwarder : public wxFileDropTarget {
 
 class InfoLine : public wxStaticText {
  public:
-  // A line of the given width and height at `top`, showing `text`, that
-  // passes dropped files to `onDrop`.
-  InfoLine(wxWindow* parent, int top, int width, int height, const wxString& text,
+  // A line of the given width and height at (`left`, `top`), showing
+  // `text`, that passes dropped files to `onDrop`. A text too long for the
+  // line is shown with an ellipsis in its middle.
+  InfoLine(wxWindow* parent, int left, int top, int width, int height, const wxString& text,
            DropHandler onDrop);
 
   void SetText(const std::string& text);

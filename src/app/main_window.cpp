@@ -1,13 +1,15 @@
 #include "app/main_window.h"
 
-#include <wx/control.h>
 #include <wx/filedlg.h>
+#include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 #include <wx/utils.h>
+
+#include <algorithm>
 
 #include "app/about_dialog.h"
 #include "app/command_ids.h"
@@ -135,23 +137,22 @@ void MainWindow::ApplyToolbar(const ToolbarLayout& layout) {
   if (!bar) return;
   layout_ = &layout;
   bar->ClearTools();
-  bool afterSeparator = false;
-  for (const ToolbarSlot& slot : layout) {
-    if (slot.IsSeparator()) {
-      // A run of separators is one dividing line followed by blank room, so
-      // that the layout without a file keeps the buttons where they stand in
-      // the layout with one.
-      if (afterSeparator) {
-        auto* blank = new wxControl(bar, wxID_ANY, wxDefaultPosition,
-                                    wxSize(FromDIP(kToolbarSeparatorWidth) * 4, 1), wxBORDER_NONE);
-        bar->AddControl(blank);
-      } else {
-        bar->AddSeparator();
-      }
-      afterSeparator = true;
-    } else {
-      afterSeparator = false;
+  const ToolbarLayout& full = ToolbarWithFile();
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    const ToolbarSlot& slot = layout[i];
+    if (!slot.IsSeparator()) {
       bar->AddTool(slot.id, "", ToolbarImage(slot.image));
+    } else if (!full[i].IsSeparator()) {
+      // Where the other layout has a button, an empty place of a button's
+      // size keeps every button where it stands in both layouts.
+      wxImage empty(kToolbarImageWidth, kToolbarImageHeight);
+      empty.InitAlpha();
+      std::fill_n(empty.GetAlpha(), kToolbarImageWidth * kToolbarImageHeight, 0);
+      int id = kIdToolbarPlaceholder + static_cast<int>(i);
+      bar->AddTool(id, "", wxBitmap(empty));
+      bar->EnableTool(id, false);
+    } else {
+      bar->AddSeparator();
     }
   }
   bar->Realize();
@@ -162,10 +163,13 @@ void MainWindow::CreateInfoLines() {
   static constexpr const char* kInitialTexts[kInfoLineCount] = {
       " Working directory:", " File size:", " Target File:", " "};
   auto drop = [this](const std::vector<std::string>& paths) { DropFiles(paths); };
+  // A little room above the first line and left of every text, so that a
+  // text without a leading blank does not touch the frame.
   int margin = lineHeight_ / 4;
+  int indent = FromDIP(3);
   for (int i = 0; i < kInfoLineCount; ++i) {
-    lines_[i] = new InfoLine(panel_, margin + i * lineHeight_, kWindowWidth, lineHeight_,
-                             kInitialTexts[i], drop);
+    lines_[i] = new InfoLine(panel_, indent, margin + i * lineHeight_, kWindowWidth - 2 * indent,
+                             lineHeight_, kInitialTexts[i], drop);
   }
 }
 

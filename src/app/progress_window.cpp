@@ -27,7 +27,7 @@ ProgressWindow::ProgressWindow(wxWindow* owner, ProgressDialog& progress)
                wxCAPTION),
       progress_(progress) {
   auto* top = new wxBoxSizer(wxVERTICAL);
-  status_ = new wxTextCtrl(this, kIdProgressStatus, "", wxDefaultPosition, wxSize(FromDIP(300), -1),
+  status_ = new wxTextCtrl(this, kIdProgressStatus, "", wxDefaultPosition, wxSize(FromDIP(440), -1),
                            wxTE_READONLY);
   top->Add(status_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, FromDIP(8));
   auto* stop = new wxButton(this, wxID_CANCEL, "Stop");

@@ -1,0 +1,148 @@
+#!/bin/bash
+# Starts the real desktop program on a private X server with a window
+# manager, drives it with key presses (F2, F3, F4, F7 and the keys of its
+# dialogs) and saves screenshots into docs/screenshots/.
+#
+# Needs: xvfb-run (xvfb, xauth), openbox, xdotool, ImageMagick's import.
+# Usage: scripts/screenshots.sh [BUILD_DIR]   (default: build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+program=$build/src/app/fennimar
+out=$root/docs/screenshots
+
+if [ -z "${FENNIMAR_SHOTS_IN_XVFB:-}" ]; then
+  [ -x "$program" ] || { echo "build the program first: $program" >&2; exit 1; }
+  FENNIMAR_SHOTS_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+work=$(mktemp -d /tmp/shots.XXXX)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export XDG_CONFIG_HOME=$work/config
+export GSETTINGS_BACKEND=memory  # no session bus here
+mkdir -p "$XDG_CONFIG_HOME/fennimar" "$work/data" "$work/parts" "$work/moved" "$out"
+# The settings of a user who splits into parts of 30000 kB beside the source.
+printf '[FENNIMAR]\nChType=DO 30000\nWorkDir=SAME\nMergeDir=SAME\nFormat=FIXED\n' \
+  >"$XDG_CONFIG_HOME/fennimar/FENNIMAR.INI"
+source_file=$work/data/REPORT.DOC
+# Big enough that the progress window stays up for the picture.
+head -c 300000000 /dev/urandom >"$source_file"
+
+openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break
+  sleep 0.1
+done
+
+# Waits until a window with this exact title is visible; prints its id.
+wait_window() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -1 || true)
+    if [ -n "$id" ]; then
+      sleep 0.5  # let it paint
+      echo "$id"
+      return
+    fi
+    sleep 0.1
+  done
+  echo "no window \"$1\"" >&2
+  exit 1
+}
+# Saves a window, with its frame, as docs/screenshots/NAME.png.
+shot() {
+  import -frame -window "$1" "$out/$2.png"
+  echo "saved $out/$2.png"
+}
+# Real key presses (XTEST) into the window, which gets the focus first.
+key() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || true
+  xdotool key --clearmodifiers "${@:2}"
+  sleep 0.3
+}
+activate() {
+  xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1"
+  sleep 0.2
+}
+
+"$program" &
+pids+=($!)
+main=$(wait_window "Fennimar 3.13")
+activate "$main"
+shot "$main" main-window
+
+# F2: the file dialog; typing a path opens its location field.
+key "$main" F2
+chooser=$(xdotool search --sync --onlyvisible --name "Select a file" | tail -1)
+sleep 0.5
+xdotool type --delay 20 "$source_file"
+sleep 0.3
+xdotool key Return
+sleep 1
+activate "$main"
+shot "$main" main-window-with-file
+
+# F3: the split dialog as the settings propose it; Return is OK.
+key "$main" F3
+split=$(wait_window "Split file")
+shot "$split" split-dialog
+key "$split" Return
+progress=$(wait_window "Processing Please Wait")
+sleep 0.4
+shot "$progress" progress-dialog
+# Let the split end.
+for _ in $(seq 300); do
+  xdotool search --onlyvisible --name "^Processing Please Wait\$" >/dev/null 2>&1 || break
+  sleep 0.2
+done
+sleep 0.5
+shot "$main" main-window-after-split
+
+# F7: the defaults dialog.
+activate "$main"
+key "$main" F7
+defaults=$(wait_window "Fennimar Defaults")
+shot "$defaults" defaults-dialog
+key "$defaults" Escape
+
+# F2 on a part, F4: the merge dialog; with the parts after 00 elsewhere, the
+# prompt that asks for part 01 and is told where the rest lie.
+mv "$work/data/"REPORT.Z* "$work/moved/"
+mv "$work/moved/REPORT.Z00" "$work/parts/"
+activate "$main"
+key "$main" F2
+xdotool search --sync --onlyvisible --name "Select a file" >/dev/null
+sleep 0.5
+xdotool type --delay 20 "$work/parts/REPORT.Z00"
+sleep 0.3
+xdotool key Return
+sleep 1
+activate "$main"
+key "$main" F4
+merge=$(wait_window "Merge file")
+shot "$merge" merge-dialog
+key "$merge" Return
+prompt=$(wait_window "Merge file ")
+shot "$prompt" disk-prompt
+activate "$prompt"
+xdotool type --delay 20 "$work/moved"
+key "$prompt" Return
+for _ in $(seq 300); do
+  xdotool search --onlyvisible --name "^Processing Please Wait\$" >/dev/null 2>&1 || break
+  sleep 0.2
+done
+sleep 0.5
+shot "$main" main-window-after-merge
+
+# F5: the About box.
+activate "$main"
+key "$main" F5
+about=$(wait_window "About Fennimar")
+shot "$about" about-dialog
+key "$about" Return
