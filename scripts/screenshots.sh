@@ -146,3 +146,9 @@ key "$main" F5
 about=$(wait_window "About Fennimar")
 shot "$about" about-dialog
 key "$about" Return
+
+# F1: the manual at its contents.
+activate "$main"
+key "$main" F1
+help=$(wait_window "Fennimar Help")
+shot "$help" help

@@ -110,12 +110,22 @@ TEST_F(DialogsTest, AboutBoxNamesTheProgramAndCloses) {
   std::string title;
   testing::WhenModal([&](wxDialog& dialog) {
     title = dialog.GetTitle().utf8_string();
+    // While the box is open, a drop and other commands wait for it.
+    EXPECT_TRUE(window->Busy());
+    std::string path = files / "DROPPED.DOC";
+    testing::WriteFile(path, testing::Bytes(3, 1));
+    window->DropFiles({path});
+    wxCommandEvent defaults(wxEVT_MENU, kIdDefaults);
+    window->GetEventHandler()->ProcessEvent(defaults);
+    EXPECT_EQ(testing::ModalDialog(), &dialog);
     Click(dialog, wxID_OK);
     if (dialog.IsModal()) dialog.EndModal(wxID_OK);
   });
   Command(kIdAbout);
   EXPECT_EQ(title, "About Fennimar");
   EXPECT_EQ(testing::ModalDialog(), nullptr);
+  EXPECT_FALSE(window->Busy());
+  EXPECT_TRUE(window->selection().selectedPath.empty()) << "the drop was refused";
 }
 
 }  // namespace

@@ -28,8 +28,8 @@ void ShowManual(wxWindow* owner) {
   std::string directory = ManualDirectory();
   if (directory.empty()) return;
   if (!help) {
-    help = new wxHtmlHelpController(wxHF_DEFAULT_STYLE, owner);
-    help->SetTitleFormat("Fennimar Help: %s");
+    help = new wxHtmlHelpController(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS, owner);
+    help->SetTitleFormat("%s");
     if (!help->AddBook(wxString::FromUTF8(directory + "/" + kBook))) return;
   }
   help->DisplayContents();

@@ -207,20 +207,21 @@ void MainWindow::Repaint() {
 }
 
 void MainWindow::DropFiles(const std::vector<std::string>& paths) {
-  // A drop while a split or a merge runs is refused like any other command.
-  if (running_) {
+  // A drop while a split or a merge runs, or while a dialog is open, is
+  // refused like any other command.
+  if (Busy()) {
     wxBell();
     return;
   }
   // Handled after the drag-and-drop exchange has ended, so that a message
   // box does not hold the file manager up.
   CallAfter([this, paths] {
-    if (!running_) selection_.Dropped(paths);
+    if (!Busy()) selection_.Dropped(paths);
   });
 }
 
 void MainWindow::OnCommand(wxCommandEvent& event) {
-  if (running_) {
+  if (Busy()) {
     wxBell();
     return;
   }
@@ -261,8 +262,16 @@ void MainWindow::OnCommand(wxCommandEvent& event) {
   }
 }
 
+void MainWindow::RunDialog(const std::function<void()>& show) {
+  dialogOpen_ = true;
+  show();
+  dialogOpen_ = false;
+}
+
 void MainWindow::SelectFile() {
-  if (std::optional<std::string> path = chooseFile_(this)) {
+  std::optional<std::string> path;
+  RunDialog([this, &path] { path = chooseFile_(this); });
+  if (path) {
     selection_.Chosen(*path);
   } else {
     selection_.Cancelled();
@@ -305,7 +314,7 @@ void MainWindow::Defaults() {
   DefaultsForm form(ui_, settings_, wxGetHomeDir().utf8_string());
   form.Open();
   DefaultsDialog dialog(this, form);
-  ui_.RunModal(dialog);
+  RunDialog([this, &dialog] { ui_.RunModal(dialog); });
 }
 
 void MainWindow::Help() { ShowManual(this); }
@@ -314,7 +323,7 @@ void MainWindow::HomePage() { wxLaunchDefaultBrowser(kHomePage); }
 
 void MainWindow::About() {
   AboutDialog dialog(this);
-  dialog.ShowModal();
+  RunDialog([&dialog] { dialog.ShowModal(); });
 }
 
 void MainWindow::OnClose(wxCloseEvent& event) {

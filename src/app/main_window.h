@@ -46,7 +46,9 @@ class MainWindow : public wxFrame, public SelectionWindow, public InfoLineOwner 
   const Selection& selection() const { return selection_.selection(); }
   std::string LineText(fennimar::InfoLine line) const;
   int lineHeight() const { return lineHeight_; }
-  bool Busy() const { return running_; }
+  // True while a split or a merge runs, or a command's dialog is open: the
+  // window then refuses every other command and every drop.
+  bool Busy() const { return running_ || dialogOpen_; }
   bool closeAfterRun() const { return closeAfterRun_; }
   const ToolbarLayout& toolbarLayout() const { return *layout_; }
   WxUserInterface& ui() { return ui_; }
@@ -86,6 +88,8 @@ class MainWindow : public wxFrame, public SelectionWindow, public InfoLineOwner 
   // Runs one split or merge with the commands refused meanwhile, and closes
   // the window afterwards when that was asked for during the run.
   void RunEngine(const std::function<void()>& run);
+  // Runs a command that shows a modal dialog, with the window busy meanwhile.
+  void RunDialog(const std::function<void()>& show);
 
   int lineHeight_;
   SettingsStore settings_;
@@ -103,6 +107,7 @@ class MainWindow : public wxFrame, public SelectionWindow, public InfoLineOwner 
   std::array<bool, 3> keyStates_{};
 
   bool running_ = false;
+  bool dialogOpen_ = false;
   bool closeAfterRun_ = false;
 };
 
