@@ -52,6 +52,12 @@ int TcpConnection::OpenStream(int port, const std::string& address) {
   return result == 0 ? 0 : 3;
 }
 
+int TcpConnection::AdoptSocket(int socket) {
+  if (socket_ >= 0) return 1;
+  socket_ = socket;
+  return 0;
+}
+
 void TcpConnection::Close() {
   if (socket_ < 0) return;
   ::shutdown(socket_, SHUT_RDWR);

@@ -36,6 +36,9 @@ class TcpConnection {
   // socket cannot be created or the address is no dotted IPv4 address;
   // 3 connecting failed (the socket stays until Close).
   int OpenStream(int port, const std::string& address);
+  // Takes ownership of an already connected stream socket (a socketpair end
+  // in the fuzzers). 1 when a socket is already open; 0.
+  int AdoptSocket(int socket);
   // Shuts the socket down both ways and closes it; nothing when closed.
   void Close();
   bool HasSocket() const { return socket_ >= 0; }
