@@ -1,3 +1,5 @@
 # Tests of the core: platform, settings, part format, split.
 fennimar_add_test(part_format_test part_format_test.cpp)
 fennimar_add_test(settings_store_test settings_store_test.cpp)
+fennimar_add_test(split_engine_test split_engine_test.cpp)
+fennimar_add_test(split_form_test split_form_test.cpp)

@@ -13,7 +13,9 @@ namespace {
 
 using testing::Bytes;
 
-std::uint16_t Checksum(const Bytes& bytes) { return ComputePartChecksum(bytes.data(), bytes.size()); }
+std::uint16_t Checksum(const Bytes& bytes) {
+  return ComputePartChecksum(bytes.data(), bytes.size());
+}
 
 // The checksum as described: signed bytes added into a signed 32-bit sum.
 std::uint16_t ReferenceChecksum(const Bytes& bytes) {

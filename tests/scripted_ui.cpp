@@ -21,8 +21,7 @@ std::vector<std::string> ScriptedUi::MessageTexts() const {
   return texts;
 }
 
-Answer ScriptedUi::ShowMessage(std::string_view text, std::string_view caption,
-                               MessageKind kind) {
+Answer ScriptedUi::ShowMessage(std::string_view text, std::string_view caption, MessageKind kind) {
   messages.push_back({std::string(text), std::string(caption), kind});
   if (kind == MessageKind::kOk || kind == MessageKind::kOkWarning) return Answer::kOk;
   if (answers.empty()) {

@@ -39,8 +39,8 @@ bool ReadFlag(const std::string& file) {
 DriveKind SystemDrives::GetDriveKind(const std::string& path) {
   struct stat st {};
   if (::stat(ExistingAncestor(path).c_str(), &st) != 0) return DriveKind::kFixed;
-  std::string link = "/sys/dev/block/" + std::to_string(major(st.st_dev)) + ":" +
-                     std::to_string(minor(st.st_dev));
+  std::string link =
+      "/sys/dev/block/" + std::to_string(major(st.st_dev)) + ":" + std::to_string(minor(st.st_dev));
   char resolved[PATH_MAX];
   if (!::realpath(link.c_str(), resolved)) return DriveKind::kFixed;  // tmpfs, overlay, nfs...
   std::string device(resolved);

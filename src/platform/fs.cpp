@@ -36,8 +36,8 @@ bool SetFileTimes(const std::string& path, std::int64_t accessTime, std::int64_t
 
 std::optional<TempFile> TempFile::Create(const std::string& prefix) {
   const char* dir = std::getenv("TMPDIR");
-  std::string pattern = (dir && *dir ? std::string(dir) : std::string("/tmp")) + "/" + prefix +
-                        "XXXXXX";
+  std::string pattern =
+      (dir && *dir ? std::string(dir) : std::string("/tmp")) + "/" + prefix + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   int fd = ::mkstemp(name.data());

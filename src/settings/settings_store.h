@@ -23,8 +23,8 @@ class SettingsStore {
   // The stored value without surrounding blanks, cut to capacity - 1
   // characters; `fallback` when the file, the section or the key is missing
   // or the file cannot be read.
-  std::string ReadSetting(std::string_view section, std::string_view key,
-                          std::string_view fallback, int capacity) const;
+  std::string ReadSetting(std::string_view section, std::string_view key, std::string_view fallback,
+                          int capacity) const;
   // Creates the file, section and key as needed and replaces the key's value,
   // keeping every other line. Returns false when the file could not be
   // written; callers ignore that, and the next read sees the old value.

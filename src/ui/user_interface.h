@@ -37,8 +37,7 @@ class UserInterface {
 
   // Shows a modal message box and returns the button pressed. Boxes of kind
   // kOk and kOkWarning answer kOk.
-  virtual Answer ShowMessage(std::string_view text, std::string_view caption,
-                             MessageKind kind) = 0;
+  virtual Answer ShowMessage(std::string_view text, std::string_view caption, MessageKind kind) = 0;
 
   // Modal dialogs. Each shows the form's state, forwards the user's changes
   // and clicks to it, and returns true when it closed with OK (the form's

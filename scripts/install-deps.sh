@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, whatever Fennimar's build, tests and
+# benchmarks need and this machine lacks. Needs root (or sudo) when something
+# is missing; does nothing otherwise.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev   # tests and micro-benchmarks
+  libwxgtk3.2-dev                              # the desktop program
+  xvfb xauth xdotool openbox x11-apps imagemagick  # GUI tests and screenshots
+  python3 python3-aiosmtpd                     # a real SMTP server for the mail tests
+  clang lld libclang-rt-dev                    # fuzz targets
+  time bc                                      # benchmarks
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,24 @@
+// fennimar-cli: split and join part sets from a terminal or a script, with
+// the same engines, messages and checks as the desktop program.
+#include <cstring>
+#include <iostream>
+
+#include "cli/split_command.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: fennimar-cli COMMAND ...\n"
+    "  split FILE [options]   cut FILE into part files (fennimar-cli split --help)\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    std::cout << kUsage;
+    return argc < 2 ? 2 : 0;
+  }
+  if (std::strcmp(argv[1], "split") == 0) return fennimar::RunSplitCommand(argc - 2, argv + 2);
+  std::cerr << "fennimar-cli: unknown command " << argv[1] << "\n" << kUsage;
+  return 2;
+}

@@ -1,0 +1,156 @@
+#include "cli/split_command.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "cli/terminal_ui.h"
+#include "platform/drive.h"
+#include "platform/fs.h"
+#include "settings/settings_store.h"
+#include "split/split_engine.h"
+#include "split/split_form.h"
+
+namespace fennimar {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: fennimar-cli split FILE [options]\n"
+    "Cuts FILE into numbered part files (NAME.Z00, NAME.Z01, ...).\n"
+    "  -d, --dir DIR       directory for the parts (default: from the settings)\n"
+    "  -s, --size SIZE     part size in bytes, header included; k or m multiplies\n"
+    "                      by 1024 or 1024*1024; 2dd and 2hd are the floppy sizes\n"
+    "      --fill          on removable disks, fill each disk to its free space\n"
+    "      --no-fill       keep the chosen size on removable disks\n"
+    "      --mail-to ADDR  mail every part to ADDR (server and return address\n"
+    "                      come from the settings)\n"
+    "  -y, --yes           answer Yes to every question\n"
+    "  -h, --help          show this text\n";
+
+struct SplitOptions {
+  std::string file;
+  std::optional<std::string> directory;
+  std::optional<std::string> size;
+  std::optional<bool> fill;
+  std::string mailTo;
+  bool assumeYes = false;
+};
+
+// Turns "100k" or "2m" into a byte count; other texts pass unchanged so that
+// the dialog's own checks report them.
+std::string SizeInBytes(const std::string& size) {
+  if (size.size() < 2) return size;
+  char unit = size.back();
+  std::int64_t factor = unit == 'k' || unit == 'K'   ? 1024
+                        : unit == 'm' || unit == 'M' ? 1048576
+                                                     : 0;
+  auto number = ParseSizeNumber(size.substr(0, size.size() - 1));
+  if (factor == 0 || !number || size.find_first_not_of("0123456789", 0) != size.size() - 1) {
+    return size;
+  }
+  return std::to_string(*number * factor);
+}
+
+// Plays the user's part in the split dialog from the options.
+bool FillDialog(const SplitOptions& options, SplitForm& form) {
+  if (options.directory) form.SetDirectory(*options.directory);
+  if (options.size) {
+    std::string size = *options.size;
+    if (size == "2dd" || size == "2DD") {
+      form.Choose2DD();
+    } else if (size == "2hd" || size == "2HD") {
+      form.Choose2HD();
+    } else {
+      form.ChooseOther();
+      form.ChooseBytes();
+      form.SetSizeText(SizeInBytes(size));
+    }
+  }
+  if (options.fill) form.SetFillToCapacity(*options.fill);
+  if (!options.mailTo.empty()) {
+    form.SetEmail(true);
+    form.SetMailTo(options.mailTo);
+  }
+  return form.Ok() == DialogResult::kOk;
+}
+
+}  // namespace
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  char cwd[4096];
+  if (!::getcwd(cwd, sizeof cwd)) return path;
+  std::string base(cwd);
+  return base == "/" ? "/" + path : base + "/" + path;
+}
+
+int RunSplitCommand(int argc, char** argv) {
+  SplitOptions options;
+  for (int i = 0; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 < argc) return std::string(argv[++i]);
+      std::cerr << "fennimar-cli: " << arg << " needs a value\n" << kUsage;
+      return std::nullopt;
+    };
+    if (arg == "-h" || arg == "--help") {
+      std::cout << kUsage;
+      return 0;
+    } else if (arg == "-d" || arg == "--dir") {
+      if (!(options.directory = value())) return 2;
+    } else if (arg == "-s" || arg == "--size") {
+      if (!(options.size = value())) return 2;
+    } else if (arg == "--mail-to") {
+      auto address = value();
+      if (!address) return 2;
+      options.mailTo = *address;
+    } else if (arg == "--fill") {
+      options.fill = true;
+    } else if (arg == "--no-fill") {
+      options.fill = false;
+    } else if (arg == "-y" || arg == "--yes") {
+      options.assumeYes = true;
+    } else if (!arg.empty() && arg[0] == '-') {
+      std::cerr << "fennimar-cli: unknown option " << arg << "\n" << kUsage;
+      return 2;
+    } else if (options.file.empty()) {
+      options.file = arg;
+    } else {
+      std::cerr << "fennimar-cli: one file at a time\n" << kUsage;
+      return 2;
+    }
+  }
+  if (options.file.empty()) {
+    std::cerr << kUsage;
+    return 2;
+  }
+
+  TerminalUi ui(options.assumeYes);
+  bool accepted = false;
+  ui.splitDialog = [&](SplitForm& form) {
+    accepted = FillDialog(options, form);
+    if (!accepted) ui.MuteInfoLines();
+    return accepted;
+  };
+  // The desktop program hands the engines full paths; so does the terminal.
+  options.file = AbsolutePath(options.file);
+  if (options.directory && !options.directory->empty()) {
+    options.directory = AbsolutePath(*options.directory);
+  }
+  SettingsStore settings = SettingsStore::ForUser();
+  SystemDrives drives;
+  auto status = StatPath(options.file);
+  SplitEngine engine(ui, settings, drives, nullptr);
+  engine.Run({options.file, status ? status->size : 0});
+  if (!accepted) {
+    std::cerr << "fennimar-cli: nothing was split\n";
+    return 1;
+  }
+  bool done = ui.LastStatus() == " Complete" || ui.LastStatus() == " Mailed";
+  return done ? 0 : 1;
+}
+
+}  // namespace fennimar

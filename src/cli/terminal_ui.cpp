@@ -1,0 +1,140 @@
+#include "cli/terminal_ui.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "split/floppy_prompt.h"
+#include "split/split_form.h"
+#include "ui/progress_dialog.h"
+
+namespace fennimar {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+constexpr int kBarWidth = 40;
+
+}  // namespace
+
+TerminalUi::TerminalUi(bool assumeYes)
+    : assumeYes_(assumeYes),
+      interactive_(::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO)),
+      drawBar_(::isatty(STDERR_FILENO)) {}
+
+TerminalUi::~TerminalUi() { ClearBar(); }
+
+std::string TerminalUi::AskLine(const std::string& prompt) {
+  ClearBar();
+  if (!interactive_) return {};
+  std::cerr << prompt << std::flush;
+  std::string line;
+  if (!std::getline(std::cin, line)) return {};
+  return line;
+}
+
+bool TerminalUi::AskYesNo(std::string_view question) {
+  if (assumeYes_) {
+    std::cerr << " yes (--yes)\n";
+    return true;
+  }
+  if (!interactive_) {
+    std::cerr << " no (no terminal to ask; --yes answers yes)\n";
+    return false;
+  }
+  for (;;) {
+    std::string answer = AskLine(std::string(question) + " [y/n] ");
+    if (answer == "y" || answer == "Y" || answer == "yes") return true;
+    if (answer == "n" || answer == "N" || answer == "no" || std::cin.eof()) return false;
+  }
+}
+
+Answer TerminalUi::ShowMessage(std::string_view text, std::string_view caption, MessageKind kind) {
+  ClearBar();
+  std::cerr << caption << ": " << text;
+  switch (kind) {
+    case MessageKind::kOk:
+    case MessageKind::kOkWarning:
+      std::cerr << "\n";
+      return Answer::kOk;
+    case MessageKind::kYesNo:
+      if (!assumeYes_ && interactive_) std::cerr << "\n";
+      return AskYesNo("") ? Answer::kYes : Answer::kNo;
+    case MessageKind::kRetryCancel:
+      if (!assumeYes_ && interactive_) std::cerr << "\n";
+      return AskYesNo("Retry?") ? Answer::kRetry : Answer::kCancel;
+  }
+  return Answer::kOk;
+}
+
+bool TerminalUi::RunSplitDialog(SplitForm& form) { return splitDialog && splitDialog(form); }
+
+bool TerminalUi::RunMergeDialog(MergeForm& form) { return mergeDialog && mergeDialog(form); }
+
+bool TerminalUi::RunDiskPrompt(DiskPromptForm&) { return false; }
+
+bool TerminalUi::RunFloppyPrompt(FloppyPrompt& prompt) {
+  ClearBar();
+  std::cerr << "About to write file: " << prompt.partPath() << "\n";
+  if (!interactive_) {
+    // Without a terminal the disk in the drive is taken as it is, once.
+    return assumeYes_ && prompt.Ok() == DialogResult::kOk;
+  }
+  for (;;) {
+    std::string line =
+        AskLine("Please insert empty floppy for it, then press Enter (c and Enter cancels): ");
+    if (line == "c" || line == "C" || std::cin.eof()) return false;
+    if (prompt.Ok() == DialogResult::kOk) return true;
+  }
+}
+
+void TerminalUi::SetInfoLine(InfoLine line, std::string_view text) {
+  ClearBar();
+  if (line == InfoLine::kStatus) lastStatus_ = std::string(text);
+  if (muted_) return;
+  std::cout << text << std::endl;
+}
+
+void TerminalUi::ShowProgress(ProgressDialog& progress) {
+  progress_ = &progress;
+  lastPercent_ = -1;
+  interrupted = 0;
+  std::signal(SIGINT, OnInterrupt);
+}
+
+void TerminalUi::UpdateProgress(ProgressDialog& progress) {
+  if (!drawBar_ || progress.percent() == lastPercent_) return;
+  lastPercent_ = progress.percent();
+  int p = std::clamp(lastPercent_, 0, 100);
+  int filled = kBarWidth * p / 100;
+  std::cerr << "\r[" << std::string(filled, '#') << std::string(kBarWidth - filled, ' ') << "] "
+            << p << "%" << std::flush;
+  barShown_ = true;
+}
+
+void TerminalUi::HideProgress(ProgressDialog&) {
+  ClearBar();
+  progress_ = nullptr;
+  std::signal(SIGINT, SIG_DFL);
+}
+
+void TerminalUi::Pump() {
+  if (interrupted && progress_) {
+    interrupted = 0;
+    progress_->Stop();
+  }
+}
+
+void TerminalUi::ClearBar() {
+  if (!barShown_) return;
+  std::cerr << "\r" << std::string(kBarWidth + 8, ' ') << "\r" << std::flush;
+  barShown_ = false;
+  lastPercent_ = -1;
+}
+
+}  // namespace fennimar

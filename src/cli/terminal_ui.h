@@ -1,0 +1,65 @@
+// TerminalUi: the engines' user interface on a terminal. Message boxes go to
+// standard error as caption and text; questions are asked on the terminal,
+// or answered from --yes, or No when there is no terminal to ask. The
+// information lines are printed to standard output as they change, and a
+// progress bar is drawn on standard error when it is a terminal. Ctrl-C
+// during a run presses the progress dialog's Stop button.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "ui/user_interface.h"
+
+namespace fennimar {
+
+class TerminalUi : public UserInterface {
+ public:
+  // `assumeYes` answers Yes (and Retry) to every question.
+  explicit TerminalUi(bool assumeYes);
+  ~TerminalUi() override;
+
+  // Dialog handlers, set by the command that knows the options; a dialog
+  // without a handler is cancelled.
+  std::function<bool(SplitForm&)> splitDialog;
+  std::function<bool(MergeForm&)> mergeDialog;
+
+  // Reads one line from the terminal after printing `prompt` to standard
+  // error; empty result when there is no terminal or input ended.
+  std::string AskLine(const std::string& prompt);
+  bool Interactive() const { return interactive_; }
+  bool assumeYes() const { return assumeYes_; }
+  // The texts the status line has shown, last one last.
+  const std::string& LastStatus() const { return lastStatus_; }
+  // Stops printing the information lines (after a dialog that was not
+  // completed, whose closing texts would mislead on a terminal).
+  void MuteInfoLines() { muted_ = true; }
+
+  Answer ShowMessage(std::string_view text, std::string_view caption, MessageKind kind) override;
+  bool RunSplitDialog(SplitForm& form) override;
+  bool RunFloppyPrompt(FloppyPrompt& prompt) override;
+  bool RunMergeDialog(MergeForm& form) override;
+  bool RunDiskPrompt(DiskPromptForm& form) override;
+  void SetInfoLine(InfoLine line, std::string_view text) override;
+  void BeginWaitCursor() override {}
+  void EndWaitCursor() override {}
+  void ShowProgress(ProgressDialog& progress) override;
+  void UpdateProgress(ProgressDialog& progress) override;
+  void HideProgress(ProgressDialog& progress) override;
+  void Pump() override;
+
+ private:
+  bool AskYesNo(std::string_view question);
+  void ClearBar();
+
+  bool assumeYes_;
+  bool interactive_;  // standard input and error are terminals
+  bool drawBar_;      // standard error is a terminal
+  bool barShown_ = false;
+  int lastPercent_ = -1;
+  ProgressDialog* progress_ = nullptr;
+  std::string lastStatus_;
+  bool muted_ = false;
+};
+
+}  // namespace fennimar

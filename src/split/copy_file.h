@@ -1,0 +1,18 @@
+// CopyFileInBlocks: copies a file in blocks of kCopyFileBlockSize bytes; used
+// to put the companion joiner onto a removable disk.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace fennimar {
+
+inline constexpr std::size_t kCopyFileBlockSize = 5000;
+
+// Copies `source` to `destination` (created or truncated), with the source's
+// permission bits, and gives the copy the source's modification time as
+// access and modification time. Returns 0, or -1 when a file cannot be
+// opened or the copy is incomplete (an incomplete copy is deleted).
+int CopyFileInBlocks(const std::string& source, const std::string& destination);
+
+}  // namespace fennimar

@@ -1,0 +1,350 @@
+#include "split/split_engine.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/drive.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "platform/path.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_store.h"
+#include "split/copy_file.h"
+#include "split/floppy_prompt.h"
+#include "split/part_checksum.h"
+#include "split/part_format.h"
+#include "split/part_mailer.h"
+#include "split/part_name.h"
+#include "split/split_form.h"
+#include "ui/progress_dialog.h"
+#include "ui/user_interface.h"
+
+namespace fennimar {
+namespace {
+
+// Paths longer than this are refused before anything is read.
+constexpr std::size_t kMaxSourcePathLength = 120;
+// Part files must be able to hold at least this many data bytes.
+constexpr std::int64_t kMinDivisionSize = 1000;
+constexpr const char* kJoinerName = "joinex";
+
+std::string Format(const char* format, const std::string& text) {
+  char buffer[512];
+  std::snprintf(buffer, sizeof buffer, format, text.c_str());
+  return buffer;
+}
+
+std::string Format(const char* format, long number) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, format, number);
+  return buffer;
+}
+
+std::string DividingText(const std::string& path, int parts) {
+  char buffer[512];
+  std::snprintf(buffer, sizeof buffer, "Dividing %s on %2d parts", path.c_str(), parts);
+  return buffer;
+}
+
+// One run: the state of a split from the dialog's OK to its end. Every way
+// out releases what it holds through the owners below.
+class SplitRun {
+ public:
+  SplitRun(UserInterface& ui, SettingsStore& settings, DriveQueries& drives, PartMailer* mailer,
+           const Selection& selection, const SplitRequest& request)
+      : ui_(ui),
+        settings_(settings),
+        drives_(drives),
+        mailer_(mailer),
+        path_(selection.selectedPath),
+        request_(request) {}
+
+  void Execute();
+
+ private:
+  enum class PartOutcome { kWritten, kEnded };
+
+  bool Prepare();
+  bool PromptForDisk(const std::string& partPath, std::int64_t length);
+  PartOutcome WritePart(const std::string& partPath, std::int64_t length);
+  void Finish();
+  bool FixUpCount();
+  void Warn(const std::string& text, const std::string& caption) {
+    ui_.ShowMessage(text, caption, MessageKind::kOkWarning);
+  }
+  void SetLine(InfoLine line, const std::string& text) { ui_.SetInfoLine(line, text); }
+
+  UserInterface& ui_;
+  SettingsStore& settings_;
+  DriveQueries& drives_;
+  PartMailer* mailer_;
+  const std::string path_;
+  const SplitRequest request_;
+
+  std::unique_ptr<char[]> buffer_;
+  std::optional<File> source_;
+  std::optional<ProgressDialog> progress_;
+  bool removable_ = false;
+  bool floppyUsed_ = false;
+  bool mailOk_ = true;
+  PartHeader header_;          // the fields shared by every part of the set
+  std::int64_t size_ = 0;      // S
+  std::int64_t division_ = 0;  // D
+  int planned_ = 0;            // N
+  int index_ = 0;              // k
+  std::int64_t offset_ = 0;
+  std::int64_t copied_ = 0;
+};
+
+bool SplitRun::Prepare() {
+  SetLine(InfoLine::kDirectory, Format(" Directory: %s", request_.targetDirectory));
+  if (path_.size() > kMaxSourcePathLength) {
+    Warn("File path too long", path_);
+    return false;
+  }
+  header_.SetSourceName(FileNameOf(path_));
+
+  source_ = File::OpenRead(path_);
+  if (!source_) {
+    Warn(path_, "Can not open file");
+    return false;
+  }
+  auto status = StatPath(path_);
+  size_ = source_->Size();
+  if (!status || size_ < 0) {
+    ui_.ShowMessage("FAIL", "_fstat", MessageKind::kOk);
+    return false;
+  }
+  // The format's sizes and times are signed 32-bit.
+  if (size_ > kMaxSourceSize) {
+    Warn("File too big (2 GB or more)", "Split");
+    return false;
+  }
+  header_.modifiedTime = static_cast<std::int32_t>(status->modifiedTime);
+  header_.totalSize = static_cast<std::int32_t>(size_);
+  SetLine(InfoLine::kSize, Format(" File size: %ld", static_cast<long>(size_)));
+
+  division_ = request_.chunkSize - static_cast<std::int64_t>(kHeaderSize);
+  if (division_ < kMinDivisionSize) {
+    Warn("Division size should be greater than 1000 bytes", "Split");
+    return false;
+  }
+  if (division_ >= size_) {
+    Warn("Chunk size greater then file size", "Split");
+    return false;
+  }
+  std::int64_t planned = (size_ + division_ - 1) / division_;
+  if (planned > kMaxParts) {
+    Warn("File to big (more than 100 parts)", "Split");
+    return false;
+  }
+  planned_ = static_cast<int>(planned);
+  header_.partCount = static_cast<std::uint8_t>(planned_);
+
+  removable_ = drives_.GetDriveKind(request_.targetDirectory) == DriveKind::kRemovable;
+  std::string dividing = request_.fillToCapacity && removable_ ? Format("Dividing %s", path_)
+                                                               : DividingText(path_, planned_);
+  SetLine(InfoLine::kTarget, dividing);
+  progress_.emplace(ui_);
+  progress_->SetStatusText(dividing);
+  return true;
+}
+
+// Asks for a disk with room for the part; false when the split must end.
+bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
+  floppyUsed_ = true;
+  // When parts are sized by free space, a disk needs room for the header and
+  // at least one data byte.
+  std::int64_t required =
+      request_.fillToCapacity ? static_cast<std::int64_t>(kHeaderSize) + 1 : length;
+  FloppyPrompt prompt(ui_, drives_, partPath, required);
+  if (!ui_.RunFloppyPrompt(prompt)) {
+    source_.reset();
+    SetLine(InfoLine::kStatus, " Split Aborted");
+    return false;
+  }
+  const std::string& directory = request_.targetDirectory;
+  if (!IsDirectory(directory)) {
+    if (ui_.ShowMessage("Directory does not exist, create?", "Merge", MessageKind::kYesNo) !=
+        Answer::kYes) {
+      return false;
+    }
+    if (!MakeDirectory(directory)) {
+      ui_.ShowMessage("Can not create directory", "Merge", MessageKind::kOk);
+      return false;
+    }
+  }
+  if (request_.fillToCapacity) {
+    auto free = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(drives_.GetFreeSpace(directory), kMaxSourceSize));
+    division_ = std::max<std::int64_t>(free - static_cast<std::int64_t>(kHeaderSize), 1);
+  }
+  return true;
+}
+
+SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int64_t length) {
+  auto part = File::Create(partPath);
+  if (!part) {
+    Warn(partPath, "Can not open");
+    return PartOutcome::kEnded;
+  }
+  SetLine(InfoLine::kStatus, Format(" Writing: %s", partPath));
+
+  PartHeader header = header_;
+  header.partIndex = static_cast<std::uint8_t>(index_);
+  header.checksum = 0;
+  header.dataLength = static_cast<std::int32_t>(length);
+  HeaderBytes bytes = EncodeHeader(header);
+  // A short write anywhere leaves the part short; the length check catches it.
+  bool writing = part->Write(bytes.data(), bytes.size()) == static_cast<std::int64_t>(kHeaderSize);
+
+  PartChecksum checksum;
+  std::int64_t remaining = length;
+  while (remaining > 0 && !progress_->stopRequested()) {
+    auto block = static_cast<std::size_t>(
+        std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kCopyBlockSize)));
+    if (source_->Read(buffer_.get(), block) != static_cast<std::int64_t>(block)) {
+      part.reset();
+      RemoveFile(partPath);
+      Warn("Can not read file", path_);
+      return PartOutcome::kEnded;
+    }
+    if (writing) {
+      writing = part->Write(buffer_.get(), block) == static_cast<std::int64_t>(block);
+    }
+    copied_ += static_cast<std::int64_t>(block);
+    checksum.Add(buffer_.get(), block);
+    remaining -= static_cast<std::int64_t>(block);
+    progress_->SetPercent(PercentOf(copied_, size_));
+    ui_.Pump();
+    if (!writing) break;  // the disk is full: stop copying, the check below reports it
+  }
+  if (progress_->stopRequested()) {
+    SetLine(InfoLine::kStatus, " Aborted");
+    return PartOutcome::kEnded;
+  }
+
+  std::uint8_t stored[2];
+  EncodeFixed16(stored, checksum.Value());
+  if (part->Seek(kChecksumOffset)) part->Write(stored, sizeof stored);
+  bool closed = part->Close();
+
+  auto written = File::OpenRead(partPath);
+  if (!written) {
+    Warn("Can not open file", partPath);
+    return PartOutcome::kEnded;
+  }
+  std::int64_t actual = written->Size();
+  if (actual < 0) {
+    ui_.ShowMessage("FAIL", partPath, MessageKind::kOk);
+    return PartOutcome::kEnded;
+  }
+  written.reset();
+  if (!closed || actual != static_cast<std::int64_t>(kHeaderSize) + length) {
+    Warn("Disk write error or disk full!!!", "Split ABORTED");
+    RemoveFile(partPath);
+    return PartOutcome::kEnded;
+  }
+  return PartOutcome::kWritten;
+}
+
+void SplitRun::Execute() {
+  buffer_ = std::make_unique<char[]>(kCopyBlockSize);
+  WaitCursor wait(ui_);
+  if (!Prepare()) return;
+
+  while (offset_ < size_) {
+    // The set's names and count byte hold at most 100 parts, also when parts
+    // are sized by the free space of each disk.
+    if (index_ >= kMaxParts) {
+      Warn("File to big (more than 100 parts)", "Split");
+      return;
+    }
+    std::string partPath = PartPath(request_.targetDirectory, path_, index_);
+    std::int64_t length = std::min(division_, size_ - offset_);
+    if (removable_) {
+      if (!PromptForDisk(partPath, length)) return;
+      length = std::min(division_, size_ - offset_);
+    } else if (drives_.GetFreeSpace(request_.targetDirectory) <
+               static_cast<std::uint64_t>(length)) {
+      Warn("Not enough hard disk space in target directory", "Split");
+      return;
+    }
+    offset_ += length;
+
+    if (WritePart(partPath, length) == PartOutcome::kEnded) return;
+    if (!request_.mailTo.empty()) {
+      int result = mailer_ ? mailer_->MailPart(ui_, partPath, request_.mailTo, header_.SourceName(),
+                                               index_, planned_)
+                           : -1;
+      if (result != 0) {
+        mailOk_ = false;
+        ++index_;
+        break;
+      }
+    }
+    ++index_;
+  }
+  source_.reset();
+  buffer_.reset();
+  Finish();
+}
+
+void SplitRun::Finish() {
+  if (floppyUsed_) {
+    std::string programs = settings_.ReadSetting(settings::kSection, settings::kFennimarPath, "",
+                                                 settings::kDirectoryValue);
+    if (!programs.empty()) {
+      CopyFileInBlocks(JoinPath(programs, kJoinerName),
+                       JoinPath(drives_.RootOf(request_.targetDirectory), kJoinerName));
+    }
+    // When the user declines, the status line keeps its " Writing: " text.
+    if (index_ != planned_ && !FixUpCount()) return;
+  }
+  if (!request_.mailTo.empty()) {
+    SetLine(InfoLine::kStatus, mailOk_ ? " Mailed" : " Mail failed");
+  } else {
+    SetLine(InfoLine::kStatus, " Complete");
+  }
+}
+
+// After a set sized by free space, part 00 learns the number of parts
+// actually written; only its first byte changes. False when the user
+// declined to insert the first disk.
+bool SplitRun::FixUpCount() {
+  std::string first = PartPath(request_.targetDirectory, path_, 0);
+  for (;;) {
+    if (ui_.ShowMessage("Fennimar needs to update header on the first floppy,\nplease insert "
+                        "first floppy\nContinue?",
+                        "Fennimar", MessageKind::kYesNo) != Answer::kYes) {
+      return false;
+    }
+    if (PathExists(first)) break;
+  }
+  if (auto part = File::OpenUpdate(first)) {
+    auto count = static_cast<std::uint8_t>(index_);
+    if (part->Seek(kPartCountOffset)) part->Write(&count, 1);
+  }
+  return true;
+}
+
+}  // namespace
+
+void SplitEngine::Run(const Selection& selection) {
+  if (selection.selectedPath.empty()) {
+    ui_.ShowMessage("File not selected, select file first", "Split", MessageKind::kOkWarning);
+    return;
+  }
+  SplitForm form(ui_, settings_, selection.selectedPath, selection.fileSize);
+  form.Open();
+  if (!ui_.RunSplitDialog(form)) {
+    ui_.SetInfoLine(InfoLine::kStatus, " Complete");
+    return;
+  }
+  SplitRun(ui_, settings_, drives_, mailer_, selection, form.request()).Execute();
+}
+
+}  // namespace fennimar

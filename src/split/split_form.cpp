@@ -1,0 +1,217 @@
+#include "split/split_form.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/fs.h"
+#include "platform/path.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_store.h"
+
+namespace fennimar {
+namespace {
+
+// Far above any size the format can hold, far below overflow after * 1024.
+constexpr std::int64_t kSizeNumberCap = std::int64_t{1} << 50;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::optional<std::int64_t> ParseSizeNumber(const std::string& text) {
+  std::size_t i = text.find_first_not_of(' ');
+  if (i == std::string::npos || !IsDigit(text[i])) return std::nullopt;
+  std::int64_t value = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    value = std::min(kSizeNumberCap, value * 10 + (text[i] - '0'));
+  }
+  return value;
+}
+
+SplitForm::SplitForm(UserInterface& ui, SettingsStore& settings, std::string selectedPath,
+                     std::int64_t sourceLength)
+    : ui_(ui),
+      settings_(settings),
+      selectedPath_(std::move(selectedPath)),
+      sourceLength_(sourceLength) {}
+
+void SplitForm::Open() {
+  email_ = false;
+  mailTo_.clear();
+  std::string chType =
+      settings_.ReadSetting(settings::kSection, settings::kChType, "DO", settings::kShortValue);
+  std::string workDir = settings_.ReadSetting(settings::kSection, settings::kWorkDir, "SAME",
+                                              settings::kDirectoryValue);
+  std::string format =
+      settings_.ReadSetting(settings::kSection, settings::kFormat, "FREE", settings::kShortValue);
+
+  directory_ = workDir == "SAME" ? DirectoryOf(selectedPath_) : workDir;
+  directory_.resize(std::min(directory_.size(), kMaxDirectoryLength));
+  if (format.rfind("FREE", 0) == 0) fillToCapacity_ = true;
+
+  std::int64_t n = 0;
+  if (chType.rfind("DO", 0) == 0) {
+    n = chType.size() > 3 ? ParseSizeNumber(chType.substr(3)).value_or(0) : 0;
+    choice_ = SizeChoice::kOther;
+  } else if (chType == "2DD") {
+    choice_ = SizeChoice::k2DD;
+    n = k2DDKilobytes;
+    ShowSizeControls(false);
+    chunkSize_ = k2DDChunkSize;
+  } else if (chType == "2HD") {
+    choice_ = SizeChoice::k2HD;
+    n = k2HDKilobytes;
+    ShowSizeControls(false);
+    chunkSize_ = k2HDChunkSize;
+  }
+  // A size as large as the file, or none at all, becomes one that gives two parts.
+  if (n == 0 || n * 1024 >= sourceLength_) n = sourceLength_ / 2048 + 1;
+  sizeUnitIsKilobytes_ = true;
+  SetSizeText(std::to_string(n));
+}
+
+void SplitForm::SetDirectory(const std::string& text) {
+  directory_ = text.substr(0, kMaxDirectoryLength);
+}
+
+void SplitForm::SetSizeText(const std::string& text) {
+  sizeText_ = text.substr(0, kMaxSizeTextLength);
+  if (!SizeTextHasOnlyDigits()) {
+    Warn("Digit expected");
+    return;
+  }
+  if (!ParseSizeNumber(sizeText_)) return;
+  chunkSize_ = SizeFromText();
+  UpdatePreview();
+}
+
+void SplitForm::Choose2DD() {
+  choice_ = SizeChoice::k2DD;
+  ShowSizeControls(false);
+  chunkSize_ = k2DDChunkSize;
+  UpdatePreview();
+}
+
+void SplitForm::Choose2HD() {
+  choice_ = SizeChoice::k2HD;
+  ShowSizeControls(false);
+  chunkSize_ = k2HDChunkSize;
+  UpdatePreview();
+}
+
+void SplitForm::ChooseOther() {
+  choice_ = SizeChoice::kOther;
+  ShowSizeControls(true);
+  chunkSize_ = SizeFromText();
+  UpdatePreview();
+}
+
+void SplitForm::ChooseKilobytes() {
+  std::int64_t v = ParseSizeNumber(sizeText_).value_or(0);
+  if (!sizeUnitIsKilobytes_) {
+    sizeUnitIsKilobytes_ = true;
+    v /= 1024;
+  }
+  SetSizeText(std::to_string(v));
+}
+
+void SplitForm::ChooseBytes() {
+  std::int64_t v = ParseSizeNumber(sizeText_).value_or(0);
+  if (sizeUnitIsKilobytes_) {
+    sizeUnitIsKilobytes_ = false;
+    v *= 1024;
+  }
+  SetSizeText(std::to_string(v));
+}
+
+void SplitForm::SetFillToCapacity(bool checked) {
+  fillToCapacity_ = checked;
+  UpdatePreview();
+}
+
+void SplitForm::SetEmail(bool checked) { email_ = checked; }
+
+void SplitForm::SetMailTo(const std::string& text) { mailTo_ = text; }
+
+DialogResult SplitForm::Ok() {
+  std::string directory = directory_;
+  if (choice_ == SizeChoice::kOther) {
+    if (!SizeTextHasOnlyDigits()) {
+      Warn("Digit expected");
+      return DialogResult::kStayOpen;
+    }
+    // An empty field counts as no size at all, never as the last one shown.
+    chunkSize_ = SizeFromText();
+    if (chunkSize_ <= 100) {
+      Warn("Chunk size must greater then 100 bytes");
+      return DialogResult::kStayOpen;
+    }
+  }
+  if (directory.empty()) directory = std::string(kRootDirectory);
+
+  if (!IsDirectory(directory)) {
+    if (ui_.ShowMessage("Directory does not exist, create?", "Split", MessageKind::kYesNo) !=
+        Answer::kYes) {
+      return DialogResult::kCancel;
+    }
+    if (!MakeDirectory(directory)) {
+      ui_.ShowMessage("Can not create directory", "Split", MessageKind::kOk);
+      return DialogResult::kCancel;
+    }
+  }
+
+  request_.fillToCapacity = fillToCapacity_;
+  request_.targetDirectory = directory;
+  request_.chunkSize = chunkSize_;
+  request_.mailTo.clear();
+  if (email_) {
+    if (mailTo_.empty()) {
+      ui_.ShowMessage("Please fill email address", "Split", MessageKind::kOk);
+      return DialogResult::kStayOpen;
+    }
+    if (settings_
+            .ReadSetting(settings::kSection, settings::kMyAddress, "", settings::kDialogMailValue)
+            .empty()) {
+      ui_.ShowMessage("Please fill return email address in setup/defaults dialog", "Split",
+                      MessageKind::kOk);
+      return DialogResult::kStayOpen;
+    }
+    if (settings_
+            .ReadSetting(settings::kSection, settings::kSmtpHost, "", settings::kDialogMailValue)
+            .empty()) {
+      ui_.ShowMessage("Please fill return SMTP host in setup/defaults dialog", "Split",
+                      MessageKind::kOk);
+      return DialogResult::kStayOpen;
+    }
+    request_.mailTo = mailTo_;
+  }
+  return DialogResult::kOk;
+}
+
+bool SplitForm::SizeTextHasOnlyDigits() const {
+  return std::all_of(sizeText_.begin(), sizeText_.end(),
+                     [](char c) { return IsDigit(c) || c == ' '; });
+}
+
+std::int64_t SplitForm::SizeFromText() const {
+  std::int64_t number = ParseSizeNumber(sizeText_).value_or(0);
+  return sizeUnitIsKilobytes_ ? number * 1024 : number;
+}
+
+void SplitForm::ShowSizeControls(bool visible) { sizeControlsVisible_ = visible; }
+
+void SplitForm::UpdatePreview() {
+  if (chunkSize_ <= 86) return;
+  std::int64_t division = chunkSize_ - 86;
+  long count = static_cast<long>((sourceLength_ + division - 1) / division);
+  char text[80];
+  std::snprintf(text, sizeof text,
+                fillToCapacity_ ? "File will be divided approximately into %3ld parts"
+                                : "File will be divided into %3ld parts",
+                count);
+  previewText_ = text;
+}
+
+void SplitForm::Warn(const char* text) { ui_.ShowMessage(text, "Split", MessageKind::kOkWarning); }
+
+}  // namespace fennimar

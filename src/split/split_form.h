@@ -1,0 +1,106 @@
+// SplitForm: the state and rules of the split dialog ("Split file"), without
+// widgets. The desktop dialog mirrors this state into its controls and
+// forwards every change and click; the terminal front end drives it from its
+// options; tests drive it directly.
+//
+// The size number field follows one rule whoever changes it: a character
+// other than a digit or a blank shows "Digit expected" and changes nothing
+// else; otherwise the number (times 1024 in kilobytes) becomes chunkSize and
+// the preview follows.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "split/split_request.h"
+#include "ui/user_interface.h"
+
+namespace fennimar {
+
+class SettingsStore;
+
+enum class SizeChoice { kNone, k2DD, k2HD, kOther };
+
+// The free space of freshly formatted 720 kB and 1.44 MB floppies, the part
+// sizes of the two floppy choices, and the kilobyte numbers shown for them.
+inline constexpr std::int64_t k2DDChunkSize = 730112;
+inline constexpr std::int64_t k2HDChunkSize = 1457664;
+inline constexpr std::int64_t k2DDKilobytes = 712;
+inline constexpr std::int64_t k2HDKilobytes = 1400;
+inline constexpr std::size_t kMaxDirectoryLength = 99;
+inline constexpr std::size_t kMaxSizeTextLength = 19;
+
+// The number a size text starts with, after leading blanks; empty when there
+// is none. Values beyond any file size are capped rather than wrapped.
+std::optional<std::int64_t> ParseSizeNumber(const std::string& text);
+
+class SplitForm {
+ public:
+  SplitForm(UserInterface& ui, SettingsStore& settings, std::string selectedPath,
+            std::int64_t sourceLength);
+
+  // Fills the form from the settings ChType, WorkDir and Format and the
+  // selected file: the proposed directory, the size choice and number, the
+  // fill box and the preview.
+  void Open();
+
+  // The user's edits and clicks.
+  void SetDirectory(const std::string& text);  // keeps at most 99 characters
+  void SetSizeText(const std::string& text);   // keeps at most 19; applies the field rule
+  void Choose2DD();
+  void Choose2HD();
+  void ChooseOther();
+  void ChooseKilobytes();
+  void ChooseBytes();
+  void SetFillToCapacity(bool checked);
+  void SetEmail(bool checked);
+  void SetMailTo(const std::string& text);
+
+  // OK: validates, asks about (and creates) a missing directory. kStayOpen
+  // after a message the user must act on; kOk with request() complete;
+  // kCancel when the directory was not created.
+  DialogResult Ok();
+
+  // The state the dialog shows.
+  const std::string& directory() const { return directory_; }
+  const std::string& sizeText() const { return sizeText_; }
+  SizeChoice choice() const { return choice_; }
+  bool sizeUnitIsKilobytes() const { return sizeUnitIsKilobytes_; }
+  bool sizeControlsVisible() const { return sizeControlsVisible_; }
+  bool fillToCapacity() const { return fillToCapacity_; }
+  bool email() const { return email_; }
+  bool mailToEnabled() const { return email_; }
+  const std::string& mailTo() const { return mailTo_; }
+  const std::string& previewText() const { return previewText_; }
+  std::int64_t chunkSize() const { return chunkSize_; }
+  const std::string& selectedPath() const { return selectedPath_; }
+  // Complete after Ok() returned kOk.
+  const SplitRequest& request() const { return request_; }
+
+ private:
+  bool SizeTextHasOnlyDigits() const;
+  std::int64_t SizeFromText() const;
+  void ShowSizeControls(bool visible);
+  void UpdatePreview();
+  void Warn(const char* text);
+
+  UserInterface& ui_;
+  SettingsStore& settings_;
+  std::string selectedPath_;
+  std::int64_t sourceLength_;
+
+  std::string directory_;
+  std::string sizeText_;
+  SizeChoice choice_ = SizeChoice::kNone;
+  bool sizeUnitIsKilobytes_ = true;
+  bool sizeControlsVisible_ = true;
+  bool fillToCapacity_ = false;
+  bool email_ = false;
+  std::string mailTo_;
+  std::string previewText_ = "File will be divided into   0      parts";
+  std::int64_t chunkSize_ = 0;
+  SplitRequest request_;
+};
+
+}  // namespace fennimar

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# fennimar-cli split from a terminal's point of view: options, questions
+# without a terminal, exit status, and the parts it leaves.
+set -u
+cli="$1"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME="$work/cfg"
+failures=0
+check() {  # check DESCRIPTION EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then echo "FAIL: $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
+}
+cd "$work"
+head -c 250000 /dev/urandom > DATA.BIN
+
+"$cli" split DATA.BIN -s 100k -d parts < /dev/null > out.txt 2> err.txt
+check "no terminal answers No to the directory question" 1 $?
+check "nothing created" "DATA.BIN err.txt out.txt" "$(echo *)"
+[ -d parts ] && check "parts directory" absent present
+grep -q "Directory does not exist, create?" err.txt || check "question shown" shown missing
+
+"$cli" split DATA.BIN -s 100k -d parts -y < /dev/null > out.txt 2> err.txt
+check "split with --yes" 0 $?
+check "parts written" "DATA.Z00 DATA.Z01 DATA.Z02" "$(cd parts && echo *)"
+check "last line" " Complete" "$(tail -n 1 out.txt)"
+check "dividing text" "Dividing $work/DATA.BIN on  3 parts" "$(sed -n 3p out.txt)"
+check "first part size" 102400 "$(stat -c %s parts/DATA.Z00)"
+
+"$cli" split DATA.BIN -s 12x -y > out.txt 2> err.txt
+check "bad size" 1 $?
+check "bad size message" "Split: Digit expected" "$(head -n 1 err.txt)"
+
+"$cli" split DATA.BIN -s 1085 -d parts -y > out.txt 2> err.txt
+check "too small" 1 $?
+check "too small message" "Split: Division size should be greater than 1000 bytes" "$(cat err.txt)"
+
+"$cli" split missing.bin -d parts -y > out.txt 2> err.txt
+check "missing source" 1 $?
+check "missing source message" "Can not open file: $work/missing.bin" "$(cat err.txt)"
+
+"$cli" --help > /dev/null
+check "help" 0 $?
+"$cli" split --bogus > /dev/null 2>&1
+check "usage error" 2 $?
+
+echo "$(( failures == 0 ? 1 : 0 )) passed, $failures failed"
+[ "$failures" -eq 0 ]

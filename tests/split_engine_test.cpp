@@ -1,0 +1,420 @@
+#include "split/split_engine.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/fs.h"
+#include "scripted_ui.h"
+#include "settings/settings_store.h"
+#include "split/floppy_prompt.h"
+#include "split/part_checksum.h"
+#include "split/part_format.h"
+#include "split/split_form.h"
+#include "split_test_support.h"
+#include "test_support.h"
+#include "ui/progress_dialog.h"
+
+namespace fennimar {
+namespace {
+
+using testing::Bytes;
+using testing::ShownMessage;
+
+class SplitEngineTest : public ::testing::Test {
+ protected:
+  testing::TempDir dir;
+  std::string out = dir / "out";
+  testing::ScriptedUi ui;
+  SettingsStore settings{dir / "FENNIMAR.INI"};
+  testing::ScriptedDrives drives;
+  testing::RecordingMailer mailer;
+  SplitEngine engine{ui, settings, drives, &mailer};
+
+  SplitEngineTest() { MakeDirectory(out); }
+
+  // A source of `size` random bytes with a known modification time.
+  std::string Source(std::size_t size, const std::string& name = "REPORT.DOC") {
+    std::string path = dir / name;
+    testing::WriteFile(path, testing::RandomBytes(size, static_cast<std::uint32_t>(size)));
+    testing::SetModifiedTime(path, 1700000000);
+    return path;
+  }
+
+  // Scripts the split dialog: part size in bytes, target directory, filling, mail.
+  void Dialog(std::int64_t chunkSize, bool fill = false, std::string mailTo = "") {
+    ui.splitDialog = [=, this](SplitForm& form) {
+      form.SetDirectory(out);
+      form.ChooseOther();
+      form.ChooseBytes();
+      form.SetSizeText(std::to_string(chunkSize));
+      form.SetFillToCapacity(fill);
+      if (!mailTo.empty()) {
+        form.SetEmail(true);
+        form.SetMailTo(mailTo);
+      }
+      return form.Ok() == DialogResult::kOk;
+    };
+  }
+
+  void Split(const std::string& source) {
+    engine.Run({source, testing::FileSize(source)});
+    EXPECT_EQ(ui.waitCursorDepth, 0);
+    EXPECT_EQ(ui.progress, nullptr);
+  }
+
+  PartHeader Header(const std::string& part) {
+    Bytes bytes = testing::ReadFile(part);
+    HeaderBytes header{};
+    EXPECT_GE(bytes.size(), kHeaderSize);
+    std::copy_n(bytes.begin(), kHeaderSize, header.begin());
+    return DecodeHeader(header);
+  }
+
+  // The data of all parts named, concatenated.
+  Bytes Joined(int count) {
+    Bytes all;
+    for (int k = 0; k < count; ++k) {
+      Bytes part = testing::ReadFile(Part(k));
+      all.insert(all.end(), part.begin() + kHeaderSize, part.end());
+    }
+    return all;
+  }
+
+  std::string Part(int k, const std::string& stem = "REPORT") {
+    char name[32];
+    std::snprintf(name, sizeof name, "%s.Z%02d", stem.c_str(), k);
+    return out + "/" + name;
+  }
+};
+
+TEST_F(SplitEngineTest, WritesThreePartsWithHeadersChecksumsAndCompleteStatus) {
+  std::string source = Source(2001);
+  Dialog(1086);
+  Split(source);
+  EXPECT_TRUE(ui.messages.empty()) << ui.messages[0].text;
+  EXPECT_EQ(testing::ListDir(out),
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02"}));
+  EXPECT_EQ(testing::FileSize(Part(0)), 1086);
+  EXPECT_EQ(testing::FileSize(Part(2)), 87);
+  for (int k = 0; k < 3; ++k) {
+    PartHeader h = Header(Part(k));
+    EXPECT_EQ(h.partCount, 3);
+    EXPECT_EQ(h.partIndex, k);
+    EXPECT_EQ(h.SourceName(), "REPORT.DOC");
+    EXPECT_EQ(h.modifiedTime, 1700000000);
+    EXPECT_EQ(h.totalSize, 2001);
+    EXPECT_EQ(h.dataLength, k < 2 ? 1000 : 1);
+    Bytes part = testing::ReadFile(Part(k));
+    EXPECT_EQ(h.checksum,
+              ComputePartChecksum(part.data() + kHeaderSize, part.size() - kHeaderSize));
+  }
+  EXPECT_EQ(Joined(3), testing::ReadFile(source));
+  EXPECT_EQ(ui.Line(InfoLine::kDirectory), " Directory: " + out);
+  EXPECT_EQ(ui.Line(InfoLine::kSize), " File size: 2001");
+  EXPECT_EQ(ui.Line(InfoLine::kTarget), "Dividing " + source + " on  3 parts");
+  EXPECT_EQ(ui.statusHistory,
+            (std::vector<std::string>{" Writing: " + Part(0), " Writing: " + Part(1),
+                                      " Writing: " + Part(2), " Complete"}));
+  EXPECT_EQ(ui.percents.back(), 100);
+  EXPECT_EQ(ui.progressDialogsShown, 1);
+}
+
+TEST_F(SplitEngineTest, PartCountsAtTheLimits) {
+  std::string source = Source(2000);
+  Dialog(1086);
+  Split(source);
+  EXPECT_EQ(testing::ListDir(out).size(), 2u);
+  EXPECT_EQ(Header(Part(1)).partCount, 2);
+  EXPECT_EQ(ui.Line(InfoLine::kTarget), "Dividing " + source + " on  2 parts");
+
+  std::string hundred = Source(100000, "H.BIN");
+  Split(hundred);
+  EXPECT_TRUE(testing::Exists(Part(99, "H")));
+  EXPECT_EQ(Header(Part(99, "H")).partCount, 100);
+}
+
+TEST_F(SplitEngineTest, RefusalsBeforeAnythingIsWritten) {
+  struct Case {
+    std::size_t size;
+    std::int64_t chunk;
+    const char* text;
+  } cases[] = {
+      {2000, 1085, "Division size should be greater than 1000 bytes"},
+      {1000, 1086, "Chunk size greater then file size"},
+      {100001, 1086, "File to big (more than 100 parts)"},
+  };
+  for (const auto& c : cases) {
+    testing::ScriptedUi fresh;
+    SplitEngine e(fresh, settings, drives, &mailer);
+    fresh.splitDialog = ui.splitDialog;
+    Dialog(c.chunk);
+    fresh.splitDialog = ui.splitDialog;
+    std::string source = Source(c.size);
+    e.Run({source, testing::FileSize(source)});
+    EXPECT_EQ(fresh.messages,
+              (std::vector<ShownMessage>{{c.text, "Split", MessageKind::kOkWarning}}));
+    EXPECT_TRUE(testing::ListDir(out).empty()) << c.text;
+    EXPECT_EQ(fresh.progressDialogsShown, 0);
+  }
+}
+
+TEST_F(SplitEngineTest, NoSelectionLongPathMissingSourceAndCancel) {
+  engine.Run({"", 0});
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{"File not selected, select file first", "Split",
+                                              MessageKind::kOkWarning}));
+  EXPECT_EQ(ui.Status(), " ");
+
+  Dialog(1086);
+  std::string longPath = dir / std::string(121 - dir.path().size() - 1, 'L');
+  engine.Run({longPath, 5000});
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"File path too long", longPath, MessageKind::kOkWarning}));
+
+  engine.Run({dir / "MISSING.DOC", 5000});
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{dir / "MISSING.DOC", "Can not open file", MessageKind::kOkWarning}));
+
+  ui.splitDialog = nullptr;  // Cancel
+  std::string source = Source(5000);
+  Split(source);
+  EXPECT_EQ(ui.Status(), " Complete");
+  EXPECT_TRUE(testing::ListDir(out).empty());
+}
+
+TEST_F(SplitEngineTest, StopConfirmedDuringSecondPartLeavesFirstComplete) {
+  std::string source = Source(200000);
+  Dialog(100086);  // D = 100000: 4 blocks per part
+  ui.StopAtPump(5);
+  Split(source);
+  EXPECT_EQ(ui.Status(), " Aborted");
+  EXPECT_EQ(testing::FileSize(Part(0)), 100086);
+  PartHeader second = Header(Part(1));
+  EXPECT_EQ(second.checksum, 0);
+  EXPECT_EQ(second.dataLength, 100000);
+  EXPECT_EQ(testing::FileSize(Part(1)), 86 + 32000);
+  EXPECT_EQ(ui.messages.back().text, "Do you really want stop?");
+}
+
+TEST_F(SplitEngineTest, StopAnsweredNoGoesOn) {
+  std::string source = Source(200000);
+  Dialog(100086);
+  ui.StopAtPump(2, Answer::kNo);
+  Split(source);
+  EXPECT_EQ(ui.Status(), " Complete");
+  EXPECT_EQ(Joined(2), testing::ReadFile(source));
+}
+
+TEST_F(SplitEngineTest, NotEnoughSpaceOnFixedDisk) {
+  std::string source = Source(5000);
+  Dialog(2086);
+  drives.freeSpaceSequence = {1u << 20, 1999};
+  Split(source);
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Not enough hard disk space in target directory",
+                                              "Split", MessageKind::kOkWarning}));
+  EXPECT_EQ(testing::ListDir(out), (std::vector<std::string>{"REPORT.Z00"}));
+}
+
+TEST_F(SplitEngineTest, UnwritablePartIsReported) {
+  std::string source = Source(5000);
+  Dialog(2086);
+  MakeDirectory(Part(1));  // a directory where part 01 must go
+  Split(source);
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{Part(1), "Can not open", MessageKind::kOkWarning}));
+  EXPECT_EQ(ui.Status(), " Writing: " + Part(0));
+}
+
+TEST_F(SplitEngineTest, SourceOf2GiBIsRefusedBeforeAnythingIsWritten) {
+  std::string source = dir / "BIG.ISO";
+  testing::WriteFile(source, "x");
+  ASSERT_EQ(::truncate(source.c_str(), std::int64_t{1} << 31), 0);  // sparse
+  Dialog(1000086);
+  Split(source);
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"File too big (2 GB or more)", "Split", MessageKind::kOkWarning}));
+  EXPECT_TRUE(testing::ListDir(out).empty());
+}
+
+TEST_F(SplitEngineTest, MailerFailingOnThirdOfFivePartsStopsTheSet) {
+  settings.WriteSetting("FENNIMAR", "MyAddress", "me@example.org");
+  settings.WriteSetting("FENNIMAR", "SMTPHost", "127.0.0.1");
+  std::string source = Source(5000);
+  Dialog(1086, false, "you@example.org");
+  mailer.failAtIndex = 2;
+  Split(source);
+  EXPECT_EQ(testing::ListDir(out),
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02"}));
+  ASSERT_EQ(mailer.calls.size(), 3u);
+  EXPECT_EQ(mailer.calls[1].partPath, Part(1));
+  EXPECT_EQ(mailer.calls[1].mailTo, "you@example.org");
+  EXPECT_EQ(mailer.calls[1].sourceName, "REPORT.DOC");
+  EXPECT_EQ(mailer.calls[1].count, 5);
+  EXPECT_EQ(ui.Status(), " Mail failed");
+
+  mailer.failAtIndex = -1;
+  Split(source);
+  EXPECT_EQ(mailer.calls.size(), 8u);
+  EXPECT_EQ(ui.Status(), " Mailed");
+}
+
+class RemovableSplitTest : public SplitEngineTest {
+ protected:
+  RemovableSplitTest() { drives.kind = DriveKind::kRemovable; }
+  // The user presses OK in every prompt; records the required bytes asked.
+  std::vector<std::int64_t> required;
+  void AcceptPrompts() {
+    ui.floppyPrompt = [this](FloppyPrompt& prompt) {
+      required.push_back(prompt.requiredBytes());
+      return prompt.Ok() == DialogResult::kOk;
+    };
+  }
+};
+
+TEST_F(RemovableSplitTest, PromptsForEveryPartWithItsDataLength) {
+  std::string source = Source(2500);
+  Dialog(1086);
+  AcceptPrompts();
+  Split(source);
+  EXPECT_EQ(required, (std::vector<std::int64_t>{1000, 1000, 500}));
+  EXPECT_EQ(ui.Status(), " Complete");
+  EXPECT_EQ(ui.Line(InfoLine::kTarget), "Dividing " + source + " on  3 parts");
+}
+
+TEST_F(RemovableSplitTest, CancelInThePromptAbortsAndKeepsEarlierParts) {
+  std::string source = Source(2500);
+  Dialog(1086);
+  int prompts = 0;
+  ui.floppyPrompt = [&](FloppyPrompt&) { return ++prompts < 2; };
+  Split(source);
+  EXPECT_EQ(ui.Status(), " Split Aborted");
+  EXPECT_EQ(testing::ListDir(out), (std::vector<std::string>{"REPORT.Z00"}));
+}
+
+TEST_F(RemovableSplitTest, PromptRefusesADiskWithTooLittleSpace) {
+  testing::ScriptedUi promptUi;
+  drives.freeSpace = 999;
+  FloppyPrompt prompt(promptUi, drives, out + "/REPORT.Z00", 1000);
+  EXPECT_EQ(prompt.Ok(), DialogResult::kStayOpen);
+  EXPECT_EQ(promptUi.messages.back(),
+            (ShownMessage{"Not enough space on disk", "Fennimar", MessageKind::kOkWarning}));
+  drives.freeSpace = 1000;
+  EXPECT_EQ(prompt.Ok(), DialogResult::kOk);
+  drives.freeSpace = std::uint64_t{5} << 30;  // more than 4 GiB
+  EXPECT_EQ(prompt.Ok(), DialogResult::kOk);
+}
+
+TEST_F(RemovableSplitTest, FillingWritesMorePartsThanPlannedAndFixesTheCountOfPartZero) {
+  std::string source = Source(3000);
+  Dialog(1086, true);  // planned: 3 parts of 1,000
+  // Each disk has room for 750 data bytes: four parts.
+  drives.freeSpace = 836;
+  AcceptPrompts();
+  ui.answers = {Answer::kYes};
+  Split(source);
+  EXPECT_EQ(required, (std::vector<std::int64_t>{87, 87, 87, 87}));
+  EXPECT_EQ(ui.Line(InfoLine::kTarget), "Dividing " + source);
+  ASSERT_EQ(testing::ListDir(out).size(), 4u);
+  EXPECT_EQ(Header(Part(0)).partCount, 4);
+  for (int k = 1; k < 4; ++k) EXPECT_EQ(Header(Part(k)).partCount, 3);
+  EXPECT_EQ(Header(Part(3)).dataLength, 750);
+  EXPECT_EQ(ui.messages.back().text,
+            "Fennimar needs to update header on the first floppy,\nplease insert first "
+            "floppy\nContinue?");
+  EXPECT_EQ(ui.Status(), " Complete");
+  EXPECT_EQ(Joined(4), testing::ReadFile(source));
+}
+
+TEST_F(RemovableSplitTest, DecliningTheFixUpKeepsTheWritingStatus) {
+  std::string source = Source(3000);
+  Dialog(1086, true);
+  drives.freeSpace = 836;
+  AcceptPrompts();
+  ui.answers = {Answer::kNo};
+  Split(source);
+  EXPECT_EQ(Header(Part(0)).partCount, 3);
+  EXPECT_EQ(ui.Status(), " Writing: " + Part(3));
+}
+
+TEST_F(RemovableSplitTest, FillingStopsBeforeAHundredAndFirstPart) {
+  std::string source = Source(101 * 1000);
+  Dialog(50086, true);
+  drives.freeSpace = 1086;
+  AcceptPrompts();
+  ui.answers = {};
+  Split(source);
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"File to big (more than 100 parts)", "Split", MessageKind::kOkWarning}));
+  EXPECT_EQ(testing::ListDir(out).size(), 100u);
+}
+
+TEST_F(RemovableSplitTest, CopiesTheJoinerToTheRootOfTheDisk) {
+  testing::TempDir programs, disk;
+  testing::WriteFile(programs / "joinex", testing::RandomBytes(12345, 9));
+  ::chmod((programs / "joinex").c_str(), 0755);
+  settings.WriteSetting("FENNIMAR", "FENNIMAR_PATH", programs.path());
+  drives.root = disk.path();
+  std::string source = Source(2500);
+  Dialog(1086);
+  AcceptPrompts();
+  Split(source);
+  EXPECT_EQ(testing::ReadFile(disk / "joinex"), testing::ReadFile(programs / "joinex"));
+  EXPECT_EQ(::access((disk / "joinex").c_str(), X_OK), 0);
+}
+
+TEST_F(RemovableSplitTest, MissingDirectoryIsCreatedOnRequest) {
+  out = dir / "new";
+  std::string source = Source(2500);
+  Dialog(1086);
+  ui.splitDialog = [&](SplitForm& form) {
+    form.SetDirectory(out);
+    form.ChooseOther();
+    form.ChooseBytes();
+    form.SetSizeText("1086");
+    form.SetFillToCapacity(false);
+    ui.answers.push_back(Answer::kYes);  // the dialog's own question
+    return form.Ok() == DialogResult::kOk;
+  };
+  AcceptPrompts();
+  Split(source);
+  EXPECT_EQ(testing::ListDir(out).size(), 3u);
+}
+
+// A real small file system: the part that does not fit is found short,
+// deleted and reported.
+TEST_F(SplitEngineTest, DiskFullOnARealTmpfsDeletesTheShortPart) {
+  if (!testing::IsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  std::string mount = dir / "small";
+  MakeDirectory(mount);
+  if (testing::Run("mount -t tmpfs -o size=64k tmpfs " + mount) != 0) {
+    GTEST_SKIP() << "tmpfs cannot be mounted here";
+  }
+  out = mount;
+  SystemDrives real;
+  // A scripted free-space answer lets the split start; the disk then fills.
+  std::string source = Source(200000);
+  Dialog(50086);
+  SplitEngine e(ui, settings, drives, nullptr);
+  e.Run({source, testing::FileSize(source)});
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Disk write error or disk full!!!", "Split ABORTED",
+                                              MessageKind::kOkWarning}));
+  std::vector<std::string> left = testing::ListDir(mount);
+  EXPECT_EQ(left, (std::vector<std::string>{"REPORT.Z00"}));
+  EXPECT_EQ(testing::FileSize(Part(0)), 50086);
+  EXPECT_LT(real.GetFreeSpace(mount), 50086u);
+  testing::Run("umount " + mount);
+}
+
+TEST_F(SplitEngineTest, IndependentReaderRebuildsTheSource) {
+  std::string source = Source(123457, "DATA.TAR.GZ");
+  Dialog(20086);
+  Split(source);
+  std::string rebuilt = dir / "rebuilt";
+  int status = testing::Run("/usr/bin/python3 " FENNIMAR_TESTS_DIR "/part_reader.py " + out +
+                            "/DATA.Z00 " + rebuilt + " > " + dir / "reader.log 2>&1");
+  ASSERT_EQ(status, 0) << testing::ReadText(dir / "reader.log");
+  EXPECT_EQ(testing::ReadFile(rebuilt), testing::ReadFile(source));
+  EXPECT_EQ(testing::ReadText(dir / "reader.log"), "DATA.TAR.GZ 123457 7 1700000000\n");
+}
+
+}  // namespace
+}  // namespace fennimar
