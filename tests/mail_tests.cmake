@@ -9,3 +9,5 @@ target_compile_definitions(fennimar_mail_test_support PRIVATE
 fennimar_add_test(mail_encoders_test mail_encoders_test.cpp)
 fennimar_add_test(mail_mime_message_test mail_mime_message_test.cpp)
 target_link_libraries(mail_mime_message_test PRIVATE fennimar_mail_test_support)
+fennimar_add_test(mail_smtp_session_test mail_smtp_session_test.cpp)
+target_link_libraries(mail_smtp_session_test PRIVATE fennimar_mail_test_support)

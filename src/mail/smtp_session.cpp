@@ -124,7 +124,13 @@ int SmtpSession::Connect(const std::string& server, const std::string& localDoma
 }
 
 int SmtpSession::Quit() {
-  if (HasSocket()) Send("QUIT\r\n");
+  if (HasSocket()) {
+    Send("QUIT\r\n");
+    // A server that has been answering gets the time to answer QUIT before
+    // the connection closes; a silent one is not waited for again.
+    if (answering_) ReadReply();
+  }
+  answering_ = false;
   Close();
   return 0;
 }
@@ -146,6 +152,7 @@ int SmtpSession::ReadReply(int timeoutMs) {
   std::array<char, kReplyLineSize> token{};
   for (int lines = 0; lines < kMaxReplyLines; ++lines) {
     int stored = ReadLine(line.data(), kReplyLineSize, timeoutMs);
+    answering_ = stored > 0;
     if (stored <= 0) return 1;
     // A line longer than the buffer: the rest of it is read and dropped, so
     // that it is not taken for a reply line of its own.

@@ -40,7 +40,8 @@ class SmtpSession : public TcpConnection {
   // 1 to 65535); 2 no socket was created or the connection was refused;
   // 3 the greeting command was refused or not answered.
   int Connect(const std::string& server, const std::string& localDomain);
-  // Sends "QUIT", then closes the connection. Always 0.
+  // Sends "QUIT" and, when the server answered its last command, waits for
+  // the reply; then closes the connection. Always 0.
   int Quit();
   // Appends `text`, its line end removed, to the extra header lines. 0.
   int AddHeaderLine(const std::string& text);
@@ -80,6 +81,7 @@ class SmtpSession : public TcpConnection {
   void Send(std::string_view text) { SendText(text); }
 
   std::vector<std::string> headerLines_;
+  bool answering_ = false;  // the last reply line arrived in time
 };
 
 // "DD Mon YYYY hh:mm:ss GMT" of the given UTC time, into `buffer` of `size`
