@@ -192,5 +192,27 @@ TEST_F(MailingSplitTest, RefusedConnectionShowsBothBoxesAndMailFailed) {
   EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{"REPORT.Z00"});
 }
 
+TEST(CliMailTest, SplitWithMailToMailsEveryPart) {
+  SmtpTestServer server;
+  testing::TempDir work;
+  SettingsStore cliSettings{work / "cfg/fennimar/FENNIMAR.INI"};
+  cliSettings.WriteSetting(settings::kSection, settings::kSmtpHost, server.HostText());
+  cliSettings.WriteSetting(settings::kSection, settings::kMyAddress, "cli@localhost");
+  testing::WriteFile(work / "DATA.BIN", testing::RandomBytes(30000, 4));
+  std::string cli = std::string(FENNIMAR_BINARY_DIR) + "/src/cli/fennimar-cli";
+  std::string command = "cd " + work.path() + " && XDG_CONFIG_HOME=" + work.path() + "/cfg " + cli +
+                        " split DATA.BIN -s 12000 -d parts -y --mail-to you@localhost" +
+                        " > out.txt 2> err.txt < /dev/null";
+  ASSERT_EQ(testing::Run(command), 0) << testing::ReadText(work / "err.txt");
+  std::string out = testing::ReadText(work / "out.txt");
+  EXPECT_NE(out.find(" Mailed"), std::string::npos) << out;
+  auto messages = server.Messages();
+  ASSERT_EQ(messages.size(), 3u);
+  testing::TempDir check;
+  auto python = testing::CheckWithPython(messages[2], check.path());
+  EXPECT_EQ(python["subject"], "Part  3 of total  3 parts of file:DATA.BIN ");
+  EXPECT_EQ(testing::ReadFile(check / "part-0"), testing::ReadFile(work / "parts/DATA.Z02"));
+}
+
 }  // namespace
 }  // namespace fennimar
