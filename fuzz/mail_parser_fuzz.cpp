@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "mail/mime_message.h"
 
@@ -16,9 +17,14 @@ namespace {
 
 constexpr int kMaxExtractedParts = 8;
 
+// A directory in memory when the machine has one: every input is a file.
 std::string MakeWorkDirectory() {
-  char pattern[] = "/tmp/mail_parser_fuzz.XXXXXX";
-  const char* made = ::mkdtemp(pattern);
+  struct stat st {};
+  std::string base = ::stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) ? "/dev/shm" : "/tmp";
+  std::string text = base + "/mail_parser_fuzz.XXXXXX";
+  std::vector<char> pattern(text.begin(), text.end());
+  pattern.push_back('\0');
+  const char* made = ::mkdtemp(pattern.data());
   if (made == nullptr) std::abort();
   return made;
 }
@@ -36,10 +42,22 @@ void EmptyDirectory(const std::string& directory) {
   ::closedir(dir);
 }
 
+std::string work;
+
+void RemoveWorkDirectory() {
+  EmptyDirectory(work + "/out");
+  ::rmdir((work + "/out").c_str());
+  ::unlink((work + "/message.eml").c_str());
+  ::rmdir(work.c_str());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string work = MakeWorkDirectory();
+  if (work.empty()) {
+    work = MakeWorkDirectory();
+    std::atexit(RemoveWorkDirectory);
+  }
   static const std::string out = [] {
     std::string path = work + "/out";
     ::mkdir(path.c_str(), 0700);
