@@ -205,6 +205,22 @@ TEST_F(SplitEngineTest, StopAnsweredNoGoesOn) {
   EXPECT_EQ(Joined(2), testing::ReadFile(source));
 }
 
+TEST_F(SplitEngineTest, SourceCutShortWhileSplittingDeletesTheIncompletePart) {
+  std::string source = Source(200000);
+  Dialog(100086);
+  // Another program truncates the source while part 01 is copied.
+  ui.onPump = [&](int pump) {
+    if (pump == 5) {
+      ASSERT_EQ(::truncate(source.c_str(), 150000), 0);
+    }
+  };
+  Split(source);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Can not read file", source,
+                                                     MessageKind::kOkWarning}}));
+  EXPECT_EQ(testing::ListDir(out), (std::vector<std::string>{"REPORT.Z00"}));
+  EXPECT_EQ(ui.Status(), " Writing: " + Part(1));
+}
+
 TEST_F(SplitEngineTest, NotEnoughSpaceOnFixedDisk) {
   std::string source = Source(5000);
   Dialog(2086);

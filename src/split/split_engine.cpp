@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/buffered_writer.h"
 #include "platform/drive.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -199,7 +200,8 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
   header.dataLength = static_cast<std::int32_t>(length);
   HeaderBytes bytes = EncodeHeader(header);
   // A short write anywhere leaves the part short; the length check catches it.
-  bool writing = part->Write(bytes.data(), bytes.size()) == static_cast<std::int64_t>(kHeaderSize);
+  std::optional<BufferedWriter> writer(std::in_place, *part);
+  bool writing = writer->Append(bytes.data(), bytes.size());
 
   PartChecksum checksum;
   std::int64_t remaining = length;
@@ -207,14 +209,13 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
     auto block = static_cast<std::size_t>(
         std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kCopyBlockSize)));
     if (source_->Read(buffer_.get(), block) != static_cast<std::int64_t>(block)) {
+      writer.reset();
       part.reset();
       RemoveFile(partPath);
       Warn("Can not read file", path_);
       return PartOutcome::kEnded;
     }
-    if (writing) {
-      writing = part->Write(buffer_.get(), block) == static_cast<std::int64_t>(block);
-    }
+    writing = writing && writer->Append(buffer_.get(), block);
     copied_ += static_cast<std::int64_t>(block);
     checksum.Add(buffer_.get(), block);
     remaining -= static_cast<std::int64_t>(block);
@@ -222,6 +223,7 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
     ui_.Pump();
     if (!writing) break;  // the disk is full: stop copying, the check below reports it
   }
+  writer.reset();  // what was copied reaches the file, also after Stop
   if (progress_->stopRequested()) {
     SetLine(InfoLine::kStatus, " Aborted");
     return PartOutcome::kEnded;

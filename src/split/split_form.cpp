@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "platform/fs.h"
 #include "platform/path.h"
@@ -169,19 +170,16 @@ DialogResult SplitForm::Ok() {
       ui_.ShowMessage("Please fill email address", "Split", MessageKind::kOk);
       return DialogResult::kStayOpen;
     }
-    if (settings_
-            .ReadSetting(settings::kSection, settings::kMyAddress, "", settings::kDialogMailValue)
-            .empty()) {
-      ui_.ShowMessage("Please fill return email address in setup/defaults dialog", "Split",
-                      MessageKind::kOk);
-      return DialogResult::kStayOpen;
-    }
-    if (settings_
-            .ReadSetting(settings::kSection, settings::kSmtpHost, "", settings::kDialogMailValue)
-            .empty()) {
-      ui_.ShowMessage("Please fill return SMTP host in setup/defaults dialog", "Split",
-                      MessageKind::kOk);
-      return DialogResult::kStayOpen;
+    // Mailing needs a return address and a server from the settings.
+    const std::pair<std::string_view, const char*> needed[] = {
+        {settings::kMyAddress, "Please fill return email address in setup/defaults dialog"},
+        {settings::kSmtpHost, "Please fill return SMTP host in setup/defaults dialog"},
+    };
+    for (const auto& [key, complaint] : needed) {
+      if (settings_.ReadSetting(settings::kSection, key, "", settings::kDialogMailValue).empty()) {
+        ui_.ShowMessage(complaint, "Split", MessageKind::kOk);
+        return DialogResult::kStayOpen;
+      }
     }
     request_.mailTo = mailTo_;
   }

@@ -1,0 +1,42 @@
+// BufferedWriter: gathers small writes into large ones that start at
+// multiples of the buffer size in the file. Part files begin with an 86-byte
+// header, so writing each 32,000-byte block as it comes would make every
+// write straddle page boundaries, which costs the page cache far more than
+// the bytes themselves.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "platform/file.h"
+
+namespace fennimar {
+
+inline constexpr std::size_t kWriteBufferSize = 256 * 1024;
+
+class BufferedWriter {
+ public:
+  // Writes to `file`, which must stay open while the writer is used; the
+  // writer starts at the file's current offset.
+  explicit BufferedWriter(File& file)
+      : file_(file), buffer_(std::make_unique<char[]>(kWriteBufferSize)) {}
+  ~BufferedWriter() { Flush(); }
+  BufferedWriter(const BufferedWriter&) = delete;
+  BufferedWriter& operator=(const BufferedWriter&) = delete;
+
+  // Appends bytes. False once any write to the file has come up short; the
+  // bytes that did not fit are lost, and so is everything after them.
+  bool Append(const void* data, std::size_t size);
+  // Writes what is gathered. False when the file took fewer bytes.
+  bool Flush();
+  bool ok() const { return ok_; }
+
+ private:
+  File& file_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
+  bool ok_ = true;
+};
+
+}  // namespace fennimar

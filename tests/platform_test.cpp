@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/buffered_writer.h"
+#include "platform/drive.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "platform/path.h"
+#include "split/copy_file.h"
+#include "test_support.h"
+
+namespace fennimar {
+namespace {
+
+TEST(PathTest, SplitsAndJoins) {
+  EXPECT_EQ(FileNameOf("/a.b/c.d"), "c.d");
+  EXPECT_EQ(FileNameOf("name"), "name");
+  EXPECT_EQ(DirectoryOf("/a.b/c.d"), "/a.b");
+  EXPECT_EQ(DirectoryOf("/c"), "");
+  EXPECT_EQ(JoinPath("/", "x"), "/x");
+  EXPECT_EQ(JoinPath("/a/", "x"), "/a/x");
+  EXPECT_EQ(JoinPath("/a", "x"), "/a/x");
+}
+
+TEST(FileTest, CreateReadSeekUpdateAndRefuseDirectories) {
+  testing::TempDir dir;
+  auto file = File::Create(dir / "f");
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->Write("hello world", 11), 11);
+  ASSERT_TRUE(file->Seek(6));
+  EXPECT_EQ(file->Write("W", 1), 1);
+  EXPECT_TRUE(file->Close());
+  EXPECT_EQ(testing::ReadText(dir / "f"), "hello World");
+  EXPECT_FALSE(File::CreateNew(dir / "f"));
+  EXPECT_FALSE(File::OpenRead(dir.path()));  // a directory is no file
+  EXPECT_FALSE(File::OpenUpdate(dir / "missing"));
+  auto in = File::OpenRead(dir / "f");
+  char buffer[32];
+  EXPECT_EQ(in->Read(buffer, sizeof buffer), 11);
+  EXPECT_EQ(in->Size(), 11);
+}
+
+TEST(BufferedWriterTest, GathersWritesAndKeepsOrderAcrossTheBufferEdge) {
+  testing::TempDir dir;
+  testing::Bytes data = testing::RandomBytes(kWriteBufferSize * 2 + 12345, 5);
+  {
+    auto file = File::Create(dir / "out");
+    BufferedWriter writer(*file);
+    for (std::size_t at = 0; at < data.size(); at += 32000) {
+      ASSERT_TRUE(writer.Append(data.data() + at, std::min<std::size_t>(32000, data.size() - at)));
+    }
+  }
+  EXPECT_EQ(testing::ReadFile(dir / "out"), data);
+}
+
+TEST(FsTest, DirectoriesTimesAndTemporaryFiles) {
+  testing::TempDir dir;
+  EXPECT_TRUE(MakeDirectory(dir / "one"));
+  EXPECT_FALSE(MakeDirectory(dir / "two/levels"));
+  EXPECT_TRUE(IsDirectory(dir / "one"));
+  testing::WriteFile(dir / "f", "x");
+  ASSERT_TRUE(SetFileTimes(dir / "f", 1000, 1700000000));
+  EXPECT_EQ(StatPath(dir / "f")->modifiedTime, 1700000000);
+  EXPECT_TRUE(RemoveFile(dir / "f"));
+  EXPECT_FALSE(RemoveFile(dir / "f"));
+  std::string temp;
+  {
+    auto t = TempFile::Create("MIME");
+    ASSERT_TRUE(t);
+    temp = t->Path();
+    EXPECT_TRUE(PathExists(temp));
+  }
+  EXPECT_FALSE(PathExists(temp));
+}
+
+TEST(CopyFileTest, CopiesModeAndTimeAndReportsMissingSource) {
+  testing::TempDir dir;
+  testing::WriteFile(dir / "src", testing::RandomBytes(12001, 2));
+  ::chmod((dir / "src").c_str(), 0750);
+  testing::SetModifiedTime(dir / "src", 1600000000);
+  EXPECT_EQ(CopyFileInBlocks(dir / "src", dir / "dst"), 0);
+  EXPECT_EQ(testing::ReadFile(dir / "dst"), testing::ReadFile(dir / "src"));
+  EXPECT_EQ(testing::ModifiedTime(dir / "dst"), 1600000000);
+  EXPECT_EQ(CopyFileInBlocks(dir / "missing", dir / "dst2"), -1);
+  EXPECT_FALSE(testing::Exists(dir / "dst2"));
+  EXPECT_EQ(CopyFileInBlocks(dir / "src", dir / "no/dir/dst"), -1);
+}
+
+TEST(DriveTest, FreeSpaceKindAndRootOfARealTmpfs) {
+  if (!testing::IsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  testing::TempDir dir;
+  std::string mount = dir / "disk";
+  MakeDirectory(mount);
+  if (testing::Run("mount -t tmpfs -o size=1m tmpfs " + mount) != 0) GTEST_SKIP() << "no tmpfs";
+  SystemDrives drives;
+  MakeDirectory(mount + "/sub");
+  EXPECT_EQ(drives.GetFreeSpace(mount), 1u << 20);
+  // A directory that does not exist yet is asked about through its parent.
+  EXPECT_EQ(drives.GetFreeSpace(mount + "/sub/not/yet"), 1u << 20);
+  EXPECT_EQ(drives.RootOf(mount + "/sub/not/yet"), mount);
+  EXPECT_EQ(drives.GetDriveKind(mount), DriveKind::kFixed);  // memory is no removable disk
+  testing::Run("umount " + mount);
+}
+
+TEST(DriveTest, LargeFreeSpaceIsNotCutTo32Bits) {
+  SystemDrives drives;
+  // The test machine's root file system is far larger than 4 GiB; the value
+  // must agree with df's to within what other writers change meanwhile.
+  std::uint64_t free = drives.GetFreeSpace("/");
+  EXPECT_GT(free, 0u);
+  EXPECT_EQ(drives.RootOf("/"), "/");
+}
+
+}  // namespace
+}  // namespace fennimar
