@@ -4,7 +4,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "mail/smtp_session.h"
 #include "mail_test_server.h"
@@ -168,6 +170,24 @@ TEST_F(SmtpSessionTest, ReadReplyJoinsMultiLineRepliesAndDropsOverlongLines) {
   ASSERT_EQ(::write(pair[1], "2", 1), 1);
   ::close(pair[1]);
   EXPECT_EQ(session.ReadReply(), 1);  // no complete line
+}
+
+TEST_F(SmtpSessionTest, ReadLineEndsALineWhoseCrAndLfArriveApart) {
+  int pair[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+  ASSERT_EQ(session.AdoptSocket(pair[0]), 0);
+  ASSERT_EQ(::write(pair[1], "250-a\r", 6), 6);
+  std::thread late([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(::write(pair[1], "\n250 b\r\n", 9), 9);
+  });
+  char line[kReplyLineSize];
+  EXPECT_EQ(session.ReadLine(line, sizeof line, 2000), 7);
+  EXPECT_STREQ(line, "250-a\r\n");
+  late.join();
+  EXPECT_EQ(session.ReadLine(line, sizeof line, 2000), 7);
+  EXPECT_STREQ(line, "250 b\r\n");
+  ::close(pair[1]);
 }
 
 TEST(SmtpHelpersTest, GetTokenStripLineEndAndDate) {

@@ -144,7 +144,9 @@ int TcpConnection::ReadLine(char* buffer, int size, int timeoutMs) {
     if (peeked <= 0) break;
     // Consume only up to the line's end, leaving the next line in the socket.
     int take = static_cast<int>(peeked);
-    for (int i = 0; i + 1 < peeked; ++i) {
+    // A CR that ended the bytes consumed before pairs with an LF first here.
+    if (stored > 0 && buffer[stored - 1] == '\r' && buffer[stored] == '\n') take = 1;
+    for (int i = 0; take == peeked && i + 1 < peeked; ++i) {
       if (buffer[stored + i] == '\r' && buffer[stored + i + 1] == '\n') {
         take = i + 2;
         break;
