@@ -3,13 +3,15 @@
 #include <cstring>
 #include <iostream>
 
+#include "cli/join_command.h"
 #include "cli/split_command.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage: fennimar-cli COMMAND ...\n"
-    "  split FILE [options]   cut FILE into part files (fennimar-cli split --help)\n";
+    "  split FILE [options]   cut FILE into part files (fennimar-cli split --help)\n"
+    "  join PART [options]    join the set that holds PART (fennimar-cli join --help)\n";
 
 }  // namespace
 
@@ -19,6 +21,7 @@ int main(int argc, char** argv) {
     return argc < 2 ? 2 : 0;
   }
   if (std::strcmp(argv[1], "split") == 0) return fennimar::RunSplitCommand(argc - 2, argv + 2);
+  if (std::strcmp(argv[1], "join") == 0) return fennimar::RunJoinCommand(argc - 2, argv + 2);
   std::cerr << "fennimar-cli: unknown command " << argv[1] << "\n" << kUsage;
   return 2;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "merge/disk_prompt_form.h"
 #include "split/floppy_prompt.h"
 #include "split/split_form.h"
 #include "ui/progress_dialog.h"
@@ -76,7 +77,16 @@ bool TerminalUi::RunSplitDialog(SplitForm& form) { return splitDialog && splitDi
 
 bool TerminalUi::RunMergeDialog(MergeForm& form) { return mergeDialog && mergeDialog(form); }
 
-bool TerminalUi::RunDiskPrompt(DiskPromptForm&) { return false; }
+bool TerminalUi::RunDiskPrompt(DiskPromptForm& form) {
+  ClearBar();
+  std::cerr << "Please insert disk with:\n  " << form.missingPath() << "\n";
+  // Without a terminal nobody can insert a disk or name a directory.
+  if (!interactive_) return false;
+  std::string line = AskLine("or specify new path (Enter looks again, end of input cancels): ");
+  if (std::cin.eof()) return false;
+  form.SetField(line);
+  return form.Ok() == DialogResult::kOk;
+}
 
 bool TerminalUi::RunFloppyPrompt(FloppyPrompt& prompt) {
   ClearBar();

@@ -1,0 +1,82 @@
+#include "cli/join_command.h"
+
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "cli/split_command.h"
+#include "cli/terminal_ui.h"
+#include "merge/merge_engine.h"
+#include "merge/merge_form.h"
+#include "platform/drive.h"
+#include "platform/fs.h"
+#include "settings/settings_store.h"
+
+namespace fennimar {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: fennimar-cli join PART [options]\n"
+    "Joins the part set that holds PART (any of NAME.Z00, NAME.Z01, ...) into\n"
+    "the file that was split, starting from part 00.\n"
+    "  -d, --dir DIR   directory for the joined file (default: from the settings,\n"
+    "                  else the directory of the parts)\n"
+    "  -y, --yes       answer Yes to every question\n"
+    "  -h, --help      show this text\n";
+
+}  // namespace
+
+int RunJoinCommand(int argc, char** argv) {
+  std::string part;
+  std::optional<std::string> directory;
+  bool assumeYes = false;
+  for (int i = 0; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "-h" || arg == "--help") {
+      std::cout << kUsage;
+      return 0;
+    } else if (arg == "-d" || arg == "--dir") {
+      if (i + 1 >= argc) {
+        std::cerr << "fennimar-cli: " << arg << " needs a value\n" << kUsage;
+        return 2;
+      }
+      directory = argv[++i];
+    } else if (arg == "-y" || arg == "--yes") {
+      assumeYes = true;
+    } else if (!arg.empty() && arg[0] == '-') {
+      std::cerr << "fennimar-cli: unknown option " << arg << "\n" << kUsage;
+      return 2;
+    } else if (part.empty()) {
+      part = arg;
+    } else {
+      std::cerr << "fennimar-cli: one part at a time\n" << kUsage;
+      return 2;
+    }
+  }
+  if (part.empty()) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  // The dialog's field holds at most 99 characters; a longer directory would
+  // be cut into another one, so it is refused here.
+  if (directory) directory = AbsolutePath(*directory);
+  if (directory && directory->size() > MergeForm::kMaxDirectory) {
+    std::cerr << "fennimar-cli: directory longer than " << MergeForm::kMaxDirectory
+              << " characters\n";
+    return 2;
+  }
+
+  TerminalUi ui(assumeYes);
+  ui.mergeDialog = [&](MergeForm& form) {
+    if (directory) form.SetField(*directory);
+    return form.Ok() == DialogResult::kOk;
+  };
+  SettingsStore settings = SettingsStore::ForUser();
+  SystemDrives drives;
+  part = AbsolutePath(part);
+  auto status = StatPath(part);
+  MergeEngine engine(ui, settings, drives);
+  return engine.Run({part, status ? status->size : 0}) == MergeOutcome::kComplete ? 0 : 1;
+}
+
+}  // namespace fennimar

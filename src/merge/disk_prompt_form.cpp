@@ -1,0 +1,10 @@
+#include "merge/disk_prompt_form.h"
+
+namespace fennimar {
+
+DialogResult DiskPromptForm::Ok() {
+  newPath_ = field_.substr(0, kMaxNewPath);
+  return DialogResult::kOk;
+}
+
+}  // namespace fennimar

@@ -1,0 +1,422 @@
+#include "merge/merge_engine.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "merge/disk_prompt_form.h"
+#include "merge/merge_form.h"
+#include "merge/target_name.h"
+#include "platform/buffered_writer.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "platform/path.h"
+#include "settings/settings_keys.h"
+#include "split/part_checksum.h"
+#include "split/part_format.h"
+#include "split/part_name.h"
+#include "ui/progress_dialog.h"
+
+namespace fennimar {
+namespace {
+
+// The longest selected path a merge accepts.
+constexpr std::size_t kMaxSelectedPath = 120;
+
+// The part's data is read this many bytes at a time and then handled block
+// by block, each block followed by the progress update and the pump: reads
+// from the page cache cost less in fewer, larger calls.
+constexpr std::size_t kReadAhead = 8 * kCopyBlockSize;
+
+constexpr std::string_view kInvalidPart = "Invalid Component File, Merge aborted\n";
+
+std::string Format(const char* format, auto... args) {
+  int size = std::snprintf(nullptr, 0, format, args...);
+  std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  std::snprintf(text.data(), text.size() + 1, format, args...);
+  return text;
+}
+
+// The directory whose drive decides the "insert floppy" wait.
+std::string DirectoryForDriveQuery(const std::string& path) {
+  std::string directory = DirectoryOf(path);
+  if (!directory.empty()) return directory;
+  return !path.empty() && path[0] == kPathSeparator ? std::string(kRootDirectory) : ".";
+}
+
+struct FileIdentity {
+  dev_t device;
+  ino_t inode;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{st.st_dev, st.st_ino};
+}
+
+std::optional<FileIdentity> IdentityOf(const File& file) {
+  struct stat st {};
+  if (::fstat(file.Descriptor(), &st) != 0) return std::nullopt;
+  return FileIdentity{st.st_dev, st.st_ino};
+}
+
+// True when the directory entry exists, also as a dangling symbolic link.
+bool EntryExists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool IsSymbolicLink(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// The stored name as text: the field up to its first zero, all 70 bytes when
+// there is none.
+std::string StoredName(const PartHeader& header) { return header.SourceName(); }
+
+// One merge, from the dialog to the last message. Members hold what the run
+// owns; their destructors release it on every way out.
+class MergeRun {
+ public:
+  MergeRun(UserInterface& ui, SettingsStore& settings, DriveQueries& drives,
+           const std::optional<std::string>& checksumErrorAction)
+      : ui_(ui), settings_(settings), drives_(drives), checksumErrorAction_(checksumErrorAction) {}
+
+  MergeOutcome Run(const Selection& selection);
+
+ private:
+  bool Ask(std::string_view text, std::string_view caption, MessageKind kind, Answer yes) {
+    return ui_.ShowMessage(text, caption, kind) == yes;
+  }
+  MergeOutcome Tell(std::string_view text, std::string_view caption, MessageKind kind,
+                    MergeOutcome outcome = MergeOutcome::kFailed) {
+    ui_.ShowMessage(text, caption, kind);
+    return outcome;
+  }
+  // Closes the target and deletes it.
+  void DiscardTarget() {
+    writer_.reset();
+    target_.reset();
+    RemoveFile(targetPath_);
+  }
+  MergeOutcome RefusePart(const std::string& partPath) {
+    DiscardTarget();
+    return Tell(kInvalidPart, partPath, MessageKind::kOk);
+  }
+
+  std::optional<MergeOutcome> PrepareDirectory(const MergeForm& form);
+  std::optional<MergeOutcome> OpenFirstPart(const std::string& selectedPath);
+  std::optional<MergeOutcome> CreateTarget();
+  bool TargetIsOneOfTheParts() const;
+  std::optional<MergeOutcome> OpenLaterPart(int index, File& part, PartHeader& header,
+                                            std::int64_t& partSize);
+  std::optional<MergeOutcome> CopyPart(const std::string& partPath, File& part,
+                                       const PartHeader& header);
+  MergeOutcome Finish();
+
+  UserInterface& ui_;
+  SettingsStore& settings_;
+  DriveQueries& drives_;
+  const std::optional<std::string>& checksumErrorAction_;
+
+  std::vector<std::uint8_t> buffer_;
+  std::string directory_;
+  std::string partBase_;
+  std::string firstPath_;
+  std::optional<File> first_;
+  std::int64_t firstSize_ = 0;
+  PartHeader reference_;
+  int partCount_ = 0;
+  std::string referenceName_;
+  std::string stem_;
+  std::string targetPath_;
+  std::optional<File> target_;
+  // Declared after the target: on every way out it hands its last bytes to
+  // the target before the target is closed.
+  std::optional<BufferedWriter> writer_;
+  std::optional<ProgressDialog> progress_;
+  std::int64_t bytesCopied_ = 0;
+  int errorCount_ = 0;
+};
+
+MergeOutcome MergeRun::Run(const Selection& selection) {
+  const std::string& selectedPath = selection.selectedPath;
+  if (selectedPath.empty()) {
+    return Tell("File not selected, select file first", "Merge", MessageKind::kOkWarning);
+  }
+  MergeForm form(settings_, selectedPath);
+  if (!ui_.RunMergeDialog(form)) return MergeOutcome::kCancelled;
+  buffer_.resize(kReadAhead);
+
+  if (auto end = PrepareDirectory(form)) return *end;
+  if (selectedPath.size() > kMaxSelectedPath) {
+    return Tell("File path too long", selectedPath, MessageKind::kOkWarning);
+  }
+  if (auto end = OpenFirstPart(selectedPath)) return *end;
+
+  // Writing the result over one of the parts it is read from would destroy
+  // the set before it is joined.
+  if (TargetIsOneOfTheParts()) return Tell(kInvalidPart, firstPath_, MessageKind::kOk);
+  if (EntryExists(targetPath_) &&
+      !Ask("Target File exists overwrite?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
+    return MergeOutcome::kCancelled;
+  }
+
+  WaitCursor waitCursor(ui_);
+  std::string merging = Format(" Merging %d files to create: %s", partCount_, targetPath_.c_str());
+  ui_.SetInfoLine(InfoLine::kTarget, merging);
+  if (auto end = CreateTarget()) return *end;
+  auto targetIdentity = IdentityOf(*target_);
+  writer_.emplace(*target_);
+
+  progress_.emplace(ui_);
+  progress_->SetStatusText(merging);
+
+  for (int index = 0; index < partCount_; ++index) {
+    std::optional<File> later;
+    File* part = &*first_;
+    PartHeader header = reference_;
+    std::int64_t partSize = firstSize_;
+    std::string partPath = firstPath_;
+    if (index > 0) {
+      later.emplace();
+      if (auto end = OpenLaterPart(index, *later, header, partSize)) return *end;
+      part = &*later;
+      partPath = PartPathFromBase(partBase_, index);
+      if (targetIdentity && IdentityOf(*part) == targetIdentity) return RefusePart(partPath);
+    }
+    ui_.SetInfoLine(InfoLine::kStatus, " Reading: " + partPath);
+    // Data that does not fit its file, or a set that no longer fits the
+    // format's signed 32-bit sizes, is not a part of a set this program wrote.
+    if (header.dataLength < 0 || header.dataLength > partSize - std::int64_t{kHeaderSize} ||
+        bytesCopied_ + header.dataLength > kMaxSourceSize) {
+      return RefusePart(partPath);
+    }
+    if (auto end = CopyPart(partPath, *part, header)) return *end;
+    if (index == 0) first_.reset();
+  }
+  return Finish();
+}
+
+std::optional<MergeOutcome> MergeRun::PrepareDirectory(const MergeForm& form) {
+  directory_ = form.directory().empty() ? std::string(kRootDirectory) : form.directory();
+  if (!PathExists(directory_)) {
+    if (!Ask("Directory does not exist, create?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
+      return MergeOutcome::kCancelled;
+    }
+    if (!MakeDirectory(directory_)) {
+      return Tell("Can not create directory", "Merge", MessageKind::kOk);
+    }
+  }
+  ui_.SetInfoLine(InfoLine::kDirectory, " Directory: " + directory_);
+  return std::nullopt;
+}
+
+std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedPath) {
+  partBase_ = PartBaseOf(selectedPath);
+  firstPath_ = PartPathFromBase(partBase_, 0);
+  // Parts on removable media: the user may still have to insert the first one.
+  while (!PathExists(firstPath_) &&
+         drives_.GetDriveKind(DirectoryForDriveQuery(firstPath_)) == DriveKind::kRemovable) {
+    if (!Ask("Please insert floppy disc with file " + firstPath_, "Merge",
+             MessageKind::kRetryCancel, Answer::kRetry)) {
+      return MergeOutcome::kCancelled;
+    }
+  }
+  first_ = File::OpenRead(firstPath_);
+  if (!first_) return Tell("Can not open file", firstPath_, MessageKind::kOkWarning);
+  firstSize_ = first_->Size();
+  ui_.SetInfoLine(InfoLine::kSize, " File size: " + std::to_string(firstSize_));
+
+  HeaderBytes bytes{};
+  if (firstSize_ < std::int64_t{kHeaderSize} ||
+      first_->Read(bytes.data(), bytes.size()) != std::int64_t{kHeaderSize}) {
+    return Tell(kInvalidPart, firstPath_, MessageKind::kOk);
+  }
+  reference_ = DecodeHeader(bytes);
+  partCount_ = static_cast<std::int8_t>(reference_.partCount);
+  ui_.SetInfoLine(InfoLine::kSize, " File size: " + std::to_string(reference_.totalSize));
+
+  // Everything part 00 says is checked before a target is created or touched.
+  auto name = TargetNameFromSourceName(StoredName(reference_));
+  if (!name || partCount_ > kMaxParts || reference_.totalSize < 0 || reference_.dataLength < 0 ||
+      reference_.dataLength > firstSize_ - std::int64_t{kHeaderSize}) {
+    return Tell(kInvalidPart, firstPath_, MessageKind::kOk);
+  }
+  referenceName_ = StoredName(reference_);
+  stem_ = TargetStem(*name);
+  targetPath_ = JoinPath(directory_, *name);
+  ui_.SetInfoLine(InfoLine::kTarget, " Target File: " + targetPath_);
+  return std::nullopt;
+}
+
+bool MergeRun::TargetIsOneOfTheParts() const {
+  auto target = IdentityOf(targetPath_);
+  if (!target) return false;
+  for (int index = 0; index < std::max(partCount_, 1); ++index) {
+    if (IdentityOf(PartPathFromBase(partBase_, index)) == target) return true;
+  }
+  return false;
+}
+
+std::optional<MergeOutcome> MergeRun::CreateTarget() {
+  // A symbolic link in the merge directory is replaced by the result (the
+  // user has agreed to overwrite it), never written through.
+  if (IsSymbolicLink(targetPath_)) RemoveFile(targetPath_);
+  target_ = File::Create(targetPath_);
+  if (target_) return std::nullopt;
+
+  auto cut = StripSecondDot(targetPath_);
+  if (!cut) return Tell("Can not create", targetPath_, MessageKind::kOk);
+  if (EntryExists(*cut) &&
+      !Ask("Target File exists overwrite?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
+    return MergeOutcome::kCancelled;
+  }
+  targetPath_ = *cut;
+  if (TargetIsOneOfTheParts()) return Tell(kInvalidPart, firstPath_, MessageKind::kOk);
+  if (IsSymbolicLink(targetPath_)) RemoveFile(targetPath_);
+  target_ = File::Create(targetPath_);
+  if (!target_) return Tell("Can not create", targetPath_, MessageKind::kOk);
+  ui_.ShowMessage("Striping second '.' from target file name", targetPath_, MessageKind::kOk);
+  return std::nullopt;
+}
+
+std::optional<MergeOutcome> MergeRun::OpenLaterPart(int index, File& part, PartHeader& header,
+                                                    std::int64_t& partSize) {
+  std::string partPath = PartPathFromBase(partBase_, index);
+  while (!PathExists(partPath)) {
+    DiskPromptForm prompt(partPath);
+    if (!ui_.RunDiskPrompt(prompt)) {
+      DiscardTarget();
+      ui_.SetInfoLine(InfoLine::kStatus, " Merge Aborted");
+      return MergeOutcome::kCancelled;
+    }
+    if (!prompt.newPath().empty()) {
+      // The parts are elsewhere: this one and all later ones are looked for
+      // there, under the stem of the stored name.
+      partBase_ = JoinPath(prompt.newPath(), stem_);
+      partPath = PartPathFromBase(partBase_, index);
+    }
+  }
+
+  auto opened = File::OpenRead(partPath);
+  if (!opened) {
+    DiscardTarget();
+    return Tell("Can't open file, merge aborted", partPath, MessageKind::kOk);
+  }
+  part = std::move(*opened);
+  partSize = part.Size();
+  if (partSize < 0) return Tell("FAIL", "_fstat", MessageKind::kOk);
+
+  HeaderBytes bytes{};
+  if (part.Read(bytes.data(), bytes.size()) != std::int64_t{kHeaderSize}) {
+    return RefusePart(partPath);
+  }
+  header = DecodeHeader(bytes);
+  // The count byte of later parts is not compared: after a split that filled
+  // each disk, only part 00 carries the true count.
+  if (header.partIndex != index || StoredName(header) != referenceName_ ||
+      header.totalSize != reference_.totalSize || header.modifiedTime != reference_.modifiedTime) {
+    return RefusePart(partPath);
+  }
+  return std::nullopt;
+}
+
+std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File& part,
+                                               const PartHeader& header) {
+  std::int64_t remaining = header.dataLength;
+  PartChecksum sum;
+  // Bytes read ahead into the buffer: [next, available).
+  std::size_t next = 0, available = 0;
+  bool shortRead = false;
+  while (remaining > 0) {
+    if (progress_->stopRequested()) break;
+    auto block = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kCopyBlockSize));
+    bytesCopied_ += static_cast<std::int64_t>(block);
+    if (next == available && !shortRead) {
+      auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kReadAhead));
+      std::int64_t got = part.Read(buffer_.data(), wanted);
+      next = 0;
+      available = got > 0 ? static_cast<std::size_t>(got) : 0;
+      shortRead = available < wanted;
+    }
+    // A block that cannot be read whole ends this part's copy; its checksum
+    // and the final size check tell the effect.
+    if (available - next < block) break;
+    const std::uint8_t* data = buffer_.data() + next;
+    next += block;
+    sum.Add(data, block);
+    remaining -= static_cast<std::int64_t>(block);
+    // A short write shows in the final size check.
+    writer_->Append(data, block);
+    int percent = std::min(PercentOf(bytesCopied_, reference_.totalSize), 100);
+    progress_->SetPercent(percent);
+    ui_.Pump();
+  }
+  if (progress_->stopRequested()) {
+    ui_.SetInfoLine(InfoLine::kStatus, " Aborted");
+    return MergeOutcome::kStopped;
+  }
+  if (sum.Value() != header.checksum) {
+    ui_.ShowMessage(
+        Format("Checksum error for file %s should be %04X is %04X", partPath.c_str(),
+               static_cast<unsigned>(header.checksum), static_cast<unsigned>(sum.Value())),
+        "Merged file may be corrupted", MessageKind::kOk);
+    ++errorCount_;
+  }
+  return std::nullopt;
+}
+
+MergeOutcome MergeRun::Finish() {
+  bool written = writer_->Flush();
+  writer_.reset();
+  written = target_->Close() && written;
+  target_.reset();
+  if (errorCount_ != 0) {
+    std::string action = checksumErrorAction_
+                             ? *checksumErrorAction_
+                             : settings_.ReadSetting(settings::kSection, settings::kOnChecksumError,
+                                                     "ABORT", settings::kShortValue);
+    if (action == "ABORT") {
+      ui_.ShowMessage(Format(" %d checksum errors, merge aborted", errorCount_), "Abort",
+                      MessageKind::kOk);
+      RemoveFile(targetPath_);
+    }
+    return MergeOutcome::kChecksumErrors;
+  }
+
+  progress_.reset();
+  auto status = StatPath(targetPath_);
+  if (!status) return Tell("Can not open file", targetPath_, MessageKind::kOk);
+  // A failed write or close may have lost data that the size does not show.
+  if (!written || status->size != reference_.totalSize) {
+    if (reference_.totalSize > 0 || !written) {
+      RemoveFile(targetPath_);
+      return Tell("Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk);
+    }
+    // Sets from the first version store no total; their size cannot be checked.
+    ui_.ShowMessage("Files created with FENNI ver 1.02", "Please verify merge file",
+                    MessageKind::kOk);
+  }
+  if (reference_.modifiedTime != 0) {
+    SetFileTimes(targetPath_, reference_.modifiedTime, reference_.modifiedTime);
+  }
+  ui_.SetInfoLine(InfoLine::kStatus, " Merge Complete");
+  return MergeOutcome::kComplete;
+}
+
+}  // namespace
+
+MergeOutcome MergeEngine::Run(const Selection& selection) {
+  MergeRun run(ui_, settings_, drives_, checksumErrorAction_);
+  return run.Run(selection);
+}
+
+}  // namespace fennimar

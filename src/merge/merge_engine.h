@@ -1,0 +1,70 @@
+// MergeEngine: rebuilds a file from the numbered part files it was split into.
+//
+// One run is one synchronous merge on the caller's thread, from the merge
+// dialog to the last message. The run always starts from part 00, whichever
+// part is selected: the parts are "<base>.Z00", "<base>.Z01", ... where the
+// base is the selected path cut at the first "." of its file name. Part 00
+// gives the count, the name, the modification time and the size of the file
+// that was split; every later part must carry its own index and the same
+// name, time and size, and every part's data must fit its file. The data is
+// copied in blocks of at most kCopyBlockSize bytes through one buffer, with
+// the progress dialog updated and the interface pumped after every block, so
+// peak memory does not grow with the set.
+//
+// Every outcome is told to the user through the UserInterface (message boxes
+// with fixed texts, the information lines, " Merge Complete" in the status
+// line); the returned outcome lets a terminal front end set its exit status.
+// The target is written only inside the merge directory, under the plain
+// name that part 00 stores; symbolic links there are replaced, not followed.
+// What becomes of the target on each way out:
+//
+//   not created    no selection, dialog cancelled, directory problems, first
+//                  part missing, unreadable or invalid, target creation failed
+//   untouched      the existing target is not to be overwritten
+//   deleted        a later part missing and the prompt cancelled, cannot be
+//                  opened, or invalid; checksum errors under ON_CHKSUM_ERR
+//                  "ABORT"; a final size that differs from the stored one
+//   kept           Stop confirmed; the status of a part cannot be taken;
+//                  checksum errors under any other ON_CHKSUM_ERR value
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/drive.h"
+#include "settings/settings_store.h"
+#include "ui/selection.h"
+#include "ui/user_interface.h"
+
+namespace fennimar {
+
+enum class MergeOutcome {
+  kComplete,        // " Merge Complete": the target is the joined file
+  kCancelled,       // the user declined before anything was written
+  kFailed,          // a message said why; the target is as listed above
+  kStopped,         // Stop confirmed; " Aborted", the target kept as written
+  kChecksumErrors,  // checksum errors; target kept or deleted by the setting
+};
+
+class MergeEngine {
+ public:
+  // The engine borrows all three for its lifetime.
+  MergeEngine(UserInterface& ui, SettingsStore& settings, DriveQueries& drives)
+      : ui_(ui), settings_(settings), drives_(drives) {}
+
+  // What to do after checksum errors instead of reading ON_CHKSUM_ERR:
+  // "ABORT" deletes the result, any other value keeps it. For front ends
+  // without a settings file.
+  void SetChecksumErrorAction(std::string action) { checksumErrorAction_ = std::move(action); }
+
+  // One merge of the set that holds the selected part.
+  MergeOutcome Run(const Selection& selection);
+
+ private:
+  UserInterface& ui_;
+  SettingsStore& settings_;
+  DriveQueries& drives_;
+  std::optional<std::string> checksumErrorAction_;
+};
+
+}  // namespace fennimar

@@ -1,0 +1,29 @@
+#include "merge/merge_form.h"
+
+#include "platform/path.h"
+#include "settings/settings_keys.h"
+
+namespace fennimar {
+
+MergeForm::MergeForm(const SettingsStore& settings, std::string selectedPath)
+    : selectedPath_(std::move(selectedPath)) {
+  std::string mergeDir = settings.ReadSetting(settings::kSection, settings::kMergeDir, "SAME",
+                                              settings::kDirectoryValue);
+  field_ = mergeDir == "SAME" ? DirectoryProposal(selectedPath_) : mergeDir;
+}
+
+std::string MergeForm::DirectoryProposal(const std::string& selectedPath) {
+  // The search starts at the second character, so "/REPORT.Z00" proposes an
+  // empty field, which the engine turns into the root directory.
+  if (selectedPath.size() < 2) return {};
+  auto slash = selectedPath.rfind(kPathSeparator);
+  if (slash == std::string::npos || slash == 0) return {};
+  return selectedPath.substr(0, slash);
+}
+
+DialogResult MergeForm::Ok() {
+  directory_ = field_.substr(0, kMaxDirectory);
+  return DialogResult::kOk;
+}
+
+}  // namespace fennimar

@@ -1,0 +1,658 @@
+#include "merge/merge_engine.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "merge/disk_prompt_form.h"
+#include "merge/merge_form.h"
+#include "merge_test_support.h"
+#include "scripted_ui.h"
+#include "settings/settings_keys.h"
+#include "split/part_format.h"
+#include "test_support.h"
+#include "ui/progress_dialog.h"
+
+namespace fennimar {
+namespace {
+
+using testing::Bytes;
+using testing::ShownMessage;
+
+constexpr const char* kInvalid = "Invalid Component File, Merge aborted\n";
+
+class MergeEngineTest : public ::testing::Test {
+ protected:
+  MergeEngineTest() {
+    ::mkdir(parts.c_str(), 0755);
+    ::mkdir(out.c_str(), 0755);
+    ui.mergeDialog = [this](MergeForm& form) {
+      form.SetField(mergeDirectory);
+      return form.Ok() == DialogResult::kOk;
+    };
+  }
+
+  ~MergeEngineTest() override {
+    // Every way out releases the wait cursor and the progress dialog.
+    EXPECT_EQ(ui.waitCursorDepth, 0);
+    EXPECT_EQ(ui.progress, nullptr);
+  }
+
+  // Writes a set of `size` random bytes in parts of `perPart` data bytes.
+  std::vector<std::string> MakeSet(std::size_t size, std::size_t perPart = 1000,
+                                   testing::PartSetOptions options = {}) {
+    source = testing::RandomBytes(size, static_cast<std::uint32_t>(size));
+    options.dataPerPart = perPart;
+    return testing::WritePartSet(parts, source, options);
+  }
+
+  MergeOutcome Merge(const std::string& selected) {
+    MergeEngine engine(ui, settings, drives);
+    return engine.Run(Selection{selected, 0});
+  }
+
+  void SetChecksumAction(const std::string& value) {
+    settings.WriteSetting(settings::kSection, settings::kOnChecksumError, value);
+  }
+
+  std::string Target() const { return out + "/REPORT.DOC"; }
+
+  testing::TempDir dir;
+  std::string parts = dir / "parts";
+  std::string out = dir / "out";
+  std::string mergeDirectory = out;
+  SettingsStore settings{dir / "FENNIMAR.INI"};
+  testing::MergeDrives drives;
+  testing::ScriptedUi ui;
+  Bytes source;
+};
+
+TEST_F(MergeEngineTest, JoinsFromPartZeroWhicheverPartIsSelected) {
+  auto paths = MakeSet(3500);
+  ASSERT_EQ(paths.size(), 4u);
+  EXPECT_EQ(Merge(paths[3]), MergeOutcome::kComplete);
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+  EXPECT_EQ(testing::ModifiedTime(Target()), 1234567890);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(ui.Status(), " Merge Complete");
+  EXPECT_EQ(ui.Line(InfoLine::kDirectory), " Directory: " + out);
+  EXPECT_EQ(ui.Line(InfoLine::kSize), " File size: 3500");
+  EXPECT_EQ(ui.Line(InfoLine::kTarget), " Merging 4 files to create: " + Target());
+  EXPECT_EQ(ui.progressDialogsShown, 1);
+  EXPECT_EQ(ui.percents.back(), 100);
+  std::vector<std::string> reading;
+  for (const auto& s : ui.statusHistory) {
+    if (s.rfind(" Reading: ", 0) == 0) reading.push_back(s.substr(10));
+  }
+  EXPECT_EQ(reading, paths);
+}
+
+TEST_F(MergeEngineTest, DotInADirectoryNameDoesNotCutThePartBase) {
+  std::string dotted = dir / "MY.DIR";
+  ::mkdir(dotted.c_str(), 0755);
+  source = testing::RandomBytes(2500, 1);
+  auto paths = testing::WritePartSet(dotted, source);
+  EXPECT_EQ(Merge(paths[1]), MergeOutcome::kComplete);
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+}
+
+TEST_F(MergeEngineTest, NoSelectionWarnsBeforeTheDialog) {
+  bool asked = false;
+  ui.mergeDialog = [&](MergeForm&) { return asked = true; };
+  EXPECT_EQ(Merge(""), MergeOutcome::kFailed);
+  EXPECT_FALSE(asked);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"File not selected, select file first",
+                                                     "Merge", MessageKind::kOkWarning}}));
+}
+
+TEST_F(MergeEngineTest, CancelledDialogEndsSilently) {
+  auto paths = MakeSet(1500);
+  ui.mergeDialog = nullptr;
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(testing::ListDir(out).empty());
+}
+
+TEST_F(MergeEngineTest, MissingDirectoryIsCreatedOnYesOnly) {
+  auto paths = MakeSet(1500);
+  mergeDirectory = out + "/new";
+  ui.answers = {Answer::kNo};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
+  EXPECT_FALSE(testing::Exists(mergeDirectory));
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"Directory does not exist, create?", "Merge", MessageKind::kYesNo}));
+
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
+  EXPECT_EQ(testing::ReadFile(mergeDirectory + "/REPORT.DOC"), source);
+
+  // Only one level is created.
+  mergeDirectory = out + "/a/b";
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"Can not create directory", "Merge", MessageKind::kOk}));
+  EXPECT_FALSE(testing::Exists(out + "/a"));
+}
+
+TEST_F(MergeEngineTest, SelectedPathOver120CharactersIsRefused) {
+  std::string deep = parts + "/" + std::string(100, 'd');
+  ::mkdir(deep.c_str(), 0755);
+  source = testing::RandomBytes(1500, 2);
+  auto paths = testing::WritePartSet(deep, source);
+  ASSERT_GT(paths[0].size(), 120u);
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{"File path too long", paths[0], MessageKind::kOkWarning}}));
+  EXPECT_TRUE(testing::ListDir(out).empty());
+}
+
+TEST_F(MergeEngineTest, MissingFirstPartOnAFixedDiskCannotBeOpened) {
+  std::string missing = parts + "/REPORT.Z00";
+  EXPECT_EQ(Merge(parts + "/REPORT.Z02"), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{"Can not open file", missing, MessageKind::kOkWarning}}));
+  EXPECT_EQ(drives.asked, std::vector<std::string>{parts});
+}
+
+TEST_F(MergeEngineTest, MissingFirstPartOnARemovableDriveWaitsForTheDisk) {
+  std::string missing = parts + "/REPORT.Z00";
+  drives.kind = [](const std::string&) { return DriveKind::kRemovable; };
+  ui.answers = {Answer::kRetry, Answer::kRetry, Answer::kCancel};
+  EXPECT_EQ(Merge(missing), MergeOutcome::kCancelled);
+  ShownMessage insert{"Please insert floppy disc with file " + missing, "Merge",
+                      MessageKind::kRetryCancel};
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{insert, insert, insert}));
+
+  // The user inserts the disk between two looks.
+  ui.messages.clear();
+  drives.kind = [&](const std::string&) {
+    if (drives.asked.size() == 2) MakeSet(1500);
+    return DriveKind::kRemovable;
+  };
+  drives.asked.clear();
+  ui.answers = {Answer::kRetry, Answer::kRetry};
+  EXPECT_EQ(Merge(missing), MergeOutcome::kComplete);
+  EXPECT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+}
+
+TEST_F(MergeEngineTest, FirstPartShorterThanItsHeaderLeavesTheTargetUntouched) {
+  auto paths = MakeSet(1500);
+  testing::WriteFile(Target(), std::string("keep me"));
+  for (std::int64_t length : {0, 1, 85}) {
+    testing::TruncatePart(paths[0], length);
+    ui.messages.clear();
+    EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+    EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[0], MessageKind::kOk}}));
+    EXPECT_EQ(testing::ReadText(Target()), "keep me");
+  }
+}
+
+TEST_F(MergeEngineTest, ExistingTargetIsKeptOnNoAndReplacedOnYes) {
+  auto paths = MakeSet(2500);
+  testing::WriteFile(Target(), std::string("old"));
+  testing::SetModifiedTime(Target(), 1000);
+  ui.answers = {Answer::kNo};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<ShownMessage>{{"Target File exists overwrite?", "Merge", MessageKind::kYesNo}}));
+  EXPECT_EQ(testing::ReadText(Target()), "old");
+  EXPECT_EQ(testing::ModifiedTime(Target()), 1000);
+
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+}
+
+TEST_F(MergeEngineTest, SymbolicLinkAtTheTargetIsReplacedNotFollowed) {
+  auto paths = MakeSet(1500);
+  std::string outside = dir / "outside";
+  testing::WriteFile(outside, std::string("precious"));
+  ASSERT_EQ(::symlink(outside.c_str(), Target().c_str()), 0);
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
+  EXPECT_EQ(testing::ReadText(outside), "precious");
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+
+  // A dangling link is an existing entry too: the user is asked.
+  ASSERT_EQ(::unlink(Target().c_str()), 0);
+  ASSERT_EQ(::symlink((dir / "nowhere").c_str(), Target().c_str()), 0);
+  ui.answers = {Answer::kNo};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
+  EXPECT_FALSE(testing::Exists(dir / "nowhere"));
+}
+
+TEST_F(MergeEngineTest, TargetThatIsOneOfThePartsIsRefused) {
+  testing::PartSetOptions options;
+  options.sourceName = "REPORT.Z01";
+  auto paths = MakeSet(2500, 1000, options);
+  Bytes part1 = testing::ReadFile(paths[1]);
+  mergeDirectory = parts;
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[0], MessageKind::kOk}}));
+  EXPECT_EQ(testing::ReadFile(paths[1]), part1);
+}
+
+TEST_F(MergeEngineTest, TargetThatCannotBeCreatedLosesItsSecondDot) {
+  testing::PartSetOptions options;
+  options.sourceName = "A.B.C";
+  auto paths = MakeSet(1500, 1000, options);
+  // A directory of the full name: the file cannot be created under it.
+  ::mkdir((out + "/A.B.C").c_str(), 0755);
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Striping second '.' from target file name",
+                                              out + "/A.B", MessageKind::kOk}));
+  EXPECT_EQ(testing::ReadFile(out + "/A.B"), source);
+
+  // Without a second dot there is nothing to cut.
+  options.sourceName = "A.B";
+  paths = MakeSet(1500, 1000, options);
+  ::unlink((out + "/A.B").c_str());
+  ::mkdir((out + "/A.B").c_str(), 0755);
+  ui.messages.clear();
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Can not create", out + "/A.B", MessageKind::kOk}));
+}
+
+TEST_F(MergeEngineTest, DotsInTheMergeDirectoryAreNeverCut) {
+  testing::PartSetOptions options;
+  options.sourceName = "NAME";
+  auto paths = MakeSet(1500, 1000, options);
+  mergeDirectory = out + "/x.y.z";
+  ::mkdir(mergeDirectory.c_str(), 0755);
+  ::mkdir((mergeDirectory + "/NAME").c_str(), 0755);  // the file cannot be created
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"Can not create", mergeDirectory + "/NAME", MessageKind::kOk}));
+  EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{"x.y.z"});
+}
+
+TEST_F(MergeEngineTest, CancelInTheDiskPromptDeletesTheTarget) {
+  auto paths = MakeSet(3500);
+  ::unlink(paths[2].c_str());
+  std::vector<std::string> prompted;
+  ui.diskPrompt = [&](DiskPromptForm& form) {
+    prompted.push_back(form.missingPath());
+    return false;
+  };
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
+  EXPECT_EQ(prompted, std::vector<std::string>{paths[2]});
+  EXPECT_EQ(ui.Status(), " Merge Aborted");
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_FALSE(testing::Exists(Target()));
+}
+
+TEST_F(MergeEngineTest, DiskPromptWithAnEmptyPathLooksAgain) {
+  auto paths = MakeSet(3500);
+  Bytes part2 = testing::ReadFile(paths[2]);
+  ::unlink(paths[2].c_str());
+  int prompts = 0;
+  ui.diskPrompt = [&](DiskPromptForm& form) {
+    EXPECT_EQ(form.field(), "");                              // a fresh form every time
+    if (++prompts == 2) testing::WriteFile(paths[2], part2);  // the disk goes in
+    form.SetField("");
+    return form.Ok() == DialogResult::kOk;
+  };
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
+  EXPECT_EQ(prompts, 2);
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+}
+
+TEST_F(MergeEngineTest, DiskPromptWithANewPathLooksThereUnderTheStoredStem) {
+  // Parts 00 and 01 here, 02 and 03 elsewhere.
+  auto paths = MakeSet(3500);
+  std::string elsewhere = dir / "elsewhere";
+  ::mkdir(elsewhere.c_str(), 0755);
+  for (int k : {2, 3}) {
+    std::string moved = elsewhere + "/REPORT.Z0" + std::to_string(k);
+    ASSERT_EQ(::rename(paths[k].c_str(), moved.c_str()), 0);
+  }
+  std::vector<std::string> prompted;
+  ui.diskPrompt = [&](DiskPromptForm& form) {
+    prompted.push_back(form.missingPath());
+    form.SetField(elsewhere);
+    return form.Ok() == DialogResult::kOk;
+  };
+  EXPECT_EQ(Merge(paths[1]), MergeOutcome::kComplete);
+  EXPECT_EQ(prompted, std::vector<std::string>{paths[2]});
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+}
+
+TEST_F(MergeEngineTest, DiskPromptComesAgainWhileTheNewPathLacksThePart) {
+  // The parts carry the stem OTHER, the stored name the stem REPORT.
+  testing::PartSetOptions options;
+  options.stem = "OTHER";
+  auto paths = MakeSet(2500, 1000, options);
+  std::string elsewhere = dir / "elsewhere";
+  ::mkdir(elsewhere.c_str(), 0755);
+  ASSERT_EQ(::rename(paths[1].c_str(), (elsewhere + "/OTHER.Z01").c_str()), 0);
+  std::vector<std::string> prompted;
+  ui.diskPrompt = [&](DiskPromptForm& form) {
+    prompted.push_back(form.missingPath());
+    if (prompted.size() == 3) return false;
+    form.SetField(elsewhere);
+    return form.Ok() == DialogResult::kOk;
+  };
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
+  EXPECT_EQ(prompted, (std::vector<std::string>{paths[1], elsewhere + "/REPORT.Z01",
+                                                elsewhere + "/REPORT.Z01"}));
+  EXPECT_FALSE(testing::Exists(Target()));
+}
+
+TEST_F(MergeEngineTest, LaterPartThatCannotBeOpenedEndsTheMergeNotTheProgram) {
+  auto paths = MakeSet(3500);
+  ::unlink(paths[2].c_str());
+  ::mkdir(paths[2].c_str(), 0755);  // exists, but opens as no file
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<ShownMessage>{{"Can't open file, merge aborted", paths[2], MessageKind::kOk}}));
+  EXPECT_FALSE(testing::Exists(Target()));
+}
+
+TEST_F(MergeEngineTest, PartsThatDoNotBelongToTheSetAreRefusedAndTheTargetDeleted) {
+  struct Case {
+    const char* what;
+    std::size_t offset;
+    std::int32_t value;  // 32-bit field, or one byte when offset < 2
+  };
+  const Case cases[] = {
+      {"wrong index", kPartIndexOffset, 5},
+      {"foreign name", kSourceNameOffset, 'X'},
+      {"other total size", kTotalSizeOffset, 3501},
+      {"other modification time", kModifiedTimeOffset, 1234567891},
+      {"length over the file", kDataLengthOffset, 1001},
+      {"negative length", kDataLengthOffset, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto paths = MakeSet(3500);
+    if (c.offset == kPartIndexOffset || c.offset == kSourceNameOffset) {
+      testing::SetHeaderByte(paths[2], c.offset, static_cast<std::uint8_t>(c.value));
+    } else {
+      testing::SetHeaderField32(paths[2], c.offset, c.value);
+    }
+    ui.messages.clear();
+    EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+    EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[2], MessageKind::kOk}}));
+    EXPECT_FALSE(testing::Exists(Target()));
+    EXPECT_NE(ui.Status(), " Merge Complete");
+  }
+}
+
+TEST_F(MergeEngineTest, TwoSplitsOfOneNameAreNeverMixed) {
+  // Same name, same size, other time: a second split of a changed file.
+  auto paths = MakeSet(2500);
+  Bytes first = source;
+  std::string other = dir / "other";
+  ::mkdir(other.c_str(), 0755);
+  testing::PartSetOptions options;
+  options.modifiedTime = 1234567999;
+  auto otherPaths = testing::WritePartSet(other, testing::RandomBytes(2500, 77), options);
+  ASSERT_EQ(::rename(otherPaths[1].c_str(), paths[1].c_str()), 0);
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[1], MessageKind::kOk}}));
+  EXPECT_FALSE(testing::Exists(Target()));
+}
+
+TEST_F(MergeEngineTest, TruncatedPartsAreRefused) {
+  // A later part cut short by one byte, and one cut to its bare header.
+  for (std::int64_t cut : {1, 1000}) {
+    auto paths = MakeSet(3500);
+    testing::TruncatePart(paths[1], testing::FileSize(paths[1]) - cut);
+    ui.messages.clear();
+    EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+    EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[1], MessageKind::kOk}}));
+    EXPECT_FALSE(testing::Exists(Target()));
+  }
+  // Part 00 cut short: refused before any target exists.
+  auto paths = MakeSet(3500);
+  testing::TruncatePart(paths[0], 100);
+  ui.messages.clear();
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[0], MessageKind::kOk}}));
+  EXPECT_TRUE(testing::ListDir(out).empty());
+  // A later part shorter than a header.
+  paths = MakeSet(3500);
+  testing::TruncatePart(paths[3], 40);
+  ui.messages.clear();
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[3], MessageKind::kOk}}));
+  EXPECT_FALSE(testing::Exists(Target()));
+}
+
+TEST_F(MergeEngineTest, FirstPartThatDoesNotFitTheFormatCreatesNothing) {
+  struct Case {
+    const char* what;
+    std::size_t offset;
+    std::int32_t value;
+  };
+  const Case cases[] = {
+      {"count over 100", kPartCountOffset, 101},
+      {"negative total", kTotalSizeOffset, -5},
+      {"negative length", kDataLengthOffset, -1},
+      {"length over the file", kDataLengthOffset, 1001},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto paths = MakeSet(2500);
+    if (c.offset == kPartCountOffset) {
+      testing::SetHeaderByte(paths[0], c.offset, static_cast<std::uint8_t>(c.value));
+    } else {
+      testing::SetHeaderField32(paths[0], c.offset, c.value);
+    }
+    ui.messages.clear();
+    EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+    EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[0], MessageKind::kOk}}));
+    EXPECT_TRUE(testing::ListDir(out).empty());
+  }
+}
+
+TEST_F(MergeEngineTest, ChecksumErrorNamesBothValuesAndAbortDeletesTheTarget) {
+  auto paths = MakeSet(3500);
+  Bytes original = testing::ReadFile(paths[1]);
+  auto stored = static_cast<std::uint16_t>(original[80] | (original[81] << 8));
+  testing::FlipDataByte(paths[1], 10);
+  testing::FlipDataByte(paths[3], 0);
+  Bytes part1 = testing::ReadFile(paths[1]);
+  std::int32_t sum = 0;
+  for (std::size_t i = kHeaderSize; i < part1.size(); ++i)
+    sum += static_cast<std::int8_t>(part1[i]);
+  char expected[128];
+  std::snprintf(expected, sizeof expected, "Checksum error for file %s should be %04X is %04X",
+                paths[1].c_str(), stored, static_cast<std::uint16_t>(sum));
+
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kChecksumErrors);
+  ASSERT_EQ(ui.messages.size(), 3u);
+  EXPECT_EQ(ui.messages[0],
+            (ShownMessage{expected, "Merged file may be corrupted", MessageKind::kOk}));
+  EXPECT_EQ(ui.messages[1].caption, "Merged file may be corrupted");
+  EXPECT_EQ(ui.messages[2],
+            (ShownMessage{" 2 checksum errors, merge aborted", "Abort", MessageKind::kOk}));
+  EXPECT_FALSE(testing::Exists(Target()));
+}
+
+TEST_F(MergeEngineTest, ChecksumErrorsKeepTheTargetUnderAnyOtherSetting) {
+  for (const char* action : {"CONTINUE", "abort", "WHATEVER"}) {
+    SCOPED_TRACE(action);
+    SetChecksumAction(action);
+    auto paths = MakeSet(3500);
+    testing::FlipDataByte(paths[2], 5);
+    ui.messages.clear();
+    EXPECT_EQ(Merge(paths[0]), MergeOutcome::kChecksumErrors);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].caption, "Merged file may be corrupted");
+    EXPECT_EQ(testing::FileSize(Target()), 3500);
+    // No completion, no time stamp: the last reading text stays.
+    EXPECT_EQ(ui.Status(), " Reading: " + paths[3]);
+    EXPECT_NE(testing::ModifiedTime(Target()), 1234567890);
+    ::unlink(Target().c_str());
+  }
+}
+
+TEST_F(MergeEngineTest, ChecksumActionGivenByTheFrontEndOverridesTheSetting) {
+  auto paths = MakeSet(2500);
+  testing::FlipDataByte(paths[0], 5);
+  MergeEngine engine(ui, settings, drives);
+  engine.SetChecksumErrorAction("CONTINUE");
+  EXPECT_EQ(engine.Run(Selection{paths[0], 0}), MergeOutcome::kChecksumErrors);
+  EXPECT_TRUE(testing::Exists(Target()));
+}
+
+TEST_F(MergeEngineTest, CountOfZeroOrNegativeCopiesNothing) {
+  for (int count : {0x00, 0x80, 0xFF}) {
+    SCOPED_TRACE(count);
+    auto paths = MakeSet(2500);
+    testing::SetHeaderByte(paths[0], kPartCountOffset, static_cast<std::uint8_t>(count));
+    ui.messages.clear();
+    EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+    EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Disk write error or disk full!!!",
+                                                       "Merge ABORTED", MessageKind::kOk}}));
+    EXPECT_FALSE(testing::Exists(Target()));
+  }
+  // With a stored total of 0 the empty result is what the set describes.
+  auto paths = MakeSet(2500);
+  testing::SetHeaderByte(paths[0], kPartCountOffset, 0);
+  testing::SetHeaderField32(paths[0], kTotalSizeOffset, 0);
+  ui.messages.clear();
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(testing::FileSize(Target()), 0);
+}
+
+TEST_F(MergeEngineTest, StoredTotalOfZeroOnlyAsksToVerify) {
+  auto paths = MakeSet(3500);
+  for (const auto& p : paths) testing::SetHeaderField32(p, kTotalSizeOffset, 0);
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{"Files created with FENNI ver 1.02",
+                                        "Please verify merge file", MessageKind::kOk}}));
+  EXPECT_EQ(ui.percents, std::vector<int>{0});
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+  EXPECT_EQ(ui.Status(), " Merge Complete");
+}
+
+TEST_F(MergeEngineTest, StopDuringTheThirdOfFourPartsKeepsWhatWasWritten) {
+  // Four parts of three blocks each; pump 8 comes after the second block of
+  // the part with index 2.
+  auto paths = MakeSet(4 * 3 * kCopyBlockSize, 3 * kCopyBlockSize);
+  ASSERT_EQ(paths.size(), 4u);
+  ui.StopAtPump(8);
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kStopped);
+  EXPECT_EQ(ui.Status(), " Aborted");
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<ShownMessage>{{"Do you really want stop?", "Fennimar", MessageKind::kYesNo}}));
+  Bytes written = testing::ReadFile(Target());
+  EXPECT_EQ(written.size(), 8 * kCopyBlockSize);
+  EXPECT_TRUE(std::equal(written.begin(), written.end(), source.begin()));
+}
+
+TEST_F(MergeEngineTest, StopAnsweredNoGoesOn) {
+  auto paths = MakeSet(4 * kCopyBlockSize, 2 * kCopyBlockSize);
+  ui.StopAtPump(1, Answer::kNo);
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+  EXPECT_EQ(ui.pumps, 4);
+  EXPECT_EQ(ui.percents, (std::vector<int>{0, 25, 50, 75, 100}));
+}
+
+TEST_F(MergeEngineTest, HostileStoredNamesNeverLeaveTheMergeDirectory) {
+  struct Case {
+    std::string stored;
+    const char* expected;  // name inside the merge directory, or nullptr: refused
+  };
+  const Case cases[] = {
+      {"../../escaped", "escaped"},
+      {"/tmp/absolute", "absolute"},
+      {"..\\..\\WINDOWS\\evil.exe", "evil.exe"},
+      {"C:drive", "drive"},
+      {"sub/", nullptr},
+      {"..", nullptr},
+      {"x/..", nullptr},
+      {".", nullptr},
+      {"", nullptr},
+      {"line\nbreak", nullptr},
+      {std::string("bell\x07", 5), nullptr},
+      {"del\x7f", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    testing::PartSetOptions options;
+    options.sourceName = c.stored;
+    auto paths = MakeSet(1500, 1000, options);
+    auto before = testing::ListDir(dir.path());
+    ui.messages.clear();
+    MergeOutcome outcome = Merge(paths[0]);
+    EXPECT_EQ(testing::ListDir(dir.path()), before);
+    if (c.expected) {
+      EXPECT_EQ(outcome, MergeOutcome::kComplete);
+      EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{c.expected});
+      ::unlink((out + "/" + c.expected).c_str());
+    } else {
+      EXPECT_EQ(outcome, MergeOutcome::kFailed);
+      EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[0], MessageKind::kOk}}));
+      EXPECT_TRUE(testing::ListDir(out).empty());
+    }
+  }
+}
+
+TEST_F(MergeEngineTest, NameOfSeventyBytesWithoutTerminatorIsTakenWhole) {
+  testing::PartSetOptions options;
+  options.sourceName = std::string(70, 'N');
+  auto paths = MakeSet(1500, 1000, options);
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
+  EXPECT_EQ(testing::ReadFile(out + "/" + std::string(70, 'N')), source);
+}
+
+TEST_F(MergeEngineTest, CountByteOfLaterPartsIsNotChecked) {
+  // After a split that filled each disk, only part 00 carries the true count.
+  auto paths = MakeSet(3500);
+  for (std::size_t k = 1; k < paths.size(); ++k) {
+    testing::SetHeaderByte(paths[k], kPartCountOffset, 7);
+  }
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+}
+
+TEST_F(MergeEngineTest, FullDiskDeletesTheTarget) {
+  if (!testing::IsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";
+  std::string small = dir / "small";
+  ::mkdir(small.c_str(), 0755);
+  if (testing::Run("mount -t tmpfs -o size=64k tmpfs " + small) != 0) {
+    GTEST_SKIP() << "tmpfs cannot be mounted here";
+  }
+  auto paths = MakeSet(200000, 50000);
+  mergeDirectory = small;
+  MergeOutcome outcome = Merge(paths[0]);
+  auto left = testing::ListDir(small);
+  testing::Run("umount " + small);
+  EXPECT_EQ(outcome, MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Disk write error or disk full!!!",
+                                                     "Merge ABORTED", MessageKind::kOk}}));
+  EXPECT_TRUE(left.empty());
+}
+
+TEST_F(MergeEngineTest, PartCutShortWhileItIsReadShowsAsAChecksumError) {
+  auto paths = MakeSet(2 * 10 * kCopyBlockSize, 10 * kCopyBlockSize);
+  // After the first block the part loses all but five of its ten blocks.
+  ui.onPump = [&](int pump) {
+    if (pump == 1) testing::TruncatePart(paths[0], kHeaderSize + 5 * kCopyBlockSize);
+  };
+  SetChecksumAction("CONTINUE");
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kChecksumErrors);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].caption, "Merged file may be corrupted");
+  // What was read before the cut is kept, the rest of the part is missing.
+  Bytes written = testing::ReadFile(Target());
+  EXPECT_GE(written.size(), 5 * kCopyBlockSize + 10 * kCopyBlockSize);
+  EXPECT_LT(written.size(), source.size());
+  EXPECT_TRUE(std::equal(written.begin(), written.begin() + 5 * kCopyBlockSize, source.begin()));
+}
+
+}  // namespace
+}  // namespace fennimar
