@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/terminal_ui.h"
+#include "mail/smtp_part_mailer.h"
 #include "platform/drive.h"
 #include "platform/fs.h"
 #include "settings/settings_store.h"
@@ -143,7 +144,10 @@ int RunSplitCommand(int argc, char** argv) {
   SettingsStore settings = SettingsStore::ForUser();
   SystemDrives drives;
   auto status = StatPath(options.file);
-  SplitEngine engine(ui, settings, drives, nullptr);
+  // Parts go out through the server and return address of the settings, as
+  // in the desktop program.
+  SmtpPartMailer mailer(settings);
+  SplitEngine engine(ui, settings, drives, &mailer);
   engine.Run({options.file, status ? status->size : 0});
   if (!accepted) {
     std::cerr << "fennimar-cli: nothing was split\n";

@@ -27,6 +27,11 @@ namespace {
 // The longest selected path a merge accepts.
 constexpr std::size_t kMaxSelectedPath = 120;
 
+// The part's data is read this many bytes at a time and then handled block
+// by block, each block followed by the progress update and the pump: reads
+// from the page cache cost less in fewer, larger calls.
+constexpr std::size_t kReadAhead = 8 * kCopyBlockSize;
+
 constexpr std::string_view kInvalidPart = "Invalid Component File, Merge aborted\n";
 
 std::string Format(const char* format, auto... args) {
@@ -148,7 +153,7 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   }
   MergeForm form(settings_, selectedPath);
   if (!ui_.RunMergeDialog(form)) return MergeOutcome::kCancelled;
-  buffer_.resize(kCopyBlockSize);
+  buffer_.resize(kReadAhead);
 
   if (auto end = PrepareDirectory(form)) return *end;
   if (selectedPath.size() > kMaxSelectedPath) {
@@ -328,17 +333,29 @@ std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File
                                                const PartHeader& header) {
   std::int64_t remaining = header.dataLength;
   PartChecksum sum;
+  // Bytes read ahead into the buffer: [next, available).
+  std::size_t next = 0, available = 0;
+  bool shortRead = false;
   while (remaining > 0) {
     if (progress_->stopRequested()) break;
     auto block = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kCopyBlockSize));
     bytesCopied_ += static_cast<std::int64_t>(block);
+    if (next == available && !shortRead) {
+      auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kReadAhead));
+      std::int64_t got = part.Read(buffer_.data(), wanted);
+      next = 0;
+      available = got > 0 ? static_cast<std::size_t>(got) : 0;
+      shortRead = available < wanted;
+    }
     // A block that cannot be read whole ends this part's copy; its checksum
     // and the final size check tell the effect.
-    if (part.Read(buffer_.data(), block) != static_cast<std::int64_t>(block)) break;
-    sum.Add(buffer_.data(), block);
+    if (available - next < block) break;
+    const std::uint8_t* data = buffer_.data() + next;
+    next += block;
+    sum.Add(data, block);
     remaining -= static_cast<std::int64_t>(block);
     // A short write shows in the final size check.
-    writer_->Append(buffer_.data(), block);
+    writer_->Append(data, block);
     int percent = std::min(PercentOf(bytesCopied_, reference_.totalSize), 100);
     progress_->SetPercent(percent);
     ui_.Pump();

@@ -1,0 +1,5 @@
+# Mailing: the MIME parser on arbitrary message files, ReadReply on arbitrary
+# server bytes, and the base64 and quoted-printable decoders.
+fennimar_add_fuzzer(mail_parser_fuzz mail_parser_fuzz.cpp)
+fennimar_add_fuzzer(mail_reply_fuzz mail_reply_fuzz.cpp)
+fennimar_add_fuzzer(mail_decoders_fuzz mail_decoders_fuzz.cpp)

@@ -1,0 +1,118 @@
+#include "mail_test_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace fennimar::testing {
+namespace {
+
+std::string Script(const std::string& name) { return std::string(FENNIMAR_TESTS_DIR) + "/" + name; }
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+SmtpTestServer::SmtpTestServer(const std::string& mode) {
+  int out[2];
+  if (::pipe(out) != 0) {
+    ADD_FAILURE() << "pipe";
+    return;
+  }
+  std::string script = Script("smtp_test_server.py");
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    ::dup2(out[1], STDOUT_FILENO);
+    ::close(out[0]);
+    ::close(out[1]);
+    ::execl(kSystemPython, kSystemPython, script.c_str(), dir_.path().c_str(), mode.c_str(),
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  // The first line is "PORT <n>"; the read is bounded by the server's exit.
+  std::string line;
+  char c;
+  while (line.size() < 64 && ::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+  ::close(out[0]);
+  if (std::sscanf(line.c_str(), "PORT %d", &port_) != 1) {
+    ADD_FAILURE() << "the SMTP test server did not start: '" << line << "'";
+  }
+}
+
+SmtpTestServer::~SmtpTestServer() {
+  if (pid_ > 0) {
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+  }
+}
+
+std::string SmtpTestServer::HostText() const { return "127.0.0.1:" + std::to_string(port_); }
+
+std::vector<std::string> SmtpTestServer::Messages() const {
+  std::vector<std::string> messages;
+  for (std::size_t k = 0;; ++k) {
+    std::string path = dir_ / ("message-" + std::to_string(k) + ".eml");
+    if (!Exists(path)) break;
+    messages.push_back(path);
+  }
+  return messages;
+}
+
+std::string SmtpTestServer::Envelope(std::size_t k) const {
+  return ReadText(dir_ / ("message-" + std::to_string(k) + ".env"));
+}
+
+std::vector<std::string> SmtpTestServer::SessionLog() const {
+  std::vector<std::string> lines;
+  std::ifstream in(dir_ / "session.log");
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+int UnusedPort() {
+  int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(s);
+  return ntohs(address.sin_port);
+}
+
+std::map<std::string, std::string> CheckWithPython(const std::string& message,
+                                                   const std::string& outdir) {
+  std::string command = std::string(kSystemPython) + " " + Quote(Script("mail_check.py")) + " " +
+                        Quote(message) + " " + Quote(outdir);
+  EXPECT_EQ(Run(command), 0) << command;
+  std::map<std::string, std::string> summary;
+  std::ifstream in(outdir + "/summary.txt");
+  for (std::string line; std::getline(in, line);) {
+    auto equals = line.find('=');
+    if (equals != std::string::npos) summary[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return summary;
+}
+
+void WriteWithPython(const std::string& output, const std::vector<std::string>& arguments) {
+  std::string command =
+      std::string(kSystemPython) + " " + Quote(Script("mail_write.py")) + " " + Quote(output);
+  for (const std::string& argument : arguments) command += " " + Quote(argument);
+  ASSERT_EQ(Run(command), 0) << command;
+}
+
+}  // namespace fennimar::testing

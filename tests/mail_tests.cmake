@@ -1,0 +1,16 @@
+# Mailing: encoders, the MIME composer and parser, the SMTP session and the
+# part mailer, against a real SMTP server (aiosmtpd under /usr/bin/python3)
+# and Python's email package.
+add_library(fennimar_mail_test_support STATIC mail_test_server.cpp)
+target_link_libraries(fennimar_mail_test_support PUBLIC fennimar_test_support)
+target_compile_definitions(fennimar_mail_test_support PRIVATE
+  FENNIMAR_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+
+fennimar_add_test(mail_encoders_test mail_encoders_test.cpp)
+fennimar_add_test(mail_mime_message_test mail_mime_message_test.cpp)
+target_link_libraries(mail_mime_message_test PRIVATE fennimar_mail_test_support)
+fennimar_add_test(mail_smtp_session_test mail_smtp_session_test.cpp)
+target_link_libraries(mail_smtp_session_test PRIVATE fennimar_mail_test_support)
+fennimar_add_test(mail_part_mailer_test mail_part_mailer_test.cpp)
+target_link_libraries(mail_part_mailer_test PRIVATE fennimar_mail_test_support)
+add_dependencies(mail_part_mailer_test fennimar-cli)
