@@ -7,6 +7,7 @@
 #include "app/progress_window.h"
 #include "app/split_dialog.h"
 #include "app_window_test.h"
+#include "mail_test_server.h"
 #include "ui/progress_dialog.h"
 
 namespace fennimar::app {
@@ -114,6 +115,28 @@ TEST_F(SplitTest, SplitThroughTheDialogCompletes) {
   // The selection and the layout stay for the next command.
   EXPECT_EQ(window->selection().selectedPath, source);
   EXPECT_TRUE(Enabled(kIdSplit));
+}
+
+TEST_F(SplitTest, SplitWithEmailMailsEveryPartToARealServer) {
+  testing::SmtpTestServer server;
+  StoreSetting("SMTPHost", server.HostText());
+  StoreSetting("MyAddress", "Jane Doe <jane@example.org>");
+  Start();
+  std::string source = files / "REPORT.DOC";
+  testing::WriteFile(source, testing::RandomBytes(70000, 9));
+  Select(source);
+  testing::WhenModal([&](wxDialog& dialog) {
+    Click(dialog, kIdSplitOther);
+    Click(dialog, kIdSplitBytes);
+    Type(dialog, kIdSplitSize, "30000");
+    Click(dialog, kIdSplitEmail);
+    Type(dialog, kIdSplitMailTo, "bob@example.org");
+    Click(dialog, wxID_OK);
+  });
+  Command(kIdSplit);
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Mailed");
+  EXPECT_EQ(server.Messages().size(), 3u);
+  EXPECT_TRUE(messages.shown.empty());
 }
 
 class RunningSplitTest : public SplitTest {

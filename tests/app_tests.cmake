@@ -21,8 +21,8 @@ add_executable(app_gui_test
   app_main_window_test.cpp
   app_merge_test.cpp
   app_split_test.cpp)
-target_link_libraries(app_gui_test PRIVATE fennimar_app fennimar_test_support GTest::gtest
-                      fennimar_warnings)
+target_link_libraries(app_gui_test PRIVATE fennimar_app fennimar_test_support
+                      fennimar_mail_test_support GTest::gtest fennimar_warnings)
 add_test(NAME app_gui_test
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run_gui_test.sh $<TARGET_FILE:app_gui_test>)
 set_tests_properties(app_gui_test PROPERTIES TIMEOUT 300)

@@ -21,6 +21,7 @@
 #include "app/message_box.h"
 #include "app/progress_window.h"
 #include "app/window_metrics.h"
+#include "mail/smtp_part_mailer.h"
 #include "merge/merge_engine.h"
 #include "settings/settings_keys.h"
 #include "split/split_engine.h"
@@ -289,7 +290,8 @@ void MainWindow::Split() {
   // The engine works on a copy: nothing it reads can change under it.
   Selection selection = selection_.selection();
   RunEngine([this, &selection] {
-    SplitEngine engine(ui_, settings_, drives_, nullptr);
+    SmtpPartMailer mailer(settings_, kWindowTitle);
+    SplitEngine engine(ui_, settings_, drives_, &mailer);
     engine.Run(selection);
   });
 }
