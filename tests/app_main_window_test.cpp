@@ -5,6 +5,8 @@
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
+#include <wx/uiaction.h>
+#include <wx/utils.h>
 #include <wx/weakref.h>
 
 #include "app/application.h"
@@ -113,6 +115,30 @@ TEST_F(MainWindowTest, SplitAndMergeDoNothingBeforeASelection) {
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(testing::ModalDialog(), nullptr);
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " ");
+}
+
+// Real key presses through the X server (XTEST): the accelerators of the
+// menu reach their commands, and greyed items' keys do nothing.
+TEST_F(MainWindowTest, FunctionKeysReachTheirCommandsUnlessGreyed) {
+  if (!getenv("FENNIMAR_TEST_WM")) GTEST_SKIP() << "needs a window manager to focus the window";
+  MainWindow& w = Start();
+  w.Raise();
+  w.SetFocus();
+  Settle();
+  wxUIActionSimulator keys;
+  keys.Char(WXK_F3);
+  keys.Char(WXK_F4);
+  Settle();
+  EXPECT_EQ(testing::ModalDialog(), nullptr);
+  EXPECT_TRUE(messages.shown.empty());
+
+  keys.Char(WXK_F6);
+  for (int i = 0; i < 50 && SettingsText().find("YES") == std::string::npos; ++i) {
+    wxMilliSleep(10);
+    Settle();
+  }
+  EXPECT_EQ(SettingsText(), "[FENNIMAR]\nMINIMIZED=YES\n");
+  EXPECT_TRUE(w.GetMenuBar()->IsChecked(kIdRunMinimized));
 }
 
 TEST_F(MainWindowTest, SelectionEnablesSplitAndMergeAndSwitchesTheToolbar) {

@@ -37,9 +37,10 @@ class SelectionWindow {
 
 // The filter list of the open-file dialog: display text and pattern list
 // pairs separated by "|"; the first filter shows its patterns as its name.
+// "All Files" matches names without a dot too, as files here often have.
 inline constexpr std::string_view kFileDialogFilters =
     "*.zip;*.exe;*.z*;*.arc;*.tgz;*.lzh|*.zip;*.exe;*.z*;*.arc;*.tgz;*.lzh|"
-    "Znn Files (*.z*)|*.z*|All Files (*.*)|*.*";
+    "Znn Files (*.z*)|*.z*|All Files (*.*)|*";
 inline constexpr std::string_view kDefaultExtension = "zip";
 
 // The path the file dialog hands over: a name typed without an extension
