@@ -1,9 +1,12 @@
 #include "app/wx_user_interface.h"
 
 #include <wx/app.h>
+#include <wx/display.h>
 #include <wx/evtloop.h>
 #include <wx/utils.h>
 #include <wx/window.h>
+
+#include <algorithm>
 
 #include "app/floppy_prompt_dialog.h"
 #include "app/merge_dialog.h"
@@ -73,10 +76,15 @@ void WxUserInterface::ShowProgress(ProgressDialog& progress) {
   if (progress_) progress_->Destroy();
   progress_ = new ProgressWindow(owner_.Window(), progress);
   // Under the main window's information lines, where it hides nothing the
-  // engine writes.
+  // engine writes; over the window when there is no room below it.
   wxWindow* main = owner_.Window();
   wxRect frame = main->GetScreenRect();
-  progress_->Move(frame.GetLeft() + main->FromDIP(6), frame.GetBottom() + main->FromDIP(6));
+  wxRect screen = wxDisplay(main).GetClientArea();
+  wxPoint place(frame.GetLeft() + main->FromDIP(6), frame.GetBottom() + main->FromDIP(6));
+  if (place.y + progress_->GetSize().y > screen.GetBottom()) {
+    place.y = std::max(screen.GetTop(), frame.GetBottom() - progress_->GetSize().y);
+  }
+  progress_->Move(place);
   progress_->Show();
   progress_->ShowState();
 }
