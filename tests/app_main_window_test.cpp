@@ -83,6 +83,13 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsAcceleratorsAndPrompts) {
   wxStatusBar* status = w.GetStatusBar();
   ASSERT_EQ(status->GetFieldsCount(), 4);
   EXPECT_EQ(status->GetStatusText(0), "");
+  // A highlighted item's prompt shows in the message pane.
+  for (const Item& item : items) {
+    wxMenuEvent highlight(wxEVT_MENU_HIGHLIGHT, item.id);
+    highlight.SetEventObject(&w);
+    w.GetEventHandler()->ProcessEvent(highlight);
+    EXPECT_EQ(status->GetStatusText(0), item.prompt) << item.id;
+  }
 }
 
 TEST_F(MainWindowTest, MinimizedYesStartsMinimizedAndF6TogglesOnlyTheSetting) {
