@@ -148,6 +148,25 @@ TEST_F(MainWindowTest, FunctionKeysReachTheirCommandsUnlessGreyed) {
   EXPECT_TRUE(w.GetMenuBar()->IsChecked(kIdRunMinimized));
 }
 
+TEST_F(MainWindowTest, LockKeyPanesFollowCapsLock) {
+  MainWindow& w = Start();
+  wxStatusBar* status = w.GetStatusBar();
+  EXPECT_EQ(status->GetStatusText(1), wxGetKeyState(WXK_CAPITAL) ? "CAP" : "");
+  wxUIActionSimulator keys;
+  bool before = wxGetKeyState(WXK_CAPITAL);
+  keys.Char(WXK_CAPITAL);
+  for (int i = 0; i < 50 && wxGetKeyState(WXK_CAPITAL) == before; ++i) {
+    wxMilliSleep(10);
+    Settle();
+  }
+  if (wxGetKeyState(WXK_CAPITAL) == before)
+    GTEST_SKIP() << "this X server does not toggle Caps Lock";
+  w.ProcessWindowEvent(*std::make_unique<wxIdleEvent>());
+  EXPECT_EQ(status->GetStatusText(1), before ? "" : "CAP");
+  keys.Char(WXK_CAPITAL);  // back as it was
+  Settle();
+}
+
 TEST_F(MainWindowTest, SelectionEnablesSplitAndMergeAndSwitchesTheToolbar) {
   MainWindow& w = Start();
   std::string path = MakeFile("REPORT.DOC", testing::Bytes(4321, 3));
