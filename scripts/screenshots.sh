@@ -96,6 +96,12 @@ key "$split" Return
 progress=$(wait_window "Processing Please Wait")
 sleep 0.4
 shot "$progress" progress-dialog
+# Stop asks first; the split waits for the answer. Escape answers No.
+activate "$progress"
+key "$progress" Return
+question=$(wait_window "Fennimar")
+shot "$question" stop-question
+key "$question" Escape
 # Let the split end.
 for _ in $(seq 300); do
   xdotool search --onlyvisible --name "^Processing Please Wait\$" >/dev/null 2>&1 || break
