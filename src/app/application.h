@@ -11,10 +11,9 @@ namespace fennimar::app {
 
 class Application : public wxApp {
  public:
+  // Start-up. The base class's command-line parsing is not run: there are
+  // no options to refuse.
   bool OnInit() override;
-  // Arguments are not the program's business: none is parsed or refused.
-  void OnInitCmdLine(wxCmdLineParser&) override {}
-  bool OnCmdLineParsed(wxCmdLineParser&) override { return true; }
 
   // The height of one information line in pixels, set at start-up.
   int lineHeight = 0;
