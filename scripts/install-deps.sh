@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev   # tests and micro-benchmarks
   libwxgtk3.2-dev                              # the desktop program
-  xvfb xauth xdotool openbox x11-apps imagemagick  # GUI tests and screenshots
+  xvfb xauth openbox x11-utils xdotool x11-apps imagemagick  # GUI tests and screenshots
   python3 python3-aiosmtpd                     # a real SMTP server for the mail tests
   clang lld libclang-rt-dev                    # fuzz targets
   time bc                                      # benchmarks
