@@ -1,6 +1,7 @@
 #include "merge_test_support.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "split/part_checksum.h"
 #include "split/part_format.h"
@@ -25,9 +26,9 @@ std::vector<std::string> WritePartSet(const std::string& directory, const Bytes&
     header.checksum = ComputePartChecksum(data.data() + begin, end - begin);
     header.dataLength = static_cast<std::int32_t>(end - begin);
     HeaderBytes bytes = EncodeHeader(header);
-    Bytes part(bytes.begin(), bytes.end());
-    part.insert(part.end(), data.begin() + static_cast<std::ptrdiff_t>(begin),
-                data.begin() + static_cast<std::ptrdiff_t>(end));
+    Bytes part(kHeaderSize + (end - begin));
+    std::copy(bytes.begin(), bytes.end(), part.begin());
+    if (end > begin) std::memcpy(part.data() + kHeaderSize, data.data() + begin, end - begin);
     std::string path = PartPathFromBase(directory + "/" + options.stem, static_cast<int>(k));
     WriteFile(path, part);
     paths.push_back(path);
