@@ -2,6 +2,7 @@
 # logic, the progress state, round trips and the companion joiner.
 add_library(fennimar_merge_test_support STATIC merge_test_support.cpp)
 target_link_libraries(fennimar_merge_test_support PUBLIC fennimar_test_support)
+target_link_libraries(fennimar_merge_test_support PRIVATE fennimar_warnings)
 
 function(fennimar_add_merge_test name)
   fennimar_add_test(${name} ${ARGN})
