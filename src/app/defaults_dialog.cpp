@@ -10,6 +10,7 @@
 #include <wx/textctrl.h>
 
 #include "app/defaults_form.h"
+#include "app/dialog_buttons.h"
 
 namespace fennimar::app {
 namespace {
@@ -106,13 +107,8 @@ DefaultsDialog::DefaultsDialog(wxWindow* owner, DefaultsForm& form)
   mail->AddGrowableCol(1);
   top->Add(mail, 0, wxEXPAND | wxALL, 2 * gap);
 
-  auto* buttons = new wxStdDialogButtonSizer();
-  auto* ok = new wxButton(this, wxID_OK, "OK");
-  ok->SetDefault();
-  buttons->AddButton(ok);
-  buttons->AddButton(new wxButton(this, wxID_CANCEL, "Cancel"));
-  buttons->Realize();
-  top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 2 * gap);
+  top->Add(OkCancelButtons(this, [this] { OnOk(); }), 0,
+           wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 2 * gap);
 
   auto click = [this](ChunkChoice choice) {
     return [this, choice](wxCommandEvent&) {
@@ -131,7 +127,6 @@ DefaultsDialog::DefaultsDialog(wxWindow* owner, DefaultsForm& form)
   };
   same_->Bind(wxEVT_RADIOBUTTON, directory(DirectoryChoice::kSameAsSource));
   predefined_->Bind(wxEVT_RADIOBUTTON, directory(DirectoryChoice::kPredefined));
-  ok->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOk(); });
 
   ShowForm();
   // The edits are filled once; afterwards they hold what the user types.

@@ -4,6 +4,7 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include "app/dialog_buttons.h"
 #include "split/floppy_prompt.h"
 
 namespace fennimar::app {
@@ -22,19 +23,14 @@ FloppyPromptDialog::FloppyPromptDialog(wxWindow* owner, FloppyPrompt& prompt)
   top->Add(path, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 2 * gap);
   top->Add(new wxStaticText(this, 206, "Please insert empty floppy for:"), 0,
            wxLEFT | wxRIGHT | wxTOP, 2 * gap);
-  auto* buttons = new wxStdDialogButtonSizer();
-  auto* ok = new wxButton(this, wxID_OK, "OK");
-  ok->SetDefault();
-  buttons->AddButton(ok);
-  buttons->AddButton(new wxButton(this, wxID_CANCEL, "Cancel"));
-  buttons->Realize();
-  top->Add(buttons, 0, wxALIGN_RIGHT | wxALL, 2 * gap);
-  ok->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
-    if (prompt_.Ok() == DialogResult::kOk) EndModal(wxID_OK);
-  });
+  top->Add(OkCancelButtons(this,
+                           [this] {
+                             if (prompt_.Ok() == DialogResult::kOk) EndModal(wxID_OK);
+                           }),
+           0, wxALIGN_RIGHT | wxALL, 2 * gap);
   SetSizerAndFit(top);
   CentreOnParent();
-  ok->SetFocus();
+  FindWindow(wxID_OK)->SetFocus();
 }
 
 }  // namespace fennimar::app

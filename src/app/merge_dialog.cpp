@@ -5,25 +5,11 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/dialog_buttons.h"
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
 
 namespace fennimar::app {
-namespace {
-
-// OK and Cancel, right-aligned, OK the default button; OK runs `onOk`.
-wxSizer* Buttons(wxDialog* dialog, std::function<void()> onOk) {
-  auto* buttons = new wxStdDialogButtonSizer();
-  auto* ok = new wxButton(dialog, wxID_OK, "OK");
-  ok->SetDefault();
-  buttons->AddButton(ok);
-  buttons->AddButton(new wxButton(dialog, wxID_CANCEL, "Cancel"));
-  buttons->Realize();
-  ok->Bind(wxEVT_BUTTON, [onOk = std::move(onOk)](wxCommandEvent&) { onOk(); });
-  return buttons;
-}
-
-}  // namespace
 
 // Paths are taken as typed: on a file system that tells upper from lower
 // case, turning letters to upper case would name another directory.
@@ -39,11 +25,11 @@ MergeDialog::MergeDialog(wxWindow* owner, MergeForm& form)
   directory_->SetMaxLength(MergeForm::kMaxDirectory);
   row->Add(directory_, 1, wxALIGN_CENTER_VERTICAL);
   top->Add(row, 0, wxEXPAND | wxALL, 2 * gap);
-  top->Add(Buttons(this,
-                   [this] {
-                     form_.SetField(directory_->GetValue().utf8_string());
-                     if (form_.Ok() == DialogResult::kOk) EndModal(wxID_OK);
-                   }),
+  top->Add(OkCancelButtons(this,
+                           [this] {
+                             form_.SetField(directory_->GetValue().utf8_string());
+                             if (form_.Ok() == DialogResult::kOk) EndModal(wxID_OK);
+                           }),
            0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 2 * gap);
   SetSizerAndFit(top);
   CentreOnParent();
@@ -69,11 +55,11 @@ DiskPromptDialog::DiskPromptDialog(wxWindow* owner, DiskPromptForm& form)
   newPath_ = new wxTextCtrl(this, kIdDiskPromptNewPath, "");
   newPath_->SetMaxLength(DiskPromptForm::kMaxNewPath);
   top->Add(newPath_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 2 * gap);
-  top->Add(Buttons(this,
-                   [this] {
-                     form_.SetField(newPath_->GetValue().utf8_string());
-                     if (form_.Ok() == DialogResult::kOk) EndModal(wxID_OK);
-                   }),
+  top->Add(OkCancelButtons(this,
+                           [this] {
+                             form_.SetField(newPath_->GetValue().utf8_string());
+                             if (form_.Ok() == DialogResult::kOk) EndModal(wxID_OK);
+                           }),
            0, wxALIGN_RIGHT | wxALL, 2 * gap);
   SetSizerAndFit(top);
   CentreOnParent();

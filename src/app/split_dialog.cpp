@@ -8,6 +8,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/dialog_buttons.h"
 #include "split/split_form.h"
 
 namespace fennimar::app {
@@ -72,13 +73,7 @@ SplitDialog::SplitDialog(wxWindow* owner, SplitForm& form)
   preview_->SetFont(preview_->GetFont().Bold());
   top->Add(preview_, 0, wxLEFT | wxRIGHT, 2 * gap);
 
-  auto* buttons = new wxStdDialogButtonSizer();
-  auto* ok = new wxButton(this, wxID_OK, "OK");
-  ok->SetDefault();
-  buttons->AddButton(ok);
-  buttons->AddButton(new wxButton(this, wxID_CANCEL, "Cancel"));
-  buttons->Realize();
-  top->Add(buttons, 0, wxALIGN_RIGHT | wxALL, 2 * gap);
+  top->Add(OkCancelButtons(this, [this] { OnOk(); }), 0, wxALIGN_RIGHT | wxALL, 2 * gap);
 
   // Every click goes to the form; the controls then show what it holds.
   auto forward = [this](void (SplitForm::*action)()) {
@@ -104,7 +99,6 @@ SplitDialog::SplitDialog(wxWindow* owner, SplitForm& form)
     form_.SetSizeText(size_->GetValue().utf8_string());
     ShowForm();
   });
-  ok->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOk(); });
 
   directory_->ChangeValue(wxString::FromUTF8(form_.directory()));
   mailTo_->ChangeValue(wxString::FromUTF8(form_.mailTo()));
