@@ -8,9 +8,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-bench}
 mib=${2:-256}
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFENNIMAR_BUILD_BENCH=ON \
-  -DFENNIMAR_BUILD_TESTS=OFF -DFENNIMAR_BUILD_GUI=OFF >/dev/null
-cmake --build "$build" -j2 --target mail_base64_file mail_part_bench mail_codec_bench >/dev/null
+. "$root/bench/bench_lib.sh"
+bench_build "$build" mail_base64_file mail_part_bench mail_codec_bench
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/fennimar-mail-bench-XXXXXX")
 server=
 cleanup() {
@@ -22,26 +21,16 @@ trap cleanup EXIT
 head -c $((mib * 1048576)) /dev/urandom > "$work/SOURCE.BIN"
 cat "$work/SOURCE.BIN" > /dev/null   # into the page cache
 
-best() {  # best of three wall-clock seconds of a command whose output goes to $work/out
-  local best=
-  for _ in 1 2 3; do
-    rm -f "$work/out"
-    local t0 t1 t
-    t0=$(date +%s.%N); "$@"; t1=$(date +%s.%N)
-    t=$(echo "$t1 - $t0" | bc -l)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
-  done
-  echo "$best"
-}
-ours() { "$build/bench/mail_base64_file" "$work/SOURCE.BIN" "$work/out"; }
-theirs() { base64 -w 76 "$work/SOURCE.BIN" > "$work/out"; }
-tf=$(best ours)
-tc=$(best theirs)
+ours() { "$build/bench/mail_base64_file" "$work/SOURCE.BIN" "$work/o/out"; }
+theirs() { base64 -w 76 "$work/SOURCE.BIN" > "$work/o/out"; }
+mkdir -p "$work/o"
+tf=$(best "$work/o" -- ours)
+tc=$(best "$work/o" -- theirs)
 printf 'base64 of %d MiB (76-character lines)\n' "$mib"
 printf '  fennimar EncodeBase64 : %.3f s  (%.0f MiB/s)\n' "$tf" "$(echo "$mib / $tf" | bc -l)"
 printf '  coreutils base64 -w 76: %.3f s  (%.0f MiB/s)\n' "$tc" "$(echo "$mib / $tc" | bc -l)"
 printf '  speed-up over coreutils: %.2fx\n' "$(echo "$tc / $tf" | bc -l)"
-rm -f "$work/SOURCE.BIN" "$work/out"
+rm -f "$work/SOURCE.BIN" "$work/o/out"
 
 "$build/bench/mail_codec_bench" --benchmark_min_time=0.5 2>/dev/null | grep -E '^BM_'
 

@@ -9,9 +9,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-bench}
 mib=${2:-1024}
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFENNIMAR_BUILD_BENCH=ON \
-  -DFENNIMAR_BUILD_TESTS=OFF -DFENNIMAR_BUILD_GUI=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target fennimar-cli >/dev/null
+. "$root/bench/bench_lib.sh"
+bench_build "$build" fennimar-cli
 cli="$build/src/cli/fennimar-cli"
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/fennimar-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -26,21 +25,9 @@ rm "$work/SOURCE.BIN"                   # room for the two results
 parts=("$work"/parts/SOURCE.Z*)
 cat "${parts[@]}" > /dev/null            # into the page cache
 
-best() {  # best of three wall-clock seconds of a command
-  local best=
-  for _ in 1 2 3; do
-    rm -f "$work/f"/* "$work/c"/*
-    sync
-    local t0 t1
-    t0=$(date +%s.%N); "$@" >/dev/null 2>&1; t1=$(date +%s.%N)
-    local t; t=$(echo "$t1 - $t0" | bc -l)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
-  done
-  echo "$best"
-}
 catparts() { cat "${parts[@]}" > "$work/c/ALL"; }
-tf=$(best "$cli" join "${parts[0]}" -d "$work/f" -y)
-tc=$(best catparts)
+tf=$(best "$work/f" "$work/c" -- "$cli" join "${parts[0]}" -d "$work/f" -y)
+tc=$(best "$work/f" "$work/c" -- catparts)
 rm -f "$work/f"/* "$work/c"/*
 rss=$(/usr/bin/time -f %M "$cli" join "${parts[0]}" -d "$work/f" -y 2>&1 >/dev/null | tail -n 1)
 [ "$(md5sum < "$work/f/SOURCE.BIN")" = "$sum" ] || { echo "joined file differs"; exit 1; }

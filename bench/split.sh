@@ -7,9 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-bench}
 mib=${2:-1024}
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFENNIMAR_BUILD_BENCH=ON \
-  -DFENNIMAR_BUILD_TESTS=OFF -DFENNIMAR_BUILD_GUI=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" >/dev/null
+. "$root/bench/bench_lib.sh"
+bench_build "$build" fennimar-cli checksum_bench
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/fennimar-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/cfg"
@@ -20,20 +19,8 @@ chunk=$(( data + 86 ))
 cat "$work/SOURCE.BIN" > /dev/null      # into the page cache
 mkdir -p "$work/f" "$work/c"
 
-best() {  # best of three wall-clock seconds of a command
-  local best=
-  for _ in 1 2 3; do
-    rm -rf "$work/f"/* "$work/c"/*
-    sync
-    local t0 t1
-    t0=$(date +%s.%N); "$@" >/dev/null 2>&1; t1=$(date +%s.%N)
-    local t; t=$(echo "$t1 - $t0" | bc -l)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
-  done
-  echo "$best"
-}
-tf=$(best "$build/src/cli/fennimar-cli" split "$work/SOURCE.BIN" -d "$work/f" -s "$chunk" --no-fill)
-tc=$(best split -b "$data" "$work/SOURCE.BIN" "$work/c/part.")
+tf=$(best "$work/f" "$work/c" -- "$build/src/cli/fennimar-cli" split "$work/SOURCE.BIN" -d "$work/f" -s "$chunk" --no-fill)
+tc=$(best "$work/f" "$work/c" -- split -b "$data" "$work/SOURCE.BIN" "$work/c/part.")
 rm -rf "$work/f"/*
 rss=$(/usr/bin/time -f %M "$build/src/cli/fennimar-cli" split "$work/SOURCE.BIN" -d "$work/f" \
       -s "$chunk" --no-fill 2>&1 >/dev/null | tail -n 1)

@@ -1,0 +1,34 @@
+# Shared by the benchmark scripts: builds the release programs and times a
+# command as the best of three wall-clock runs.
+# The caller sets `root`, and `work` (scratch directory) before `best`.
+
+# bench_build BUILD_DIR [TARGET...]: a release build without tests or GUI.
+bench_build() {
+  local build=$1
+  shift
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFENNIMAR_BUILD_BENCH=ON \
+    -DFENNIMAR_BUILD_TESTS=OFF -DFENNIMAR_BUILD_GUI=OFF >/dev/null
+  if [ $# -gt 0 ]; then
+    for target in "$@"; do cmake --build "$build" -j"$(nproc)" --target "$target" >/dev/null; done
+  else
+    cmake --build "$build" -j"$(nproc)" >/dev/null
+  fi
+}
+
+# best CLEAN_DIR... -- COMMAND...: best of three wall-clock seconds of COMMAND,
+# emptying the CLEAN_DIRs and syncing before each run.
+best() {
+  local dirs=()
+  while [ "$1" != "--" ]; do dirs+=("$1"); shift; done
+  shift
+  local best=
+  for _ in 1 2 3; do
+    for d in "${dirs[@]}"; do rm -rf "${d:?}"/*; done
+    sync
+    local t0 t1 t
+    t0=$(date +%s.%N); "$@" >/dev/null 2>&1; t1=$(date +%s.%N)
+    t=$(echo "$t1 - $t0" | bc -l)
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+  done
+  echo "$best"
+}
