@@ -34,12 +34,15 @@ class EncoderTest : public ::testing::Test {
   }
 };
 
-Bytes DecodeBase64(const std::string& text, std::size_t piece = 7) {
-  Base64Decoder decoder;
+// Feeds `text` to a streaming decoder in pieces of `piece` characters, so
+// that escapes and quanta are cut at every possible place.
+template <typename Decoder>
+Bytes DecodeInPieces(const std::string& text, std::size_t piece) {
+  Decoder decoder;
   Bytes out;
   for (std::size_t at = 0; at < text.size(); at += piece) {
     std::size_t n = std::min(piece, text.size() - at);
-    std::vector<std::uint8_t> buffer(Base64Decoder::MaxOutput(n));
+    std::vector<std::uint8_t> buffer(Decoder::MaxOutput(n));
     out.insert(
         out.end(), buffer.begin(),
         buffer.begin() + static_cast<long>(decoder.Decode(text.data() + at, n, buffer.data())));
@@ -49,19 +52,12 @@ Bytes DecodeBase64(const std::string& text, std::size_t piece = 7) {
   return out;
 }
 
+Bytes DecodeBase64(const std::string& text, std::size_t piece = 7) {
+  return DecodeInPieces<Base64Decoder>(text, piece);
+}
+
 Bytes DecodeQuotedPrintable(const std::string& text, std::size_t piece = 5) {
-  QuotedPrintableDecoder decoder;
-  Bytes out;
-  for (std::size_t at = 0; at < text.size(); at += piece) {
-    std::size_t n = std::min(piece, text.size() - at);
-    std::vector<std::uint8_t> buffer(QuotedPrintableDecoder::MaxOutput(n));
-    out.insert(
-        out.end(), buffer.begin(),
-        buffer.begin() + static_cast<long>(decoder.Decode(text.data() + at, n, buffer.data())));
-  }
-  std::uint8_t tail[3];
-  out.insert(out.end(), tail, tail + decoder.Finish(tail));
-  return out;
+  return DecodeInPieces<QuotedPrintableDecoder>(text, piece);
 }
 
 Bytes AsBytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
