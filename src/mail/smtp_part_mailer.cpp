@@ -1,12 +1,11 @@
 #include "mail/smtp_part_mailer.h"
 
-#include <unistd.h>
-
 #include <array>
 #include <cstdio>
 
 #include "mail/mime_message.h"
 #include "mail/smtp_session.h"
+#include "platform/host_name.h"
 #include "settings/settings_keys.h"
 #include "ui/user_interface.h"
 
@@ -23,11 +22,7 @@ std::string SmtpPartMailer::Subject(int index, int count, const std::string& sou
   return numbers.data() + sourceName + " ";
 }
 
-std::string SmtpPartMailer::LocalDomain() {
-  std::array<char, 256> name{};
-  if (::gethostname(name.data(), name.size() - 1) != 0 || name[0] == '\0') return "localhost";
-  return name.data();
-}
+std::string SmtpPartMailer::LocalDomain() { return HostName(); }
 
 int SmtpPartMailer::MailPart(UserInterface& owner, const std::string& partPath,
                              const std::string& mailTo, const std::string& sourceName, int index,

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 #include <vector>
@@ -22,6 +23,77 @@ bool PathExists(const std::string& path) { return StatPath(path).has_value(); }
 bool IsDirectory(const std::string& path) {
   auto st = StatPath(path);
   return st && st->isDirectory;
+}
+
+namespace {
+
+FileIdentity IdentityFrom(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return IdentityFrom(st);
+}
+
+std::optional<FileIdentity> EntryIdentityOf(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+  return IdentityFrom(st);
+}
+
+std::optional<FileIdentity> IdentityOf(const File& file) {
+  struct stat st {};
+  if (::fstat(file.Descriptor(), &st) != 0) return std::nullopt;
+  return IdentityFrom(st);
+}
+
+EntryKind EntryKindOf(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::lstat(path.c_str(), &st) != 0) return EntryKind::kNone;
+  if (S_ISREG(st.st_mode)) return EntryKind::kRegular;
+  if (S_ISDIR(st.st_mode)) return EntryKind::kDirectory;
+  if (S_ISLNK(st.st_mode)) return EntryKind::kSymbolicLink;
+  return EntryKind::kOther;
+}
+
+std::optional<unsigned> FileModeOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<unsigned>(st.st_mode & 07777);
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::string ResolvedPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (!resolved) return path;
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
+}
+
+std::optional<std::string> CurrentDirectory() {
+  // getcwd with a null buffer allocates one of the size the path needs.
+  char* cwd = ::getcwd(nullptr, 0);
+  if (!cwd) return std::nullopt;
+  std::string result(cwd);
+  std::free(cwd);
+  // Linux marks a directory that is no longer reachable with "(unreachable)".
+  if (result.empty() || result[0] != '/') return std::nullopt;
+  return result;
+}
+
+std::optional<std::string> AbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  auto cwd = CurrentDirectory();
+  if (!cwd) return std::nullopt;
+  return *cwd == "/" ? "/" + path : *cwd + "/" + path;
 }
 
 bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }

@@ -1,10 +1,13 @@
-// File-system operations beside File: existence, status, one-level directory
-// creation, deletion, file times and temporary files.
+// File-system operations beside File: existence, status, identity, one-level
+// directory creation, deletion, renaming, file times, modes, the working
+// directory and temporary files.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "platform/file.h"
 
 namespace fennimar {
 
@@ -19,6 +22,42 @@ std::optional<FileStatus> StatPath(const std::string& path);
 // True when a file or directory of that name exists.
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+
+// Which object a name or a descriptor leads to: two names are the same file
+// when device and inode agree.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+// Following symbolic links; empty when the path leads nowhere.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+// Of the directory entry itself, a symbolic link taken as it is.
+std::optional<FileIdentity> EntryIdentityOf(const std::string& path);
+std::optional<FileIdentity> IdentityOf(const File& file);
+
+// What a directory entry is, a symbolic link taken as it is; kNone when the
+// name does not exist.
+enum class EntryKind { kNone, kRegular, kDirectory, kSymbolicLink, kOther };
+EntryKind EntryKindOf(const std::string& path);
+// True when the entry exists, also as a dangling symbolic link.
+inline bool EntryExists(const std::string& path) { return EntryKindOf(path) != EntryKind::kNone; }
+
+// The permission bits of the named file (following links); empty when unknown.
+std::optional<unsigned> FileModeOf(const std::string& path);
+// Replaces `to` by `from` in one step (rename); a link at `to` is replaced,
+// never followed.
+bool RenameFile(const std::string& from, const std::string& to);
+// The path with every symbolic link resolved; the path itself when it does
+// not lead to an existing file.
+std::string ResolvedPath(const std::string& path);
+
+// The working directory; empty when it cannot be read (deleted, or a parent
+// without search permission).
+std::optional<std::string> CurrentDirectory();
+// The path made absolute against the working directory ("" stays ""); empty
+// when it is relative and the working directory cannot be read.
+std::optional<std::string> AbsolutePath(const std::string& path);
 // Creates one directory level; its parent must exist.
 bool MakeDirectory(const std::string& path);
 // Deletes a file; false when it could not be deleted.
