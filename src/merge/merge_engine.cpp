@@ -1,7 +1,5 @@
 #include "merge/merge_engine.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -12,9 +10,11 @@
 #include "merge/merge_form.h"
 #include "merge/target_name.h"
 #include "platform/buffered_writer.h"
+#include "platform/directory_lock.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/pending_file.h"
 #include "settings/settings_keys.h"
 #include "split/part_checksum.h"
 #include "split/part_format.h"
@@ -48,35 +48,6 @@ std::string DirectoryForDriveQuery(const std::string& path) {
   return !path.empty() && path[0] == kPathSeparator ? std::string(kRootDirectory) : ".";
 }
 
-struct FileIdentity {
-  dev_t device;
-  ino_t inode;
-  bool operator==(const FileIdentity&) const = default;
-};
-
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return FileIdentity{st.st_dev, st.st_ino};
-}
-
-std::optional<FileIdentity> IdentityOf(const File& file) {
-  struct stat st {};
-  if (::fstat(file.Descriptor(), &st) != 0) return std::nullopt;
-  return FileIdentity{st.st_dev, st.st_ino};
-}
-
-// True when the directory entry exists, also as a dangling symbolic link.
-bool EntryExists(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
-}
-
-bool IsSymbolicLink(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
-
 // The stored name as text: the field up to its first zero, all 70 bytes when
 // there is none.
 std::string StoredName(const PartHeader& header) { return header.SourceName(); }
@@ -100,11 +71,10 @@ class MergeRun {
     ui_.ShowMessage(text, caption, kind);
     return outcome;
   }
-  // Closes the target and deletes it.
+  // Drops what was written; the final name keeps what it held.
   void DiscardTarget() {
     writer_.reset();
     target_.reset();
-    RemoveFile(targetPath_);
   }
   MergeOutcome RefusePart(const std::string& partPath) {
     DiscardTarget();
@@ -113,6 +83,7 @@ class MergeRun {
 
   std::optional<MergeOutcome> PrepareDirectory(const MergeForm& form);
   std::optional<MergeOutcome> OpenFirstPart(const std::string& selectedPath);
+  std::optional<MergeOutcome> AskToReplace(const std::string& path);
   std::optional<MergeOutcome> CreateTarget();
   bool TargetIsOneOfTheParts() const;
   std::optional<MergeOutcome> OpenLaterPart(int index, File& part, PartHeader& header,
@@ -120,6 +91,7 @@ class MergeRun {
   std::optional<MergeOutcome> CopyPart(const std::string& partPath, File& part,
                                        const PartHeader& header);
   MergeOutcome Finish();
+  void KeepMode(File& result) const;
 
   UserInterface& ui_;
   SettingsStore& settings_;
@@ -137,7 +109,9 @@ class MergeRun {
   std::string referenceName_;
   std::string stem_;
   std::string targetPath_;
-  std::optional<File> target_;
+  std::optional<DirectoryLock> lock_;
+  // The result, under its temporary name until every check has passed.
+  std::optional<PendingFile> target_;
   // Declared after the target: on every way out it hands its last bytes to
   // the target before the target is closed.
   std::optional<BufferedWriter> writer_;
@@ -164,17 +138,20 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   // Writing the result over one of the parts it is read from would destroy
   // the set before it is joined.
   if (TargetIsOneOfTheParts()) return Tell(kInvalidPart, firstPath_, MessageKind::kOk);
-  if (EntryExists(targetPath_) &&
-      !Ask("Target File exists overwrite?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
-    return MergeOutcome::kCancelled;
+  // One writer per directory: another run's result is never replaced halfway,
+  // and the question below is answered about what the directory holds.
+  lock_.emplace(directory_);
+  if (lock_->state() == DirectoryLock::State::kBusy) {
+    return Tell(kDirectoryBusyText, "Merge", MessageKind::kOkWarning);
   }
+  if (auto end = AskToReplace(targetPath_)) return *end;
 
   WaitCursor waitCursor(ui_);
   std::string merging = Format(" Merging %d files to create: %s", partCount_, targetPath_.c_str());
   ui_.SetInfoLine(InfoLine::kTarget, merging);
   if (auto end = CreateTarget()) return *end;
-  auto targetIdentity = IdentityOf(*target_);
-  writer_.emplace(*target_);
+  auto targetIdentity = IdentityOf(target_->file());
+  writer_.emplace(target_->file());
 
   progress_.emplace(ui_);
   progress_->SetStatusText(merging);
@@ -266,23 +243,34 @@ bool MergeRun::TargetIsOneOfTheParts() const {
   return false;
 }
 
+std::optional<MergeOutcome> MergeRun::AskToReplace(const std::string& path) {
+  // A dangling symbolic link is an existing entry too.
+  if (EntryExists(path) &&
+      !Ask("Target File exists overwrite?", "Merge", MessageKind::kYesNoDefaultNo, Answer::kYes)) {
+    return MergeOutcome::kCancelled;
+  }
+  return std::nullopt;
+}
+
+// Only a regular file or a symbolic link is replaced by the result (the link
+// itself, never what it leads to); a directory, a FIFO or a device under the
+// target's name cannot be created over.
+std::optional<PendingFile> CreateResult(const std::string& path) {
+  EntryKind kind = EntryKindOf(path);
+  if (kind == EntryKind::kDirectory || kind == EntryKind::kOther) return std::nullopt;
+  return PendingFile::Create(path);
+}
+
 std::optional<MergeOutcome> MergeRun::CreateTarget() {
-  // A symbolic link in the merge directory is replaced by the result (the
-  // user has agreed to overwrite it), never written through.
-  if (IsSymbolicLink(targetPath_)) RemoveFile(targetPath_);
-  target_ = File::Create(targetPath_);
+  target_ = CreateResult(targetPath_);
   if (target_) return std::nullopt;
 
   auto cut = StripSecondDot(targetPath_);
   if (!cut) return Tell("Can not create", targetPath_, MessageKind::kOk);
-  if (EntryExists(*cut) &&
-      !Ask("Target File exists overwrite?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
-    return MergeOutcome::kCancelled;
-  }
+  if (auto end = AskToReplace(*cut)) return *end;
   targetPath_ = *cut;
   if (TargetIsOneOfTheParts()) return Tell(kInvalidPart, firstPath_, MessageKind::kOk);
-  if (IsSymbolicLink(targetPath_)) RemoveFile(targetPath_);
-  target_ = File::Create(targetPath_);
+  target_ = CreateResult(targetPath_);
   if (!target_) return Tell("Can not create", targetPath_, MessageKind::kOk);
   ui_.ShowMessage("Striping second '.' from target file name", targetPath_, MessageKind::kOk);
   return std::nullopt;
@@ -377,8 +365,7 @@ std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File
 MergeOutcome MergeRun::Finish() {
   bool written = writer_->Flush();
   writer_.reset();
-  written = target_->Close() && written;
-  target_.reset();
+  File& result = target_->file();
   if (errorCount_ != 0) {
     std::string action = checksumErrorAction_
                              ? *checksumErrorAction_
@@ -387,29 +374,44 @@ MergeOutcome MergeRun::Finish() {
     if (action == "ABORT") {
       ui_.ShowMessage(Format(" %d checksum errors, merge aborted", errorCount_), "Abort",
                       MessageKind::kOk);
-      RemoveFile(targetPath_);
+      DiscardTarget();
+    } else {
+      // The user keeps what was joined, damage and all.
+      KeepMode(result);
+      target_->Commit();
     }
     return MergeOutcome::kChecksumErrors;
   }
 
   progress_.reset();
-  auto status = StatPath(targetPath_);
-  if (!status) return Tell("Can not open file", targetPath_, MessageKind::kOk);
-  // A failed write or close may have lost data that the size does not show.
-  if (!written || status->size != reference_.totalSize) {
+  std::int64_t size = result.Size();
+  if (size < 0) return Tell("Can not open file", targetPath_, MessageKind::kOk);
+  // A failed write may have lost data that the size does not show.
+  if (!written || size != reference_.totalSize) {
     if (reference_.totalSize > 0 || !written) {
-      RemoveFile(targetPath_);
+      DiscardTarget();
       return Tell("Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk);
     }
     // Sets from the first version store no total; their size cannot be checked.
     ui_.ShowMessage("Files created with FENNI ver 1.02", "Please verify merge file",
                     MessageKind::kOk);
   }
+  KeepMode(result);
   if (reference_.modifiedTime != 0) {
-    SetFileTimes(targetPath_, reference_.modifiedTime, reference_.modifiedTime);
+    SetFileTimes(target_->path(), reference_.modifiedTime, reference_.modifiedTime);
+  }
+  // Only now does the final name change: the joined file replaces what it held.
+  if (!target_->Commit()) {
+    return Tell("Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk);
   }
   ui_.SetInfoLine(InfoLine::kStatus, " Merge Complete");
   return MergeOutcome::kComplete;
+}
+
+// A file that is replaced keeps its permission bits.
+void MergeRun::KeepMode(File& result) const {
+  if (EntryKindOf(targetPath_) != EntryKind::kRegular) return;
+  if (auto mode = FileModeOf(targetPath_)) result.SetMode(*mode);
 }
 
 }  // namespace
