@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "cli/split_command.h"
+#include "cli/command_line.h"
 #include "cli/terminal_ui.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
@@ -57,9 +57,13 @@ int RunJoinCommand(int argc, char** argv) {
     std::cerr << kUsage;
     return 2;
   }
-  // The dialog's field holds at most 99 characters; a longer directory would
-  // be cut into another one, so it is refused here.
-  if (directory) directory = AbsolutePath(*directory);
+  // An empty directory would mean the root; the dialog's field holds at most
+  // 99 characters and a longer directory would be cut into another one.
+  if (directory && directory->empty()) {
+    std::cerr << "fennimar-cli: -d needs a directory\n" << kUsage;
+    return 2;
+  }
+  if (!MakeAbsolute("fennimar-cli", part) || !MakeAbsolute("fennimar-cli", directory)) return 1;
   if (directory && directory->size() > MergeForm::kMaxDirectory) {
     std::cerr << "fennimar-cli: directory longer than " << MergeForm::kMaxDirectory
               << " characters\n";
@@ -73,7 +77,6 @@ int RunJoinCommand(int argc, char** argv) {
   };
   SettingsStore settings = SettingsStore::ForUser();
   SystemDrives drives;
-  part = AbsolutePath(part);
   auto status = StatPath(part);
   MergeEngine engine(ui, settings, drives);
   return engine.Run({part, status ? status->size : 0}) == MergeOutcome::kComplete ? 0 : 1;

@@ -4,11 +4,10 @@
 // unless a directory is given, and after checksum errors the result is
 // deleted unless --keep is given. It is linked so that it needs no library
 // of Fennimar's (and, where the system allows, none at all).
-#include <unistd.h>
-
 #include <iostream>
 #include <string>
 
+#include "cli/command_line.h"
 #include "cli/terminal_ui.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
@@ -21,14 +20,6 @@ namespace {
 constexpr const char* kHelp =
     "joinex: the companion joiner of Fennimar; it joins a part set (NAME.Z00, NAME.Z01, ...)\n"
     "Usage: joinex PART [DIRECTORY] [--keep]  (--keep keeps the result after checksum errors)\n";
-
-std::string Absolute(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
-  char cwd[4096];
-  if (!::getcwd(cwd, sizeof cwd)) return path;
-  std::string base(cwd);
-  return base == "/" ? "/" + path : base + "/" + path;
-}
 
 }  // namespace
 
@@ -61,7 +52,7 @@ int main(int argc, char** argv) {
     std::cerr << kHelp;
     return 2;
   }
-  directory = Absolute(directory);
+  if (!MakeAbsolute("joinex", part) || !MakeAbsolute("joinex", directory)) return 1;
   if (directory.size() > MergeForm::kMaxDirectory) {
     std::cerr << "joinex: directory longer than " << MergeForm::kMaxDirectory << " characters\n";
     return 2;
@@ -78,7 +69,6 @@ int main(int argc, char** argv) {
   SystemDrives drives;
   MergeEngine engine(ui, settings, drives);
   engine.SetChecksumErrorAction(keep ? "CONTINUE" : "ABORT");
-  part = Absolute(part);
   auto status = StatPath(part);
   return engine.Run({part, status ? status->size : 0}) == MergeOutcome::kComplete ? 0 : 1;
 }
