@@ -5,13 +5,13 @@
 
 #include "build_info.h"
 #include "cli/terminal_ui.h"
+#include "format/part_name.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
 #include "platform/drive.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "settings/settings_store.h"
-#include "split/part_name.h"
 
 namespace fennimar {
 namespace {
