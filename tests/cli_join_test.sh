@@ -98,9 +98,11 @@ pending="$big/out/BIG.BIN.fennimar-partial"
 signal_when() {  # signal_when SIGNAL BYTES: a join gets SIGNAL once its result holds BYTES
   "$cli" join "$big/parts/BIG.Z07" -d "$big/out" -y < /dev/null > "$big/out.txt" 2>&1 &
   local pid=$! i
-  for i in $(seq 1000); do
-    [ "$(stat -c %s "$pending" 2>/dev/null || echo -1)" -ge "$2" ] && break
-    sleep 0.005
+  # Once it reads its parts, what a killed join left has been replaced.
+  for i in $(seq 2000); do
+    grep -q Reading: "$big/out.txt" && [ "$(stat -c %s "$pending" 2>/dev/null || echo -1)" -ge "$2" ] &&
+      break
+    sleep 0.002
   done
   kill -"$1" "$pid"
   wait "$pid"
@@ -109,6 +111,7 @@ for bytes in 0 $((50 * 1048576)) $((110 * 1048576)); do
   signal_when KILL "$bytes"
   cmp -s "$big/old" "$big/out/BIG.BIN" && [ "$(stat -c %Y "$big/out/BIG.BIN")" = 1000000000 ]
   check "killed at $bytes bytes, target as it was" 0 $?
+  check "killed at $bytes bytes, while writing" 1 "$(ls "$big/out" | grep -c fennimar-partial)"
 done
 signal_when INT $((30 * 1048576))
 check "SIGINT without a terminal stops" 1 $?

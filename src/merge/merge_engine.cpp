@@ -6,6 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "format/part_checksum.h"
+#include "format/part_format.h"
+#include "format/part_name.h"
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
 #include "merge/target_name.h"
@@ -16,9 +19,6 @@
 #include "platform/path.h"
 #include "platform/pending_file.h"
 #include "settings/settings_keys.h"
-#include "split/part_checksum.h"
-#include "split/part_format.h"
-#include "split/part_name.h"
 #include "ui/progress_dialog.h"
 
 namespace fennimar {

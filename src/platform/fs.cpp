@@ -1,5 +1,6 @@
 #include "platform/fs.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,9 @@
 #include <cstdlib>
 #include <utility>
 #include <vector>
+
+#include "platform/file.h"
+#include "platform/path.h"
 
 namespace fennimar {
 
@@ -25,31 +29,29 @@ bool IsDirectory(const std::string& path) {
   return st && st->isDirectory;
 }
 
-namespace {
-
-FileIdentity IdentityFrom(const struct stat& st) {
-  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+bool EntryExists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
 }
 
-}  // namespace
+bool IsSymbolicLink(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return IdentityFrom(st);
-}
-
-std::optional<FileIdentity> EntryIdentityOf(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
-  return IdentityFrom(st);
+  return FileIdentity{st.st_dev, st.st_ino};
 }
 
 std::optional<FileIdentity> IdentityOf(const File& file) {
   struct stat st {};
   if (::fstat(file.Descriptor(), &st) != 0) return std::nullopt;
-  return IdentityFrom(st);
+  return FileIdentity{st.st_dev, st.st_ino};
 }
+
+bool IsDeviceName(std::string_view) { return false; }
 
 EntryKind EntryKindOf(const std::string& path) {
   struct stat st {};
@@ -78,24 +80,6 @@ std::string ResolvedPath(const std::string& path) {
   return result;
 }
 
-std::optional<std::string> CurrentDirectory() {
-  // getcwd with a null buffer allocates one of the size the path needs.
-  char* cwd = ::getcwd(nullptr, 0);
-  if (!cwd) return std::nullopt;
-  std::string result(cwd);
-  std::free(cwd);
-  // Linux marks a directory that is no longer reachable with "(unreachable)".
-  if (result.empty() || result[0] != '/') return std::nullopt;
-  return result;
-}
-
-std::optional<std::string> AbsolutePath(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
-  auto cwd = CurrentDirectory();
-  if (!cwd) return std::nullopt;
-  return *cwd == "/" ? "/" + path : *cwd + "/" + path;
-}
-
 bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
@@ -104,6 +88,37 @@ bool SetFileTimes(const std::string& path, std::int64_t accessTime, std::int64_t
   struct timespec times[2] = {{static_cast<time_t>(accessTime), 0},
                               {static_cast<time_t>(modifiedTime), 0}};
   return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+std::optional<std::string> AbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == kPathSeparator) return path;
+  // getcwd with a null buffer allocates one of the size the path needs.
+  char* cwd = ::getcwd(nullptr, 0);
+  if (!cwd) return std::nullopt;
+  std::string directory(cwd);
+  std::free(cwd);
+  // A working directory beyond the process's root comes as "(unreachable)...".
+  if (directory.empty() || directory[0] != kPathSeparator) return std::nullopt;
+  return JoinPath(directory, path);
+}
+
+std::vector<std::string> DirectoryEntries(const std::string& directory) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(directory.c_str());
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+std::string ProgramDirectory() {
+  char path[4096];
+  ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return {};
+  return DirectoryOf(std::string_view(path, static_cast<std::size_t>(length)));
 }
 
 std::optional<TempFile> TempFile::Create(const std::string& prefix) {
