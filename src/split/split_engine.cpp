@@ -38,12 +38,6 @@ std::string Format(const char* format, const std::string& text) {
   return buffer;
 }
 
-std::string Format(const char* format, long number) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, format, number);
-  return buffer;
-}
-
 std::string DividingText(const std::string& path, int parts) {
   char buffer[512];
   std::snprintf(buffer, sizeof buffer, "Dividing %s on %2d parts", path.c_str(), parts);
@@ -106,7 +100,6 @@ bool SplitRun::Prepare() {
     Warn("File path too long", path_);
     return false;
   }
-  header_.SetSourceName(FileNameOf(path_));
 
   source_ = File::OpenRead(path_);
   if (!source_) {
@@ -119,14 +112,10 @@ bool SplitRun::Prepare() {
     ui_.ShowMessage("FAIL", "_fstat", MessageKind::kOk);
     return false;
   }
-  // The format's sizes and times are signed 32-bit.
-  if (size_ > kMaxSourceSize) {
-    Warn("File too big (2 GB or more)", "Split");
-    return false;
-  }
-  header_.modifiedTime = static_cast<std::int32_t>(status->modifiedTime);
-  header_.totalSize = static_cast<std::int32_t>(size_);
-  SetLine(InfoLine::kSize, Format(" File size: %ld", static_cast<long>(size_)));
+  // A source of 2 GiB or more makes a large set (docs/part-format.md).
+  header_.SetSource(FileNameOf(path_), size_);
+  header_.SetModifiedTime(status->modifiedTime);
+  SetLine(InfoLine::kSize, " File size: " + std::to_string(size_));
 
   division_ = request_.chunkSize - static_cast<std::int64_t>(kHeaderSize);
   if (division_ < kMinDivisionSize) {
@@ -135,6 +124,10 @@ bool SplitRun::Prepare() {
   }
   if (division_ >= size_) {
     Warn("Chunk size greater then file size", "Split");
+    return false;
+  }
+  if (request_.chunkSize > kMaxPartSize) {
+    Warn("Chunk size must be smaller than 2 GB", "Split");
     return false;
   }
   std::int64_t planned = (size_ + division_ - 1) / division_;
@@ -179,9 +172,12 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
     }
   }
   if (request_.fillToCapacity) {
-    auto free = static_cast<std::int64_t>(
-        std::min<std::uint64_t>(drives_.GetFreeSpace(directory), kMaxSourceSize));
-    division_ = std::max<std::int64_t>(free - static_cast<std::int64_t>(kHeaderSize), 1);
+    // The part fills the disk, but no more than one file of its file system
+    // or of the format can hold.
+    auto room = static_cast<std::int64_t>(
+        std::min({drives_.GetFreeSpace(directory), drives_.GetLargestFile(directory),
+                  static_cast<std::uint64_t>(kMaxPartSize)}));
+    division_ = std::max<std::int64_t>(room - static_cast<std::int64_t>(kHeaderSize), 1);
   }
   return true;
 }
