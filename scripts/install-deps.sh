@@ -11,6 +11,7 @@ packages=(
   python3 python3-aiosmtpd                     # a real SMTP server for the mail tests
   clang lld libclang-rt-dev                    # fuzz targets
   time bc                                      # benchmarks
+  dosfstools                                   # a vfat image for the drive tests
 )
 missing=()
 for p in "${packages[@]}"; do

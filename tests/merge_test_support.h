@@ -35,6 +35,7 @@ struct PartSetOptions {
   std::string sourceName = "REPORT.DOC";  // stored in every header
   std::int32_t modifiedTime = 1234567890;
   std::size_t dataPerPart = 1000;  // the last part holds the rest
+  std::int64_t largeSize = 0;      // when not 0: a large set's headers with this length
 };
 
 // Writes the parts of `data` into `directory` and returns their paths.
