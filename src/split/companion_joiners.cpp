@@ -3,7 +3,6 @@
 #include <array>
 #include <string_view>
 
-#include "build_info.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "settings/settings_keys.h"
@@ -13,13 +12,22 @@ namespace fennimar {
 namespace {
 
 constexpr std::array<std::string_view, 2> kJoinerNames = {"joinex", "joinex.exe"};
+// Where the installation keeps the joiners, below its prefix (the parent of
+// the programs' own directory, as /usr for /usr/bin/fennimar-cli).
+constexpr std::string_view kInstalledJoiners = "lib/fennimar";
+
+std::string InstalledJoinerDirectory() {
+  std::string programs = ProgramDirectory();
+  return programs.empty() ? std::string() : JoinPath(DirectoryOf(programs), kInstalledJoiners);
+}
 
 }  // namespace
 
 CompanionJoiners CompanionJoiners::Find(const SettingsStore& settings) {
   CompanionJoiners joiners;
-  std::string directory = settings.ReadSetting(settings::kSection, settings::kFennimarPath,
-                                               kDefaultJoinerDirectory, settings::kDirectoryValue);
+  std::string directory =
+      settings.ReadSetting(settings::kSection, settings::kFennimarPath, InstalledJoinerDirectory(),
+                           settings::kDirectoryValue);
   if (directory.empty()) return joiners;
   for (std::string_view name : kJoinerNames) {
     std::string path = JoinPath(directory, name);

@@ -2,8 +2,9 @@
 // the disk, so that the recipient can join the parts without Fennimar:
 // `joinex` for Linux and `joinex.exe` for Windows, each one when its file is
 // in the programs' directory. That directory is the setting FENNIMAR_PATH;
-// when the key is missing, the directory where Fennimar installs them; when
-// it is set but empty, no joiner goes onto the disk.
+// when the key is missing, lib/fennimar of the installation that runs (as
+// /usr/lib/fennimar for /usr/bin/fennimar); when it is set but empty, no
+// joiner goes onto the disk.
 #pragma once
 
 #include <cstdint>
