@@ -422,18 +422,58 @@ TEST_F(RemovableSplitTest, FillingStopsBeforeAHundredAndFirstPart) {
   EXPECT_EQ(testing::ListDir(out).size(), 100u);
 }
 
-TEST_F(RemovableSplitTest, CopiesTheJoinerToTheRootOfTheDisk) {
+// The Linux and the Windows joiner in `programs`, of the sizes given (0: none).
+void PutJoiners(SettingsStore& settings, const std::string& programs, std::size_t linuxSize,
+                std::size_t windowsSize) {
+  for (auto [name, size] : {std::pair{"joinex", linuxSize}, std::pair{"joinex.exe", windowsSize}}) {
+    if (size == 0) continue;
+    testing::WriteFile(programs + "/" + name, testing::RandomBytes(size, 9));
+    ::chmod((programs + "/" + name).c_str(), 0755);
+  }
+  settings.WriteSetting("FENNIMAR", "FENNIMAR_PATH", programs);
+}
+
+TEST_F(RemovableSplitTest, CopiesBothJoinersToTheDiskOfTheLastPart) {
   testing::TempDir programs, disk;
-  testing::WriteFile(programs / "joinex", testing::RandomBytes(12345, 9));
-  ::chmod((programs / "joinex").c_str(), 0755);
-  settings.WriteSetting("FENNIMAR", "FENNIMAR_PATH", programs.path());
+  PutJoiners(settings, programs.path(), 12345, 678);
   drives.root = disk.path();
   std::string source = Source(2500);
   Dialog(1086);
   AcceptPrompts();
   Split(source);
-  EXPECT_EQ(testing::ReadFile(disk / "joinex"), testing::ReadFile(programs / "joinex"));
-  EXPECT_EQ(::access((disk / "joinex").c_str(), X_OK), 0);
+  EXPECT_EQ(required, (std::vector<std::int64_t>{1000, 1000, 500 + 12345 + 678}));
+  for (const char* name : {"joinex", "joinex.exe"}) {
+    EXPECT_EQ(testing::ReadFile(disk / name), testing::ReadFile(programs / name)) << name;
+    EXPECT_EQ(::access((disk / name).c_str(), X_OK), 0) << name;
+  }
+}
+
+TEST_F(RemovableSplitTest, FillingLeavesTheLastDiskRoomForTheJoiner) {
+  testing::TempDir programs, disk;
+  PutJoiners(settings, programs.path(), 0, 300);
+  drives.root = disk.path();
+  drives.freeSpace = 2086;  // 2,000 data bytes a disk
+  std::string source = Source(3900);
+  Dialog(1086, true);
+  AcceptPrompts();
+  ui.answers = {Answer::kYes};
+  Split(source);
+  // The rest after part 00 (1,900) fits a disk but not beside the joiner.
+  ASSERT_EQ(testing::ListDir(out).size(), 3u);
+  EXPECT_EQ(Header(Part(1)).dataLength, 1700);
+  EXPECT_EQ(Header(Part(2)).dataLength, 200);
+  EXPECT_EQ(testing::ListDir(disk.path()), (std::vector<std::string>{"joinex.exe"}));
+}
+
+TEST_F(RemovableSplitTest, AnEmptyJoinerDirectoryCopiesNoJoiner) {
+  testing::TempDir disk;
+  settings.WriteSetting("FENNIMAR", "FENNIMAR_PATH", "");
+  drives.root = disk.path();
+  Dialog(1086);
+  AcceptPrompts();
+  Split(Source(2500));
+  EXPECT_EQ(required.back(), 500);
+  EXPECT_TRUE(testing::ListDir(disk.path()).empty());
 }
 
 TEST_F(RemovableSplitTest, MissingDirectoryIsCreatedOnRequest) {
