@@ -14,6 +14,9 @@ packages=(
   postfix                                      # smtp-sink, the mail benchmark's server
   clang lld libclang-rt-dev                    # fuzz targets
   time bc                                      # benchmarks
+  dosfstools                                   # a vfat image for the drive tests
+  g++-mingw-w64-x86-64 wine wine64             # joinex.exe and its tests under wine
+  file lintian appstream desktop-file-utils    # the Debian package and its checks
 )
 missing=()
 for p in "${packages[@]}"; do

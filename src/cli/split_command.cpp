@@ -1,7 +1,5 @@
 #include "cli/split_command.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
@@ -26,7 +24,8 @@ constexpr const char* kUsage =
     "Cuts FILE into numbered part files (NAME.Z00, NAME.Z01, ...).\n"
     "  -d, --dir DIR       directory for the parts (default: from the settings)\n"
     "  -s, --size SIZE     part size in bytes, header included; k or m multiplies\n"
-    "                      by 1024 or 1024*1024; 2dd and 2hd are the floppy sizes\n"
+    "                      by 1024 or 1024*1024; 2dd and 2hd are the floppy sizes,\n"
+    "                      fat32 the largest part, which fits a FAT32 USB stick\n"
     "      --fill          on removable disks, fill each disk to its free space\n"
     "      --no-fill       keep the chosen size on removable disks\n"
     "      --mail-to ADDR  mail every part to ADDR (server and return address\n"
@@ -67,6 +66,8 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
       form.Choose2DD();
     } else if (size == "2hd" || size == "2HD") {
       form.Choose2HD();
+    } else if (size == "fat32" || size == "FAT32") {
+      form.ChooseFat32();
     } else {
       form.ChooseOther();
       form.ChooseBytes();
@@ -94,14 +95,6 @@ PasswordSource TerminalPassword() {
 }
 
 }  // namespace
-
-std::string AbsolutePath(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
-  char cwd[4096];
-  if (!::getcwd(cwd, sizeof cwd)) return path;
-  std::string base(cwd);
-  return base == "/" ? "/" + path : base + "/" + path;
-}
 
 int RunSplitCommand(int argc, char** argv) {
   SplitOptions options;
