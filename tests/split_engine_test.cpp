@@ -240,15 +240,60 @@ TEST_F(SplitEngineTest, UnwritablePartIsReported) {
   EXPECT_EQ(ui.Status(), " Writing: " + Part(0));
 }
 
-TEST_F(SplitEngineTest, SourceOf2GiBIsRefusedBeforeAnythingIsWritten) {
-  std::string source = dir / "BIG.ISO";
+// A sparse source of `size` bytes: only what the split reads of it costs time.
+std::string SparseSource(const testing::TempDir& dir, const std::string& name, std::int64_t size) {
+  std::string source = dir / name;
   testing::WriteFile(source, "x");
-  ASSERT_EQ(::truncate(source.c_str(), std::int64_t{1} << 31), 0);  // sparse
-  Dialog(1000086);
+  EXPECT_EQ(::truncate(source.c_str(), size), 0);
+  return source;
+}
+
+TEST_F(SplitEngineTest, LargeSourceMakesALargeSetWithItsLengthNameAndLateTime) {
+  // A 70-byte name, a time after 2038 and 3 GiB; stopped after one block of
+  // part 00, whose header is then complete but for the checksum.
+  std::string name = std::string(66, 'N') + ".ISO";
+  std::string source = SparseSource(dir, name, std::int64_t{3} << 30);
+  testing::SetModifiedTime(source, 2208988800);  // 2040-01-01
+  Dialog(kMaxPartSize);
+  ui.StopAtPump(1);
   Split(source);
-  EXPECT_EQ(ui.messages.back(),
-            (ShownMessage{"File too big (2 GB or more)", "Split", MessageKind::kOkWarning}));
+  PartHeader h = Header(out + "/" + std::string(66, 'N') + ".Z00");
+  EXPECT_TRUE(h.IsLargeSet());
+  EXPECT_EQ(h.totalSize, -1);
+  EXPECT_EQ(h.SourceSize(), std::int64_t{3} << 30);
+  EXPECT_EQ(h.SourceName(), std::string(61, 'N'));
+  EXPECT_EQ(h.partCount, 2);
+  EXPECT_EQ(h.dataLength, kMaxPartData);
+  EXPECT_EQ(h.modifiedTime, static_cast<std::int32_t>(0x83AA7E80u));
+  EXPECT_EQ(h.ModifiedTime(), 2208988800);
+  EXPECT_EQ(ui.Line(InfoLine::kSize), " File size: 3221225472");
+}
+
+TEST_F(SplitEngineTest, PartSizeOf2GiBIsRefusedBeforeAnythingIsWritten) {
+  std::string source = SparseSource(dir, "BIG.ISO", std::int64_t{5} << 30);
+  Dialog(kMaxPartSize + 1);
+  Split(source);
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Chunk size must be smaller than 2 GB", "Split",
+                                              MessageKind::kOkWarning}));
   EXPECT_TRUE(testing::ListDir(out).empty());
+}
+
+// Sets of sources under 2 GiB stay what the released split wrote.
+TEST_F(SplitEngineTest, SmallSetsAreByteForByteWhatTheReleaseWrote) {
+  const std::string release = FENNIMAR_TESTS_DIR "/data/release_set";
+  for (const auto& name : testing::ListDir(release + "/source")) {
+    testing::WriteFile(dir / name, testing::ReadFile(release + "/source/" + name));
+    testing::SetModifiedTime(dir / name, 1234567890);
+    Dialog(1086);
+    Split(dir / name);
+  }
+  EXPECT_TRUE(ui.messages.empty());
+  auto written = testing::ListDir(out);
+  ASSERT_EQ(written, testing::ListDir(release + "/parts"));
+  for (const auto& part : written) {
+    EXPECT_EQ(testing::ReadFile(out + "/" + part), testing::ReadFile(release + "/parts/" + part))
+        << part;
+  }
 }
 
 TEST_F(SplitEngineTest, MailerFailingOnThirdOfFivePartsStopsTheSet) {
@@ -271,6 +316,18 @@ TEST_F(SplitEngineTest, MailerFailingOnThirdOfFivePartsStopsTheSet) {
   Split(source);
   EXPECT_EQ(mailer.calls.size(), 8u);
   EXPECT_EQ(ui.Status(), " Mailed");
+
+  // Stop while the server is waited for: the set ends as stopped, not failed.
+  mailer.waitAtIndex = 1;
+  ui.onPump = [&](int) {
+    if (mailer.calls.size() == 10 && !ui.progress->stopRequested()) {
+      ui.answers.push_front(Answer::kYes);
+      ui.progress->Stop();
+    }
+  };
+  Split(source);
+  EXPECT_EQ(mailer.calls.size(), 10u);
+  EXPECT_EQ(ui.Status(), " Aborted");
 }
 
 class RemovableSplitTest : public SplitEngineTest {
@@ -338,6 +395,20 @@ TEST_F(RemovableSplitTest, FillingWritesMorePartsThanPlannedAndFixesTheCountOfPa
             "floppy\nContinue?");
   EXPECT_EQ(ui.Status(), " Complete");
   EXPECT_EQ(Joined(4), testing::ReadFile(source));
+}
+
+TEST_F(RemovableSplitTest, FillingCapsEachPartAtTheLargestFileOfTheDisk) {
+  std::string source = Source(3000);
+  Dialog(2086, true);  // planned: 2 parts of 2,000
+  drives.freeSpace = std::uint64_t{1} << 40;
+  drives.largestFile = 1086;  // the disk's file system holds 1,000 data bytes per file
+  AcceptPrompts();
+  ui.answers = {Answer::kYes};
+  Split(source);
+  ASSERT_EQ(testing::ListDir(out).size(), 3u);
+  EXPECT_EQ(testing::FileSize(Part(1)), 1086);
+  EXPECT_EQ(Header(Part(0)).partCount, 3);
+  EXPECT_EQ(Joined(3), testing::ReadFile(source));
 }
 
 TEST_F(RemovableSplitTest, DecliningTheFixUpKeepsTheWritingStatus) {

@@ -10,13 +10,14 @@
 namespace fennimar::testing {
 
 // Answers the drive queries from settings of the test: a drive kind, free
-// bytes (fixed, or one value per query), and a root.
+// bytes (fixed, or one value per query), the largest file, and a root.
 class ScriptedDrives : public DriveQueries {
  public:
   DriveKind kind = DriveKind::kFixed;
   std::uint64_t freeSpace = std::uint64_t{1} << 40;
   std::vector<std::uint64_t> freeSpaceSequence;  // used first, one per query
   std::string root;
+  std::uint64_t largestFile = kNoFileSizeLimit;
 
   DriveKind GetDriveKind(const std::string&) override { return kind; }
   std::uint64_t GetFreeSpace(const std::string&) override {
@@ -27,10 +28,12 @@ class ScriptedDrives : public DriveQueries {
     }
     return freeSpace;
   }
+  std::uint64_t GetLargestFile(const std::string&) override { return largestFile; }
   std::string RootOf(const std::string& path) override { return root.empty() ? path : root; }
 };
 
-// Records every call and fails from a chosen part index on.
+// Records every call; fails at a chosen part index, or waits there for a
+// slow server until the user stops it.
 class RecordingMailer : public PartMailer {
  public:
   struct Call {
@@ -38,12 +41,17 @@ class RecordingMailer : public PartMailer {
     int index, count;
   };
   int failAtIndex = -1;
+  int waitAtIndex = -1;
   std::vector<Call> calls;
 
-  int MailPart(UserInterface&, const std::string& partPath, const std::string& mailTo,
-               const std::string& sourceName, int index, int count) override {
+  MailOutcome MailPart(UserInterface&, const std::string& partPath, const std::string& mailTo,
+                       const std::string& sourceName, int index, int count,
+                       const std::function<bool()>& keepWaiting) override {
     calls.push_back({partPath, mailTo, sourceName, index, count});
-    return index == failAtIndex ? 4 : 0;
+    for (int slice = 0; index == waitAtIndex && slice < 100; ++slice) {
+      if (!keepWaiting()) return MailOutcome::kStopped;
+    }
+    return index == failAtIndex ? MailOutcome::kFailed : MailOutcome::kMailed;
   }
 };
 

@@ -1,7 +1,9 @@
 #include "cli/split_command.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -9,6 +11,7 @@
 #include "mail/smtp_part_mailer.h"
 #include "platform/drive.h"
 #include "platform/fs.h"
+#include "platform/hidden_input.h"
 #include "settings/settings_store.h"
 #include "split/split_engine.h"
 #include "split/split_form.h"
@@ -21,7 +24,8 @@ constexpr const char* kUsage =
     "Cuts FILE into numbered part files (NAME.Z00, NAME.Z01, ...).\n"
     "  -d, --dir DIR       directory for the parts (default: from the settings)\n"
     "  -s, --size SIZE     part size in bytes, header included; k or m multiplies\n"
-    "                      by 1024 or 1024*1024; 2dd and 2hd are the floppy sizes\n"
+    "                      by 1024 or 1024*1024; 2dd and 2hd are the floppy sizes,\n"
+    "                      fat32 the largest part, which fits a FAT32 USB stick\n"
     "      --fill          on removable disks, fill each disk to its free space\n"
     "      --no-fill       keep the chosen size on removable disks\n"
     "      --mail-to ADDR  mail every part to ADDR (server and return address\n"
@@ -62,6 +66,8 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
       form.Choose2DD();
     } else if (size == "2hd" || size == "2HD") {
       form.Choose2HD();
+    } else if (size == "fat32" || size == "FAT32") {
+      form.ChooseFat32();
     } else {
       form.ChooseOther();
       form.ChooseBytes();
@@ -74,6 +80,18 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
     form.SetMailTo(options.mailTo);
   }
   return form.Ok() == DialogResult::kOk;
+}
+
+// The SMTP password: FENNIMAR_SMTP_PASSWORD, else asked on the terminal
+// without echo (once per run), else none.
+PasswordSource TerminalPassword() {
+  auto typed = std::make_shared<std::optional<std::string>>();
+  return [typed](const std::string& user, const std::string& server) -> PasswordAnswer {
+    if (const char* password = std::getenv("FENNIMAR_SMTP_PASSWORD")) return {password, {}};
+    if (!*typed) *typed = ReadHiddenLine("Password for " + user + " at " + server + ": ");
+    if (*typed) return {**typed, {}};
+    return {std::nullopt, "set FENNIMAR_SMTP_PASSWORD, or run on a terminal to be asked"};
+  };
 }
 
 }  // namespace
@@ -135,8 +153,9 @@ int RunSplitCommand(int argc, char** argv) {
   SystemDrives drives;
   auto status = StatPath(options.file);
   // Parts go out through the server and return address of the settings, as
-  // in the desktop program.
-  SmtpPartMailer mailer(settings);
+  // in the desktop program; the password comes from the environment or is
+  // asked for once.
+  SmtpPartMailer mailer(settings, kDefaultApplicationTitle, TerminalPassword());
   SplitEngine engine(ui, settings, drives, &mailer);
   engine.Run({options.file, status ? status->size : 0});
   if (!accepted) {

@@ -36,12 +36,6 @@ std::string Format(const char* format, const std::string& text) {
   return buffer;
 }
 
-std::string Format(const char* format, long number) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, format, number);
-  return buffer;
-}
-
 std::string DividingText(const std::string& path, int parts) {
   char buffer[512];
   std::snprintf(buffer, sizeof buffer, "Dividing %s on %2d parts", path.c_str(), parts);
@@ -105,7 +99,6 @@ bool SplitRun::Prepare() {
     Warn("File path too long", path_);
     return false;
   }
-  header_.SetSourceName(FileNameOf(path_));
 
   source_ = File::OpenRead(path_);
   if (!source_) {
@@ -118,14 +111,10 @@ bool SplitRun::Prepare() {
     ui_.ShowMessage("FAIL", "_fstat", MessageKind::kOk);
     return false;
   }
-  // The format's sizes and times are signed 32-bit.
-  if (size_ > kMaxSourceSize) {
-    Warn("File too big (2 GB or more)", "Split");
-    return false;
-  }
-  header_.modifiedTime = static_cast<std::int32_t>(status->modifiedTime);
-  header_.totalSize = static_cast<std::int32_t>(size_);
-  SetLine(InfoLine::kSize, Format(" File size: %ld", static_cast<long>(size_)));
+  // A source of 2 GiB or more makes a large set (docs/part-format.md).
+  header_.SetSource(FileNameOf(path_), size_);
+  header_.SetModifiedTime(status->modifiedTime);
+  SetLine(InfoLine::kSize, " File size: " + std::to_string(size_));
 
   division_ = request_.chunkSize - static_cast<std::int64_t>(kHeaderSize);
   if (division_ < kMinDivisionSize) {
@@ -134,6 +123,10 @@ bool SplitRun::Prepare() {
   }
   if (division_ >= size_) {
     Warn("Chunk size greater then file size", "Split");
+    return false;
+  }
+  if (request_.chunkSize > kMaxPartSize) {
+    Warn("Chunk size must be smaller than 2 GB", "Split");
     return false;
   }
   std::int64_t planned = (size_ + division_ - 1) / division_;
@@ -183,15 +176,18 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
     }
   }
   if (request_.fillToCapacity) {
-    auto free = static_cast<std::int64_t>(
-        std::min<std::uint64_t>(drives_.GetFreeSpace(directory), kMaxSourceSize));
-    division_ = std::max<std::int64_t>(free - static_cast<std::int64_t>(kHeaderSize), 1);
+    // The part fills the disk, but no more than one file of its file system
+    // or of the format can hold.
+    auto room = static_cast<std::int64_t>(
+        std::min({drives_.GetFreeSpace(directory), drives_.GetLargestFile(directory),
+                  static_cast<std::uint64_t>(kMaxPartSize)}));
+    division_ = std::max<std::int64_t>(room - static_cast<std::int64_t>(kHeaderSize), 1);
     // The disk that takes the rest of the source also takes the joiners:
     // when they would not fit beside the rest, this part leaves them room
     // and the rest goes onto the next disk. Joiners that leave no room for
     // data on a disk of this size would not fit on the last one either.
     auto joiners =
-        static_cast<std::int64_t>(std::min<std::uint64_t>(joiners_.Size(), kMaxSourceSize));
+        static_cast<std::int64_t>(std::min<std::uint64_t>(joiners_.Size(), kMaxPartSize));
     std::int64_t rest = size_ - offset_;
     if (rest <= division_ && rest + joiners > division_ && division_ - joiners >= 1) {
       division_ -= joiners;
@@ -293,10 +289,21 @@ void SplitRun::Execute() {
 
     if (WritePart(partPath, length) == PartOutcome::kEnded) return;
     if (!request_.mailTo.empty()) {
-      int result = mailer_ ? mailer_->MailPart(ui_, partPath, request_.mailTo, header_.SourceName(),
-                                               index_, planned_)
-                           : -1;
-      if (result != 0) {
+      // While the server is waited for, the window stays painted and Stop
+      // is seen.
+      auto keepWaiting = [this] {
+        ui_.Pump();
+        return !progress_->stopRequested();
+      };
+      MailOutcome mailed =
+          mailer_ ? mailer_->MailPart(ui_, partPath, request_.mailTo, header_.SourceName(), index_,
+                                      planned_, keepWaiting)
+                  : MailOutcome::kFailed;
+      if (mailed == MailOutcome::kStopped) {
+        SetLine(InfoLine::kStatus, " Aborted");
+        return;
+      }
+      if (mailed == MailOutcome::kFailed) {
         mailOk_ = false;
         ++index_;
         break;
