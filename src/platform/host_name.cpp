@@ -8,7 +8,7 @@ namespace fennimar {
 
 std::string HostName() {
   std::array<char, 256> name{};
-  if (::gethostname(name.data(), name.size() - 1) != 0 || name[0] == '\0') return "localhost";
+  if (::gethostname(name.data(), name.size() - 1) != 0) return {};
   return name.data();
 }
 

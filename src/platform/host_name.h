@@ -1,11 +1,11 @@
-// The name of this machine, as the mail's greeting and message ids give it.
+// The name of this machine, as the mail's greeting gives it.
 #pragma once
 
 #include <string>
 
 namespace fennimar {
 
-// The system's host name; "localhost" when it cannot be told.
+// The system's host name; empty when it cannot be told.
 std::string HostName();
 
 }  // namespace fennimar
