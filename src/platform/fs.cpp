@@ -1,6 +1,7 @@
 #include "platform/fs.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +28,23 @@ bool IsDirectory(const std::string& path) {
 bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+RenameResult RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return RenameResult::kRenamed;
+  }
+  if (errno == EEXIST) return RenameResult::kTargetExists;
+  if (errno != EINVAL && errno != ENOSYS) return RenameResult::kFailed;
+  // A file system without the flag: a hard link cannot replace either, and
+  // where links are missing too (FAT), a test just before the rename does.
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return RenameResult::kRenamed;
+  }
+  if (errno == EEXIST) return RenameResult::kTargetExists;
+  if (PathExists(to)) return RenameResult::kTargetExists;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? RenameResult::kRenamed : RenameResult::kFailed;
+}
 
 bool SetFileTimes(const std::string& path, std::int64_t accessTime, std::int64_t modifiedTime) {
   struct timespec times[2] = {{static_cast<time_t>(accessTime), 0},

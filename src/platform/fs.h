@@ -23,6 +23,10 @@ bool IsDirectory(const std::string& path);
 bool MakeDirectory(const std::string& path);
 // Deletes a file; false when it could not be deleted.
 bool RemoveFile(const std::string& path);
+enum class RenameResult { kRenamed, kTargetExists, kFailed };
+// Gives `from` the name `to` unless a file of that name exists.
+RenameResult RenameNoReplace(const std::string& from, const std::string& to);
+
 // Sets access and modification time of a file to the given seconds.
 bool SetFileTimes(const std::string& path, std::int64_t accessTime, std::int64_t modifiedTime);
 
