@@ -1,10 +1,12 @@
 #include "platform/fs.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
@@ -28,6 +30,28 @@ bool IsDirectory(const std::string& path) {
 bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+std::optional<std::vector<std::string>> ListDirectory(const std::string& path) {
+  DIR* dir = ::opendir(path.c_str());
+  if (dir == nullptr) return std::nullopt;
+  std::vector<std::string> names;
+  while (dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(std::move(name));
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool MakeSymbolicLink(const std::string& target, const std::string& link) {
+  return ::symlink(target.c_str(), link.c_str()) == 0;
+}
 
 RenameResult RenameNoReplace(const std::string& from, const std::string& to) {
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
@@ -69,5 +93,27 @@ TempFile::~TempFile() {
 }
 
 TempFile::TempFile(TempFile&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+
+std::optional<TempDirectory> TempDirectory::Create(const std::string& prefix) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string pattern =
+      (dir && *dir ? std::string(dir) : std::string("/tmp")) + "/" + prefix + "XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (::mkdtemp(name.data()) == nullptr) return std::nullopt;
+  return TempDirectory(std::string(name.data()));
+}
+
+TempDirectory::~TempDirectory() {
+  if (path_.empty()) return;
+  // Only files are made in it; a link is removed, never followed.
+  for (const std::string& name : ListDirectory(path_).value_or(std::vector<std::string>{})) {
+    ::unlink((path_ + "/" + name).c_str());
+  }
+  ::rmdir(path_.c_str());
+}
+
+TempDirectory::TempDirectory(TempDirectory&& other) noexcept
+    : path_(std::exchange(other.path_, {})) {}
 
 }  // namespace fennimar
