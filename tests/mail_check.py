@@ -6,7 +6,8 @@ Usage: mail_check.py MESSAGE OUTDIR
 Writes OUTDIR/summary.txt with "key=value" lines: subject, from, to, date,
 mime-version, content-type, boundary, defects (number of defects found),
 parts (number of leaf parts), and for each leaf part k "type-k", "name-k",
-"cte-k"; the decoded payload of leaf part k goes to OUTDIR/part-k.
+"cte-k" (the name is the file name a mail program would save the part under);
+the decoded payload of leaf part k goes to OUTDIR/part-k.
 """
 
 import email
@@ -32,7 +33,7 @@ def main():
     for k, part in enumerate(leaves):
         defects += len(part.defects)
         lines.append("type-{}={}".format(k, part.get_content_type()))
-        lines.append("name-{}={}".format(k, part.get_param("name", "") or ""))
+        lines.append("name-{}={}".format(k, part.get_filename("") or ""))
         lines.append("cte-{}={}".format(k, part.get("Content-Transfer-Encoding", "")))
         with open(os.path.join(outdir, "part-{}".format(k)), "wb") as out:
             out.write(part.get_payload(decode=True) or b"")

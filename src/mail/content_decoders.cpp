@@ -156,28 +156,20 @@ std::size_t QuotedPrintableDecoder::Finish(std::uint8_t* out) {
 }
 
 void FromUnquoter::Filter(const char* in, std::size_t size, std::string& out) {
-  constexpr std::string_view kFrom = "From ";
-  constexpr std::size_t kMaxQuotes = 1024;
+  constexpr std::string_view kQuoted = ">From ";
   for (std::size_t i = 0; i < size; ++i) {
     char c = in[i];
     if (lineStart_) {
-      // A run of quotes longer than any quoting is text.
-      if (matched_ == 0 && c == '>' && quotes_ < kMaxQuotes) {
-        ++quotes_;
-        continue;
-      }
-      if (quotes_ > 0 && c == kFrom[matched_]) {
-        if (++matched_ == kFrom.size()) {
-          out.append(quotes_ - 1, '>');
-          out += kFrom;
-          quotes_ = matched_ = 0;
+      if (c == kQuoted[matched_]) {
+        if (++matched_ == kQuoted.size()) {
+          out += kQuoted.substr(1);
+          matched_ = 0;
           lineStart_ = false;
         }
         continue;
       }
-      out.append(quotes_, '>');
-      out.append(kFrom.substr(0, matched_));
-      quotes_ = matched_ = 0;
+      out += kQuoted.substr(0, matched_);
+      matched_ = 0;
       lineStart_ = false;
     }
     out += c;
@@ -186,9 +178,8 @@ void FromUnquoter::Filter(const char* in, std::size_t size, std::string& out) {
 }
 
 void FromUnquoter::Finish(std::string& out) {
-  out.append(quotes_, '>');
-  out.append(std::string_view("From ").substr(0, matched_));
-  quotes_ = matched_ = 0;
+  out += std::string_view(">From ").substr(0, matched_);
+  matched_ = 0;
   lineStart_ = true;
 }
 

@@ -55,9 +55,9 @@ class MimeParser {
   // opened; 0.
   int OpenSource(const std::string& path);
   // Opens the message that fills bytes [offset, offset + length) of the file
-  // at `path`. With `fromQuoted`, lines of the form ">From " (any number of
-  // ">") were quoted by an mbox writer and lose one ">" when a part that is
-  // not base64 is extracted. Results as above.
+  // at `path`. With `fromQuoted`, lines ">From " were quoted by an mbox
+  // writer and lose their ">" when a part that is not base64 is extracted.
+  // Results as above.
   int OpenSource(const std::string& path, std::int64_t offset, std::int64_t length,
                  bool fromQuoted);
   // Closes the source and frees the parsed parts. -1 no source; -2 the close
