@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "split/part_checksum.h"
+#include "format/part_checksum.h"
 
 namespace {
 

@@ -40,8 +40,8 @@ TEST_F(MergeTest, MergeThroughTheDialogCompletes) {
   ASSERT_TRUE(MakeDirectory(out));
   testing::WhenModal([&](wxDialog& dialog) {
     EXPECT_EQ(dialog.GetTitle(), "Merge file");
-    EXPECT_EQ(TextOf(dialog, kIdMergeDirectory), parts);
-    Type(dialog, kIdMergeDirectory, out);
+    EXPECT_EQ(TextOf(dialog, kIdMergeDirectoryField), parts);
+    Type(dialog, kIdMergeDirectoryField, out);
     Click(dialog, wxID_OK);
   });
   Command(kIdMerge);

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "format/part_format.h"
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
 #include "merge_test_support.h"
 #include "scripted_ui.h"
 #include "settings/settings_keys.h"
-#include "split/part_format.h"
 #include "test_support.h"
 #include "ui/progress_dialog.h"
 

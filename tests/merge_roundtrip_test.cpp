@@ -9,6 +9,7 @@
 #include <memory>
 #include <random>
 
+#include "format/part_format.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
 #include "merge_test_support.h"
@@ -16,7 +17,6 @@
 #include "scripted_ui.h"
 #include "settings/settings_store.h"
 #include "split/floppy_prompt.h"
-#include "split/part_format.h"
 #include "split/split_engine.h"
 #include "split/split_form.h"
 #include "split_test_support.h"

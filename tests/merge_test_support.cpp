@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "split/part_checksum.h"
-#include "split/part_format.h"
-#include "split/part_name.h"
+#include "format/part_checksum.h"
+#include "format/part_format.h"
+#include "format/part_name.h"
 
 namespace fennimar::testing {
 

@@ -1,11 +1,11 @@
-#include "split/part_format.h"
+#include "format/part_format.h"
 
 #include <gtest/gtest.h>
 
 #include <numeric>
 
-#include "split/part_checksum.h"
-#include "split/part_name.h"
+#include "format/part_checksum.h"
+#include "format/part_name.h"
 #include "test_support.h"
 
 namespace fennimar {

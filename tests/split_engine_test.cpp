@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "format/part_checksum.h"
+#include "format/part_format.h"
 #include "platform/fs.h"
 #include "scripted_ui.h"
 #include "settings/settings_store.h"
 #include "split/floppy_prompt.h"
-#include "split/part_checksum.h"
-#include "split/part_format.h"
 #include "split/split_form.h"
 #include "split_test_support.h"
 #include "test_support.h"
@@ -215,8 +215,8 @@ TEST_F(SplitEngineTest, SourceCutShortWhileSplittingDeletesTheIncompletePart) {
     }
   };
   Split(source);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Can not read file", source,
-                                                     MessageKind::kOkWarning}}));
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{"Can not read file", source, MessageKind::kOkWarning}}));
   EXPECT_EQ(testing::ListDir(out), (std::vector<std::string>{"REPORT.Z00"}));
   EXPECT_EQ(ui.Status(), " Writing: " + Part(1));
 }

@@ -11,8 +11,8 @@
 #include <iterator>
 #include <random>
 
+#include "format/part_format.h"
 #include "platform/fs.h"
-#include "split/part_format.h"
 
 namespace fennimar::testing {
 

@@ -29,96 +29,118 @@ wxStaticText* Hint(wxWindow* parent, const char* text) {
 DefaultsDialog::DefaultsDialog(wxWindow* owner, DefaultsForm& form)
     : wxDialog(owner, wxID_ANY, "Fennimar Defaults"), form_(form) {
   const int gap = FromDIP(6);
-  const int fieldWidth = FromDIP(260);
   auto* top = new wxBoxSizer(wxVERTICAL);
+  // Side by side: sizes on the left, directories on the right.
+  auto* boxes = new wxBoxSizer(wxHORIZONTAL);
+  boxes->Add(CreateChunkBox(), 0, wxEXPAND | wxRIGHT, gap);
+  boxes->Add(CreateDirectoryBox(), 1, wxEXPAND);
+  top->Add(boxes, 0, wxEXPAND | wxALL, 2 * gap);
+  top->Add(CreateCheckBoxes(), 0, wxEXPAND | wxLEFT | wxRIGHT, 2 * gap);
+  top->Add(CreateMailFields(), 0, wxEXPAND | wxALL, 2 * gap);
+  top->Add(OkCancelButtons(this, [this] { OnOk(); }), 0,
+           wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 2 * gap);
+  BindChoices();
+  ShowForm();
+  FillFields();
+  SetSizerAndFit(top);
+  CentreOnParent();
+}
 
-  // Chunk size.
-  auto* chunkBox = new wxStaticBoxSizer(wxVERTICAL, this, "Chunk Size");
-  wxWindow* chunkParent = chunkBox->GetStaticBox();
-  chunk2DD_ = new wxRadioButton(chunkParent, kId2DD, "2DD Floppy (720kB)", wxDefaultPosition,
+wxSizer* DefaultsDialog::CreateChunkBox() {
+  const int gap = FromDIP(6);
+  auto* box = new wxStaticBoxSizer(wxVERTICAL, this, "Chunk Size");
+  wxWindow* parent = box->GetStaticBox();
+  chunk2DD_ = new wxRadioButton(parent, kId2DD, "&2DD Floppy (720kB)", wxDefaultPosition,
                                 wxDefaultSize, wxRB_GROUP);
-  chunk2HD_ = new wxRadioButton(chunkParent, kId2HD, "2HD Floppy (1.44MB)");
-  chunkOther_ = new wxRadioButton(chunkParent, kIdOther, "Other ");
-  otherSize_ =
-      new wxTextCtrl(chunkParent, kIdOtherSize, "", wxDefaultPosition, wxSize(FromDIP(90), -1));
+  chunk2HD_ = new wxRadioButton(parent, kId2HD, "2&HD Floppy (1.44MB)");
+  chunkOther_ = new wxRadioButton(parent, kIdOther, "O&ther ");
+  otherSize_ = new wxTextCtrl(parent, kIdOtherSize, "", wxDefaultPosition, wxSize(FromDIP(90), -1));
   otherSize_->SetMaxLength(kOtherSizeLength);
-  kilobytes_ = new wxStaticText(chunkParent, kIdKilobytesLabel, "kB");
-  chunkBox->Add(chunk2DD_, 0, wxALL, gap / 2);
-  chunkBox->Add(chunk2HD_, 0, wxALL, gap / 2);
+  kilobytes_ = new wxStaticText(parent, kIdKilobytesLabel, "kB");
+  box->Add(chunk2DD_, 0, wxALL, gap / 2);
+  box->Add(chunk2HD_, 0, wxALL, gap / 2);
   auto* otherRow = new wxBoxSizer(wxHORIZONTAL);
   otherRow->Add(chunkOther_, 0, wxALIGN_CENTER_VERTICAL);
   otherRow->Add(otherSize_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRESERVE_SPACE_EVEN_IF_HIDDEN,
                 gap);
   otherRow->Add(kilobytes_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRESERVE_SPACE_EVEN_IF_HIDDEN,
                 gap);
-  chunkBox->Add(otherRow, 0, wxALL, gap / 2);
+  box->Add(otherRow, 0, wxALL, gap / 2);
+  return box;
+}
 
-  // Directories.
-  auto* directoryBox = new wxStaticBoxSizer(wxVERTICAL, this, "Default Directory");
-  wxWindow* directoryParent = directoryBox->GetStaticBox();
-  same_ = new wxRadioButton(directoryParent, kIdSameAsSource, "The same as source",
-                            wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
-  predefined_ = new wxRadioButton(directoryParent, kIdPredefined, "Predefined    ");
-  splitDirectory_ = new wxTextCtrl(directoryParent, kIdSplitDirectory, "", wxDefaultPosition,
-                                   wxSize(fieldWidth, -1));
+wxSizer* DefaultsDialog::CreateDirectoryBox() {
+  const int gap = FromDIP(6);
+  const wxSize fieldSize(FromDIP(260), -1);
+  auto* box = new wxStaticBoxSizer(wxVERTICAL, this, "Default Directory");
+  wxWindow* parent = box->GetStaticBox();
+  same_ = new wxRadioButton(parent, kIdSameAsSource, "The s&ame as source", wxDefaultPosition,
+                            wxDefaultSize, wxRB_GROUP);
+  predefined_ = new wxRadioButton(parent, kIdPredefined, "P&redefined    ");
+  // Each label comes just before its field, so that its access key reaches
+  // the field.
+  auto* splitLabel = new wxStaticText(parent, wxID_ANY, "for &Splitting");
+  splitDirectory_ = new wxTextCtrl(parent, kIdSplitDirectory, "", wxDefaultPosition, fieldSize);
   splitDirectory_->SetMaxLength(kDefaultsDirectoryLength);
-  mergeDirectory_ = new wxTextCtrl(directoryParent, kIdMergeDirectory, "", wxDefaultPosition,
-                                   wxSize(fieldWidth, -1));
+  auto* mergeLabel = new wxStaticText(parent, wxID_ANY, "for &Merge");
+  mergeDirectory_ = new wxTextCtrl(parent, kIdMergeDirectory, "", wxDefaultPosition, fieldSize);
   mergeDirectory_->SetMaxLength(kDefaultsDirectoryLength);
-  directoryBox->Add(same_, 0, wxALL, gap / 2);
+
+  box->Add(same_, 0, wxALL, gap / 2);
   auto* grid = new wxFlexGridSizer(3, gap, gap);
   grid->Add(predefined_, 0, wxALIGN_CENTER_VERTICAL);
-  grid->Add(new wxStaticText(directoryParent, wxID_ANY, "for Splitting"), 0,
-            wxALIGN_CENTER_VERTICAL);
+  grid->Add(splitLabel, 0, wxALIGN_CENTER_VERTICAL);
   grid->Add(splitDirectory_, 1, wxEXPAND | wxRESERVE_SPACE_EVEN_IF_HIDDEN);
   grid->AddSpacer(0);
-  grid->Add(new wxStaticText(directoryParent, wxID_ANY, "for Merge"), 0, wxALIGN_CENTER_VERTICAL);
+  grid->Add(mergeLabel, 0, wxALIGN_CENTER_VERTICAL);
   grid->Add(mergeDirectory_, 1, wxEXPAND | wxRESERVE_SPACE_EVEN_IF_HIDDEN);
   grid->AddGrowableCol(2);
-  directoryBox->Add(grid, 0, wxEXPAND | wxALL, gap / 2);
+  box->Add(grid, 0, wxEXPAND | wxALL, gap / 2);
+  return box;
+}
 
-  // Side by side when there is room: sizes on the left, directories right.
-  auto* boxes = new wxBoxSizer(wxHORIZONTAL);
-  boxes->Add(chunkBox, 0, wxEXPAND | wxRIGHT, gap);
-  boxes->Add(directoryBox, 1, wxEXPAND);
-  top->Add(boxes, 0, wxEXPAND | wxALL, 2 * gap);
-
+wxSizer* DefaultsDialog::CreateCheckBoxes() {
+  auto* column = new wxBoxSizer(wxVERTICAL);
   continueOnError_ =
       new wxCheckBox(this, kIdContinueOnChecksumError,
-                     " Continue to merge file even when checksum errors (not recomended)");
+                     " Continue to merge file even when checksum &errors (not recomended)");
   fillToMaximum_ =
-      new wxCheckBox(this, kIdFillToMaximum, "Try to fill to maximum when copying to floppy disk");
-  top->Add(continueOnError_, 0, wxLEFT | wxRIGHT, 2 * gap);
-  top->Add(fillToMaximum_, 0, wxLEFT | wxRIGHT | wxTOP, 2 * gap);
+      new wxCheckBox(this, kIdFillToMaximum, "Try to &fill to maximum when copying to floppy disk");
+  column->Add(continueOnError_);
+  column->Add(fillToMaximum_, 0, wxTOP, FromDIP(12));
+  return column;
+}
 
-  auto* mail = new wxFlexGridSizer(2, gap / 2, gap);
-  smtpHost_ = new wxTextCtrl(this, kIdSmtpHost, "", wxDefaultPosition, wxSize(fieldWidth, -1));
+wxSizer* DefaultsDialog::CreateMailFields() {
+  const int gap = FromDIP(6);
+  const wxSize fieldSize(FromDIP(260), -1);
+  auto* grid = new wxFlexGridSizer(2, gap / 2, gap);
+  grid->Add(new wxStaticText(this, wxID_ANY, "SMT&P Host:"), 0, wxALIGN_CENTER_VERTICAL);
+  smtpHost_ = new wxTextCtrl(this, kIdSmtpHost, "", wxDefaultPosition, fieldSize);
   smtpHost_->SetMaxLength(kDefaultsMailLength);
-  myAddress_ = new wxTextCtrl(this, kIdMyAddress, "", wxDefaultPosition, wxSize(fieldWidth, -1));
+  grid->Add(smtpHost_, 1, wxEXPAND);
+  grid->AddSpacer(0);
+  grid->Add(Hint(this, "for example mail.example.org"), 0, wxBOTTOM, gap);
+  grid->Add(new wxStaticText(this, wxID_ANY, "M&y Email Address:"), 0, wxALIGN_CENTER_VERTICAL);
+  myAddress_ = new wxTextCtrl(this, kIdMyAddress, "", wxDefaultPosition, fieldSize);
   myAddress_->SetMaxLength(kDefaultsMailLength);
-  mail->Add(new wxStaticText(this, wxID_ANY, "SMTP Host:"), 0, wxALIGN_CENTER_VERTICAL);
-  mail->Add(smtpHost_, 1, wxEXPAND);
-  mail->AddSpacer(0);
-  mail->Add(Hint(this, "for example mail.example.org"), 0, wxBOTTOM, gap);
-  mail->Add(new wxStaticText(this, wxID_ANY, "My Email Address:"), 0, wxALIGN_CENTER_VERTICAL);
-  mail->Add(myAddress_, 1, wxEXPAND);
-  mail->AddSpacer(0);
-  mail->Add(Hint(this, "for example Jane Doe <jane@example.org>"));
-  mail->AddGrowableCol(1);
-  top->Add(mail, 0, wxEXPAND | wxALL, 2 * gap);
+  grid->Add(myAddress_, 1, wxEXPAND);
+  grid->AddSpacer(0);
+  grid->Add(Hint(this, "for example Jane Doe <jane@example.org>"));
+  grid->AddGrowableCol(1);
+  return grid;
+}
 
-  top->Add(OkCancelButtons(this, [this] { OnOk(); }), 0,
-           wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 2 * gap);
-
-  auto click = [this](ChunkChoice choice) {
+void DefaultsDialog::BindChoices() {
+  auto chunk = [this](ChunkChoice choice) {
     return [this, choice](wxCommandEvent&) {
       form_.ChooseChunk(choice);
       ShowForm();
     };
   };
-  chunk2DD_->Bind(wxEVT_RADIOBUTTON, click(ChunkChoice::k2DD));
-  chunk2HD_->Bind(wxEVT_RADIOBUTTON, click(ChunkChoice::k2HD));
-  chunkOther_->Bind(wxEVT_RADIOBUTTON, click(ChunkChoice::kOther));
+  chunk2DD_->Bind(wxEVT_RADIOBUTTON, chunk(ChunkChoice::k2DD));
+  chunk2HD_->Bind(wxEVT_RADIOBUTTON, chunk(ChunkChoice::k2HD));
+  chunkOther_->Bind(wxEVT_RADIOBUTTON, chunk(ChunkChoice::kOther));
   auto directory = [this](DirectoryChoice choice) {
     return [this, choice](wxCommandEvent&) {
       form_.ChooseDirectory(choice);
@@ -127,9 +149,9 @@ DefaultsDialog::DefaultsDialog(wxWindow* owner, DefaultsForm& form)
   };
   same_->Bind(wxEVT_RADIOBUTTON, directory(DirectoryChoice::kSameAsSource));
   predefined_->Bind(wxEVT_RADIOBUTTON, directory(DirectoryChoice::kPredefined));
+}
 
-  ShowForm();
-  // The edits are filled once; afterwards they hold what the user types.
+void DefaultsDialog::FillFields() {
   otherSize_->ChangeValue(wxString::FromUTF8(form_.otherSize()));
   splitDirectory_->ChangeValue(wxString::FromUTF8(form_.splitDirectory()));
   mergeDirectory_->ChangeValue(wxString::FromUTF8(form_.mergeDirectory()));
@@ -137,9 +159,6 @@ DefaultsDialog::DefaultsDialog(wxWindow* owner, DefaultsForm& form)
   fillToMaximum_->SetValue(form_.fillToMaximum());
   smtpHost_->ChangeValue(wxString::FromUTF8(form_.smtpHost()));
   myAddress_->ChangeValue(wxString::FromUTF8(form_.myAddress()));
-
-  SetSizerAndFit(top);
-  CentreOnParent();
 }
 
 void DefaultsDialog::ShowForm() {

@@ -7,6 +7,7 @@
 
 class wxCheckBox;
 class wxRadioButton;
+class wxSizer;
 class wxStaticText;
 class wxTextCtrl;
 
@@ -35,6 +36,16 @@ class DefaultsDialog : public wxDialog {
   DefaultsDialog(wxWindow* owner, DefaultsForm& form);
 
  private:
+  // One function per group of controls, top to bottom.
+  wxSizer* CreateChunkBox();
+  wxSizer* CreateDirectoryBox();
+  wxSizer* CreateCheckBoxes();
+  wxSizer* CreateMailFields();
+  void BindChoices();
+  // Fills the edits and check boxes once; afterwards they hold what the user
+  // types.
+  void FillFields();
+  // Mirrors the form's choices and what they show or hide.
   void ShowForm();
   void OnOk();
 

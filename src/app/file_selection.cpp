@@ -1,9 +1,9 @@
 #include "app/file_selection.h"
 
 #include "app/command_ids.h"
+#include "format/part_name.h"
 #include "platform/file.h"
 #include "platform/path.h"
-#include "split/part_name.h"
 #include "ui/user_interface.h"
 
 namespace fennimar::app {

@@ -11,6 +11,9 @@ class FloppyPrompt;
 
 namespace fennimar::app {
 
+// The controls' ids.
+inline constexpr int kIdFloppyAboutToWrite = 201;
+inline constexpr int kIdFloppyInsert = 206;
 inline constexpr int kIdFloppyPartPath = 207;
 
 class FloppyPromptDialog : public wxDialog {

@@ -18,9 +18,9 @@ MergeDialog::MergeDialog(wxWindow* owner, MergeForm& form)
   const int gap = FromDIP(6);
   auto* top = new wxBoxSizer(wxVERTICAL);
   auto* row = new wxBoxSizer(wxHORIZONTAL);
-  row->Add(new wxStaticText(this, 105, "Directory for merge file"), 0,
+  row->Add(new wxStaticText(this, kIdMergeDirectoryLabel, "&Directory for merge file"), 0,
            wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
-  directory_ = new wxTextCtrl(this, kIdMergeDirectory, wxString::FromUTF8(form_.field()),
+  directory_ = new wxTextCtrl(this, kIdMergeDirectoryField, wxString::FromUTF8(form_.field()),
                               wxDefaultPosition, wxSize(FromDIP(300), -1));
   directory_->SetMaxLength(MergeForm::kMaxDirectory);
   row->Add(directory_, 1, wxALIGN_CENTER_VERTICAL);
@@ -42,16 +42,16 @@ DiskPromptDialog::DiskPromptDialog(wxWindow* owner, DiskPromptForm& form)
     : wxDialog(owner, wxID_ANY, "Merge file "), form_(form) {
   const int gap = FromDIP(6);
   auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(new wxStaticText(this, 204, "Please insert disk with:"), 0, wxLEFT | wxRIGHT | wxTOP,
-           2 * gap);
+  top->Add(new wxStaticText(this, kIdDiskPromptInsert, "Please insert disk with:"), 0,
+           wxLEFT | wxRIGHT | wxTOP, 2 * gap);
   auto* missing = new wxStaticText(this, kIdDiskPromptPath, "", wxDefaultPosition, wxDefaultSize,
                                    wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
   missing->SetLabelText(wxString::FromUTF8(form_.missingPath()));
   missing->SetFont(missing->GetFont().Bold());
   missing->SetMinSize(wxSize(FromDIP(340), -1));
   top->Add(missing, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 2 * gap);
-  top->Add(new wxStaticText(this, 1005, "or specify new path:"), 0, wxLEFT | wxRIGHT | wxTOP,
-           2 * gap);
+  top->Add(new wxStaticText(this, kIdDiskPromptNewPathLabel, "or specify &new path:"), 0,
+           wxLEFT | wxRIGHT | wxTOP, 2 * gap);
   newPath_ = new wxTextCtrl(this, kIdDiskPromptNewPath, "");
   newPath_->SetMaxLength(DiskPromptForm::kMaxNewPath);
   top->Add(newPath_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 2 * gap);

@@ -15,8 +15,12 @@ class MergeForm;
 
 namespace fennimar::app {
 
-inline constexpr int kIdMergeDirectory = 106;
+// The controls' ids.
+inline constexpr int kIdMergeDirectoryLabel = 105;
+inline constexpr int kIdMergeDirectoryField = 106;
+inline constexpr int kIdDiskPromptInsert = 204;
 inline constexpr int kIdDiskPromptPath = 205;
+inline constexpr int kIdDiskPromptNewPathLabel = 1005;
 inline constexpr int kIdDiskPromptNewPath = 1004;
 
 class MergeDialog : public wxDialog {

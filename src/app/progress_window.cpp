@@ -30,7 +30,7 @@ ProgressWindow::ProgressWindow(wxWindow* owner, ProgressDialog& progress)
   status_ = new wxTextCtrl(this, kIdProgressStatus, "", wxDefaultPosition, wxSize(FromDIP(440), -1),
                            wxTE_READONLY);
   top->Add(status_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, FromDIP(8));
-  auto* stop = new wxButton(this, wxID_CANCEL, "Stop");
+  auto* stop = new wxButton(this, wxID_CANCEL, "&Stop");
   top->Add(stop, 0, wxALIGN_CENTER | wxTOP, FromDIP(8));
 
   bar_ = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxSize(-1, kBarHeight));

@@ -17,34 +17,59 @@ SplitDialog::SplitDialog(wxWindow* owner, SplitForm& form)
     : wxDialog(owner, wxID_ANY, "Split file"), form_(form) {
   const int gap = FromDIP(6);
   auto* top = new wxBoxSizer(wxVERTICAL);
+  top->Add(CreateTargetFields(), 0, wxEXPAND | wxALL, 2 * gap);
+  top->Add(CreateChunkBox(), 0, wxEXPAND | wxLEFT | wxRIGHT, 2 * gap);
+  fill_ = new wxCheckBox(this, kIdSplitFill,
+                         "Try to &fill to maximum capacity when splitting to floppy disk");
+  top->Add(fill_, 0, wxALL, 2 * gap);
+  preview_ = new wxStaticText(this, kIdSplitPreview, "File will be divided into   0      parts");
+  preview_->SetFont(preview_->GetFont().Bold());
+  top->Add(preview_, 0, wxLEFT | wxRIGHT, 2 * gap);
+  top->Add(OkCancelButtons(this, [this] { OnOk(); }), 0, wxALIGN_RIGHT | wxALL, 2 * gap);
+  BindControls();
 
+  directory_->ChangeValue(wxString::FromUTF8(form_.directory()));
+  mailTo_->ChangeValue(wxString::FromUTF8(form_.mailTo()));
+  ShowForm();
+  SetSizerAndFit(top);
+  CentreOnParent();
+  // The caret at the start of the size field, nothing selected.
+  size_->SetFocus();
+  size_->SetSelection(0, 0);
+  size_->SetInsertionPoint(0);
+}
+
+wxSizer* SplitDialog::CreateTargetFields() {
+  const int gap = FromDIP(6);
   auto* fields = new wxFlexGridSizer(2, 2, gap, gap);
   fields->AddGrowableCol(1);
-  fields->Add(new wxStaticText(this, kIdSplitDirectoryLabel, "Directory for split files"), 0,
+  fields->Add(new wxStaticText(this, kIdSplitDirectoryLabel, "&Directory for split files"), 0,
               wxALIGN_CENTER_VERTICAL);
   directory_ =
       new wxTextCtrl(this, kIdSplitDirectoryField, "", wxDefaultPosition, wxSize(FromDIP(300), -1));
   directory_->SetMaxLength(kMaxDirectoryLength);
   fields->Add(directory_, 1, wxEXPAND);
-  email_ = new wxCheckBox(this, kIdSplitEmail, " Email files");
+  email_ = new wxCheckBox(this, kIdSplitEmail, " &Email files");
   fields->Add(email_, 0, wxALIGN_CENTER_VERTICAL);
   auto* mailRow = new wxBoxSizer(wxHORIZONTAL);
-  mailRow->Add(new wxStaticText(this, wxID_ANY, "Email to:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
+  mailRow->Add(new wxStaticText(this, wxID_ANY, "Email &to:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
                gap);
   mailTo_ = new wxTextCtrl(this, kIdSplitMailTo);
   mailRow->Add(mailTo_, 1, wxALIGN_CENTER_VERTICAL);
   fields->Add(mailRow, 1, wxEXPAND);
-  top->Add(fields, 0, wxEXPAND | wxALL, 2 * gap);
+  return fields;
+}
 
-  auto* chunkBox = new wxStaticBoxSizer(wxHORIZONTAL, this, "Chunk Size");
-  wxWindow* chunkParent = chunkBox->GetStaticBox();
+wxSizer* SplitDialog::CreateChunkBox() {
+  const int gap = FromDIP(6);
+  auto* box = new wxStaticBoxSizer(wxHORIZONTAL, this, "Chunk Size");
+  wxWindow* parent = box->GetStaticBox();
   auto* choices = new wxBoxSizer(wxVERTICAL);
-  chunk2DD_ = new wxRadioButton(chunkParent, kIdSplit2DD, "2DD Floppy size", wxDefaultPosition,
+  chunk2DD_ = new wxRadioButton(parent, kIdSplit2DD, "&2DD Floppy size", wxDefaultPosition,
                                 wxDefaultSize, wxRB_GROUP);
-  chunk2HD_ = new wxRadioButton(chunkParent, kIdSplit2HD, "2HD Floppy size");
-  chunkOther_ = new wxRadioButton(chunkParent, kIdSplitOther, "Other");
-  size_ =
-      new wxTextCtrl(chunkParent, kIdSplitSize, "", wxDefaultPosition, wxSize(FromDIP(110), -1));
+  chunk2HD_ = new wxRadioButton(parent, kIdSplit2HD, "2&HD Floppy size");
+  chunkOther_ = new wxRadioButton(parent, kIdSplitOther, "Othe&r");
+  size_ = new wxTextCtrl(parent, kIdSplitSize, "", wxDefaultPosition, wxSize(FromDIP(110), -1));
   size_->SetMaxLength(kMaxSizeTextLength);
   choices->Add(chunk2DD_, 0, wxALL, gap / 2);
   choices->Add(chunk2HD_, 0, wxALL, gap / 2);
@@ -52,29 +77,26 @@ SplitDialog::SplitDialog(wxWindow* owner, SplitForm& form)
   otherRow->Add(chunkOther_, 0, wxALIGN_CENTER_VERTICAL);
   otherRow->Add(size_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRESERVE_SPACE_EVEN_IF_HIDDEN, gap);
   choices->Add(otherRow, 0, wxALL, gap / 2);
-  chunkBox->Add(choices, 0, wxALIGN_BOTTOM);
+  box->Add(choices, 0, wxALIGN_BOTTOM);
+  box->Add(CreateUnitsBox(parent), 0,
+           wxALIGN_BOTTOM | wxLEFT | wxBOTTOM | wxRESERVE_SPACE_EVEN_IF_HIDDEN, 2 * gap);
+  return box;
+}
 
-  auto* unitsBox = new wxStaticBoxSizer(wxVERTICAL, chunkParent, "Units");
-  units_ = unitsBox->GetStaticBox();
+wxSizer* SplitDialog::CreateUnitsBox(wxWindow* parent) {
+  const int gap = FromDIP(6);
+  auto* box = new wxStaticBoxSizer(wxVERTICAL, parent, "Units");
+  units_ = box->GetStaticBox();
   units_->SetId(kIdSplitUnits);
-  kilobytes_ = new wxRadioButton(units_, kIdSplitKilobytes, "kBytes (1kByte=1024Bytes)",
+  kilobytes_ = new wxRadioButton(units_, kIdSplitKilobytes, "&kBytes (1kByte=1024Bytes)",
                                  wxDefaultPosition, wxDefaultSize, wxRB_GROUP);
-  bytes_ = new wxRadioButton(units_, kIdSplitBytes, "Bytes");
-  unitsBox->Add(kilobytes_, 0, wxALL, gap / 2);
-  unitsBox->Add(bytes_, 0, wxALL, gap / 2);
-  chunkBox->Add(unitsBox, 0, wxALIGN_BOTTOM | wxLEFT | wxBOTTOM | wxRESERVE_SPACE_EVEN_IF_HIDDEN,
-                2 * gap);
-  top->Add(chunkBox, 0, wxEXPAND | wxLEFT | wxRIGHT, 2 * gap);
+  bytes_ = new wxRadioButton(units_, kIdSplitBytes, "&Bytes");
+  box->Add(kilobytes_, 0, wxALL, gap / 2);
+  box->Add(bytes_, 0, wxALL, gap / 2);
+  return box;
+}
 
-  fill_ = new wxCheckBox(this, kIdSplitFill,
-                         "Try to fill to maximum capacity when splitting to floppy disk");
-  top->Add(fill_, 0, wxALL, 2 * gap);
-  preview_ = new wxStaticText(this, kIdSplitPreview, "File will be divided into   0      parts");
-  preview_->SetFont(preview_->GetFont().Bold());
-  top->Add(preview_, 0, wxLEFT | wxRIGHT, 2 * gap);
-
-  top->Add(OkCancelButtons(this, [this] { OnOk(); }), 0, wxALIGN_RIGHT | wxALL, 2 * gap);
-
+void SplitDialog::BindControls() {
   // Every click goes to the form; the controls then show what it holds.
   auto forward = [this](void (SplitForm::*action)()) {
     return [this, action](wxCommandEvent&) {
@@ -99,16 +121,6 @@ SplitDialog::SplitDialog(wxWindow* owner, SplitForm& form)
     form_.SetSizeText(size_->GetValue().utf8_string());
     ShowForm();
   });
-
-  directory_->ChangeValue(wxString::FromUTF8(form_.directory()));
-  mailTo_->ChangeValue(wxString::FromUTF8(form_.mailTo()));
-  ShowForm();
-  SetSizerAndFit(top);
-  CentreOnParent();
-  // The caret at the start of the size field, nothing selected.
-  size_->SetFocus();
-  size_->SetSelection(0, 0);
-  size_->SetInsertionPoint(0);
 }
 
 void SplitDialog::ShowForm() {

@@ -8,6 +8,7 @@
 
 class wxCheckBox;
 class wxRadioButton;
+class wxSizer;
 class wxStaticBox;
 class wxStaticText;
 class wxTextCtrl;
@@ -39,6 +40,11 @@ class SplitDialog : public wxDialog {
   SplitDialog(wxWindow* owner, SplitForm& form);
 
  private:
+  // One function per group of controls, top to bottom.
+  wxSizer* CreateTargetFields();
+  wxSizer* CreateChunkBox();
+  wxSizer* CreateUnitsBox(wxWindow* parent);
+  void BindControls();
   void ShowForm();
   void OnOk();
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "build_info.h"
 #include "cli/extract_command.h"
 #include "cli/join_command.h"
 #include "cli/split_command.h"
@@ -13,7 +14,8 @@ constexpr const char* kUsage =
     "Usage: fennimar-cli COMMAND ...\n"
     "  split FILE [options]   cut FILE into part files (fennimar-cli split --help)\n"
     "  join PART [options]    join the set that holds PART (fennimar-cli join --help)\n"
-    "  extract SOURCE...      take the part files out of mail (fennimar-cli extract --help)\n";
+    "  extract SOURCE...      take the part files out of mail (fennimar-cli extract --help)\n"
+    "  --version              print the version\n";
 
 }  // namespace
 
@@ -21,6 +23,10 @@ int main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     std::cout << kUsage;
     return argc < 2 ? 2 : 0;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::cout << "fennimar-cli " << fennimar::kVersion << "\n";
+    return 0;
   }
   if (std::strcmp(argv[1], "split") == 0) return fennimar::RunSplitCommand(argc - 2, argv + 2);
   if (std::strcmp(argv[1], "join") == 0) return fennimar::RunJoinCommand(argc - 2, argv + 2);

@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/split_command.h"
 #include "cli/terminal_ui.h"
+#include "mail/mail_join.h"
 #include "mail/mail_store.h"
-#include "merge/mail_join.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
 #include "platform/drive.h"

@@ -1,5 +1,8 @@
 #include "mail/mail_store.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "mail/line_reader.h"
 #include "mail/mime_parser.h"
 #include "platform/file.h"
@@ -38,10 +41,11 @@ bool ForEachMaildirMessage(const std::string& path,
   bool any = false;
   for (const char* sub : {"cur", "new"}) {
     std::string folder = JoinPath(path, sub);
-    auto names = ListDirectory(folder);
-    if (!names) continue;
+    if (!IsDirectory(folder)) continue;
     any = true;
-    for (const std::string& name : *names) {
+    std::vector<std::string> names = DirectoryEntries(folder);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
       std::string file = JoinPath(folder, name);
       // Dot files are the mail program's own; links are not followed.
       if (name[0] == '.' || !IsRegularFile(file)) continue;

@@ -1,7 +1,8 @@
 // MailStore: the messages of a mail source as mail programs keep them: one
 // saved message (.eml), an mbox file (messages one after another, each
 // opened by a line "From ...", lines in them beginning with "From " quoted as
-// ">From " as Postfix and Python write them), or a Maildir folder (one message per file in cur/ and new/).
+// ">From " as Postfix and Python write them), or a Maildir folder (one message per file in cur/ and
+// new/).
 #pragma once
 
 #include <cstdint>

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "format/part_name.h"
 #include "mail/mail_store.h"
 #include "mail/mime_parser.h"
 #include "platform/fs.h"
 #include "platform/path.h"
-#include "split/part_name.h"
 
 namespace fennimar {
 namespace {

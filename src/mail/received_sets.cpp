@@ -4,9 +4,9 @@
 #include <map>
 #include <set>
 
+#include "format/part_name.h"
 #include "platform/file.h"
 #include "platform/path.h"
-#include "split/part_name.h"
 
 namespace fennimar {
 namespace {
@@ -58,7 +58,7 @@ void ReceivedSets::FindSets() {
     int largestCount = 0;           // else the largest count any part says
   };
   std::map<std::string, Found> byStem;
-  for (const std::string& name : ListDirectory(directory()).value_or(std::vector<std::string>{})) {
+  for (const std::string& name : DirectoryEntries(directory())) {
     auto index = PartIndexFromName(name);
     std::string path = JoinPath(directory(), name);
     if (!index || !IsPartFile(path)) continue;

@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "format/part_checksum.h"
+#include "format/part_format.h"
+#include "format/part_name.h"
 #include "platform/buffered_writer.h"
 #include "platform/drive.h"
 #include "platform/file.h"
@@ -15,10 +18,7 @@
 #include "settings/settings_store.h"
 #include "split/copy_file.h"
 #include "split/floppy_prompt.h"
-#include "split/part_checksum.h"
-#include "split/part_format.h"
 #include "split/part_mailer.h"
-#include "split/part_name.h"
 #include "split/split_form.h"
 #include "ui/progress_dialog.h"
 #include "ui/user_interface.h"

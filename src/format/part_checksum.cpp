@@ -1,4 +1,4 @@
-#include "split/part_checksum.h"
+#include "format/part_checksum.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -1,4 +1,4 @@
-#include "merge/mail_join.h"
+#include "mail/mail_join.h"
 
 #include "mail/received_sets.h"
 #include "merge/merge_engine.h"

@@ -1,4 +1,4 @@
-#include "split/part_name.h"
+#include "format/part_name.h"
 
 #include <cstdint>
 #include <cstdio>

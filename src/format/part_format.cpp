@@ -1,4 +1,4 @@
-#include "split/part_format.h"
+#include "format/part_format.h"
 
 #include <algorithm>
 #include <cstring>
