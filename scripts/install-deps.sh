@@ -11,6 +11,9 @@ packages=(
   python3 python3-aiosmtpd                     # a real SMTP server for the mail tests
   clang lld libclang-rt-dev                    # fuzz targets
   time bc                                      # benchmarks
+  dosfstools                                   # a vfat image for the drive tests
+  g++-mingw-w64-x86-64 wine wine64             # joinex.exe and its tests under wine
+  file lintian appstream desktop-file-utils    # the Debian package and its checks
 )
 missing=()
 for p in "${packages[@]}"; do
