@@ -33,6 +33,10 @@ class File {
   // Creates the file only when no entry of that name exists, not even a
   // symbolic link (O_EXCL): nothing is ever written through a link.
   static std::optional<File> CreateNew(const std::string& path);
+  // Creates a file of a new, unique name "<directory>/<prefix>XXXXXX" and
+  // stores that name in `path`.
+  static std::optional<File> CreateUnique(const std::string& directory, const std::string& prefix,
+                                          std::string& path);
   // Opens an existing regular file for reading and writing without
   // truncating it ("r+").
   static std::optional<File> OpenUpdate(const std::string& path);
