@@ -232,6 +232,20 @@ TEST_F(DropTest, PartFileStartsMergeAndAnyOtherFileStartsSplit) {
   EXPECT_EQ(DropAndSeeWhatStarts(MakeFile("A.Z00", {5})), "Split file");
 }
 
+TEST_F(DropTest, ToolbarFollowsADropWhileTheSplitDialogIsStillOpen) {
+  Start();
+  std::vector<int> whileOpen;
+  testing::WhenModal([&](wxDialog& dialog) {
+    Settle();  // the layout command posted after Split arrives now
+    whileOpen = ToolIds();
+    dialog.EndModal(wxID_CANCEL);
+  });
+  window->DropFiles({MakeFile("DATA.ZIP", {5, 2, 0})});
+  Settle();
+  EXPECT_EQ(whileOpen, kWithFile);
+  EXPECT_EQ(ToolIds(), kWithFile) << "Escape in the split dialog keeps the layout";
+}
+
 TEST_F(DropTest, DropOfMissingFileStartsNothing) {
   Start();
   window->DropFiles({files / "GONE.Z00"});
