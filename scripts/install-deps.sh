@@ -7,9 +7,11 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev   # tests and micro-benchmarks
   libwxgtk3.2-dev                              # the desktop program
+  libgtk-3-dev                                 # GUI tests ask GTK what its file dialog lists
   xvfb xauth openbox x11-utils xdotool x11-apps imagemagick  # GUI tests and screenshots
   python3 python3-aiosmtpd                     # a real SMTP server for the mail tests
   clang lld libclang-rt-dev                    # fuzz targets
+  clang-format                                 # the formatting check
   time bc                                      # benchmarks
 )
 missing=()
