@@ -10,6 +10,7 @@ endif()
 foreach(path
     bin/fennimar
     bin/joinex
+    lib/fennimar/joinex
     share/applications/fennimar.desktop
     share/fennimar/manual/fennimar.hhp
     share/fennimar/manual/index.html

@@ -6,7 +6,8 @@ Usage: mail_check.py MESSAGE OUTDIR
 Writes OUTDIR/summary.txt with "key=value" lines: subject, from, to, date,
 mime-version, content-type, boundary, defects (number of defects found),
 parts (number of leaf parts), and for each leaf part k "type-k", "name-k",
-"cte-k"; the decoded payload of leaf part k goes to OUTDIR/part-k.
+"cte-k" and "filename-k" (the disposition's name, else the content type's);
+every defect of a header counts too. The decoded payload of leaf part k goes to OUTDIR/part-k.
 """
 
 import email
@@ -21,6 +22,7 @@ def main():
         message = email.message_from_binary_file(source, policy=email.policy.default)
     lines = []
     defects = len(message.defects)
+    defects += sum(len(getattr(message[key], "defects", ())) for key in message.keys())
     lines.append("subject=" + str(message.get("Subject", "")))
     lines.append("from=" + str(message.get("From", "")))
     lines.append("to=" + str(message.get("To", "")))
@@ -31,9 +33,11 @@ def main():
     leaves = [part for part in message.walk() if not part.is_multipart()]
     for k, part in enumerate(leaves):
         defects += len(part.defects)
+        defects += sum(len(getattr(part[key], "defects", ())) for key in part.keys())
         lines.append("type-{}={}".format(k, part.get_content_type()))
         lines.append("name-{}={}".format(k, part.get_param("name", "") or ""))
         lines.append("cte-{}={}".format(k, part.get("Content-Transfer-Encoding", "")))
+        lines.append("filename-{}={}".format(k, part.get_filename("")))
         with open(os.path.join(outdir, "part-{}".format(k)), "wb") as out:
             out.write(part.get_payload(decode=True) or b"")
     lines.append("defects={}".format(defects))

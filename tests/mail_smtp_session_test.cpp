@@ -62,7 +62,7 @@ TEST_F(SmtpSessionTest, SendMimeDotStuffsTheFileAndDeletesItsTemporaryFile) {
   ::setenv("TMPDIR", dir.path().c_str(), 1);
   std::string text = ".dot at the start\r\n.and again\r\n";
   testing::WriteFile(dir / "notes.txt", text);
-  MimeMessage message;
+  MimeComposer message;
   message.AddFilePart(dir / "notes.txt", std::nullopt, TransferEncoding::kSevenBit);
   ASSERT_EQ(session.Connect(server.HostText(), "localhost"), 0);
   EXPECT_EQ(session.SendMime("rcpt@localhost", kFrom, "s", "", message), 0);

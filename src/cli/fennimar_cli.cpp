@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "build_info.h"
 #include "cli/join_command.h"
 #include "cli/split_command.h"
 
@@ -11,7 +12,8 @@ namespace {
 constexpr const char* kUsage =
     "Usage: fennimar-cli COMMAND ...\n"
     "  split FILE [options]   cut FILE into part files (fennimar-cli split --help)\n"
-    "  join PART [options]    join the set that holds PART (fennimar-cli join --help)\n";
+    "  join PART [options]    join the set that holds PART (fennimar-cli join --help)\n"
+    "  --version              print the version\n";
 
 }  // namespace
 
@@ -19,6 +21,10 @@ int main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     std::cout << kUsage;
     return argc < 2 ? 2 : 0;
+  }
+  if (std::strcmp(argv[1], "--version") == 0) {
+    std::cout << "fennimar-cli " << fennimar::kVersion << "\n";
+    return 0;
   }
   if (std::strcmp(argv[1], "split") == 0) return fennimar::RunSplitCommand(argc - 2, argv + 2);
   if (std::strcmp(argv[1], "join") == 0) return fennimar::RunJoinCommand(argc - 2, argv + 2);

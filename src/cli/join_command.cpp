@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 
-#include "cli/split_command.h"
 #include "cli/terminal_ui.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"

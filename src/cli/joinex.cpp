@@ -1,47 +1,56 @@
-// joinex: the companion joiner. It joins a part set on a machine without
-// Fennimar, with the same merge engine and checks as Fennimar itself, on a
-// terminal. It reads no settings file: the result goes beside the parts
-// unless a directory is given, and after checksum errors the result is
-// deleted unless --keep is given. It is linked so that it needs no library
-// of Fennimar's (and, where the system allows, none at all).
-#include <unistd.h>
+#include "cli/joinex.h"
 
+#include <algorithm>
 #include <iostream>
-#include <string>
 
+#include "build_info.h"
 #include "cli/terminal_ui.h"
+#include "format/part_name.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
 #include "platform/drive.h"
 #include "platform/fs.h"
+#include "platform/path.h"
 #include "settings/settings_store.h"
 
+namespace fennimar {
 namespace {
 
 constexpr const char* kHelp =
     "joinex: the companion joiner of Fennimar; it joins a part set (NAME.Z00, NAME.Z01, ...)\n"
     "Usage: joinex PART [DIRECTORY] [--keep]  (--keep keeps the result after checksum errors)\n";
 
-std::string Absolute(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
-  char cwd[4096];
-  if (!::getcwd(cwd, sizeof cwd)) return path;
-  std::string base(cwd);
-  return base == "/" ? "/" + path : base + "/" + path;
+// One merge of the set that holds `part`, the result going into `directory`
+// (beside the parts when empty).
+bool Join(const std::string& part, const std::string& directory, bool keep) {
+  TerminalUi ui(/*assumeYes=*/false);
+  ui.mergeDialog = [&](MergeForm& form) {
+    if (!directory.empty()) form.SetField(directory);
+    return form.Ok() == DialogResult::kOk;
+  };
+  // A store over no file: every reader gets its default, so the result goes
+  // beside the parts.
+  SettingsStore settings{std::string()};
+  SystemDrives drives;
+  MergeEngine engine(ui, settings, drives);
+  engine.SetChecksumErrorAction(keep ? "CONTINUE" : "ABORT");
+  auto status = StatPath(part);
+  return engine.Run({part, status ? status->size : 0}) == MergeOutcome::kComplete;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  using namespace fennimar;
+int RunJoinex(const std::vector<std::string>& arguments) {
   std::string part;
   std::string directory;
   bool keep = false;
   int positional = 0;
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
+  for (const std::string& arg : arguments) {
     if (arg == "-h" || arg == "--help") {
       std::cout << kHelp;
+      return 0;
+    } else if (arg == "--version") {
+      std::cout << "joinex " << kVersion << "\n";
       return 0;
     } else if (arg == "--keep") {
       keep = true;
@@ -61,24 +70,30 @@ int main(int argc, char** argv) {
     std::cerr << kHelp;
     return 2;
   }
-  directory = Absolute(directory);
+  directory = AbsolutePath(directory);
   if (directory.size() > MergeForm::kMaxDirectory) {
     std::cerr << "joinex: directory longer than " << MergeForm::kMaxDirectory << " characters\n";
     return 2;
   }
-
-  TerminalUi ui(/*assumeYes=*/false);
-  ui.mergeDialog = [&](MergeForm& form) {
-    if (!directory.empty()) form.SetField(directory);
-    return form.Ok() == DialogResult::kOk;
-  };
-  // A store over no file: every reader gets its default, so the result goes
-  // beside the parts.
-  SettingsStore settings{std::string()};
-  SystemDrives drives;
-  MergeEngine engine(ui, settings, drives);
-  engine.SetChecksumErrorAction(keep ? "CONTINUE" : "ABORT");
-  part = Absolute(part);
-  auto status = StatPath(part);
-  return engine.Run({part, status ? status->size : 0}) == MergeOutcome::kComplete ? 0 : 1;
+  return Join(AbsolutePath(part), directory, keep) ? 0 : 1;
 }
+
+int JoinSetsIn(const std::string& directory) {
+  std::vector<std::string> firstParts;
+  for (const std::string& name : DirectoryEntries(directory)) {
+    if (PartIndexFromName(name) == 0) firstParts.push_back(name);
+  }
+  if (firstParts.empty()) {
+    std::cerr << "joinex: no first part (NAME.Z00) beside joinex in " << directory << "\n";
+    return 1;
+  }
+  std::sort(firstParts.begin(), firstParts.end());
+  bool all = true;
+  for (const std::string& name : firstParts) {
+    std::cout << "joinex: joining " << name << "\n";
+    all = Join(JoinPath(directory, name), directory, /*keep=*/false) && all;
+  }
+  return all ? 0 : 1;
+}
+
+}  // namespace fennimar

@@ -1,7 +1,5 @@
 #include "cli/split_command.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <iostream>
 #include <optional>
@@ -79,14 +77,6 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
 }
 
 }  // namespace
-
-std::string AbsolutePath(const std::string& path) {
-  if (path.empty() || path[0] == '/') return path;
-  char cwd[4096];
-  if (!::getcwd(cwd, sizeof cwd)) return path;
-  std::string base(cwd);
-  return base == "/" ? "/" + path : base + "/" + path;
-}
 
 int RunSplitCommand(int argc, char** argv) {
   SplitOptions options;

@@ -1,12 +1,7 @@
 // `fennimar-cli split FILE [options]`: the split command on a terminal.
 #pragma once
 
-#include <string>
-
 namespace fennimar {
-
-// The path made absolute against the current directory ("" stays "").
-std::string AbsolutePath(const std::string& path);
 
 // Runs the split with the options in argv (after the word "split"). Returns
 // the exit status: 0 when the split completed, 1 on any failure or cancel,

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "mail/mail_text.h"
+
 namespace fennimar {
 namespace {
 
@@ -12,9 +14,10 @@ struct DecodeTable {
   std::array<std::uint8_t, 256> values{};
   constexpr DecodeTable() {
     for (auto& v : values) v = kNotBase64;
-    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    for (std::uint8_t i = 0; i < 64; ++i) values[static_cast<unsigned char>(alphabet[i])] = i;
-    values['='] = kPad;
+    for (std::uint8_t i = 0; i < 64; ++i) {
+      values[static_cast<unsigned char>(kBase64Alphabet[i])] = i;
+    }
+    values[static_cast<unsigned char>(kBase64Pad)] = kPad;
   }
 };
 constexpr DecodeTable kDecode;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "mail/mail_text.h"
 #include "platform/file.h"
 
 namespace fennimar {
@@ -21,8 +22,6 @@ inline constexpr int kEncodeLineTooLong = 3;
 // Bytes of source per base64 line, and characters per line (without CR LF).
 inline constexpr std::size_t kBase64LineBytes = 57;
 inline constexpr std::size_t kBase64LineChars = 76;
-inline constexpr char kBase64Alphabet[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // Base64 lines: every 57 source bytes give one line of 76 characters followed
 // by CR LF; the last line holds the rest, padded with "=" to a multiple of

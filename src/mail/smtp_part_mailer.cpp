@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdio>
 
-#include "mail/mime_message.h"
+#include "mail/mime_composer.h"
 #include "mail/smtp_session.h"
 #include "settings/settings_keys.h"
 #include "ui/user_interface.h"
@@ -38,7 +38,7 @@ int SmtpPartMailer::MailPart(UserInterface& owner, const std::string& partPath,
                                              kPlaceholderSmtpHost, settings::kMailerValue);
   SmtpSession session(timeouts_);
   int connected = session.Connect(server, LocalDomain());
-  MimeMessage message;
+  MimeComposer message;
   message.Clear();
   message.AddFilePart(partPath, kAttachmentContentType, TransferEncoding::kBase64);
   std::string subject = Subject(index, count, sourceName);

@@ -180,18 +180,13 @@ int SmtpSession::ReadReply(int timeoutMs) {
 
 int SmtpSession::SendMime(const std::string& recipient, const std::string& returnAddress,
                           const std::string& subject, const std::string& body,
-                          MimeMessage& message) {
+                          MimeComposer& message) {
   auto temporary = TempFile::Create("MIME");
   if (!temporary) return -40;
-  int composed = message.Compose(temporary->Path());
-  if (composed != 0) return composed;
+  ComposeOutcome composed = message.Compose(temporary->Path());
+  if (composed != ComposeOutcome::kOk) return ComposeCode(composed);
   ClearHeaderLines();
-  std::array<char, kHeaderLineBufferSize> line{};
-  for (int i = 0; i < message.HeaderLineCount(); ++i) {
-    if (message.GetHeaderLine(i, line.data(), kHeaderLineBufferSize) == 0) {
-      AddHeaderLine(line.data());
-    }
-  }
+  for (const std::string& line : message.HeaderLines()) AddHeaderLine(line);
   return Transmit(recipient, returnAddress, subject, body, {temporary->Path()});
 }
 

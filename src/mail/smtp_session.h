@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "mail/mime_message.h"
+#include "mail/mime_composer.h"
 #include "mail/tcp_connection.h"
 
 namespace fennimar {
@@ -24,8 +24,6 @@ inline constexpr int kReplyLineSize = 256;
 inline constexpr std::size_t kMaxEnvelopeSender = 127;
 // The largest chunk of body text in one send.
 inline constexpr int kBodyChunkSize = 255;
-// Header lines handed over from a MimeMessage must be shorter than this.
-inline constexpr int kHeaderLineBufferSize = 150;
 
 class SmtpSession : public TcpConnection {
  public:
@@ -54,7 +52,7 @@ class SmtpSession : public TcpConnection {
   // the negative result of Compose when composing failed (nothing is sent);
   // otherwise the result of Transmit.
   int SendMime(const std::string& recipient, const std::string& returnAddress,
-               const std::string& subject, const std::string& body, MimeMessage& message);
+               const std::string& subject, const std::string& body, MimeComposer& message);
   // Sends one message. The envelope sender is the return address from its
   // first "<" on, or a bare mailbox put in angle brackets; the envelope
   // recipient is the mailbox inside the first "<" outside double quotes, or

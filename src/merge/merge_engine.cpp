@@ -1,7 +1,5 @@
 #include "merge/merge_engine.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -46,35 +44,6 @@ std::string DirectoryForDriveQuery(const std::string& path) {
   std::string directory = DirectoryOf(path);
   if (!directory.empty()) return directory;
   return !path.empty() && path[0] == kPathSeparator ? std::string(kRootDirectory) : ".";
-}
-
-struct FileIdentity {
-  dev_t device;
-  ino_t inode;
-  bool operator==(const FileIdentity&) const = default;
-};
-
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return FileIdentity{st.st_dev, st.st_ino};
-}
-
-std::optional<FileIdentity> IdentityOf(const File& file) {
-  struct stat st {};
-  if (::fstat(file.Descriptor(), &st) != 0) return std::nullopt;
-  return FileIdentity{st.st_dev, st.st_ino};
-}
-
-// True when the directory entry exists, also as a dangling symbolic link.
-bool EntryExists(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
-}
-
-bool IsSymbolicLink(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 // The stored name as text: the field up to its first zero, all 70 bytes when

@@ -10,8 +10,9 @@
 namespace fennimar {
 
 // The text after the last "/", "\" or ":" of the stored name. Empty when
-// what remains is empty, "." or "..", or holds a control character (bytes
-// below 0x20 and 0x7F): such a part is not accepted.
+// what remains is empty, "." or "..", a device's name on this system, or
+// holds a control character (bytes below 0x20 and 0x7F): such a part is not
+// accepted.
 std::optional<std::string> TargetNameFromSourceName(std::string_view sourceName);
 
 // The name up to its first "." (REPORT.DOC gives REPORT): the stem under

@@ -1,5 +1,6 @@
 #include "platform/fs.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,9 @@
 #include <cstdlib>
 #include <utility>
 #include <vector>
+
+#include "platform/file.h"
+#include "platform/path.h"
 
 namespace fennimar {
 
@@ -24,6 +28,30 @@ bool IsDirectory(const std::string& path) {
   return st && st->isDirectory;
 }
 
+bool EntryExists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool IsSymbolicLink(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{st.st_dev, st.st_ino};
+}
+
+std::optional<FileIdentity> IdentityOf(const File& file) {
+  struct stat st {};
+  if (::fstat(file.Descriptor(), &st) != 0) return std::nullopt;
+  return FileIdentity{st.st_dev, st.st_ino};
+}
+
+bool IsDeviceName(std::string_view) { return false; }
+
 bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
@@ -32,6 +60,32 @@ bool SetFileTimes(const std::string& path, std::int64_t accessTime, std::int64_t
   struct timespec times[2] = {{static_cast<time_t>(accessTime), 0},
                               {static_cast<time_t>(modifiedTime), 0}};
   return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == kPathSeparator) return path;
+  char cwd[4096];
+  if (!::getcwd(cwd, sizeof cwd)) return path;
+  return JoinPath(cwd, path);
+}
+
+std::vector<std::string> DirectoryEntries(const std::string& directory) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(directory.c_str());
+  if (!dir) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+std::string ProgramDirectory() {
+  char path[4096];
+  ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+  if (length <= 0) return {};
+  return DirectoryOf(std::string_view(path, static_cast<std::size_t>(length)));
 }
 
 std::optional<TempFile> TempFile::Create(const std::string& prefix) {

@@ -5,8 +5,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace fennimar {
+
+class File;
 
 struct FileStatus {
   std::int64_t size = 0;
@@ -14,17 +18,44 @@ struct FileStatus {
   bool isDirectory = false;
 };
 
+// What tells two names of one file apart from two files: the device and the
+// file's number on it.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 // Status of the named object, following symbolic links; empty when it cannot be told.
 std::optional<FileStatus> StatPath(const std::string& path);
 // True when a file or directory of that name exists.
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// True when the directory entry exists, also as a dangling symbolic link.
+bool EntryExists(const std::string& path);
+bool IsSymbolicLink(const std::string& path);
+// The identity of the named file (following links) or of an open file; empty
+// when it cannot be told.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+std::optional<FileIdentity> IdentityOf(const File& file);
+// True when the system gives the name to a device in every directory, so that
+// a file of that name cannot be created there (CON, NUL, COM1 on Windows).
+bool IsDeviceName(std::string_view name);
 // Creates one directory level; its parent must exist.
 bool MakeDirectory(const std::string& path);
 // Deletes a file; false when it could not be deleted.
 bool RemoveFile(const std::string& path);
 // Sets access and modification time of a file to the given seconds.
 bool SetFileTimes(const std::string& path, std::int64_t accessTime, std::int64_t modifiedTime);
+
+// The path made absolute against the current directory ("" stays ""); the
+// path unchanged when the current directory cannot be told.
+std::string AbsolutePath(const std::string& path);
+// The names in a directory, without "." and "..", in no particular order;
+// empty when it cannot be read.
+std::vector<std::string> DirectoryEntries(const std::string& directory);
+// The directory that holds the running program's file; empty when unknown.
+std::string ProgramDirectory();
 
 // A temporary file, created with mkstemp in $TMPDIR (default /tmp) and deleted
 // when the owner goes out of scope.

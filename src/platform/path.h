@@ -1,4 +1,4 @@
-// Textual path rules. The separator is one constant; the rules that cut a
+// Textual path rules. The separator is one constant (the system's own); the rules that cut a
 // path into directory, file name and stem work on text alone.
 #pragma once
 
@@ -7,8 +7,13 @@
 
 namespace fennimar {
 
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+inline constexpr std::string_view kRootDirectory = "\\";
+#else
 inline constexpr char kPathSeparator = '/';
 inline constexpr std::string_view kRootDirectory = "/";
+#endif
 
 // The last path component: the text after the last separator (the whole path
 // when it has none).

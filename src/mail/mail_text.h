@@ -1,0 +1,39 @@
+// The few pieces of text that both the writing and the reading side of a
+// message share: the base64 alphabet and the dot-stuffing of SMTP's DATA
+// phase (a "." that begins a line goes out twice; a reader drops one).
+#pragma once
+
+#include <cstddef>
+
+namespace fennimar {
+
+// The base64 alphabet, value 0 to 63 in this order; "=" pads.
+inline constexpr char kBase64Alphabet[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+inline constexpr char kBase64Pad = '=';
+
+// Dot-stuffs a text handed over in pieces of any size. A line starts at the
+// beginning of the text and after every CR or LF.
+class DotStuffer {
+ public:
+  // Copies `size` bytes to `out`, doubling every "." that begins a line.
+  // `out` must hold MaxOutput(size) bytes. Returns the count written.
+  std::size_t Stuff(const char* in, std::size_t size, char* out) {
+    char* o = out;
+    for (std::size_t i = 0; i < size; ++i) {
+      char c = in[i];
+      if (c == '.' && lineStart_) *o++ = '.';
+      *o++ = c;
+      lineStart_ = c == '\r' || c == '\n';
+    }
+    return static_cast<std::size_t>(o - out);
+  }
+  static constexpr std::size_t MaxOutput(std::size_t size) { return 2 * size; }
+  // True when the next byte would begin a line.
+  bool AtLineStart() const { return lineStart_; }
+
+ private:
+  bool lineStart_ = true;
+};
+
+}  // namespace fennimar

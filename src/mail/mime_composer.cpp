@@ -1,0 +1,203 @@
+#include "mail/mime_composer.h"
+
+#include <time.h>
+
+#include <cstdio>
+#include <random>
+
+#include "mail/content_encoders.h"
+#include "mail/header_text.h"
+#include "platform/file.h"
+#include "platform/path.h"
+
+namespace fennimar {
+namespace {
+
+std::string_view HeaderWord(TransferEncoding encoding) {
+  switch (encoding) {
+    case TransferEncoding::kSevenBit:
+      return "7BIT";
+    case TransferEncoding::kEightBit:
+      return "8BIT";
+    case TransferEncoding::kBase64:
+      return "BASE64";
+    case TransferEncoding::kQuotedPrintable:
+      return "Quoted-Printable";
+    case TransferEncoding::kBinary:
+      return "BINARY";
+    default:
+      return {};
+  }
+}
+
+// The parameters naming the part's file: a plain ASCII "name" in the content
+// type for every reader, and the exact name in the disposition, as an
+// extended parameter when it is not plain. ("name" beside "name*" would be
+// one parameter given twice.)
+std::string NameParameter(const MimePart& part) {
+  return "; name=\"" + AsciiFileName(FileNameOf(part.path)) + "\"";
+}
+
+std::string DispositionLine(const MimePart& part) {
+  std::string name = FileNameOf(part.path);
+  std::string line = "Content-Disposition: attachment; ";
+  line += AsciiFileName(name) == name ? "filename=\"" + name + "\""
+                                      : "filename*=" + ExtendedValue(name);
+  return line + "\r\n";
+}
+
+// The content type line, the encoding line and, for a named file, the
+// disposition line of a part's header.
+std::string PartHeader(const MimePart& part) {
+  const std::string* type = part.contentType ? &*part.contentType : nullptr;
+  std::string line = "Content-Type: ";
+  switch (part.encoding) {
+    case TransferEncoding::kSevenBit:
+    case TransferEncoding::kEightBit:
+      line += type ? *type : "text/plain";
+      line += "; charset=US-ASCII\r\n";
+      break;
+    case TransferEncoding::kQuotedPrintable:
+      line += type ? *type : "Text/Plain";
+      line += "; charset=US-ASCII\r\n";
+      break;
+    case TransferEncoding::kBase64:
+      line += type ? *type : "Application/Octet-stream";
+      line += NameParameter(part) + "; type=Unknown\r\n";
+      break;
+    case TransferEncoding::kBinary:
+      line += type ? *type : "Application/Octet-stream";
+      line += NameParameter(part) + "; type=" + part.typeParameter.value_or("Unknown") + "\r\n";
+      break;
+    default:
+      return {};
+  }
+  line += "Content-Transfer-Encoding: ";
+  line += HeaderWord(part.encoding);
+  line += "\r\n";
+  if (part.encoding == TransferEncoding::kBase64 || part.encoding == TransferEncoding::kBinary) {
+    line += DispositionLine(part);
+  }
+  return line;
+}
+
+bool WriteText(File& output, std::string_view text) {
+  return output.Write(text.data(), text.size()) == static_cast<std::int64_t>(text.size());
+}
+
+// Writes one part's header and body. False only when writing the output
+// failed; a source that cannot be opened, a kind without a writer and a
+// tested writer's refusal leave the part short without failing.
+bool WritePart(File& output, const MimePart& part) {
+  std::string header = PartHeader(part);
+  if (header.empty()) return true;  // no writer for this kind
+  auto source = File::OpenRead(part.path);
+  if (!source) return true;
+  for (const std::string& line : part.partHeaderLines) header += line + "\r\n";
+  header += "\r\n";
+  if (!WriteText(output, header)) return false;
+  std::int64_t before = output.Size();
+  std::int64_t expected = source->Size();
+  switch (part.encoding) {
+    case TransferEncoding::kSevenBit:
+      EncodeSevenBit(*source, output);
+      return true;
+    case TransferEncoding::kEightBit:
+      EncodeEightBit(*source, output);
+      return true;
+    case TransferEncoding::kBase64:
+      EncodeBase64(*source, output);
+      expected = static_cast<std::int64_t>(Base64EncodedSize(static_cast<std::size_t>(expected)));
+      break;
+    case TransferEncoding::kQuotedPrintable:
+      EncodeQuotedPrintable(*source, output);
+      return true;
+    case TransferEncoding::kBinary:
+      EncodeBinary(*source, output);
+      break;
+    default:
+      return true;
+  }
+  // The untested writers must have written the whole source: a short body
+  // means the output device failed (or the source shrank under us).
+  return output.Size() - before == expected;
+}
+
+}  // namespace
+
+int ComposeCode(ComposeOutcome outcome) {
+  switch (outcome) {
+    case ComposeOutcome::kOk:
+      return 0;
+    case ComposeOutcome::kNoParts:
+      return -1;
+    case ComposeOutcome::kCannotCreate:
+      return -2;
+    case ComposeOutcome::kWriteFailed:
+      break;
+  }
+  return -3;
+}
+
+void MimeComposer::Clear() {
+  parts_.clear();
+  headerLines_.clear();
+}
+
+bool MimeComposer::AddFilePart(const std::string& path, std::optional<std::string> contentType,
+                               TransferEncoding encoding) {
+  if (!File::OpenRead(path)) return false;
+  MimePart part;
+  part.path = path;
+  part.contentType = std::move(contentType);
+  part.encoding = encoding;
+  parts_.push_back(std::move(part));
+  return true;
+}
+
+bool MimeComposer::AddPartHeaderLine(std::string_view text) {
+  if (parts_.empty()) return false;
+  parts_.back().partHeaderLines.emplace_back(text);
+  return true;
+}
+
+void MimeComposer::AddHeaderLine(std::string_view text) { headerLines_.emplace_back(text); }
+
+std::optional<std::string> MimeComposer::MakeBoundary(int length) {
+  if (length < kMinBoundaryLength || length > kMaxBoundaryLength) return std::nullopt;
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  tm utc{};
+  gmtime_r(&now.tv_sec, &utc);
+  char text[kMaxBoundaryLength + 64];
+  int used = std::snprintf(text, sizeof text, "Mark=_%d%d%d%d%d%d%ld", utc.tm_year + 1900,
+                           utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                           static_cast<long>(now.tv_nsec / 1000000));
+  // The random tail is seeded with the milliseconds since the system started.
+  timespec sinceBoot{};
+  clock_gettime(CLOCK_MONOTONIC, &sinceBoot);
+  std::minstd_rand random(
+      static_cast<std::uint32_t>(sinceBoot.tv_sec * 1000 + sinceBoot.tv_nsec / 1000000));
+  for (; used < length; ++used) text[used] = kBase64Alphabet[random() % 63];
+  return std::string(text, static_cast<std::size_t>(length));
+}
+
+ComposeOutcome MimeComposer::Compose(const std::string& outputPath) {
+  boundary_ = *MakeBoundary(kComposeBoundaryLength);
+  if (parts_.empty()) return ComposeOutcome::kNoParts;
+  auto output = File::Create(outputPath);
+  if (!output) return ComposeOutcome::kCannotCreate;
+  AddHeaderLine("MIME-Version: 1.0\r\n");
+  AddHeaderLine("Content-Type: Multipart/Mixed; boundary=\"" + boundary_ + "\"\r\n");
+
+  bool written = true;
+  for (const MimePart& part : parts_) {
+    written = WriteText(*output, "\r\n--" + boundary_ + "\r\n") && written;
+    written = WritePart(*output, part) && written;
+  }
+  written = WriteText(*output, "\r\n--" + boundary_ + "--\r\n") && written;
+  if (!output->Close() || !written) return ComposeOutcome::kWriteFailed;
+  return ComposeOutcome::kOk;
+}
+
+}  // namespace fennimar

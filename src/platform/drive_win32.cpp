@@ -1,0 +1,46 @@
+// Drive queries on Windows: the drive type and free space of the volume that
+// holds a path, and that volume's root (D:\ for a stick in D:).
+#include <windows.h>
+// windows.h keeps a macro of the 16-bit GetFreeSpace, which would rename ours.
+#undef GetFreeSpace
+
+#include "platform/drive.h"
+#include "platform/path.h"
+#include "platform/wide_text_win32.h"
+
+namespace fennimar {
+namespace {
+
+// The root of the volume that holds the path, such as D:\; empty when the
+// system cannot tell.
+std::wstring VolumeRootOf(const std::string& path) {
+  wchar_t root[MAX_PATH + 1];
+  if (!::GetVolumePathNameW(WideText(path).c_str(), root, MAX_PATH + 1)) return {};
+  return root;
+}
+
+}  // namespace
+
+DriveKind SystemDrives::GetDriveKind(const std::string& path) {
+  std::wstring root = VolumeRootOf(path);
+  return !root.empty() && ::GetDriveTypeW(root.c_str()) == DRIVE_REMOVABLE ? DriveKind::kRemovable
+                                                                           : DriveKind::kFixed;
+}
+
+std::uint64_t SystemDrives::GetFreeSpace(const std::string& path) {
+  std::wstring root = VolumeRootOf(path);
+  ULARGE_INTEGER available{};
+  if (root.empty() || !::GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr)) return 0;
+  return available.QuadPart;
+}
+
+std::string SystemDrives::RootOf(const std::string& path) {
+  std::wstring root = VolumeRootOf(path);
+  if (root.empty()) return std::string(kRootDirectory);
+  // The root keeps its trailing separator only where it is the whole drive.
+  std::string text = NarrowText(root);
+  if (text.size() > 3 && text.back() == kPathSeparator) text.pop_back();
+  return text;
+}
+
+}  // namespace fennimar

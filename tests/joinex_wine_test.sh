@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# joinex.exe, the Windows joiner, run under wine on sets written by
+# fennimar-cli split and by the independent writer: a round trip with a
+# non-ASCII name, a missing part, a checksum error, hostile stored names and
+# the start without arguments (a double click beside the parts).
+# Usage: joinex_wine_test.sh FENNIMAR_CLI JOINEX_EXE WINEPREFIX
+set -u
+cli="$1"
+exe="$2"
+export WINEPREFIX="$3"
+# Linked statically: it needs no DLL that every Windows does not have.
+dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | sort | tr '\n' ' ')
+if [ "$dlls" != "KERNEL32.dll msvcrt.dll " ]; then
+  echo "FAIL: joinex.exe needs $dlls"
+  exit 1
+fi
+if ! command -v wine > /dev/null; then
+  echo "SKIP: wine is not installed (scripts/install-deps.sh installs it)"
+  exit 77
+fi
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" XDG_CONFIG_HOME="$work/cfg"
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() {
+  timeout 30 wineserver -k 2> /dev/null
+  rm -rf "$work" "$WINEPREFIX"
+}
+trap cleanup EXIT
+failures=0
+passed=0
+check() {  # check DESCRIPTION EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then
+    echo "FAIL: $1: expected [$2], got [$3]"
+    failures=$((failures + 1))
+  else
+    passed=$((passed + 1))
+  fi
+}
+joinex() {  # joinex PART DIRECTORY [--keep]: joinex.exe with no console, into a new directory
+  mkdir -p "$2"
+  timeout 120 wine "$exe" "$@" < /dev/null > out.txt 2> err.txt
+}
+
+# The prefix is made once for the whole run; that first start is the slow one.
+rm -rf "$WINEPREFIX"
+timeout 300 wineboot -i > /dev/null 2>&1
+cd "$work"
+if ! timeout 120 wine "$exe" --version < /dev/null > version.txt 2>&1; then
+  echo "FAIL: joinex.exe does not start under wine: $(cat version.txt)"
+  exit 1
+fi
+check "version" "joinex $(head -n 1 < <("$cli" --version | sed 's/^fennimar-cli //'))" \
+  "$(tr -d '\r' < version.txt)"
+
+name="Größe-日本.bin"
+head -c 350000 /dev/urandom > "$name"
+touch -d @1500000000 "$name"
+"$cli" split "$name" -s 100k -d parts -y < /dev/null > /dev/null 2>&1
+check "split" "4" "$(ls parts | wc -l)"
+
+joinex 'parts\Größe-日本.Z02' out
+check "non-ASCII name into a directory" 0 $?
+cmp -s "$name" "out/$name"
+check "joined copy identical" 0 $?
+check "modification time" 1500000000 "$(stat -c %Y "out/$name" 2> /dev/null)"
+check "last line" " Merge Complete" "$(tail -n 1 out.txt | tr -d '\r')"
+
+cp -r parts missing && rm "missing/Größe-日本.Z03"
+joinex 'missing\Größe-日本.Z00' m1
+check "missing part" 1 $?
+check "missing part named" 1 "$(grep -c 'Größe-日本.Z03' err.txt)"
+check "missing part status" " Merge Aborted" "$(tail -n 1 out.txt | tr -d '\r')"
+check "incomplete result deleted" "" "$(ls m1)"
+
+cp -r parts damaged
+printf '\x55' | dd of="damaged/Größe-日本.Z01" bs=1 seek=500 conv=notrunc 2> /dev/null
+joinex 'damaged\Größe-日本.Z00' d1
+check "checksum error" 1 $?
+check "checksum message" 1 "$(grep -c "^Merged file may be corrupted: Checksum error for file .*Z01 should be" err.txt)"
+check "abort message" "Abort:  1 checksum errors, merge aborted" "$(tail -n 1 err.txt | tr -d '\r')"
+check "damaged result deleted" "" "$(ls d1)"
+joinex 'damaged\Größe-日本.Z00' d2 --keep
+check "checksum error with --keep" 1 $?
+check "kept with --keep" "$name" "$(ls d2)"
+
+# Stored names that reach out of the chosen folder end up inside it; a
+# device's name is refused before anything is created.
+head -c 250000 /dev/urandom > SOURCE
+for stored in '..\..\EVIL.TXT' 'C:\WINDOWS\EVIL.TXT' '\\host\share\EVIL.TXT'; do
+  rm -rf hostile safe && mkdir hostile
+  python3 "$here/merge_part_writer.py" SOURCE hostile 100000 "$stored" > /dev/null
+  joinex 'hostile\EVIL.Z00' 'safe'
+  check "hostile name $stored" 0 $?
+  check "hostile name $stored stays in the folder" "EVIL.TXT" "$(ls safe)"
+  cmp -s SOURCE safe/EVIL.TXT
+  check "hostile name $stored copy identical" 0 $?
+done
+check "nothing written outside" "" \
+  "$(find "$(dirname "$work")" "$WINEPREFIX/drive_c" -maxdepth 2 -iname EVIL.TXT 2> /dev/null)"
+rm -rf hostile safe && mkdir hostile
+python3 "$here/merge_part_writer.py" SOURCE hostile 100000 'C:\CON' > /dev/null
+for part in hostile/CON.Z0*; do mv "$part" "hostile/DEVICE.${part##*.}"; done
+joinex 'hostile\DEVICE.Z00' safe
+check "device name refused" 1 $?
+check "device name message" "Z:${work//\//\\}\\hostile\\DEVICE.Z00: Invalid Component File, Merge aborted" \
+  "$(head -n 1 err.txt | tr -d '\r')"
+check "device name, nothing created" "" "$(ls safe)"
+
+# A double click: no arguments, the sets beside the program, Enter closes.
+mkdir stick && cp parts/* stick/ && cp "$exe" stick/joinex.exe
+(cd stick && printf '\n' | timeout 120 wine ./joinex.exe > ../out.txt 2> ../err.txt)
+check "double click" 0 $?
+cmp -s "$name" "stick/$name"
+check "double click joined beside the program" 0 $?
+check "double click waits for Enter" "Press Enter to close this window." "$(tail -n 1 out.txt | tr -d '\r')"
+(cd stick && printf '\n' | timeout 120 wine ./joinex.exe > ../out.txt 2> ../err.txt)
+check "double click, existing result" 1 $?
+check "asks before overwriting" 1 "$(grep -c 'Target File exists overwrite?' err.txt)"
+cmp -s "$name" "stick/$name"
+check "existing result untouched" 0 $?
+rm stick/*.Z0*
+(cd stick && timeout 120 wine ./joinex.exe < /dev/null > ../out.txt 2> ../err.txt)
+check "double click without parts" 1 $?
+check "no parts named" 1 "$(grep -c 'no first part (NAME.Z00)' err.txt)"
+
+echo "joinex.exe under wine: $passed checks passed, $failures failed"
+[ "$failures" -eq 0 ]
