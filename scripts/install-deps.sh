@@ -13,6 +13,9 @@ packages=(
   clang lld libclang-rt-dev                    # fuzz targets
   clang-format                                 # the formatting check
   time bc                                      # benchmarks
+  dosfstools                                   # a vfat image for the drive tests
+  g++-mingw-w64-x86-64 wine wine64             # joinex.exe and its tests under wine
+  file lintian appstream desktop-file-utils    # the Debian package and its checks
 )
 missing=()
 for p in "${packages[@]}"; do

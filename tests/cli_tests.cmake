@@ -7,3 +7,8 @@ if(FENNIMAR_BUILD_WINDOWS_JOINER)
                                     ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix)
   set_tests_properties(joinex_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
 endif()
+# The Debian package, made from this build and run from a scratch root.
+if(FENNIMAR_BUILD_GUI AND NOT FENNIMAR_SANITIZE AND NOT FENNIMAR_FUZZ)
+  add_test(NAME package COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package_test.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(package PROPERTIES TIMEOUT 600)
+endif()

@@ -466,6 +466,74 @@ TEST_F(MergeEngineTest, FirstPartThatDoesNotFitTheFormatCreatesNothing) {
   }
 }
 
+// Large sets whose headers disagree with part 00 or whose slices do not add
+// up to its 64-bit length: the part that shows it is refused and the target
+// deleted; part 00 that no writer makes creates nothing.
+TEST_F(MergeEngineTest, LargeSetsThatDoNotHoldTogetherAreRefused) {
+  constexpr std::int64_t kLength = (std::int64_t{2} << 30) + 3000;
+  drives.freeSpace = std::uint64_t{1} << 40;
+  struct Case {
+    const char* what;
+    int part;            // the part changed and refused
+    std::size_t offset;  // where `width` bytes of `value` go; 0: nothing changed
+    int width;
+    std::uint64_t value;
+  };
+  const Case cases[] = {
+      {"slices that do not add up", 2, 0, 0, 0},
+      {"another 64-bit length", 1, kLargeSizeOffset, 8, kLength + 1},
+      {"no large-set mark", 1, kTotalSizeOffset, 4, 3000},
+      {"length below 2 GiB", 0, kLargeSizeOffset, 8, 0x7FFFFFFF},
+      {"more than the parts can hold", 0, kLargeSizeOffset, 8, 3 * kMaxPartData + 1},
+      {"name without a zero", 0, kLargeSizeOffset - 1, 1, 'x'},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::PartSetOptions options;
+    options.largeSize = kLength;
+    options.sourceName = std::string(kLargeNameSize, 'N');
+    auto paths = MakeSet(3000, 1000, options);
+    for (int byte = 0; byte < c.width; ++byte) {
+      testing::SetHeaderByte(paths[c.part], c.offset + byte,
+                             static_cast<std::uint8_t>(c.value >> (8 * byte)));
+    }
+    ui.messages.clear();
+    EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+    EXPECT_EQ(
+        ui.messages,
+        (std::vector<ShownMessage>{{kInvalid + paths[c.part], paths[c.part], MessageKind::kOk}}));
+    EXPECT_TRUE(testing::ListDir(out).empty());
+  }
+}
+
+TEST_F(MergeEngineTest, AReaderOfTheReleasedFormatRefusesALargeSetAtPartZero) {
+  testing::PartSetOptions options;
+  options.largeSize = std::int64_t{5} << 30;
+  auto paths = MakeSet(3000, 1000, options);
+  EXPECT_NE(testing::Run("/usr/bin/python3 " FENNIMAR_TESTS_DIR "/part_reader.py " + paths[0] +
+                         " " + out + "/REPORT.DOC 2>/dev/null"),
+            0);
+  EXPECT_TRUE(testing::ListDir(out).empty());
+}
+
+TEST_F(MergeEngineTest, TooLittleSpaceForTheWholeFileIsToldBeforeATargetExists) {
+  auto paths = MakeSet(3500);
+  drives.freeSpace = 3499;
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{"Not enough hard disk space in target directory", "Merge",
+                                        MessageKind::kOkWarning}}));
+  EXPECT_TRUE(testing::ListDir(out).empty());
+}
+
+TEST_F(MergeEngineTest, TimesAfter2038AreRestored) {
+  testing::PartSetOptions options;
+  options.modifiedTime = static_cast<std::int32_t>(0x83AA7E80u);  // 2040-01-01
+  auto paths = MakeSet(2500, 1000, options);
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
+  EXPECT_EQ(testing::ModifiedTime(Target()), 2208988800);
+}
+
 TEST_F(MergeEngineTest, ChecksumErrorNamesBothValuesAndAbortDeletesTheTarget) {
   auto paths = MakeSet(3500);
   Bytes original = testing::ReadFile(paths[1]);

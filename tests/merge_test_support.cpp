@@ -20,9 +20,10 @@ std::vector<std::string> WritePartSet(const std::string& directory, const Bytes&
     PartHeader header;
     header.partCount = static_cast<std::uint8_t>(count);
     header.partIndex = static_cast<std::uint8_t>(k);
-    header.SetSourceName(options.sourceName);
+    header.SetSource(options.sourceName, options.largeSize
+                                             ? options.largeSize
+                                             : static_cast<std::int64_t>(data.size()));
     header.modifiedTime = options.modifiedTime;
-    header.totalSize = static_cast<std::int32_t>(data.size());
     header.checksum = ComputePartChecksum(data.data() + begin, end - begin);
     header.dataLength = static_cast<std::int32_t>(end - begin);
     HeaderBytes bytes = EncodeHeader(header);

@@ -19,12 +19,14 @@ class MergeDrives : public DriveQueries {
  public:
   std::function<DriveKind(const std::string&)> kind;
   std::vector<std::string> asked;  // the paths whose kind was asked
+  std::uint64_t freeSpace = 1u << 30;
 
   DriveKind GetDriveKind(const std::string& path) override {
     asked.push_back(path);
     return kind ? kind(path) : DriveKind::kFixed;
   }
-  std::uint64_t GetFreeSpace(const std::string&) override { return 1u << 30; }
+  std::uint64_t GetFreeSpace(const std::string&) override { return freeSpace; }
+  std::uint64_t GetLargestFile(const std::string&) override { return kNoFileSizeLimit; }
   std::string RootOf(const std::string& path) override { return path; }
 };
 
@@ -33,6 +35,7 @@ struct PartSetOptions {
   std::string sourceName = "REPORT.DOC";  // stored in every header
   std::int32_t modifiedTime = 1234567890;
   std::size_t dataPerPart = 1000;  // the last part holds the rest
+  std::int64_t largeSize = 0;      // when not 0: a large set's headers with this length
 };
 
 // Writes the parts of `data` into `directory` and returns their paths.

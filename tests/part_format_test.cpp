@@ -98,6 +98,56 @@ TEST(PartHeaderTest, NamesOf69And70CharactersAndLonger) {
   EXPECT_EQ(bytes[72], 0);  // the time field, not the 71st name byte
 }
 
+// The worked example of docs/part-format.md, byte for byte.
+TEST(PartHeaderTest, LargeSetOfTheDocumentsExample) {
+  PartHeader header;
+  header.partCount = 3;
+  header.SetSource("DISC.ISO", 4700000000);
+  header.SetModifiedTime(2208988800);  // 2040-01-01 00:00:00 UTC
+  header.checksum = 0x1234;
+  header.dataLength = 2000000000;
+  HeaderBytes bytes = EncodeHeader(header);
+  Bytes expected(86, 0);
+  const Bytes tail = {0x00, 0x4f, 0x24, 0x18, 0x01, 0x00, 0x00, 0x00, 0x80, 0x7e, 0xaa,
+                      0x83, 0xff, 0xff, 0xff, 0xff, 0x34, 0x12, 0x00, 0x94, 0x35, 0x77};
+  expected[0] = 3;
+  std::copy_n("DISC.ISO", 8, expected.begin() + 2);
+  std::copy(tail.begin(), tail.end(), expected.begin() + 64);
+  EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), expected);
+
+  PartHeader back = DecodeHeader(bytes);
+  EXPECT_TRUE(back.IsLargeSet());
+  EXPECT_EQ(back.SourceSize(), 4700000000);
+  EXPECT_EQ(back.SourceName(), "DISC.ISO");
+  EXPECT_EQ(back.ModifiedTime(), 2208988800);
+  EXPECT_TRUE(back.DescribesValidSet());
+}
+
+TEST(PartHeaderTest, LargeSetNamesAreCutTo61BytesAndSmallSetsKeepTheirs) {
+  PartHeader header;
+  header.SetSource(std::string(70, 'm'), 0x7FFFFFFF);  // the largest small set
+  EXPECT_FALSE(header.IsLargeSet());
+  EXPECT_EQ(header.SourceName(), std::string(70, 'm'));
+  header.SetSource(std::string(70, 'm'), 0x80000000);
+  HeaderBytes bytes = EncodeHeader(header);
+  EXPECT_EQ(bytes[2 + 60], 'm');
+  EXPECT_EQ(bytes[2 + 61], 0);  // at least one zero before the length
+  EXPECT_EQ(DecodeHeader(bytes).SourceName(), std::string(61, 'm'));
+  EXPECT_EQ(DecodeHeader(bytes).SourceSize(), 0x80000000);
+}
+
+TEST(PartHeaderTest, TimesFrom1970To2106AreKeptOthersStoredAsNone) {
+  const std::pair<std::int64_t, std::int64_t> cases[] = {
+      {1234567890, 1234567890}, {0x7FFFFFFF, 0x7FFFFFFF}, {0x80000000, 0x80000000},
+      {0xFFFFFFFF, 0xFFFFFFFF}, {0x100000000, 0},         {-1, 0},
+  };
+  for (auto [time, read] : cases) {
+    PartHeader header;
+    header.SetModifiedTime(time);
+    EXPECT_EQ(DecodeHeader(EncodeHeader(header)).ModifiedTime(), read) << time;
+  }
+}
+
 struct NameCase {
   const char* directory;
   const char* source;

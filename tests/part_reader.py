@@ -5,6 +5,11 @@ Usage: part_reader.py FIRST_PART OUTPUT
 Reads every header of the set that FIRST_PART (the .Z00 file) starts,
 checks each checksum and field, writes the rebuilt source to OUTPUT and
 prints "name total_size parts modified_time". Exits 1 on any mismatch.
+
+It reads the format as first released, without large sets: like the released
+joiner, it refuses a part 00 whose total is negative before it writes or
+reads anything more, which is how large sets are turned away by older
+readers.
 """
 import os
 import struct
@@ -23,6 +28,8 @@ def main(first, output):
     base = first[: -len(".Z00")]
     with open(first, "rb") as f:
         count, _, name, mtime, total, _, _ = HEADER.unpack(f.read(86))
+    if total < 0:
+        sys.exit("part 0: total %d is no length" % total)
     name = name.split(b"\0")[0].decode("latin-1")
     rebuilt = bytearray()
     for k in range(count):

@@ -99,6 +99,23 @@ TEST(DriveTest, FreeSpaceKindAndRootOfARealTmpfs) {
   EXPECT_EQ(drives.GetFreeSpace(mount + "/sub/not/yet"), 1u << 20);
   EXPECT_EQ(drives.RootOf(mount + "/sub/not/yet"), mount);
   EXPECT_EQ(drives.GetDriveKind(mount), DriveKind::kFixed);  // memory is no removable disk
+  EXPECT_EQ(drives.GetLargestFile(mount), kNoFileSizeLimit);
+  testing::Run("umount " + mount);
+}
+
+TEST(DriveTest, LargestFileOfARealVfatThroughALoopDevice) {
+  if (!testing::IsRoot()) GTEST_SKIP() << "mounting a vfat image needs root";
+  testing::TempDir dir;
+  std::string image = dir / "stick.img", mount = dir / "stick";
+  MakeDirectory(mount);
+  if (testing::Run("truncate -s 2M " + image + " && mkfs.vfat -F 12 " + image + " >/dev/null") !=
+          0 ||
+      testing::Run("mount -o loop " + image + " " + mount + " 2>/dev/null") != 0) {
+    GTEST_SKIP() << "no vfat through a loop device here (mkfs.vfat, loop module)";
+  }
+  SystemDrives drives;
+  EXPECT_EQ(drives.GetLargestFile(mount + "/not/yet"), 0xFFFFFFFFu);  // 4 GiB - 1
+  EXPECT_EQ(drives.GetLargestFile(dir.path()), kNoFileSizeLimit);
   testing::Run("umount " + mount);
 }
 

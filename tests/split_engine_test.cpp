@@ -244,15 +244,60 @@ TEST_F(SplitEngineTest, UnwritablePartIsReported) {
   EXPECT_EQ(ui.Status(), " Writing: " + Part(0));
 }
 
-TEST_F(SplitEngineTest, SourceOf2GiBIsRefusedBeforeAnythingIsWritten) {
-  std::string source = dir / "BIG.ISO";
+// A sparse source of `size` bytes: only what the split reads of it costs time.
+std::string SparseSource(const testing::TempDir& dir, const std::string& name, std::int64_t size) {
+  std::string source = dir / name;
   testing::WriteFile(source, "x");
-  ASSERT_EQ(::truncate(source.c_str(), std::int64_t{1} << 31), 0);  // sparse
-  Dialog(1000086);
+  EXPECT_EQ(::truncate(source.c_str(), size), 0);
+  return source;
+}
+
+TEST_F(SplitEngineTest, LargeSourceMakesALargeSetWithItsLengthNameAndLateTime) {
+  // A 70-byte name, a time after 2038 and 3 GiB; stopped after one block of
+  // part 00, whose header is then complete but for the checksum.
+  std::string name = std::string(66, 'N') + ".ISO";
+  std::string source = SparseSource(dir, name, std::int64_t{3} << 30);
+  testing::SetModifiedTime(source, 2208988800);  // 2040-01-01
+  Dialog(kMaxPartSize);
+  ui.StopAtPump(1);
   Split(source);
-  EXPECT_EQ(ui.messages.back(),
-            (ShownMessage{"File too big (2 GB or more)", "Split", MessageKind::kOkWarning}));
+  PartHeader h = Header(out + "/" + std::string(66, 'N') + ".Z00");
+  EXPECT_TRUE(h.IsLargeSet());
+  EXPECT_EQ(h.totalSize, -1);
+  EXPECT_EQ(h.SourceSize(), std::int64_t{3} << 30);
+  EXPECT_EQ(h.SourceName(), std::string(61, 'N'));
+  EXPECT_EQ(h.partCount, 2);
+  EXPECT_EQ(h.dataLength, kMaxPartData);
+  EXPECT_EQ(h.modifiedTime, static_cast<std::int32_t>(0x83AA7E80u));
+  EXPECT_EQ(h.ModifiedTime(), 2208988800);
+  EXPECT_EQ(ui.Line(InfoLine::kSize), " File size: 3221225472");
+}
+
+TEST_F(SplitEngineTest, PartSizeOf2GiBIsRefusedBeforeAnythingIsWritten) {
+  std::string source = SparseSource(dir, "BIG.ISO", std::int64_t{5} << 30);
+  Dialog(kMaxPartSize + 1);
+  Split(source);
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Chunk size must be smaller than 2 GB", "Split",
+                                              MessageKind::kOkWarning}));
   EXPECT_TRUE(testing::ListDir(out).empty());
+}
+
+// Sets of sources under 2 GiB stay what the released split wrote.
+TEST_F(SplitEngineTest, SmallSetsAreByteForByteWhatTheReleaseWrote) {
+  const std::string release = FENNIMAR_TESTS_DIR "/data/release_set";
+  for (const auto& name : testing::ListDir(release + "/source")) {
+    testing::WriteFile(dir / name, testing::ReadFile(release + "/source/" + name));
+    testing::SetModifiedTime(dir / name, 1234567890);
+    Dialog(1086);
+    Split(dir / name);
+  }
+  EXPECT_TRUE(ui.messages.empty());
+  auto written = testing::ListDir(out);
+  ASSERT_EQ(written, testing::ListDir(release + "/parts"));
+  for (const auto& part : written) {
+    EXPECT_EQ(testing::ReadFile(out + "/" + part), testing::ReadFile(release + "/parts/" + part))
+        << part;
+  }
 }
 
 TEST_F(SplitEngineTest, MailerFailingOnThirdOfFivePartsStopsTheSet) {
@@ -344,6 +389,20 @@ TEST_F(RemovableSplitTest, FillingWritesMorePartsThanPlannedAndFixesTheCountOfPa
   EXPECT_EQ(Joined(4), testing::ReadFile(source));
 }
 
+TEST_F(RemovableSplitTest, FillingCapsEachPartAtTheLargestFileOfTheDisk) {
+  std::string source = Source(3000);
+  Dialog(2086, true);  // planned: 2 parts of 2,000
+  drives.freeSpace = std::uint64_t{1} << 40;
+  drives.largestFile = 1086;  // the disk's file system holds 1,000 data bytes per file
+  AcceptPrompts();
+  ui.answers = {Answer::kYes};
+  Split(source);
+  ASSERT_EQ(testing::ListDir(out).size(), 3u);
+  EXPECT_EQ(testing::FileSize(Part(1)), 1086);
+  EXPECT_EQ(Header(Part(0)).partCount, 3);
+  EXPECT_EQ(Joined(3), testing::ReadFile(source));
+}
+
 TEST_F(RemovableSplitTest, DecliningTheFixUpKeepsTheWritingStatus) {
   std::string source = Source(3000);
   Dialog(1086, true);
@@ -367,18 +426,58 @@ TEST_F(RemovableSplitTest, FillingStopsBeforeAHundredAndFirstPart) {
   EXPECT_EQ(testing::ListDir(out).size(), 100u);
 }
 
-TEST_F(RemovableSplitTest, CopiesTheJoinerToTheRootOfTheDisk) {
+// The Linux and the Windows joiner in `programs`, of the sizes given (0: none).
+void PutJoiners(SettingsStore& settings, const std::string& programs, std::size_t linuxSize,
+                std::size_t windowsSize) {
+  for (auto [name, size] : {std::pair{"joinex", linuxSize}, std::pair{"joinex.exe", windowsSize}}) {
+    if (size == 0) continue;
+    testing::WriteFile(programs + "/" + name, testing::RandomBytes(size, 9));
+    ::chmod((programs + "/" + name).c_str(), 0755);
+  }
+  settings.WriteSetting("FENNIMAR", "FENNIMAR_PATH", programs);
+}
+
+TEST_F(RemovableSplitTest, CopiesBothJoinersToTheDiskOfTheLastPart) {
   testing::TempDir programs, disk;
-  testing::WriteFile(programs / "joinex", testing::RandomBytes(12345, 9));
-  ::chmod((programs / "joinex").c_str(), 0755);
-  settings.WriteSetting("FENNIMAR", "FENNIMAR_PATH", programs.path());
+  PutJoiners(settings, programs.path(), 12345, 678);
   drives.root = disk.path();
   std::string source = Source(2500);
   Dialog(1086);
   AcceptPrompts();
   Split(source);
-  EXPECT_EQ(testing::ReadFile(disk / "joinex"), testing::ReadFile(programs / "joinex"));
-  EXPECT_EQ(::access((disk / "joinex").c_str(), X_OK), 0);
+  EXPECT_EQ(required, (std::vector<std::int64_t>{1000, 1000, 500 + 12345 + 678}));
+  for (const char* name : {"joinex", "joinex.exe"}) {
+    EXPECT_EQ(testing::ReadFile(disk / name), testing::ReadFile(programs / name)) << name;
+    EXPECT_EQ(::access((disk / name).c_str(), X_OK), 0) << name;
+  }
+}
+
+TEST_F(RemovableSplitTest, FillingLeavesTheLastDiskRoomForTheJoiner) {
+  testing::TempDir programs, disk;
+  PutJoiners(settings, programs.path(), 0, 300);
+  drives.root = disk.path();
+  drives.freeSpace = 2086;  // 2,000 data bytes a disk
+  std::string source = Source(3900);
+  Dialog(1086, true);
+  AcceptPrompts();
+  ui.answers = {Answer::kYes};
+  Split(source);
+  // The rest after part 00 (1,900) fits a disk but not beside the joiner.
+  ASSERT_EQ(testing::ListDir(out).size(), 3u);
+  EXPECT_EQ(Header(Part(1)).dataLength, 1700);
+  EXPECT_EQ(Header(Part(2)).dataLength, 200);
+  EXPECT_EQ(testing::ListDir(disk.path()), (std::vector<std::string>{"joinex.exe"}));
+}
+
+TEST_F(RemovableSplitTest, AnEmptyJoinerDirectoryCopiesNoJoiner) {
+  testing::TempDir disk;
+  settings.WriteSetting("FENNIMAR", "FENNIMAR_PATH", "");
+  drives.root = disk.path();
+  Dialog(1086);
+  AcceptPrompts();
+  Split(Source(2500));
+  EXPECT_EQ(required.back(), 500);
+  EXPECT_TRUE(testing::ListDir(disk.path()).empty());
 }
 
 TEST_F(RemovableSplitTest, MissingDirectoryIsCreatedOnRequest) {

@@ -40,6 +40,19 @@ TEST_F(SplitFormTest, OpensFrom2HDWithHiddenSizeControlsAndPreview) {
   EXPECT_TRUE(form.sizeUnitIsKilobytes());
 }
 
+TEST_F(SplitFormTest, Fat32ChoiceTakesTheLargestPartForSourcesOfAnySize) {
+  SplitForm form = Opened(std::int64_t{5} << 30, "DO 1000000");
+  form.SetFillToCapacity(false);
+  form.ChooseFat32();
+  EXPECT_EQ(form.choice(), SizeChoice::kFat32);
+  EXPECT_FALSE(form.sizeControlsVisible());
+  EXPECT_EQ(form.chunkSize(), 2147483647);
+  EXPECT_EQ(form.previewText(), "File will be divided into   3 parts");
+  form.ChooseOther();
+  EXPECT_EQ(form.chunkSize(), 1024000000);
+  EXPECT_EQ(form.previewText(), "File will be divided into   6 parts");
+}
+
 TEST_F(SplitFormTest, ProposesTwoPartsWhenTheSizeIsAsLargeAsTheFile) {
   SplitForm form = Opened(500000, "2DD");
   EXPECT_EQ(form.choice(), SizeChoice::k2DD);

@@ -10,13 +10,14 @@
 namespace fennimar::testing {
 
 // Answers the drive queries from settings of the test: a drive kind, free
-// bytes (fixed, or one value per query), and a root.
+// bytes (fixed, or one value per query), the largest file, and a root.
 class ScriptedDrives : public DriveQueries {
  public:
   DriveKind kind = DriveKind::kFixed;
   std::uint64_t freeSpace = std::uint64_t{1} << 40;
   std::vector<std::uint64_t> freeSpaceSequence;  // used first, one per query
   std::string root;
+  std::uint64_t largestFile = kNoFileSizeLimit;
 
   DriveKind GetDriveKind(const std::string&) override { return kind; }
   std::uint64_t GetFreeSpace(const std::string&) override {
@@ -27,6 +28,7 @@ class ScriptedDrives : public DriveQueries {
     }
     return freeSpace;
   }
+  std::uint64_t GetLargestFile(const std::string&) override { return largestFile; }
   std::string RootOf(const std::string& path) override { return root.empty() ? path : root; }
 };
 

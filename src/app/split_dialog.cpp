@@ -68,11 +68,13 @@ wxSizer* SplitDialog::CreateChunkBox() {
   chunk2DD_ = new wxRadioButton(parent, kIdSplit2DD, "&2DD Floppy size", wxDefaultPosition,
                                 wxDefaultSize, wxRB_GROUP);
   chunk2HD_ = new wxRadioButton(parent, kIdSplit2HD, "2&HD Floppy size");
+  chunkFat32_ = new wxRadioButton(parent, kIdSplitFat32, "FAT&32 USB stick size");
   chunkOther_ = new wxRadioButton(parent, kIdSplitOther, "Othe&r");
   size_ = new wxTextCtrl(parent, kIdSplitSize, "", wxDefaultPosition, wxSize(FromDIP(110), -1));
   size_->SetMaxLength(kMaxSizeTextLength);
   choices->Add(chunk2DD_, 0, wxALL, gap / 2);
   choices->Add(chunk2HD_, 0, wxALL, gap / 2);
+  choices->Add(chunkFat32_, 0, wxALL, gap / 2);
   auto* otherRow = new wxBoxSizer(wxHORIZONTAL);
   otherRow->Add(chunkOther_, 0, wxALIGN_CENTER_VERTICAL);
   otherRow->Add(size_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRESERVE_SPACE_EVEN_IF_HIDDEN, gap);
@@ -106,6 +108,7 @@ void SplitDialog::BindControls() {
   };
   chunk2DD_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::Choose2DD));
   chunk2HD_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::Choose2HD));
+  chunkFat32_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::ChooseFat32));
   chunkOther_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::ChooseOther));
   kilobytes_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::ChooseKilobytes));
   bytes_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::ChooseBytes));
@@ -126,6 +129,7 @@ void SplitDialog::BindControls() {
 void SplitDialog::ShowForm() {
   chunk2DD_->SetValue(form_.choice() == SizeChoice::k2DD);
   chunk2HD_->SetValue(form_.choice() == SizeChoice::k2HD);
+  chunkFat32_->SetValue(form_.choice() == SizeChoice::kFat32);
   chunkOther_->SetValue(form_.choice() == SizeChoice::kOther);
   bool sizeShown = form_.sizeControlsVisible();
   size_->Show(sizeShown);

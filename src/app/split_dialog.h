@@ -33,6 +33,7 @@ inline constexpr int kIdSplitOther = 1016;
 inline constexpr int kIdSplitUnits = 1017;
 inline constexpr int kIdSplitPreview = 1018;
 inline constexpr int kIdSplitFill = 1020;
+inline constexpr int kIdSplitFat32 = 1021;
 
 class SplitDialog : public wxDialog {
  public:
@@ -54,6 +55,7 @@ class SplitDialog : public wxDialog {
   wxTextCtrl* mailTo_;
   wxRadioButton* chunk2DD_;
   wxRadioButton* chunk2HD_;
+  wxRadioButton* chunkFat32_;
   wxRadioButton* chunkOther_;
   wxTextCtrl* size_;
   wxStaticBox* units_;

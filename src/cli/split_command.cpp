@@ -21,7 +21,8 @@ constexpr const char* kUsage =
     "Cuts FILE into numbered part files (NAME.Z00, NAME.Z01, ...).\n"
     "  -d, --dir DIR       directory for the parts (default: from the settings)\n"
     "  -s, --size SIZE     part size in bytes, header included; k or m multiplies\n"
-    "                      by 1024 or 1024*1024; 2dd and 2hd are the floppy sizes\n"
+    "                      by 1024 or 1024*1024; 2dd and 2hd are the floppy sizes,\n"
+    "                      fat32 the largest part, which fits a FAT32 USB stick\n"
     "      --fill          on removable disks, fill each disk to its free space\n"
     "      --no-fill       keep the chosen size on removable disks\n"
     "      --mail-to ADDR  mail every part to ADDR (server and return address\n"
@@ -62,6 +63,8 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
       form.Choose2DD();
     } else if (size == "2hd" || size == "2HD") {
       form.Choose2HD();
+    } else if (size == "fat32" || size == "FAT32") {
+      form.ChooseFat32();
     } else {
       form.ChooseOther();
       form.ChooseBytes();

@@ -106,6 +106,7 @@ class MergeRun {
   std::optional<File> first_;
   std::int64_t firstSize_ = 0;
   PartHeader reference_;
+  std::int64_t total_ = 0;  // the source's length part 00 gives; 0 in an early version's set
   int partCount_ = 0;
   std::string referenceName_;
   std::string stem_;
@@ -116,6 +117,7 @@ class MergeRun {
   std::optional<BufferedWriter> writer_;
   std::optional<ProgressDialog> progress_;
   std::int64_t bytesCopied_ = 0;
+  std::int64_t slicesTotal_ = 0;  // the data lengths of the parts read so far
   int errorCount_ = 0;
 };
 
@@ -143,6 +145,9 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
       !Ask("Target File exists overwrite?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
     return MergeOutcome::kCancelled;
   }
+  if (drives_.GetFreeSpace(directory_) < static_cast<std::uint64_t>(total_)) {
+    return Tell("Not enough hard disk space in target directory", "Merge", MessageKind::kOkWarning);
+  }
 
   WaitCursor waitCursor(ui_);
   std::string merging = Format(" Merging %d files to create: %s", partCount_, targetPath_.c_str());
@@ -168,14 +173,20 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
       if (targetIdentity && IdentityOf(*part) == targetIdentity) return RefusePart(partPath);
     }
     ui_.SetInfoLine(InfoLine::kStatus, " Reading: " + partPath);
-    // Data that does not fit its file, or a set that no longer fits the
-    // format's signed 32-bit sizes, is not a part of a set this program wrote.
-    if (header.dataLength < 0 || header.dataLength > partSize - std::int64_t{kHeaderSize} ||
-        bytesCopied_ + header.dataLength > kMaxSourceSize) {
+    // Data that does not fit its file, or slices that pass the source's
+    // length (a small set's stays below 2 GiB), are not a part of a set this
+    // program wrote.
+    slicesTotal_ += header.dataLength;
+    bool large = reference_.IsLargeSet();
+    if (header.dataLength < (large ? 1 : 0) ||
+        header.dataLength > partSize - std::int64_t{kHeaderSize} ||
+        slicesTotal_ > (large ? total_ : kMaxSmallSetSize)) {
       return RefusePart(partPath);
     }
     if (auto end = CopyPart(partPath, *part, header)) return *end;
     if (index == 0) first_.reset();
+    // A large set's slices add up to its length exactly.
+    if (large && index == partCount_ - 1 && slicesTotal_ != total_) return RefusePart(partPath);
   }
   return Finish();
 }
@@ -221,12 +232,15 @@ std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedP
   }
   reference_ = DecodeHeader(bytes);
   partCount_ = static_cast<std::int8_t>(reference_.partCount);
-  ui_.SetInfoLine(InfoLine::kSize, " File size: " + std::to_string(reference_.totalSize));
+  total_ = reference_.SourceSize();
+  ui_.SetInfoLine(InfoLine::kSize, " File size: " + std::to_string(total_));
 
   // Everything part 00 says is checked before a target is created or touched.
+  // A negative total other than the large-set mark is refused here, as
+  // earlier versions refuse the mark itself.
   auto name = TargetNameFromSourceName(StoredName(reference_));
-  if (!name || partCount_ > kMaxParts || reference_.totalSize < 0 || reference_.dataLength < 0 ||
-      reference_.dataLength > firstSize_ - std::int64_t{kHeaderSize}) {
+  if (!name || partCount_ > kMaxParts || total_ < 0 || !reference_.DescribesValidSet() ||
+      reference_.dataLength < 0 || reference_.dataLength > firstSize_ - std::int64_t{kHeaderSize}) {
     return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
   }
   referenceName_ = StoredName(reference_);
@@ -312,7 +326,8 @@ std::optional<MergeOutcome> MergeRun::OpenLaterPart(int index, File& part, PartH
   // The count byte of later parts is not compared: after a split that filled
   // each disk, only part 00 carries the true count.
   if (header.partIndex != index || StoredName(header) != referenceName_ ||
-      header.totalSize != reference_.totalSize || header.modifiedTime != reference_.modifiedTime) {
+      header.totalSize != reference_.totalSize || header.SourceSize() != total_ ||
+      header.modifiedTime != reference_.modifiedTime) {
     return RefusePart(partPath);
   }
   return std::nullopt;
@@ -345,7 +360,7 @@ std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File
     remaining -= static_cast<std::int64_t>(block);
     // A short write shows in the final size check.
     writer_->Append(data, block);
-    int percent = std::min(PercentOf(bytesCopied_, reference_.totalSize), 100);
+    int percent = std::min(PercentOf(bytesCopied_, total_), 100);
     progress_->SetPercent(percent);
     ui_.Pump();
   }
@@ -385,8 +400,8 @@ MergeOutcome MergeRun::Finish() {
   auto status = StatPath(targetPath_);
   if (!status) return Tell("Can not open file", targetPath_, MessageKind::kOk);
   // A failed write or close may have lost data that the size does not show.
-  if (!written || status->size != reference_.totalSize) {
-    if (reference_.totalSize > 0 || !written) {
+  if (!written || status->size != total_) {
+    if (total_ > 0 || !written) {
       RemoveFile(targetPath_);
       return Tell("Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk);
     }
@@ -394,8 +409,8 @@ MergeOutcome MergeRun::Finish() {
     ui_.ShowMessage("Files created with FENNI ver 1.02", "Please verify merge file",
                     MessageKind::kOk);
   }
-  if (reference_.modifiedTime != 0) {
-    SetFileTimes(targetPath_, reference_.modifiedTime, reference_.modifiedTime);
+  if (std::int64_t time = reference_.ModifiedTime(); time != 0) {
+    SetFileTimes(targetPath_, time, time);
   }
   ui_.SetInfoLine(InfoLine::kStatus, " Merge Complete");
   return MergeOutcome::kComplete;

@@ -1,6 +1,8 @@
 #include "platform/drive.h"
 
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 
@@ -55,6 +57,14 @@ std::uint64_t SystemDrives::GetFreeSpace(const std::string& path) {
   struct statvfs vfs {};
   if (::statvfs(ExistingAncestor(path).c_str(), &vfs) != 0) return 0;
   return static_cast<std::uint64_t>(vfs.f_bavail) * static_cast<std::uint64_t>(vfs.f_frsize);
+}
+
+std::uint64_t SystemDrives::GetLargestFile(const std::string& path) {
+  struct statfs fs {};
+  if (::statfs(ExistingAncestor(path).c_str(), &fs) != 0) return kNoFileSizeLimit;
+  // FAT12, FAT16 and FAT32 (msdos and vfat) share one magic number and keep a
+  // file's size in 32 bits.
+  return fs.f_type == MSDOS_SUPER_MAGIC ? kFatLargestFile : kNoFileSizeLimit;
 }
 
 std::string SystemDrives::RootOf(const std::string& path) {

@@ -9,6 +9,9 @@ namespace fennimar {
 
 enum class DriveKind { kFixed, kRemovable };
 
+inline constexpr std::uint64_t kFatLargestFile = 0xFFFFFFFF;
+inline constexpr std::uint64_t kNoFileSizeLimit = UINT64_MAX;
+
 // The queries the split asks about its target directory. The system answers
 // them through SystemDrives; engine tests answer them from a script.
 class DriveQueries {
@@ -20,6 +23,9 @@ class DriveQueries {
   // Free bytes for an unprivileged writer on the path's file system; 0 when
   // that cannot be told.
   virtual std::uint64_t GetFreeSpace(const std::string& path) = 0;
+  // The most bytes one file can have on the path's file system: 4 GiB - 1 on
+  // FAT12/16/32, kNoFileSizeLimit where the system sets no lower limit.
+  virtual std::uint64_t GetLargestFile(const std::string& path) = 0;
   // The mount point of the file system that holds the path: the "root of the
   // drive" onto which the companion joiner is copied.
   virtual std::string RootOf(const std::string& path) = 0;
@@ -29,6 +35,7 @@ class SystemDrives final : public DriveQueries {
  public:
   DriveKind GetDriveKind(const std::string& path) override;
   std::uint64_t GetFreeSpace(const std::string& path) override;
+  std::uint64_t GetLargestFile(const std::string& path) override;
   std::string RootOf(const std::string& path) override;
 };
 

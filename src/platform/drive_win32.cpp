@@ -34,6 +34,18 @@ std::uint64_t SystemDrives::GetFreeSpace(const std::string& path) {
   return available.QuadPart;
 }
 
+std::uint64_t SystemDrives::GetLargestFile(const std::string& path) {
+  std::wstring root = VolumeRootOf(path);
+  wchar_t system[MAX_PATH + 1];
+  if (root.empty() || !::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr,
+                                               system, MAX_PATH + 1)) {
+    return kNoFileSizeLimit;
+  }
+  // "FAT" and "FAT32" keep a file's size in 32 bits; exFAT and NTFS do not.
+  std::wstring name = system;
+  return name == L"FAT" || name == L"FAT32" ? kFatLargestFile : kNoFileSizeLimit;
+}
+
 std::string SystemDrives::RootOf(const std::string& path) {
   std::wstring root = VolumeRootOf(path);
   if (root.empty()) return std::string(kRootDirectory);

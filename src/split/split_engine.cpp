@@ -15,9 +15,8 @@
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "platform/system_error.h"
-#include "settings/settings_keys.h"
 #include "settings/settings_store.h"
-#include "split/copy_file.h"
+#include "split/companion_joiners.h"
 #include "split/floppy_prompt.h"
 #include "split/part_mailer.h"
 #include "split/split_form.h"
@@ -32,17 +31,10 @@ namespace {
 constexpr std::size_t kMaxSourcePathLength = 120;
 // Part files must be able to hold at least this many data bytes.
 constexpr std::int64_t kMinDivisionSize = 1000;
-constexpr const char* kJoinerName = "joinex";
 
 std::string Format(const char* format, const std::string& text) {
   char buffer[512];
   std::snprintf(buffer, sizeof buffer, format, text.c_str());
-  return buffer;
-}
-
-std::string Format(const char* format, long number) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, format, number);
   return buffer;
 }
 
@@ -91,6 +83,7 @@ class SplitRun {
   std::optional<File> source_;
   std::optional<ProgressDialog> progress_;
   bool removable_ = false;
+  CompanionJoiners joiners_;  // found when the target is removable
   bool floppyUsed_ = false;
   bool mailOk_ = true;
   PartHeader header_;          // the fields shared by every part of the set
@@ -108,7 +101,6 @@ bool SplitRun::Prepare() {
     Warn(MessageText("File path too long", path_), path_);
     return false;
   }
-  header_.SetSourceName(FileNameOf(path_));
 
   source_ = File::OpenRead(path_);
   if (!source_) {
@@ -121,14 +113,10 @@ bool SplitRun::Prepare() {
     ui_.ShowMessage("FAIL", "_fstat", MessageKind::kOk);
     return false;
   }
-  // The format's sizes and times are signed 32-bit.
-  if (size_ > kMaxSourceSize) {
-    Warn("File too big (2 GB or more)", "Split");
-    return false;
-  }
-  header_.modifiedTime = static_cast<std::int32_t>(status->modifiedTime);
-  header_.totalSize = static_cast<std::int32_t>(size_);
-  SetLine(InfoLine::kSize, Format(" File size: %ld", static_cast<long>(size_)));
+  // A source of 2 GiB or more makes a large set (docs/part-format.md).
+  header_.SetSource(FileNameOf(path_), size_);
+  header_.SetModifiedTime(status->modifiedTime);
+  SetLine(InfoLine::kSize, " File size: " + std::to_string(size_));
 
   division_ = request_.chunkSize - static_cast<std::int64_t>(kHeaderSize);
   if (division_ < kMinDivisionSize) {
@@ -137,6 +125,10 @@ bool SplitRun::Prepare() {
   }
   if (division_ >= size_) {
     Warn("Chunk size greater then file size", "Split");
+    return false;
+  }
+  if (request_.chunkSize > kMaxPartSize) {
+    Warn("Chunk size must be smaller than 2 GB", "Split");
     return false;
   }
   std::int64_t planned = (size_ + division_ - 1) / division_;
@@ -148,6 +140,7 @@ bool SplitRun::Prepare() {
   header_.partCount = static_cast<std::uint8_t>(planned_);
 
   removable_ = drives_.GetDriveKind(request_.targetDirectory) == DriveKind::kRemovable;
+  if (removable_) joiners_ = CompanionJoiners::Find(settings_);
   std::string dividing = request_.fillToCapacity && removable_ ? Format("Dividing %s", path_)
                                                                : DividingText(path_, planned_);
   SetLine(InfoLine::kTarget, dividing);
@@ -160,9 +153,13 @@ bool SplitRun::Prepare() {
 bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
   floppyUsed_ = true;
   // When parts are sized by free space, a disk needs room for the header and
-  // at least one data byte.
-  std::int64_t required =
-      request_.fillToCapacity ? static_cast<std::int64_t>(kHeaderSize) + 1 : length;
+  // at least one data byte. Otherwise the disk of the last part also takes
+  // the joiners.
+  std::int64_t required = static_cast<std::int64_t>(kHeaderSize) + 1;
+  if (!request_.fillToCapacity) {
+    required = length;
+    if (offset_ + length == size_) required += static_cast<std::int64_t>(joiners_.Size());
+  }
   FloppyPrompt prompt(ui_, drives_, partPath, required);
   if (!ui_.RunFloppyPrompt(prompt)) {
     source_.reset();
@@ -182,9 +179,22 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
     }
   }
   if (request_.fillToCapacity) {
-    auto free = static_cast<std::int64_t>(
-        std::min<std::uint64_t>(drives_.GetFreeSpace(directory), kMaxSourceSize));
-    division_ = std::max<std::int64_t>(free - static_cast<std::int64_t>(kHeaderSize), 1);
+    // The part fills the disk, but no more than one file of its file system
+    // or of the format can hold.
+    auto room = static_cast<std::int64_t>(
+        std::min({drives_.GetFreeSpace(directory), drives_.GetLargestFile(directory),
+                  static_cast<std::uint64_t>(kMaxPartSize)}));
+    division_ = std::max<std::int64_t>(room - static_cast<std::int64_t>(kHeaderSize), 1);
+    // The disk that takes the rest of the source also takes the joiners:
+    // when they would not fit beside the rest, this part leaves them room
+    // and the rest goes onto the next disk. Joiners that leave no room for
+    // data on a disk of this size would not fit on the last one either.
+    auto joiners =
+        static_cast<std::int64_t>(std::min<std::uint64_t>(joiners_.Size(), kMaxPartSize));
+    std::int64_t rest = size_ - offset_;
+    if (rest <= division_ && rest + joiners > division_ && division_ - joiners >= 1) {
+      division_ -= joiners;
+    }
   }
   return true;
 }
@@ -304,12 +314,7 @@ void SplitRun::Execute() {
 
 void SplitRun::Finish() {
   if (floppyUsed_) {
-    std::string programs = settings_.ReadSetting(settings::kSection, settings::kFennimarPath, "",
-                                                 settings::kDirectoryValue);
-    if (!programs.empty()) {
-      CopyFileInBlocks(JoinPath(programs, kJoinerName),
-                       JoinPath(drives_.RootOf(request_.targetDirectory), kJoinerName));
-    }
+    joiners_.CopyTo(drives_.RootOf(request_.targetDirectory));
     // When the user declines, the status line keeps its " Writing: " text.
     if (index_ != planned_ && !FixUpCount()) return;
   }

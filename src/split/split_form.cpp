@@ -102,6 +102,13 @@ void SplitForm::Choose2HD() {
   UpdatePreview();
 }
 
+void SplitForm::ChooseFat32() {
+  choice_ = SizeChoice::kFat32;
+  ShowSizeControls(false);
+  chunkSize_ = kFat32ChunkSize;
+  UpdatePreview();
+}
+
 void SplitForm::ChooseOther() {
   choice_ = SizeChoice::kOther;
   ShowSizeControls(true);

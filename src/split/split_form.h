@@ -9,10 +9,13 @@
 // the preview follows.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "format/part_format.h"
+#include "platform/drive.h"
 #include "split/split_request.h"
 #include "ui/user_interface.h"
 
@@ -20,7 +23,7 @@ namespace fennimar {
 
 class SettingsStore;
 
-enum class SizeChoice { kNone, k2DD, k2HD, kOther };
+enum class SizeChoice { kNone, k2DD, k2HD, kFat32, kOther };
 
 // The free space of freshly formatted 720 kB and 1.44 MB floppies, the part
 // sizes of the two floppy choices, and the kilobyte numbers shown for them.
@@ -28,6 +31,10 @@ inline constexpr std::int64_t k2DDChunkSize = 730112;
 inline constexpr std::int64_t k2HDChunkSize = 1457664;
 inline constexpr std::int64_t k2DDKilobytes = 712;
 inline constexpr std::int64_t k2HDKilobytes = 1400;
+// The part size for FAT32 sticks: a file there holds up to 4 GiB - 1 bytes,
+// a part file at most 2 GiB - 1, so a part is as large as the format allows.
+inline constexpr std::int64_t kFat32ChunkSize =
+    std::min(static_cast<std::int64_t>(kFatLargestFile), kMaxPartSize);
 inline constexpr std::size_t kMaxDirectoryLength = 99;
 inline constexpr std::size_t kMaxSizeTextLength = 19;
 
@@ -50,6 +57,7 @@ class SplitForm {
   void SetSizeText(const std::string& text);   // keeps at most 19; applies the field rule
   void Choose2DD();
   void Choose2HD();
+  void ChooseFat32();
   void ChooseOther();
   void ChooseKilobytes();
   void ChooseBytes();

@@ -1,0 +1,46 @@
+#include "split/companion_joiners.h"
+
+#include <array>
+#include <string_view>
+
+#include "platform/fs.h"
+#include "platform/path.h"
+#include "settings/settings_keys.h"
+#include "split/copy_file.h"
+
+namespace fennimar {
+namespace {
+
+constexpr std::array<std::string_view, 2> kJoinerNames = {"joinex", "joinex.exe"};
+// Where the installation keeps the joiners, below its prefix (the parent of
+// the programs' own directory, as /usr for /usr/bin/fennimar-cli).
+constexpr std::string_view kInstalledJoiners = "lib/fennimar";
+
+std::string InstalledJoinerDirectory() {
+  std::string programs = ProgramDirectory();
+  return programs.empty() ? std::string() : JoinPath(DirectoryOf(programs), kInstalledJoiners);
+}
+
+}  // namespace
+
+CompanionJoiners CompanionJoiners::Find(const SettingsStore& settings) {
+  CompanionJoiners joiners;
+  std::string directory =
+      settings.ReadSetting(settings::kSection, settings::kFennimarPath, InstalledJoinerDirectory(),
+                           settings::kDirectoryValue);
+  if (directory.empty()) return joiners;
+  for (std::string_view name : kJoinerNames) {
+    std::string path = JoinPath(directory, name);
+    auto status = StatPath(path);
+    if (!status || status->isDirectory) continue;
+    joiners.paths_.push_back(path);
+    joiners.size_ += static_cast<std::uint64_t>(status->size);
+  }
+  return joiners;
+}
+
+void CompanionJoiners::CopyTo(const std::string& root) const {
+  for (const std::string& path : paths_) CopyFileInBlocks(path, JoinPath(root, FileNameOf(path)));
+}
+
+}  // namespace fennimar

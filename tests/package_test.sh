@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# The Debian package: made with CPack from this build tree, unpacked into a
+# scratch root, and run from there (versions, a split, joins with
+# fennimar-cli and with joinex); its desktop entry, AppStream metadata and
+# completion checked with their own tools; lintian's errors and warnings.
+# Usage: package_test.sh BUILD_DIR
+set -u
+build="$1"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME="$work/cfg"
+failures=0
+passed=0
+check() {  # check DESCRIPTION EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then
+    echo "FAIL: $1: expected [$2], got [$3]"
+    failures=$((failures + 1))
+  else
+    passed=$((passed + 1))
+  fi
+}
+
+if ! timeout 300 cpack --config "$build/CPackConfig.cmake" -B "$work/package" > "$work/cpack.txt" 2>&1; then
+  echo "FAIL: cpack: $(cat "$work/cpack.txt")"
+  exit 1
+fi
+deb=$(ls "$work"/package/fennimar_*_amd64.deb)
+check "package name" 1 "$(echo "$deb" | wc -l)"
+listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
+for path in ./usr/bin/fennimar ./usr/bin/fennimar-cli ./usr/bin/joinex ./usr/lib/fennimar/joinex \
+  ./usr/share/fennimar/manual/index.html ./usr/share/icons/hicolor/128x128/apps/fennimar.png \
+  ./usr/share/applications/fennimar.desktop ./usr/share/mime/packages/fennimar-part.xml \
+  ./usr/share/metainfo/org.example.fennimar.metainfo.xml ./usr/share/man/man1/fennimar.1.gz \
+  ./usr/share/man/man1/fennimar-cli.1.gz ./usr/share/man/man1/joinex.1.gz \
+  ./usr/share/bash-completion/completions/fennimar-cli ./usr/share/doc/fennimar/copyright; do
+  check "packaged $path" 1 "$(grep -cx "$path" <<< "$listing")"
+done
+if [ -e "$build/windows/src/cli/joinex.exe" ]; then
+  check "packaged joinex.exe" 1 "$(grep -cx ./usr/lib/fennimar/joinex.exe <<< "$listing")"
+fi
+check "depends from dpkg-shlibdeps" 1 "$(dpkg-deb -f "$deb" Depends | grep -c 'libc6 (>= ')"
+
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+version=$(dpkg-deb -f "$deb" Version)
+check "fennimar-cli --version" "fennimar-cli $version" "$("$root/usr/bin/fennimar-cli" --version)"
+check "joinex --version" "joinex $version" "$("$root/usr/bin/joinex" --version)"
+
+cd "$work"
+head -c 300000 /dev/urandom > DATA.BIN
+touch -d @1500000000 DATA.BIN
+"$root/usr/bin/fennimar-cli" split DATA.BIN -s 100k -d parts -y < /dev/null > /dev/null 2>&1
+check "split from the package" "DATA.Z00 DATA.Z01 DATA.Z02" "$(cd parts && echo *)"
+"$root/usr/bin/fennimar-cli" join parts/DATA.Z01 -d joined -y < /dev/null > /dev/null 2>&1
+check "join from the package" 0 $?
+cmp -s DATA.BIN joined/DATA.BIN
+check "joined copy identical" 0 $?
+check "modification time" 1500000000 "$(stat -c %Y joined/DATA.BIN)"
+mkdir x && "$root/usr/bin/joinex" parts/DATA.Z00 x < /dev/null > /dev/null 2>&1
+check "joinex from the package" 0 $?
+cmp -s DATA.BIN x/DATA.BIN
+check "joinex copy identical" 0 $?
+
+desktop-file-validate "$root/usr/share/applications/fennimar.desktop"
+check "desktop-file-validate" 0 $?
+appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.fennimar.metainfo.xml" > appstream.txt 2>&1
+check "appstreamcli validate" 0 $?
+completion=$(bash -c 'source "$1"; COMP_WORDS=(fennimar-cli sp); COMP_CWORD=1; _fennimar_cli; echo "${COMPREPLY[*]}"' _ \
+  "$root/usr/share/bash-completion/completions/fennimar-cli")
+check "bash completion" "split" "$completion"
+
+if command -v lintian > /dev/null; then
+  timeout 300 lintian --tag-display-limit 0 "$deb" > lintian.txt 2>&1
+  check "lintian errors and warnings" "" "$(grep -E '^[EW]: ' lintian.txt)"
+else
+  echo "lintian is not installed: its check is left out"
+fi
+
+echo "package: $passed checks passed, $failures failed"
+[ "$failures" -eq 0 ]
