@@ -2,7 +2,7 @@
 # part mailer, against a real SMTP server (aiosmtpd under /usr/bin/python3)
 # and Python's email package.
 add_library(fennimar_mail_test_support STATIC mail_test_server.cpp)
-target_link_libraries(fennimar_mail_test_support PUBLIC fennimar_test_support)
+target_link_libraries(fennimar_mail_test_support PUBLIC fennimar_test_support fennimar::smtp)
 target_link_libraries(fennimar_mail_test_support PRIVATE fennimar_warnings)
 target_compile_definitions(fennimar_mail_test_support PRIVATE
   FENNIMAR_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
