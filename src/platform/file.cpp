@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/system_error.h"
+
 namespace fennimar {
 namespace {
 
@@ -25,7 +27,7 @@ std::optional<File> OpenWith(const std::string& path, int flags, File (*make)(in
   struct stat st {};
   if (::fstat(fd, &st) != 0) return std::nullopt;
   if (!S_ISREG(st.st_mode)) {
-    int reason = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    int reason = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
     file.Close();
     errno = reason;
     return std::nullopt;

@@ -5,7 +5,7 @@
 // Only regular files are opened (but see Create). Every open is non-blocking, so that a FIFO
 // or a device under a file's name cannot hang the program, and the opened
 // object is checked with fstat; anything but a regular file is refused with
-// errno EISDIR (a directory) or EINVAL (anything else).
+// errno EISDIR (a directory) or kNotRegularFile (anything else).
 #pragma once
 
 #include <cstddef>
