@@ -40,7 +40,7 @@ class SelectionWindow {
 // "All Files" matches names without a dot too, as files here often have.
 inline constexpr std::string_view kFileDialogFilters =
     "*.zip;*.exe;*.z*;*.arc;*.tgz;*.lzh|*.zip;*.exe;*.z*;*.arc;*.tgz;*.lzh|"
-    "Znn Files (*.z*)|*.z*|All Files (*.*)|*";
+    "Znn Files (*.z*)|*.z*|Mail messages (*.eml;*.mbox)|*.eml;*.mbox;*.mbx|All Files (*.*)|*";
 inline constexpr std::string_view kDefaultExtension = "zip";
 
 // The path the file dialog hands over: a name typed without an extension
@@ -61,9 +61,10 @@ class FileSelection {
   // selection itself is kept.
   void Cancelled();
   // Files dropped on the window or a line: the first one is selected; a part
-  // file posts Merge, any other file shows its size and posts Split; then the
-  // toolbar with a file is posted. Nothing is posted for a file that does not
-  // open.
+  // file, or mail that may carry parts (a message, an mbox file, a Maildir
+  // folder), posts Merge, any other file shows its size and posts Split;
+  // then the toolbar with a file is posted. Nothing is posted for a file
+  // that does not open.
   void Dropped(const std::vector<std::string>& paths);
 
   const Selection& selection() const { return selection_; }
