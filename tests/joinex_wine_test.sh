@@ -27,16 +27,7 @@ cleanup() {
   rm -rf "$work" "$WINEPREFIX"
 }
 trap cleanup EXIT
-failures=0
-passed=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL: $1: expected [$2], got [$3]"
-    failures=$((failures + 1))
-  else
-    passed=$((passed + 1))
-  fi
-}
+source "$(dirname "$0")/script_checks.sh"
 joinex() {  # joinex PART DIRECTORY [--keep]: joinex.exe with no console, into a new directory
   mkdir -p "$2"
   timeout 120 wine "$exe" "$@" < /dev/null > out.txt 2> err.txt
@@ -124,5 +115,4 @@ rm stick/*.Z0*
 check "double click without parts" 1 $?
 check "no parts named" 1 "$(grep -c 'no first part (NAME.Z00)' err.txt)"
 
-echo "joinex.exe under wine: $passed checks passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish "joinex.exe under wine"

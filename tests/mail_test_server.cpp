@@ -128,11 +128,16 @@ std::map<std::string, std::string> CheckWithPython(const std::string& message,
   return summary;
 }
 
-void WriteWithPython(const std::string& output, const std::vector<std::string>& arguments) {
-  std::string command =
-      std::string(kSystemPython) + " " + Quote(Script("mail_write.py")) + " " + Quote(output);
+void RunPythonScript(const std::string& script, const std::vector<std::string>& arguments) {
+  std::string command = std::string(kSystemPython) + " " + Quote(Script(script));
   for (const std::string& argument : arguments) command += " " + Quote(argument);
   ASSERT_EQ(Run(command), 0) << command;
+}
+
+void WriteWithPython(const std::string& output, const std::vector<std::string>& arguments) {
+  std::vector<std::string> all{output};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  RunPythonScript("mail_write.py", all);
 }
 
 }  // namespace fennimar::testing

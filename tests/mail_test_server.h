@@ -69,6 +69,10 @@ int UnusedPort();
 std::map<std::string, std::string> CheckWithPython(const std::string& message,
                                                    const std::string& outdir);
 
+// Runs the Python script `script` of the tests folder with `arguments`;
+// fails the test when it does not succeed.
+void RunPythonScript(const std::string& script, const std::vector<std::string>& arguments);
+
 // Writes a multipart/mixed message with Python's email package (see
 // tests/mail_write.py for the options and part specs).
 void WriteWithPython(const std::string& output, const std::vector<std::string>& arguments);
