@@ -275,8 +275,10 @@ TEST_F(DefaultsFormTest, SplitDirectoryThatCannotBeCreatedIsStillStored) {
   form.SetMergeDirectory(home.path());
   ui.answers = {Answer::kYes};
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
-  EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{"Directory does not exist, create?",
-                                                         "Can not create directory"}));
+  EXPECT_EQ(ui.MessageTexts(),
+            (std::vector<std::string>{"Directory does not exist, create?",
+                                      "Can not create directory\n" + home / "no/such/parent" +
+                                          "\nNo such file or directory"}));
   EXPECT_EQ(ui.messages[1].caption, "Default");
   EXPECT_EQ(Read("WorkDir"), home / "no/such/parent");
   EXPECT_EQ(Read("MyAddress"), "");
@@ -289,7 +291,8 @@ TEST_F(DefaultsFormTest, MergeDirectoryThatCannotBeCreatedEndsTheSave) {
   form.SetMergeDirectory(home / "no/such/parent");
   ui.answers = {Answer::kYes};
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
-  EXPECT_EQ(ui.MessageTexts().back(), "Can not create directory");
+  EXPECT_EQ(ui.MessageTexts().back(),
+            "Can not create directory\n" + home / "no/such/parent" + "\nNo such file or directory");
   EXPECT_TRUE(NothingWritten());
 }
 

@@ -59,7 +59,8 @@ TEST_F(FileSelectionTest, ChosenFileThatDoesNotOpenKeepsOldSizeAndToolbar) {
   selection.Chosen(missing);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0],
-            (testing::ShownMessage{"Can not open file", missing, MessageKind::kOkWarning}));
+            (testing::ShownMessage{"Can not open file\n" + missing + "\nNo such file or directory",
+                                   missing, MessageKind::kOkWarning}));
   EXPECT_EQ(selection.selection().selectedPath, missing);
   EXPECT_EQ(selection.selection().fileSize, 10);
   EXPECT_EQ(ui.Line(InfoLine::kSize), " File size: 10");
@@ -70,7 +71,8 @@ TEST_F(FileSelectionTest, ChosenFileThatDoesNotOpenKeepsOldSizeAndToolbar) {
 
 TEST_F(FileSelectionTest, DirectoryIsNoFileToSelect) {
   selection.Chosen(dir.path());
-  ASSERT_EQ(ui.MessageTexts(), std::vector<std::string>{"Can not open file"});
+  ASSERT_EQ(ui.MessageTexts(),
+            std::vector<std::string>{"Can not open file\n" + dir.path() + "\nIs a directory"});
 }
 
 TEST_F(FileSelectionTest, CancelRestoresLabelsGreysItemsAndKeepsSelection) {
@@ -172,7 +174,8 @@ TEST_F(FileSelectionTest, DropOfUnreadableFilePostsNothingAndChangesNoLine) {
   std::string missing = dir / "GONE.Z00";
   ui.SetInfoLine(InfoLine::kStatus, " Complete");
   selection.Dropped({missing});
-  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Can not open file"});
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Can not open file\n" + missing +
+                                                        "\nNo such file or directory"});
   EXPECT_EQ(ui.messages[0].caption, missing);
   EXPECT_TRUE(window.posted.empty());
   EXPECT_TRUE(window.fileCommandsEnabled);

@@ -28,7 +28,10 @@ add_executable(app_gui_test
   app_main_window_test.cpp
   app_merge_test.cpp
   app_split_test.cpp)
-target_link_libraries(app_gui_test PRIVATE fennimar_app fennimar_test_support
+# GTK itself tells what the file dialog's filters match.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+target_link_libraries(app_gui_test PRIVATE fennimar_app fennimar_test_support PkgConfig::GTK3
                       fennimar_mail_test_support GTest::gtest fennimar_warnings)
 add_test(NAME app_gui_test
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run_gui_test.sh $<TARGET_FILE:app_gui_test>)

@@ -5,8 +5,10 @@
 #include <optional>
 
 #include "platform/fs.h"
+#include "platform/system_error.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+#include "ui/message_text.h"
 
 namespace fennimar::app {
 namespace {
@@ -107,7 +109,8 @@ DefaultsForm::DirectoryOutcome DefaultsForm::EnsureDirectory(const std::string& 
     return DirectoryOutcome::kDeclined;
   }
   if (MakeDirectory(directory)) return DirectoryOutcome::kCreated;
-  ui_.ShowMessage("Can not create directory", kCaption, MessageKind::kOk);
+  ui_.ShowMessage(MessageText("Can not create directory", directory, LastErrorText()), kCaption,
+                  MessageKind::kOk);
   return DirectoryOutcome::kFailed;
 }
 

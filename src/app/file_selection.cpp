@@ -4,6 +4,8 @@
 #include "format/part_name.h"
 #include "platform/file.h"
 #include "platform/path.h"
+#include "platform/system_error.h"
+#include "ui/message_text.h"
 #include "ui/user_interface.h"
 
 namespace fennimar::app {
@@ -23,7 +25,8 @@ bool FileSelection::Select(const std::string& path) {
   window_.EnableFileCommands(true);
   auto file = File::OpenRead(path);
   if (!file) {
-    ui_.ShowMessage("Can not open file", path, MessageKind::kOkWarning);
+    ui_.ShowMessage(MessageText("Can not open file", path, LastErrorText()), path,
+                    MessageKind::kOkWarning);
     return false;
   }
   selection_.fileSize = file->Size();
