@@ -79,6 +79,8 @@ TEST_F(DialogsTest, DefaultsDialogValidatesTheOtherSizeAndWritesEveryKey) {
     Click(dialog, kIdContinueOnChecksumError);
     Click(dialog, kIdFillToMaximum);
     Type(dialog, kIdSmtpHost, "mail.example.org");
+    Type(dialog, kIdSmtpPort, "587");
+    Type(dialog, kIdSmtpUser, "jane");
     Type(dialog, kIdMyAddress, "Jane Doe <jane@example.org>");
     Click(dialog, wxID_OK);
     closed = !dialog.IsModal();
@@ -91,8 +93,8 @@ TEST_F(DialogsTest, DefaultsDialogValidatesTheOtherSizeAndWritesEveryKey) {
                 {"Chunk size must greater then 1k", "Default", MessageKind::kOkWarning}}));
   EXPECT_EQ(SettingsText(),
             "[FENNIMAR]\nMINIMIZED=NO\nChType=DO 2\nWorkDir=SAME\nMergeDir=SAME\n"
-            "ON_CHKSUM_ERR=CONTINUE\nFormat=FIXED\nSMTPHost=mail.example.org\n"
-            "MyAddress=Jane Doe <jane@example.org>\n");
+            "ON_CHKSUM_ERR=CONTINUE\nFormat=FIXED\nSMTPHost=mail.example.org:587\n"
+            "MyAddress=Jane Doe <jane@example.org>\nSMTPUser=jane\n");
 }
 
 TEST_F(DialogsTest, DefaultsDialogShowsPredefinedDirectoriesAndCancelWritesNothing) {

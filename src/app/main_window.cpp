@@ -322,7 +322,7 @@ void MainWindow::ToggleRunMinimized() {
 }
 
 void MainWindow::Defaults() {
-  DefaultsForm form(ui_, settings_, wxGetHomeDir().utf8_string());
+  DefaultsForm form(ui_, settings_, wxGetHomeDir().utf8_string(), StoreSmtpPassword);
   form.Open();
   DefaultsDialog dialog(this, form);
   RunDialog([this, &dialog] { ui_.RunModal(dialog); });
