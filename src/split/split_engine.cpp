@@ -363,6 +363,18 @@ void SplitEngine::Run(const Selection& selection) {
     ui_.ShowMessage("File not selected, select file first", "Split", MessageKind::kOkWarning);
     return;
   }
+  // Parts hold more than kMinDivisionSize bytes each and a split makes at
+  // least two: a file of that size or less has nothing to split, which is
+  // said before the dialog proposes "0 parts" or a size it would refuse.
+  if (auto status = StatPath(selection.selectedPath);
+      status && !status->isDirectory && status->size <= kMinDivisionSize) {
+    ui_.ShowMessage(MessageText(status->size == 0 ? "The file is empty"
+                                                  : "The file is too small to split (1000 "
+                                                    "bytes or less)",
+                                selection.selectedPath),
+                    "Split", MessageKind::kOkWarning);
+    return;
+  }
   SplitForm form(ui_, settings_, selection.selectedPath, selection.fileSize);
   form.Open();
   if (!ui_.RunSplitDialog(form)) {
