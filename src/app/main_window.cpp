@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <wx/image.h>
+#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
@@ -115,8 +116,8 @@ void MainWindow::CreateMenus() {
 }
 
 void MainWindow::CreateBars() {
-  // The toolbar has no tooltips; its buttons carry only their images.
-  CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NO_TOOLTIPS);
+  // Each button's tooltip is its command's prompt.
+  CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT);
   GetToolBar()->SetToolBitmapSize(wxSize(kToolbarImageWidth, kToolbarImageHeight));
   ApplyToolbar(ToolbarWithoutFile());
 
@@ -139,7 +140,9 @@ void MainWindow::ApplyToolbar(const ToolbarLayout& layout) {
   for (std::size_t i = 0; i < layout.size(); ++i) {
     const ToolbarSlot& slot = layout[i];
     if (!slot.IsSeparator()) {
-      bar->AddTool(slot.id, "", ToolbarImage(slot.image));
+      wxString prompt = GetMenuBar()->GetHelpString(slot.id);
+      bar->AddTool(slot.id, "", ToolbarImage(slot.image), prompt);
+      bar->SetToolLongHelp(slot.id, prompt);
     } else if (!full[i].IsSeparator()) {
       // Where the other layout has a button, an empty place of a button's
       // size keeps every button where it stands in both layouts.
@@ -323,7 +326,17 @@ void MainWindow::Defaults() {
 
 void MainWindow::Help() { ShowManual(this); }
 
-void MainWindow::HomePage() { wxLaunchDefaultBrowser(kHomePage); }
+void MainWindow::HomePage() {
+  bool opened;
+  {
+    wxLogNull quiet;  // the toolkit's own box names an error number, not the address
+    opened = wxLaunchDefaultBrowser(kHomePage);
+  }
+  if (!opened) {
+    ShowMessageBox(this, std::string("No web browser could be started to open\n") + kHomePage,
+                   "Home Page", MessageKind::kOk);
+  }
+}
 
 void MainWindow::About() {
   AboutDialog dialog(this);
