@@ -187,7 +187,7 @@ TEST_F(SplitEngineTest, NoSelectionLongPathMissingSourceAndCancel) {
   ui.splitDialog = nullptr;  // Cancel
   std::string source = Source(5000);
   Split(source);
-  EXPECT_EQ(ui.Status(), " Complete");
+  EXPECT_EQ(ui.Status(), " Complete") << "deliberate: a cancelled split says Complete";
   EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
@@ -364,6 +364,19 @@ TEST_F(RemovableSplitTest, PromptsForEveryPartWithItsDataLength) {
   EXPECT_EQ(required, (std::vector<std::int64_t>{1000, 1000, 500}));
   EXPECT_EQ(ui.Status(), " Complete");
   EXPECT_EQ(ui.Line(InfoLine::kTarget), "Dividing " + source + " on  3 parts");
+}
+
+// Not a slip: the split asks this under the caption "Merge", as it always has.
+TEST_F(RemovableSplitTest, MissingDirectoryOnTheDiskIsAskedUnderTheCaptionMerge) {
+  std::string source = Source(2500);
+  Dialog(1086);
+  // The disk put in holds no such directory.
+  ui.floppyPrompt = [&](FloppyPrompt&) { return ::rmdir(out.c_str()) == 0; };
+  ui.answers = {Answer::kNo};
+  Split(source);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
+                             {"Directory does not exist, create?", "Merge", MessageKind::kYesNo}}));
+  EXPECT_FALSE(testing::Exists(out));
 }
 
 TEST_F(RemovableSplitTest, CancelInThePromptAbortsAndKeepsEarlierParts) {

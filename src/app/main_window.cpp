@@ -18,7 +18,7 @@
 #include "app/file_dialog.h"
 #include "app/help.h"
 #include "app/images.h"
-#include "app/info_line.h"
+#include "app/info_line_label.h"
 #include "app/message_box.h"
 #include "app/progress_window.h"
 #include "app/window_metrics.h"
@@ -102,6 +102,7 @@ void MainWindow::CreateMenus() {
   mergeItem_ = file->Append(kIdMerge, "&Merge File\tF4", "Merge selected file");
   auto* setup = new wxMenu;
   runMinimizedItem_ = setup->AppendCheckItem(kIdRunMinimized, "&Run Minimized\tF6");
+  // "setings": the prompt's own spelling, kept on purpose.
   setup->Append(kIdDefaults, "&Defaults\tF7", "Change default setings");
   auto* help = new wxMenu;
   help->Append(kIdHelp, "&Help \tF1", "Display Help");
@@ -169,8 +170,8 @@ void MainWindow::CreateInfoLines() {
   int margin = lineHeight_ / 4;
   int indent = FromDIP(3);
   for (int i = 0; i < kInfoLineCount; ++i) {
-    lines_[i] = new InfoLine(panel_, indent, margin + i * lineHeight_, kWindowWidth - 2 * indent,
-                             lineHeight_, kInitialTexts[i], drop);
+    lines_[i] = new InfoLineLabel(panel_, indent, margin + i * lineHeight_,
+                                  kWindowWidth - 2 * indent, lineHeight_, kInitialTexts[i], drop);
   }
 }
 
@@ -187,12 +188,12 @@ void MainWindow::ShowKeyStates() {
 }
 
 std::string MainWindow::LineText(fennimar::InfoLine line) const {
-  InfoLine* control = lines_[static_cast<int>(line)];
+  InfoLineLabel* control = lines_[static_cast<int>(line)];
   return control ? control->Text() : std::string();
 }
 
 void MainWindow::SetLine(fennimar::InfoLine line, std::string_view text) {
-  if (InfoLine* control = lines_[static_cast<int>(line)]) control->SetText(std::string(text));
+  if (InfoLineLabel* control = lines_[static_cast<int>(line)]) control->SetText(std::string(text));
 }
 
 void MainWindow::EnableFileCommands(bool enabled) {

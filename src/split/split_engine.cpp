@@ -124,7 +124,7 @@ bool SplitRun::Prepare() {
     return false;
   }
   if (division_ >= size_) {
-    Warn("Chunk size greater then file size", "Split");
+    Warn("Chunk size greater then file size", "Split");  // the program's own spelling
     return false;
   }
   if (request_.chunkSize > kMaxPartSize) {
@@ -168,6 +168,7 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
   }
   const std::string& directory = request_.targetDirectory;
   if (!IsDirectory(directory)) {
+    // Deliberately captioned "Merge", as this question always has been.
     if (ui_.ShowMessage("Directory does not exist, create?", "Merge", MessageKind::kYesNo) !=
         Answer::kYes) {
       return false;
@@ -378,6 +379,7 @@ void SplitEngine::Run(const Selection& selection) {
   SplitForm form(ui_, settings_, selection.selectedPath, selection.fileSize);
   form.Open();
   if (!ui_.RunSplitDialog(form)) {
+    // Deliberately " Complete": a cancelled split has always said so.
     ui_.SetInfoLine(InfoLine::kStatus, " Complete");
     return;
   }
