@@ -28,6 +28,9 @@ Answer ShowMessageBox(wxWindow* owner, std::string_view text, std::string_view c
     case MessageKind::kYesNo:
       style = wxYES_NO | wxICON_QUESTION;
       break;
+    case MessageKind::kYesNoDefaultNo:
+      style = wxYES_NO | wxNO_DEFAULT;
+      break;
     case MessageKind::kRetryCancel:
       style = wxOK | wxCANCEL | wxICON_QUESTION;
       break;
@@ -43,7 +46,7 @@ Answer ShowMessageBox(wxWindow* owner, std::string_view text, std::string_view c
     case wxID_NO:
       return Answer::kNo;
     case wxID_CANCEL:
-      return kind == MessageKind::kYesNo ? Answer::kNo : Answer::kCancel;
+      return IsYesNo(kind) ? Answer::kNo : Answer::kCancel;
     default:
       return kind == MessageKind::kRetryCancel ? Answer::kRetry : Answer::kOk;
   }
