@@ -25,7 +25,7 @@ TEST_F(DialogsTest, FileDialogFiltersFindNamesInEitherCasePartsFirst) {
   OpenFileDialog dialog(nullptr);
   auto* chooser = GTK_FILE_CHOOSER(dialog.GetHandle());
   GSList* filters = gtk_file_chooser_list_filters(chooser);
-  ASSERT_EQ(g_slist_length(filters), 3u);
+  ASSERT_EQ(g_slist_length(filters), 4u);
   EXPECT_EQ(gtk_file_chooser_get_filter(chooser), filters->data) << "the part filter is chosen";
   EXPECT_STREQ(gtk_file_filter_get_name(GTK_FILE_FILTER(filters->data)), "Znn Files (*.z*)");
   auto lists = [&](const char* name) {
@@ -38,14 +38,16 @@ TEST_F(DialogsTest, FileDialogFiltersFindNamesInEitherCasePartsFirst) {
     }
     return shown;
   };
-  // Parts, archives, all files.
-  EXPECT_EQ(lists("REPORT.Z00"), "+++");
-  EXPECT_EQ(lists("report.z17"), "+++");
-  EXPECT_EQ(lists("REPORT.ZIP"), "-++");
-  EXPECT_EQ(lists("Setup.Exe"), "-++");
-  EXPECT_EQ(lists("backup.TGZ"), "-++");
-  EXPECT_EQ(lists("REPORT.DOC"), "--+");
-  EXPECT_EQ(lists("README"), "--+");
+  // Parts, archives, mail messages, all files.
+  EXPECT_EQ(lists("REPORT.Z00"), "++-+");
+  EXPECT_EQ(lists("report.z17"), "++-+");
+  EXPECT_EQ(lists("REPORT.ZIP"), "-+-+");
+  EXPECT_EQ(lists("Setup.Exe"), "-+-+");
+  EXPECT_EQ(lists("backup.TGZ"), "-+-+");
+  EXPECT_EQ(lists("parts.eml"), "--++");
+  EXPECT_EQ(lists("Inbox.MBOX"), "--++");
+  EXPECT_EQ(lists("REPORT.DOC"), "---+");
+  EXPECT_EQ(lists("README"), "---+");
   g_slist_free(filters);
 }
 

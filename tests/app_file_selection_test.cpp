@@ -117,6 +117,8 @@ TEST_F(FileSelectionTest, TypedNameWithoutExtensionGetsZip) {
   EXPECT_EQ(WithDefaultExtension("/home/me/REPORT.Z01"), "/home/me/REPORT.Z01");
 }
 
+testing::Bytes Text(std::string_view text) { return testing::Bytes(text.begin(), text.end()); }
+
 // Which command a drop starts, and what it does to the size line.
 struct DropCase {
   const char* name;
@@ -136,6 +138,9 @@ TEST_F(FileSelectionTest, DropStartsMergeForPartsAndSplitForEverythingElse) {
       {"A.B.Z01", {5, 1, 0, 0}, kIdSplit},      // the text after the first dot is "B.Z01"
       {"A.Z00", {5}, kIdSplit},                 // one byte: no index
       {"DATA.Z03", {0xFF, 3, 0, 0}, kIdSplit},  // count -1 as a signed byte
+      {"INBOX", Text("From me@localhost Thu Jan  1 00:00:00 1970\n\n"), kIdMerge},
+      {"parts.eml", Text("Subject: parts\nMIME-Version: 1.0\n\nx\n"), kIdMerge},
+      {"notes.eml", Text("Subject: no MIME\n\nx\n"), kIdSplit},
   };
   for (const DropCase& c : cases) {
     SCOPED_TRACE(c.name + std::string(" ") + std::to_string(c.bytes.size()));
@@ -160,6 +165,13 @@ TEST_F(FileSelectionTest, PartInDottedDirectoryIsStillAPart) {
   WriteFile(path, testing::Bytes{3, 1, 0});
   selection.Dropped({path});
   EXPECT_EQ(window.posted, (std::vector<int>{kIdMerge, kIdToolbarWithFile}));
+}
+
+TEST_F(FileSelectionTest, DroppedMaildirFolderStartsTheMerge) {
+  ASSERT_EQ(testing::Run("mkdir -p '" + dir / "Maildir/cur" + "'"), 0);
+  selection.Dropped({dir / "Maildir"});
+  EXPECT_EQ(window.posted, (std::vector<int>{kIdMerge, kIdToolbarWithFile}));
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(FileSelectionTest, DropOfSeveralFilesUsesTheFirst) {

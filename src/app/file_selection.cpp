@@ -2,6 +2,7 @@
 
 #include "app/command_ids.h"
 #include "format/part_name.h"
+#include "mail/mail_store.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/system_error.h"
@@ -23,6 +24,11 @@ std::string FileSizeText(std::int64_t size) { return " File size: " + std::to_st
 bool FileSelection::Select(const std::string& path) {
   selection_.selectedPath = path;
   window_.EnableFileCommands(true);
+  // A Maildir is a folder: it is taken whole, with no size of its own.
+  if (MailStoreKindOf(path) == MailStoreKind::kMaildir) {
+    selection_.fileSize = 0;
+    return true;
+  }
   auto file = File::OpenRead(path);
   if (!file) {
     ui_.ShowMessage(MessageText("Can not open file", path, LastErrorText()), path,
@@ -54,9 +60,10 @@ void FileSelection::Cancelled() {
 void FileSelection::Dropped(const std::vector<std::string>& paths) {
   if (paths.empty()) return;
   if (!Select(paths.front())) return;
-  // The part test reads the file's first two bytes; a part starts the merge
-  // and leaves the size line to it.
-  if (IsPartFile(selection_.selectedPath)) {
+  // The part test reads the file's first two bytes; a part, or mail that may
+  // carry parts, starts the merge and leaves the size line to it.
+  const std::string& path = selection_.selectedPath;
+  if (IsPartFile(path) || MailStoreKindOf(path) != MailStoreKind::kNone) {
     window_.PostCommand(kIdMerge);
   } else {
     ui_.SetInfoLine(Line::kSize, FileSizeText(selection_.fileSize));

@@ -45,6 +45,7 @@ inline constexpr std::string_view kFileDialogFilters =
     "Znn Files (*.z*)|*.[zZ][0-9][0-9]|"
     "*.zip;*.exe;*.z*;*.arc;*.tgz;*.lzh|"
     "*.[zZ][iI][pP];*.[eE][xX][eE];*.[zZ]*;*.[aA][rR][cC];*.[tT][gG][zZ];*.[lL][zZ][hH]|"
+    "Mail messages (*.eml;*.mbox)|*.[eE][mM][lL];*.[mM][bB][oO][xX];*.[mM][bB][xX]|"
     "All Files (*.*)|*";
 inline constexpr std::string_view kDefaultExtension = "zip";
 
@@ -66,9 +67,10 @@ class FileSelection {
   // selection itself is kept.
   void Cancelled();
   // Files dropped on the window or a line: the first one is selected; a part
-  // file posts Merge, any other file shows its size and posts Split; then the
-  // toolbar with a file is posted. Nothing is posted for a file that does not
-  // open.
+  // file, or mail that may carry parts (a message, an mbox file, a Maildir
+  // folder), posts Merge, any other file shows its size and posts Split;
+  // then the toolbar with a file is posted. Nothing is posted for a file
+  // that does not open.
   void Dropped(const std::vector<std::string>& paths);
 
   const Selection& selection() const { return selection_; }

@@ -21,6 +21,8 @@
 #include "app/message_box.h"
 #include "app/progress_window.h"
 #include "app/window_metrics.h"
+#include "mail/mail_join.h"
+#include "mail/mail_store.h"
 #include "mail/smtp_part_mailer.h"
 #include "merge/merge_engine.h"
 #include "platform/keyring.h"
@@ -301,6 +303,11 @@ void MainWindow::Split() {
 void MainWindow::Merge() {
   Selection selection = selection_.selection();
   RunEngine([this, &selection] {
+    // The parts of mail come out of it into a temporary directory first.
+    if (MailStoreKindOf(selection.selectedPath) != MailStoreKind::kNone) {
+      JoinFromMail(ui_, settings_, drives_, {selection.selectedPath});
+      return;
+    }
     MergeEngine engine(ui_, settings_, drives_);
     engine.Run(selection);
   });
