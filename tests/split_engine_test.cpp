@@ -245,7 +245,6 @@ TEST_F(SplitEngineTest, OddFilesAndNamesAreRefusedOrReplacedNeverWrittenThrough)
   std::string fifo = dir / "PIPE.DOC";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
   EXPECT_EQ(engine.Run({fifo, 5000}), SplitOutcome::kFailed);
-  EXPECT_EQ(ui.messages.back().caption, "Can not open file");
 
   // A name the joiner would refuse is refused before anything is written;
   // so is a directory another run is writing into.

@@ -430,7 +430,7 @@ SplitOutcome SplitEngine::Run(const Selection& selection) {
                                                     "bytes or less)",
                                 selection.selectedPath),
                     "Split", MessageKind::kOkWarning);
-    return;
+    return SplitOutcome::kFailed;
   }
   SplitForm form(ui_, settings_, selection.selectedPath, selection.fileSize);
   form.Open();
