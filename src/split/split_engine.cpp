@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "format/part_checksum.h"
@@ -77,7 +77,6 @@ class SplitRun {
   const std::string path_;
   const SplitRequest request_;
 
-  std::unique_ptr<char[]> buffer_;
   std::optional<File> source_;
   std::optional<ProgressDialog> progress_;
   bool removable_ = false;
@@ -218,16 +217,22 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
   while (remaining > 0 && !progress_->stopRequested()) {
     auto block = static_cast<std::size_t>(
         std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kCopyBlockSize)));
-    if (source_->Read(buffer_.get(), block) != static_cast<std::int64_t>(block)) {
-      writer.reset();
-      part.reset();
-      RemoveFile(partPath);
-      Warn("Can not read file", path_);
-      return PartOutcome::kEnded;
+    // The block is read straight into the writer's buffer, in two pieces
+    // where it crosses the buffer's end.
+    for (std::size_t left = block; left > 0;) {
+      std::span<char> space = writer->Space(left);
+      if (source_->Read(space.data(), space.size()) != static_cast<std::int64_t>(space.size())) {
+        writer.reset();
+        part.reset();
+        RemoveFile(partPath);
+        Warn("Can not read file", path_);
+        return PartOutcome::kEnded;
+      }
+      checksum.Add(space.data(), space.size());
+      writing = writer->Commit(space.size()) && writing;
+      left -= space.size();
     }
-    writing = writing && writer->Append(buffer_.get(), block);
     copied_ += static_cast<std::int64_t>(block);
-    checksum.Add(buffer_.get(), block);
     remaining -= static_cast<std::int64_t>(block);
     progress_->SetPercent(PercentOf(copied_, size_));
     ui_.Pump();
@@ -264,7 +269,6 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
 }
 
 void SplitRun::Execute() {
-  buffer_ = std::make_unique<char[]>(kCopyBlockSize);
   WaitCursor wait(ui_);
   if (!Prepare()) return;
 
@@ -301,7 +305,6 @@ void SplitRun::Execute() {
     ++index_;
   }
   source_.reset();
-  buffer_.reset();
   Finish();
 }
 
