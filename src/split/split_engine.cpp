@@ -214,24 +214,30 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
 
   PartChecksum checksum;
   std::int64_t remaining = length;
+  // The source is read straight into the writer's buffer, as much at a time
+  // as it has room for, and then handled block by block, each block followed
+  // by the progress update and the pump. Of the room, the bytes before
+  // `next` are handled; a block ends at the room's end at the latest.
+  std::span<char> room;
+  std::size_t next = 0;
   while (remaining > 0 && !progress_->stopRequested()) {
-    auto block = static_cast<std::size_t>(
-        std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kCopyBlockSize)));
-    // The block is read straight into the writer's buffer, in two pieces
-    // where it crosses the buffer's end.
-    for (std::size_t left = block; left > 0;) {
-      std::span<char> space = writer->Space(left);
-      if (source_->Read(space.data(), space.size()) != static_cast<std::int64_t>(space.size())) {
+    if (next == room.size()) {
+      room = writer->Space(static_cast<std::size_t>(
+          std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kWriteBufferSize))));
+      next = 0;
+      if (source_->Read(room.data(), room.size()) != static_cast<std::int64_t>(room.size())) {
         writer.reset();
         part.reset();
         RemoveFile(partPath);
         Warn("Can not read file", path_);
         return PartOutcome::kEnded;
       }
-      checksum.Add(space.data(), space.size());
-      writing = writer->Commit(space.size()) && writing;
-      left -= space.size();
     }
+    auto block =
+        std::min({static_cast<std::size_t>(remaining), kCopyBlockSize, room.size() - next});
+    checksum.Add(room.data() + next, block);
+    writing = writer->Commit(block) && writing;
+    next += block;
     copied_ += static_cast<std::int64_t>(block);
     remaining -= static_cast<std::int64_t>(block);
     progress_->SetPercent(PercentOf(copied_, size_));
