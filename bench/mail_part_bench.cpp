@@ -44,8 +44,9 @@ int main(int argc, char** argv) {
   fennimar::SmtpPartMailer mailer(settings);
   SilentUi ui;
   auto start = std::chrono::steady_clock::now();
-  int result = mailer.MailPart(ui, argv[2], "bench@localhost", "BENCH.BIN", 0, 1);
+  auto result =
+      mailer.MailPart(ui, argv[2], "bench@localhost", "BENCH.BIN", 0, 1, [] { return true; });
   std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   std::printf("%.3f\n", took.count());
-  return result == 0 ? 0 : 1;
+  return result == fennimar::MailOutcome::kMailed ? 0 : 1;
 }

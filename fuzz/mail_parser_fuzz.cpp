@@ -1,5 +1,7 @@
-// Fuzzes the MIME parser with arbitrary message files: parsing and extracting
-// every part must neither crash nor write outside the chosen directory.
+// Fuzzes the mail readers with arbitrary bytes, taken as a saved message, as
+// an mbox file and as the one message of a Maildir: parsing, decoding and
+// extracting every part must neither crash nor hang, and nothing may be
+// written anywhere but the chosen directory.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "mail/mime_message.h"
+#include "mail/mime_parser.h"
+#include "mail/part_extractor.h"
 
 namespace {
 
@@ -29,17 +32,33 @@ std::string MakeWorkDirectory() {
   return made;
 }
 
-// Removes every file in `directory`; a subdirectory there would mean the
-// parser made one, which it must never do.
-void EmptyDirectory(const std::string& directory) {
+std::vector<std::string> Names(const std::string& directory) {
+  std::vector<std::string> names;
   DIR* dir = ::opendir(directory.c_str());
   if (dir == nullptr) std::abort();
   while (dirent* entry = ::readdir(dir)) {
     std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    if (::unlink((directory + "/" + name).c_str()) != 0) std::abort();
+    if (name != "." && name != "..") names.push_back(name);
   }
   ::closedir(dir);
+  return names;
+}
+
+// Removes every file in `directory`; a subdirectory there would mean the
+// parser made one, which it must never do.
+void EmptyDirectory(const std::string& directory) {
+  for (const std::string& name : Names(directory)) {
+    if (::unlink((directory + "/" + name).c_str()) != 0) std::abort();
+  }
+}
+
+void WriteFile(const std::string& path, const std::string& head, const std::uint8_t* data,
+               std::size_t size) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) std::abort();
+  std::fwrite(head.data(), 1, head.size(), file);
+  std::fwrite(data, 1, size, file);
+  std::fclose(file);
 }
 
 std::string work;
@@ -48,6 +67,10 @@ void RemoveWorkDirectory() {
   EmptyDirectory(work + "/out");
   ::rmdir((work + "/out").c_str());
   ::unlink((work + "/message.eml").c_str());
+  ::unlink((work + "/box.mbox").c_str());
+  ::unlink((work + "/md/cur/1.host").c_str());
+  ::rmdir((work + "/md/cur").c_str());
+  ::rmdir((work + "/md").c_str());
   ::rmdir(work.c_str());
 }
 
@@ -57,19 +80,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (work.empty()) {
     work = MakeWorkDirectory();
     std::atexit(RemoveWorkDirectory);
+    for (const char* sub : {"/out", "/md", "/md/cur"}) ::mkdir((work + sub).c_str(), 0700);
   }
-  static const std::string out = [] {
-    std::string path = work + "/out";
-    ::mkdir(path.c_str(), 0700);
-    return path;
-  }();
-  std::string message = work + "/message.eml";
-  std::FILE* file = std::fopen(message.c_str(), "wb");
-  if (file == nullptr) std::abort();
-  std::fwrite(data, 1, size, file);
-  std::fclose(file);
+  const std::string out = work + "/out";
+  const std::string message = work + "/message.eml";
+  WriteFile(message, "", data, size);
 
-  fennimar::MimeMessage parser;
+  fennimar::MimeParser parser;
   if (parser.OpenSource(message) != 0) std::abort();
   parser.IsMime();
   if (parser.Parse() == 0) {
@@ -81,6 +98,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   parser.FindText("boundary", 0, 0, 0);
   parser.CloseSource();
+
+  // The same bytes in the two mail stores, through the part extractor.
+  WriteFile(work + "/box.mbox", "From fuzz@localhost Thu Jan  1 00:00:00 1970\n", data, size);
+  WriteFile(work + "/md/cur/1.host", "", data, size);
+  fennimar::PartExtractor extractor(out);
+  extractor.AddSource(work + "/box.mbox");
+  extractor.AddSource(work + "/md");
+  for (const auto& result : extractor.results()) fennimar::ExtractResultText(result);
+
+  // Nothing but what the fuzzer itself made may be in the work directory.
+  if (Names(work).size() != 4) std::abort();
   EmptyDirectory(out);
   return 0;
 }

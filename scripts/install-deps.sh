@@ -9,6 +9,9 @@ packages=(
   libwxgtk3.2-dev                              # the desktop program
   xvfb xauth openbox x11-utils xdotool x11-apps imagemagick  # GUI tests and screenshots
   python3 python3-aiosmtpd                     # a real SMTP server for the mail tests
+  libssl-dev openssl                           # TLS for mail; the tests' certificates
+  libsecret-1-dev gnome-keyring dbus-x11       # the desktop keyring and its test session
+  postfix                                      # smtp-sink, the mail benchmark's server
   clang lld libclang-rt-dev                    # fuzz targets
   time bc                                      # benchmarks
   dosfstools                                   # a vfat image for the drive tests
@@ -24,4 +27,6 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 $sudo apt-get update -qq
+# Postfix only lends its smtp-sink: no mail system is configured or started.
+echo "postfix postfix/main_mailer_type select No configuration" | $sudo debconf-set-selections
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

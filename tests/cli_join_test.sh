@@ -9,16 +9,7 @@ linking="${3:-static}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/cfg"
-failures=0
-passed=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL: $1: expected [$2], got [$3]"
-    failures=$((failures + 1))
-  else
-    passed=$((passed + 1))
-  fi
-}
+source "$(dirname "$0")/script_checks.sh"
 cd "$work"
 head -c 350000 /dev/urandom > DATA.BIN
 touch -d @1500000000 DATA.BIN
@@ -116,5 +107,4 @@ if [ "$(id -u)" = 0 ] && ! ldd "$joinex" > /dev/null 2>&1; then
   check "joinex in an empty root, copy identical" 0 $?
 fi
 
-echo "$passed passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish "fennimar-cli join and joinex"

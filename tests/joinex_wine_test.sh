@@ -2,7 +2,7 @@
 # joinex.exe, the Windows joiner, run under wine on sets written by
 # fennimar-cli split and by the independent writer: a round trip with a
 # non-ASCII name, a missing part, a checksum error, hostile stored names and
-# the start without arguments (a double click beside the parts).
+# the start without arguments (a double click on a stick, beside the parts).
 # Usage: joinex_wine_test.sh FENNIMAR_CLI JOINEX_EXE WINEPREFIX
 set -u
 cli="$1"
@@ -27,16 +27,7 @@ cleanup() {
   rm -rf "$work" "$WINEPREFIX"
 }
 trap cleanup EXIT
-failures=0
-passed=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL: $1: expected [$2], got [$3]"
-    failures=$((failures + 1))
-  else
-    passed=$((passed + 1))
-  fi
-}
+source "$(dirname "$0")/script_checks.sh"
 joinex() {  # joinex PART DIRECTORY [--keep]: joinex.exe with no console, into a new directory
   mkdir -p "$2"
   timeout 120 wine "$exe" "$@" < /dev/null > out.txt 2> err.txt
@@ -107,22 +98,34 @@ check "device name message" "Z:${work//\//\\}\\hostile\\DEVICE.Z00: Invalid Comp
   "$(head -n 1 err.txt | tr -d '\r')"
 check "device name, nothing created" "" "$(ls safe)"
 
-# A double click: no arguments, the sets beside the program, Enter closes.
+# A double click on a stick: joinex.exe in the root of drive E:, no
+# arguments, the sets beside it; Enter closes the window.
 mkdir stick && cp parts/* stick/ && cp "$exe" stick/joinex.exe
-(cd stick && printf '\n' | timeout 120 wine ./joinex.exe > ../out.txt 2> ../err.txt)
+ln -s "$work/stick" "$WINEPREFIX/dosdevices/e:"
+click() { printf '\n' | timeout 120 wine 'E:\joinex.exe' > out.txt 2> err.txt; }
+click
 check "double click" 0 $?
 cmp -s "$name" "stick/$name"
-check "double click joined beside the program" 0 $?
+check "double click joined into the root beside the program" 0 $?
+check "double click target" " Target File: E:\\$name" "$(grep 'Target File' out.txt | tr -d '\r')"
 check "double click waits for Enter" "Press Enter to close this window." "$(tail -n 1 out.txt | tr -d '\r')"
-(cd stick && printf '\n' | timeout 120 wine ./joinex.exe > ../out.txt 2> ../err.txt)
+click
 check "double click, existing result" 1 $?
 check "asks before overwriting" 1 "$(grep -c 'Target File exists overwrite?' err.txt)"
 cmp -s "$name" "stick/$name"
 check "existing result untouched" 0 $?
 rm stick/*.Z0*
-(cd stick && timeout 120 wine ./joinex.exe < /dev/null > ../out.txt 2> ../err.txt)
+click
 check "double click without parts" 1 $?
 check "no parts named" 1 "$(grep -c 'no first part (NAME.Z00)' err.txt)"
 
-echo "joinex.exe under wine: $passed checks passed, $failures failed"
-[ "$failures" -eq 0 ]
+# Drive E: made a removable drive (wine reads drive types when its server
+# starts): a missing first part there is waited for.
+timeout 60 wine reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f > /dev/null 2>&1
+timeout 30 wineserver -k 2> /dev/null
+timeout 120 wine "$exe" 'E:\OTHER.Z00' < /dev/null > out.txt 2> err.txt
+check "first part awaited on a removable drive" 1 $?
+check "insert question" "Merge: Please insert floppy disc with file E:\OTHER.Z00 no (no terminal to ask; --yes answers yes)" \
+  "$(head -n 1 err.txt | tr -d '\r')"
+
+finish "joinex.exe under wine"

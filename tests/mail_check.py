@@ -4,7 +4,7 @@
 Usage: mail_check.py MESSAGE OUTDIR
 
 Writes OUTDIR/summary.txt with "key=value" lines: subject, from, to, date,
-mime-version, content-type, boundary, defects (number of defects found),
+message-id, mime-version, content-type, boundary, defects (number of defects found),
 parts (number of leaf parts), and for each leaf part k "type-k", "name-k",
 "cte-k" and "filename-k" (the disposition's name, else the content type's);
 every defect of a header counts too. The decoded payload of leaf part k goes to OUTDIR/part-k.
@@ -27,6 +27,7 @@ def main():
     lines.append("from=" + str(message.get("From", "")))
     lines.append("to=" + str(message.get("To", "")))
     lines.append("date=" + str(message.get("Date", "")))
+    lines.append("message-id=" + str(message.get("Message-ID", "")))
     lines.append("mime-version=" + str(message.get("MIME-Version", "")))
     lines.append("content-type=" + message.get_content_type())
     lines.append("boundary=" + str(message.get_boundary("")))

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "mail/mime_composer.h"
-#include "mail/mime_message.h"
+#include "mail/mime_parser.h"
 #include "mail_test_server.h"
 #include "test_support.h"
 
@@ -171,7 +171,7 @@ TEST_F(MimeComposerTest, ComposedMessageReadsBackInPythonAndInOurParser) {
   EXPECT_EQ(testing::ReadFile(dir / "part-0"), binary);
   EXPECT_EQ(testing::ReadText(dir / "part-1"), text);
 
-  MimeMessage parser;
+  MimeParser parser;
   ASSERT_EQ(parser.OpenSource(stored), 0);
   EXPECT_TRUE(parser.IsMime());
   ASSERT_EQ(parser.Parse(), 0);
@@ -199,7 +199,7 @@ TEST_F(MimeComposerTest, ComposedMessageReadsBackInPythonAndInOurParser) {
 TEST_F(MimeComposerTest, ComposeOutputAloneIsNoMessage) {
   message.AddFilePart(File("p", "x"), std::nullopt, TransferEncoding::kBase64);
   ASSERT_EQ(message.Compose(dir / "body"), ComposeOutcome::kOk);
-  MimeMessage parser;
+  MimeParser parser;
   ASSERT_EQ(parser.OpenSource(dir / "body"), 0);
   EXPECT_FALSE(parser.IsMime());
   EXPECT_EQ(parser.Parse(), -2);

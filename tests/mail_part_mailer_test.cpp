@@ -22,14 +22,21 @@ using testing::Bytes;
 using testing::ShownMessage;
 using testing::SmtpTestServer;
 
-constexpr ConnectionTimeouts kShort{5000, 5000, 1500};
+constexpr SmtpTimeouts kShort{5000, 5000, 5000, 5000, 5000, 1500};
+const auto kGoOn = [] { return true; };
 
 class PartMailerTest : public ::testing::Test {
  protected:
   testing::TempDir dir;
   testing::ScriptedUi ui;
   SettingsStore settings{dir / "FENNIMAR.INI"};
-  SmtpPartMailer mailer{settings, kDefaultApplicationTitle, kShort};
+  std::vector<std::string> passwordsAsked;
+  SmtpPartMailer mailer{settings, kDefaultApplicationTitle,
+                        [this](const std::string& user, const std::string& server) {
+                          passwordsAsked.push_back(user + " " + server);
+                          return PasswordAnswer{"pass word", {}};
+                        },
+                        kShort};
 
   void UseServer(const SmtpTestServer& server) {
     settings.WriteSetting(settings::kSection, settings::kSmtpHost, server.HostText());
@@ -54,7 +61,8 @@ TEST_F(PartMailerTest, MailsThePartAsItsOneBase64Attachment) {
   SmtpTestServer server;
   UseServer(server);
   std::string part = Part("REPORT.Z01", 200000);
-  ASSERT_EQ(mailer.MailPart(ui, part, "Receiver <receiver@localhost>", "REPORT.DOC", 1, 3), 0);
+  ASSERT_EQ(mailer.MailPart(ui, part, "Receiver <receiver@localhost>", "REPORT.DOC", 1, 3, kGoOn),
+            MailOutcome::kMailed);
   EXPECT_TRUE(ui.messages.empty());
   ASSERT_EQ(server.Messages().size(), 1u);
   auto python = testing::CheckWithPython(server.Messages()[0], dir.path());
@@ -76,47 +84,85 @@ TEST_F(PartMailerTest, ReadsItsSettingsOnEveryCall) {
   SmtpTestServer second;
   std::string part = Part("A.Z00", 10);
   UseServer(first);
-  ASSERT_EQ(mailer.MailPart(ui, part, "r@localhost", "A", 0, 1), 0);
+  ASSERT_EQ(mailer.MailPart(ui, part, "r@localhost", "A", 0, 1, kGoOn), MailOutcome::kMailed);
   settings.WriteSetting(settings::kSection, settings::kSmtpHost, second.HostText());
   settings.WriteSetting(settings::kSection, settings::kMyAddress, "other@localhost");
-  ASSERT_EQ(mailer.MailPart(ui, part, "r@localhost", "A", 0, 1), 0);
+  ASSERT_EQ(mailer.MailPart(ui, part, "r@localhost", "A", 0, 1, kGoOn), MailOutcome::kMailed);
   EXPECT_EQ(first.Messages().size(), 1u);
   ASSERT_EQ(second.Messages().size(), 1u);
   EXPECT_EQ(second.Envelope(0), "from other@localhost\nto r@localhost\n");
 }
 
-TEST_F(PartMailerTest, FailedConnectionsShowTwoBoxesAndGiveTheirCode) {
+TEST_F(PartMailerTest, FailedConnectionsShowTwoBoxesWithTheReason) {
   std::string part = Part("A.Z00", 10);
-  // No SMTPHost at all: the placeholder host never resolves.
-  EXPECT_EQ(mailer.MailPart(ui, part, "r@localhost", "A", 0, 1), 1);
-  EXPECT_EQ(ui.messages,
-            (std::vector<ShownMessage>{{"Can not Connect", kPlaceholderSmtpHost, MessageKind::kOk},
-                                       {"SMTP Host not correct or return address not correct",
-                                        "Fennimar 3.13", MessageKind::kOk}}));
-  ui.messages.clear();
-  std::string refused = "127.0.0.1:" + std::to_string(testing::UnusedPort());
+  int port = testing::UnusedPort();
+  std::string refused = "127.0.0.1:" + std::to_string(port);
   settings.WriteSetting(settings::kSection, settings::kSmtpHost, refused);
-  EXPECT_EQ(mailer.MailPart(ui, part, "r@localhost", "A", 0, 1), 2);
-  ASSERT_EQ(ui.messages.size(), 2u);
-  EXPECT_EQ(ui.messages[0].caption, refused);
+  EXPECT_EQ(mailer.MailPart(ui, part, "r@localhost", "A", 0, 1, kGoOn), MailOutcome::kFailed);
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{
+                {"Can not Connect", refused, MessageKind::kOk},
+                {"SMTP Host not correct or return address not correct\nconnect to 127.0.0.1 "
+                 "port " +
+                     std::to_string(port) + ": Connection refused",
+                 "Fennimar 3.13", MessageKind::kOk}}));
   ui.messages.clear();
   SmtpTestServer silent("silent");
   settings.WriteSetting(settings::kSection, settings::kSmtpHost, silent.HostText());
-  EXPECT_EQ(mailer.MailPart(ui, part, "r@localhost", "A", 0, 1), 3);
-  EXPECT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(mailer.MailPart(ui, part, "r@localhost", "A", 0, 1, kGoOn), MailOutcome::kFailed);
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[1].text.rfind("SMTP Host not correct or return address not correct\n"
+                                      "no answer to the connection",
+                                      0),
+            0u);
   EXPECT_EQ(testing::ReadFile(part), testing::RandomBytes(10, 10));
 }
 
-TEST_F(PartMailerTest, RefusalsAfterConnectingShowNoBox) {
+TEST_F(PartMailerTest, RefusalsNameThePartAndGiveTheServersReply) {
   std::string part = Part("A.Z00", 10);
-  for (auto [mode, code] : {std::pair<const char*, int>{"rcpt-refused", 4},
-                            {"data-250", 5},
-                            {"refuse-after-data", 7}}) {
-    SmtpTestServer server(mode);
+  testing::TestCertificates certificates;
+  std::vector<std::string> startTls = certificates.Options("server");
+  startTls.push_back("--starttls");
+  for (auto [mode, options, reply] :
+       {std::tuple<const char*, std::vector<std::string>, const char*>{
+            "rcpt-refused", {}, "550 No such user here"},
+        {"refuse-after-data", {}, "554 Transaction failed"},
+        {"normal", startTls, "530 Must issue a STARTTLS command first"}}) {
+    SmtpTestServer server(mode, options);
     UseServer(server);
-    EXPECT_EQ(mailer.MailPart(ui, part, "r@localhost", "A", 0, 1), code) << mode;
-    EXPECT_TRUE(ui.messages.empty()) << mode;
+    ui.messages.clear();
+    EXPECT_EQ(mailer.MailPart(ui, part, "r@localhost", "A", 1, 3, kGoOn), MailOutcome::kFailed);
+    EXPECT_EQ(
+        ui.messages,
+        (std::vector<ShownMessage>{{"Part 2 of 3 (A.Z00) was not mailed:\n" + std::string(reply),
+                                    "Fennimar 3.13", MessageKind::kOk}}));
   }
+}
+
+TEST_F(PartMailerTest, NoPasswordMeansNoConnection) {
+  SmtpTestServer server;
+  UseServer(server);
+  settings.WriteSetting(settings::kSection, settings::kSmtpUser, "me");
+  SmtpPartMailer without(settings, kDefaultApplicationTitle,
+                         [](const std::string&, const std::string&) {
+                           return PasswordAnswer{std::nullopt, "none stored"};
+                         });
+  EXPECT_EQ(without.MailPart(ui, Part("A.Z00", 10), "r@localhost", "A", 0, 1, kGoOn),
+            MailOutcome::kFailed);
+  ASSERT_EQ(ui.MessageTexts().size(), 1u);
+  EXPECT_EQ(ui.MessageTexts()[0], "Part 1 of 1 (A.Z00) was not mailed:\nno password for me at " +
+                                      server.HostText() + ": none stored");
+  EXPECT_TRUE(server.SessionLog().empty());
+}
+
+TEST_F(PartMailerTest, ServerThatJudgesTheMessageFor25SecondsHasDeliveredIt) {
+  SmtpTestServer server("slow-after-data");
+  UseServer(server);
+  SmtpPartMailer patient(settings);  // the standard's time-outs
+  EXPECT_EQ(patient.MailPart(ui, Part("A.Z00", 100000), "r@localhost", "A", 0, 1, kGoOn),
+            MailOutcome::kMailed);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(server.Messages().size(), 1u);
 }
 
 class MailingSplitTest : public PartMailerTest {
@@ -148,10 +194,15 @@ class MailingSplitTest : public PartMailerTest {
   std::string PartPath(int k) { return out + "/REPORT.Z0" + std::to_string(k); }
 };
 
-TEST_F(MailingSplitTest, SplitOfFivePartsDeliversFiveMessages) {
-  SmtpTestServer server;
+TEST_F(MailingSplitTest, SplitOfFivePartsDeliversFiveMessagesOverStartTlsWithLogin) {
+  testing::TestCertificates certificates;
+  std::vector<std::string> options = certificates.Options("server");
+  options.insert(options.end(), {"--starttls", "--auth", "user:pass word"});
+  SmtpTestServer server("normal", options);
   UseServer(server);
-  Split(50000, 10086, "Receiver <receiver@localhost>");
+  settings.WriteSetting(settings::kSection, settings::kSmtpSecurity, "starttls");
+  settings.WriteSetting(settings::kSection, settings::kSmtpUser, "user");
+  Split(50000, 10086, "Receiver <receiver@localhost>, other@localhost");
   EXPECT_TRUE(ui.messages.empty()) << ui.messages[0].text;
   EXPECT_EQ(ui.Status(), " Mailed");
   auto messages = server.Messages();
@@ -165,17 +216,22 @@ TEST_F(MailingSplitTest, SplitOfFivePartsDeliversFiveMessages) {
     EXPECT_EQ(python["name-0"], "REPORT.Z0" + std::to_string(k));
     EXPECT_EQ(testing::ReadFile(check / "part-0"), testing::ReadFile(PartPath(k)));
   }
-  // Every part came over a conversation of its own.
-  int greetings = 0;
-  for (const std::string& line : server.SessionLog()) greetings += line.rfind("HELO ", 0) == 0;
-  EXPECT_EQ(greetings, 5);
+  EXPECT_EQ(server.Envelope(4),
+            "from splitter@localhost\nto receiver@localhost\nto other@localhost\n");
+  // Every part came over a conversation of its own, and logged in.
+  int logins = 0;
+  for (const std::string& line : server.SessionLog()) logins += line == "AUTH PLAIN user ok";
+  EXPECT_EQ(logins, 5);
+  EXPECT_EQ(passwordsAsked.size(), 5u);
+  EXPECT_EQ(passwordsAsked[0], "user " + server.HostText());
 }
 
-TEST_F(MailingSplitTest, RefusedRecipientStopsTheSplitWithoutABox) {
+TEST_F(MailingSplitTest, RefusedRecipientStopsTheSplitWithItsReply) {
   SmtpTestServer server("rcpt-refused");
   UseServer(server);
   Split(50000, 10086, "receiver@localhost");
-  EXPECT_TRUE(ui.messages.empty()) << ui.messages[0].text;
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Part 1 of 5 (REPORT.Z00) was not "
+                                                        "mailed:\n550 No such user here"});
   EXPECT_EQ(ui.Status(), " Mail failed");
   EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{"REPORT.Z00"});
 }
@@ -185,24 +241,29 @@ TEST_F(MailingSplitTest, RefusedConnectionShowsBothBoxesAndMailFailed) {
                         "127.0.0.1:" + std::to_string(testing::UnusedPort()));
   settings.WriteSetting(settings::kSection, settings::kMyAddress, "me@localhost");
   Split(50000, 10086, "receiver@localhost");
-  EXPECT_EQ(ui.MessageTexts(),
-            (std::vector<std::string>{"Can not Connect",
-                                      "SMTP Host not correct or return address not correct"}));
+  ASSERT_EQ(ui.MessageTexts().size(), 2u);
+  EXPECT_EQ(ui.MessageTexts()[0], "Can not Connect");
   EXPECT_EQ(ui.Status(), " Mail failed");
   EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{"REPORT.Z00"});
 }
 
-TEST(CliMailTest, SplitWithMailToMailsEveryPart) {
-  SmtpTestServer server;
+TEST(CliMailTest, SplitWithMailToMailsEveryPartWithThePasswordOfTheEnvironment) {
+  testing::TestCertificates certificates;
+  std::vector<std::string> options = certificates.Options("server");
+  options.insert(options.end(), {"--implicit-tls", "--auth", "cli:s3cret"});
+  SmtpTestServer server("normal", options);
   testing::TempDir work;
   SettingsStore cliSettings{work / "cfg/fennimar/FENNIMAR.INI"};
   cliSettings.WriteSetting(settings::kSection, settings::kSmtpHost, server.HostText());
+  cliSettings.WriteSetting(settings::kSection, settings::kSmtpSecurity, "TLS");
+  cliSettings.WriteSetting(settings::kSection, settings::kSmtpUser, "cli");
   cliSettings.WriteSetting(settings::kSection, settings::kMyAddress, "cli@localhost");
   testing::WriteFile(work / "DATA.BIN", testing::RandomBytes(30000, 4));
   std::string cli = std::string(FENNIMAR_BINARY_DIR) + "/src/cli/fennimar-cli";
-  std::string command = "cd " + work.path() + " && XDG_CONFIG_HOME=" + work.path() + "/cfg " + cli +
-                        " split DATA.BIN -s 12000 -d parts -y --mail-to you@localhost" +
-                        " > out.txt 2> err.txt < /dev/null";
+  std::string command =
+      "cd " + work.path() + " && FENNIMAR_SMTP_PASSWORD=s3cret XDG_CONFIG_HOME=" + work.path() +
+      "/cfg " + cli + " split DATA.BIN -s 12000 -d parts -y --mail-to you@localhost" +
+      " > out.txt 2> err.txt < /dev/null";
   ASSERT_EQ(testing::Run(command), 0) << testing::ReadText(work / "err.txt");
   std::string out = testing::ReadText(work / "out.txt");
   EXPECT_NE(out.find(" Mailed"), std::string::npos) << out;

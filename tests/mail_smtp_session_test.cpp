@@ -1,5 +1,6 @@
-// SmtpSession and TcpConnection against a real SMTP server on loopback,
-// well-behaved and misbehaving, with shortened time-outs.
+// SmtpSession against real SMTP servers on loopback, well-behaved and
+// misbehaving, plain and with TLS and a login, over IPv4 and IPv6, with
+// shortened time-outs.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,9 +17,10 @@ namespace fennimar {
 namespace {
 
 using testing::SmtpTestServer;
+using Log = std::vector<std::string>;
 
 // Short enough for a silent server, long enough for a loaded machine.
-constexpr ConnectionTimeouts kShort{5000, 5000, 1500};
+constexpr SmtpTimeouts kShort{5000, 5000, 5000, 5000, 5000, 1500};
 constexpr char kFrom[] = "Fennimar Test <sender@localhost>";
 
 class SmtpSessionTest : public ::testing::Test {
@@ -37,9 +39,11 @@ class SmtpSessionTest : public ::testing::Test {
 
 TEST_F(SmtpSessionTest, DeliversAMessageAndEndsWithQuit) {
   SmtpTestServer server;
-  ASSERT_EQ(session.Connect(server.HostText(), "client.example"), 0);
+  ASSERT_EQ(session.Connect(server.HostText(), "client.example"), SmtpOutcome::kOk);
+  session.AddHeaderLine(".X-Dotted: header line\r\n");
   std::string body = ".leading dot\r\nmiddle\r\n" + std::string(700, 'b') + "\r\n..two\r\n.";
-  ASSERT_EQ(session.Transmit("Some One <rcpt@localhost>", kFrom, "Hello", body, {}), 0);
+  ASSERT_EQ(session.Transmit("Some One <rcpt@localhost>", kFrom, "Hello", body, {}),
+            SmtpOutcome::kOk);
   session.Quit();
   auto messages = server.Messages();
   ASSERT_EQ(messages.size(), 1u);
@@ -50,10 +54,12 @@ TEST_F(SmtpSessionTest, DeliversAMessageAndEndsWithQuit) {
                            0),
             0u);
   // The server undoes the dot-stuffing: every character arrives once, in order.
-  EXPECT_NE(received.find("\r\n\r\n" + body + "\r\n"), std::string::npos);
+  EXPECT_NE(received.find("\r\n.X-Dotted: header line\r\n\r\n" + body + "\r\n"), std::string::npos);
+  auto python = testing::CheckWithPython(messages[0], dir.path());
+  EXPECT_EQ(python["defects"], "0");
+  EXPECT_NE(python["message-id"].find("@localhost>"), std::string::npos);
   EXPECT_EQ(server.Envelope(0), "from sender@localhost\nto rcpt@localhost\n");
-  EXPECT_EQ(server.SessionLog(),
-            (std::vector<std::string>{"CONNECT", "HELO client.example", "MAIL sender@localhost",
+  EXPECT_EQ(server.SessionLog(), (Log{"CONNECT", "EHLO client.example", "MAIL sender@localhost",
                                       "RCPT rcpt@localhost", "QUIT"}));
 }
 
@@ -64,8 +70,8 @@ TEST_F(SmtpSessionTest, SendMimeDotStuffsTheFileAndDeletesItsTemporaryFile) {
   testing::WriteFile(dir / "notes.txt", text);
   MimeComposer message;
   message.AddFilePart(dir / "notes.txt", std::nullopt, TransferEncoding::kSevenBit);
-  ASSERT_EQ(session.Connect(server.HostText(), "localhost"), 0);
-  EXPECT_EQ(session.SendMime("rcpt@localhost", kFrom, "s", "", message), 0);
+  ASSERT_EQ(session.Connect(server.HostText(), "localhost"), SmtpOutcome::kOk);
+  EXPECT_EQ(session.SendMime("rcpt@localhost", kFrom, "s", "", message), SmtpOutcome::kOk);
   EXPECT_EQ(TempFilesNamedMime(), "");
   session.Quit();
   ASSERT_EQ(server.Messages().size(), 1u);
@@ -78,147 +84,277 @@ TEST_F(SmtpSessionTest, SendMimeDotStuffsTheFileAndDeletesItsTemporaryFile) {
   // Refused after the end of data: the temporary file goes all the same.
   SmtpTestServer refusing("refuse-after-data");
   SmtpSession second(kShort);
-  ASSERT_EQ(second.Connect(refusing.HostText(), "localhost"), 0);
-  EXPECT_EQ(second.SendMime("rcpt@localhost", kFrom, "s", "", message), 7);
+  ASSERT_EQ(second.Connect(refusing.HostText(), "localhost"), SmtpOutcome::kOk);
+  EXPECT_EQ(second.SendMime("rcpt@localhost", kFrom, "s", "", message),
+            SmtpOutcome::kMessageRefused);
   EXPECT_EQ(TempFilesNamedMime(), "");
   ::unsetenv("TMPDIR");
 }
 
-TEST_F(SmtpSessionTest, MultiLineGreetingIsReadWholeBeforeHelo) {
-  SmtpTestServer server("multiline-greeting");
-  ASSERT_EQ(session.Connect(server.HostText(), "localhost"), 0);
-  EXPECT_EQ(session.Transmit("rcpt@localhost", kFrom, "s", "b", {}), 0);
+TEST_F(SmtpSessionTest, MultiLineRepliesArrivingInPiecesAreReadWhole) {
+  // Greeting and EHLO reply come line by line, with a pause between lines.
+  SmtpTestServer server("paused-multiline");
+  ASSERT_EQ(session.Connect(server.HostText(), ""), SmtpOutcome::kOk);
+  EXPECT_EQ(session.Transmit("rcpt@localhost", kFrom, "s", "b", {}), SmtpOutcome::kOk);
   EXPECT_EQ(server.Messages().size(), 1u);
+  // Without a domain name this end names itself by its address.
+  EXPECT_EQ(server.SessionLog()[1], "EHLO [127.0.0.1]");
 }
 
-TEST_F(SmtpSessionTest, MisbehavingServersGiveTheirStepsCode) {
-  {
-    SmtpTestServer server("rcpt-refused");
-    ASSERT_EQ(session.Connect(server.HostText(), "localhost"), 0);
-    EXPECT_EQ(session.Transmit("rcpt@localhost", kFrom, "s", "b", {}), 4);
-  }
-  {
-    SmtpTestServer server("data-250");
-    ASSERT_EQ(session.Connect(server.HostText(), "localhost"), 0);
-    EXPECT_EQ(session.Transmit("rcpt@localhost", kFrom, "s", "b", {}), 5);
-  }
-  {
-    SmtpTestServer server("refuse-after-data");
-    ASSERT_EQ(session.Connect(server.HostText(), "localhost"), 0);
-    EXPECT_EQ(session.Transmit("rcpt@localhost", kFrom, "s", "b", {}), 7);
-    EXPECT_TRUE(server.Messages().empty());
-  }
-  {
-    SmtpTestServer server("silent-after-data");
-    ASSERT_EQ(session.Connect(server.HostText(), "localhost"), 0);
-    EXPECT_EQ(session.Transmit("rcpt@localhost", kFrom, "s", "b", {}), 7);
+TEST_F(SmtpSessionTest, EachRefusalGivesItsOutcomeAndTheServersText) {
+  struct Case {
+    const char* mode;
+    SmtpOutcome outcome;
+    const char* reason;
+  };
+  for (const Case& c :
+       {Case{"rcpt-refused", SmtpOutcome::kRecipientRefused, "550 No such user here"},
+        Case{"data-250", SmtpOutcome::kDataRefused, "250 Go ahead anyway"},
+        Case{"refuse-after-data", SmtpOutcome::kMessageRefused, "554 Transaction failed"},
+        Case{"silent-after-data", SmtpOutcome::kNoAnswer,
+             "no answer to the message: waiting for 127.0.0.1 port"}}) {
+    SmtpTestServer server(c.mode);
+    SmtpSession fresh(kShort);
+    ASSERT_EQ(fresh.Connect(server.HostText(), "localhost"), SmtpOutcome::kOk);
+    EXPECT_EQ(fresh.Transmit("rcpt@localhost", kFrom, "s", "b", {}), c.outcome) << c.mode;
+    EXPECT_EQ(fresh.Reason().rfind(c.reason, 0), 0u) << fresh.Reason();
+    EXPECT_TRUE(server.Messages().empty()) << c.mode;
   }
 }
 
-TEST_F(SmtpSessionTest, SilentServerTimesOutAtTheGreeting) {
-  SmtpTestServer server("silent");
-  EXPECT_EQ(session.Connect(server.HostText(), "localhost"), 3);
-  EXPECT_EQ(session.ReadReply(), 1);
+TEST_F(SmtpSessionTest, SilentAndDrippingGreetingsEndAtTheirDeadline) {
+  SmtpTestServer silent("silent");
+  EXPECT_EQ(session.Connect(silent.HostText(), "localhost"), SmtpOutcome::kGreetingRefused);
+  // One byte every 0.3 s: each byte comes in time, the whole reply does not.
+  SmtpTestServer dripping("drip-greeting");
+  SmtpTimeouts brief = kShort;
+  brief.commandMs = 1500;
+  SmtpSession impatient(brief);
+  EXPECT_EQ(impatient.Connect(dripping.HostText(), "localhost"), SmtpOutcome::kGreetingRefused);
 }
 
-TEST_F(SmtpSessionTest, ConnectFailuresAndServerTexts) {
-  EXPECT_EQ(session.Connect("127.0.0.1:" + std::to_string(testing::UnusedPort()), "localhost"), 2);
-  EXPECT_EQ(session.Connect("smtp.invalid", "localhost"), 1);
-  EXPECT_EQ(session.Connect("localhost:0", "localhost"), 1);
-  EXPECT_EQ(session.Connect("localhost:99999", "localhost"), 1);
-  EXPECT_EQ(session.Connect("localhost:2x", "localhost"), 1);
-  SmtpTestServer server;
-  // A name is resolved after its last "@"; a dotted address is used as it is.
-  EXPECT_EQ(session.Connect("user@x@localhost:" + std::to_string(server.port()), "localhost"), 0);
-  EXPECT_EQ(session.AddressText(), std::string("127.0.0.1"));
-  EXPECT_EQ(session.Port(), server.port());
-  EXPECT_EQ(session.Connect(server.HostText(), "localhost"), 0);  // ends the first conversation
-  session.Quit();
-  EXPECT_EQ(server.SessionLog(), (std::vector<std::string>{"CONNECT", "HELO localhost", "QUIT",
-                                                           "CONNECT", "HELO localhost", "QUIT"}));
+TEST_F(SmtpSessionTest, StopEndsAWaitAndIsNoFailure) {
+  SmtpTestServer silent("silent");
+  int asked = 0;
+  SmtpSession stoppable(kShort, [&] { return ++asked < 3; });
+  EXPECT_EQ(stoppable.Connect(silent.HostText(), "localhost"), SmtpOutcome::kStopped);
+  EXPECT_EQ(asked, 3);
+}
+
+TEST_F(SmtpSessionTest, HeloOnlyWhenEhloIsRefusedAndNothingMoreIsAsked) {
+  SmtpTestServer server("refuse-ehlo");
+  ASSERT_EQ(session.Connect(server.HostText(), "a.example"), SmtpOutcome::kOk);
+  EXPECT_EQ(session.Connect(server.HostText(), "a.example", SmtpSecurity::kStartTls),
+            SmtpOutcome::kGreetingRefused);
+  EXPECT_EQ(session.Reason(), "502 5.5.1 EHLO is not spoken here");
+  EXPECT_EQ(server.SessionLog(), (Log{"CONNECT", "EHLO a.example", "HELO a.example", "QUIT",
+                                      "CONNECT", "EHLO a.example"}));
+}
+
+TEST_F(SmtpSessionTest, ConnectFailuresAndIpv6) {
+  EXPECT_EQ(session.Connect("127.0.0.1:" + std::to_string(testing::UnusedPort()), "localhost"),
+            SmtpOutcome::kNoConnection);
+  EXPECT_NE(session.Reason().find("Connection refused"), std::string::npos) << session.Reason();
+  EXPECT_EQ(session.Connect("localhost:0", "localhost"), SmtpOutcome::kBadServer);
+  SmtpTestServer server("normal", {"--ipv6"});
+  ASSERT_EQ(session.Connect(server.HostText(), "localhost"), SmtpOutcome::kOk);
+  EXPECT_EQ(session.Transmit("a@localhost, \"B, b\" <b@localhost>", kFrom, "s", "b", {}),
+            SmtpOutcome::kOk);
+  EXPECT_EQ(server.Envelope(0), "from sender@localhost\nto a@localhost\nto b@localhost\n");
 }
 
 TEST_F(SmtpSessionTest, EnvelopeAddressesAndTheirRefusals) {
   SmtpTestServer server;
   // Nothing connected: the return address is judged first, then the link.
-  EXPECT_EQ(session.Transmit("rcpt@localhost", "no-angle", "s", "b", {}), 1);
-  EXPECT_EQ(session.Transmit("rcpt@localhost", "", "s", "b", {}), 3);
-  ASSERT_EQ(session.Connect(server.HostText(), "localhost"), 0);
-  EXPECT_EQ(session.Transmit("ab", kFrom, "s", "b", {}), 2);
-  EXPECT_EQ(session.Transmit("rcpt@localhost\r\nRSET", kFrom, "s", "b", {}), 2);
-  EXPECT_EQ(session.Transmit("rcpt@localhost", "Two Words", "s", "b", {}), 3);
+  EXPECT_EQ(session.Transmit("rcpt@localhost", "no-angle", "s", "b", {}),
+            SmtpOutcome::kNotConnected);
+  EXPECT_EQ(session.Transmit("rcpt@localhost", "", "s", "b", {}), SmtpOutcome::kBadSender);
+  ASSERT_EQ(session.Connect(server.HostText(), "localhost"), SmtpOutcome::kOk);
+  for (const char* bad : {"ab", "rcpt@localhost\r\nRSET", " , , "}) {
+    EXPECT_EQ(session.Transmit(bad, kFrom, "s", "b", {}), SmtpOutcome::kBadRecipient) << bad;
+  }
+  EXPECT_EQ(session.Transmit("rcpt@localhost", "Two Words", "s", "b", {}), SmtpOutcome::kBadSender);
   std::string longSender = "<" + std::string(120, 'x') + "@localhost>";
-  EXPECT_EQ(session.Transmit("rcpt@localhost", longSender, "s", "b", {}), 3);
+  EXPECT_EQ(session.Transmit("rcpt@localhost", longSender, "s", "b", {}), SmtpOutcome::kBadSender);
   // A bare mailbox is put in angle brackets; "<" inside quotes is skipped.
-  EXPECT_EQ(session.Transmit("\"Odd <name>\" <odd@localhost>", "bare@localhost", "s", "b", {}), 0);
+  EXPECT_EQ(session.Transmit("\"Odd <name>\" <odd@localhost>", "bare@localhost", "s", "b", {}),
+            SmtpOutcome::kOk);
   EXPECT_EQ(server.Envelope(0), "from bare@localhost\nto odd@localhost\n");
-  // A subject cannot add header lines or end the message early.
-  EXPECT_EQ(session.Transmit("rcpt@localhost", kFrom, "a\r\n.\r\nX-Evil: 1", "b", {}), 0);
+  // A subject cannot add header lines or end the message early; one that is
+  // not ASCII travels as encoded words.
+  EXPECT_EQ(session.Transmit("rcpt@localhost", kFrom, "a\r\n.\r\nX-Evil: 1", "b", {}),
+            SmtpOutcome::kOk);
   auto python = testing::CheckWithPython(server.Messages()[1], dir.path());
   EXPECT_EQ(python["subject"], "a  .  X-Evil: 1");
+  std::string subject = "Part  1 of total  2 parts of file:" + std::string(30, 'x') +
+                        "Gr\xc3\xbc\xc3\x9f\xe2\x82\xac.txt ";
+  EXPECT_EQ(session.Transmit("rcpt@localhost", kFrom, subject, "b", {}), SmtpOutcome::kOk);
+  python = testing::CheckWithPython(server.Messages()[2], dir.path());
+  EXPECT_EQ(python["subject"], subject);
+  EXPECT_EQ(python["defects"], "0");
 }
 
-TEST_F(SmtpSessionTest, ReadReplyJoinsMultiLineRepliesAndDropsOverlongLines) {
+TEST_F(SmtpSessionTest, ReadReplyJoinsLinesThatArriveApartAndDropsOverlongTails) {
   int pair[2];
   ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
-  ASSERT_EQ(session.AdoptSocket(pair[0]), 0);
+  ASSERT_TRUE(session.Adopt(pair[0]));
   std::string replies = "250-first\r\n250-" + std::string(600, 'x') + "\r\n250 last\r\n";
   ASSERT_EQ(::write(pair[1], replies.data(), replies.size()), static_cast<ssize_t>(replies.size()));
-  EXPECT_EQ(session.ReadReply(), 250);
-  ASSERT_EQ(::write(pair[1], "354 go\r\n", 8), 8);
-  EXPECT_EQ(session.ReadReply(), 354);
+  SmtpReply reply = session.ReadReply(2000);
+  EXPECT_EQ(reply.code, 250);
+  EXPECT_EQ(reply.text, "250-first\n250-" + std::string(kReplyLineSize - 4, 'x') + "\n250 last");
+  // CR and LF of one line, and the lines of one reply, in separate packets.
+  ASSERT_EQ(::write(pair[1], "354-a\r", 6), 6);
+  std::thread late([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(::write(pair[1], "\n", 1), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(::write(pair[1], "354 b\r\n", 7), 7);
+  });
+  reply = session.ReadReply(5000);
+  late.join();
+  EXPECT_EQ(reply.code, 354);
+  EXPECT_EQ(reply.text, "354-a\n354 b");
   ASSERT_EQ(::write(pair[1], "2", 1), 1);
   ::close(pair[1]);
-  EXPECT_EQ(session.ReadReply(), 1);  // no complete line
+  EXPECT_EQ(session.ReadReply(2000).code, 0);  // no complete line
 }
 
-TEST_F(SmtpSessionTest, ReadLineEndsALineWhoseCrAndLfArriveApart) {
-  int pair[2];
-  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
-  ASSERT_EQ(session.AdoptSocket(pair[0]), 0);
-  ASSERT_EQ(::write(pair[1], "250-a\r", 6), 6);
-  std::thread late([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(::write(pair[1], "\n250 b\r\n", 9), 9);
-  });
-  char line[kReplyLineSize];
-  EXPECT_EQ(session.ReadLine(line, sizeof line, 2000), 7);
-  EXPECT_STREQ(line, "250-a\r\n");
-  late.join();
-  EXPECT_EQ(session.ReadLine(line, sizeof line, 2000), 7);
-  EXPECT_STREQ(line, "250 b\r\n");
-  ::close(pair[1]);
-}
-
-TEST(SmtpHelpersTest, GetTokenStripLineEndAndDate) {
-  char token[8];
-  EXPECT_EQ(TcpConnection::GetToken("  250 OK", " ", 0, token, sizeof token), 0);
-  EXPECT_STREQ(token, "250");
-  EXPECT_EQ(TcpConnection::GetToken("a,,b", ",", 1, token, sizeof token), 0);
-  EXPECT_STREQ(token, "b");
-  EXPECT_EQ(TcpConnection::GetToken("a b", " ", 2, token, sizeof token), 1);
-  EXPECT_STREQ(token, "");
-  EXPECT_EQ(TcpConnection::GetToken("abcdefgh", " ", 0, token, sizeof token), 1);
-  EXPECT_EQ(TcpConnection::GetToken("abc", "", 0, token, sizeof token), 1);
-  for (auto [in, out] : std::initializer_list<std::pair<std::string, std::string>>{
-           {"line\r\n", "line"}, {"line\n", "line"}, {"line\r", "line"}, {"\r", ""}, {"x", "x"}}) {
-    std::string text = in;
-    TcpConnection::StripLineEnd(text);
-    EXPECT_EQ(text, out);
+TEST(SmtpTextsTest, ServerTextsRecipientListsAndDates) {
+  struct Case {
+    const char* text;
+    SmtpSecurity security;
+    const char* host;
+    int port;
+  };
+  for (const Case& c :
+       {Case{"mail.example", SmtpSecurity::kNone, "mail.example", 25},
+        Case{"mail.example", SmtpSecurity::kStartTls, "mail.example", 587},
+        Case{"mail.example", SmtpSecurity::kTls, "mail.example", 465},
+        Case{"me@x@mail.example:2525", SmtpSecurity::kTls, "mail.example", 2525},
+        Case{"[::1]:2525", SmtpSecurity::kNone, "::1", 2525},
+        Case{"[::1]", SmtpSecurity::kStartTls, "::1", 587},
+        Case{"fe80::1", SmtpSecurity::kNone, "fe80::1", 25},
+        Case{"host:0", SmtpSecurity::kNone, "", 0}, Case{"host:99999", SmtpSecurity::kNone, "", 0},
+        Case{"host:2x", SmtpSecurity::kNone, "", 0}, Case{"host:", SmtpSecurity::kNone, "", 0},
+        Case{"[::1]x", SmtpSecurity::kNone, "", 0}, Case{"", SmtpSecurity::kNone, "", 0}}) {
+    auto parsed = ParseServerText(c.text, c.security);
+    EXPECT_EQ(parsed ? parsed->host : "", c.host) << c.text;
+    EXPECT_EQ(parsed ? parsed->port : 0, c.port) << c.text;
   }
-  char date[64];
-  EXPECT_EQ(FormatMailDate(1700000000, date, 31), 1);
-  ASSERT_EQ(FormatMailDate(1700000000, date, 32), 0);
-  EXPECT_STREQ(date, "14 Nov 2023 22:13:20 GMT");
-  EXPECT_EQ(FormatMailDate(1704067199, date, 64), 0);
-  EXPECT_STREQ(date, "31 Dec 2023 23:59:59 GMT");
-  EXPECT_TRUE(TcpConnection::IsDottedAddress("127.0.0.1"));
-  EXPECT_FALSE(TcpConnection::IsDottedAddress("localhost"));
-  char address[10];
-  EXPECT_EQ(TcpConnection::ResolveHost("me@localhost", address, sizeof address), 0);
-  EXPECT_STREQ(address, "127.0.0.1");
-  EXPECT_EQ(TcpConnection::ResolveHost("localhost", address, 9), 1);
-  EXPECT_EQ(TcpConnection::ResolveHost("smtp.invalid", address, sizeof address), 2);
+  EXPECT_EQ(RecipientMailboxes("a@x.org, b@x.org,"), (Log{"a@x.org", "b@x.org"}));
+  EXPECT_EQ(RecipientMailboxes("\"Doe, J\" <j@x.org>, <k@x.org> K"), (Log{"j@x.org", "k@x.org"}));
+  EXPECT_EQ(RecipientMailboxes("<a,b@x.org>"), (Log{"a,b@x.org"}));
+  EXPECT_EQ(FormatMailDate(1700000000), "14 Nov 2023 22:13:20 GMT");
+  EXPECT_EQ(FormatMailDate(1704067199), "31 Dec 2023 23:59:59 GMT");
+}
+
+// STARTTLS, TLS from the first byte and the login, against aiosmtpd with a
+// certificate from a CA made for the test.
+class SmtpTlsTest : public SmtpSessionTest {
+ protected:
+  testing::TestCertificates certificates;
+
+  std::vector<std::string> Options(const std::string& certificate, std::vector<std::string> more) {
+    std::vector<std::string> options = certificates.Options(certificate);
+    options.insert(options.end(), more.begin(), more.end());
+    return options;
+  }
+  SmtpOutcome Deliver(SmtpTestServer& server, SmtpSecurity security, const SmtpLogin& login,
+                      const std::string& host = "") {
+    SmtpOutcome outcome =
+        session.Connect(host.empty() ? server.HostText() : host, "client.example", security, login);
+    if (outcome == SmtpOutcome::kOk) {
+      outcome = session.Transmit("rcpt@localhost", kFrom, "s", "secret body", {});
+    }
+    session.Quit();
+    return outcome;
+  }
+};
+
+TEST_F(SmtpTlsTest, StartTlsWithLoginAndImplicitTlsDeliver) {
+  SmtpTestServer plain("normal", Options("server", {"--starttls", "--auth", "user:pass word"}));
+  EXPECT_EQ(Deliver(plain, SmtpSecurity::kStartTls, {"user", "pass word"}), SmtpOutcome::kOk)
+      << session.Reason();
+  EXPECT_EQ(plain.SessionLog(),
+            (Log{"CONNECT", "EHLO client.example", "STARTTLS", "EHLO client.example",
+                 "AUTH PLAIN user ok", "MAIL sender@localhost", "RCPT rcpt@localhost", "QUIT"}));
+  SmtpTestServer login("normal",
+                       Options("server", {"--starttls", "--auth", "u:p", "--login-only"}));
+  EXPECT_EQ(Deliver(login, SmtpSecurity::kStartTls, {"u", "p"}), SmtpOutcome::kOk);
+  EXPECT_EQ(login.SessionLog()[4], "AUTH LOGIN u ok");
+  SmtpTestServer implicit("normal", Options("server", {"--implicit-tls", "--ipv6"}));
+  EXPECT_EQ(Deliver(implicit, SmtpSecurity::kTls, {}), SmtpOutcome::kOk) << session.Reason();
+  EXPECT_EQ(implicit.Messages().size(), 1u);
+}
+
+TEST_F(SmtpTlsTest, EveryRefusalHasItsOwnReasonAndNothingGoesInClear) {
+  struct Case {
+    const char* certificate;
+    std::vector<std::string> options;
+    SmtpSecurity security;
+    SmtpLogin login;
+    SmtpOutcome outcome;
+    const char* reason;
+    bool byName = false;  // connect to "localhost" instead of the address
+  };
+  const std::vector<std::string> startTlsLogin = {"--starttls", "--auth", "user:right"};
+  for (const Case& c : {
+           Case{"server",
+                startTlsLogin,
+                SmtpSecurity::kStartTls,
+                {"user", "wrong"},
+                SmtpOutcome::kLoginRefused,
+                "535 5.7.8 Authentication credentials invalid"},
+           Case{"server",
+                {},
+                SmtpSecurity::kStartTls,
+                {"user", "right"},
+                SmtpOutcome::kTlsUnavailable,
+                "the server offers no STARTTLS"},
+           Case{"other",
+                startTlsLogin,
+                SmtpSecurity::kStartTls,
+                {"user", "right"},
+                SmtpOutcome::kTlsFailed,
+                "the certificate of localhost was refused: hostname "
+                "mismatch",
+                true},
+           Case{"untrusted",
+                startTlsLogin,
+                SmtpSecurity::kStartTls,
+                {"user", "right"},
+                SmtpOutcome::kTlsFailed,
+                "the certificate of 127.0.0.1 was refused: self-signed"},
+           Case{"server",
+                {"--implicit-tls"},
+                SmtpSecurity::kStartTls,
+                {},
+                SmtpOutcome::kGreetingRefused,
+                "no answer to the connection"},
+           Case{"server",
+                startTlsLogin,
+                SmtpSecurity::kNone,
+                {"user", "right"},
+                SmtpOutcome::kLoginUnavailable,
+                "a login needs an encrypted connection"},
+       }) {
+    SmtpTestServer server("normal", Options(c.certificate, c.options));
+    std::string host = c.byName ? "localhost:" + std::to_string(server.port()) : "";
+    EXPECT_EQ(Deliver(server, c.security, c.login, host), c.outcome) << session.Reason();
+    EXPECT_EQ(session.Reason().rfind(c.reason, 0), 0u) << session.Reason();
+    for (const std::string& line : server.SessionLog()) {
+      EXPECT_TRUE(line.rfind("AUTH", 0) != 0 || line.ends_with("refused")) << line;
+      EXPECT_NE(line.rfind("MAIL", 0), 0u) << line;
+    }
+    EXPECT_TRUE(server.Messages().empty());
+  }
+}
+
+TEST_F(SmtpTlsTest, ServersRefusalTextReachesTheCaller) {
+  SmtpTestServer server("normal", Options("server", {"--starttls"}));
+  EXPECT_EQ(Deliver(server, SmtpSecurity::kNone, {}), SmtpOutcome::kSenderRefused);
+  EXPECT_EQ(session.Reason(), "530 Must issue a STARTTLS command first");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -25,20 +26,25 @@ std::string Quote(const std::string& text) {
 
 }  // namespace
 
-SmtpTestServer::SmtpTestServer(const std::string& mode) {
+SmtpTestServer::SmtpTestServer(const std::string& mode, const std::vector<std::string>& options)
+    : ipv6_(std::find(options.begin(), options.end(), "--ipv6") != options.end()) {
   int out[2];
   if (::pipe(out) != 0) {
     ADD_FAILURE() << "pipe";
     return;
   }
-  std::string script = Script("smtp_test_server.py");
+  std::vector<std::string> words = {kSystemPython, Script("smtp_test_server.py"), dir_.path(),
+                                    mode};
+  words.insert(words.end(), options.begin(), options.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
   pid_ = ::fork();
   if (pid_ == 0) {
     ::dup2(out[1], STDOUT_FILENO);
     ::close(out[0]);
     ::close(out[1]);
-    ::execl(kSystemPython, kSystemPython, script.c_str(), dir_.path().c_str(), mode.c_str(),
-            static_cast<char*>(nullptr));
+    ::execv(kSystemPython, argv.data());
     ::_exit(127);
   }
   ::close(out[1]);
@@ -59,7 +65,21 @@ SmtpTestServer::~SmtpTestServer() {
   }
 }
 
-std::string SmtpTestServer::HostText() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string SmtpTestServer::HostText() const {
+  return (ipv6_ ? "[::1]:" : "127.0.0.1:") + std::to_string(port_);
+}
+
+TestCertificates::TestCertificates() {
+  std::string command = Quote(Script("make_test_certs.sh")) + " " + Quote(dir_.path());
+  if (std::system(command.c_str()) != 0) ADD_FAILURE() << "cannot make the test certificates";
+  ::setenv("SSL_CERT_FILE", (dir_ / "ca.pem").c_str(), 1);
+}
+
+TestCertificates::~TestCertificates() { ::unsetenv("SSL_CERT_FILE"); }
+
+std::vector<std::string> TestCertificates::Options(const std::string& name) const {
+  return {"--cert", dir_ / (name + ".pem"), "--key", dir_ / (name + ".key")};
+}
 
 std::vector<std::string> SmtpTestServer::Messages() const {
   std::vector<std::string> messages;
@@ -108,11 +128,16 @@ std::map<std::string, std::string> CheckWithPython(const std::string& message,
   return summary;
 }
 
-void WriteWithPython(const std::string& output, const std::vector<std::string>& arguments) {
-  std::string command =
-      std::string(kSystemPython) + " " + Quote(Script("mail_write.py")) + " " + Quote(output);
+void RunPythonScript(const std::string& script, const std::vector<std::string>& arguments) {
+  std::string command = std::string(kSystemPython) + " " + Quote(Script(script));
   for (const std::string& argument : arguments) command += " " + Quote(argument);
   ASSERT_EQ(Run(command), 0) << command;
+}
+
+void WriteWithPython(const std::string& output, const std::vector<std::string>& arguments) {
+  std::vector<std::string> all{output};
+  all.insert(all.end(), arguments.begin(), arguments.end());
+  RunPythonScript("mail_write.py", all);
 }
 
 }  // namespace fennimar::testing

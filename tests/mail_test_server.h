@@ -18,15 +18,17 @@ inline constexpr char kSystemPython[] = "/usr/bin/python3";
 
 class SmtpTestServer {
  public:
-  // Starts the server in `mode` (see tests/smtp_test_server.py), storing into
-  // a fresh directory. Fails the test when it does not come up.
-  explicit SmtpTestServer(const std::string& mode = "normal");
+  // Starts the server in `mode` with `options` (see
+  // tests/smtp_test_server.py), storing into a fresh directory. Fails the
+  // test when it does not come up.
+  explicit SmtpTestServer(const std::string& mode = "normal",
+                          const std::vector<std::string>& options = {});
   ~SmtpTestServer();
   SmtpTestServer(const SmtpTestServer&) = delete;
   SmtpTestServer& operator=(const SmtpTestServer&) = delete;
 
   int port() const { return port_; }
-  // "127.0.0.1:<port>", as SMTPHost would name it.
+  // "127.0.0.1:<port>" (or "[::1]:<port>"), as SMTPHost would name it.
   std::string HostText() const;
   // The stored messages, oldest first.
   std::vector<std::string> Messages() const;
@@ -40,6 +42,23 @@ class SmtpTestServer {
   TempDir dir_;
   pid_t pid_ = -1;
   int port_ = 0;
+  bool ipv6_ = false;
+};
+
+// The certificates of tests/make_test_certs.sh in a fresh directory, with
+// SSL_CERT_FILE pointing at their CA for the object's life.
+class TestCertificates {
+ public:
+  TestCertificates();
+  ~TestCertificates();
+  TestCertificates(const TestCertificates&) = delete;
+  TestCertificates& operator=(const TestCertificates&) = delete;
+  // The server options for the certificate `name` ("server", "other",
+  // "untrusted").
+  std::vector<std::string> Options(const std::string& name) const;
+
+ private:
+  TempDir dir_;
 };
 
 // A local port with nothing listening on it.
@@ -49,6 +68,10 @@ int UnusedPort();
 // lines as a map, and the decoded payload of leaf part k in `outdir`/part-k.
 std::map<std::string, std::string> CheckWithPython(const std::string& message,
                                                    const std::string& outdir);
+
+// Runs the Python script `script` of the tests folder with `arguments`;
+// fails the test when it does not succeed.
+void RunPythonScript(const std::string& script, const std::vector<std::string>& arguments);
 
 // Writes a multipart/mixed message with Python's email package (see
 // tests/mail_write.py for the options and part specs).

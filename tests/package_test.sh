@@ -9,16 +9,7 @@ build="$1"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/cfg"
-failures=0
-passed=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL: $1: expected [$2], got [$3]"
-    failures=$((failures + 1))
-  else
-    passed=$((passed + 1))
-  fi
-}
+source "$(dirname "$0")/script_checks.sh"
 
 if ! timeout 300 cpack --config "$build/CPackConfig.cmake" -B "$work/package" > "$work/cpack.txt" 2>&1; then
   echo "FAIL: cpack: $(cat "$work/cpack.txt")"
@@ -76,5 +67,4 @@ else
   echo "lintian is not installed: its check is left out"
 fi
 
-echo "package: $passed checks passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish "package"

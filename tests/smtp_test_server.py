@@ -1,30 +1,47 @@
 #!/usr/bin/python3
 """A real SMTP server on loopback for the mail tests (aiosmtpd).
 
-Usage: smtp_test_server.py DIRECTORY [MODE]
+Usage: smtp_test_server.py DIRECTORY [MODE] [OPTION...]
 
-Listens on a free port of 127.0.0.1 and prints "PORT <n>" on its first line
-of output. Every message accepted is stored as DIRECTORY/message-<k>.eml
-(the content as received, dot-stuffing removed) with DIRECTORY/message-<k>.env
-holding "from <sender>" and "to <recipient>" lines. Every command the client
-gives is appended to DIRECTORY/session.log ("HELO <name>", "MAIL <address>",
-"RCPT <address>", "QUIT", and "CONNECT" for every greeting).
+Listens on a free port of 127.0.0.1 (::1 with --ipv6) and prints "PORT <n>"
+on its first line of output. Every message accepted is stored as
+DIRECTORY/message-<k>.eml (the content as received, dot-stuffing removed)
+with DIRECTORY/message-<k>.env holding "from <sender>" and "to <recipient>"
+lines. Every command the client gives is appended to DIRECTORY/session.log
+("HELO <name>", "EHLO <name>", "STARTTLS", "AUTH <user> ok|refused",
+"MAIL <address>", "RCPT <address>", "QUIT", and "CONNECT" for every
+greeting).
 
 MODE tells the server to misbehave:
   normal             a well-behaved server
   multiline-greeting the greeting is three lines: "220-", "220-", "220 "
+  paused-multiline   as multiline-greeting, and every line of a multi-line
+                     reply goes out on its own after a pause of 0.3 s
+  drip-greeting      the greeting goes out one byte every 0.3 s
+  refuse-ehlo        EHLO is answered "502"
   rcpt-refused       RCPT is answered "550"
   data-250           DATA is answered "250" instead of "354"
   refuse-after-data  the end of data is answered "554"
   silent-after-data  the end of data is never answered
+  slow-after-data    the end of data is answered after 25 s
   silent             accepts connections and never says anything
+
+OPTIONS:
+  --cert FILE --key FILE   the server's certificate and key
+  --starttls               offer STARTTLS and require it before MAIL
+  --implicit-tls           TLS from the first byte
+  --auth USER:PASSWORD     require a login with these credentials
+  --login-only             offer AUTH LOGIN but not PLAIN
+  --ipv6                   listen on ::1
 """
 
+import argparse
 import asyncio
 import os
-import sys
+import ssl
+import warnings
 
-from aiosmtpd.smtp import SMTP
+from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Recorder:
@@ -41,6 +58,11 @@ class Recorder:
         self.log("HELO " + hostname)
         session.host_name = hostname
         return "250 {}".format(server.hostname)
+
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        self.log("EHLO " + hostname)
+        session.host_name = hostname
+        return responses
 
     async def handle_MAIL(self, server, session, envelope, address, options):
         self.log("MAIL " + address)
@@ -59,6 +81,8 @@ class Recorder:
             return "554 Transaction failed"
         if self.mode == "silent-after-data":
             await asyncio.sleep(3600)
+        if self.mode == "slow-after-data":
+            await asyncio.sleep(25)
         name = os.path.join(self.directory, "message-{}".format(self.count))
         self.count += 1
         with open(name + ".eml.tmp", "wb") as out:
@@ -76,22 +100,45 @@ class Recorder:
 
 
 class MisbehavingSmtp(SMTP):
-    def __init__(self, handler, mode):
-        super().__init__(handler, hostname="localhost", data_size_limit=None)
+    def __init__(self, handler, mode, **options):
+        super().__init__(handler, hostname="localhost", data_size_limit=None, **options)
         self.mode = mode
         self.greeted = False
 
     async def push(self, status):
         text = status if isinstance(status, str) else status.decode()
+        paused = self.mode == "paused-multiline"
         if not self.greeted and text.startswith("220 "):
             self.greeted = True
             self.event_handler.log("CONNECT")
-            if self.mode == "multiline-greeting":
-                await super().push("220-localhost Fennimar test server")
-                await super().push("220-second line of the greeting")
+            if self.mode in ("multiline-greeting", "paused-multiline"):
+                await self.push_line("220-localhost Fennimar test server", paused)
+                await self.push_line("220-second line of the greeting", paused)
+            if self.mode == "drip-greeting":
+                for byte in (text + "\r\n").encode():
+                    self._writer.write(bytes([byte]))
+                    await self._writer.drain()
+                    await asyncio.sleep(0.3)
+                return
         if self.mode == "data-250" and text.startswith("354"):
             status = "250 Go ahead anyway"
+        await self.push_line(status, paused and len(text) > 3 and text[3] == "-")
+
+    async def push_line(self, status, pause):
         await super().push(status)
+        if pause:
+            await asyncio.sleep(0.3)
+
+    async def smtp_EHLO(self, hostname):
+        if self.mode == "refuse-ehlo":
+            self.event_handler.log("EHLO " + hostname)
+            await self.push("502 5.5.1 EHLO is not spoken here")
+            return
+        await super().smtp_EHLO(hostname)
+
+    async def smtp_STARTTLS(self, arg):
+        self.event_handler.log("STARTTLS")
+        await super().smtp_STARTTLS(arg)
 
 
 async def silent(reader, writer):
@@ -102,15 +149,54 @@ async def silent(reader, writer):
         writer.close()
 
 
-async def main():
-    directory = sys.argv[1]
-    mode = sys.argv[2] if len(sys.argv) > 2 else "normal"
+def main():
+    warnings.simplefilter("ignore")
+    parser = argparse.ArgumentParser()
+    parser.add_argument("directory")
+    parser.add_argument("mode", nargs="?", default="normal")
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
+    parser.add_argument("--starttls", action="store_true")
+    parser.add_argument("--implicit-tls", action="store_true")
+    parser.add_argument("--auth")
+    parser.add_argument("--login-only", action="store_true")
+    parser.add_argument("--ipv6", action="store_true")
+    args = parser.parse_args()
+    asyncio.run(serve(args))
+
+
+async def serve(args):
+    handler = Recorder(args.directory, args.mode)
+    context = None
+    if args.cert:
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(args.cert, args.key)
+    options = {}
+    if args.starttls:
+        options.update(tls_context=context, require_starttls=True)
+    if args.auth:
+        user, password = args.auth.split(":", 1)
+
+        def authenticator(server, session, envelope, mechanism, data):
+            ok = data.login.decode() == user and data.password.decode() == password
+            handler.log("AUTH {} {} {}".format(mechanism, data.login.decode(),
+                                              "ok" if ok else "refused"))
+            return AuthResult(success=ok, handled=False)
+
+        # aiosmtpd only counts STARTTLS as encryption; with TLS from the
+        # first byte the connection is encrypted all the same.
+        options.update(authenticator=authenticator, auth_required=True,
+                       auth_require_tls=not args.implicit_tls)
+        if args.login_only:
+            options.update(auth_exclude_mechanism=["PLAIN"])
+    host = "::1" if args.ipv6 else "127.0.0.1"
     loop = asyncio.get_running_loop()
-    if mode == "silent":
-        server = await asyncio.start_server(silent, "127.0.0.1", 0)
+    if args.mode == "silent":
+        server = await asyncio.start_server(silent, host, 0)
     else:
-        handler = Recorder(directory, mode)
-        server = await loop.create_server(lambda: MisbehavingSmtp(handler, mode), "127.0.0.1", 0)
+        server = await loop.create_server(
+            lambda: MisbehavingSmtp(handler, args.mode, **options), host, 0,
+            ssl=context if args.implicit_tls else None)
     port = server.sockets[0].getsockname()[1]
     print("PORT {}".format(port), flush=True)
     async with server:
@@ -118,4 +204,4 @@ async def main():
 
 
 if __name__ == "__main__":
-    asyncio.run(main())
+    main()

@@ -317,6 +317,18 @@ TEST_F(SplitEngineTest, MailerFailingOnThirdOfFivePartsStopsTheSet) {
   Split(source);
   EXPECT_EQ(mailer.calls.size(), 8u);
   EXPECT_EQ(ui.Status(), " Mailed");
+
+  // Stop while the server is waited for: the set ends as stopped, not failed.
+  mailer.waitAtIndex = 1;
+  ui.onPump = [&](int) {
+    if (mailer.calls.size() == 10 && !ui.progress->stopRequested()) {
+      ui.answers.push_front(Answer::kYes);
+      ui.progress->Stop();
+    }
+  };
+  Split(source);
+  EXPECT_EQ(mailer.calls.size(), 10u);
+  EXPECT_EQ(ui.Status(), " Aborted");
 }
 
 class RemovableSplitTest : public SplitEngineTest {

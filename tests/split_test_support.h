@@ -32,7 +32,8 @@ class ScriptedDrives : public DriveQueries {
   std::string RootOf(const std::string& path) override { return root.empty() ? path : root; }
 };
 
-// Records every call and fails from a chosen part index on.
+// Records every call; fails at a chosen part index, or waits there for a
+// slow server until the user stops it.
 class RecordingMailer : public PartMailer {
  public:
   struct Call {
@@ -40,12 +41,17 @@ class RecordingMailer : public PartMailer {
     int index, count;
   };
   int failAtIndex = -1;
+  int waitAtIndex = -1;
   std::vector<Call> calls;
 
-  int MailPart(UserInterface&, const std::string& partPath, const std::string& mailTo,
-               const std::string& sourceName, int index, int count) override {
+  MailOutcome MailPart(UserInterface&, const std::string& partPath, const std::string& mailTo,
+                       const std::string& sourceName, int index, int count,
+                       const std::function<bool()>& keepWaiting) override {
     calls.push_back({partPath, mailTo, sourceName, index, count});
-    return index == failAtIndex ? 4 : 0;
+    for (int slice = 0; index == waitAtIndex && slice < 100; ++slice) {
+      if (!keepWaiting()) return MailOutcome::kStopped;
+    }
+    return index == failAtIndex ? MailOutcome::kFailed : MailOutcome::kMailed;
   }
 };
 

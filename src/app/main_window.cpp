@@ -23,6 +23,7 @@
 #include "app/window_metrics.h"
 #include "mail/smtp_part_mailer.h"
 #include "merge/merge_engine.h"
+#include "platform/keyring.h"
 #include "settings/settings_keys.h"
 #include "split/split_engine.h"
 #include "ui/progress_dialog.h"
@@ -290,7 +291,12 @@ void MainWindow::Split() {
   // The engine works on a copy: nothing it reads can change under it.
   Selection selection = selection_.selection();
   RunEngine([this, &selection] {
-    SmtpPartMailer mailer(settings_, kWindowTitle);
+    // The password lives in the desktop's keyring, never in the settings.
+    SmtpPartMailer mailer(settings_, kWindowTitle,
+                          [](const std::string& user, const std::string& server) {
+                            KeyringLookup found = LookupSmtpPassword(user, server);
+                            return PasswordAnswer{found.secret, found.error};
+                          });
     SplitEngine engine(ui_, settings_, drives_, &mailer);
     engine.Run(selection);
   });

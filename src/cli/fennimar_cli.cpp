@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "build_info.h"
+#include "cli/extract_command.h"
 #include "cli/join_command.h"
 #include "cli/split_command.h"
 
@@ -13,6 +14,7 @@ constexpr const char* kUsage =
     "Usage: fennimar-cli COMMAND ...\n"
     "  split FILE [options]   cut FILE into part files (fennimar-cli split --help)\n"
     "  join PART [options]    join the set that holds PART (fennimar-cli join --help)\n"
+    "  extract SOURCE...      take the part files out of mail (fennimar-cli extract --help)\n"
     "  --version              print the version\n";
 
 }  // namespace
@@ -28,6 +30,9 @@ int main(int argc, char** argv) {
   }
   if (std::strcmp(argv[1], "split") == 0) return fennimar::RunSplitCommand(argc - 2, argv + 2);
   if (std::strcmp(argv[1], "join") == 0) return fennimar::RunJoinCommand(argc - 2, argv + 2);
+  if (std::strcmp(argv[1], "extract") == 0) {
+    return fennimar::RunExtractCommand(argc - 2, argv + 2);
+  }
   std::cerr << "fennimar-cli: unknown command " << argv[1] << "\n" << kUsage;
   return 2;
 }

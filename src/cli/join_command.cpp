@@ -3,8 +3,11 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/terminal_ui.h"
+#include "mail/mail_join.h"
+#include "mail/mail_store.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
 #include "platform/drive.h"
@@ -15,18 +18,20 @@ namespace fennimar {
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: fennimar-cli join PART [options]\n"
+    "Usage: fennimar-cli join SOURCE... [options]\n"
     "Joins the part set that holds PART (any of NAME.Z00, NAME.Z01, ...) into\n"
-    "the file that was split, starting from part 00.\n"
+    "the file that was split, starting from part 00. SOURCE may also be mail:\n"
+    "saved messages, mbox files or Maildir folders; the part files are taken\n"
+    "out of them and every complete set found is joined.\n"
     "  -d, --dir DIR   directory for the joined file (default: from the settings,\n"
-    "                  else the directory of the parts)\n"
+    "                  else the directory of the parts or of the first mail source)\n"
     "  -y, --yes       answer Yes to every question\n"
     "  -h, --help      show this text\n";
 
 }  // namespace
 
 int RunJoinCommand(int argc, char** argv) {
-  std::string part;
+  std::vector<std::string> sources;
   std::optional<std::string> directory;
   bool assumeYes = false;
   for (int i = 0; i < argc; ++i) {
@@ -45,14 +50,11 @@ int RunJoinCommand(int argc, char** argv) {
     } else if (!arg.empty() && arg[0] == '-') {
       std::cerr << "fennimar-cli: unknown option " << arg << "\n" << kUsage;
       return 2;
-    } else if (part.empty()) {
-      part = arg;
     } else {
-      std::cerr << "fennimar-cli: one part at a time\n" << kUsage;
-      return 2;
+      sources.push_back(arg);
     }
   }
-  if (part.empty()) {
+  if (sources.empty()) {
     std::cerr << kUsage;
     return 2;
   }
@@ -72,7 +74,13 @@ int RunJoinCommand(int argc, char** argv) {
   };
   SettingsStore settings = SettingsStore::ForUser();
   SystemDrives drives;
-  part = AbsolutePath(part);
+  for (std::string& source : sources) source = AbsolutePath(source);
+  // One part is joined where it lies; mail, or several sources, go through
+  // a temporary directory.
+  if (sources.size() > 1 || MailStoreKindOf(sources.front()) != MailStoreKind::kNone) {
+    return JoinFromMail(ui, settings, drives, sources) == MailJoinOutcome::kAllJoined ? 0 : 1;
+  }
+  const std::string& part = sources.front();
   auto status = StatPath(part);
   MergeEngine engine(ui, settings, drives);
   return engine.Run({part, status ? status->size : 0}) == MergeOutcome::kComplete ? 0 : 1;

@@ -91,7 +91,8 @@ int JoinSetsIn(const std::string& directory) {
   bool all = true;
   for (const std::string& name : firstParts) {
     std::cout << "joinex: joining " << name << "\n";
-    all = Join(JoinPath(directory, name), directory, /*keep=*/false) && all;
+    // The result goes beside the parts, as the merge proposes by itself.
+    all = Join(JoinPath(directory, name), std::string(), /*keep=*/false) && all;
   }
   return all ? 0 : 1;
 }

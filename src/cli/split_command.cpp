@@ -1,7 +1,9 @@
 #include "cli/split_command.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -9,6 +11,7 @@
 #include "mail/smtp_part_mailer.h"
 #include "platform/drive.h"
 #include "platform/fs.h"
+#include "platform/hidden_input.h"
 #include "settings/settings_store.h"
 #include "split/split_engine.h"
 #include "split/split_form.h"
@@ -79,6 +82,18 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
   return form.Ok() == DialogResult::kOk;
 }
 
+// The SMTP password: FENNIMAR_SMTP_PASSWORD, else asked on the terminal
+// without echo (once per run), else none.
+PasswordSource TerminalPassword() {
+  auto typed = std::make_shared<std::optional<std::string>>();
+  return [typed](const std::string& user, const std::string& server) -> PasswordAnswer {
+    if (const char* password = std::getenv("FENNIMAR_SMTP_PASSWORD")) return {password, {}};
+    if (!*typed) *typed = ReadHiddenLine("Password for " + user + " at " + server + ": ");
+    if (*typed) return {**typed, {}};
+    return {std::nullopt, "set FENNIMAR_SMTP_PASSWORD, or run on a terminal to be asked"};
+  };
+}
+
 }  // namespace
 
 int RunSplitCommand(int argc, char** argv) {
@@ -138,8 +153,9 @@ int RunSplitCommand(int argc, char** argv) {
   SystemDrives drives;
   auto status = StatPath(options.file);
   // Parts go out through the server and return address of the settings, as
-  // in the desktop program.
-  SmtpPartMailer mailer(settings);
+  // in the desktop program; the password comes from the environment or is
+  // asked for once.
+  SmtpPartMailer mailer(settings, kDefaultApplicationTitle, TerminalPassword());
   SplitEngine engine(ui, settings, drives, &mailer);
   engine.Run({options.file, status ? status->size : 0});
   if (!accepted) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace fennimar {
 
@@ -46,6 +47,22 @@ class QuotedPrintableDecoder {
   enum class State { kText, kEquals, kEqualsHex, kSoftBreak };
   State state_ = State::kText;
   char pending_ = 0;  // the first hexadecimal digit after "="
+};
+
+// The reverse of mbox "From " quoting as Postfix and Python's mailbox write
+// it: a line that begins with ">From " loses its ">". (Only "From " is
+// quoted there, so a line that began with ">From " cannot be told apart;
+// it loses its ">" too.) Lines split between pieces are seen whole.
+class FromUnquoter {
+ public:
+  // Appends the unquoted text of `size` bytes to `out`.
+  void Filter(const char* in, std::size_t size, std::string& out);
+  // Ends the text: appends what was held back.
+  void Finish(std::string& out);
+
+ private:
+  std::size_t matched_ = 0;  // characters of ">From " seen at a line start
+  bool lineStart_ = true;
 };
 
 }  // namespace fennimar

@@ -1,20 +1,20 @@
-// The parsing side of MimeMessage: finds the parts of a stored message and
-// writes any of them, decoded, into a file of its own.
+#include "mail/mime_parser.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
 
 #include "mail/content_decoders.h"
-#include "mail/mime_message.h"
+#include "mail/line_reader.h"
+#include "mail/mime_header.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 
 namespace fennimar {
 namespace {
 
-constexpr std::size_t kBoundaryReadSize = 199;
-constexpr std::size_t kFieldReadSize = 100;
-constexpr std::size_t kExtractBlockSize = 512;
+// Bodies are read in blocks of this size for extraction.
+constexpr std::size_t kExtractBlockSize = 256 * 1024;
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
@@ -24,35 +24,18 @@ std::string UpperText(std::string_view text) {
   return upper;
 }
 
-// Splits `text` at any character of `delimiters`; runs of delimiters count
-// as one separator.
-std::vector<std::string_view> Tokens(std::string_view text, std::string_view delimiters) {
-  std::vector<std::string_view> tokens;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    pos = text.find_first_not_of(delimiters, pos);
-    if (pos == std::string_view::npos) break;
-    std::size_t end = text.find_first_of(delimiters, pos);
-    if (end == std::string_view::npos) end = text.size();
-    tokens.push_back(text.substr(pos, end - pos));
-    pos = end;
-  }
-  return tokens;
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && UpperText(text.substr(0, prefix.size())) == prefix;
 }
 
-// The first line of `text`: up to the first CR or LF.
-std::string_view FirstLine(std::string_view text) {
-  return text.substr(0, std::min(text.find_first_of("\r\n"), text.size()));
-}
-
-TransferEncoding EncodingOf(std::string_view word) {
-  std::string upper = UpperText(word);
-  if (upper == "8BIT") return TransferEncoding::kEightBit;
-  if (upper == "BINARY") return TransferEncoding::kBinary;
-  if (upper == "BASE64") return TransferEncoding::kBase64;
-  if (upper == "QUOTED-PRINTABLE") return TransferEncoding::kQuotedPrintable;
-  if (upper == "BINHEX40") return TransferEncoding::kBinHex40;
-  if (upper == "MULTIPART") return TransferEncoding::kMultipart;
+TransferEncoding EncodingOf(std::string_view field) {
+  std::string word = UpperText(field.substr(0, field.find_first_of(" \t/;(")));
+  if (word == "8BIT") return TransferEncoding::kEightBit;
+  if (word == "BINARY") return TransferEncoding::kBinary;
+  if (word == "BASE64") return TransferEncoding::kBase64;
+  if (word == "QUOTED-PRINTABLE") return TransferEncoding::kQuotedPrintable;
+  if (word == "BINHEX40") return TransferEncoding::kBinHex40;
+  if (word == "MULTIPART") return TransferEncoding::kMultipart;
   return TransferEncoding::kSevenBit;
 }
 
@@ -63,18 +46,97 @@ bool HasControlCharacter(std::string_view name) {
   });
 }
 
+bool IsMimeHeader(const MimeHeader& header) {
+  return header.Field("MIME-Version").rfind("1.0", 0) == 0;
+}
+
+// The part's type, parameters, file name and transfer encoding.
+MimePart ReadFields(const MimeHeader& header) {
+  MimePart part;
+  std::string type = header.Field("Content-Type");
+  if (type.empty()) {
+    part.contentType = "Text/Plain";
+    part.charset = "US-ASCII";
+  } else {
+    FieldValue value = ParseFieldValue(type);
+    part.contentType = value.value;
+    if (value.parameters.count("charset")) part.charset = value.Parameter("charset");
+    if (value.parameters.count("type")) part.typeParameter = value.Parameter("type");
+    part.path = value.Parameter("name");
+  }
+  // Most programs name an attachment in its disposition; that name wins.
+  std::string filename = ParseFieldValue(header.Field("Content-Disposition")).Parameter("filename");
+  if (!filename.empty()) part.path = filename;
+  part.encoding = EncodingOf(header.Field("Content-Transfer-Encoding"));
+  return part;
+}
+
+// One level of nesting: a multipart, with the delimiter line that separates
+// its parts, or an attached message, which has none.
+struct Level {
+  std::string delimiter;
+};
+
+// The innermost level whose delimiter `text` is, or -1. Blanks after the
+// delimiter are padding; "--" after it closes the multipart.
+int MatchDelimiter(const std::vector<Level>& levels, std::string_view text, bool& closing) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  if (text.size() < 2 || text[0] != '-' || text[1] != '-') return -1;
+  for (int k = static_cast<int>(levels.size()) - 1; k >= 0; --k) {
+    const std::string& delimiter = levels[static_cast<std::size_t>(k)].delimiter;
+    if (delimiter.empty() || text.substr(0, delimiter.size()) != delimiter) continue;
+    std::string_view rest = text.substr(delimiter.size());
+    if (rest.empty() || rest == "--") {
+      closing = !rest.empty();
+      return k;
+    }
+  }
+  return -1;
+}
+
+bool HasDelimiter(const std::vector<Level>& levels) {
+  return std::any_of(levels.begin(), levels.end(),
+                     [](const Level& level) { return !level.delimiter.empty(); });
+}
+
+// The delimiter of a multipart entity, or empty when it is none or its
+// boundary is missing or absurd.
+std::string DelimiterOf(const MimeHeader& header, const MimePart& fields) {
+  if (!fields.contentType || !StartsWithNoCase(*fields.contentType, "MULTIPART/")) return {};
+  std::string boundary = ParseFieldValue(header.Field("Content-Type")).Parameter("boundary");
+  if (boundary.empty() || boundary.size() > kMaxParsedBoundary ||
+      boundary.find_first_of("\r\n") != std::string::npos) {
+    return {};
+  }
+  return "--" + boundary;
+}
+
 }  // namespace
 
-int MimeMessage::OpenSource(const std::string& path) {
+int MimeParser::OpenSource(const std::string& path) {
   if (source_) return -1;
-  // The parser only reads; the message is never changed.
   auto file = File::OpenRead(path);
   if (!file) return -2;
+  std::int64_t size = file->Size();
+  if (size < 0) return -2;
   source_ = std::move(file);
+  begin_ = 0;
+  end_ = size;
+  fromQuoted_ = false;
   return 0;
 }
 
-int MimeMessage::CloseSource() {
+int MimeParser::OpenSource(const std::string& path, std::int64_t offset, std::int64_t length,
+                           bool fromQuoted) {
+  int result = OpenSource(path);
+  if (result != 0) return result;
+  begin_ = std::clamp<std::int64_t>(offset, 0, end_);
+  end_ = std::clamp<std::int64_t>(offset + std::max<std::int64_t>(length, 0), begin_, end_);
+  fromQuoted_ = fromQuoted;
+  return 0;
+}
+
+int MimeParser::CloseSource() {
   if (!source_) return -1;
   parsedParts_.clear();
   bool closed = source_->Close();
@@ -82,19 +144,18 @@ int MimeMessage::CloseSource() {
   return closed ? 0 : -2;
 }
 
-int MimeMessage::PartCount() const {
+int MimeParser::PartCount() const {
   if (!source_) return -1;
   return static_cast<int>(parsedParts_.size());
 }
 
-// Reads up to `size` bytes at `offset`; the count read, or -1.
-int MimeMessage::ReadAt(std::int64_t offset, char* buffer, std::size_t size) {
+int MimeParser::ReadAt(std::int64_t offset, char* buffer, std::size_t size) {
   if (!source_->Seek(offset)) return -1;
   return static_cast<int>(source_->Read(buffer, size));
 }
 
-std::int64_t MimeMessage::FindText(std::string_view text, std::int64_t start, int caseFlag,
-                                   std::int64_t limit) {
+std::int64_t MimeParser::FindText(std::string_view text, std::int64_t start, int caseFlag,
+                                  std::int64_t limit) {
   if (!source_) return -1;
   std::int64_t window = (limit > 0 && limit < kFindWindowSize) ? limit : kFindWindowSize;
   auto length = static_cast<std::int64_t>(text.size());
@@ -123,182 +184,211 @@ std::int64_t MimeMessage::FindText(std::string_view text, std::int64_t start, in
   }
 }
 
-bool MimeMessage::IsMime() {
+bool MimeParser::IsMime() {
   if (!source_) return false;
-  std::int64_t headerEnd = FindText("\r\n\r\n", 0, 0, 0);
-  if (headerEnd < 0) return false;
-  return headerEnd > 0 && FindText("MIME-Version: 1.0", 0, 0, headerEnd) >= 0;
+  LineReader reader(*source_, begin_, end_);
+  MimeHeader header;
+  Line line;
+  while (reader.Next(line)) {
+    if (line.text.empty()) return IsMimeHeader(header);
+    header.AddLine(line.text);
+  }
+  return false;
 }
 
-// Reads the content type, its parameters and the transfer encoding from the
-// header lines between `headerStart` and `headerEnd`.
-void MimeMessage::ReadFields(MimePart& part, std::int64_t headerStart, std::int64_t headerEnd) {
-  std::int64_t span = headerEnd - headerStart;
-  std::array<char, kFieldReadSize + 1> buffer{};
-  std::int64_t at = span > 0 ? FindText("Content-type:", headerStart, 0, span) : -5;
-  if (at < 0) {
-    part.contentType = "Text/Plain";
-    part.charset = "US-ASCII";
-  } else {
-    int n = ReadAt(at, buffer.data(), kFieldReadSize);
-    std::string_view line = FirstLine(std::string_view(buffer.data(), n > 0 ? n : 0));
-    line.remove_prefix(std::min(line.size(), std::strlen("Content-type:")));
-    auto tokens = Tokens(line, " \";=\t");
-    if (!tokens.empty()) part.contentType = std::string(tokens[0]);
-    for (std::size_t i = 1; i + 1 < tokens.size(); ++i) {
-      std::string word = UpperText(tokens[i]);
-      if (word == "NAME") {
-        part.path = std::string(tokens[++i]);
-      } else if (word == "CHARSET") {
-        part.charset = std::string(tokens[++i]);
-      } else if (word == "TYPE") {
-        part.typeParameter = std::string(tokens[++i]);
+int MimeParser::Parse() {
+  if (!source_) return -1;
+  LineReader reader(*source_, begin_, end_);
+  MimeHeader header;
+  Line line;
+  bool headerEnded = false;
+  while (reader.Next(line)) {
+    if (line.text.empty()) {
+      headerEnded = true;
+      break;
+    }
+    header.AddLine(line.text);
+  }
+  if (!headerEnded || !IsMimeHeader(header)) return -2;
+  MimePart top = ReadFields(header);
+  if (top.contentType && StartsWithNoCase(*top.contentType, "MULTIPART/") &&
+      DelimiterOf(header, top).empty()) {
+    return -3;
+  }
+
+  std::vector<Level> levels;
+  const std::size_t firstNew = parsedParts_.size();
+  std::optional<std::size_t> open;  // the part whose body is being read
+  enum class Mode { kHeader, kBody, kSkip };
+  // An entity whose header has ended: a multipart or attached message is
+  // entered, anything else is a part whose body starts at `bodyStart`.
+  auto enter = [&](const MimeHeader& fields, std::int64_t bodyStart) {
+    MimePart part = ReadFields(fields);
+    if (levels.size() < static_cast<std::size_t>(kMaxNestingDepth)) {
+      std::string delimiter = DelimiterOf(fields, part);
+      if (!delimiter.empty()) {
+        levels.push_back({delimiter});
+        return Mode::kSkip;  // the preamble
+      }
+      bool plain = part.encoding == TransferEncoding::kSevenBit ||
+                   part.encoding == TransferEncoding::kEightBit ||
+                   part.encoding == TransferEncoding::kBinary;
+      if (plain && part.contentType && UpperText(*part.contentType) == "MESSAGE/RFC822") {
+        levels.push_back({});
+        return Mode::kHeader;
       }
     }
-  }
-  at = span > 0 ? FindText("Content-transfer-encoding:", headerStart, 0, span) : -5;
-  part.encoding = TransferEncoding::kSevenBit;
-  if (at >= 0) {
-    int n = ReadAt(at, buffer.data(), kFieldReadSize);
-    std::string_view line = FirstLine(std::string_view(buffer.data(), n > 0 ? n : 0));
-    line.remove_prefix(std::min(line.size(), std::strlen("Content-transfer-encoding:")));
-    auto tokens = Tokens(line, " /\t");
-    if (!tokens.empty()) part.encoding = EncodingOf(tokens[0]);
-  }
-}
-
-int MimeMessage::Parse() {
-  if (!source_) return -1;
-  if (!IsMime()) return -2;
-  std::int64_t headerEnd = FindText("\r\n\r\n", 0, 0, 0);
-  if (headerEnd < 0) return -2;
-  std::int64_t fileSize = source_->Size();
-  if (fileSize < 0) return -2;
-
-  std::int64_t multipart = FindText("Multipart/", 0, 0, headerEnd);
-  if (multipart < 0) {
-    // A single part: its fields are those of the message header, its body
-    // everything after the first empty line.
-    MimePart part;
-    ReadFields(part, 0, headerEnd);
-    part.offset = headerEnd + 4;
-    part.length = fileSize - part.offset;
-    parsedParts_.push_back(std::move(part));
-    return 0;
-  }
-
-  std::int64_t word = FindText("boundary", multipart, 0, headerEnd - multipart);
-  if (word < 0) return -3;
-  std::array<char, kBoundaryReadSize + 1> buffer{};
-  int n = ReadAt(word, buffer.data(), kBoundaryReadSize);
-  std::string_view text(buffer.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
-  text = text.substr(0, std::min(text.find_first_of("\r;"), text.size()));
-  std::size_t equals = text.find('=');
-  if (equals == std::string_view::npos) return -3;
-  text.remove_prefix(equals + 1);
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  if (!text.empty() && text.front() == '"') text.remove_prefix(1);
-  while (!text.empty() && std::strchr("\r\n \t\"", text.back()) != nullptr) text.remove_suffix(1);
-  if (text.empty()) return -3;
-
-  std::string delimiter = "\r\n--" + std::string(text);
-  auto delimiterLength = static_cast<std::int64_t>(delimiter.size());
-  if (delimiterLength > kFindWindowSize) return -3;
-  std::int64_t first = FindText(delimiter, headerEnd, 0, 0);
-  if (first == -2) return -2;
-  std::size_t firstNew = parsedParts_.size();
-  if (first >= 0) {
-    std::int64_t start = first + delimiterLength;
-    for (;;) {
-      std::int64_t next = FindText(delimiter, start, 0, 0);
-      if (next < 0) break;
-      MimePart part;
-      part.offset = start;
-      part.length = next - start;
+    part.offset = bodyStart;
+    part.length = end_ - bodyStart;
+    if (parsedParts_.size() - firstNew < kMaxParsedParts) {
+      open = parsedParts_.size();
       parsedParts_.push_back(std::move(part));
-      start = next + delimiterLength;
     }
-  }
-  for (std::size_t i = firstNew; i < parsedParts_.size(); ++i) {
-    MimePart& part = parsedParts_[i];
-    std::int64_t bodyStart =
-        part.length > 0 ? FindText("\r\n\r\n", part.offset, 0, part.length) : -5;
-    if (bodyStart >= 0) {
-      ReadFields(part, part.offset, bodyStart);
-      part.length -= bodyStart + 4 - part.offset;
-      part.offset = bodyStart + 4;
-      if (part.length < 0) part.length = 0;
+    return Mode::kBody;
+  };
+
+  Mode mode = enter(header, line.next);
+  MimeHeader entity;
+  while (mode == Mode::kHeader || HasDelimiter(levels)) {
+    bool found = mode == Mode::kHeader ? reader.Next(line) : reader.NextStartingWith("--", line);
+    if (!found) break;
+    bool closing = false;
+    int k = MatchDelimiter(levels, line.text, closing);
+    if (k < 0) {
+      if (mode != Mode::kHeader) continue;
+      if (line.text.empty()) {
+        mode = enter(entity, line.next);
+        entity = MimeHeader();
+      } else {
+        entity.AddLine(line.text);
+      }
+      continue;
+    }
+    // The line end before a delimiter belongs to the delimiter.
+    if (open) {
+      MimePart& part = parsedParts_[*open];
+      part.length = std::max<std::int64_t>(0, line.start - line.precedingEnd - part.offset);
+      open.reset();
+    }
+    levels.resize(static_cast<std::size_t>(k) + 1);
+    if (closing) {
+      levels.pop_back();
+      mode = Mode::kSkip;  // the epilogue
     } else {
-      ReadFields(part, part.offset, part.offset + part.length);
-      part.offset += delimiterLength;
-      part.length = std::max<std::int64_t>(0, part.length - delimiterLength);
+      mode = Mode::kHeader;
+      entity = MimeHeader();
     }
   }
   return 0;
 }
 
-int MimeMessage::ExtractPart(int index, const std::string& outputPath) {
+bool MimeParser::DecodePart(int index, const Sink& sink) {
+  if (!source_ || index < 0 || static_cast<std::size_t>(index) >= parsedParts_.size()) {
+    return false;
+  }
+  const MimePart& part = parsedParts_[static_cast<std::size_t>(index)];
+  if (part.encoding == TransferEncoding::kBinHex40) return true;
+  std::vector<char> in(kExtractBlockSize);
+  std::vector<std::uint8_t> out;
+  std::string unquoted;
+  Base64Decoder base64;
+  QuotedPrintableDecoder quoted;
+  FromUnquoter unquoter;
+  bool unquote = fromQuoted_ && part.encoding != TransferEncoding::kBase64;
+  // Decodes one piece and hands it on; false when the sink wants no more.
+  auto pass = [&](const char* data, std::size_t size, bool last) {
+    if (unquote) {
+      unquoted.clear();
+      unquoter.Filter(data, size, unquoted);
+      if (last) unquoter.Finish(unquoted);
+      data = unquoted.data();
+      size = unquoted.size();
+    }
+    out.resize(std::max(Base64Decoder::MaxOutput(size), QuotedPrintableDecoder::MaxOutput(size)));
+    std::size_t produced;
+    const std::uint8_t* result = out.data();
+    if (part.encoding == TransferEncoding::kBase64) {
+      produced = base64.Decode(data, size, out.data());
+      if (last) produced += base64.Finish(out.data() + produced);
+    } else if (part.encoding == TransferEncoding::kQuotedPrintable) {
+      produced = quoted.Decode(data, size, out.data());
+      if (last) produced += quoted.Finish(out.data() + produced);
+    } else {
+      produced = size;
+      result = reinterpret_cast<const std::uint8_t*>(data);
+    }
+    return produced == 0 || sink(result, produced);
+  };
+  if (!source_->Seek(part.offset)) return false;
+  std::int64_t remaining = part.length;
+  while (remaining > 0) {
+    auto want = static_cast<std::size_t>(std::min<std::int64_t>(remaining, in.size()));
+    std::int64_t n = source_->Read(in.data(), want);
+    if (n <= 0) return false;
+    remaining -= n;
+    if (!pass(in.data(), static_cast<std::size_t>(n), remaining == 0)) return true;
+  }
+  if (part.length == 0) pass(nullptr, 0, true);
+  return true;
+}
+
+int MimeParser::ExtractPart(int index, const std::string& outputPath) {
   if (outputPath.empty()) return ExtractPartToDirectory(index, ".");
   if (!source_) return -1;
   if (index < 0 || static_cast<std::size_t>(index) >= parsedParts_.size()) return -10;
   std::string path = outputPath.substr(0, kMaxExtractPathLength);
-  return ExtractTo(parsedParts_[static_cast<std::size_t>(index)], path, true);
+  return ExtractTo(index, path, true);
 }
 
-int MimeMessage::ExtractPartToDirectory(int index, const std::string& directory) {
+std::string MimeParser::SafeFileName(std::string_view name) {
+  // Only the last path component counts, so that a message cannot direct the
+  // output into another directory.
+  std::size_t slash = name.find_last_of("/\\");
+  if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
+  if (name.size() > kMaxExtractPathLength || name.empty() || name == "." || name == ".." ||
+      HasControlCharacter(name)) {
+    return {};
+  }
+  return std::string(name);
+}
+
+int MimeParser::ExtractPartToDirectory(int index, const std::string& directory) {
   if (!source_) return -1;
   if (index < 0 || static_cast<std::size_t>(index) >= parsedParts_.size()) return -10;
   const MimePart& part = parsedParts_[static_cast<std::size_t>(index)];
-  // Only the last path component of the name counts, so that a message
-  // cannot direct the output into another directory.
-  std::string name = part.path.substr(0, kMaxExtractPathLength);
-  std::size_t slash = name.find_last_of("/\\");
-  if (slash != std::string::npos) name = name.substr(slash + 1);
-  if (name.empty() || name == "." || name == ".." || HasControlCharacter(name)) return -2;
-  return ExtractTo(part, JoinPath(directory, name), false);
+  std::string name = SafeFileName(part.path);
+  if (name.empty()) return -2;
+  return ExtractTo(index, JoinPath(directory, name), false);
 }
 
-int MimeMessage::ExtractTo(const MimePart& part, const std::string& path, bool mayReplace) {
-  // A name taken from the message never replaces a file that is there.
-  auto output = mayReplace ? File::Create(path) : File::CreateNew(path);
-  if (!output) return -2;
-  bool ok = true;
-  if (part.encoding != TransferEncoding::kBinHex40) {
-    std::array<char, kExtractBlockSize> in{};
-    std::array<std::uint8_t, kExtractBlockSize + 8> out{};
-    Base64Decoder base64;
-    QuotedPrintableDecoder quoted;
-    std::int64_t pos = part.offset;
-    std::int64_t end = part.offset + part.length;
-    while (ok && pos < end) {
-      auto want = static_cast<std::size_t>(std::min<std::int64_t>(end - pos, in.size()));
-      int n = ReadAt(pos, in.data(), want);
-      if (n <= 0) {
-        ok = false;
-        break;
-      }
-      pos += n;
-      auto size = static_cast<std::size_t>(n);
-      std::size_t produced;
-      const std::uint8_t* data = out.data();
-      if (part.encoding == TransferEncoding::kBase64) {
-        produced = base64.Decode(in.data(), size, out.data());
-      } else if (part.encoding == TransferEncoding::kQuotedPrintable) {
-        produced = quoted.Decode(in.data(), size, out.data());
-      } else {
-        produced = size;
-        data = reinterpret_cast<const std::uint8_t*>(in.data());
-      }
-      ok = output->Write(data, produced) == static_cast<std::int64_t>(produced);
-    }
-    std::size_t tail = 0;
-    if (part.encoding == TransferEncoding::kBase64) tail = base64.Finish(out.data());
-    if (part.encoding == TransferEncoding::kQuotedPrintable) tail = quoted.Finish(out.data());
-    if (ok && tail > 0) ok = output->Write(out.data(), tail) == static_cast<std::int64_t>(tail);
+int MimeParser::ExtractTo(int index, const std::string& path, bool mayReplace) {
+  // A name taken from the message never replaces a file that is there, and
+  // takes its place only when the part is whole.
+  std::string written = path;
+  std::optional<File> output;
+  if (mayReplace) {
+    output = File::Create(path);
+  } else if (!PathExists(path)) {
+    std::string directory = DirectoryOf(path);
+    if (directory.empty()) directory = path.rfind(kPathSeparator, 0) == 0 ? "/" : ".";
+    output = File::CreateUnique(directory, ".fennimar-part-", written);
   }
-  if (!output->Close()) ok = false;
+  if (!output) return -2;
+  bool writeFailed = false;
+  bool read = DecodePart(index, [&](const std::uint8_t* data, std::size_t size) {
+    writeFailed = output->Write(data, size) != static_cast<std::int64_t>(size);
+    return !writeFailed;
+  });
+  bool ok = read && !writeFailed && output->Close();
+  if (ok && !mayReplace) {
+    RenameResult renamed = RenameNoReplace(written, path);
+    if (renamed != RenameResult::kRenamed) {
+      RemoveFile(written);
+      return renamed == RenameResult::kTargetExists ? -2 : -3;
+    }
+  }
   if (!ok) {
-    RemoveFile(path);
+    RemoveFile(written);
     return -3;
   }
   return 0;

@@ -6,15 +6,17 @@
 #include <cstdio>
 
 #include "mail/mime_composer.h"
-#include "mail/smtp_session.h"
-#include "settings/settings_keys.h"
+#include "platform/path.h"
 #include "ui/user_interface.h"
 
 namespace fennimar {
 
 SmtpPartMailer::SmtpPartMailer(SettingsStore& settings, std::string applicationTitle,
-                               ConnectionTimeouts timeouts)
-    : settings_(settings), applicationTitle_(std::move(applicationTitle)), timeouts_(timeouts) {}
+                               PasswordSource passwords, SmtpTimeouts timeouts)
+    : settings_(settings),
+      applicationTitle_(std::move(applicationTitle)),
+      passwords_(std::move(passwords)),
+      timeouts_(timeouts) {}
 
 std::string SmtpPartMailer::Subject(int index, int count, const std::string& sourceName) {
   std::array<char, 64> numbers{};
@@ -25,33 +27,57 @@ std::string SmtpPartMailer::Subject(int index, int count, const std::string& sou
 
 std::string SmtpPartMailer::LocalDomain() {
   std::array<char, 256> name{};
-  if (::gethostname(name.data(), name.size() - 1) != 0 || name[0] == '\0') return "localhost";
-  return name.data();
+  if (::gethostname(name.data(), name.size() - 1) != 0) return {};
+  std::string host = name.data();
+  return host.find('.') != std::string::npos ? host : std::string();
 }
 
-int SmtpPartMailer::MailPart(UserInterface& owner, const std::string& partPath,
-                             const std::string& mailTo, const std::string& sourceName, int index,
-                             int count) {
-  std::string returnAddress = settings_.ReadSetting(settings::kSection, settings::kMyAddress,
-                                                    kDefaultReturnAddress, settings::kMailerValue);
-  std::string server = settings_.ReadSetting(settings::kSection, settings::kSmtpHost,
-                                             kPlaceholderSmtpHost, settings::kMailerValue);
-  SmtpSession session(timeouts_);
-  int connected = session.Connect(server, LocalDomain());
-  MimeComposer message;
-  message.Clear();
-  message.AddFilePart(partPath, kAttachmentContentType, TransferEncoding::kBase64);
-  std::string subject = Subject(index, count, sourceName);
-  if (connected != 0) {
-    owner.ShowMessage("Can not Connect", server, MessageKind::kOk);
-    owner.ShowMessage("SMTP Host not correct or return address not correct", applicationTitle_,
-                      MessageKind::kOk);
-    session.Quit();
-    return connected;
+MailOutcome SmtpPartMailer::MailPart(UserInterface& owner, const std::string& partPath,
+                                     const std::string& mailTo, const std::string& sourceName,
+                                     int index, int count,
+                                     const std::function<bool()>& keepWaiting) {
+  SmtpSettings mail = ReadSmtpSettings(settings_);
+  auto fail = [&](const std::string& reason) {
+    char which[64];
+    std::snprintf(which, sizeof which, "Part %d of %d (", index + 1, count);
+    owner.ShowMessage(which + FileNameOf(partPath) + ") was not mailed:\n" + reason,
+                      applicationTitle_, MessageKind::kOk);
+    return MailOutcome::kFailed;
+  };
+  SmtpLogin login{mail.user, {}};
+  if (!login.user.empty()) {
+    PasswordAnswer answer = passwords_ ? passwords_(mail.user, mail.server)
+                                       : PasswordAnswer{std::nullopt, "no password source"};
+    if (!answer.password) {
+      return fail("no password for " + mail.user + " at " + mail.server + ": " + answer.reason);
+    }
+    login.password = std::move(*answer.password);
   }
-  int sent = session.SendMime(mailTo, returnAddress, subject, "", message);
+
+  SmtpSession session(timeouts_, keepWaiting);
+  SmtpOutcome outcome = session.Connect(mail.server, LocalDomain(), mail.security, login);
+  if (outcome == SmtpOutcome::kOk) {
+    MimeComposer message;
+    message.AddFilePart(partPath, kAttachmentContentType, TransferEncoding::kBase64);
+    outcome = session.SendMime(mailTo, mail.returnAddress, Subject(index, count, sourceName), "",
+                               message);
+  } else if (outcome == SmtpOutcome::kBadServer || outcome == SmtpOutcome::kNoConnection ||
+             outcome == SmtpOutcome::kGreetingRefused) {
+    owner.ShowMessage("Can not Connect", mail.server, MessageKind::kOk);
+    owner.ShowMessage("SMTP Host not correct or return address not correct\n" + session.Reason(),
+                      applicationTitle_, MessageKind::kOk);
+    session.Quit();
+    return MailOutcome::kFailed;
+  }
   session.Quit();
-  return sent;
+  switch (outcome) {
+    case SmtpOutcome::kOk:
+      return MailOutcome::kMailed;
+    case SmtpOutcome::kStopped:
+      return MailOutcome::kStopped;
+    default:
+      return fail(session.Reason());
+  }
 }
 
 }  // namespace fennimar

@@ -4,23 +4,36 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <random>
 
+#include "mail/content_encoders.h"
+#include "mail/header_text.h"
+#include "platform/file.h"
 #include "platform/fs.h"
 
 namespace fennimar {
 namespace {
 
-constexpr int kMaxReplyLines = 1000;  // a reply that never ends is no reply
-constexpr int kAddressBufferSize = 256;
-constexpr std::size_t kReturnAddressBufferSize = 256;
+constexpr int kMaxReplyLines = 1000;             // a reply that never ends is no reply
+constexpr std::size_t kMaxPendingReply = 65536;  // a line without end beyond this is garbage
+constexpr std::size_t kReceiveChunk = 4096;
+constexpr std::size_t kFileBlockSize = 64 * 1024;
 constexpr char kMonths[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 bool IsPositive(int code) { return code >= 200 && code <= 299; }
 
 bool HasLineEnd(std::string_view text) { return text.find_first_of("\r\n") != text.npos; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view Trim(std::string_view text) {
+  std::size_t first = text.find_first_not_of(" \t");
+  if (first == text.npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
 
 // A header value on one line: a CR or LF in it would start a new header line
 // (or end the message early), so each becomes a blank.
@@ -31,26 +44,18 @@ std::string OneLine(std::string_view text) {
   return line;
 }
 
-// Splits an optional ":port" off the server text. False when a port is
-// given but is no number from 1 to 65535.
-bool SplitPort(const std::string& server, std::string& host, int& port) {
-  host = server;
-  port = kSmtpPort;
-  std::size_t colon = server.find_last_of(':');
-  if (colon == std::string::npos) return true;
-  std::string digits = server.substr(colon + 1);
-  if (digits.empty() || digits.size() > 5 ||
-      !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    return false;
-  }
-  port = std::stoi(digits);
-  host = server.substr(0, colon);
-  return port >= 1 && port <= 65535;
+// Base64 on one line, as AUTH wants it.
+std::string Base64Of(std::string_view text) {
+  std::string lines(Base64EncodedSize(text.size()), '\0');
+  lines.resize(Base64EncodeLines(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
+                                 lines.data()));
+  // Lines of 57 bytes are whole groups, so joining them is one encoding.
+  std::erase_if(lines, [](char c) { return c == '\r' || c == '\n'; });
+  return lines;
 }
 
 // The envelope sender of a return address, or empty when there is none.
-std::string EnvelopeSender(const std::string& returnAddress) {
-  std::string address = returnAddress.substr(0, kReturnAddressBufferSize - 1);
+std::string EnvelopeSender(std::string_view address) {
   if (HasLineEnd(address)) return {};
   std::string sender;
   std::size_t open = address.find('<');
@@ -58,203 +63,364 @@ std::string EnvelopeSender(const std::string& returnAddress) {
     sender = address.substr(open);
   } else {
     // A bare mailbox: one word, put in angle brackets.
-    auto first = address.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    auto last = address.find_last_not_of(" \t");
-    std::string mailbox = address.substr(first, last - first + 1);
-    if (mailbox.find_first_of(" \t>") != std::string::npos) return {};
-    sender = "<" + mailbox + ">";
+    std::string_view mailbox = Trim(address);
+    if (mailbox.empty() || mailbox.find_first_of(" \t>") != mailbox.npos) return {};
+    sender = "<" + std::string(mailbox) + ">";
   }
   if (sender.size() > kMaxEnvelopeSender) return {};
   return sender;
 }
 
-// The recipient's mailbox: inside the first "<" that lies outside double
+// The mailbox of one address: inside the first "<" that lies outside double
 // quotes, or else the first word.
-std::string RecipientMailbox(const std::string& recipient) {
-  std::array<char, kAddressBufferSize> mailbox{};
+std::string MailboxOf(std::string_view address) {
   bool quoted = false;
-  std::size_t open = std::string::npos;
-  for (std::size_t i = 0; i < recipient.size(); ++i) {
-    if (recipient[i] == '"') quoted = !quoted;
-    if (recipient[i] == '<' && !quoted) {
-      open = i;
-      break;
+  for (std::size_t i = 0; i < address.size(); ++i) {
+    if (address[i] == '"') quoted = !quoted;
+    if (address[i] == '<' && !quoted) {
+      std::string_view inside = address.substr(i + 1);
+      return std::string(inside.substr(0, inside.find('>')));
     }
   }
-  if (open != std::string::npos) {
-    std::string after = recipient.substr(open + 1);
-    TcpConnection::GetToken(after.c_str(), ">", 0, mailbox.data(), kAddressBufferSize);
-  } else {
-    TcpConnection::GetToken(recipient.c_str(), " ", 0, mailbox.data(), kAddressBufferSize);
-  }
-  return mailbox.data();
+  std::string_view word = Trim(address);
+  return std::string(word.substr(0, word.find_first_of(" \t")));
+}
+
+// The domain of the envelope sender, for the Message-ID.
+std::string SenderDomain(std::string_view sender) {
+  std::size_t at = sender.rfind('@');
+  if (at == sender.npos) return "localhost";
+  std::string_view domain = sender.substr(at + 1);
+  domain = domain.substr(0, domain.find('>'));
+  return domain.empty() ? "localhost" : std::string(domain);
+}
+
+std::string MessageId(std::string_view sender) {
+  std::random_device device;
+  std::uint64_t random = (std::uint64_t{device()} << 32) | device();
+  char id[64];
+  std::snprintf(id, sizeof id, "%llx.%016llx", static_cast<long long>(::time(nullptr)),
+                static_cast<unsigned long long>(random));
+  return "<" + std::string(id) + "@" + SenderDomain(sender) + ">";
 }
 
 }  // namespace
 
-int FormatMailDate(long long secondsSinceEpoch, char* buffer, int size) {
-  if (size < 32) return 1;
+// What EHLO's reply offers.
+struct SmtpSession::Extensions {
+  bool startTls = false;
+  bool plain = false;
+  bool login = false;
+};
+
+std::string FormatMailDate(long long secondsSinceEpoch) {
   auto seconds = static_cast<time_t>(secondsSinceEpoch);
   tm utc{};
   gmtime_r(&seconds, &utc);
-  std::snprintf(buffer, static_cast<std::size_t>(size), "%2.2d %s %d %2.2d:%2.2d:%2.2d GMT",
-                utc.tm_mday, kMonths[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min,
-                utc.tm_sec);
-  return 0;
+  char text[64];
+  std::snprintf(text, sizeof text, "%2.2d %s %d %2.2d:%2.2d:%2.2d GMT", utc.tm_mday,
+                kMonths[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
+  return text;
 }
 
-int SmtpSession::Connect(const std::string& server, const std::string& localDomain) {
-  Quit();
-  std::string host;
-  int port = kSmtpPort;
-  if (!SplitPort(server, host, port)) return 1;
-  std::array<char, kAddressBufferSize> address{};
-  if (IsDottedAddress(host)) {
-    std::snprintf(address.data(), address.size(), "%s", host.c_str());
-  } else if (ResolveHost(host, address.data(), kAddressBufferSize) != 0) {
-    return 1;
+std::vector<std::string> RecipientMailboxes(std::string_view recipients) {
+  std::vector<std::string> mailboxes;
+  bool quoted = false;
+  bool bracketed = false;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= recipients.size(); ++i) {
+    char c = i < recipients.size() ? recipients[i] : ',';
+    if (c == '"' && !bracketed) quoted = !quoted;
+    if (!quoted && c == '<') bracketed = true;
+    if (!quoted && c == '>') bracketed = false;
+    if (c != ',' || ((quoted || bracketed) && i < recipients.size())) continue;
+    std::string_view address = Trim(recipients.substr(start, i - start));
+    if (!address.empty()) mailboxes.push_back(MailboxOf(address));
+    start = i + 1;
   }
-  if (OpenStream(port, address.data()) != 0) return 2;
-  ReadReply();  // the greeting; its code is not judged
-  Send("HELO ");
-  Send(OneLine(localDomain));
-  Send("\r\n");
-  return IsPositive(ReadReply()) ? 0 : 3;
+  return mailboxes;
 }
 
-int SmtpSession::Quit() {
-  if (HasSocket()) {
-    Send("QUIT\r\n");
-    // A server that has been answering gets the time to answer QUIT before
-    // the connection closes; a silent one is not waited for again.
-    if (answering_) ReadReply();
+SmtpSession::SmtpSession(SmtpTimeouts timeouts, KeepWaiting keepWaiting)
+    : timeouts_(timeouts), stream_(std::move(keepWaiting)) {}
+
+SmtpSession::~SmtpSession() { stream_.Close(); }
+
+SmtpOutcome SmtpSession::Refused(SmtpOutcome outcome, const SmtpReply& reply,
+                                 std::string_view step) {
+  if (reply.code != 0) {
+    reason_ = reply.text;
+    return outcome;
+  }
+  reason_ = reply.text.empty()
+                ? "no answer to " + std::string(step) + ": " + stream_.Error()
+                : "no reply code in the answer to " + std::string(step) + ": " + reply.text;
+  return stream_.LastFailure() == NetStatus::kStopped ? SmtpOutcome::kStopped : outcome;
+}
+
+SmtpOutcome SmtpSession::NetFailure(SmtpOutcome outcome) {
+  reason_ = stream_.Error();
+  return stream_.LastFailure() == NetStatus::kStopped ? SmtpOutcome::kStopped : outcome;
+}
+
+SmtpOutcome SmtpSession::Connect(std::string_view server, const std::string& localDomain,
+                                 SmtpSecurity security, const SmtpLogin& login) {
+  Quit();
+  reason_.clear();
+  auto address = ParseServerText(server, security);
+  if (!address) {
+    reason_ = "no server name and port in \"" + std::string(server) + "\"";
+    return SmtpOutcome::kBadServer;
+  }
+  NetStatus connected =
+      stream_.Connect(address->host, address->port, DeadlineIn(timeouts_.connectMs));
+  if (connected == NetStatus::kNoName) return NetFailure(SmtpOutcome::kBadServer);
+  if (connected != NetStatus::kOk) return NetFailure(SmtpOutcome::kNoConnection);
+  if (security == SmtpSecurity::kTls &&
+      stream_.StartTls(address->host, DeadlineIn(timeouts_.commandMs)) != NetStatus::kOk) {
+    return NetFailure(SmtpOutcome::kTlsFailed);
+  }
+  SmtpReply greeting = ReadReply(timeouts_.commandMs);  // its code is not judged
+  if (greeting.code == 0) return Refused(SmtpOutcome::kGreetingRefused, greeting, "the connection");
+  std::string domain =
+      localDomain.find('.') != std::string::npos ? localDomain : stream_.LocalAddressLiteral();
+  Extensions offered;
+  bool plainOnly = security == SmtpSecurity::kNone && login.user.empty();
+  SmtpOutcome greeted = Greet(domain, plainOnly, offered);
+  if (greeted != SmtpOutcome::kOk) return greeted;
+  if (security == SmtpSecurity::kStartTls) {
+    if (!offered.startTls) {
+      reason_ = "the server offers no STARTTLS; nothing was sent in clear";
+      return SmtpOutcome::kTlsUnavailable;
+    }
+    SmtpReply ready = Command("STARTTLS\r\n", timeouts_.commandMs);
+    if (ready.code != 220) return Refused(SmtpOutcome::kTlsFailed, ready, "STARTTLS");
+    // Whatever arrived in clear after the reply is not trusted.
+    inbox_.clear();
+    if (stream_.StartTls(address->host, DeadlineIn(timeouts_.commandMs)) != NetStatus::kOk) {
+      return NetFailure(SmtpOutcome::kTlsFailed);
+    }
+    offered = {};
+    greeted = Greet(domain, false, offered);
+    if (greeted != SmtpOutcome::kOk) return greeted;
+  }
+  if (!login.user.empty()) return LogIn(login, offered);
+  return SmtpOutcome::kOk;
+}
+
+SmtpOutcome SmtpSession::Greet(const std::string& domain, bool mayFallBack, Extensions& offered) {
+  SmtpReply reply = Command("EHLO " + OneLine(domain) + "\r\n", timeouts_.commandMs);
+  if (IsPositive(reply.code)) {
+    // Every line after the first names one extension.
+    std::size_t line = reply.text.find('\n');
+    while (line != std::string::npos) {
+      std::size_t next = reply.text.find('\n', line + 1);
+      if (line + 5 > reply.text.size()) break;
+      std::string keyword = reply.text.substr(line + 5, next - std::min(next, line + 5));
+      for (char& c : keyword) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+      if (keyword == "STARTTLS") offered.startTls = true;
+      if (keyword.starts_with("AUTH ") || keyword.starts_with("AUTH=")) {
+        std::string mechanisms = " " + keyword.substr(5) + " ";
+        offered.plain = offered.plain || mechanisms.find(" PLAIN ") != std::string::npos;
+        offered.login = offered.login || mechanisms.find(" LOGIN ") != std::string::npos;
+      }
+      line = next;
+    }
+    return SmtpOutcome::kOk;
+  }
+  if (reply.code == 0 || !mayFallBack) {
+    return Refused(SmtpOutcome::kGreetingRefused, reply, "EHLO");
+  }
+  reply = Command("HELO " + OneLine(domain) + "\r\n", timeouts_.commandMs);
+  if (IsPositive(reply.code)) return SmtpOutcome::kOk;
+  return Refused(SmtpOutcome::kGreetingRefused, reply, "HELO");
+}
+
+SmtpOutcome SmtpSession::LogIn(const SmtpLogin& login, const Extensions& offered) {
+  // The password never travels in clear.
+  if (!stream_.IsEncrypted()) {
+    reason_ = "a login needs an encrypted connection (STARTTLS or TLS); the password was not sent";
+    return SmtpOutcome::kLoginUnavailable;
+  }
+  SmtpReply reply;
+  if (offered.plain) {
+    std::string credentials = std::string(1, '\0') + login.user + '\0' + login.password;
+    reply = Command("AUTH PLAIN " + Base64Of(credentials) + "\r\n", timeouts_.commandMs);
+  } else if (offered.login) {
+    reply = Command("AUTH LOGIN\r\n", timeouts_.commandMs);
+    if (reply.code == 334) reply = Command(Base64Of(login.user) + "\r\n", timeouts_.commandMs);
+    if (reply.code == 334) reply = Command(Base64Of(login.password) + "\r\n", timeouts_.commandMs);
+  } else {
+    reason_ = "the server offers no AUTH PLAIN or LOGIN; the password was not sent";
+    return SmtpOutcome::kLoginUnavailable;
+  }
+  if (reply.code == 235) return SmtpOutcome::kOk;
+  return Refused(SmtpOutcome::kLoginRefused, reply, "AUTH");
+}
+
+void SmtpSession::Quit() {
+  if (stream_.IsOpen()) {
+    // A server that has been answering gets a moment to answer QUIT; a
+    // silent one is not waited for again.
+    if (answering_) {
+      Command("QUIT\r\n", timeouts_.quitMs);
+    } else {
+      stream_.Send("QUIT\r\n", 6, DeadlineIn(timeouts_.quitMs));
+    }
   }
   answering_ = false;
-  Close();
-  return 0;
+  stream_.Close();
+  inbox_.clear();
 }
 
-int SmtpSession::AddHeaderLine(const std::string& text) {
-  std::string line = text;
-  StripLineEnd(line);
-  headerLines_.push_back(std::move(line));
-  return 0;
-}
-
-int SmtpSession::ClearHeaderLines() {
-  headerLines_.clear();
-  return 0;
-}
-
-int SmtpSession::ReadReply(int timeoutMs) {
-  std::array<char, kReplyLineSize> line{};
-  std::array<char, kReplyLineSize> token{};
-  for (int lines = 0; lines < kMaxReplyLines; ++lines) {
-    int stored = ReadLine(line.data(), kReplyLineSize, timeoutMs);
-    answering_ = stored > 0;
-    if (stored <= 0) return 1;
-    // A line longer than the buffer: the rest of it is read and dropped, so
-    // that it is not taken for a reply line of its own.
-    bool complete = line[static_cast<std::size_t>(stored) - 1] == '\n';
-    std::array<char, kReplyLineSize> rest{};
-    for (int pieces = 0; !complete && pieces < kMaxReplyLines; ++pieces) {
-      int more = ReadLine(rest.data(), kReplyLineSize, timeoutMs);
-      if (more <= 0) return 1;
-      complete = rest[static_cast<std::size_t>(more) - 1] == '\n';
-    }
-    if (!complete) return 1;
-    GetToken(line.data(), " ", 0, token.data(), kReplyLineSize);
-    bool continues = std::strlen(token.data()) > 3 && token[3] == '-';
-    if (continues || HasPendingInput()) continue;
-    int code = 0;
-    for (int i = 0; i < 6 && token[static_cast<std::size_t>(i)] >= '0' &&
-                    token[static_cast<std::size_t>(i)] <= '9';
-         ++i) {
-      code = code * 10 + (token[static_cast<std::size_t>(i)] - '0');
-    }
-    return code;
+void SmtpSession::AddHeaderLine(std::string_view text) {
+  // Removes a line end: when the next-to-last character is CR or LF the text
+  // is cut there, else a last CR or LF is removed.
+  auto isEnd = [](char c) { return c == '\r' || c == '\n'; };
+  if (text.size() >= 2 && isEnd(text[text.size() - 2])) {
+    text.remove_suffix(2);
+  } else if (!text.empty() && isEnd(text.back())) {
+    text.remove_suffix(1);
   }
-  return 1;
+  headerLines_.emplace_back(text);
 }
 
-int SmtpSession::SendMime(const std::string& recipient, const std::string& returnAddress,
-                          const std::string& subject, const std::string& body,
-                          MimeComposer& message) {
+SmtpReply SmtpSession::Command(std::string_view line, int timeoutMs) {
+  if (stream_.Send(line.data(), line.size(), DeadlineIn(timeoutMs)) != NetStatus::kOk) {
+    answering_ = false;
+    return {0, {}, NetStatus::kFailed};
+  }
+  return ReadReply(timeoutMs);
+}
+
+SmtpReply SmtpSession::ReadReply(int timeoutMs) {
+  Deadline deadline = DeadlineIn(timeoutMs);
+  SmtpReply reply;
+  answering_ = false;
+  for (int lines = 0; lines < kMaxReplyLines; ++lines) {
+    std::size_t end;
+    while ((end = inbox_.find('\n')) == std::string::npos) {
+      if (inbox_.size() > kMaxPendingReply) return {0, {}, NetStatus::kFailed};
+      std::array<char, kReceiveChunk> chunk;
+      Received received = stream_.Receive(chunk.data(), chunk.size(), deadline);
+      if (received.status != NetStatus::kOk) return {0, {}, received.status};
+      inbox_.append(chunk.data(), received.count);
+    }
+    std::string line = inbox_.substr(0, end);
+    inbox_.erase(0, end + 1);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.size() > kReplyLineSize) line.resize(kReplyLineSize);
+    if (!reply.text.empty()) reply.text += '\n';
+    reply.text += line;
+    // "250-" continues the reply; "250 " or a bare "250" ends it.
+    bool continues = line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
+                     line[3] == '-';
+    if (continues) continue;
+    std::string_view code = Trim(line);
+    for (std::size_t i = 0; i < code.size() && i < 6 && IsDigit(code[i]); ++i) {
+      reply.code = reply.code * 10 + (code[i] - '0');
+    }
+    if (reply.code == 0) return {0, reply.text, NetStatus::kFailed};
+    answering_ = true;
+    return reply;
+  }
+  return {0, reply.text, NetStatus::kFailed};
+}
+
+bool SmtpSession::Queue(std::string_view text) {
+  std::size_t used = outbox_.size();
+  outbox_.resize(used + DotStuffer::MaxOutput(text.size()));
+  used += stuffer_.Stuff(text.data(), text.size(), outbox_.data() + used);
+  outbox_.resize(used);
+  return outbox_.size() < kSendBufferSize || Flush();
+}
+
+bool SmtpSession::Flush() {
+  NetStatus sent = stream_.Send(outbox_.data(), outbox_.size(), DeadlineIn(timeouts_.blockMs));
+  outbox_.clear();
+  return sent == NetStatus::kOk;
+}
+
+SmtpOutcome SmtpSession::SendMime(const std::string& recipients, const std::string& returnAddress,
+                                  const std::string& subject, const std::string& body,
+                                  MimeComposer& message) {
   auto temporary = TempFile::Create("MIME");
-  if (!temporary) return -40;
-  ComposeOutcome composed = message.Compose(temporary->Path());
-  if (composed != ComposeOutcome::kOk) return ComposeCode(composed);
+  if (!temporary) {
+    reason_ = "no temporary file for the message";
+    return SmtpOutcome::kComposeFailed;
+  }
+  if (message.Compose(temporary->Path()) != ComposeOutcome::kOk) {
+    reason_ = "the message could not be written to " + temporary->Path();
+    return SmtpOutcome::kComposeFailed;
+  }
   ClearHeaderLines();
   for (const std::string& line : message.HeaderLines()) AddHeaderLine(line);
-  return Transmit(recipient, returnAddress, subject, body, {temporary->Path()});
+  return Transmit(recipients, returnAddress, subject, body, {temporary->Path()});
 }
 
-int SmtpSession::Transmit(const std::string& recipient, const std::string& returnAddress,
-                          const std::string& subject, const std::string& body,
-                          const std::vector<std::string>& files) {
+SmtpOutcome SmtpSession::Transmit(const std::string& recipients, const std::string& returnAddress,
+                                  const std::string& subject, const std::string& body,
+                                  const std::vector<std::string>& files) {
   std::string sender = EnvelopeSender(returnAddress);
-  if (sender.empty()) return 3;
-  if (!IsConnected()) return 1;
-  if (recipient.size() < 3 || HasLineEnd(recipient)) return 2;
-  std::string mailbox = RecipientMailbox(recipient);
-
-  Send("MAIL from:");
-  Send(sender);
-  Send("\r\n");
-  if (!IsPositive(ReadReply())) return 3;
-  Send("RCPT to:<");
-  Send(mailbox);
-  Send(">\r\n");
-  if (!IsPositive(ReadReply())) return 4;
-  Send("DATA\r\n");
-  if (ReadReply() != 354) return 5;
-
-  std::array<char, kReplyLineSize> date{};
-  FormatMailDate(static_cast<long long>(::time(nullptr)), date.data(), kReplyLineSize);
-  Send("From: ");
-  Send(OneLine(returnAddress));
-  Send("\r\n");
-  Send("To: ");
-  Send(OneLine(recipient));
-  Send("\r\n");
-  Send("Subject: ");
-  Send(OneLine(subject));
-  Send("\r\n");
-  Send("Date: ");
-  Send(date.data());
-  Send("\r\n");
-  for (const std::string& line : headerLines_) {
-    if (!line.empty() && line.front() == '.') Send(".");
-    Send(OneLine(line));
-    Send("\r\n");
+  if (sender.empty()) {
+    reason_ = "no usable return address in \"" + OneLine(returnAddress) + "\"";
+    return SmtpOutcome::kBadSender;
   }
-  Send("\r\n");
+  if (!stream_.IsOpen()) {
+    reason_ = "not connected";
+    return SmtpOutcome::kNotConnected;
+  }
+  std::vector<std::string> mailboxes = RecipientMailboxes(recipients);
+  if (recipients.size() < 3 || HasLineEnd(recipients) || mailboxes.empty()) {
+    reason_ = "no usable recipient in \"" + OneLine(recipients) + "\"";
+    return SmtpOutcome::kBadRecipient;
+  }
 
-  // The body text, dot-stuffed, in chunks no larger than the send buffer.
-  int chunk = SendBufferSize();
-  if (chunk < 1 || chunk > kBodyChunkSize) chunk = kBodyChunkSize;
-  std::array<char, kBodyChunkSize + 2> staging{};
-  int used = 0;
-  bool lineStart = true;
-  for (char c : body) {
-    if (used >= chunk) {
-      if (SendBytes(staging.data(), used) <= 0) return 6;
-      used = 0;
+  SmtpReply reply = Command("MAIL from:" + sender + "\r\n", timeouts_.commandMs);
+  if (!IsPositive(reply.code)) return Refused(SmtpOutcome::kSenderRefused, reply, "MAIL");
+  for (const std::string& mailbox : mailboxes) {
+    reply = Command("RCPT to:<" + mailbox + ">\r\n", timeouts_.commandMs);
+    if (!IsPositive(reply.code)) return Refused(SmtpOutcome::kRecipientRefused, reply, "RCPT");
+  }
+  reply = Command("DATA\r\n", timeouts_.dataMs);
+  if (reply.code != 354) return Refused(SmtpOutcome::kDataRefused, reply, "DATA");
+
+  // From here on a failure leaves the server inside the message: the
+  // connection is dropped, so that no half message is ever delivered.
+  auto abandon = [this](std::string reason) {
+    reason_ = reason.empty() ? stream_.Error() : std::move(reason);
+    bool stopped = stream_.LastFailure() == NetStatus::kStopped;
+    answering_ = false;
+    stream_.Close();
+    return stopped ? SmtpOutcome::kStopped : SmtpOutcome::kSendFailed;
+  };
+  outbox_.clear();
+  stuffer_ = {};
+  bool queued = Queue("From: " + OneLine(returnAddress) + "\r\nTo: " + OneLine(recipients) +
+                      "\r\nSubject: " + EncodedWords(OneLine(subject)) +
+                      "\r\nDate: " + FormatMailDate(::time(nullptr)) +
+                      "\r\nMessage-ID: " + MessageId(sender) + "\r\n");
+  for (const std::string& line : headerLines_) queued = queued && Queue(OneLine(line) + "\r\n");
+  queued = queued && Queue("\r\n") && Queue(body);
+  if (!queued) return abandon({});
+  std::vector<char> block(kFileBlockSize);
+  for (const std::string& path : files) {
+    auto file = File::OpenRead(path);
+    if (!file) return abandon("cannot read " + path);
+    if (!Queue("\r\n\r\n")) return abandon({});
+    for (;;) {
+      std::int64_t n = file->Read(block.data(), block.size());
+      if (n < 0) return abandon("cannot read " + path);
+      if (n > 0 && !Queue({block.data(), static_cast<std::size_t>(n)})) return abandon({});
+      if (n < static_cast<std::int64_t>(block.size())) break;
     }
-    if (c == '.' && lineStart) staging[static_cast<std::size_t>(used++)] = '.';
-    staging[static_cast<std::size_t>(used++)] = c;
-    lineStart = c == '\r' || c == '\n';
   }
-  if (used > 0 && SendBytes(staging.data(), used) <= 0) return 6;
-
-  for (const std::string& file : files) {
-    Send("\r\n\r\n");
-    std::int64_t sent = 0;
-    if (SendFile(file, sent, true) != 0) return 6;
-  }
-  Send("\r\n.\r\n");
-  return IsPositive(ReadReply()) ? 0 : 7;
+  outbox_ += "\r\n.\r\n";  // the end of the message, never stuffed
+  if (!Flush()) return abandon({});
+  reply = ReadReply(timeouts_.endOfDataMs);
+  if (reply.code == 0) return Refused(SmtpOutcome::kNoAnswer, reply, "the message");
+  if (!IsPositive(reply.code)) return Refused(SmtpOutcome::kMessageRefused, reply, "the message");
+  return SmtpOutcome::kOk;
 }
 
 }  // namespace fennimar

@@ -1,89 +1,159 @@
-// SmtpSession: one SMTP conversation over one TcpConnection: connect and
-// greet the server with "HELO", send one message to one recipient, end with
-// "QUIT".
+// SmtpSession: one SMTP conversation over one NetStream: connect, greet the
+// server with EHLO (HELO when EHLO is refused and nothing more is asked
+// for), STARTTLS or TLS from the first byte when asked, log in with AUTH
+// PLAIN or LOGIN (only over an encrypted connection), send one message to
+// one or more recipients, end with QUIT.
 //
-// The message is a header block (From, To, Subject, Date and the extra
-// header lines), the body text and any number of appended files, all in the
-// DATA phase and all dot-stuffed. Results are ints: 0 success, small
-// positive codes for the failing step, as listed per operation.
+// The message is a header block (From, To, Subject, Date, Message-ID and the
+// extra header lines), the body text and any number of appended files, all
+// in the DATA phase and all dot-stuffed, sent through one large buffer.
+//
+// Every wait for a reply has a deadline for the whole reply, not per byte.
+// How each step ended is an SmtpOutcome; the reason a user should see (the
+// server's own reply, or what failed on the network) is in Reason().
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "mail/mail_text.h"
 #include "mail/mime_composer.h"
-#include "mail/tcp_connection.h"
+#include "mail/smtp_settings.h"
+#include "platform/net_stream.h"
 
 namespace fennimar {
 
-inline constexpr int kSmtpPort = 25;
-// A reply line, and a token of it, fit into this many bytes.
-inline constexpr int kReplyLineSize = 256;
+// The limits of each wait, in milliseconds. The defaults are those the mail
+// standard asks of a client; tests shorten them.
+struct SmtpTimeouts {
+  int connectMs = 30000;
+  int commandMs = 300000;    // the greeting, EHLO, STARTTLS, AUTH, MAIL, RCPT
+  int dataMs = 120000;       // the reply to DATA
+  int blockMs = 180000;      // sending each block of the message
+  int endOfDataMs = 600000;  // the reply after the end of the message
+  int quitMs = 10000;        // QUIT's reply: the message is already judged
+};
+
+// A login: the user name (empty: no login) and the password.
+struct SmtpLogin {
+  std::string user;
+  std::string password;
+};
+
+enum class SmtpOutcome {
+  kOk,
+  kBadServer,         // the server text or name cannot be resolved
+  kNoConnection,      // no address took the connection
+  kGreetingRefused,   // no greeting, or EHLO and HELO refused
+  kTlsUnavailable,    // STARTTLS asked for but not offered
+  kTlsFailed,         // the handshake failed or the certificate was refused
+  kLoginUnavailable,  // a login needs encryption and AUTH PLAIN or LOGIN
+  kLoginRefused,      // the server refused the user name or password
+  kNotConnected,      // Transmit without a connection
+  kBadRecipient,      // a recipient too short, empty or holding a line end
+  kBadSender,         // no usable envelope sender in the return address
+  kSenderRefused,     // MAIL refused
+  kRecipientRefused,  // RCPT refused for any recipient
+  kDataRefused,       // DATA not answered with 354
+  kSendFailed,        // sending the message failed, or a file cannot be read
+  kMessageRefused,    // the reply after the end of the message was a refusal
+  kNoAnswer,          // the server said nothing in time after the message
+  kStopped,           // the user stopped a wait
+  kComposeFailed,     // the message could not be composed; nothing was sent
+};
+
+// One server reply: its code (0 when none arrived) and its lines, without
+// their line ends, joined by "\n".
+struct SmtpReply {
+  int code = 0;
+  std::string text;
+  NetStatus status = NetStatus::kOk;  // why no reply arrived
+};
+
+// The largest buffer of message bytes handed to the network at once.
+inline constexpr std::size_t kSendBufferSize = 256 * 1024;
+// Reply lines are kept up to this many characters; the rest is dropped.
+inline constexpr std::size_t kReplyLineSize = 512;
 // The envelope sender ("<" to the end of the return address) holds at most
 // this many characters.
 inline constexpr std::size_t kMaxEnvelopeSender = 127;
-// The largest chunk of body text in one send.
-inline constexpr int kBodyChunkSize = 255;
 
-class SmtpSession : public TcpConnection {
+class SmtpSession {
  public:
-  explicit SmtpSession(ConnectionTimeouts timeouts = {}) : TcpConnection(timeouts) {}
-  ~SmtpSession() override = default;
+  // `keepWaiting` is asked between the slices of every wait.
+  explicit SmtpSession(SmtpTimeouts timeouts = {}, KeepWaiting keepWaiting = {});
+  ~SmtpSession();
+  SmtpSession(const SmtpSession&) = delete;
+  SmtpSession& operator=(const SmtpSession&) = delete;
 
-  // Ends any earlier conversation, then connects to `server` and greets it
-  // with "HELO " and `localDomain`. `server` is a dotted IPv4 address or a
-  // host name (the text after its last "@" when it has one), optionally
-  // followed by ":" and a port number; without one the port is 25.
-  // 0 greeted; 1 the name cannot be resolved (or the port is no number from
-  // 1 to 65535); 2 no socket was created or the connection was refused;
-  // 3 the greeting command was refused or not answered.
-  int Connect(const std::string& server, const std::string& localDomain);
-  // Sends "QUIT" and, when the server answered its last command, waits for
-  // the reply; then closes the connection. Always 0.
-  int Quit();
-  // Appends `text`, its line end removed, to the extra header lines. 0.
-  int AddHeaderLine(const std::string& text);
-  int ClearHeaderLines();
-  const std::vector<std::string>& HeaderLines() const { return headerLines_; }
+  // Ends any earlier conversation, connects to `server` (see
+  // ParseServerText), protects the connection as `security` asks, greets
+  // the server as `localDomain` (an address literal of this end when it is
+  // empty or holds no "."), and logs in when `login` names a user.
+  SmtpOutcome Connect(std::string_view server, const std::string& localDomain,
+                      SmtpSecurity security = SmtpSecurity::kNone, const SmtpLogin& login = {});
+  // Sends QUIT and waits briefly for its reply when the server has been
+  // answering; then closes the connection.
+  void Quit();
+  // Takes over a connected socket whose server has already been greeted
+  // (tests and fuzzers).
+  bool Adopt(int socket) { return stream_.Adopt(socket); }
+
+  // Appends `text`, its line end removed, to the extra header lines.
+  void AddHeaderLine(std::string_view text);
+  void ClearHeaderLines() { headerLines_.clear(); }
 
   // Composes `message` into a fresh temporary file ("MIME" prefix, in
   // $TMPDIR), takes over its message header lines and transmits the file.
-  // The temporary file is deleted on every path. -40 no temporary file;
-  // the negative result of Compose when composing failed (nothing is sent);
-  // otherwise the result of Transmit.
-  int SendMime(const std::string& recipient, const std::string& returnAddress,
-               const std::string& subject, const std::string& body, MimeComposer& message);
+  // The temporary file is deleted on every path.
+  SmtpOutcome SendMime(const std::string& recipients, const std::string& returnAddress,
+                       const std::string& subject, const std::string& body, MimeComposer& message);
   // Sends one message. The envelope sender is the return address from its
-  // first "<" on, or a bare mailbox put in angle brackets; the envelope
-  // recipient is the mailbox inside the first "<" outside double quotes, or
-  // the recipient's first word. Results:
-  // 0 the server accepted the message;
-  // 1 not connected;
-  // 2 recipient shorter than 3 characters or holding a line end;
-  // 3 return address empty, holding a line end or giving an envelope sender
-  //   over 127 characters, or MAIL refused;
-  // 4 RCPT refused; 5 DATA not answered with 354;
-  // 6 sending the body text or a file failed (or a file cannot be read);
-  // 7 the server refused the message after its end, or did not answer.
-  int Transmit(const std::string& recipient, const std::string& returnAddress,
-               const std::string& subject, const std::string& body,
-               const std::vector<std::string>& files);
-  // Reads one reply, multi-line replies ("250-...") whole, waiting at most
-  // `timeoutMs` for each line. The reply code, or 1 when no line arrived.
-  int ReadReply(int timeoutMs);
-  int ReadReply() { return ReadReply(Timeouts().replyMs); }
+  // first "<" on, or a bare mailbox put in angle brackets. `recipients` is
+  // one address or several separated by commas; each gets its own RCPT,
+  // with the mailbox inside the first "<" outside double quotes, or the
+  // first word. The "To:" header carries the whole text.
+  SmtpOutcome Transmit(const std::string& recipients, const std::string& returnAddress,
+                       const std::string& subject, const std::string& body,
+                       const std::vector<std::string>& files);
+  // Reads one reply, multi-line replies ("250-...") whole, within
+  // `timeoutMs` for all of it.
+  SmtpReply ReadReply(int timeoutMs);
+
+  // Why the last step failed: the server's reply, or the network's reason.
+  const std::string& Reason() const { return reason_; }
+  bool IsEncrypted() const { return stream_.IsEncrypted(); }
 
  private:
-  // Sends `text` to the server; the result is not judged here, since the
-  // reply that must follow tells whether it arrived.
-  void Send(std::string_view text) { SendText(text); }
+  struct Extensions;
+  SmtpOutcome Greet(const std::string& domain, bool mayFallBack, Extensions& offered);
+  SmtpOutcome LogIn(const SmtpLogin& login, const Extensions& offered);
+  // Sends one command line and reads its reply.
+  SmtpReply Command(std::string_view line, int timeoutMs);
+  SmtpOutcome Refused(SmtpOutcome outcome, const SmtpReply& reply, std::string_view step);
+  SmtpOutcome NetFailure(SmtpOutcome outcome);
+  // Appends to the outgoing buffer, dot-stuffed, and sends it when full.
+  bool Queue(std::string_view text);
+  bool Flush();
 
+  SmtpTimeouts timeouts_;
+  NetStream stream_;
   std::vector<std::string> headerLines_;
-  bool answering_ = false;  // the last reply line arrived in time
+  std::string inbox_;   // received bytes not yet read as reply lines
+  std::string outbox_;  // message bytes not yet sent
+  DotStuffer stuffer_;
+  bool answering_ = false;  // the last reply arrived in time
+  std::string reason_;
 };
 
-// "DD Mon YYYY hh:mm:ss GMT" of the given UTC time, into `buffer` of `size`
-// bytes. 1 (buffer untouched) when size is below 32; 0.
-int FormatMailDate(long long secondsSinceEpoch, char* buffer, int size);
+// "DD Mon YYYY hh:mm:ss GMT" of the given UTC time.
+std::string FormatMailDate(long long secondsSinceEpoch);
+
+// The mailboxes of a recipient text: one per address between commas outside
+// double quotes and angle brackets. An address whose mailbox is empty gives
+// an empty entry.
+std::vector<std::string> RecipientMailboxes(std::string_view recipients);
 
 }  // namespace fennimar

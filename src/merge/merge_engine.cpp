@@ -51,8 +51,12 @@ std::string StoredName(const PartHeader& header) { return header.SourceName(); }
 class MergeRun {
  public:
   MergeRun(UserInterface& ui, SettingsStore& settings, DriveQueries& drives,
-           const std::optional<std::string>& checksumErrorAction)
-      : ui_(ui), settings_(settings), drives_(drives), checksumErrorAction_(checksumErrorAction) {}
+           const std::optional<std::string>& checksumErrorAction, const std::string& receivedFrom)
+      : ui_(ui),
+        settings_(settings),
+        drives_(drives),
+        checksumErrorAction_(checksumErrorAction),
+        receivedFrom_(receivedFrom) {}
 
   MergeOutcome Run(const Selection& selection);
 
@@ -90,6 +94,7 @@ class MergeRun {
   SettingsStore& settings_;
   DriveQueries& drives_;
   const std::optional<std::string>& checksumErrorAction_;
+  const std::string& receivedFrom_;
 
   std::string directory_;
   std::string partBase_;
@@ -117,7 +122,7 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   if (selectedPath.empty()) {
     return Tell("File not selected, select file first", "Merge", MessageKind::kOkWarning);
   }
-  MergeForm form(settings_, selectedPath);
+  MergeForm form(settings_, selectedPath, receivedFrom_);
   if (!ui_.RunMergeDialog(form)) return MergeOutcome::kCancelled;
 
   if (auto end = PrepareDirectory(form)) return *end;
@@ -399,7 +404,7 @@ MergeOutcome MergeRun::Finish() {
 }  // namespace
 
 MergeOutcome MergeEngine::Run(const Selection& selection) {
-  MergeRun run(ui_, settings_, drives_, checksumErrorAction_);
+  MergeRun run(ui_, settings_, drives_, checksumErrorAction_, receivedFrom_);
   return run.Run(selection);
 }
 

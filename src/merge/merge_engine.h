@@ -57,6 +57,11 @@ class MergeEngine {
   // without a settings file.
   void SetChecksumErrorAction(std::string action) { checksumErrorAction_ = std::move(action); }
 
+  // For parts taken out of mail into a temporary directory: the merge dialog
+  // proposes the directory of `source`, the mail they came from, instead of
+  // theirs.
+  void SetReceivedFrom(std::string source) { receivedFrom_ = std::move(source); }
+
   // One merge of the set that holds the selected part.
   MergeOutcome Run(const Selection& selection);
 
@@ -65,6 +70,7 @@ class MergeEngine {
   SettingsStore& settings_;
   DriveQueries& drives_;
   std::optional<std::string> checksumErrorAction_;
+  std::string receivedFrom_;
 };
 
 }  // namespace fennimar

@@ -5,11 +5,14 @@
 
 namespace fennimar {
 
-MergeForm::MergeForm(const SettingsStore& settings, std::string selectedPath)
+MergeForm::MergeForm(const SettingsStore& settings, std::string selectedPath,
+                     const std::string& receivedFrom)
     : selectedPath_(std::move(selectedPath)) {
   std::string mergeDir = settings.ReadSetting(settings::kSection, settings::kMergeDir, "SAME",
                                               settings::kDirectoryValue);
-  field_ = mergeDir == "SAME" ? DirectoryProposal(selectedPath_) : mergeDir;
+  field_ = mergeDir != "SAME"     ? mergeDir
+           : receivedFrom.empty() ? DirectoryProposal(selectedPath_)
+                                  : DirectoryProposal(receivedFrom);
 }
 
 std::string MergeForm::DirectoryProposal(const std::string& selectedPath) {

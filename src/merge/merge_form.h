@@ -23,9 +23,11 @@ class MergeForm {
 
   // Proposes the merge directory: the setting `MergeDir` unless it is "SAME",
   // otherwise the directory of `selectedPath` (the text before its last "/",
-  // searching from the second character; empty when there is none). `WorkDir`
+  // searching from the second character; empty when there is none), or of
+  // `receivedFrom` when the parts were taken out of that mail source. `WorkDir`
   // plays no part: a merge belongs beside the parts or in `MergeDir`.
-  MergeForm(const SettingsStore& settings, std::string selectedPath);
+  MergeForm(const SettingsStore& settings, std::string selectedPath,
+            const std::string& receivedFrom = {});
 
   const std::string& selectedPath() const { return selectedPath_; }
   // The text of the directory field; the proposal until the user edits it.

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <utility>
+#include <vector>
 
 namespace fennimar {
 namespace {
@@ -52,6 +54,17 @@ std::optional<File> File::Create(const std::string& path) {
 
 std::optional<File> File::CreateNew(const std::string& path) {
   return OpenWith(path, O_WRONLY | O_CREAT | O_EXCL, [](int fd) { return File(fd); });
+}
+
+std::optional<File> File::CreateUnique(const std::string& directory, const std::string& prefix,
+                                       std::string& path) {
+  std::string pattern = directory + "/" + prefix + "XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) return std::nullopt;
+  path = name.data();
+  return File(fd);
 }
 
 std::optional<File> File::OpenUpdate(const std::string& path) {

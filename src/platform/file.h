@@ -25,6 +25,10 @@ class File {
   static std::optional<File> Create(const std::string& path);
   // Creates the file only when no file of that name exists (O_EXCL).
   static std::optional<File> CreateNew(const std::string& path);
+  // Creates a file of a new, unique name "<directory>/<prefix>XXXXXX" and
+  // stores that name in `path`.
+  static std::optional<File> CreateUnique(const std::string& directory, const std::string& prefix,
+                                          std::string& path);
   // Opens an existing file for reading and writing without truncating it ("r+").
   static std::optional<File> OpenUpdate(const std::string& path);
 

@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
@@ -56,6 +58,32 @@ bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755)
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool MakeSymbolicLink(const std::string& target, const std::string& link) {
+  return ::symlink(target.c_str(), link.c_str()) == 0;
+}
+
+RenameResult RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return RenameResult::kRenamed;
+  }
+  if (errno == EEXIST) return RenameResult::kTargetExists;
+  if (errno != EINVAL && errno != ENOSYS) return RenameResult::kFailed;
+  // A file system without the flag: a hard link cannot replace either, and
+  // where links are missing too (FAT), a test just before the rename does.
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return RenameResult::kRenamed;
+  }
+  if (errno == EEXIST) return RenameResult::kTargetExists;
+  if (PathExists(to)) return RenameResult::kTargetExists;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? RenameResult::kRenamed : RenameResult::kFailed;
+}
+
 bool SetFileTimes(const std::string& path, std::int64_t accessTime, std::int64_t modifiedTime) {
   struct timespec times[2] = {{static_cast<time_t>(accessTime), 0},
                               {static_cast<time_t>(modifiedTime), 0}};
@@ -105,5 +133,27 @@ TempFile::~TempFile() {
 }
 
 TempFile::TempFile(TempFile&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+
+std::optional<TempDirectory> TempDirectory::Create(const std::string& prefix) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string pattern =
+      (dir && *dir ? std::string(dir) : std::string("/tmp")) + "/" + prefix + "XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (::mkdtemp(name.data()) == nullptr) return std::nullopt;
+  return TempDirectory(std::string(name.data()));
+}
+
+TempDirectory::~TempDirectory() {
+  if (path_.empty()) return;
+  // Only files are made in it; a link is removed, never followed.
+  for (const std::string& name : DirectoryEntries(path_)) {
+    ::unlink((path_ + "/" + name).c_str());
+  }
+  ::rmdir(path_.c_str());
+}
+
+TempDirectory::TempDirectory(TempDirectory&& other) noexcept
+    : path_(std::exchange(other.path_, {})) {}
 
 }  // namespace fennimar

@@ -54,6 +54,15 @@ std::string AbsolutePath(const std::string& path);
 // The names in a directory, without "." and "..", in no particular order;
 // empty when it cannot be read.
 std::vector<std::string> DirectoryEntries(const std::string& directory);
+// True when the named object itself is a regular file (a link is not).
+bool IsRegularFile(const std::string& path);
+// Creates a symbolic link `link` that points at `target`.
+bool MakeSymbolicLink(const std::string& target, const std::string& link);
+
+enum class RenameResult { kRenamed, kTargetExists, kFailed };
+// Gives `from` the name `to` unless a file of that name exists.
+RenameResult RenameNoReplace(const std::string& from, const std::string& to);
+
 // The directory that holds the running program's file; empty when unknown.
 std::string ProgramDirectory();
 
@@ -73,6 +82,25 @@ class TempFile {
 
  private:
   explicit TempFile(std::string path) : path_(std::move(path)) {}
+  std::string path_;
+};
+
+// A private directory, created with mkdtemp in $TMPDIR (default /tmp) and
+// removed with the files in it when the owner goes out of scope.
+class TempDirectory {
+ public:
+  // Empty when no directory can be created.
+  static std::optional<TempDirectory> Create(const std::string& prefix);
+  ~TempDirectory();
+  TempDirectory(TempDirectory&& other) noexcept;
+  TempDirectory& operator=(TempDirectory&&) = delete;
+  TempDirectory(const TempDirectory&) = delete;
+  TempDirectory& operator=(const TempDirectory&) = delete;
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  explicit TempDirectory(std::string path) : path_(std::move(path)) {}
   std::string path_;
 };
 

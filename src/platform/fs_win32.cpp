@@ -144,7 +144,11 @@ std::string ProgramDirectory() {
     }
     path.resize(path.size() * 2);
   }
-  return DirectoryOf(NarrowText(path));
+  std::string directory = DirectoryOf(NarrowText(path));
+  // A program in the root of a drive: the root is "E:\", as "E:" alone
+  // names the current directory on that drive.
+  if (directory.size() == 2 && directory[1] == ':') directory += kPathSeparator;
+  return directory;
 }
 
 std::optional<TempFile> TempFile::Create(const std::string& prefix) {

@@ -15,6 +15,8 @@ inline constexpr std::string_view kOnChecksumError = "ON_CHKSUM_ERR";
 inline constexpr std::string_view kFormat = "Format";
 inline constexpr std::string_view kSmtpHost = "SMTPHost";
 inline constexpr std::string_view kMyAddress = "MyAddress";
+inline constexpr std::string_view kSmtpSecurity = "SMTPSecurity";
+inline constexpr std::string_view kSmtpUser = "SMTPUser";
 inline constexpr std::string_view kFennimarPath = "FENNIMAR_PATH";
 
 // Capacities include the terminator of the receiving buffer: a read returns

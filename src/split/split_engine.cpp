@@ -299,10 +299,21 @@ void SplitRun::Execute() {
 
     if (WritePart(partPath, length) == PartOutcome::kEnded) return;
     if (!request_.mailTo.empty()) {
-      int result = mailer_ ? mailer_->MailPart(ui_, partPath, request_.mailTo, header_.SourceName(),
-                                               index_, planned_)
-                           : -1;
-      if (result != 0) {
+      // While the server is waited for, the window stays painted and Stop
+      // is seen.
+      auto keepWaiting = [this] {
+        ui_.Pump();
+        return !progress_->stopRequested();
+      };
+      MailOutcome mailed =
+          mailer_ ? mailer_->MailPart(ui_, partPath, request_.mailTo, header_.SourceName(), index_,
+                                      planned_, keepWaiting)
+                  : MailOutcome::kFailed;
+      if (mailed == MailOutcome::kStopped) {
+        SetLine(InfoLine::kStatus, " Aborted");
+        return;
+      }
+      if (mailed == MailOutcome::kFailed) {
         mailOk_ = false;
         ++index_;
         break;

@@ -1,0 +1,34 @@
+// MailJoin: joins the part sets that arrived by mail. The parts are taken out
+// of the given messages, mailboxes and Maildirs (and part files given beside
+// them) into a private temporary directory (ReceivedSets), every complete
+// set is joined by the merge engine, with its dialog, questions and messages,
+// and the temporary directory is removed on every way out. The merge dialog
+// proposes the directory of the first mail source, not the temporary one,
+// when the settings name no merge directory.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/drive.h"
+#include "settings/settings_store.h"
+#include "ui/user_interface.h"
+
+namespace fennimar {
+
+enum class MailJoinOutcome {
+  kAllJoined,     // every set found was complete and joined (" Merge Complete")
+  kNotAllJoined,  // a set was incomplete (its missing parts named) or its merge did not complete
+  kNothingFound,  // no part file in the sources; a message said so
+};
+
+// Runs the join of `sources` (absolute paths). The engine's messages reach
+// the user through `ui`.
+MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQueries& drives,
+                             const std::vector<std::string>& sources);
+
+// "Part REPORT.Z02 was not found in the mail" (or "Parts A.Z01, A.Z02 were
+// not found in the mail").
+std::string MissingPartsText(const std::vector<std::string>& missing);
+
+}  // namespace fennimar

@@ -1,0 +1,97 @@
+#include "mail/mail_store.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "mail/line_reader.h"
+#include "mail/mime_parser.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "platform/path.h"
+
+namespace fennimar {
+namespace {
+
+constexpr std::string_view kMboxSeparator = "From ";
+
+bool ForEachMboxMessage(const std::string& path,
+                        const std::function<bool(const StoredMessage&)>& visit) {
+  auto file = File::OpenRead(path);
+  if (!file) return false;
+  std::int64_t size = file->Size();
+  if (size < 0) return false;
+  LineReader reader(*file, 0, size);
+  Line line;
+  if (!reader.NextStartingWith(kMboxSeparator, line)) return !reader.failed();
+  std::int64_t start = line.next;
+  for (;;) {
+    bool more = reader.NextStartingWith(kMboxSeparator, line);
+    if (reader.failed()) return false;
+    // The line end before the next "From " line separates; it is no part of
+    // the message.
+    std::int64_t end = more ? line.start - line.precedingEnd : size;
+    if (!visit({path, start, std::max(start, end) - start, true})) return true;
+    if (!more) return true;
+    start = line.next;
+  }
+}
+
+bool ForEachMaildirMessage(const std::string& path,
+                           const std::function<bool(const StoredMessage&)>& visit) {
+  bool any = false;
+  for (const char* sub : {"cur", "new"}) {
+    std::string folder = JoinPath(path, sub);
+    if (!IsDirectory(folder)) continue;
+    any = true;
+    std::vector<std::string> names = DirectoryEntries(folder);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+      std::string file = JoinPath(folder, name);
+      // Dot files are the mail program's own; links are not followed.
+      if (name[0] == '.' || !IsRegularFile(file)) continue;
+      auto status = StatPath(file);
+      if (!status) continue;
+      if (!visit({file, 0, status->size, false})) return true;
+    }
+  }
+  return any;
+}
+
+}  // namespace
+
+MailStoreKind MailStoreKindOf(const std::string& path) {
+  if (IsDirectory(path)) {
+    return IsDirectory(JoinPath(path, "cur")) || IsDirectory(JoinPath(path, "new"))
+               ? MailStoreKind::kMaildir
+               : MailStoreKind::kNone;
+  }
+  auto file = File::OpenRead(path);
+  char start[5] = {};
+  if (!file || file->Read(start, sizeof start) != sizeof start) return MailStoreKind::kNone;
+  if (std::string_view(start, sizeof start) == kMboxSeparator) return MailStoreKind::kMbox;
+  file->Close();
+  MimeParser parser;
+  if (parser.OpenSource(path, 0, kMailSniffSize, false) != 0) return MailStoreKind::kNone;
+  return parser.IsMime() ? MailStoreKind::kMessage : MailStoreKind::kNone;
+}
+
+bool ForEachMessage(const std::string& path,
+                    const std::function<bool(const StoredMessage&)>& visit) {
+  switch (MailStoreKindOf(path)) {
+    case MailStoreKind::kMessage: {
+      auto status = StatPath(path);
+      if (!status) return false;
+      visit({path, 0, status->size, false});
+      return true;
+    }
+    case MailStoreKind::kMbox:
+      return ForEachMboxMessage(path, visit);
+    case MailStoreKind::kMaildir:
+      return ForEachMaildirMessage(path, visit);
+    case MailStoreKind::kNone:
+      break;
+  }
+  return false;
+}
+
+}  // namespace fennimar

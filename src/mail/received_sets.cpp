@@ -1,0 +1,83 @@
+#include "mail/received_sets.h"
+
+#include <cstdint>
+#include <map>
+#include <set>
+
+#include "format/part_name.h"
+#include "platform/file.h"
+#include "platform/path.h"
+
+namespace fennimar {
+namespace {
+
+constexpr int kMaxPartIndex = 99;
+
+// The part count that the first byte of a part file stores, or none.
+std::optional<int> StoredCount(const std::string& path) {
+  auto file = File::OpenRead(path);
+  std::uint8_t count = 0;
+  if (!file || file->Read(&count, 1) != 1) return std::nullopt;
+  return static_cast<std::int8_t>(count);
+}
+
+}  // namespace
+
+std::optional<ReceivedSets> ReceivedSets::Gather(const std::vector<std::string>& sources) {
+  auto directory = TempDirectory::Create("fennimar-mail-");
+  if (!directory) return std::nullopt;
+  ReceivedSets received(std::move(*directory));
+  PartExtractor extractor(received.directory());
+  for (const std::string& source : sources) {
+    if (IsPartFile(source)) {
+      received.LinkSet(source);
+    } else if (!extractor.AddSource(source)) {
+      received.refused_.push_back(source);
+    }
+  }
+  received.extracted_ = extractor.results();
+  received.FindSets();
+  return received;
+}
+
+// Links every part of the set that holds `part` into the directory, under
+// its own name, unless a file of that name is there already.
+void ReceivedSets::LinkSet(const std::string& part) {
+  std::string base = PartBaseOf(part);
+  for (int k = 0; k <= kMaxPartIndex; ++k) {
+    std::string path = PartPathFromBase(base, k);
+    if (!IsPartFile(path)) continue;
+    MakeSymbolicLink(path, JoinPath(directory(), FileNameOf(path)));
+  }
+}
+
+void ReceivedSets::FindSets() {
+  struct Found {
+    std::set<int> indexes;
+    std::optional<int> firstCount;  // what part 00 says
+    int largestCount = 0;           // else the largest count any part says
+  };
+  std::map<std::string, Found> byStem;
+  for (const std::string& name : DirectoryEntries(directory())) {
+    auto index = PartIndexFromName(name);
+    std::string path = JoinPath(directory(), name);
+    if (!index || !IsPartFile(path)) continue;
+    Found& found = byStem[PartStem(name)];
+    found.indexes.insert(*index);
+    int count = StoredCount(path).value_or(0);
+    if (*index == 0) found.firstCount = count;
+    found.largestCount = std::max(found.largestCount, count);
+  }
+  for (const auto& [stem, found] : byStem) {
+    ReceivedSet set;
+    std::string base = JoinPath(directory(), stem);
+    set.firstPart = PartPathFromBase(base, 0);
+    int count = found.firstCount.value_or(found.largestCount);
+    for (int k = 0; k < std::max(count, 1); ++k) {
+      if (!found.indexes.count(k)) set.missing.push_back(FileNameOf(PartPathFromBase(base, k)));
+    }
+    sets_.push_back(std::move(set));
+  }
+}
+
+}  // namespace fennimar

@@ -1,0 +1,95 @@
+#include "mail/smtp_settings.h"
+
+#include <algorithm>
+
+#include "settings/settings_keys.h"
+#include "settings/settings_store.h"
+
+namespace fennimar {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
+    return upper(x) == upper(y);
+  });
+}
+
+}  // namespace
+
+std::string_view SecurityName(SmtpSecurity security) {
+  switch (security) {
+    case SmtpSecurity::kStartTls:
+      return "STARTTLS";
+    case SmtpSecurity::kTls:
+      return "TLS";
+    case SmtpSecurity::kNone:
+      break;
+  }
+  return "NONE";
+}
+
+SmtpSecurity ParseSecurity(std::string_view value) {
+  for (SmtpSecurity security : {SmtpSecurity::kStartTls, SmtpSecurity::kTls}) {
+    if (SameLetters(value, SecurityName(security))) return security;
+  }
+  return SmtpSecurity::kNone;
+}
+
+int DefaultPort(SmtpSecurity security) {
+  switch (security) {
+    case SmtpSecurity::kStartTls:
+      return 587;
+    case SmtpSecurity::kTls:
+      return 465;
+    case SmtpSecurity::kNone:
+      break;
+  }
+  return 25;
+}
+
+std::optional<ServerAddress> ParseServerText(std::string_view text, SmtpSecurity security) {
+  std::size_t at = text.rfind('@');
+  if (at != text.npos) text.remove_prefix(at + 1);
+  ServerAddress address{std::string(text), DefaultPort(security)};
+  std::string_view port;
+  bool portGiven = false;
+  if (!text.empty() && text.front() == '[') {
+    std::size_t close = text.find(']');
+    if (close == text.npos) return std::nullopt;
+    address.host = text.substr(1, close - 1);
+    std::string_view rest = text.substr(close + 1);
+    if (!rest.empty()) {
+      if (rest.front() != ':') return std::nullopt;
+      port = rest.substr(1);
+      portGiven = true;
+    }
+  } else if (std::count(text.begin(), text.end(), ':') == 1) {
+    std::size_t colon = text.find(':');
+    address.host = text.substr(0, colon);
+    port = text.substr(colon + 1);
+    portGiven = true;
+  }
+  if (portGiven) {
+    if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), IsDigit)) {
+      return std::nullopt;
+    }
+    address.port = std::stoi(std::string(port));
+  }
+  if (address.host.empty() || address.port < 1 || address.port > 65535) return std::nullopt;
+  return address;
+}
+
+SmtpSettings ReadSmtpSettings(SettingsStore& store) {
+  using namespace settings;
+  SmtpSettings read;
+  read.returnAddress = store.ReadSetting(kSection, kMyAddress, kDefaultReturnAddress, kMailerValue);
+  read.server = store.ReadSetting(kSection, kSmtpHost, kPlaceholderSmtpHost, kMailerValue);
+  read.security = ParseSecurity(store.ReadSetting(kSection, kSmtpSecurity, "", kShortValue));
+  read.user = store.ReadSetting(kSection, kSmtpUser, "", kMailerValue);
+  return read;
+}
+
+}  // namespace fennimar

@@ -1,0 +1,311 @@
+#include "platform/net_stream.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace fennimar {
+namespace {
+
+struct SslCtxFree {
+  void operator()(SSL_CTX* ctx) const { SSL_CTX_free(ctx); }
+};
+struct SslFree {
+  void operator()(SSL* ssl) const { SSL_free(ssl); }
+};
+
+// OpenSSL writes to the socket with write(2): a peer that has gone away
+// would raise SIGPIPE and end the program instead of failing the send.
+void IgnoreBrokenPipes() {
+  static std::once_flag once;
+  std::call_once(once, [] { std::signal(SIGPIPE, SIG_IGN); });
+}
+
+std::string SystemReason(int error) { return std::strerror(error); }
+
+// The deepest reason OpenSSL has queued, or `fallback`.
+std::string TlsLibraryReason(const char* fallback) {
+  unsigned long code = 0;
+  unsigned long last;
+  while ((last = ERR_get_error()) != 0) code = last;
+  if (code == 0) return fallback;
+  char text[256];
+  ERR_error_string_n(code, text, sizeof text);
+  return text;
+}
+
+bool IsAddress(const std::string& host) {
+  in6_addr any{};
+  return ::inet_pton(AF_INET, host.c_str(), &any) == 1 ||
+         ::inet_pton(AF_INET6, host.c_str(), &any) == 1;
+}
+
+}  // namespace
+
+struct NetStream::Tls {
+  std::unique_ptr<SSL_CTX, SslCtxFree> context;
+  std::unique_ptr<SSL, SslFree> ssl;
+};
+
+Deadline DeadlineIn(int ms) {
+  return std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+}
+
+NetStream::NetStream(KeepWaiting keepWaiting) : keepWaiting_(std::move(keepWaiting)) {}
+
+NetStream::~NetStream() { Close(); }
+
+NetStatus NetStream::Fail(NetStatus status, std::string reason) {
+  error_ = std::move(reason);
+  failure_ = status;
+  return status;
+}
+
+NetStatus NetStream::Wait(short events, Deadline deadline) {
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now())
+                    .count();
+    if (left <= 0) return NetStatus::kTimedOut;
+    pollfd p{socket_, events, 0};
+    int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, kWaitSliceMs)));
+    if (ready > 0) return NetStatus::kOk;
+    if (ready < 0 && errno != EINTR) return NetStatus::kFailed;
+    if (keepWaiting_ && !keepWaiting_()) return NetStatus::kStopped;
+  }
+}
+
+NetStatus NetStream::Connect(const std::string& host, int port, Deadline deadline) {
+  Close();
+  error_.clear();
+  failure_ = NetStatus::kOk;
+  peer_ = host + " port " + std::to_string(port);
+  if (port < 1 || port > 65535) return Fail(NetStatus::kNoName, "no port " + std::to_string(port));
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  std::string service = std::to_string(port);
+  int resolved =
+      host.empty() ? EAI_NONAME : ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+  if (resolved != 0) {
+    return Fail(NetStatus::kNoName, "cannot resolve " + host + ": " + ::gai_strerror(resolved));
+  }
+  std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, ::freeaddrinfo);
+  NetStatus status = NetStatus::kRefused;
+  for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+    char numeric[INET6_ADDRSTRLEN] = "?";
+    ::getnameinfo(a->ai_addr, a->ai_addrlen, numeric, sizeof numeric, nullptr, 0, NI_NUMERICHOST);
+    std::string where = std::string("connect to ") + numeric + " port " + service + ": ";
+    socket_ = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+    if (socket_ < 0) {
+      Fail(NetStatus::kRefused, where + SystemReason(errno));
+      continue;
+    }
+    int error = 0;
+    if (::connect(socket_, a->ai_addr, a->ai_addrlen) != 0) {
+      error = errno;
+      if (error == EINPROGRESS || error == EINTR) {
+        status = Wait(POLLOUT, deadline);
+        socklen_t length = sizeof error;
+        if (status == NetStatus::kOk) {
+          ::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &length);
+        }
+      }
+    }
+    if (error == 0) return NetStatus::kOk;
+    Close();
+    if (status == NetStatus::kTimedOut || status == NetStatus::kStopped) {
+      return Fail(status, where + (status == NetStatus::kStopped ? "stopped" : "timed out"));
+    }
+    status = Fail(NetStatus::kRefused, where + SystemReason(error));
+  }
+  return status;
+}
+
+bool NetStream::Adopt(int socket) {
+  if (socket_ >= 0) return false;
+  socket_ = socket;
+  ::fcntl(socket_, F_SETFL, ::fcntl(socket_, F_GETFL) | O_NONBLOCK);
+  peer_ = "the server";
+  return true;
+}
+
+NetStatus NetStream::StartTls(const std::string& host, Deadline deadline) {
+  if (socket_ < 0) return Fail(NetStatus::kClosed, "not connected");
+  IgnoreBrokenPipes();
+  auto tls = std::make_unique<Tls>();
+  tls->context.reset(SSL_CTX_new(TLS_client_method()));
+  if (!tls->context) return Fail(NetStatus::kTlsFailed, TlsLibraryReason("no TLS context"));
+  SSL_CTX* context = tls->context.get();
+  SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+  SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+  const char* bundle = std::getenv("SSL_CERT_FILE");
+  bool loaded = bundle != nullptr && *bundle != '\0'
+                    ? SSL_CTX_load_verify_locations(context, bundle, nullptr) == 1
+                    : SSL_CTX_set_default_verify_paths(context) == 1;
+  if (!loaded) {
+    return Fail(NetStatus::kTlsFailed, std::string("cannot load the trusted certificates") +
+                                           (bundle ? std::string(" of ") + bundle : ""));
+  }
+  tls->ssl.reset(SSL_new(context));
+  SSL* ssl = tls->ssl.get();
+  if (!ssl || SSL_set_fd(ssl, socket_) != 1) {
+    return Fail(NetStatus::kTlsFailed, TlsLibraryReason("no TLS session"));
+  }
+  SSL_set_mode(ssl, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+  if (IsAddress(host)) {
+    X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str());
+  } else {
+    SSL_set_tlsext_host_name(ssl, host.c_str());
+    SSL_set1_host(ssl, host.c_str());
+  }
+  ERR_clear_error();
+  for (;;) {
+    int result = SSL_connect(ssl);
+    if (result == 1) break;
+    int error = SSL_get_error(ssl, result);
+    NetStatus waited = NetStatus::kFailed;
+    if (error == SSL_ERROR_WANT_READ) waited = Wait(POLLIN, deadline);
+    if (error == SSL_ERROR_WANT_WRITE) waited = Wait(POLLOUT, deadline);
+    if (waited == NetStatus::kOk) continue;
+    std::string prefix = "TLS with " + peer_ + ": ";
+    long verified = SSL_get_verify_result(ssl);
+    if (waited == NetStatus::kTimedOut || waited == NetStatus::kStopped) {
+      return Fail(waited, prefix + (waited == NetStatus::kStopped ? "stopped" : "timed out"));
+    }
+    if (verified != X509_V_OK) {
+      return Fail(NetStatus::kTlsFailed, "the certificate of " + host + " was refused: " +
+                                             X509_verify_cert_error_string(verified));
+    }
+    return Fail(NetStatus::kTlsFailed, prefix + TlsLibraryReason("handshake failed"));
+  }
+  tls_ = std::move(tls);
+  return NetStatus::kOk;
+}
+
+NetStatus NetStream::Send(const char* data, std::size_t size, Deadline deadline) {
+  if (socket_ < 0) return Fail(NetStatus::kClosed, "not connected");
+  std::size_t done = 0;
+  while (done < size) {
+    NetStatus waited = NetStatus::kOk;
+    if (tls_) {
+      std::size_t written = 0;
+      int result = SSL_write_ex(tls_->ssl.get(), data + done, size - done, &written);
+      if (result == 1) {
+        done += written;
+        continue;
+      }
+      int error = SSL_get_error(tls_->ssl.get(), result);
+      if (error == SSL_ERROR_WANT_READ) {
+        waited = Wait(POLLIN, deadline);
+      } else if (error == SSL_ERROR_WANT_WRITE) {
+        waited = Wait(POLLOUT, deadline);
+      } else {
+        return Fail(NetStatus::kFailed,
+                    "sending to " + peer_ + ": " + TlsLibraryReason("the connection broke"));
+      }
+    } else {
+      ssize_t n = ::send(socket_, data + done, size - done, MSG_NOSIGNAL);
+      if (n >= 0) {
+        done += static_cast<std::size_t>(n);
+        continue;
+      }
+      if (errno == EINTR) continue;
+      if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        return Fail(NetStatus::kFailed, "sending to " + peer_ + ": " + SystemReason(errno));
+      }
+      waited = Wait(POLLOUT, deadline);
+    }
+    if (waited != NetStatus::kOk) {
+      return Fail(waited, "sending to " + peer_ + ": " +
+                              (waited == NetStatus::kStopped ? "stopped" : "timed out"));
+    }
+  }
+  return NetStatus::kOk;
+}
+
+Received NetStream::Receive(char* buffer, std::size_t size, Deadline deadline) {
+  if (socket_ < 0) return {Fail(NetStatus::kClosed, "not connected"), 0};
+  for (;;) {
+    NetStatus waited;
+    if (tls_) {
+      std::size_t read = 0;
+      int result = SSL_read_ex(tls_->ssl.get(), buffer, size, &read);
+      if (result == 1) return {NetStatus::kOk, read};
+      int error = SSL_get_error(tls_->ssl.get(), result);
+      if (error == SSL_ERROR_WANT_READ) {
+        waited = Wait(POLLIN, deadline);
+      } else if (error == SSL_ERROR_WANT_WRITE) {
+        waited = Wait(POLLOUT, deadline);
+      } else if (error == SSL_ERROR_ZERO_RETURN) {
+        return {Fail(NetStatus::kClosed, peer_ + " closed the connection"), 0};
+      } else {
+        return {Fail(NetStatus::kFailed,
+                     "receiving from " + peer_ + ": " + TlsLibraryReason("the connection broke")),
+                0};
+      }
+    } else {
+      ssize_t n = ::recv(socket_, buffer, size, 0);
+      if (n > 0) return {NetStatus::kOk, static_cast<std::size_t>(n)};
+      if (n == 0) return {Fail(NetStatus::kClosed, peer_ + " closed the connection"), 0};
+      if (errno == EINTR) continue;
+      if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        return {Fail(NetStatus::kFailed, "receiving from " + peer_ + ": " + SystemReason(errno)),
+                0};
+      }
+      waited = Wait(POLLIN, deadline);
+    }
+    if (waited != NetStatus::kOk) {
+      return {Fail(waited, "waiting for " + peer_ + ": " +
+                               (waited == NetStatus::kStopped ? "stopped" : "no answer in time")),
+              0};
+    }
+  }
+}
+
+void NetStream::Close() {
+  if (tls_) {
+    SSL_shutdown(tls_->ssl.get());  // one close_notify, not waiting for the peer's
+    tls_.reset();
+  }
+  if (socket_ < 0) return;
+  ::shutdown(socket_, SHUT_RDWR);
+  ::close(socket_);
+  socket_ = -1;
+}
+
+std::string NetStream::LocalAddressLiteral() const {
+  if (socket_ < 0) return {};
+  sockaddr_storage local{};
+  socklen_t length = sizeof local;
+  if (::getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &length) != 0) return {};
+  char numeric[INET6_ADDRSTRLEN] = {};
+  if (local.ss_family == AF_INET) {
+    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&local)->sin_addr, numeric,
+                sizeof numeric);
+    return std::string("[") + numeric + "]";
+  }
+  if (local.ss_family == AF_INET6) {
+    ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&local)->sin6_addr, numeric,
+                sizeof numeric);
+    return std::string("[IPv6:") + numeric + "]";
+  }
+  return {};
+}
+
+}  // namespace fennimar

@@ -1,0 +1,107 @@
+// The recipient's side, as a user runs it: parts mailed by fennimar-cli split
+// to a real SMTP server, stored as local delivery stores them (LF line ends)
+// in a Maildir, an mbox written by Python's mailbox module and single .eml
+// files, then taken out with fennimar-cli extract and joined with
+// fennimar-cli join.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "mail_test_server.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_store.h"
+#include "test_support.h"
+
+namespace fennimar {
+namespace {
+
+using testing::Bytes;
+using testing::SmtpTestServer;
+
+class MailReceivedTest : public ::testing::Test {
+ protected:
+  testing::TempDir work;
+  Bytes source = testing::RandomBytes(40000, 21);
+
+  // Splits DATA.BIN into four parts mailed through `server`, and stores
+  // the messages received in work/Maildir, work/box.mbox and work/eml/.
+  void MailAndStore(const SmtpTestServer& server, std::size_t keep) {
+    SettingsStore settings{work / "cfg/fennimar/FENNIMAR.INI"};
+    settings.WriteSetting(settings::kSection, settings::kSmtpHost, server.HostText());
+    settings.WriteSetting(settings::kSection, settings::kMyAddress, "cli@localhost");
+    testing::WriteFile(work / "DATA.BIN", source);
+    testing::SetModifiedTime(work / "DATA.BIN", 1500000000);
+    ASSERT_EQ(Cli("split DATA.BIN -s 12000 -d parts -y --mail-to you@localhost"), 0)
+        << testing::ReadText(work / "err.txt");
+    std::vector<std::string> messages = server.Messages();
+    ASSERT_EQ(messages.size(), 4u);
+    messages.resize(keep);
+    testing::Run("mkdir " + work / "eml");
+    std::vector<std::string> arguments{"deliver", work / "Maildir", work / "box.mbox",
+                                       work / "eml"};
+    arguments.insert(arguments.end(), messages.begin(), messages.end());
+    testing::RunPythonScript("mail_received.py", arguments);
+  }
+
+  // Runs fennimar-cli in `work` with private settings and temporary files;
+  // its outputs in work/out.txt and work/err.txt.
+  int Cli(const std::string& arguments) {
+    testing::Run("mkdir -p " + work / "tmp");
+    return testing::Run("cd " + work.path() + " && XDG_CONFIG_HOME=" + work / "cfg" +
+                        " TMPDIR=" + work / "tmp " + FENNIMAR_BINARY_DIR +
+                        "/src/cli/fennimar-cli " + arguments + " > out.txt 2> err.txt < /dev/null");
+  }
+};
+
+TEST_F(MailReceivedTest, MailedSetJoinsFromMaildirMboxAndMessages) {
+  SmtpTestServer server;
+  MailAndStore(server, 4);
+  for (const char* from : {"Maildir", "box.mbox", "eml/0.eml eml/1.eml eml/2.eml eml/3.eml"}) {
+    testing::Run("rm -rf " + work / "joined");
+    ASSERT_EQ(Cli(std::string("join ") + from + " -d joined -y"), 0)
+        << from << testing::ReadText(work / "err.txt");
+    EXPECT_EQ(testing::ReadFile(work / "joined/DATA.BIN"), source) << from;
+    EXPECT_EQ(testing::ModifiedTime(work / "joined/DATA.BIN"), 1500000000);
+    // The temporary directory is gone.
+    EXPECT_TRUE(testing::ListDir(work / "tmp").empty()) << from;
+  }
+  // A part file given beside the mail brings the rest of its set along.
+  testing::Run("rm -rf " + work / "joined");
+  EXPECT_EQ(Cli("join parts/DATA.Z01 eml/3.eml -d joined -y"), 0);
+  EXPECT_EQ(testing::ReadFile(work / "joined/DATA.BIN"), source);
+
+  ASSERT_EQ(Cli("extract Maildir -d parts"), 1);
+  EXPECT_EQ(testing::ReadText(work / "out.txt"),
+            "Skipped: DATA.Z00 (in Maildir): a file of that name is already there\n"
+            "Skipped: DATA.Z01 (in Maildir): a file of that name is already there\n"
+            "Skipped: DATA.Z02 (in Maildir): a file of that name is already there\n"
+            "Skipped: DATA.Z03 (in Maildir): a file of that name is already there\n");
+  testing::Run("mkdir " + work / "x");
+  ASSERT_EQ(Cli("extract box.mbox DATA.BIN -d x"), 0);
+  EXPECT_EQ(testing::ReadText(work / "out.txt"),
+            "Extracted: DATA.Z00\nExtracted: DATA.Z01\nExtracted: DATA.Z02\nExtracted: DATA.Z03\n"
+            "Skipped: DATA.BIN: not a mail message, mailbox or Maildir\n");
+  for (const char* name : {"DATA.Z00", "DATA.Z03"}) {
+    EXPECT_EQ(testing::ReadFile(work / ("x/" + std::string(name))),
+              testing::ReadFile(work / ("parts/" + std::string(name))));
+  }
+  EXPECT_EQ(Cli("extract"), 2);
+}
+
+TEST_F(MailReceivedTest, IncompleteSetNamesTheMissingPartAndLeavesNothingBehind) {
+  SmtpTestServer server;
+  MailAndStore(server, 2);
+  EXPECT_EQ(Cli("join DATA.BIN Maildir -d joined -y"), 1);
+  EXPECT_EQ(testing::ReadText(work / "err.txt"),
+            work / "DATA.BIN: Not a mail message, mailbox, Maildir or part file\n" +
+                "Merge: Parts DATA.Z02, DATA.Z03 were not found in the mail\n");
+  EXPECT_FALSE(testing::Exists(work / "joined"));
+  EXPECT_EQ(Cli("join DATA.BIN DATA.BIN -d joined -y"), 1);
+  EXPECT_NE(testing::ReadText(work / "err.txt").find("Merge: No part files found in the mail\n"),
+            std::string::npos);
+  EXPECT_TRUE(testing::ListDir(work / "tmp").empty());
+}
+
+}  // namespace
+}  // namespace fennimar
