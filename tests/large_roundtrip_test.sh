@@ -16,10 +16,7 @@ if [ "$(df -Pk "$work" | awk 'NR == 2 { print $4 }')" -lt $((12 * 1024 * 1024)) 
   echo "SKIP: less than 12 GiB free under /var/tmp"
   exit 77
 fi
-failures=0
-check() {  # check DESCRIPTION EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then echo "FAIL: $1: expected [$2], got [$3]"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/script_checks.sh"
 
 # make_source PATH SIZE PART_DATA: a sparse file of SIZE bytes whose islands
 # of 1 MiB random data lie every 64 MiB, across each multiple of PART_DATA and
@@ -71,5 +68,4 @@ round_trip JUST_OVER.BIN $(((2 << 30) + 4321)) fat32 2147483561 2
 # About 5 GiB in parts of 1000 MiB: six parts.
 round_trip FIVE.ISO $(((5 << 30) + 12345)) 1000m $(((1000 << 20) - 86)) 6
 
-echo "$(( failures == 0 ? 1 : 0 )) passed, $failures failed"
-[ "$failures" -eq 0 ]
+finish large_roundtrip

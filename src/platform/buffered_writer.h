@@ -19,7 +19,7 @@
 
 namespace fennimar {
 
-inline constexpr std::size_t kWriteBufferSize = 1024 * 1024;
+inline constexpr std::size_t kWriteBufferSize = 256 * 1024;
 
 class BufferedWriter {
  public:
