@@ -7,12 +7,14 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev   # tests and micro-benchmarks
   libwxgtk3.2-dev                              # the desktop program
+  libgtk-3-dev                                 # GUI tests ask GTK what its file dialog lists
   xvfb xauth openbox x11-utils xdotool x11-apps imagemagick  # GUI tests and screenshots
   python3 python3-aiosmtpd                     # a real SMTP server for the mail tests
   libssl-dev openssl                           # TLS for mail; the tests' certificates
   libsecret-1-dev gnome-keyring dbus-x11       # the desktop keyring and its test session
   postfix                                      # smtp-sink, the mail benchmark's server
   clang lld libclang-rt-dev                    # fuzz targets
+  clang-format                                 # the formatting check
   time bc                                      # benchmarks
   dosfstools                                   # a vfat image for the drive tests
   g++-mingw-w64-x86-64 wine wine64             # joinex.exe and its tests under wine

@@ -24,7 +24,12 @@ class DefaultsFormTest : public ::testing::Test {
     settings.WriteSetting("FENNIMAR", key, value);
   }
   DefaultsForm Opened() {
-    DefaultsForm form(ui, settings, home.path());
+    DefaultsForm form(
+        ui, settings, home.path(),
+        [this](const std::string& user, const std::string& server, const std::string& password) {
+          kept.push_back(user + " " + server + " " + password);
+          return keeperError;
+        });
     form.Open();
     return form;
   }
@@ -34,6 +39,8 @@ class DefaultsFormTest : public ::testing::Test {
   TempDir config;
   SettingsStore settings{config / "FENNIMAR.INI"};
   ScriptedUi ui;
+  std::vector<std::string> kept;  // the passwords handed to the keyring
+  std::string keeperError;
 };
 
 TEST_F(DefaultsFormTest, WithoutSettingsFileOkWritesTheSevenDefaults) {
@@ -143,6 +150,43 @@ TEST_F(DefaultsFormTest, StoredValuesAreShown) {
   EXPECT_EQ(form.myAddress(), "me@example.org");
 }
 
+TEST_F(DefaultsFormTest, MailServerPortSecurityAndLoginRoundTrip) {
+  Store("SMTPHost", "[::1]:2525");
+  Store("SMTPSecurity", "starttls");
+  Store("SMTPUser", "jane");
+  DefaultsForm form = Opened();
+  EXPECT_EQ(form.smtpHost(), "::1");
+  EXPECT_EQ(form.smtpPort(), "2525");
+  EXPECT_EQ(form.security(), SmtpSecurity::kStartTls);
+  EXPECT_EQ(form.smtpUser(), "jane");
+  // A bad port, and a password without its user, keep the dialog open.
+  for (auto [port, user, message] : {std::tuple<const char*, const char*, const char*>{
+                                         "0", "jane", "The port must be a number from 1 to 65535"},
+                                     {"5x", "jane", "The port must be a number from 1 to 65535"},
+                                     {"587", "", "A password needs the user name it belongs to"}}) {
+    form.SetSmtpPort(port);
+    form.SetSmtpUser(user);
+    form.SetPassword("secret");
+    ui.messages.clear();
+    EXPECT_EQ(form.Ok(), DialogResult::kStayOpen) << port;
+    EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{message});
+  }
+  keeperError = "the keyring is locked";
+  form.SetSmtpUser("jane");
+  EXPECT_EQ(form.Ok(), DialogResult::kStayOpen);
+  EXPECT_EQ(ui.messages.back().text,
+            "The password could not be kept in the keyring:\nthe keyring is locked");
+  keeperError.clear();
+  form.SetSmtpHost("mail.example.org");
+  form.ChooseSecurity(SmtpSecurity::kTls);
+  EXPECT_EQ(form.Ok(), DialogResult::kOk);
+  EXPECT_EQ(kept.back(), "jane mail.example.org:587 secret");
+  EXPECT_EQ(Read("SMTPHost"), "mail.example.org:587");
+  EXPECT_EQ(Read("SMTPSecurity"), "TLS");
+  // The password goes to the keyring only, never into the settings file.
+  EXPECT_EQ(testing::ReadText(settings.Path()).find("secret"), std::string::npos);
+}
+
 TEST_F(DefaultsFormTest, LongStoredDirectoriesSurviveOpenAndOk) {
   std::string split = home / "a_directory_name_longer_than_twenty_four_characters";
   std::string merge = home / "another_directory_name_longer_than_twenty_four";
@@ -231,8 +275,10 @@ TEST_F(DefaultsFormTest, SplitDirectoryThatCannotBeCreatedIsStillStored) {
   form.SetMergeDirectory(home.path());
   ui.answers = {Answer::kYes};
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
-  EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{"Directory does not exist, create?",
-                                                         "Can not create directory"}));
+  EXPECT_EQ(ui.MessageTexts(),
+            (std::vector<std::string>{"Directory does not exist, create?",
+                                      "Can not create directory\n" + home / "no/such/parent" +
+                                          "\nNo such file or directory"}));
   EXPECT_EQ(ui.messages[1].caption, "Default");
   EXPECT_EQ(Read("WorkDir"), home / "no/such/parent");
   EXPECT_EQ(Read("MyAddress"), "");
@@ -245,7 +291,8 @@ TEST_F(DefaultsFormTest, MergeDirectoryThatCannotBeCreatedEndsTheSave) {
   form.SetMergeDirectory(home / "no/such/parent");
   ui.answers = {Answer::kYes};
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
-  EXPECT_EQ(ui.MessageTexts().back(), "Can not create directory");
+  EXPECT_EQ(ui.MessageTexts().back(),
+            "Can not create directory\n" + home / "no/such/parent" + "\nNo such file or directory");
   EXPECT_TRUE(NothingWritten());
 }
 

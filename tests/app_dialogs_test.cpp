@@ -1,8 +1,10 @@
 // The defaults dialog, the floppy prompt and the About box as real windows
 // under Xvfb.
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 
 #include "app/defaults_dialog.h"
+#include "app/file_dialog.h"
 #include "app/floppy_prompt_dialog.h"
 #include "app_window_test.h"
 #include "split/floppy_prompt.h"
@@ -17,6 +19,37 @@ using testing::TextOf;
 using testing::Type;
 
 using DialogsTest = WindowTest;
+
+// The desktop's own matching decides what the file dialog lists.
+TEST_F(DialogsTest, FileDialogFiltersFindNamesInEitherCasePartsFirst) {
+  OpenFileDialog dialog(nullptr);
+  auto* chooser = GTK_FILE_CHOOSER(dialog.GetHandle());
+  GSList* filters = gtk_file_chooser_list_filters(chooser);
+  ASSERT_EQ(g_slist_length(filters), 4u);
+  EXPECT_EQ(gtk_file_chooser_get_filter(chooser), filters->data) << "the part filter is chosen";
+  EXPECT_STREQ(gtk_file_filter_get_name(GTK_FILE_FILTER(filters->data)), "Znn Files (*.z*)");
+  auto lists = [&](const char* name) {
+    std::string shown;
+    for (GSList* f = filters; f; f = f->next) {
+      GtkFileFilterInfo info{};
+      info.contains = GTK_FILE_FILTER_DISPLAY_NAME;
+      info.display_name = name;
+      shown += gtk_file_filter_filter(GTK_FILE_FILTER(f->data), &info) ? '+' : '-';
+    }
+    return shown;
+  };
+  // Parts, archives, mail messages, all files.
+  EXPECT_EQ(lists("REPORT.Z00"), "++-+");
+  EXPECT_EQ(lists("report.z17"), "++-+");
+  EXPECT_EQ(lists("REPORT.ZIP"), "-+-+");
+  EXPECT_EQ(lists("Setup.Exe"), "-+-+");
+  EXPECT_EQ(lists("backup.TGZ"), "-+-+");
+  EXPECT_EQ(lists("parts.eml"), "--++");
+  EXPECT_EQ(lists("Inbox.MBOX"), "--++");
+  EXPECT_EQ(lists("REPORT.DOC"), "---+");
+  EXPECT_EQ(lists("README"), "---+");
+  g_slist_free(filters);
+}
 
 TEST_F(DialogsTest, DefaultsDialogValidatesTheOtherSizeAndWritesEveryKey) {
   Start();
@@ -46,6 +79,8 @@ TEST_F(DialogsTest, DefaultsDialogValidatesTheOtherSizeAndWritesEveryKey) {
     Click(dialog, kIdContinueOnChecksumError);
     Click(dialog, kIdFillToMaximum);
     Type(dialog, kIdSmtpHost, "mail.example.org");
+    Type(dialog, kIdSmtpPort, "587");
+    Type(dialog, kIdSmtpUser, "jane");
     Type(dialog, kIdMyAddress, "Jane Doe <jane@example.org>");
     Click(dialog, wxID_OK);
     closed = !dialog.IsModal();
@@ -58,8 +93,8 @@ TEST_F(DialogsTest, DefaultsDialogValidatesTheOtherSizeAndWritesEveryKey) {
                 {"Chunk size must greater then 1k", "Default", MessageKind::kOkWarning}}));
   EXPECT_EQ(SettingsText(),
             "[FENNIMAR]\nMINIMIZED=NO\nChType=DO 2\nWorkDir=SAME\nMergeDir=SAME\n"
-            "ON_CHKSUM_ERR=CONTINUE\nFormat=FIXED\nSMTPHost=mail.example.org\n"
-            "MyAddress=Jane Doe <jane@example.org>\n");
+            "ON_CHKSUM_ERR=CONTINUE\nFormat=FIXED\nSMTPHost=mail.example.org:587\n"
+            "MyAddress=Jane Doe <jane@example.org>\nSMTPUser=jane\n");
 }
 
 TEST_F(DialogsTest, DefaultsDialogShowsPredefinedDirectoriesAndCancelWritesNothing) {

@@ -68,7 +68,8 @@ TEST_F(FileSelectionTest, ChosenFileThatDoesNotOpenKeepsOldSizeAndToolbar) {
   selection.Chosen(missing);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0],
-            (testing::ShownMessage{"Can not open file", missing, MessageKind::kOkWarning}));
+            (testing::ShownMessage{"Can not open file\n" + missing + "\nNo such file or directory",
+                                   missing, MessageKind::kOkWarning}));
   EXPECT_EQ(selection.selection().selectedPath, missing);
   EXPECT_EQ(selection.selection().fileSize, 10);
   EXPECT_EQ(ui.Line(InfoLine::kSize), " File size: 10");
@@ -79,7 +80,8 @@ TEST_F(FileSelectionTest, ChosenFileThatDoesNotOpenKeepsOldSizeAndToolbar) {
 
 TEST_F(FileSelectionTest, DirectoryIsNoFileToSelect) {
   selection.Chosen(dir.path());
-  ASSERT_EQ(ui.MessageTexts(), std::vector<std::string>{"Can not open file"});
+  ASSERT_EQ(ui.MessageTexts(),
+            std::vector<std::string>{"Can not open file\n" + dir.path() + "\nIs a directory"});
 }
 
 TEST_F(FileSelectionTest, CancelRestoresLabelsGreysItemsAndKeepsSelection) {
@@ -124,6 +126,8 @@ TEST_F(FileSelectionTest, TypedNameWithoutExtensionGetsZip) {
   EXPECT_EQ(WithDefaultExtension("/home/me/REPORT.Z01"), "/home/me/REPORT.Z01");
 }
 
+testing::Bytes Text(std::string_view text) { return testing::Bytes(text.begin(), text.end()); }
+
 // Which command a drop starts, and what it does to the size line.
 struct DropCase {
   const char* name;
@@ -143,6 +147,9 @@ TEST_F(FileSelectionTest, DropStartsMergeForPartsAndSplitForEverythingElse) {
       {"A.B.Z01", {5, 1, 0, 0}, kIdSplit},      // the text after the first dot is "B.Z01"
       {"A.Z00", {5}, kIdSplit},                 // one byte: no index
       {"DATA.Z03", {0xFF, 3, 0, 0}, kIdSplit},  // count -1 as a signed byte
+      {"INBOX", Text("From me@localhost Thu Jan  1 00:00:00 1970\n\n"), kIdMerge},
+      {"parts.eml", Text("Subject: parts\nMIME-Version: 1.0\n\nx\n"), kIdMerge},
+      {"notes.eml", Text("Subject: no MIME\n\nx\n"), kIdSplit},
   };
   for (const DropCase& c : cases) {
     SCOPED_TRACE(c.name + std::string(" ") + std::to_string(c.bytes.size()));
@@ -169,6 +176,13 @@ TEST_F(FileSelectionTest, PartInDottedDirectoryIsStillAPart) {
   EXPECT_EQ(window.posted, (std::vector<int>{kIdMerge, kIdToolbarWithFile}));
 }
 
+TEST_F(FileSelectionTest, DroppedMaildirFolderStartsTheMerge) {
+  ASSERT_EQ(testing::Run("mkdir -p '" + dir / "Maildir/cur" + "'"), 0);
+  selection.Dropped({dir / "Maildir"});
+  EXPECT_EQ(window.posted, (std::vector<int>{kIdMerge, kIdToolbarWithFile}));
+  EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST_F(FileSelectionTest, DropOfSeveralFilesUsesTheFirst) {
   std::string first = Make("FIRST.DOC", testing::Bytes(3, 1));
   std::string second = Make("SECOND.Z00", testing::Bytes{2, 0, 0});
@@ -181,7 +195,8 @@ TEST_F(FileSelectionTest, DropOfUnreadableFilePostsNothingAndChangesNoLine) {
   std::string missing = dir / "GONE.Z00";
   ui.SetInfoLine(InfoLine::kStatus, " Complete");
   selection.Dropped({missing});
-  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Can not open file"});
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Can not open file\n" + missing +
+                                                        "\nNo such file or directory"});
   EXPECT_EQ(ui.messages[0].caption, missing);
   EXPECT_TRUE(window.posted.empty());
   EXPECT_TRUE(window.fileCommandsEnabled);

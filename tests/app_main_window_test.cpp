@@ -232,11 +232,30 @@ TEST_F(DropTest, PartFileStartsMergeAndAnyOtherFileStartsSplit) {
   EXPECT_EQ(DropAndSeeWhatStarts(MakeFile("A.Z00", {5})), "Split file");
 }
 
+TEST_F(DropTest, ToolbarFollowsADropWhileTheSplitDialogIsStillOpen) {
+  Start();
+  std::vector<int> whileOpen;
+  testing::WhenModal([&](wxDialog& dialog) {
+    Settle();  // the layout command posted after Split arrives now
+    whileOpen = ToolIds();
+    dialog.EndModal(wxID_CANCEL);
+  });
+  window->DropFiles({MakeFile("DATA.ZIP", {5, 2, 0})});
+  Settle();
+  EXPECT_EQ(whileOpen, kWithFile);
+  EXPECT_EQ(ToolIds(), kWithFile) << "Escape in the split dialog keeps the layout";
+}
+
 TEST_F(DropTest, DropOfMissingFileStartsNothing) {
   Start();
   window->DropFiles({files / "GONE.Z00"});
   Settle();
-  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Can not open file"});
+  // The path is in the text, which the desktop never cuts, and the reason
+  // follows it.
+  EXPECT_EQ(messages.shown,
+            (std::vector<testing::ShownMessage>{
+                {"Can not open file\n" + files / "GONE.Z00" + "\nNo such file or directory",
+                 files / "GONE.Z00", MessageKind::kOkWarning}}));
   EXPECT_EQ(ToolIds(), kWithoutFile);
   EXPECT_EQ(testing::ModalDialog(), nullptr);
 }

@@ -1,10 +1,11 @@
 // The merge through the real windows under Xvfb: the merge dialog's
-// proposal, a merge that ends with " Merge Complete", and the disk prompt
-// for a part that is somewhere else.
+// proposal, a merge that ends with " Merge Complete", a merge of parts that
+// came by mail, and the disk prompt for a part that is somewhere else.
 #include <gtest/gtest.h>
 
 #include "app/merge_dialog.h"
 #include "app_window_test.h"
+#include "mail_test_server.h"
 #include "platform/fs.h"
 
 namespace fennimar::app {
@@ -48,6 +49,24 @@ TEST_F(MergeTest, MergeThroughTheDialogCompletes) {
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Merge Complete");
   EXPECT_EQ(testing::ReadFile(out + "/REPORT.DOC"), original);
   EXPECT_EQ(window->ui().progressWindow(), nullptr);
+}
+
+TEST_F(MergeTest, MailedPartsMergeFromTheMessageWithTheDialogProposingItsDirectory) {
+  std::string mail = files / "mail";
+  ASSERT_TRUE(MakeDirectory(mail));
+  std::vector<std::string> arguments{"write", "default", mail + "/parts.eml"};
+  for (const char* name : {"REPORT.Z00", "REPORT.Z01", "REPORT.Z02"}) {
+    arguments.push_back(std::string(name) + "=" + parts + "/" + name);
+  }
+  testing::RunPythonScript("mail_received.py", arguments);
+  Select(mail + "/parts.eml");
+  testing::WhenModal([&](wxDialog& dialog) {
+    EXPECT_EQ(TextOf(dialog, kIdMergeDirectoryField), mail);
+    Click(dialog, wxID_OK);
+  });
+  Command(kIdMerge);
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Merge Complete");
+  EXPECT_EQ(testing::ReadFile(mail + "/REPORT.DOC"), original);
 }
 
 TEST_F(MergeTest, DiskPromptFindsAMovedPartInTheNewPath) {

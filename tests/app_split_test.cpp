@@ -3,6 +3,9 @@
 // with commands and a close request while the split runs.
 #include <gtest/gtest.h>
 #include <wx/button.h>
+#include <wx/uiaction.h>
+
+#include <chrono>
 
 #include "app/progress_window.h"
 #include "app/split_dialog.h"
@@ -175,6 +178,30 @@ TEST_F(RunningSplitTest, StopWithNoGoesOnToComplete) {
   EXPECT_EQ(messages.Texts().back(), "Do you really want stop?");
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Complete");
   EXPECT_EQ(testing::ListDir(out).size(), 9u);
+}
+
+// The mouse clicks Stop through the X server: the click waits in the queue
+// until the engine handles events, which it must do often enough.
+TEST_F(RunningSplitTest, StopClickedDuringALongSplitEndsItWithinASecond) {
+  if (!getenv("FENNIMAR_TEST_WM")) GTEST_SKIP() << "needs a window manager to place the window";
+  std::string big = files / "HUGE.BIN";
+  ASSERT_EQ(testing::Run("truncate -s 2000000000 '" + big + "'"), 0);
+  messages.answers = {Answer::kYes};
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point clicked;
+  SplitThroughDialog(big, 30000000, out, [&](ProgressWindow& progress) {
+    testing::WhenReady(
+        [&] { return progress.IsShownOnScreen() && progress.progress().percent() > 0; },
+        [&] {
+          wxUIActionSimulator mouse;
+          mouse.MouseMove(progress.FindWindow(wxID_CANCEL)->GetScreenRect().GetPosition() +
+                          wxPoint(8, 8));
+          mouse.MouseClick();
+          clicked = Clock::now();
+        });
+  });
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Aborted");
+  EXPECT_LT(Clock::now() - clicked, std::chrono::seconds(1));
 }
 
 TEST_F(RunningSplitTest, CommandsAndDropsDuringTheRunAreRefused) {

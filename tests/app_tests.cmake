@@ -9,6 +9,13 @@ fennimar_add_test(app_logic_test
   app_defaults_form_test.cpp)
 target_link_libraries(app_logic_test PRIVATE fennimar_app_logic)
 
+# The desktop keyring, in a private D-Bus session with a throw-away keyring.
+add_executable(app_keyring_test app_keyring_test.cpp)
+target_link_libraries(app_keyring_test PRIVATE fennimar_keyring GTest::gtest_main fennimar_warnings)
+add_test(NAME app_keyring_test
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run_keyring_test.sh $<TARGET_FILE:app_keyring_test>)
+set_tests_properties(app_keyring_test PROPERTIES TIMEOUT 120)
+
 # The windows under a real X server. CI has no display: run_gui_test.sh
 # starts a private Xvfb (xvfb-run) and, when installed, openbox on it.
 if(NOT TARGET fennimar_app)
@@ -21,7 +28,10 @@ add_executable(app_gui_test
   app_main_window_test.cpp
   app_merge_test.cpp
   app_split_test.cpp)
-target_link_libraries(app_gui_test PRIVATE fennimar_app fennimar_test_support
+# GTK itself tells what the file dialog's filters match.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+target_link_libraries(app_gui_test PRIVATE fennimar_app fennimar_test_support PkgConfig::GTK3
                       fennimar_mail_test_support GTest::gtest fennimar_warnings)
 add_test(NAME app_gui_test
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run_gui_test.sh $<TARGET_FILE:app_gui_test>)

@@ -36,7 +36,8 @@ check "too small message" "Split: Division size should be greater than 1000 byte
 
 "$cli" split missing.bin -d parts -y > out.txt 2> err.txt
 check "missing source" 1 $?
-check "missing source message" "Can not open file: $work/missing.bin" "$(cat err.txt)"
+check "missing source message" "Can not open file: $work/missing.bin
+No such file or directory" "$(cat err.txt)"
 
 "$cli" --help > /dev/null
 check "help" 0 $?

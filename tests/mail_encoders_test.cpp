@@ -201,5 +201,24 @@ TEST_F(EncoderTest, BinaryCopiesEverything) {
   EXPECT_EQ(Encode(EncodeBinary, Bytes{}), "");
 }
 
+TEST(DotStufferTest, DotsThatBeginALineAreDoubledWhereverThePiecesSplit) {
+  const std::pair<std::string, std::string> cases[] = {{".a\r\n.b\n.\r.", "..a\r\n..b\n..\r.."},
+                                                       {"a.b. .\r\nx..", "a.b. .\r\nx.."},
+                                                       {"..\r\n...", "...\r\n...."},
+                                                       {"", ""}};
+  for (const auto& [in, out] : cases) {
+    for (std::size_t piece : {1, 2, 3, 64}) {
+      DotStuffer stuffer;
+      std::string stuffed;
+      for (std::size_t at = 0; at < in.size(); at += piece) {
+        std::size_t n = std::min(piece, in.size() - at);
+        std::string buffer(DotStuffer::MaxOutput(n), '\0');
+        stuffed.append(buffer.data(), stuffer.Stuff(in.data() + at, n, buffer.data()));
+      }
+      EXPECT_EQ(stuffed, out) << in << " in pieces of " << piece;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace fennimar

@@ -18,7 +18,7 @@ namespace {
 using testing::Bytes;
 using testing::ShownMessage;
 
-constexpr const char* kInvalid = "Invalid Component File, Merge aborted\n";
+const std::string kInvalid = "Invalid Component File, Merge aborted\n";
 
 class MergeEngineTest : public ::testing::Test {
  protected:
@@ -130,7 +130,8 @@ TEST_F(MergeEngineTest, MissingDirectoryIsCreatedOnYesOnly) {
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
   EXPECT_EQ(ui.messages.back(),
-            (ShownMessage{"Can not create directory", "Merge", MessageKind::kOk}));
+            (ShownMessage{"Can not create directory\n" + out + "/a/b\nNo such file or directory",
+                          "Merge", MessageKind::kOk}));
   EXPECT_FALSE(testing::Exists(out + "/a"));
 }
 
@@ -141,16 +142,18 @@ TEST_F(MergeEngineTest, SelectedPathOver120CharactersIsRefused) {
   auto paths = testing::WritePartSet(deep, source);
   ASSERT_GT(paths[0].size(), 120u);
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages,
-            (std::vector<ShownMessage>{{"File path too long", paths[0], MessageKind::kOkWarning}}));
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"File path too long\n" + paths[0], paths[0],
+                                                     MessageKind::kOkWarning}}));
   EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
 TEST_F(MergeEngineTest, MissingFirstPartOnAFixedDiskCannotBeOpened) {
   std::string missing = parts + "/REPORT.Z00";
   EXPECT_EQ(Merge(parts + "/REPORT.Z02"), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages,
-            (std::vector<ShownMessage>{{"Can not open file", missing, MessageKind::kOkWarning}}));
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<ShownMessage>{{"Can not open file\n" + missing + "\nNo such file or directory",
+                                  missing, MessageKind::kOkWarning}}));
   EXPECT_EQ(drives.asked, std::vector<std::string>{parts});
 }
 
@@ -183,7 +186,8 @@ TEST_F(MergeEngineTest, FirstPartShorterThanItsHeaderLeavesTheTargetUntouched) {
     testing::TruncatePart(paths[0], length);
     ui.messages.clear();
     EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-    EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[0], MessageKind::kOk}}));
+    EXPECT_EQ(ui.messages,
+              (std::vector<ShownMessage>{{kInvalid + paths[0], paths[0], MessageKind::kOk}}));
     EXPECT_EQ(testing::ReadText(Target()), "keep me");
   }
 }
@@ -230,7 +234,8 @@ TEST_F(MergeEngineTest, TargetThatIsOneOfThePartsIsRefused) {
   Bytes part1 = testing::ReadFile(paths[1]);
   mergeDirectory = parts;
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[0], MessageKind::kOk}}));
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{kInvalid + paths[0], paths[0], MessageKind::kOk}}));
   EXPECT_EQ(testing::ReadFile(paths[1]), part1);
 }
 
@@ -242,8 +247,9 @@ TEST_F(MergeEngineTest, TargetThatCannotBeCreatedLosesItsSecondDot) {
   ::mkdir((out + "/A.B.C").c_str(), 0755);
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
-  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Striping second '.' from target file name",
-                                              out + "/A.B", MessageKind::kOk}));
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"Striping second '.' from target file name\n" + out + "/A.B",
+                          out + "/A.B", MessageKind::kOk}));
   EXPECT_EQ(testing::ReadFile(out + "/A.B"), source);
 
   // Without a second dot there is nothing to cut.
@@ -254,7 +260,8 @@ TEST_F(MergeEngineTest, TargetThatCannotBeCreatedLosesItsSecondDot) {
   ui.messages.clear();
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Can not create", out + "/A.B", MessageKind::kOk}));
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Can not create\n" + out + "/A.B\nIs a directory",
+                                              out + "/A.B", MessageKind::kOk}));
 }
 
 TEST_F(MergeEngineTest, DotsInTheMergeDirectoryAreNeverCut) {
@@ -267,7 +274,8 @@ TEST_F(MergeEngineTest, DotsInTheMergeDirectoryAreNeverCut) {
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
   EXPECT_EQ(ui.messages.back(),
-            (ShownMessage{"Can not create", mergeDirectory + "/NAME", MessageKind::kOk}));
+            (ShownMessage{"Can not create\n" + mergeDirectory + "/NAME\nIs a directory",
+                          mergeDirectory + "/NAME", MessageKind::kOk}));
   EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{"x.y.z"});
 }
 
@@ -348,9 +356,9 @@ TEST_F(MergeEngineTest, LaterPartThatCannotBeOpenedEndsTheMergeNotTheProgram) {
   ::unlink(paths[2].c_str());
   ::mkdir(paths[2].c_str(), 0755);  // exists, but opens as no file
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-  EXPECT_EQ(
-      ui.messages,
-      (std::vector<ShownMessage>{{"Can't open file, merge aborted", paths[2], MessageKind::kOk}}));
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
+                             {"Can't open file, merge aborted\n" + paths[2] + "\nIs a directory",
+                              paths[2], MessageKind::kOk}}));
   EXPECT_FALSE(testing::Exists(Target()));
 }
 
@@ -378,7 +386,8 @@ TEST_F(MergeEngineTest, PartsThatDoNotBelongToTheSetAreRefusedAndTheTargetDelete
     }
     ui.messages.clear();
     EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-    EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[2], MessageKind::kOk}}));
+    EXPECT_EQ(ui.messages,
+              (std::vector<ShownMessage>{{kInvalid + paths[2], paths[2], MessageKind::kOk}}));
     EXPECT_FALSE(testing::Exists(Target()));
     EXPECT_NE(ui.Status(), " Merge Complete");
   }
@@ -395,7 +404,8 @@ TEST_F(MergeEngineTest, TwoSplitsOfOneNameAreNeverMixed) {
   auto otherPaths = testing::WritePartSet(other, testing::RandomBytes(2500, 77), options);
   ASSERT_EQ(::rename(otherPaths[1].c_str(), paths[1].c_str()), 0);
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[1], MessageKind::kOk}}));
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{kInvalid + paths[1], paths[1], MessageKind::kOk}}));
   EXPECT_FALSE(testing::Exists(Target()));
 }
 
@@ -406,7 +416,8 @@ TEST_F(MergeEngineTest, TruncatedPartsAreRefused) {
     testing::TruncatePart(paths[1], testing::FileSize(paths[1]) - cut);
     ui.messages.clear();
     EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-    EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[1], MessageKind::kOk}}));
+    EXPECT_EQ(ui.messages,
+              (std::vector<ShownMessage>{{kInvalid + paths[1], paths[1], MessageKind::kOk}}));
     EXPECT_FALSE(testing::Exists(Target()));
   }
   // Part 00 cut short: refused before any target exists.
@@ -414,14 +425,16 @@ TEST_F(MergeEngineTest, TruncatedPartsAreRefused) {
   testing::TruncatePart(paths[0], 100);
   ui.messages.clear();
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[0], MessageKind::kOk}}));
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{kInvalid + paths[0], paths[0], MessageKind::kOk}}));
   EXPECT_TRUE(testing::ListDir(out).empty());
   // A later part shorter than a header.
   paths = MakeSet(3500);
   testing::TruncatePart(paths[3], 40);
   ui.messages.clear();
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[3], MessageKind::kOk}}));
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{kInvalid + paths[3], paths[3], MessageKind::kOk}}));
   EXPECT_FALSE(testing::Exists(Target()));
 }
 
@@ -447,7 +460,8 @@ TEST_F(MergeEngineTest, FirstPartThatDoesNotFitTheFormatCreatesNothing) {
     }
     ui.messages.clear();
     EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-    EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[0], MessageKind::kOk}}));
+    EXPECT_EQ(ui.messages,
+              (std::vector<ShownMessage>{{kInvalid + paths[0], paths[0], MessageKind::kOk}}));
     EXPECT_TRUE(testing::ListDir(out).empty());
   }
 }
@@ -485,8 +499,9 @@ TEST_F(MergeEngineTest, LargeSetsThatDoNotHoldTogetherAreRefused) {
     }
     ui.messages.clear();
     EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-    EXPECT_EQ(ui.messages,
-              (std::vector<ShownMessage>{{kInvalid, paths[c.part], MessageKind::kOk}}));
+    EXPECT_EQ(
+        ui.messages,
+        (std::vector<ShownMessage>{{kInvalid + paths[c.part], paths[c.part], MessageKind::kOk}}));
     EXPECT_TRUE(testing::ListDir(out).empty());
   }
 }
@@ -662,7 +677,8 @@ TEST_F(MergeEngineTest, HostileStoredNamesNeverLeaveTheMergeDirectory) {
       ::unlink((out + "/" + c.expected).c_str());
     } else {
       EXPECT_EQ(outcome, MergeOutcome::kFailed);
-      EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{kInvalid, paths[0], MessageKind::kOk}}));
+      EXPECT_EQ(ui.messages,
+                (std::vector<ShownMessage>{{kInvalid + paths[0], paths[0], MessageKind::kOk}}));
       EXPECT_TRUE(testing::ListDir(out).empty());
     }
   }

@@ -5,6 +5,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,11 @@ struct ShownMessage {
   std::string caption;
   MessageKind kind;
   bool operator==(const ShownMessage&) const = default;
+  // Shown readably when an assertion fails.
+  friend std::ostream& operator<<(std::ostream& out, const ShownMessage& m) {
+    return out << '"' << m.text << "\" (" << m.caption << ", kind " << static_cast<int>(m.kind)
+               << ')';
+  }
 };
 
 class ScriptedUi : public UserInterface {

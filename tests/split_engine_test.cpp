@@ -169,11 +169,11 @@ TEST_F(SplitEngineTest, NoSelectionLongPathMissingSourceAndCancel) {
   std::string longPath = dir / std::string(121 - dir.path().size() - 1, 'L');
   engine.Run({longPath, 5000});
   EXPECT_EQ(ui.messages.back(),
-            (ShownMessage{"File path too long", longPath, MessageKind::kOkWarning}));
+            (ShownMessage{"File path too long\n" + longPath, longPath, MessageKind::kOkWarning}));
 
   engine.Run({dir / "MISSING.DOC", 5000});
-  EXPECT_EQ(ui.messages.back(),
-            (ShownMessage{dir / "MISSING.DOC", "Can not open file", MessageKind::kOkWarning}));
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{dir / "MISSING.DOC" + "\nNo such file or directory",
+                                              "Can not open file", MessageKind::kOkWarning}));
 
   ui.splitDialog = nullptr;  // Cancel
   std::string source = Source(5000);
@@ -217,7 +217,9 @@ TEST_F(SplitEngineTest, SourceCutShortWhileSplittingDeletesTheIncompletePart) {
   };
   Split(source);
   EXPECT_EQ(ui.messages,
-            (std::vector<ShownMessage>{{"Can not read file", source, MessageKind::kOkWarning}}));
+            (std::vector<ShownMessage>{
+                {"Can not read file\n" + source + "\nThe file is shorter than when it was opened",
+                 source, MessageKind::kOkWarning}}));
   EXPECT_EQ(testing::ListDir(out), (std::vector<std::string>{"REPORT.Z00"}));
   EXPECT_EQ(ui.Status(), " Writing: " + Part(1));
 }
@@ -227,8 +229,9 @@ TEST_F(SplitEngineTest, NotEnoughSpaceOnFixedDisk) {
   Dialog(2086);
   drives.freeSpaceSequence = {1u << 20, 1999};
   Split(source);
-  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Not enough hard disk space in target directory",
-                                              "Split", MessageKind::kOkWarning}));
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"Not enough hard disk space in target directory\n" + out, "Split",
+                          MessageKind::kOkWarning}));
   EXPECT_EQ(testing::ListDir(out), (std::vector<std::string>{"REPORT.Z00"}));
 }
 
@@ -237,7 +240,8 @@ TEST_F(SplitEngineTest, UnwritablePartIsReported) {
   Dialog(2086);
   MakeDirectory(Part(1));  // a directory where part 01 must go
   Split(source);
-  EXPECT_EQ(ui.messages.back(), (ShownMessage{Part(1), "Can not open", MessageKind::kOkWarning}));
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{Part(1) + "\nIs a directory", "Can not open", MessageKind::kOkWarning}));
   EXPECT_EQ(ui.Status(), " Writing: " + Part(0));
 }
 
@@ -523,8 +527,9 @@ TEST_F(SplitEngineTest, DiskFullOnARealTmpfsDeletesTheShortPart) {
   Dialog(50086);
   SplitEngine e(ui, settings, drives, nullptr);
   e.Run({source, testing::FileSize(source)});
-  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Disk write error or disk full!!!", "Split ABORTED",
-                                              MessageKind::kOkWarning}));
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"Disk write error or disk full!!!\n" + mount + "/REPORT.Z01",
+                          "Split ABORTED", MessageKind::kOkWarning}));
   std::vector<std::string> left = testing::ListDir(mount);
   EXPECT_EQ(left, (std::vector<std::string>{"REPORT.Z00"}));
   EXPECT_EQ(testing::FileSize(Part(0)), 50086);

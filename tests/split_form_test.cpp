@@ -176,7 +176,9 @@ TEST_F(SplitFormTest, DirectoryQuestionAnsweredNoOrCreationFailingCancels) {
   form.SetDirectory(dir / "missing/parent");
   EXPECT_EQ(form.Ok(), DialogResult::kCancel);
   EXPECT_EQ(ui.messages.back(),
-            (ShownMessage{"Can not create directory", "Split", MessageKind::kOk}));
+            (ShownMessage{"Can not create directory\n" + dir / "missing/parent" +
+                              "\nNo such file or directory",
+                          "Split", MessageKind::kOk}));
 }
 
 TEST_F(SplitFormTest, EmptyDirectoryMeansTheRoot) {

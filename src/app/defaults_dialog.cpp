@@ -2,6 +2,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/radiobut.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
@@ -114,19 +115,48 @@ wxSizer* DefaultsDialog::CreateCheckBoxes() {
 wxSizer* DefaultsDialog::CreateMailFields() {
   const int gap = FromDIP(6);
   const wxSize fieldSize(FromDIP(260), -1);
+  const wxSize shortSize(FromDIP(70), -1);
   auto* grid = new wxFlexGridSizer(2, gap / 2, gap);
-  grid->Add(new wxStaticText(this, wxID_ANY, "SMT&P Host:"), 0, wxALIGN_CENTER_VERTICAL);
+  auto label = [&](const char* text) {
+    grid->Add(new wxStaticText(this, wxID_ANY, text), 0, wxALIGN_CENTER_VERTICAL);
+  };
+  // A field with a second, short field beside it.
+  auto pair = [&](wxWindow* first, const char* text, wxWindow* second) {
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    row->Add(first, 1, wxEXPAND);
+    row->Add(new wxStaticText(this, wxID_ANY, text), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
+    row->Add(second, 0, wxLEFT, gap);
+    grid->Add(row, 1, wxEXPAND);
+  };
+  auto hint = [&](const char* text) {
+    grid->AddSpacer(0);
+    grid->Add(Hint(this, text), 0, wxBOTTOM, gap);
+  };
+  label("SMT&P Host:");
   smtpHost_ = new wxTextCtrl(this, kIdSmtpHost, "", wxDefaultPosition, fieldSize);
   smtpHost_->SetMaxLength(kDefaultsMailLength);
-  grid->Add(smtpHost_, 1, wxEXPAND);
-  grid->AddSpacer(0);
-  grid->Add(Hint(this, "for example mail.example.org"), 0, wxBOTTOM, gap);
-  grid->Add(new wxStaticText(this, wxID_ANY, "M&y Email Address:"), 0, wxALIGN_CENTER_VERTICAL);
+  smtpPort_ = new wxTextCtrl(this, kIdSmtpPort, "", wxDefaultPosition, shortSize);
+  smtpPort_->SetMaxLength(kPortLength);
+  pair(smtpHost_, "P&ort:", smtpPort_);
+  hint("for example mail.example.org; an empty port is 25, 587 or 465 by security");
+  label("Secur&ity:");
+  security_ = new wxChoice(this, kIdSmtpSecurity);
+  security_->Append("None (plain text)");
+  security_->Append("STARTTLS");
+  security_->Append("TLS");
+  smtpUser_ = new wxTextCtrl(this, kIdSmtpUser, "", wxDefaultPosition, wxDefaultSize);
+  smtpUser_->SetMaxLength(kDefaultsMailLength);
+  pair(security_, "&User name:", smtpUser_);
+  label("Pass&word:");
+  password_ =
+      new wxTextCtrl(this, kIdSmtpPassword, "", wxDefaultPosition, fieldSize, wxTE_PASSWORD);
+  grid->Add(password_, 1, wxEXPAND);
+  hint("kept in the desktop's keyring; leave empty to keep the stored one");
+  label("M&y Email Address:");
   myAddress_ = new wxTextCtrl(this, kIdMyAddress, "", wxDefaultPosition, fieldSize);
   myAddress_->SetMaxLength(kDefaultsMailLength);
   grid->Add(myAddress_, 1, wxEXPAND);
-  grid->AddSpacer(0);
-  grid->Add(Hint(this, "for example Jane Doe <jane@example.org>"));
+  hint("for example Jane Doe <jane@example.org>");
   grid->AddGrowableCol(1);
   return grid;
 }
@@ -159,6 +189,9 @@ void DefaultsDialog::FillFields() {
   fillToMaximum_->SetValue(form_.fillToMaximum());
   smtpHost_->ChangeValue(wxString::FromUTF8(form_.smtpHost()));
   myAddress_->ChangeValue(wxString::FromUTF8(form_.myAddress()));
+  smtpPort_->ChangeValue(wxString::FromUTF8(form_.smtpPort()));
+  security_->SetSelection(static_cast<int>(form_.security()));
+  smtpUser_->ChangeValue(wxString::FromUTF8(form_.smtpUser()));
 }
 
 void DefaultsDialog::ShowForm() {
@@ -184,6 +217,10 @@ void DefaultsDialog::OnOk() {
   form_.SetFillToMaximum(fillToMaximum_->GetValue());
   form_.SetSmtpHost(Utf8(smtpHost_));
   form_.SetMyAddress(Utf8(myAddress_));
+  form_.SetSmtpPort(Utf8(smtpPort_));
+  form_.ChooseSecurity(static_cast<SmtpSecurity>(security_->GetSelection()));
+  form_.SetSmtpUser(Utf8(smtpUser_));
+  form_.SetPassword(Utf8(password_));
   if (form_.Ok() != DialogResult::kStayOpen) EndModal(wxID_OK);
 }
 

@@ -6,6 +6,7 @@
 #include <wx/dialog.h>
 
 class wxCheckBox;
+class wxChoice;
 class wxRadioButton;
 class wxSizer;
 class wxStaticText;
@@ -29,6 +30,10 @@ inline constexpr int kIdContinueOnChecksumError = 1000;
 inline constexpr int kIdFillToMaximum = 1020;
 inline constexpr int kIdSmtpHost = 1028;
 inline constexpr int kIdMyAddress = 1024;
+inline constexpr int kIdSmtpPort = 1030;
+inline constexpr int kIdSmtpSecurity = 1031;
+inline constexpr int kIdSmtpUser = 1032;
+inline constexpr int kIdSmtpPassword = 1033;
 
 class DefaultsDialog : public wxDialog {
  public:
@@ -63,6 +68,10 @@ class DefaultsDialog : public wxDialog {
   wxCheckBox* fillToMaximum_;
   wxTextCtrl* smtpHost_;
   wxTextCtrl* myAddress_;
+  wxTextCtrl* smtpPort_;
+  wxChoice* security_;
+  wxTextCtrl* smtpUser_;
+  wxTextCtrl* password_;
 };
 
 }  // namespace fennimar::app

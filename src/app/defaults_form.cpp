@@ -5,8 +5,10 @@
 #include <optional>
 
 #include "platform/fs.h"
+#include "platform/system_error.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+#include "ui/message_text.h"
 
 namespace fennimar::app {
 namespace {
@@ -36,8 +38,12 @@ std::optional<std::int64_t> LeadingNumber(const std::string& text) {
 
 }  // namespace
 
-DefaultsForm::DefaultsForm(UserInterface& ui, SettingsStore& settings, std::string homeDirectory)
-    : ui_(ui), settings_(settings), homeDirectory_(std::move(homeDirectory)) {}
+DefaultsForm::DefaultsForm(UserInterface& ui, SettingsStore& settings, std::string homeDirectory,
+                           PasswordKeeper keeper)
+    : ui_(ui),
+      settings_(settings),
+      homeDirectory_(std::move(homeDirectory)),
+      keeper_(std::move(keeper)) {}
 
 void DefaultsForm::Open() {
   namespace s = settings;
@@ -56,7 +62,16 @@ void DefaultsForm::Open() {
   std::string onError =
       settings_.ReadSetting(s::kSection, s::kOnChecksumError, "ABORT", s::kShortValue);
   std::string format = settings_.ReadSetting(s::kSection, s::kFormat, "FREE", s::kShortValue);
-  SetSmtpHost(settings_.ReadSetting(s::kSection, s::kSmtpHost, "", s::kDefaultsMailValue));
+  std::string server = settings_.ReadSetting(s::kSection, s::kSmtpHost, "", s::kDefaultsMailValue);
+  security_ =
+      ParseSecurity(settings_.ReadSetting(s::kSection, s::kSmtpSecurity, "", s::kShortValue));
+  SetSmtpUser(settings_.ReadSetting(s::kSection, s::kSmtpUser, "", s::kDefaultsMailValue));
+  // A server text with its own port shows it in the port field.
+  auto parsed = ParseServerText(server, security_);
+  bool ownPort = parsed && server.find(':') != std::string::npos &&
+                 (server.front() == '[' || server.find(':') == server.rfind(':'));
+  SetSmtpHost(ownPort ? parsed->host : server);
+  SetSmtpPort(ownPort ? std::to_string(parsed->port) : "");
   SetMyAddress(settings_.ReadSetting(s::kSection, s::kMyAddress, "", s::kDefaultsMailValue));
 
   if (chType == "2HD") {
@@ -94,12 +109,42 @@ DefaultsForm::DirectoryOutcome DefaultsForm::EnsureDirectory(const std::string& 
     return DirectoryOutcome::kDeclined;
   }
   if (MakeDirectory(directory)) return DirectoryOutcome::kCreated;
-  ui_.ShowMessage("Can not create directory", kCaption, MessageKind::kOk);
+  ui_.ShowMessage(MessageText("Can not create directory", directory, LastErrorText()), kCaption,
+                  MessageKind::kOk);
   return DirectoryOutcome::kFailed;
+}
+
+std::string DefaultsForm::ServerText() const {
+  if (smtpPort_.empty()) return smtpHost_;
+  bool v6 = smtpHost_.find(':') != std::string::npos && smtpHost_.front() != '[';
+  return (v6 ? "[" + smtpHost_ + "]" : smtpHost_) + ":" + smtpPort_;
+}
+
+bool DefaultsForm::AcceptMailFields() {
+  bool digits = !smtpPort_.empty() && smtpPort_.find_first_not_of("0123456789") == smtpPort_.npos;
+  if (!smtpPort_.empty() && (!digits || std::stoi(smtpPort_) < 1 || std::stoi(smtpPort_) > 65535)) {
+    ui_.ShowMessage("The port must be a number from 1 to 65535", kCaption, MessageKind::kOkWarning);
+    return false;
+  }
+  if (password_.empty()) return true;
+  if (smtpUser_.empty()) {
+    ui_.ShowMessage("A password needs the user name it belongs to", kCaption,
+                    MessageKind::kOkWarning);
+    return false;
+  }
+  std::string error = keeper_ ? keeper_(smtpUser_, ServerText(), password_) : "no keyring";
+  if (!error.empty()) {
+    ui_.ShowMessage("The password could not be kept in the keyring:\n" + error, kCaption,
+                    MessageKind::kOkWarning);
+    return false;
+  }
+  password_.clear();
+  return true;
 }
 
 DialogResult DefaultsForm::Ok() {
   namespace s = settings;
+  if (!AcceptMailFields()) return DialogResult::kStayOpen;
   std::string chType;
   switch (chunkChoice_) {
     case ChunkChoice::k2DD:
@@ -151,8 +196,19 @@ DialogResult DefaultsForm::Ok() {
   Write(s::kMergeDir, mergeDir);
   Write(s::kOnChecksumError, continueOnChecksumError_ ? "CONTINUE" : "ABORT");
   Write(s::kFormat, fillToMaximum_ ? "FREE" : "FIXED");
-  Write(s::kSmtpHost, smtpHost_);
+  Write(s::kSmtpHost, ServerText());
   Write(s::kMyAddress, myAddress_);
+  // The login keys are written once they differ from what the file holds
+  // (a missing key means plain text and no login), so a setup without them
+  // stays as it was.
+  std::string security(SecurityName(security_));
+  if (security != SecurityName(ParseSecurity(
+                      settings_.ReadSetting(s::kSection, s::kSmtpSecurity, "", s::kShortValue)))) {
+    Write(s::kSmtpSecurity, security);
+  }
+  if (smtpUser_ != settings_.ReadSetting(s::kSection, s::kSmtpUser, "", s::kDefaultsMailValue)) {
+    Write(s::kSmtpUser, smtpUser_);
+  }
   return DialogResult::kOk;
 }
 

@@ -3,14 +3,18 @@
 // controls and forwards every edit and click; tests drive it directly.
 //
 // Opening reads ChType, WorkDir, MergeDir, ON_CHKSUM_ERR, Format, SMTPHost
-// and MyAddress; OK validates the Other size, asks about missing predefined
+// (shown as host and port), SMTPSecurity, SMTPUser and MyAddress; OK
+// validates the Other size, the port and the login, keeps a typed password
+// in the keyring (never in the settings file), asks about missing predefined
 // directories and writes the keys back. A merge directory that the user
 // declines to create (or that cannot be created) ends the dialog with only
 // the keys written so far.
 #pragma once
 
+#include <functional>
 #include <string>
 
+#include "mail/smtp_settings.h"
 #include "ui/user_interface.h"
 
 namespace fennimar {
@@ -26,12 +30,19 @@ enum class DirectoryChoice { kSameAsSource, kPredefined };
 inline constexpr std::size_t kOtherSizeLength = 19;
 inline constexpr std::size_t kDefaultsDirectoryLength = 99;
 inline constexpr std::size_t kDefaultsMailLength = 254;
+inline constexpr std::size_t kPortLength = 5;
+
+// Keeps the password of `user` at `server` (the SMTPHost text); the error
+// text, empty when it was kept.
+using PasswordKeeper = std::function<std::string(const std::string& user, const std::string& server,
+                                                 const std::string& password)>;
 
 class DefaultsForm {
  public:
   // `homeDirectory` is where the suggested directories for a first
-  // predefined choice lie.
-  DefaultsForm(UserInterface& ui, SettingsStore& settings, std::string homeDirectory);
+  // predefined choice lie; `keeper` keeps a typed password.
+  DefaultsForm(UserInterface& ui, SettingsStore& settings, std::string homeDirectory,
+               PasswordKeeper keeper = {});
 
   // Loads the controls from the settings.
   void Open();
@@ -50,6 +61,12 @@ class DefaultsForm {
   void SetFillToMaximum(bool checked) { fillToMaximum_ = checked; }
   void SetSmtpHost(const std::string& text) { smtpHost_ = text.substr(0, kDefaultsMailLength); }
   void SetMyAddress(const std::string& text) { myAddress_ = text.substr(0, kDefaultsMailLength); }
+  // Empty: the security's usual port.
+  void SetSmtpPort(const std::string& text) { smtpPort_ = text.substr(0, kPortLength); }
+  void ChooseSecurity(SmtpSecurity security) { security_ = security; }
+  void SetSmtpUser(const std::string& text) { smtpUser_ = text.substr(0, kDefaultsMailLength); }
+  // Empty: the kept password stays as it is.
+  void SetPassword(const std::string& text) { password_ = text; }
 
   // OK: kStayOpen after a validation message (nothing written); otherwise
   // kOk once the dialog may close, with every key written or, when the merge
@@ -68,6 +85,9 @@ class DefaultsForm {
   bool fillToMaximum() const { return fillToMaximum_; }
   const std::string& smtpHost() const { return smtpHost_; }
   const std::string& myAddress() const { return myAddress_; }
+  const std::string& smtpPort() const { return smtpPort_; }
+  SmtpSecurity security() const { return security_; }
+  const std::string& smtpUser() const { return smtpUser_; }
 
  private:
   // The directory the user gave, "/" when empty; asks to create it when it
@@ -75,6 +95,11 @@ class DefaultsForm {
   enum class DirectoryOutcome { kExists, kCreated, kDeclined, kFailed };
   DirectoryOutcome EnsureDirectory(const std::string& directory);
   void Write(std::string_view key, const std::string& value);
+  // The SMTPHost text of the host and port fields.
+  std::string ServerText() const;
+  // Checks the port and the login and keeps a typed password; false after
+  // a message (nothing written).
+  bool AcceptMailFields();
 
   UserInterface& ui_;
   SettingsStore& settings_;
@@ -89,6 +114,11 @@ class DefaultsForm {
   bool fillToMaximum_ = false;
   std::string smtpHost_;
   std::string myAddress_;
+  std::string smtpPort_;
+  SmtpSecurity security_ = SmtpSecurity::kNone;
+  std::string smtpUser_;
+  std::string password_;
+  PasswordKeeper keeper_;
 };
 
 }  // namespace fennimar::app

@@ -2,8 +2,11 @@
 
 #include "app/command_ids.h"
 #include "format/part_name.h"
+#include "mail/mail_store.h"
 #include "platform/file.h"
 #include "platform/path.h"
+#include "platform/system_error.h"
+#include "ui/message_text.h"
 #include "ui/user_interface.h"
 
 namespace fennimar::app {
@@ -21,9 +24,15 @@ std::string FileSizeText(std::int64_t size) { return " File size: " + std::to_st
 bool FileSelection::Select(const std::string& path) {
   selection_.selectedPath = path;
   window_.EnableFileCommands(true);
+  // A Maildir is a folder: it is taken whole, with no size of its own.
+  if (MailStoreKindOf(path) == MailStoreKind::kMaildir) {
+    selection_.fileSize = 0;
+    return true;
+  }
   auto file = File::OpenRead(path);
   if (!file) {
-    ui_.ShowMessage("Can not open file", path, MessageKind::kOkWarning);
+    ui_.ShowMessage(MessageText("Can not open file", path, LastErrorText()), path,
+                    MessageKind::kOkWarning);
     return false;
   }
   selection_.fileSize = file->Size();
@@ -51,9 +60,10 @@ void FileSelection::Cancelled() {
 void FileSelection::Dropped(const std::vector<std::string>& paths) {
   if (paths.empty()) return;
   if (!Select(paths.front())) return;
-  // The part test reads the file's first two bytes; a part starts the merge
-  // and leaves the size line to it.
-  if (IsPartFile(selection_.selectedPath)) {
+  // The part test reads the file's first two bytes; a part, or mail that may
+  // carry parts, starts the merge and leaves the size line to it.
+  const std::string& path = selection_.selectedPath;
+  if (IsPartFile(path) || MailStoreKindOf(path) != MailStoreKind::kNone) {
     window_.PostCommand(kIdMerge);
   } else {
     ui_.SetInfoLine(Line::kSize, FileSizeText(selection_.fileSize));

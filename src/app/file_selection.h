@@ -36,11 +36,17 @@ class SelectionWindow {
 };
 
 // The filter list of the open-file dialog: display text and pattern list
-// pairs separated by "|"; the first filter shows its patterns as its name.
+// pairs separated by "|". The desktop's dialog matches patterns with regard
+// to case, so each pattern spells every letter in both cases: REPORT.Z00 and
+// report.z00 are both parts. The part filter comes first, so that a folder
+// of parts shows them; the archive filter shows its patterns as its name;
 // "All Files" matches names without a dot too, as files here often have.
 inline constexpr std::string_view kFileDialogFilters =
-    "*.zip;*.exe;*.z*;*.arc;*.tgz;*.lzh|*.zip;*.exe;*.z*;*.arc;*.tgz;*.lzh|"
-    "Znn Files (*.z*)|*.z*|All Files (*.*)|*";
+    "Znn Files (*.z*)|*.[zZ][0-9][0-9]|"
+    "*.zip;*.exe;*.z*;*.arc;*.tgz;*.lzh|"
+    "*.[zZ][iI][pP];*.[eE][xX][eE];*.[zZ]*;*.[aA][rR][cC];*.[tT][gG][zZ];*.[lL][zZ][hH]|"
+    "Mail messages (*.eml;*.mbox)|*.[eE][mM][lL];*.[mM][bB][oO][xX];*.[mM][bB][xX]|"
+    "All Files (*.*)|*";
 inline constexpr std::string_view kDefaultExtension = "zip";
 
 // The path the file dialog hands over: a name typed without an extension
@@ -61,9 +67,10 @@ class FileSelection {
   // selection itself is kept.
   void Cancelled();
   // Files dropped on the window or a line: the first one is selected; a part
-  // file posts Merge, any other file shows its size and posts Split; then the
-  // toolbar with a file is posted. Nothing is posted for a file that does not
-  // open.
+  // file, or mail that may carry parts (a message, an mbox file, a Maildir
+  // folder), posts Merge, any other file shows its size and posts Split;
+  // then the toolbar with a file is posted. Nothing is posted for a file
+  // that does not open.
   void Dropped(const std::vector<std::string>& paths);
 
   const Selection& selection() const { return selection_; }

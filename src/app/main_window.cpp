@@ -1,6 +1,5 @@
 #include "app/main_window.h"
 
-#include <wx/filedlg.h>
 #include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
@@ -15,12 +14,15 @@
 #include "app/command_ids.h"
 #include "app/defaults_dialog.h"
 #include "app/defaults_form.h"
+#include "app/file_dialog.h"
 #include "app/help.h"
 #include "app/images.h"
 #include "app/info_line.h"
 #include "app/message_box.h"
 #include "app/progress_window.h"
 #include "app/window_metrics.h"
+#include "mail/mail_join.h"
+#include "mail/mail_store.h"
 #include "mail/smtp_part_mailer.h"
 #include "merge/merge_engine.h"
 #include "platform/keyring.h"
@@ -32,12 +34,8 @@ namespace fennimar::app {
 namespace {
 
 std::optional<std::string> ChooseWithFileDialog(wxWindow* owner) {
-  wxFileDialog dialog(owner, wxFileSelectorPromptStr, "", "",
-                      wxString::FromUTF8(kFileDialogFilters.data(), kFileDialogFilters.size()),
-                      wxFD_OPEN);
-  dialog.SetFilterIndex(0);
-  if (dialog.ShowModal() != wxID_OK) return std::nullopt;
-  return WithDefaultExtension(dialog.GetPath().utf8_string());
+  OpenFileDialog dialog(owner);
+  return dialog.Choose();
 }
 
 // The status bar's panes: the prompts of the menu items, then the three
@@ -223,6 +221,12 @@ void MainWindow::DropFiles(const std::vector<std::string>& paths) {
 }
 
 void MainWindow::OnCommand(wxCommandEvent& event) {
+  // The layouts only mirror the selection, and they arrive while the split
+  // or merge that a drop started still has its dialog open: never refused.
+  if (event.GetId() == kIdToolbarWithoutFile || event.GetId() == kIdToolbarWithFile) {
+    ApplyToolbar(event.GetId() == kIdToolbarWithFile ? ToolbarWithFile() : ToolbarWithoutFile());
+    return;
+  }
   if (Busy()) {
     wxBell();
     return;
@@ -252,12 +256,6 @@ void MainWindow::OnCommand(wxCommandEvent& event) {
       break;
     case kIdAbout:
       About();
-      break;
-    case kIdToolbarWithoutFile:
-      ApplyToolbar(ToolbarWithoutFile());
-      break;
-    case kIdToolbarWithFile:
-      ApplyToolbar(ToolbarWithFile());
       break;
     default:
       event.Skip();
@@ -305,6 +303,11 @@ void MainWindow::Split() {
 void MainWindow::Merge() {
   Selection selection = selection_.selection();
   RunEngine([this, &selection] {
+    // The parts of mail come out of it into a temporary directory first.
+    if (MailStoreKindOf(selection.selectedPath) != MailStoreKind::kNone) {
+      JoinFromMail(ui_, settings_, drives_, {selection.selectedPath});
+      return;
+    }
     MergeEngine engine(ui_, settings_, drives_);
     engine.Run(selection);
   });
@@ -319,7 +322,7 @@ void MainWindow::ToggleRunMinimized() {
 }
 
 void MainWindow::Defaults() {
-  DefaultsForm form(ui_, settings_, wxGetHomeDir().utf8_string());
+  DefaultsForm form(ui_, settings_, wxGetHomeDir().utf8_string(), StoreSmtpPassword);
   form.Open();
   DefaultsDialog dialog(this, form);
   RunDialog([this, &dialog] { ui_.RunModal(dialog); });

@@ -25,7 +25,12 @@ WxUserInterface::~WxUserInterface() {
 
 Answer WxUserInterface::ShowMessage(std::string_view text, std::string_view caption,
                                     MessageKind kind) {
-  return ShowMessageBox(MessageOwner(), text, caption, kind);
+  // What the run has done so far is on the screen while the box waits.
+  if (progress_) progress_->ShowState();
+  owner_.Window()->Update();
+  Answer answer = ShowMessageBox(MessageOwner(), text, caption, kind);
+  lastPump_ = std::chrono::steady_clock::now();
+  return answer;
 }
 
 wxWindow* WxUserInterface::MessageOwner() {
@@ -66,6 +71,7 @@ bool WxUserInterface::RunDiskPrompt(DiskPromptForm& form) {
 
 void WxUserInterface::SetInfoLine(InfoLine line, std::string_view text) {
   owner_.SetLine(line, text);
+  pumpDue_ = true;
 }
 
 void WxUserInterface::BeginWaitCursor() { wxBeginBusyCursor(); }
@@ -87,10 +93,11 @@ void WxUserInterface::ShowProgress(ProgressDialog& progress) {
   progress_->Move(place);
   progress_->Show();
   progress_->ShowState();
+  pumpDue_ = true;
 }
 
-void WxUserInterface::UpdateProgress(ProgressDialog& progress) {
-  if (progress_ && &progress_->progress() == &progress) progress_->ShowState();
+void WxUserInterface::UpdateProgress(ProgressDialog&) {
+  // Shown by the next real pump.
 }
 
 void WxUserInterface::HideProgress(ProgressDialog& progress) {
@@ -101,10 +108,20 @@ void WxUserInterface::HideProgress(ProgressDialog& progress) {
 }
 
 void WxUserInterface::Pump() {
+  if (!pumpDue_ && std::chrono::steady_clock::now() - lastPump_ < kPumpInterval) return;
+  PumpNow();
+}
+
+void WxUserInterface::PumpNow() {
+  pumpDue_ = false;
+  if (progress_) progress_->ShowState();
   owner_.Window()->Update();
   if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) {
     loop->YieldFor(wxEVT_CATEGORY_ALL);
   }
+  // Counted from the end: time spent in the events (a Stop question, a
+  // window dragged) does not make the next pump come sooner.
+  lastPump_ = std::chrono::steady_clock::now();
 }
 
 }  // namespace fennimar::app

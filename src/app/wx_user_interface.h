@@ -5,8 +5,15 @@
 // While an engine runs, Pump() dispatches every pending window event. The
 // main window refuses its commands for the run's duration, so a pumped event
 // never starts a second run and never destroys what the engine uses.
+//
+// The engines pump after every block of 32000 bytes, far more often than a
+// screen can show; each real pump costs round trips to the X server. So the
+// window is repainted and its events handled at most every kPumpInterval,
+// and at once when an information line changes (a new part) and before a
+// message box; the progress window shows the percentage of that moment.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -18,6 +25,9 @@ class wxWindow;
 namespace fennimar::app {
 
 class ProgressWindow;
+
+// The longest time the window goes without repaint and events during a run.
+inline constexpr std::chrono::milliseconds kPumpInterval{30};
 
 // What the interface needs of the main window.
 class InfoLineOwner {
@@ -56,10 +66,16 @@ class WxUserInterface : public UserInterface {
   // The window that owns message boxes now: the innermost open dialog, else
   // the progress window, else the main window.
   wxWindow* MessageOwner();
+  // Repaints the main and the progress window and handles every pending
+  // event now.
+  void PumpNow();
 
   InfoLineOwner& owner_;
   ProgressWindow* progress_ = nullptr;
   std::vector<wxWindow*> dialogs_;
+  std::chrono::steady_clock::time_point lastPump_;
+  // Set when something the user should see at once has changed.
+  bool pumpDue_ = true;
 };
 
 }  // namespace fennimar::app

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 
 namespace fennimar {
 
@@ -19,12 +20,20 @@ class DotStuffer {
   // Copies `size` bytes to `out`, doubling every "." that begins a line.
   // `out` must hold MaxOutput(size) bytes. Returns the count written.
   std::size_t Stuff(const char* in, std::size_t size, char* out) {
+    // Runs without a dot are copied whole: base64 bodies have none.
     char* o = out;
-    for (std::size_t i = 0; i < size; ++i) {
-      char c = in[i];
-      if (c == '.' && lineStart_) *o++ = '.';
-      *o++ = c;
-      lineStart_ = c == '\r' || c == '\n';
+    const char* end = in + size;
+    while (in < end) {
+      const char* dot = static_cast<const char*>(std::memchr(in, '.', end - in));
+      const char* stop = dot ? dot : end;
+      std::memcpy(o, in, stop - in);
+      o += stop - in;
+      if (stop > in) lineStart_ = stop[-1] == '\r' || stop[-1] == '\n';
+      if (!dot) break;
+      if (lineStart_) *o++ = '.';
+      *o++ = '.';
+      lineStart_ = false;
+      in = dot + 1;
     }
     return static_cast<std::size_t>(o - out);
   }

@@ -17,7 +17,9 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/system_error.h"
 #include "settings/settings_keys.h"
+#include "ui/message_text.h"
 #include "ui/progress_dialog.h"
 
 namespace fennimar {
@@ -27,6 +29,8 @@ namespace {
 constexpr std::size_t kMaxSelectedPath = 120;
 
 constexpr std::string_view kInvalidPart = "Invalid Component File, Merge aborted\n";
+// The text already ends its line; the part's path follows.
+std::string InvalidPartText(const std::string& path) { return std::string(kInvalidPart) + path; }
 
 std::string Format(const char* format, auto... args) {
   int size = std::snprintf(nullptr, 0, format, args...);
@@ -77,7 +81,7 @@ class MergeRun {
   }
   MergeOutcome RefusePart(const std::string& partPath) {
     DiscardTarget();
-    return Tell(kInvalidPart, partPath, MessageKind::kOk);
+    return Tell(InvalidPartText(partPath), partPath, MessageKind::kOk);
   }
 
   std::optional<MergeOutcome> PrepareDirectory(const MergeForm& form);
@@ -127,13 +131,15 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
 
   if (auto end = PrepareDirectory(form)) return *end;
   if (selectedPath.size() > kMaxSelectedPath) {
-    return Tell("File path too long", selectedPath, MessageKind::kOkWarning);
+    return Tell(MessageText("File path too long", selectedPath), selectedPath,
+                MessageKind::kOkWarning);
   }
   if (auto end = OpenFirstPart(selectedPath)) return *end;
 
   // Writing the result over one of the parts it is read from would destroy
   // the set before it is joined.
-  if (TargetIsOneOfTheParts()) return Tell(kInvalidPart, firstPath_, MessageKind::kOk);
+  if (TargetIsOneOfTheParts())
+    return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
   if (EntryExists(targetPath_) &&
       !Ask("Target File exists overwrite?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
     return MergeOutcome::kCancelled;
@@ -191,7 +197,8 @@ std::optional<MergeOutcome> MergeRun::PrepareDirectory(const MergeForm& form) {
       return MergeOutcome::kCancelled;
     }
     if (!MakeDirectory(directory_)) {
-      return Tell("Can not create directory", "Merge", MessageKind::kOk);
+      return Tell(MessageText("Can not create directory", directory_, LastErrorText()), "Merge",
+                  MessageKind::kOk);
     }
   }
   ui_.SetInfoLine(InfoLine::kDirectory, " Directory: " + directory_);
@@ -210,14 +217,17 @@ std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedP
     }
   }
   first_ = File::OpenRead(firstPath_);
-  if (!first_) return Tell("Can not open file", firstPath_, MessageKind::kOkWarning);
+  if (!first_) {
+    return Tell(MessageText("Can not open file", firstPath_, LastErrorText()), firstPath_,
+                MessageKind::kOkWarning);
+  }
   firstSize_ = first_->Size();
   ui_.SetInfoLine(InfoLine::kSize, " File size: " + std::to_string(firstSize_));
 
   HeaderBytes bytes{};
   if (firstSize_ < std::int64_t{kHeaderSize} ||
       first_->Read(bytes.data(), bytes.size()) != std::int64_t{kHeaderSize}) {
-    return Tell(kInvalidPart, firstPath_, MessageKind::kOk);
+    return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
   }
   reference_ = DecodeHeader(bytes);
   partCount_ = static_cast<std::int8_t>(reference_.partCount);
@@ -230,7 +240,7 @@ std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedP
   auto name = TargetNameFromSourceName(StoredName(reference_));
   if (!name || partCount_ > kMaxParts || total_ < 0 || !reference_.DescribesValidSet() ||
       reference_.dataLength < 0 || reference_.dataLength > firstSize_ - std::int64_t{kHeaderSize}) {
-    return Tell(kInvalidPart, firstPath_, MessageKind::kOk);
+    return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
   }
   referenceName_ = StoredName(reference_);
   stem_ = TargetStem(*name);
@@ -254,19 +264,27 @@ std::optional<MergeOutcome> MergeRun::CreateTarget() {
   if (IsSymbolicLink(targetPath_)) RemoveFile(targetPath_);
   target_ = File::Create(targetPath_);
   if (target_) return std::nullopt;
+  std::string reason = LastErrorText();
 
   auto cut = StripSecondDot(targetPath_);
-  if (!cut) return Tell("Can not create", targetPath_, MessageKind::kOk);
+  if (!cut) {
+    return Tell(MessageText("Can not create", targetPath_, reason), targetPath_, MessageKind::kOk);
+  }
   if (EntryExists(*cut) &&
       !Ask("Target File exists overwrite?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
     return MergeOutcome::kCancelled;
   }
   targetPath_ = *cut;
-  if (TargetIsOneOfTheParts()) return Tell(kInvalidPart, firstPath_, MessageKind::kOk);
+  if (TargetIsOneOfTheParts())
+    return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
   if (IsSymbolicLink(targetPath_)) RemoveFile(targetPath_);
   target_ = File::Create(targetPath_);
-  if (!target_) return Tell("Can not create", targetPath_, MessageKind::kOk);
-  ui_.ShowMessage("Striping second '.' from target file name", targetPath_, MessageKind::kOk);
+  if (!target_) {
+    reason = LastErrorText();
+    return Tell(MessageText("Can not create", targetPath_, reason), targetPath_, MessageKind::kOk);
+  }
+  ui_.ShowMessage(MessageText("Striping second '.' from target file name", targetPath_),
+                  targetPath_, MessageKind::kOk);
   return std::nullopt;
 }
 
@@ -290,8 +308,10 @@ std::optional<MergeOutcome> MergeRun::OpenLaterPart(int index, File& part, PartH
 
   auto opened = File::OpenRead(partPath);
   if (!opened) {
+    std::string reason = LastErrorText();
     DiscardTarget();
-    return Tell("Can't open file, merge aborted", partPath, MessageKind::kOk);
+    return Tell(MessageText("Can't open file, merge aborted", partPath, reason), partPath,
+                MessageKind::kOk);
   }
   part = std::move(*opened);
   partSize = part.Size();

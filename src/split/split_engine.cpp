@@ -14,11 +14,13 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/system_error.h"
 #include "settings/settings_store.h"
 #include "split/companion_joiners.h"
 #include "split/floppy_prompt.h"
 #include "split/part_mailer.h"
 #include "split/split_form.h"
+#include "ui/message_text.h"
 #include "ui/progress_dialog.h"
 #include "ui/user_interface.h"
 
@@ -95,13 +97,13 @@ class SplitRun {
 bool SplitRun::Prepare() {
   SetLine(InfoLine::kDirectory, Format(" Directory: %s", request_.targetDirectory));
   if (path_.size() > kMaxSourcePathLength) {
-    Warn("File path too long", path_);
+    Warn(MessageText("File path too long", path_), path_);
     return false;
   }
 
   source_ = File::OpenRead(path_);
   if (!source_) {
-    Warn(path_, "Can not open file");
+    Warn(MessageText(path_, path_, LastErrorText()), "Can not open file");
     return false;
   }
   auto status = StatPath(path_);
@@ -170,7 +172,8 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
       return false;
     }
     if (!MakeDirectory(directory)) {
-      ui_.ShowMessage("Can not create directory", "Merge", MessageKind::kOk);
+      ui_.ShowMessage(MessageText("Can not create directory", directory, LastErrorText()), "Merge",
+                      MessageKind::kOk);
       return false;
     }
   }
@@ -198,7 +201,7 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
 SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int64_t length) {
   auto part = File::Create(partPath);
   if (!part) {
-    Warn(partPath, "Can not open");
+    Warn(MessageText(partPath, partPath, LastErrorText()), "Can not open");
     return PartOutcome::kEnded;
   }
   SetLine(InfoLine::kStatus, Format(" Writing: %s", partPath));
@@ -225,11 +228,14 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
       room = writer->Space(static_cast<std::size_t>(
           std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kWriteBufferSize))));
       next = 0;
-      if (source_->Read(room.data(), room.size()) != static_cast<std::int64_t>(room.size())) {
+      std::int64_t got = source_->Read(room.data(), room.size());
+      if (got != static_cast<std::int64_t>(room.size())) {
+        std::string reason =
+            got < 0 ? LastErrorText() : "The file is shorter than when it was opened";
         writer.reset();
         part.reset();
         RemoveFile(partPath);
-        Warn("Can not read file", path_);
+        Warn(MessageText("Can not read file", path_, reason), path_);
         return PartOutcome::kEnded;
       }
     }
@@ -257,17 +263,17 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
 
   auto written = File::OpenRead(partPath);
   if (!written) {
-    Warn("Can not open file", partPath);
+    Warn(MessageText("Can not open file", partPath, LastErrorText()), partPath);
     return PartOutcome::kEnded;
   }
   std::int64_t actual = written->Size();
   if (actual < 0) {
-    ui_.ShowMessage("FAIL", partPath, MessageKind::kOk);
+    ui_.ShowMessage(MessageText("FAIL", partPath, LastErrorText()), partPath, MessageKind::kOk);
     return PartOutcome::kEnded;
   }
   written.reset();
   if (!closed || actual != static_cast<std::int64_t>(kHeaderSize) + length) {
-    Warn("Disk write error or disk full!!!", "Split ABORTED");
+    Warn(MessageText("Disk write error or disk full!!!", partPath), "Split ABORTED");
     RemoveFile(partPath);
     return PartOutcome::kEnded;
   }
@@ -292,7 +298,8 @@ void SplitRun::Execute() {
       length = std::min(division_, size_ - offset_);
     } else if (drives_.GetFreeSpace(request_.targetDirectory) <
                static_cast<std::uint64_t>(length)) {
-      Warn("Not enough hard disk space in target directory", "Split");
+      Warn(MessageText("Not enough hard disk space in target directory", request_.targetDirectory),
+           "Split");
       return;
     }
     offset_ += length;

@@ -6,8 +6,10 @@
 
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/system_error.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+#include "ui/message_text.h"
 
 namespace fennimar {
 namespace {
@@ -163,7 +165,8 @@ DialogResult SplitForm::Ok() {
       return DialogResult::kCancel;
     }
     if (!MakeDirectory(directory)) {
-      ui_.ShowMessage("Can not create directory", "Split", MessageKind::kOk);
+      ui_.ShowMessage(MessageText("Can not create directory", directory, LastErrorText()), "Split",
+                      MessageKind::kOk);
       return DialogResult::kCancel;
     }
   }
