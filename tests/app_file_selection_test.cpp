@@ -1,7 +1,6 @@
 // File selection and drops without a display: what the lines say, which
 // commands are posted, and when the Split and Merge items are enabled.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "app/command_ids.h"
 #include "app/file_selection.h"
@@ -51,14 +50,6 @@ TEST_F(FileSelectionTest, ChosenFileShowsTargetAndSizeAndPostsToolbarWithFile) {
   EXPECT_EQ(selection.selection().selectedPath, path);
   EXPECT_EQ(selection.selection().fileSize, 1234);
   EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST_F(FileSelectionTest, FilesOf2GiBAndMoreShowTheirTrueSize) {
-  std::string path = Make("DISC.ISO", testing::Bytes(1, 7));
-  ASSERT_EQ(::truncate(path.c_str(), 4700000000), 0);  // sparse
-  selection.Chosen(path);
-  EXPECT_EQ(ui.Line(InfoLine::kSize), " File size: 4700000000");
-  EXPECT_EQ(selection.selection().fileSize, 4700000000);
 }
 
 TEST_F(FileSelectionTest, ChosenFileThatDoesNotOpenKeepsOldSizeAndToolbar) {
