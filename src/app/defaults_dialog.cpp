@@ -102,6 +102,7 @@ wxSizer* DefaultsDialog::CreateDirectoryBox() {
 
 wxSizer* DefaultsDialog::CreateCheckBoxes() {
   auto* column = new wxBoxSizer(wxVERTICAL);
+  // "recomended": the label's own spelling, kept on purpose.
   continueOnError_ =
       new wxCheckBox(this, kIdContinueOnChecksumError,
                      " Continue to merge file even when checksum &errors (not recomended)");
