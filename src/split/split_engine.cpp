@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "format/part_checksum.h"
@@ -85,7 +85,6 @@ class SplitRun {
 
   // How the run ends when a step returns false without saying otherwise.
   SplitOutcome ending_ = SplitOutcome::kFailed;
-  std::unique_ptr<char[]> buffer_;
   std::optional<File> source_;
   std::optional<FileIdentity> sourceIdentity_;
   std::optional<DirectoryLock> lock_;
@@ -279,20 +278,32 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
 
   PartChecksum checksum;
   std::int64_t remaining = length;
+  // The source is read straight into the writer's buffer, as much at a time
+  // as it has room for, and then handled block by block, each block followed
+  // by the progress update and the pump. Of the room, the bytes before
+  // `next` are handled; a block ends at the room's end at the latest.
+  std::span<char> room;
+  std::size_t next = 0;
   while (remaining > 0 && !progress_->stopRequested()) {
-    auto block = static_cast<std::size_t>(
-        std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kCopyBlockSize)));
-    std::int64_t got = source_->Read(buffer_.get(), block);
-    if (got != static_cast<std::int64_t>(block)) {
-      std::string reason =
-          got < 0 ? LastErrorText() : "The file is shorter than when it was opened";
-      writer.reset();
-      Warn(MessageText("Can not read file", path_, reason), path_);
-      return PartOutcome::kEnded;
+    if (next == room.size()) {
+      room = writer->Space(static_cast<std::size_t>(
+          std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kWriteBufferSize))));
+      next = 0;
+      std::int64_t got = source_->Read(room.data(), room.size());
+      if (got != static_cast<std::int64_t>(room.size())) {
+        std::string reason =
+            got < 0 ? LastErrorText() : "The file is shorter than when it was opened";
+        writer.reset();
+        Warn(MessageText("Can not read file", path_, reason), path_);
+        return PartOutcome::kEnded;
+      }
     }
-    writing = writing && writer->Append(buffer_.get(), block);
+    auto block =
+        std::min({static_cast<std::size_t>(remaining), kCopyBlockSize, room.size() - next});
+    checksum.Add(room.data() + next, block);
+    writing = writer->Commit(block) && writing;
+    next += block;
     copied_ += static_cast<std::int64_t>(block);
-    checksum.Add(buffer_.get(), block);
     remaining -= static_cast<std::int64_t>(block);
     progress_->SetPercent(PercentOf(copied_, size_));
     ui_.Pump();
@@ -325,7 +336,6 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
 }
 
 SplitOutcome SplitRun::Execute() {
-  buffer_ = std::make_unique<char[]>(kCopyBlockSize);
   WaitCursor wait(ui_);
   if (!Prepare()) return ending_;
 
@@ -374,7 +384,6 @@ SplitOutcome SplitRun::Execute() {
     ++index_;
   }
   source_.reset();
-  buffer_.reset();
   return Finish();
 }
 
