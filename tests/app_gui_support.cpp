@@ -36,7 +36,7 @@ AnsweredMessages::AnsweredMessages() {
         if (kind == MessageKind::kOk || kind == MessageKind::kOkWarning) return Answer::kOk;
         if (answers.empty()) {
           ADD_FAILURE() << "no answer for \"" << text << "\" (" << caption << ")";
-          return kind == MessageKind::kYesNo ? Answer::kNo : Answer::kCancel;
+          return IsYesNo(kind) ? Answer::kNo : Answer::kCancel;
         }
         Answer answer = answers.front();
         answers.pop_front();

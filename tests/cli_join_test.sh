@@ -69,6 +69,77 @@ check "directory over 99 characters" 2 $?
 "$cli" join --help > /dev/null
 check "join help" 0 $?
 
+"$cli" join ../parts/DATA.Z00 -d "" -y > /dev/null 2>&1
+check "empty directory" 2 $?
+mkdir "$work/gone" && (cd "$work/gone" && rmdir "$work/gone" &&
+  "$cli" join ../parts/DATA.Z00 -y < /dev/null > /dev/null 2> "$work/err.txt")
+check "unreadable working directory" 1 $?
+check "unreadable working directory message" \
+  "fennimar-cli: can not read the working directory, give full paths" "$(cat "$work/err.txt")"
+
+# A large join killed at several points, or stopped by a signal without a
+# terminal, leaves the existing target byte for byte; the next join removes
+# what the killed one left and completes.
+big="$work/big" && mkdir -p "$big/out"
+head -c $((160 * 1048576)) /dev/urandom > "$big/BIG.BIN"
+"$cli" split "$big/BIG.BIN" -s 2m -d "$big/parts" -y < /dev/null > /dev/null 2>&1
+head -c 100000 /dev/urandom > "$big/out/BIG.BIN" && touch -d @1000000000 "$big/out/BIG.BIN"
+cp -p "$big/out/BIG.BIN" "$big/old"
+pending="$big/out/BIG.BIN.fennimar-partial"
+signal_when() {  # signal_when SIGNAL BYTES: a join gets SIGNAL once its result holds BYTES
+  "$cli" join "$big/parts/BIG.Z07" -d "$big/out" -y < /dev/null > "$big/out.txt" 2>&1 &
+  local pid=$! i
+  # Once it reads its parts, what a killed join left has been replaced.
+  for i in $(seq 2000); do
+    grep -q Reading: "$big/out.txt" && [ "$(stat -c %s "$pending" 2>/dev/null || echo -1)" -ge "$2" ] &&
+      break
+    sleep 0.002
+  done
+  kill -"$1" "$pid"
+  wait "$pid"
+}
+for bytes in 0 $((50 * 1048576)) $((110 * 1048576)); do
+  signal_when KILL "$bytes"
+  cmp -s "$big/old" "$big/out/BIG.BIN" && [ "$(stat -c %Y "$big/out/BIG.BIN")" = 1000000000 ]
+  check "killed at $bytes bytes, target as it was" 0 $?
+  check "killed at $bytes bytes, while writing" 1 "$(ls "$big/out" | grep -c fennimar-partial)"
+done
+signal_when INT $((30 * 1048576))
+check "SIGINT without a terminal stops" 1 $?
+check "stopped" " Aborted" "$(tail -n 1 "$big/out.txt")"
+cmp -s "$big/old" "$big/out/BIG.BIN"
+check "stopped, target as it was" 0 $?
+"$cli" join "$big/parts/BIG.Z00" -d "$big/out" -y < /dev/null > /dev/null 2>&1
+check "join after the kills" "0 BIG.BIN" "$? $(ls "$big/out")"
+cmp -s "$big/BIG.BIN" "$big/out/BIG.BIN"
+check "join after the kills, identical" 0 $?
+
+# Runs at the same time into one directory: each either completes with the
+# right file or fails with a message; none reports success for a file that
+# is not there or not right.
+mkdir -p "$big/other" "$big/c"
+head -c $((8 * 1048576)) /dev/urandom > "$big/other/BIG.BIN"
+"$cli" split "$big/other/BIG.BIN" -s 1m -d "$big/other/parts" -y < /dev/null > /dev/null 2>&1
+pids=()
+for i in $(seq 20); do
+  set="$big/parts" && [ $((i % 2)) = 0 ] && set="$big/other/parts"
+  "$cli" join "$set/BIG.Z00" -d "$big/c" -y < /dev/null > /dev/null 2> "$big/c.err.$i" &
+  pids+=($!)
+done
+ok=0 wrong=0
+for i in $(seq 20); do
+  if wait "${pids[$((i - 1))]}"; then
+    ok=$((ok + 1))
+  elif ! grep -q "Another split or merge is writing into this directory" "$big/c.err.$i"; then
+    wrong=$((wrong + 1))
+  fi
+done
+[ "$ok" -ge 1 ] && { cmp -s "$big/BIG.BIN" "$big/c/BIG.BIN" || cmp -s "$big/other/BIG.BIN" "$big/c/BIG.BIN"; }
+check "concurrent joins: a complete result ($ok completed)" 0 $?
+check "concurrent joins: failures are told" 0 "$wrong"
+check "concurrent joins: nothing else left" "BIG.BIN" "$(ls "$big/c")"
+rm -rf "$big"
+
 # joinex: self-contained, run from a directory outside the build tree.
 if [ "$linking" = static ] && ldd "$joinex" 2>/dev/null | grep -Eq 'libstdc\+\+|libgcc_s'; then
   check "joinex needs no libstdc++ or libgcc_s" none "$(ldd "$joinex" | tr -s ' \n' ' ')"

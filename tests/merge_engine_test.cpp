@@ -7,6 +7,7 @@
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
 #include "merge_test_support.h"
+#include "platform/pending_file.h"
 #include "scripted_ui.h"
 #include "settings/settings_keys.h"
 #include "test_support.h"
@@ -35,6 +36,10 @@ class MergeEngineTest : public ::testing::Test {
     // Every way out releases the wait cursor and the progress dialog.
     EXPECT_EQ(ui.waitCursorDepth, 0);
     EXPECT_EQ(ui.progress, nullptr);
+    // Nothing half-written is left under a temporary name.
+    for (const auto& name : testing::ListDir(out)) {
+      EXPECT_EQ(name.find(kPendingSuffix), std::string::npos) << name;
+    }
   }
 
   // Writes a set of `size` random bytes in parts of `perPart` data bytes.
@@ -198,15 +203,72 @@ TEST_F(MergeEngineTest, ExistingTargetIsKeptOnNoAndReplacedOnYes) {
   testing::SetModifiedTime(Target(), 1000);
   ui.answers = {Answer::kNo};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
-  EXPECT_EQ(
-      ui.messages,
-      (std::vector<ShownMessage>{{"Target File exists overwrite?", "Merge", MessageKind::kYesNo}}));
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Target File exists overwrite?", "Merge",
+                                                     MessageKind::kYesNoDefaultNo}}));
   EXPECT_EQ(testing::ReadText(Target()), "old");
   EXPECT_EQ(testing::ModifiedTime(Target()), 1000);
 
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
   EXPECT_EQ(testing::ReadFile(Target()), source);
+}
+
+TEST_F(MergeEngineTest, FailedMergeLeavesTheExistingTargetByteForByte) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::vector<std::string>&)> damage;
+    MergeOutcome outcome;
+  };
+  const Case cases[] = {
+      {"checksum error under ABORT", [](auto& p) { testing::FlipDataByte(p[2], 5); },
+       MergeOutcome::kChecksumErrors},
+      {"part of another set", [](auto& p) { testing::SetHeaderByte(p[1], kPartIndexOffset, 5); },
+       MergeOutcome::kFailed},
+      {"missing part, prompt cancelled", [](auto& p) { ::unlink(p[3].c_str()); },
+       MergeOutcome::kCancelled},
+      {"FIFO as a later part",
+       [](auto& p) {
+         ::unlink(p[1].c_str());
+         ::mkfifo(p[1].c_str(), 0644);
+       },
+       MergeOutcome::kFailed},
+  };
+  Bytes old = testing::RandomBytes(777, 9);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto paths = MakeSet(3500);
+    c.damage(paths);
+    testing::WriteFile(Target(), old);
+    testing::SetModifiedTime(Target(), 1000);
+    ui.answers = {Answer::kYes};
+    EXPECT_EQ(Merge(paths[0]), c.outcome);
+    EXPECT_EQ(testing::ReadFile(Target()), old);
+    EXPECT_EQ(testing::ModifiedTime(Target()), 1000);
+    EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{"REPORT.DOC"});
+  }
+}
+
+TEST_F(MergeEngineTest, FifosAreRefusedWithoutWaiting) {
+  auto paths = MakeSet(2500);
+  auto fifo = [](const std::string& path) {
+    ::unlink(path.c_str());
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+  };
+  // As the target: the user is asked, then it cannot be created over.
+  fifo(Target());
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"Can not create\n" + Target() + "\nNot a regular file", Target(),
+                          MessageKind::kOk}));
+  // As part 00.
+  ::unlink(Target().c_str());
+  fifo(paths[0]);
+  EXPECT_EQ(Merge(paths[2]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"Can not open file\n" + paths[0] + "\nNot a regular file", paths[0],
+                          MessageKind::kOkWarning}));
+  EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
 TEST_F(MergeEngineTest, SymbolicLinkAtTheTargetIsReplacedNotFollowed) {
@@ -618,20 +680,26 @@ TEST_F(MergeEngineTest, StoredTotalOfZeroOnlyAsksToVerify) {
   EXPECT_EQ(ui.Status(), " Merge Complete");
 }
 
-TEST_F(MergeEngineTest, StopDuringTheThirdOfFourPartsKeepsWhatWasWritten) {
+TEST_F(MergeEngineTest, StopDuringTheThirdOfFourPartsLeavesTheTargetAsItWas) {
   // Four parts of three blocks each; pump 8 comes after the second block of
   // the part with index 2.
   auto paths = MakeSet(4 * 3 * kCopyBlockSize, 3 * kCopyBlockSize);
   ASSERT_EQ(paths.size(), 4u);
-  ui.StopAtPump(8);
-  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kStopped);
-  EXPECT_EQ(ui.Status(), " Aborted");
-  EXPECT_EQ(
-      ui.messages,
-      (std::vector<ShownMessage>{{"Do you really want stop?", "Fennimar", MessageKind::kYesNo}}));
-  Bytes written = testing::ReadFile(Target());
-  EXPECT_EQ(written.size(), 8 * kCopyBlockSize);
-  EXPECT_TRUE(std::equal(written.begin(), written.end(), source.begin()));
+  for (bool existing : {false, true}) {
+    if (existing) {
+      testing::WriteFile(Target(), std::string("the only copy"));
+      ui.answers = {Answer::kYes};
+    }
+    ui.messages.clear();
+    ui.StopAtPump(ui.pumps + 8);
+    EXPECT_EQ(Merge(paths[0]), MergeOutcome::kStopped);
+    EXPECT_EQ(ui.Status(), " Aborted");
+    EXPECT_EQ(ui.messages.back(),
+              (ShownMessage{"Do you really want stop?", "Fennimar", MessageKind::kYesNo}));
+    EXPECT_EQ(testing::ListDir(out),
+              existing ? std::vector<std::string>{"REPORT.DOC"} : std::vector<std::string>{});
+  }
+  EXPECT_EQ(testing::ReadText(Target()), "the only copy");
 }
 
 TEST_F(MergeEngineTest, StopAnsweredNoGoesOn) {
@@ -702,7 +770,7 @@ TEST_F(MergeEngineTest, CountByteOfLaterPartsIsNotChecked) {
   EXPECT_EQ(testing::ReadFile(Target()), source);
 }
 
-TEST_F(MergeEngineTest, FullDiskDeletesTheTarget) {
+TEST_F(MergeEngineTest, FullDiskLeavesTheExistingTargetAsItWas) {
   if (!testing::IsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";
   std::string small = dir / "small";
   ::mkdir(small.c_str(), 0755);
@@ -711,13 +779,17 @@ TEST_F(MergeEngineTest, FullDiskDeletesTheTarget) {
   }
   auto paths = MakeSet(200000, 50000);
   mergeDirectory = small;
+  testing::WriteFile(small + "/REPORT.DOC", std::string("the only copy"));
+  ui.answers = {Answer::kYes};
   MergeOutcome outcome = Merge(paths[0]);
   auto left = testing::ListDir(small);
+  std::string kept = testing::ReadText(small + "/REPORT.DOC");
   testing::Run("umount " + small);
   EXPECT_EQ(outcome, MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Disk write error or disk full!!!",
-                                                     "Merge ABORTED", MessageKind::kOk}}));
-  EXPECT_TRUE(left.empty());
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk}));
+  EXPECT_EQ(left, std::vector<std::string>{"REPORT.DOC"});
+  EXPECT_EQ(kept, "the only copy");
 }
 
 TEST_F(MergeEngineTest, PartCutShortWhileItIsReadShowsAsAChecksumError) {

@@ -26,7 +26,7 @@ Answer ScriptedUi::ShowMessage(std::string_view text, std::string_view caption, 
   if (kind == MessageKind::kOk || kind == MessageKind::kOkWarning) return Answer::kOk;
   if (answers.empty()) {
     ADD_FAILURE() << "no scripted answer for \"" << text << "\" (" << caption << ")";
-    return kind == MessageKind::kYesNo ? Answer::kNo : Answer::kCancel;
+    return IsYesNo(kind) ? Answer::kNo : Answer::kCancel;
   }
   Answer answer = answers.front();
   answers.pop_front();

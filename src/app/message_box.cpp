@@ -28,6 +28,9 @@ Answer ShowMessageBox(wxWindow* owner, std::string_view text, std::string_view c
     case MessageKind::kYesNo:
       style = wxYES_NO;
       break;
+    case MessageKind::kYesNoDefaultNo:
+      style = wxYES_NO | wxNO_DEFAULT;
+      break;
     case MessageKind::kRetryCancel:
       style = wxOK | wxCANCEL;
       break;
@@ -44,7 +47,7 @@ Answer ShowMessageBox(wxWindow* owner, std::string_view text, std::string_view c
     case wxID_NO:
       return Answer::kNo;
     case wxID_CANCEL:
-      return kind == MessageKind::kYesNo ? Answer::kNo : Answer::kCancel;
+      return IsYesNo(kind) ? Answer::kNo : Answer::kCancel;
     default:
       return kind == MessageKind::kRetryCancel ? Answer::kRetry : Answer::kOk;
   }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "cli/terminal_ui.h"
 #include "mail/mail_join.h"
 #include "mail/mail_store.h"
@@ -58,9 +59,16 @@ int RunJoinCommand(int argc, char** argv) {
     std::cerr << kUsage;
     return 2;
   }
-  // The dialog's field holds at most 99 characters; a longer directory would
-  // be cut into another one, so it is refused here.
-  if (directory) directory = AbsolutePath(*directory);
+  // An empty directory would mean the root; the dialog's field holds at most
+  // 99 characters and a longer directory would be cut into another one.
+  if (directory && directory->empty()) {
+    std::cerr << "fennimar-cli: -d needs a directory\n" << kUsage;
+    return 2;
+  }
+  if (!MakeAbsolute("fennimar-cli", directory)) return 1;
+  for (std::string& source : sources) {
+    if (!MakeAbsolute("fennimar-cli", source)) return 1;
+  }
   if (directory && directory->size() > MergeForm::kMaxDirectory) {
     std::cerr << "fennimar-cli: directory longer than " << MergeForm::kMaxDirectory
               << " characters\n";
@@ -74,7 +82,6 @@ int RunJoinCommand(int argc, char** argv) {
   };
   SettingsStore settings = SettingsStore::ForUser();
   SystemDrives drives;
-  for (std::string& source : sources) source = AbsolutePath(source);
   // One part is joined where it lies; mail, or several sources, go through
   // a temporary directory.
   if (sources.size() > 1 || MailStoreKindOf(sources.front()) != MailStoreKind::kNone) {

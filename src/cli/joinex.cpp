@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "build_info.h"
+#include "cli/command_line.h"
 #include "cli/terminal_ui.h"
 #include "format/part_name.h"
 #include "merge/merge_engine.h"
@@ -70,12 +71,12 @@ int RunJoinex(const std::vector<std::string>& arguments) {
     std::cerr << kHelp;
     return 2;
   }
-  directory = AbsolutePath(directory);
+  if (!MakeAbsolute("joinex", part) || !MakeAbsolute("joinex", directory)) return 1;
   if (directory.size() > MergeForm::kMaxDirectory) {
     std::cerr << "joinex: directory longer than " << MergeForm::kMaxDirectory << " characters\n";
     return 2;
   }
-  return Join(AbsolutePath(part), directory, keep) ? 0 : 1;
+  return Join(part, directory, keep) ? 0 : 1;
 }
 
 int JoinSetsIn(const std::string& directory) {

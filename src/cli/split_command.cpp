@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/command_line.h"
 #include "cli/terminal_ui.h"
 #include "mail/smtp_part_mailer.h"
 #include "platform/drive.h"
@@ -136,6 +137,11 @@ int RunSplitCommand(int argc, char** argv) {
     std::cerr << kUsage;
     return 2;
   }
+  // An empty directory would mean the root.
+  if (options.directory && options.directory->empty()) {
+    std::cerr << "fennimar-cli: -d needs a directory\n" << kUsage;
+    return 2;
+  }
 
   TerminalUi ui(options.assumeYes);
   bool accepted = false;
@@ -145,9 +151,15 @@ int RunSplitCommand(int argc, char** argv) {
     return accepted;
   };
   // The desktop program hands the engines full paths; so does the terminal.
-  options.file = AbsolutePath(options.file);
-  if (options.directory && !options.directory->empty()) {
-    options.directory = AbsolutePath(*options.directory);
+  if (!MakeAbsolute("fennimar-cli", options.file) ||
+      !MakeAbsolute("fennimar-cli", options.directory)) {
+    return 1;
+  }
+  // The dialog's field holds at most 99 characters; a longer directory would
+  // be cut into another one, so it is refused, as the join refuses it.
+  if (options.directory && options.directory->size() > kMaxDirectoryLength) {
+    std::cerr << "fennimar-cli: directory longer than " << kMaxDirectoryLength << " characters\n";
+    return 2;
   }
   SettingsStore settings = SettingsStore::ForUser();
   SystemDrives drives;

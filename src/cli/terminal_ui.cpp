@@ -15,9 +15,10 @@
 namespace fennimar {
 namespace {
 
+// The last signal that asked the run to stop, 0 for none.
 volatile std::sig_atomic_t interrupted = 0;
 
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+extern "C" void OnInterrupt(int signal) { interrupted = signal; }
 
 constexpr int kBarWidth = 40;
 
@@ -39,7 +40,7 @@ std::string TerminalUi::AskLine(const std::string& prompt) {
   return line;
 }
 
-bool TerminalUi::AskYesNo(std::string_view question) {
+bool TerminalUi::AskYesNo(std::string_view question, bool defaultNo) {
   if (assumeYes_) {
     std::cerr << " yes (--yes)\n";
     return true;
@@ -49,9 +50,10 @@ bool TerminalUi::AskYesNo(std::string_view question) {
     return false;
   }
   for (;;) {
-    std::string answer = AskLine(std::string(question) + " [y/n] ");
+    std::string answer = AskLine(std::string(question) + (defaultNo ? " [y/N] " : " [y/n] "));
     if (answer == "y" || answer == "Y" || answer == "yes") return true;
     if (answer == "n" || answer == "N" || answer == "no" || std::cin.eof()) return false;
+    if (answer.empty() && defaultNo) return false;
   }
 }
 
@@ -64,11 +66,12 @@ Answer TerminalUi::ShowMessage(std::string_view text, std::string_view caption, 
       std::cerr << "\n";
       return Answer::kOk;
     case MessageKind::kYesNo:
+    case MessageKind::kYesNoDefaultNo:
       if (!assumeYes_ && interactive_) std::cerr << "\n";
-      return AskYesNo("") ? Answer::kYes : Answer::kNo;
+      return AskYesNo("", kind == MessageKind::kYesNoDefaultNo) ? Answer::kYes : Answer::kNo;
     case MessageKind::kRetryCancel:
       if (!assumeYes_ && interactive_) std::cerr << "\n";
-      return AskYesNo("Retry?") ? Answer::kRetry : Answer::kCancel;
+      return AskYesNo("Retry?", false) ? Answer::kRetry : Answer::kCancel;
   }
   return Answer::kOk;
 }
@@ -115,6 +118,7 @@ void TerminalUi::ShowProgress(ProgressDialog& progress) {
   lastPercent_ = -1;
   interrupted = 0;
   std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
 }
 
 void TerminalUi::UpdateProgress(ProgressDialog& progress) {
@@ -131,12 +135,20 @@ void TerminalUi::HideProgress(ProgressDialog&) {
   ClearBar();
   progress_ = nullptr;
   std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
 }
 
 void TerminalUi::Pump() {
-  if (interrupted && progress_) {
-    interrupted = 0;
+  if (!interrupted || !progress_) return;
+  // Ctrl-C on a terminal asks, as the Stop button does; without a terminal
+  // (a script, timeout, a CI cancel), and for SIGTERM, nobody can answer, so
+  // the signal is the confirmed Stop.
+  bool ask = interrupted == SIGINT && interactive_;
+  interrupted = 0;
+  if (ask) {
     progress_->Stop();
+  } else {
+    progress_->StopConfirmed();
   }
 }
 

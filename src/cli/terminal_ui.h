@@ -3,7 +3,8 @@
 // or answered from --yes, or No when there is no terminal to ask. The
 // information lines are printed to standard output as they change, and a
 // progress bar is drawn on standard error when it is a terminal. Ctrl-C
-// during a run presses the progress dialog's Stop button.
+// during a run presses the progress dialog's Stop button; without a terminal
+// SIGINT, and SIGTERM always, is a Stop already confirmed.
 #pragma once
 
 #include <functional>
@@ -49,7 +50,8 @@ class TerminalUi : public UserInterface {
   void Pump() override;
 
  private:
-  bool AskYesNo(std::string_view question);
+  // `defaultNo`: an empty answer is No.
+  bool AskYesNo(std::string_view question, bool defaultNo);
   void ClearBar();
 
   bool assumeYes_;

@@ -1,11 +1,10 @@
 #include "mail/smtp_part_mailer.h"
 
-#include <unistd.h>
-
 #include <array>
 #include <cstdio>
 
 #include "mail/mime_composer.h"
+#include "platform/host_name.h"
 #include "platform/path.h"
 #include "ui/user_interface.h"
 
@@ -26,9 +25,7 @@ std::string SmtpPartMailer::Subject(int index, int count, const std::string& sou
 }
 
 std::string SmtpPartMailer::LocalDomain() {
-  std::array<char, 256> name{};
-  if (::gethostname(name.data(), name.size() - 1) != 0) return {};
-  std::string host = name.data();
+  std::string host = HostName();
   return host.find('.') != std::string::npos ? host : std::string();
 }
 

@@ -1,6 +1,7 @@
 #include "merge/merge_engine.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
@@ -13,9 +14,11 @@
 #include "merge/merge_form.h"
 #include "merge/target_name.h"
 #include "platform/buffered_writer.h"
+#include "platform/directory_lock.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/pending_file.h"
 #include "platform/system_error.h"
 #include "settings/settings_keys.h"
 #include "ui/message_text.h"
@@ -77,11 +80,10 @@ class MergeRun {
     ui_.ShowMessage(text, caption, kind);
     return outcome;
   }
-  // Closes the target and deletes it.
+  // Drops what was written; the final name keeps what it held.
   void DiscardTarget() {
     writer_.reset();
     target_.reset();
-    RemoveFile(targetPath_);
   }
   MergeOutcome RefusePart(const std::string& partPath) {
     DiscardTarget();
@@ -90,6 +92,7 @@ class MergeRun {
 
   std::optional<MergeOutcome> PrepareDirectory(const MergeForm& form);
   std::optional<MergeOutcome> OpenFirstPart(const std::string& selectedPath);
+  std::optional<MergeOutcome> AskToReplace(const std::string& path);
   std::optional<MergeOutcome> CreateTarget();
   bool TargetIsOneOfTheParts() const;
   std::optional<MergeOutcome> OpenLaterPart(int index, File& part, PartHeader& header,
@@ -97,6 +100,7 @@ class MergeRun {
   std::optional<MergeOutcome> CopyPart(const std::string& partPath, File& part,
                                        const PartHeader& header);
   MergeOutcome Finish();
+  void KeepMode(File& result) const;
 
   UserInterface& ui_;
   SettingsStore& settings_;
@@ -116,7 +120,9 @@ class MergeRun {
   std::string referenceName_;
   std::string stem_;
   std::string targetPath_;
-  std::optional<File> target_;
+  std::optional<DirectoryLock> lock_;
+  // The result, under its temporary name until every check has passed.
+  std::optional<PendingFile> target_;
   // Declared after the target: on every way out it hands its last bytes to
   // the target before the target is closed.
   std::optional<BufferedWriter> writer_;
@@ -144,12 +150,16 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
 
   // Writing the result over one of the parts it is read from would destroy
   // the set before it is joined.
-  if (TargetIsOneOfTheParts())
+  if (TargetIsOneOfTheParts()) {
     return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
-  if (EntryExists(targetPath_) &&
-      !Ask("Target File exists overwrite?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
-    return MergeOutcome::kCancelled;
   }
+  // One writer per directory: another run's result is never replaced halfway,
+  // and the question below is answered about what the directory holds.
+  lock_.emplace(directory_);
+  if (lock_->state() == DirectoryLock::State::kBusy) {
+    return Tell(kDirectoryBusyText, "Merge", MessageKind::kOkWarning);
+  }
+  if (auto end = AskToReplace(targetPath_)) return *end;
   if (drives_.GetFreeSpace(directory_) < static_cast<std::uint64_t>(total_)) {
     return Tell("Not enough hard disk space in target directory", "Merge", MessageKind::kOkWarning);
   }
@@ -158,8 +168,8 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   std::string merging = Format(" Merging %d files to create: %s", partCount_, targetPath_.c_str());
   ui_.SetInfoLine(InfoLine::kTarget, merging);
   if (auto end = CreateTarget()) return *end;
-  auto targetIdentity = IdentityOf(*target_);
-  writer_.emplace(*target_);
+  auto targetIdentity = IdentityOf(target_->file());
+  writer_.emplace(target_->file());
 
   progress_.emplace(ui_);
   progress_->SetStatusText(merging);
@@ -264,11 +274,29 @@ bool MergeRun::TargetIsOneOfTheParts() const {
   return false;
 }
 
+std::optional<MergeOutcome> MergeRun::AskToReplace(const std::string& path) {
+  // A dangling symbolic link is an existing entry too.
+  if (EntryExists(path) &&
+      !Ask("Target File exists overwrite?", "Merge", MessageKind::kYesNoDefaultNo, Answer::kYes)) {
+    return MergeOutcome::kCancelled;
+  }
+  return std::nullopt;
+}
+
+// Only a regular file or a symbolic link is replaced by the result (the link
+// itself, never what it leads to); a directory, a FIFO or a device under the
+// target's name cannot be created over.
+std::optional<PendingFile> CreateResult(const std::string& path) {
+  EntryKind kind = EntryKindOf(path);
+  if (kind == EntryKind::kDirectory || kind == EntryKind::kOther) {
+    errno = kind == EntryKind::kDirectory ? EISDIR : kNotRegularFile;
+    return std::nullopt;
+  }
+  return PendingFile::Create(path);
+}
+
 std::optional<MergeOutcome> MergeRun::CreateTarget() {
-  // A symbolic link in the merge directory is replaced by the result (the
-  // user has agreed to overwrite it), never written through.
-  if (IsSymbolicLink(targetPath_)) RemoveFile(targetPath_);
-  target_ = File::Create(targetPath_);
+  target_ = CreateResult(targetPath_);
   if (target_) return std::nullopt;
   std::string reason = LastErrorText();
 
@@ -276,15 +304,12 @@ std::optional<MergeOutcome> MergeRun::CreateTarget() {
   if (!cut) {
     return Tell(MessageText("Can not create", targetPath_, reason), targetPath_, MessageKind::kOk);
   }
-  if (EntryExists(*cut) &&
-      !Ask("Target File exists overwrite?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
-    return MergeOutcome::kCancelled;
-  }
+  if (auto end = AskToReplace(*cut)) return *end;
   targetPath_ = *cut;
-  if (TargetIsOneOfTheParts())
+  if (TargetIsOneOfTheParts()) {
     return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
-  if (IsSymbolicLink(targetPath_)) RemoveFile(targetPath_);
-  target_ = File::Create(targetPath_);
+  }
+  target_ = CreateResult(targetPath_);
   if (!target_) {
     reason = LastErrorText();
     return Tell(MessageText("Can not create", targetPath_, reason), targetPath_, MessageKind::kOk);
@@ -386,8 +411,7 @@ std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File
 MergeOutcome MergeRun::Finish() {
   bool written = writer_->Flush();
   writer_.reset();
-  written = target_->Close() && written;
-  target_.reset();
+  File& result = target_->file();
   if (errorCount_ != 0) {
     std::string action = checksumErrorAction_
                              ? *checksumErrorAction_
@@ -396,29 +420,44 @@ MergeOutcome MergeRun::Finish() {
     if (action == "ABORT") {
       ui_.ShowMessage(Format(" %d checksum errors, merge aborted", errorCount_), "Abort",
                       MessageKind::kOk);
-      RemoveFile(targetPath_);
+      DiscardTarget();
+    } else {
+      // The user keeps what was joined, damage and all.
+      KeepMode(result);
+      target_->Commit();
     }
     return MergeOutcome::kChecksumErrors;
   }
 
   progress_.reset();
-  auto status = StatPath(targetPath_);
-  if (!status) return Tell("Can not open file", targetPath_, MessageKind::kOk);
-  // A failed write or close may have lost data that the size does not show.
-  if (!written || status->size != total_) {
+  std::int64_t size = result.Size();
+  if (size < 0) return Tell("Can not open file", targetPath_, MessageKind::kOk);
+  // A failed write may have lost data that the size does not show.
+  if (!written || size != total_) {
     if (total_ > 0 || !written) {
-      RemoveFile(targetPath_);
+      DiscardTarget();
       return Tell("Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk);
     }
     // Sets from the first version store no total; their size cannot be checked.
     ui_.ShowMessage("Files created with FENNI ver 1.02", "Please verify merge file",
                     MessageKind::kOk);
   }
+  KeepMode(result);
   if (std::int64_t time = reference_.ModifiedTime(); time != 0) {
-    SetFileTimes(targetPath_, time, time);
+    SetFileTimes(target_->path(), time, time);
+  }
+  // Only now does the final name change: the joined file replaces what it held.
+  if (!target_->Commit()) {
+    return Tell("Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk);
   }
   ui_.SetInfoLine(InfoLine::kStatus, " Merge Complete");
   return MergeOutcome::kComplete;
+}
+
+// A file that is replaced keeps its permission bits.
+void MergeRun::KeepMode(File& result) const {
+  if (EntryKindOf(targetPath_) != EntryKind::kRegular) return;
+  if (auto mode = FileModeOf(targetPath_)) result.SetMode(*mode);
 }
 
 }  // namespace

@@ -15,17 +15,18 @@
 // with fixed texts, the information lines, " Merge Complete" in the status
 // line); the returned outcome lets a terminal front end set its exit status.
 // The target is written only inside the merge directory, under the plain
-// name that part 00 stores; symbolic links there are replaced, not followed.
-// What becomes of the target on each way out:
+// name that part 00 stores. Only regular files are read as parts.
 //
-//   not created    no selection, dialog cancelled, directory problems, first
-//                  part missing, unreadable or invalid, target creation failed
-//   untouched      the existing target is not to be overwritten
-//   deleted        a later part missing and the prompt cancelled, cannot be
-//                  opened, or invalid; checksum errors under ON_CHKSUM_ERR
-//                  "ABORT"; a final size that differs from the stored one
-//   kept           Stop confirmed; the status of a part cannot be taken;
-//                  checksum errors under any other ON_CHKSUM_ERR value
+// Nothing under the target's name changes until the merge has succeeded: the
+// result is written as a PendingFile beside it and renamed over the target
+// only after the last part's checksum and the final size check, or after
+// checksum errors under an ON_CHKSUM_ERR value other than "ABORT" (the user
+// keeps the damaged result). On every other way out (a failure, Cancel, Stop,
+// the program killed) an existing target stays byte for byte as it was; a
+// symbolic link there is replaced by the result, never followed. The run
+// holds the merge directory's DirectoryLock from before the "Target File
+// exists overwrite?" question to its end, so a second run into the same
+// directory ends with a message instead of racing it.
 #pragma once
 
 #include <optional>

@@ -9,16 +9,32 @@
 #include <utility>
 #include <vector>
 
+#include "platform/system_error.h"
+
 namespace fennimar {
 namespace {
 
+// Opens without blocking (a FIFO with no writer, a device), keeps the
+// descriptor only when it is a regular file, and then makes it blocking again
+// for the reads and writes.
 std::optional<File> OpenWith(const std::string& path, int flags, File (*make)(int)) {
   int fd;
   do {
-    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return std::nullopt;
-  return make(fd);
+  File file = make(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return std::nullopt;
+  if (!S_ISREG(st.st_mode)) {
+    int reason = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
+    file.Close();
+    errno = reason;
+    return std::nullopt;
+  }
+  int status = ::fcntl(fd, F_GETFL);
+  if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) return std::nullopt;
+  return file;
 }
 
 }  // namespace
@@ -36,24 +52,20 @@ File& File::operator=(File&& other) noexcept {
 }
 
 std::optional<File> File::OpenRead(const std::string& path) {
-  auto file = OpenWith(path, O_RDONLY, [](int fd) { return File(fd); });
-  // A directory opens read-only on Linux, but it is no file to split or join.
-  if (file) {
-    struct stat st {};
-    if (::fstat(file->fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
-      errno = EISDIR;
-      return std::nullopt;
-    }
-  }
-  return file;
+  return OpenWith(path, O_RDONLY, [](int fd) { return File(fd); });
 }
 
 std::optional<File> File::Create(const std::string& path) {
-  return OpenWith(path, O_WRONLY | O_CREAT | O_TRUNC, [](int fd) { return File(fd); });
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return std::nullopt;
+  return File(fd);
 }
 
 std::optional<File> File::CreateNew(const std::string& path) {
-  return OpenWith(path, O_WRONLY | O_CREAT | O_EXCL, [](int fd) { return File(fd); });
+  return OpenWith(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, [](int fd) { return File(fd); });
 }
 
 std::optional<File> File::CreateUnique(const std::string& directory, const std::string& prefix,
@@ -108,6 +120,8 @@ std::int64_t File::Size() const {
   if (::fstat(fd_, &st) != 0) return -1;
   return st.st_size;
 }
+
+bool File::SetMode(unsigned mode) { return ::fchmod(fd_, static_cast<mode_t>(mode)) == 0; }
 
 bool File::Close() {
   if (fd_ < 0) return true;

@@ -1,6 +1,11 @@
 // An owned file descriptor with the few operations the engines need: open for
 // reading, create for writing, open for update, read, write, seek, size.
 // Every call retries EINTR; failures come back as values, with errno kept.
+//
+// Only regular files are opened (but see Create). Every open is non-blocking, so that a FIFO
+// or a device under a file's name cannot hang the program, and the opened
+// object is checked with fstat; anything but a regular file is refused with
+// errno EISDIR (a directory) or kNotRegularFile (anything else).
 #pragma once
 
 #include <cstddef>
@@ -19,17 +24,21 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Opens an existing file read-only. Empty result: errno tells why.
+  // Opens an existing regular file read-only. Empty result: errno tells why.
   static std::optional<File> OpenRead(const std::string& path);
-  // Creates the file, or truncates an existing one, for writing ("wb").
+  // Creates the file, or truncates an existing one, for writing ("wb"). The
+  // one exception to the rule above: whatever the name leads to is opened,
+  // a device too. Parts and joined files are written through PendingFile.
   static std::optional<File> Create(const std::string& path);
-  // Creates the file only when no file of that name exists (O_EXCL).
+  // Creates the file only when no entry of that name exists, not even a
+  // symbolic link (O_EXCL): nothing is ever written through a link.
   static std::optional<File> CreateNew(const std::string& path);
   // Creates a file of a new, unique name "<directory>/<prefix>XXXXXX" and
   // stores that name in `path`.
   static std::optional<File> CreateUnique(const std::string& directory, const std::string& prefix,
                                           std::string& path);
-  // Opens an existing file for reading and writing without truncating it ("r+").
+  // Opens an existing regular file for reading and writing without
+  // truncating it ("r+").
   static std::optional<File> OpenUpdate(const std::string& path);
 
   bool IsOpen() const { return fd_ >= 0; }
@@ -44,6 +53,8 @@ class File {
   bool Seek(std::int64_t offset);
   // The file's current length, or -1.
   std::int64_t Size() const;
+  // Sets the permission bits (as chmod).
+  bool SetMode(unsigned mode);
   // Closes the descriptor; false when the close reported an error.
   bool Close();
 

@@ -95,6 +95,9 @@ std::int64_t File::Size() const {
   return st.st_size;
 }
 
+// Windows keeps no permission bits beyond read-only, which a new file lacks.
+bool File::SetMode(unsigned) { return true; }
+
 bool File::Close() {
   if (fd_ < 0) return true;
   return ::_close(std::exchange(fd_, -1)) == 0;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 #include <vector>
@@ -54,6 +55,33 @@ std::optional<FileIdentity> IdentityOf(const File& file) {
 
 bool IsDeviceName(std::string_view) { return false; }
 
+EntryKind EntryKindOf(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::lstat(path.c_str(), &st) != 0) return EntryKind::kNone;
+  if (S_ISREG(st.st_mode)) return EntryKind::kRegular;
+  if (S_ISDIR(st.st_mode)) return EntryKind::kDirectory;
+  if (S_ISLNK(st.st_mode)) return EntryKind::kSymbolicLink;
+  return EntryKind::kOther;
+}
+
+std::optional<unsigned> FileModeOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return static_cast<unsigned>(st.st_mode & 07777);
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::string ResolvedPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (!resolved) return path;
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
+}
+
 bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
 bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
@@ -90,11 +118,16 @@ bool SetFileTimes(const std::string& path, std::int64_t accessTime, std::int64_t
   return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
-std::string AbsolutePath(const std::string& path) {
+std::optional<std::string> AbsolutePath(const std::string& path) {
   if (path.empty() || path[0] == kPathSeparator) return path;
-  char cwd[4096];
-  if (!::getcwd(cwd, sizeof cwd)) return path;
-  return JoinPath(cwd, path);
+  // getcwd with a null buffer allocates one of the size the path needs.
+  char* cwd = ::getcwd(nullptr, 0);
+  if (!cwd) return std::nullopt;
+  std::string directory(cwd);
+  std::free(cwd);
+  // A working directory beyond the process's root comes as "(unreachable)...".
+  if (directory.empty() || directory[0] != kPathSeparator) return std::nullopt;
+  return JoinPath(directory, path);
 }
 
 std::vector<std::string> DirectoryEntries(const std::string& directory) {

@@ -1,5 +1,6 @@
-// File-system operations beside File: existence, status, one-level directory
-// creation, deletion, file times and temporary files.
+// File-system operations beside File: existence, status, identity, one-level
+// directory creation, deletion, renaming, file times, modes, the working
+// directory and temporary files.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +42,19 @@ std::optional<FileIdentity> IdentityOf(const File& file);
 // True when the system gives the name to a device in every directory, so that
 // a file of that name cannot be created there (CON, NUL, COM1 on Windows).
 bool IsDeviceName(std::string_view name);
+
+// What a directory entry is, a symbolic link taken as it is; kNone when the
+// name does not exist.
+enum class EntryKind { kNone, kRegular, kDirectory, kSymbolicLink, kOther };
+EntryKind EntryKindOf(const std::string& path);
+// The permission bits of the named file (following links); empty when unknown.
+std::optional<unsigned> FileModeOf(const std::string& path);
+// Replaces `to` by `from` in one step; a link at `to` is replaced, never
+// followed.
+bool RenameFile(const std::string& from, const std::string& to);
+// The path with every symbolic link resolved; the path itself when it does
+// not lead to an existing file.
+std::string ResolvedPath(const std::string& path);
 // Creates one directory level; its parent must exist.
 bool MakeDirectory(const std::string& path);
 // Deletes a file; false when it could not be deleted.
@@ -48,9 +62,10 @@ bool RemoveFile(const std::string& path);
 // Sets access and modification time of a file to the given seconds.
 bool SetFileTimes(const std::string& path, std::int64_t accessTime, std::int64_t modifiedTime);
 
-// The path made absolute against the current directory ("" stays ""); the
-// path unchanged when the current directory cannot be told.
-std::string AbsolutePath(const std::string& path);
+// The path made absolute against the working directory ("" stays ""); empty
+// when it is relative and the working directory cannot be read (deleted, or
+// beyond the process's root), since the path would then lead elsewhere.
+std::optional<std::string> AbsolutePath(const std::string& path);
 // The names in a directory, without "." and "..", in no particular order;
 // empty when it cannot be read.
 std::vector<std::string> DirectoryEntries(const std::string& directory);

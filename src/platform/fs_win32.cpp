@@ -93,6 +93,23 @@ bool IsDeviceName(std::string_view name) {
          stem[3] >= '1' && stem[3] <= '9';
 }
 
+EntryKind EntryKindOf(const std::string& path) {
+  DWORD attributes = AttributesOf(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::kNone;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return EntryKind::kSymbolicLink;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return EntryKind::kDirectory;
+  return IsDeviceName(FileNameOf(path)) ? EntryKind::kOther : EntryKind::kRegular;
+}
+
+std::optional<unsigned> FileModeOf(const std::string&) { return std::nullopt; }
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  return ::MoveFileExW(WideText(from).c_str(), WideText(to).c_str(), MOVEFILE_REPLACE_EXISTING) !=
+         0;
+}
+
+std::string ResolvedPath(const std::string& path) { return path; }
+
 bool MakeDirectory(const std::string& path) {
   return ::CreateDirectoryW(WideText(path).c_str(), nullptr) != 0;
 }
@@ -109,11 +126,11 @@ bool SetFileTimes(const std::string& path, std::int64_t accessTime, std::int64_t
   return ::CloseHandle(handle) && set;
 }
 
-std::string AbsolutePath(const std::string& path) {
+std::optional<std::string> AbsolutePath(const std::string& path) {
   if (path.empty()) return path;
   std::wstring wide = WideText(path);
   DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return path;
+  if (size == 0) return std::nullopt;
   std::wstring full(size, L'\0');
   size = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
   full.resize(size);

@@ -7,7 +7,9 @@ namespace fennimar {
 
 std::string LastErrorText() {
   int error = errno;
-  return error == 0 ? std::string() : std::string(std::strerror(error));
+  if (error == 0) return {};
+  if (error == kNotRegularFile && kNotRegularFile != EINVAL) return "Not a regular file";
+  return std::strerror(error);
 }
 
 }  // namespace fennimar

@@ -9,7 +9,7 @@ namespace fennimar {
 
 inline constexpr std::size_t kCopyFileBlockSize = 5000;
 
-// Copies `source` to `destination` (created or truncated), with the source's
+// Copies `source` to `destination` (replaced once the copy is whole), with the source's
 // permission bits, and gives the copy the source's modification time as
 // access and modification time. Returns 0, or -1 when a file cannot be
 // opened or the copy is incomplete (an incomplete copy is deleted).

@@ -50,6 +50,9 @@ class ProgressDialog {
   // The Stop button: asks "Do you really want stop?" and on Yes sets
   // stopRequested, which stays set for this dialog's life.
   void Stop();
+  // A Stop that needs no question: the user asked for it where no question
+  // can be answered (a signal to a program without a terminal).
+  void StopConfirmed() { stopRequested_ = true; }
 
   const std::string& statusText() const { return statusText_; }
   int percent() const { return percent_; }

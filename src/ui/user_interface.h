@@ -18,13 +18,19 @@ class MergeForm;
 class DiskPromptForm;
 class ProgressDialog;
 
-// The four kinds of message box.
+// The kinds of message box.
 enum class MessageKind {
-  kOk,           // OK button, no icon
-  kOkWarning,    // OK button with a warning icon
-  kYesNo,        // Yes and No buttons
-  kRetryCancel,  // Retry and Cancel buttons
+  kOk,              // OK button, no icon
+  kOkWarning,       // OK button with a warning icon
+  kYesNo,           // Yes and No buttons
+  kYesNoDefaultNo,  // Yes and No buttons, No the default: for questions whose Yes destroys data
+  kRetryCancel,     // Retry and Cancel buttons
 };
+
+// True for the kinds that ask Yes or No.
+constexpr bool IsYesNo(MessageKind kind) {
+  return kind == MessageKind::kYesNo || kind == MessageKind::kYesNoDefaultNo;
+}
 
 enum class Answer { kOk, kYes, kNo, kRetry, kCancel };
 

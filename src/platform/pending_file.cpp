@@ -1,0 +1,58 @@
+#include "platform/pending_file.h"
+
+#include <utility>
+
+#include "platform/fs.h"
+
+namespace fennimar {
+
+std::string PendingFile::PendingPathOf(const std::string& finalPath) {
+  return finalPath + std::string(kPendingSuffix);
+}
+
+std::optional<PendingFile> PendingFile::Create(const std::string& finalPath) {
+  std::string path = PendingPathOf(finalPath);
+  // Only the remains of an earlier run are removed: a regular file or a link
+  // under the temporary name. A directory there makes the creation fail.
+  EntryKind left = EntryKindOf(path);
+  if (left == EntryKind::kRegular || left == EntryKind::kSymbolicLink) RemoveFile(path);
+  auto file = File::CreateNew(path);
+  if (!file) return std::nullopt;
+  return PendingFile(std::move(*file), std::move(path), finalPath);
+}
+
+PendingFile::~PendingFile() { Discard(); }
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : file_(std::move(other.file_)),
+      path_(std::exchange(other.path_, {})),
+      finalPath_(std::move(other.finalPath_)) {}
+
+PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
+  if (this != &other) {
+    Discard();
+    file_ = std::move(other.file_);
+    path_ = std::exchange(other.path_, {});
+    finalPath_ = std::move(other.finalPath_);
+  }
+  return *this;
+}
+
+bool PendingFile::Commit() {
+  if (path_.empty()) return false;
+  bool closed = file_.Close();
+  if (!closed || !RenameFile(path_, finalPath_)) {
+    Discard();
+    return false;
+  }
+  path_.clear();
+  return true;
+}
+
+void PendingFile::Discard() {
+  if (path_.empty()) return;
+  file_.Close();
+  RemoveFile(std::exchange(path_, {}));
+}
+
+}  // namespace fennimar

@@ -1,0 +1,58 @@
+// PendingFile: a file that appears under its final name only once it is
+// complete. It is written under a temporary name beside the final one,
+// "<final name>.fennimar-partial", created exclusively (never through a
+// symbolic link, never over another file), and renamed over the final name in
+// one step by Commit. Until then whatever the final name holds stays as it
+// was; a pending file that is not committed is deleted, and one left behind by
+// a killed run keeps a name the user recognises and is removed by the next
+// run that writes the same file.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/file.h"
+
+namespace fennimar {
+
+inline constexpr std::string_view kPendingSuffix = ".fennimar-partial";
+
+class PendingFile {
+ public:
+  // The temporary name of a final path.
+  static std::string PendingPathOf(const std::string& finalPath);
+
+  // Creates the temporary file for `finalPath`. The caller holds the
+  // directory's DirectoryLock (or runs where there are no locks): a file
+  // already under the temporary name is then the remains of an earlier run
+  // and is removed first. Empty when it cannot be created; errno tells why.
+  static std::optional<PendingFile> Create(const std::string& finalPath);
+
+  ~PendingFile();
+  PendingFile(PendingFile&& other) noexcept;
+  PendingFile& operator=(PendingFile&& other) noexcept;
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+
+  File& file() { return file_; }
+  const std::string& path() const { return path_; }
+  const std::string& finalPath() const { return finalPath_; }
+
+  // Closes the file and renames it over the final name. False when the close
+  // or the rename failed; the temporary file is then deleted and the final
+  // name keeps what it held.
+  bool Commit();
+  // Closes and deletes the temporary file; the final name is not touched.
+  void Discard();
+
+ private:
+  PendingFile(File file, std::string path, std::string finalPath)
+      : file_(std::move(file)), path_(std::move(path)), finalPath_(std::move(finalPath)) {}
+
+  File file_;
+  std::string path_;  // empty once committed or discarded
+  std::string finalPath_;
+};
+
+}  // namespace fennimar
