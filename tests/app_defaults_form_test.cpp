@@ -234,8 +234,12 @@ TEST_F(DefaultsFormTest, MissingMergeDirectoryDeclinedWritesNothing) {
   form.SetMergeDirectory(home / "missing");
   ui.answers = {Answer::kNo};
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
-  EXPECT_EQ(ui.messages[0], (testing::ShownMessage{"Directory does not exist, create?", "Default",
-                                                   MessageKind::kYesNo}));
+  EXPECT_EQ(ui.messages, (std::vector<testing::ShownMessage>{
+                             {"Directory does not exist, create?", "Default", MessageKind::kYesNo},
+                             {"The defaults were not saved: the directory for merge does not "
+                              "exist\n" +
+                                  home / "missing",
+                              "Default", MessageKind::kOkWarning}}));
   EXPECT_TRUE(NothingWritten());
   EXPECT_FALSE(testing::Exists(home / "missing"));
 }
@@ -249,6 +253,10 @@ TEST_F(DefaultsFormTest, CreatedSplitDirectoryIsWrittenBeforeMergeQuestionEndsTh
   ui.answers = {Answer::kYes, Answer::kNo};
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
   EXPECT_TRUE(IsDirectory(home / "new_split"));
+  EXPECT_EQ(ui.MessageTexts().back(),
+            "Only the chunk size and the directory for splitting were saved: the directory for "
+            "merge does not exist\n" +
+                home / "new_merge");
   EXPECT_EQ(testing::ReadText(settings.Path()),
             "[FENNIMAR]\nChType=2DD\nWorkDir=" + home / "new_split" + "\n");
 }
@@ -291,7 +299,7 @@ TEST_F(DefaultsFormTest, MergeDirectoryThatCannotBeCreatedEndsTheSave) {
   form.SetMergeDirectory(home / "no/such/parent");
   ui.answers = {Answer::kYes};
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
-  EXPECT_EQ(ui.MessageTexts().back(),
+  EXPECT_EQ(ui.MessageTexts()[1],
             "Can not create directory\n" + home / "no/such/parent" + "\nNo such file or directory");
   EXPECT_TRUE(NothingWritten());
 }

@@ -142,6 +142,34 @@ TEST_F(SplitTest, SplitWithEmailMailsEveryPartToARealServer) {
   EXPECT_TRUE(messages.shown.empty());
 }
 
+// A server that takes the connection and then says nothing: while the
+// mailer waits, the window handles its events, and Stop ends the wait.
+TEST_F(SplitTest, StopWhileASilentServerIsWaitedForEndsAsAborted) {
+  testing::SmtpTestServer server("silent");
+  StoreSetting("SMTPHost", server.HostText());
+  StoreSetting("MyAddress", "Jane Doe <jane@example.org>");
+  Start();
+  std::string source = files / "REPORT.DOC";
+  testing::WriteFile(source, testing::RandomBytes(70000, 9));
+  Select(source);
+  messages.answers = {Answer::kYes};
+  testing::WhenModal([&](wxDialog& dialog) {
+    Click(dialog, kIdSplitOther);
+    Click(dialog, kIdSplitBytes);
+    Type(dialog, kIdSplitSize, "30000");
+    Click(dialog, kIdSplitEmail);
+    Type(dialog, kIdSplitMailTo, "bob@example.org");
+    // The first part is on disk: its mailer is waiting for the greeting.
+    testing::WhenReady(
+        [&] { return window->ui().progressWindow() && testing::Exists(files / "REPORT.Z00"); },
+        [&] { Click(*window->ui().progressWindow(), wxID_CANCEL); });
+    Click(dialog, wxID_OK);
+  });
+  Command(kIdSplit);
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Aborted");
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Do you really want stop?"});
+}
+
 class RunningSplitTest : public SplitTest {
  protected:
   void SetUp() override {

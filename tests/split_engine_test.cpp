@@ -139,21 +139,30 @@ TEST_F(SplitEngineTest, RefusalsBeforeAnythingIsWritten) {
     std::size_t size;
     std::int64_t chunk;
     const char* text;
+    bool namesTheFile = false;
   } cases[] = {
       {2000, 1085, "Division size should be greater than 1000 bytes"},
-      {1000, 1086, "Chunk size greater then file size"},
+      {2000, 2086, "Chunk size greater then file size"},
       {100001, 1086, "File to big (more than 100 parts)"},
+      // Told before the dialog opens: nothing could be split.
+      {0, 1086, "The file is empty", true},
+      {1000, 1086, "The file is too small to split (1000 bytes or less)", true},
   };
   for (const auto& c : cases) {
     testing::ScriptedUi fresh;
     SplitEngine e(fresh, settings, drives, &mailer);
-    fresh.splitDialog = ui.splitDialog;
     Dialog(c.chunk);
-    fresh.splitDialog = ui.splitDialog;
+    int dialogs = 0;
+    fresh.splitDialog = [&](SplitForm& form) {
+      ++dialogs;
+      return ui.splitDialog(form);
+    };
     std::string source = Source(c.size);
     e.Run({source, testing::FileSize(source)});
+    std::string text = c.namesTheFile ? c.text + ("\n" + source) : c.text;
     EXPECT_EQ(fresh.messages,
-              (std::vector<ShownMessage>{{c.text, "Split", MessageKind::kOkWarning}}));
+              (std::vector<ShownMessage>{{text, "Split", MessageKind::kOkWarning}}));
+    EXPECT_EQ(dialogs, c.namesTheFile ? 0 : 1) << c.text;
     EXPECT_TRUE(testing::ListDir(out).empty()) << c.text;
     EXPECT_EQ(fresh.progressDialogsShown, 0);
   }
@@ -178,7 +187,7 @@ TEST_F(SplitEngineTest, NoSelectionLongPathMissingSourceAndCancel) {
   ui.splitDialog = nullptr;  // Cancel
   std::string source = Source(5000);
   Split(source);
-  EXPECT_EQ(ui.Status(), " Complete");
+  EXPECT_EQ(ui.Status(), " Complete") << "deliberate: a cancelled split says Complete";
   EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
@@ -355,6 +364,19 @@ TEST_F(RemovableSplitTest, PromptsForEveryPartWithItsDataLength) {
   EXPECT_EQ(required, (std::vector<std::int64_t>{1000, 1000, 500}));
   EXPECT_EQ(ui.Status(), " Complete");
   EXPECT_EQ(ui.Line(InfoLine::kTarget), "Dividing " + source + " on  3 parts");
+}
+
+// Not a slip: the split asks this under the caption "Merge", as it always has.
+TEST_F(RemovableSplitTest, MissingDirectoryOnTheDiskIsAskedUnderTheCaptionMerge) {
+  std::string source = Source(2500);
+  Dialog(1086);
+  // The disk put in holds no such directory.
+  ui.floppyPrompt = [&](FloppyPrompt&) { return ::rmdir(out.c_str()) == 0; };
+  ui.answers = {Answer::kNo};
+  Split(source);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
+                             {"Directory does not exist, create?", "Merge", MessageKind::kYesNo}}));
+  EXPECT_FALSE(testing::Exists(out));
 }
 
 TEST_F(RemovableSplitTest, CancelInThePromptAbortsAndKeepsEarlierParts) {

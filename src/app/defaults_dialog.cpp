@@ -102,6 +102,7 @@ wxSizer* DefaultsDialog::CreateDirectoryBox() {
 
 wxSizer* DefaultsDialog::CreateCheckBoxes() {
   auto* column = new wxBoxSizer(wxVERTICAL);
+  // "recomended": the label's own spelling, kept on purpose.
   continueOnError_ =
       new wxCheckBox(this, kIdContinueOnChecksumError,
                      " Continue to merge file even when checksum &errors (not recomended)");
@@ -120,12 +121,12 @@ wxSizer* DefaultsDialog::CreateMailFields() {
   auto label = [&](const char* text) {
     grid->Add(new wxStaticText(this, wxID_ANY, text), 0, wxALIGN_CENTER_VERTICAL);
   };
-  // A field with a second, short field beside it.
-  auto pair = [&](wxWindow* first, const char* text, wxWindow* second) {
+  // Two fields on one row; the one marked grows with the dialog.
+  auto pair = [&](wxWindow* first, const char* text, wxWindow* second, bool secondGrows) {
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    row->Add(first, 1, wxEXPAND);
+    row->Add(first, secondGrows ? 0 : 1, wxEXPAND);
     row->Add(new wxStaticText(this, wxID_ANY, text), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
-    row->Add(second, 0, wxLEFT, gap);
+    row->Add(second, secondGrows ? 1 : 0, wxLEFT, gap);
     grid->Add(row, 1, wxEXPAND);
   };
   auto hint = [&](const char* text) {
@@ -137,7 +138,7 @@ wxSizer* DefaultsDialog::CreateMailFields() {
   smtpHost_->SetMaxLength(kDefaultsMailLength);
   smtpPort_ = new wxTextCtrl(this, kIdSmtpPort, "", wxDefaultPosition, shortSize);
   smtpPort_->SetMaxLength(kPortLength);
-  pair(smtpHost_, "P&ort:", smtpPort_);
+  pair(smtpHost_, "P&ort:", smtpPort_, false);
   hint("for example mail.example.org; an empty port is 25, 587 or 465 by security");
   label("Secur&ity:");
   security_ = new wxChoice(this, kIdSmtpSecurity);
@@ -146,7 +147,7 @@ wxSizer* DefaultsDialog::CreateMailFields() {
   security_->Append("TLS");
   smtpUser_ = new wxTextCtrl(this, kIdSmtpUser, "", wxDefaultPosition, wxDefaultSize);
   smtpUser_->SetMaxLength(kDefaultsMailLength);
-  pair(security_, "&User name:", smtpUser_);
+  pair(security_, "&User name:", smtpUser_, true);
   label("Pass&word:");
   password_ =
       new wxTextCtrl(this, kIdSmtpPassword, "", wxDefaultPosition, fieldSize, wxTE_PASSWORD);

@@ -173,7 +173,8 @@ DialogResult DefaultsForm::Ok() {
   std::string mergeDir = "SAME";
   if (directoryChoice_ == DirectoryChoice::kPredefined) {
     workDir = splitDirectory_.empty() ? "/" : splitDirectory_;
-    if (EnsureDirectory(workDir) == DirectoryOutcome::kCreated) {
+    bool splitSaved = EnsureDirectory(workDir) == DirectoryOutcome::kCreated;
+    if (splitSaved) {
       Write(s::kChType, chType);
       Write(s::kWorkDir, workDir);
     }
@@ -187,6 +188,14 @@ DialogResult DefaultsForm::Ok() {
         break;
       case DirectoryOutcome::kDeclined:
       case DirectoryOutcome::kFailed:
+        // The dialog closes; the user is told what was kept and why.
+        ui_.ShowMessage(MessageText(splitSaved ? "Only the chunk size and the directory for "
+                                                 "splitting were saved: the directory for merge "
+                                                 "does not exist"
+                                               : "The defaults were not saved: the directory for "
+                                                 "merge does not exist",
+                                    mergeDir),
+                        kCaption, MessageKind::kOkWarning);
         return DialogResult::kOk;
     }
   }

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <wx/image.h>
+#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
@@ -17,7 +18,7 @@
 #include "app/file_dialog.h"
 #include "app/help.h"
 #include "app/images.h"
-#include "app/info_line.h"
+#include "app/info_line_label.h"
 #include "app/message_box.h"
 #include "app/progress_window.h"
 #include "app/window_metrics.h"
@@ -103,6 +104,7 @@ void MainWindow::CreateMenus() {
   mergeItem_ = file->Append(kIdMerge, "&Merge File\tF4", "Merge selected file");
   auto* setup = new wxMenu;
   runMinimizedItem_ = setup->AppendCheckItem(kIdRunMinimized, "&Run Minimized\tF6");
+  // "setings": the prompt's own spelling, kept on purpose.
   setup->Append(kIdDefaults, "&Defaults\tF7", "Change default setings");
   auto* help = new wxMenu;
   help->Append(kIdHelp, "&Help \tF1", "Display Help");
@@ -117,8 +119,8 @@ void MainWindow::CreateMenus() {
 }
 
 void MainWindow::CreateBars() {
-  // The toolbar has no tooltips; its buttons carry only their images.
-  CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NO_TOOLTIPS);
+  // Each button's tooltip is its command's prompt.
+  CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT);
   GetToolBar()->SetToolBitmapSize(wxSize(kToolbarImageWidth, kToolbarImageHeight));
   ApplyToolbar(ToolbarWithoutFile());
 
@@ -141,7 +143,9 @@ void MainWindow::ApplyToolbar(const ToolbarLayout& layout) {
   for (std::size_t i = 0; i < layout.size(); ++i) {
     const ToolbarSlot& slot = layout[i];
     if (!slot.IsSeparator()) {
-      bar->AddTool(slot.id, "", ToolbarImage(slot.image));
+      wxString prompt = GetMenuBar()->GetHelpString(slot.id);
+      bar->AddTool(slot.id, "", ToolbarImage(slot.image), prompt);
+      bar->SetToolLongHelp(slot.id, prompt);
     } else if (!full[i].IsSeparator()) {
       // Where the other layout has a button, an empty place of a button's
       // size keeps every button where it stands in both layouts.
@@ -168,8 +172,8 @@ void MainWindow::CreateInfoLines() {
   int margin = lineHeight_ / 4;
   int indent = FromDIP(3);
   for (int i = 0; i < kInfoLineCount; ++i) {
-    lines_[i] = new InfoLine(panel_, indent, margin + i * lineHeight_, kWindowWidth - 2 * indent,
-                             lineHeight_, kInitialTexts[i], drop);
+    lines_[i] = new InfoLineLabel(panel_, indent, margin + i * lineHeight_,
+                                  kWindowWidth - 2 * indent, lineHeight_, kInitialTexts[i], drop);
   }
 }
 
@@ -186,12 +190,12 @@ void MainWindow::ShowKeyStates() {
 }
 
 std::string MainWindow::LineText(fennimar::InfoLine line) const {
-  InfoLine* control = lines_[static_cast<int>(line)];
+  InfoLineLabel* control = lines_[static_cast<int>(line)];
   return control ? control->Text() : std::string();
 }
 
 void MainWindow::SetLine(fennimar::InfoLine line, std::string_view text) {
-  if (InfoLine* control = lines_[static_cast<int>(line)]) control->SetText(std::string(text));
+  if (InfoLineLabel* control = lines_[static_cast<int>(line)]) control->SetText(std::string(text));
 }
 
 void MainWindow::EnableFileCommands(bool enabled) {
@@ -330,7 +334,17 @@ void MainWindow::Defaults() {
 
 void MainWindow::Help() { ShowManual(this); }
 
-void MainWindow::HomePage() { wxLaunchDefaultBrowser(kHomePage); }
+void MainWindow::HomePage() {
+  bool opened;
+  {
+    wxLogNull quiet;  // the toolkit's own box names an error number, not the address
+    opened = wxLaunchDefaultBrowser(kHomePage);
+  }
+  if (!opened) {
+    ShowMessageBox(this, std::string("No web browser could be started to open\n") + kHomePage,
+                   "Home Page", MessageKind::kOk);
+  }
+}
 
 void MainWindow::About() {
   AboutDialog dialog(this);

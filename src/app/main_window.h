@@ -28,7 +28,7 @@ class wxMenuItem;
 
 namespace fennimar::app {
 
-class InfoLine;
+class InfoLineLabel;
 
 // The file dialog, replaceable for tests: the chosen path, or none when the
 // user cancelled.
@@ -99,7 +99,7 @@ class MainWindow : public wxFrame, public SelectionWindow, public InfoLineOwner 
   FileChooser chooseFile_;
 
   wxPanel* panel_ = nullptr;
-  std::array<InfoLine*, 4> lines_{};
+  std::array<InfoLineLabel*, 4> lines_{};
   wxMenuItem* splitItem_ = nullptr;
   wxMenuItem* mergeItem_ = nullptr;
   wxMenuItem* runMinimizedItem_ = nullptr;

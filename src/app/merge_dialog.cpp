@@ -39,7 +39,7 @@ MergeDialog::MergeDialog(wxWindow* owner, MergeForm& form)
 }
 
 DiskPromptDialog::DiskPromptDialog(wxWindow* owner, DiskPromptForm& form)
-    : wxDialog(owner, wxID_ANY, "Merge file "), form_(form) {
+    : wxDialog(owner, wxID_ANY, "Merge file "), form_(form) {  // the blank is deliberate
   const int gap = FromDIP(6);
   auto* top = new wxBoxSizer(wxVERTICAL);
   top->Add(new wxStaticText(this, kIdDiskPromptInsert, "Please insert disk with:"), 0,

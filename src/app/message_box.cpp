@@ -26,20 +26,19 @@ Answer ShowMessageBox(wxWindow* owner, std::string_view text, std::string_view c
       style = wxOK | wxICON_WARNING;
       break;
     case MessageKind::kYesNo:
-      style = wxYES_NO;
+      style = wxYES_NO | wxICON_QUESTION;
       break;
     case MessageKind::kYesNoDefaultNo:
       style = wxYES_NO | wxNO_DEFAULT;
       break;
     case MessageKind::kRetryCancel:
-      style = wxOK | wxCANCEL;
+      style = wxOK | wxCANCEL | wxICON_QUESTION;
       break;
   }
-  // Without an icon flag wx picks the information or question icon; the
-  // kinds without an icon keep the box plain.
-  if (!(style & wxICON_WARNING)) style |= wxICON_NONE;
-  wxMessageDialog box(owner, wxString::FromUTF8(text.data(), text.size()),
-                      wxString::FromUTF8(caption.data(), caption.size()), style);
+  // The desktop's native message box no longer shows an icon; this one shows
+  // the theme's warning and question icons, so that a warning looks like one.
+  wxGenericMessageDialog box(owner, wxString::FromUTF8(text.data(), text.size()),
+                             wxString::FromUTF8(caption.data(), caption.size()), style);
   if (kind == MessageKind::kRetryCancel) box.SetOKCancelLabels("&Retry", "&Cancel");
   switch (box.ShowModal()) {
     case wxID_YES:

@@ -106,13 +106,6 @@ std::string MessageId(std::string_view sender) {
 
 }  // namespace
 
-// What EHLO's reply offers.
-struct SmtpSession::Extensions {
-  bool startTls = false;
-  bool plain = false;
-  bool login = false;
-};
-
 std::string FormatMailDate(long long secondsSinceEpoch) {
   auto seconds = static_cast<time_t>(secondsSinceEpoch);
   tm utc{};
@@ -184,12 +177,11 @@ SmtpOutcome SmtpSession::Connect(std::string_view server, const std::string& loc
   if (greeting.code == 0) return Refused(SmtpOutcome::kGreetingRefused, greeting, "the connection");
   std::string domain =
       localDomain.find('.') != std::string::npos ? localDomain : stream_.LocalAddressLiteral();
-  Extensions offered;
   bool plainOnly = security == SmtpSecurity::kNone && login.user.empty();
-  SmtpOutcome greeted = Greet(domain, plainOnly, offered);
+  SmtpOutcome greeted = Greet(domain, plainOnly);
   if (greeted != SmtpOutcome::kOk) return greeted;
   if (security == SmtpSecurity::kStartTls) {
-    if (!offered.startTls) {
+    if (!offered_.startTls) {
       reason_ = "the server offers no STARTTLS; nothing was sent in clear";
       return SmtpOutcome::kTlsUnavailable;
     }
@@ -200,15 +192,15 @@ SmtpOutcome SmtpSession::Connect(std::string_view server, const std::string& loc
     if (stream_.StartTls(address->host, DeadlineIn(timeouts_.commandMs)) != NetStatus::kOk) {
       return NetFailure(SmtpOutcome::kTlsFailed);
     }
-    offered = {};
-    greeted = Greet(domain, false, offered);
+    greeted = Greet(domain, false);
     if (greeted != SmtpOutcome::kOk) return greeted;
   }
-  if (!login.user.empty()) return LogIn(login, offered);
+  if (!login.user.empty()) return LogIn(login);
   return SmtpOutcome::kOk;
 }
 
-SmtpOutcome SmtpSession::Greet(const std::string& domain, bool mayFallBack, Extensions& offered) {
+SmtpOutcome SmtpSession::Greet(const std::string& domain, bool mayFallBack) {
+  offered_ = {};
   SmtpReply reply = Command("EHLO " + OneLine(domain) + "\r\n", timeouts_.commandMs);
   if (IsPositive(reply.code)) {
     // Every line after the first names one extension.
@@ -218,11 +210,11 @@ SmtpOutcome SmtpSession::Greet(const std::string& domain, bool mayFallBack, Exte
       if (line + 5 > reply.text.size()) break;
       std::string keyword = reply.text.substr(line + 5, next - std::min(next, line + 5));
       for (char& c : keyword) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-      if (keyword == "STARTTLS") offered.startTls = true;
+      if (keyword == "STARTTLS") offered_.startTls = true;
       if (keyword.starts_with("AUTH ") || keyword.starts_with("AUTH=")) {
         std::string mechanisms = " " + keyword.substr(5) + " ";
-        offered.plain = offered.plain || mechanisms.find(" PLAIN ") != std::string::npos;
-        offered.login = offered.login || mechanisms.find(" LOGIN ") != std::string::npos;
+        offered_.plain = offered_.plain || mechanisms.find(" PLAIN ") != std::string::npos;
+        offered_.login = offered_.login || mechanisms.find(" LOGIN ") != std::string::npos;
       }
       line = next;
     }
@@ -236,17 +228,17 @@ SmtpOutcome SmtpSession::Greet(const std::string& domain, bool mayFallBack, Exte
   return Refused(SmtpOutcome::kGreetingRefused, reply, "HELO");
 }
 
-SmtpOutcome SmtpSession::LogIn(const SmtpLogin& login, const Extensions& offered) {
+SmtpOutcome SmtpSession::LogIn(const SmtpLogin& login) {
   // The password never travels in clear.
   if (!stream_.IsEncrypted()) {
     reason_ = "a login needs an encrypted connection (STARTTLS or TLS); the password was not sent";
     return SmtpOutcome::kLoginUnavailable;
   }
   SmtpReply reply;
-  if (offered.plain) {
+  if (offered_.plain) {
     std::string credentials = std::string(1, '\0') + login.user + '\0' + login.password;
     reply = Command("AUTH PLAIN " + Base64Of(credentials) + "\r\n", timeouts_.commandMs);
-  } else if (offered.login) {
+  } else if (offered_.login) {
     reply = Command("AUTH LOGIN\r\n", timeouts_.commandMs);
     if (reply.code == 334) reply = Command(Base64Of(login.user) + "\r\n", timeouts_.commandMs);
     if (reply.code == 334) reply = Command(Base64Of(login.password) + "\r\n", timeouts_.commandMs);

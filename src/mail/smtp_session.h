@@ -127,9 +127,15 @@ class SmtpSession {
   bool IsEncrypted() const { return stream_.IsEncrypted(); }
 
  private:
-  struct Extensions;
-  SmtpOutcome Greet(const std::string& domain, bool mayFallBack, Extensions& offered);
-  SmtpOutcome LogIn(const SmtpLogin& login, const Extensions& offered);
+  // What the last EHLO reply offered.
+  struct Extensions {
+    bool startTls = false;
+    bool plain = false;
+    bool login = false;
+  };
+  // EHLO (HELO when it is refused and `mayFallBack`); fills offered_.
+  SmtpOutcome Greet(const std::string& domain, bool mayFallBack);
+  SmtpOutcome LogIn(const SmtpLogin& login);
   // Sends one command line and reads its reply.
   SmtpReply Command(std::string_view line, int timeoutMs);
   SmtpOutcome Refused(SmtpOutcome outcome, const SmtpReply& reply, std::string_view step);
@@ -144,6 +150,7 @@ class SmtpSession {
   std::string inbox_;   // received bytes not yet read as reply lines
   std::string outbox_;  // message bytes not yet sent
   DotStuffer stuffer_;
+  Extensions offered_;
   bool answering_ = false;  // the last reply arrived in time
   std::string reason_;
 };

@@ -124,7 +124,7 @@ bool SplitRun::Prepare() {
     return false;
   }
   if (division_ >= size_) {
-    Warn("Chunk size greater then file size", "Split");
+    Warn("Chunk size greater then file size", "Split");  // the program's own spelling
     return false;
   }
   if (request_.chunkSize > kMaxPartSize) {
@@ -168,6 +168,7 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
   }
   const std::string& directory = request_.targetDirectory;
   if (!IsDirectory(directory)) {
+    // Deliberately captioned "Merge", as this question always has been.
     if (ui_.ShowMessage("Directory does not exist, create?", "Merge", MessageKind::kYesNo) !=
         Answer::kYes) {
       return false;
@@ -363,9 +364,22 @@ void SplitEngine::Run(const Selection& selection) {
     ui_.ShowMessage("File not selected, select file first", "Split", MessageKind::kOkWarning);
     return;
   }
+  // Parts hold more than kMinDivisionSize bytes each and a split makes at
+  // least two: a file of that size or less has nothing to split, which is
+  // said before the dialog proposes "0 parts" or a size it would refuse.
+  if (auto status = StatPath(selection.selectedPath);
+      status && !status->isDirectory && status->size <= kMinDivisionSize) {
+    ui_.ShowMessage(MessageText(status->size == 0 ? "The file is empty"
+                                                  : "The file is too small to split (1000 "
+                                                    "bytes or less)",
+                                selection.selectedPath),
+                    "Split", MessageKind::kOkWarning);
+    return;
+  }
   SplitForm form(ui_, settings_, selection.selectedPath, selection.fileSize);
   form.Open();
   if (!ui_.RunSplitDialog(form)) {
+    // Deliberately " Complete": a cancelled split has always said so.
     ui_.SetInfoLine(InfoLine::kStatus, " Complete");
     return;
   }

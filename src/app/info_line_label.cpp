@@ -1,4 +1,4 @@
-#include "app/info_line.h"
+#include "app/info_line_label.h"
 
 #include "app/command_ids.h"
 
@@ -11,19 +11,19 @@ bool FileDropForwarder::OnDropFiles(wxCoord, wxCoord, const wxArrayString& names
   return !paths.empty();
 }
 
-InfoLine::InfoLine(wxWindow* parent, int left, int top, int width, int height, const wxString& text,
-                   DropHandler onDrop)
+InfoLineLabel::InfoLineLabel(wxWindow* parent, int left, int top, int width, int height,
+                             const wxString& text, DropHandler onDrop)
     : wxStaticText(parent, kIdInfoLine, wxControl::EscapeMnemonics(text), wxPoint(left, top),
                    wxSize(width, height),
                    wxALIGN_LEFT | wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE) {
   SetDropTarget(new FileDropForwarder(std::move(onDrop)));
 }
 
-void InfoLine::SetText(const std::string& text) {
+void InfoLineLabel::SetText(const std::string& text) {
   wxString value = wxString::FromUTF8(text);
   if (GetLabelText() != value) SetLabelText(value);
 }
 
-std::string InfoLine::Text() const { return GetLabelText().utf8_string(); }
+std::string InfoLineLabel::Text() const { return GetLabelText().utf8_string(); }
 
 }  // namespace fennimar::app

@@ -1,6 +1,7 @@
-// InfoLine: one line of text in the main window, and FileDropForwarder, the
-// drop target that the window and each of its lines carry. A file dropped on
-// a line is handled exactly like one dropped on the window.
+// InfoLineLabel: the widget that shows one of the main window's information
+// lines (an InfoLine), and FileDropForwarder, the drop target that the window
+// and each of its lines carry. A file dropped on a line is handled exactly
+// like one dropped on the window.
 #pragma once
 
 #include <wx/dnd.h>
@@ -23,13 +24,13 @@ class FileDropForwarder : public wxFileDropTarget {
   DropHandler handler_;
 };
 
-class InfoLine : public wxStaticText {
+class InfoLineLabel : public wxStaticText {
  public:
   // A line of the given width and height at (`left`, `top`), showing
   // `text`, that passes dropped files to `onDrop`. A text too long for the
   // line is shown with an ellipsis in its middle.
-  InfoLine(wxWindow* parent, int left, int top, int width, int height, const wxString& text,
-           DropHandler onDrop);
+  InfoLineLabel(wxWindow* parent, int left, int top, int width, int height, const wxString& text,
+                DropHandler onDrop);
 
   void SetText(const std::string& text);
   std::string Text() const;
