@@ -1,5 +1,13 @@
 # The terminal front end, run as a user would run it.
 add_test(NAME cli_split COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cli_split_test.sh $<TARGET_FILE:fennimar-cli>)
+# Sources of 2 GiB and 5 GiB through the disk under /var/tmp, joined by
+# fennimar-cli and joinex; not under the sanitizers, whose copy loops would
+# take far longer.
+if(NOT FENNIMAR_SANITIZE AND NOT FENNIMAR_FUZZ)
+  add_test(NAME large_roundtrip COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/large_roundtrip_test.sh
+                                        $<TARGET_FILE:fennimar-cli> $<TARGET_FILE:joinex>)
+  set_tests_properties(large_roundtrip PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
+endif()
 # The Windows joiner under wine (skipped when wine is missing).
 if(FENNIMAR_BUILD_WINDOWS_JOINER)
   add_test(NAME joinex_wine COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/joinex_wine_test.sh

@@ -793,8 +793,9 @@ TEST_F(MergeEngineTest, FullDiskLeavesTheExistingTargetAsItWas) {
 }
 
 TEST_F(MergeEngineTest, PartCutShortWhileItIsReadShowsAsAChecksumError) {
-  auto paths = MakeSet(2 * 10 * kCopyBlockSize, 10 * kCopyBlockSize);
-  // After the first block the part loses all but five of its ten blocks.
+  // Parts larger than what is read at a time.
+  auto paths = MakeSet(2 * 40 * kCopyBlockSize, 40 * kCopyBlockSize);
+  // After the first block the part loses all but five of its forty blocks.
   ui.onPump = [&](int pump) {
     if (pump == 1) testing::TruncatePart(paths[0], kHeaderSize + 5 * kCopyBlockSize);
   };
@@ -804,7 +805,7 @@ TEST_F(MergeEngineTest, PartCutShortWhileItIsReadShowsAsAChecksumError) {
   EXPECT_EQ(ui.messages[0].caption, "Merged file may be corrupted");
   // What was read before the cut is kept, the rest of the part is missing.
   Bytes written = testing::ReadFile(Target());
-  EXPECT_GE(written.size(), 5 * kCopyBlockSize + 10 * kCopyBlockSize);
+  EXPECT_GE(written.size(), 5 * kCopyBlockSize + 40 * kCopyBlockSize);
   EXPECT_LT(written.size(), source.size());
   EXPECT_TRUE(std::equal(written.begin(), written.begin() + 5 * kCopyBlockSize, source.begin()));
 }

@@ -123,19 +123,6 @@ TEST(PartHeaderTest, LargeSetOfTheDocumentsExample) {
   EXPECT_TRUE(back.DescribesValidSet());
 }
 
-TEST(PartHeaderTest, LargeSetNamesAreCutTo61BytesAndSmallSetsKeepTheirs) {
-  PartHeader header;
-  header.SetSource(std::string(70, 'm'), 0x7FFFFFFF);  // the largest small set
-  EXPECT_FALSE(header.IsLargeSet());
-  EXPECT_EQ(header.SourceName(), std::string(70, 'm'));
-  header.SetSource(std::string(70, 'm'), 0x80000000);
-  HeaderBytes bytes = EncodeHeader(header);
-  EXPECT_EQ(bytes[2 + 60], 'm');
-  EXPECT_EQ(bytes[2 + 61], 0);  // at least one zero before the length
-  EXPECT_EQ(DecodeHeader(bytes).SourceName(), std::string(61, 'm'));
-  EXPECT_EQ(DecodeHeader(bytes).SourceSize(), 0x80000000);
-}
-
 TEST(PartHeaderTest, TimesFrom1970To2106AreKeptOthersStoredAsNone) {
   const std::pair<std::int64_t, std::int64_t> cases[] = {
       {1234567890, 1234567890}, {0x7FFFFFFF, 0x7FFFFFFF}, {0x80000000, 0x80000000},

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -29,11 +30,6 @@ namespace {
 
 // The longest selected path a merge accepts.
 constexpr std::size_t kMaxSelectedPath = 120;
-
-// The part's data is read this many bytes at a time and then handled block
-// by block, each block followed by the progress update and the pump: reads
-// from the page cache cost less in fewer, larger calls.
-constexpr std::size_t kReadAhead = 8 * kCopyBlockSize;
 
 constexpr std::string_view kInvalidPart = "Invalid Component File, Merge aborted\n";
 // The text already ends its line; the part's path follows.
@@ -108,7 +104,6 @@ class MergeRun {
   const std::optional<std::string>& checksumErrorAction_;
   const std::string& receivedFrom_;
 
-  std::vector<std::uint8_t> buffer_;
   std::string directory_;
   std::string partBase_;
   std::string firstPath_;
@@ -139,7 +134,6 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   }
   MergeForm form(settings_, selectedPath, receivedFrom_);
   if (!ui_.RunMergeDialog(form)) return MergeOutcome::kCancelled;
-  buffer_.resize(kReadAhead);
 
   if (auto end = PrepareDirectory(form)) return *end;
   if (selectedPath.size() > kMaxSelectedPath) {
@@ -367,29 +361,35 @@ std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File
                                                const PartHeader& header) {
   std::int64_t remaining = header.dataLength;
   PartChecksum sum;
-  // Bytes read ahead into the buffer: [next, available).
+  // The data is read straight into the target's write buffer, as much at a
+  // time as it has room for (reads from the page cache cost less in fewer,
+  // larger calls), and then handled block by block, each block followed by
+  // the progress update and the pump. Of the room, [next, available) is read
+  // and not yet handled; a block ends at the room's end at the latest.
+  std::span<char> room;
   std::size_t next = 0, available = 0;
   bool shortRead = false;
   while (remaining > 0) {
     if (progress_->stopRequested()) break;
-    auto block = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kCopyBlockSize));
-    bytesCopied_ += static_cast<std::int64_t>(block);
-    if (next == available && !shortRead) {
-      auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kReadAhead));
-      std::int64_t got = part.Read(buffer_.data(), wanted);
+    if (next == room.size() && !shortRead) {
+      room = writer_->Space(static_cast<std::size_t>(
+          std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kWriteBufferSize))));
+      std::int64_t got = part.Read(room.data(), room.size());
       next = 0;
       available = got > 0 ? static_cast<std::size_t>(got) : 0;
-      shortRead = available < wanted;
+      shortRead = available < room.size();
     }
+    auto block =
+        std::min({static_cast<std::size_t>(remaining), kCopyBlockSize, room.size() - next});
+    bytesCopied_ += static_cast<std::int64_t>(block);
     // A block that cannot be read whole ends this part's copy; its checksum
     // and the final size check tell the effect.
     if (available - next < block) break;
-    const std::uint8_t* data = buffer_.data() + next;
+    sum.Add(room.data() + next, block);
     next += block;
-    sum.Add(data, block);
     remaining -= static_cast<std::int64_t>(block);
     // A short write shows in the final size check.
-    writer_->Append(data, block);
+    writer_->Commit(block);
     int percent = std::min(PercentOf(bytesCopied_, total_), 100);
     progress_->SetPercent(percent);
     ui_.Pump();

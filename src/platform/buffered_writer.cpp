@@ -18,6 +18,12 @@ bool BufferedWriter::Append(const void* data, std::size_t size) {
   return ok_;
 }
 
+bool BufferedWriter::Commit(std::size_t size) {
+  used_ += size;
+  if (used_ == kWriteBufferSize) Flush();
+  return ok_;
+}
+
 bool BufferedWriter::Flush() {
   if (used_ > 0 && ok_) {
     ok_ = file_.Write(buffer_.get(), used_) == static_cast<std::int64_t>(used_);

@@ -3,11 +3,17 @@
 // header, so writing each 32,000-byte block as it comes would make every
 // write straddle page boundaries, which costs the page cache far more than
 // the bytes themselves.
+//
+// A caller that reads its data from a file can read it straight into the
+// writer's buffer (Space, then Commit), so that each byte is copied once on
+// its way from one file to the other.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "platform/file.h"
 
@@ -28,6 +34,14 @@ class BufferedWriter {
   // Appends bytes. False once any write to the file has come up short; the
   // bytes that did not fit are lost, and so is everything after them.
   bool Append(const void* data, std::size_t size);
+  // The free room of the buffer, at most `size` bytes and at least one byte
+  // when `size` is not 0; it stays valid until the next call on the writer.
+  std::span<char> Space(std::size_t size) {
+    return {buffer_.get() + used_, std::min(size, kWriteBufferSize - used_)};
+  }
+  // Appends the first `size` bytes of the room Space gave, after the caller
+  // filled them. The result is Append's.
+  bool Commit(std::size_t size);
   // Writes what is gathered. False when the file took fewer bytes.
   bool Flush();
   bool ok() const { return ok_; }

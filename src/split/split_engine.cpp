@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "format/part_checksum.h"
@@ -79,7 +79,6 @@ class SplitRun {
   const std::string path_;
   const SplitRequest request_;
 
-  std::unique_ptr<char[]> buffer_;
   std::optional<File> source_;
   std::optional<ProgressDialog> progress_;
   bool removable_ = false;
@@ -219,22 +218,34 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
 
   PartChecksum checksum;
   std::int64_t remaining = length;
+  // The source is read straight into the writer's buffer, as much at a time
+  // as it has room for, and then handled block by block, each block followed
+  // by the progress update and the pump. Of the room, the bytes before
+  // `next` are handled; a block ends at the room's end at the latest.
+  std::span<char> room;
+  std::size_t next = 0;
   while (remaining > 0 && !progress_->stopRequested()) {
-    auto block = static_cast<std::size_t>(
-        std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kCopyBlockSize)));
-    std::int64_t got = source_->Read(buffer_.get(), block);
-    if (got != static_cast<std::int64_t>(block)) {
-      std::string reason =
-          got < 0 ? LastErrorText() : "The file is shorter than when it was opened";
-      writer.reset();
-      part.reset();
-      RemoveFile(partPath);
-      Warn(MessageText("Can not read file", path_, reason), path_);
-      return PartOutcome::kEnded;
+    if (next == room.size()) {
+      room = writer->Space(static_cast<std::size_t>(
+          std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kWriteBufferSize))));
+      next = 0;
+      std::int64_t got = source_->Read(room.data(), room.size());
+      if (got != static_cast<std::int64_t>(room.size())) {
+        std::string reason =
+            got < 0 ? LastErrorText() : "The file is shorter than when it was opened";
+        writer.reset();
+        part.reset();
+        RemoveFile(partPath);
+        Warn(MessageText("Can not read file", path_, reason), path_);
+        return PartOutcome::kEnded;
+      }
     }
-    writing = writing && writer->Append(buffer_.get(), block);
+    auto block =
+        std::min({static_cast<std::size_t>(remaining), kCopyBlockSize, room.size() - next});
+    checksum.Add(room.data() + next, block);
+    writing = writer->Commit(block) && writing;
+    next += block;
     copied_ += static_cast<std::int64_t>(block);
-    checksum.Add(buffer_.get(), block);
     remaining -= static_cast<std::int64_t>(block);
     progress_->SetPercent(PercentOf(copied_, size_));
     ui_.Pump();
@@ -271,7 +282,6 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
 }
 
 void SplitRun::Execute() {
-  buffer_ = std::make_unique<char[]>(kCopyBlockSize);
   WaitCursor wait(ui_);
   if (!Prepare()) return;
 
@@ -320,7 +330,6 @@ void SplitRun::Execute() {
     ++index_;
   }
   source_.reset();
-  buffer_.reset();
   Finish();
 }
 
