@@ -77,11 +77,12 @@ TEST_F(MailReceivedTest, MailedSetJoinsFromMaildirMboxAndMessages) {
             "Skipped: DATA.Z01 (in Maildir): a file of that name is already there\n"
             "Skipped: DATA.Z02 (in Maildir): a file of that name is already there\n"
             "Skipped: DATA.Z03 (in Maildir): a file of that name is already there\n");
-  testing::Run("mkdir " + work / "x");
-  ASSERT_EQ(Cli("extract box.mbox DATA.BIN -d x"), 0);
+  testing::Run("mkdir " + work / "x" + " && mkfifo " + work / "fifo");
+  ASSERT_EQ(Cli("extract box.mbox DATA.BIN fifo -d x"), 0);
   EXPECT_EQ(testing::ReadText(work / "out.txt"),
             "Extracted: DATA.Z00\nExtracted: DATA.Z01\nExtracted: DATA.Z02\nExtracted: DATA.Z03\n"
-            "Skipped: DATA.BIN: not a mail message, mailbox or Maildir\n");
+            "Skipped: DATA.BIN: not a mail message, mailbox or Maildir\n"
+            "Skipped: fifo: not a mail message, mailbox or Maildir\n");
   for (const char* name : {"DATA.Z00", "DATA.Z03"}) {
     EXPECT_EQ(testing::ReadFile(work / ("x/" + std::string(name))),
               testing::ReadFile(work / ("parts/" + std::string(name))));

@@ -7,7 +7,7 @@ namespace fennimar {
 
 LineReader::LineReader(File& file, std::int64_t begin, std::int64_t end)
     : file_(file),
-      buffer_(kLineBufferSize),
+      buffer_(new char[kLineBufferSize]),
       bufferStart_(begin),
       readPos_(begin),
       begin_(begin),
@@ -18,17 +18,17 @@ LineReader::LineReader(File& file, std::int64_t begin, std::int64_t end)
 bool LineReader::Fill() {
   if (eof_) return false;
   std::size_t keep = pos_ >= 2 ? pos_ - 2 : 0;
-  std::memmove(buffer_.data(), buffer_.data() + keep, len_ - keep);
+  std::memmove(buffer_.get(), buffer_.get() + keep, len_ - keep);
   len_ -= keep;
   pos_ -= keep;
   bufferStart_ += keep;
-  auto room = static_cast<std::int64_t>(buffer_.size() - len_);
+  auto room = static_cast<std::int64_t>(kLineBufferSize - len_);
   std::int64_t want = std::min(room, end_ - readPos_);
   if (want <= 0) {
     eof_ = readPos_ >= end_;
     return false;
   }
-  std::int64_t n = file_.Read(buffer_.data() + len_, static_cast<std::size_t>(want));
+  std::int64_t n = file_.Read(buffer_.get() + len_, static_cast<std::size_t>(want));
   if (n < 0) failed_ = true;
   if (n <= 0) {
     eof_ = true;
@@ -52,10 +52,10 @@ bool LineReader::Next(Line& line) {
   line.precedingEnd = PrecedingEnd(pos_);
   std::size_t scanned = pos_;
   for (;;) {
-    const void* found = std::memchr(buffer_.data() + scanned, '\n', len_ - scanned);
+    const void* found = std::memchr(buffer_.get() + scanned, '\n', len_ - scanned);
     if (found != nullptr) {
-      auto k = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data());
-      std::string_view text(buffer_.data() + pos_, k - pos_);
+      auto k = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get());
+      std::string_view text(buffer_.get() + pos_, k - pos_);
       if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
       line.text = text;
       pos_ = k + 1;
@@ -63,7 +63,7 @@ bool LineReader::Next(Line& line) {
       return true;
     }
     if (eof_) {
-      std::string_view text(buffer_.data() + pos_, len_ - pos_);
+      std::string_view text(buffer_.get() + pos_, len_ - pos_);
       if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
       line.text = text;
       pos_ = len_;
@@ -79,13 +79,13 @@ bool LineReader::Next(Line& line) {
     break;
   }
   // A line longer than the buffer: its beginning is kept, the rest skipped.
-  longText_.assign(buffer_.data() + pos_, std::min(len_ - pos_, kMaxLineText));
+  longText_.assign(buffer_.get() + pos_, std::min(len_ - pos_, kMaxLineText));
   for (;;) {
     pos_ = len_;
     if (!Fill()) break;
-    const void* found = std::memchr(buffer_.data() + pos_, '\n', len_ - pos_);
+    const void* found = std::memchr(buffer_.get() + pos_, '\n', len_ - pos_);
     if (found != nullptr) {
-      pos_ = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data()) + 1;
+      pos_ = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get()) + 1;
       break;
     }
   }
@@ -101,7 +101,7 @@ bool LineReader::NextStartingWith(std::string_view prefix, Line& line) {
       while (len_ - pos_ < prefix.size() && Fill()) {
       }
       if (AtEnd()) return false;
-      if (std::string_view(buffer_.data() + pos_, len_ - pos_).substr(0, prefix.size()) == prefix) {
+      if (std::string_view(buffer_.get() + pos_, len_ - pos_).substr(0, prefix.size()) == prefix) {
         return Next(line);
       }
     }
@@ -109,9 +109,9 @@ bool LineReader::NextStartingWith(std::string_view prefix, Line& line) {
     std::size_t from = pos_ + 1;
     bool matched = false;
     while (from < len_) {
-      const void* found = std::memchr(buffer_.data() + from, prefix[0], len_ - from);
+      const void* found = std::memchr(buffer_.get() + from, prefix[0], len_ - from);
       if (found == nullptr) break;
-      auto k = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data());
+      auto k = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.get());
       if (buffer_[k - 1] == '\n') {
         pos_ = k;
         atLineStart_ = matched = true;

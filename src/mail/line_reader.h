@@ -7,9 +7,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/file.h"
 
@@ -47,11 +47,11 @@ class LineReader {
   bool AtEnd() const { return eof_ && pos_ >= len_; }
 
   File& file_;
-  std::vector<char> buffer_;
-  std::size_t pos_ = 0;       // the next unread byte
-  std::size_t len_ = 0;       // bytes held
-  std::int64_t bufferStart_;  // the file offset of buffer_[0]
-  std::int64_t readPos_;      // the next file offset to read
+  std::unique_ptr<char[]> buffer_;  // kLineBufferSize bytes, not cleared
+  std::size_t pos_ = 0;             // the next unread byte
+  std::size_t len_ = 0;             // bytes held
+  std::int64_t bufferStart_;        // the file offset of buffer_[0]
+  std::int64_t readPos_;            // the next file offset to read
   std::int64_t begin_;
   std::int64_t end_;
   bool eof_ = false;

@@ -30,7 +30,11 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
   }
   bool all = true;
   MergeEngine engine(ui, settings, drives);
-  engine.SetReceivedFrom(sources.front());
+  // "~/Maildir/" proposes the directory that holds the Maildir, as
+  // "~/Maildir" does.
+  std::string from = sources.front();
+  while (from.size() > 1 && from.back() == '/') from.pop_back();
+  engine.SetReceivedFrom(from);
   for (const ReceivedSet& set : received->sets()) {
     if (!set.complete()) {
       ui.ShowMessage(MissingPartsText(set.missing), "Merge", MessageKind::kOkWarning);
@@ -38,8 +42,9 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
       continue;
     }
     auto status = StatPath(set.firstPart);
-    if (engine.Run({set.firstPart, status ? status->size : 0}) != MergeOutcome::kComplete)
+    if (engine.Run({set.firstPart, status ? status->size : 0}) != MergeOutcome::kComplete) {
       all = false;
+    }
   }
   return all ? MailJoinOutcome::kAllJoined : MailJoinOutcome::kNotAllJoined;
 }

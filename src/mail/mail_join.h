@@ -19,7 +19,7 @@ namespace fennimar {
 enum class MailJoinOutcome {
   kAllJoined,     // every set found was complete and joined (" Merge Complete")
   kNotAllJoined,  // a set was incomplete (its missing parts named) or its merge did not complete
-  kNothingFound,  // no part file in the sources; a message said so
+  kNothingFound,  // no part file in the sources (or no temporary directory); a message said so
 };
 
 // Runs the join of `sources` (absolute paths). The engine's messages reach

@@ -48,7 +48,7 @@ bool ForEachMaildirMessage(const std::string& path,
     for (const std::string& name : names) {
       std::string file = JoinPath(folder, name);
       // Dot files are the mail program's own; links are not followed.
-      if (name[0] == '.' || !IsRegularFile(file)) continue;
+      if (name[0] == '.' || IsSymbolicLink(file) || !IsRegularFile(file)) continue;
       auto status = StatPath(file);
       if (!status) continue;
       if (!visit({file, 0, status->size, false})) return true;
@@ -65,6 +65,8 @@ MailStoreKind MailStoreKindOf(const std::string& path) {
                ? MailStoreKind::kMaildir
                : MailStoreKind::kNone;
   }
+  // Only a regular file is read: opening a FIFO would wait for a writer.
+  if (!IsRegularFile(path)) return MailStoreKind::kNone;
   auto file = File::OpenRead(path);
   char start[5] = {};
   if (!file || file->Read(start, sizeof start) != sizeof start) return MailStoreKind::kNone;

@@ -21,7 +21,8 @@ enum class MailStoreKind {
 // Only the first kMailSniffSize bytes of a file are read to tell its kind.
 inline constexpr std::int64_t kMailSniffSize = 64 * 1024;
 
-// What `path` holds, judged by its content, not its name.
+// What `path` holds, judged by its content, not its name. Anything but a
+// directory or a regular file (a FIFO, a device) is no mail source.
 MailStoreKind MailStoreKindOf(const std::string& path);
 
 // One message: bytes [offset, offset + length) of the file at `path`.

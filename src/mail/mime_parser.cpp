@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 
 #include "mail/content_decoders.h"
 #include "mail/line_reader.h"
@@ -288,7 +289,7 @@ bool MimeParser::DecodePart(int index, const Sink& sink) {
   }
   const MimePart& part = parsedParts_[static_cast<std::size_t>(index)];
   if (part.encoding == TransferEncoding::kBinHex40) return true;
-  std::vector<char> in(kExtractBlockSize);
+  std::unique_ptr<char[]> in(new char[kExtractBlockSize]);  // not cleared: it is read into
   std::vector<std::uint8_t> out;
   std::string unquoted;
   Base64Decoder base64;
@@ -322,11 +323,12 @@ bool MimeParser::DecodePart(int index, const Sink& sink) {
   if (!source_->Seek(part.offset)) return false;
   std::int64_t remaining = part.length;
   while (remaining > 0) {
-    auto want = static_cast<std::size_t>(std::min<std::int64_t>(remaining, in.size()));
-    std::int64_t n = source_->Read(in.data(), want);
+    auto want = static_cast<std::size_t>(
+        std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kExtractBlockSize)));
+    std::int64_t n = source_->Read(in.get(), want);
     if (n <= 0) return false;
     remaining -= n;
-    if (!pass(in.data(), static_cast<std::size_t>(n), remaining == 0)) return true;
+    if (!pass(in.get(), static_cast<std::size_t>(n), remaining == 0)) return true;
   }
   if (part.length == 0) pass(nullptr, 0, true);
   return true;

@@ -29,7 +29,7 @@ std::optional<ReceivedSets> ReceivedSets::Gather(const std::vector<std::string>&
   ReceivedSets received(std::move(*directory));
   PartExtractor extractor(received.directory());
   for (const std::string& source : sources) {
-    if (IsPartFile(source)) {
+    if (IsRegularFile(source) && IsPartFile(source)) {
       received.LinkSet(source);
     } else if (!extractor.AddSource(source)) {
       received.refused_.push_back(source);

@@ -88,7 +88,7 @@ bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool IsRegularFile(const std::string& path) {
   struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool MakeSymbolicLink(const std::string& target, const std::string& link) {
@@ -149,12 +149,23 @@ std::string ProgramDirectory() {
   return DirectoryOf(std::string_view(path, static_cast<std::size_t>(length)));
 }
 
-std::optional<TempFile> TempFile::Create(const std::string& prefix) {
+namespace {
+
+// "$TMPDIR/<prefix>XXXXXX" (TMPDIR defaulting to /tmp), terminated, for
+// mkstemp and mkdtemp to fill in.
+std::vector<char> TempPattern(const std::string& prefix) {
   const char* dir = std::getenv("TMPDIR");
   std::string pattern =
       (dir && *dir ? std::string(dir) : std::string("/tmp")) + "/" + prefix + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
+  return name;
+}
+
+}  // namespace
+
+std::optional<TempFile> TempFile::Create(const std::string& prefix) {
+  std::vector<char> name = TempPattern(prefix);
   int fd = ::mkstemp(name.data());
   if (fd < 0) return std::nullopt;
   ::close(fd);
@@ -168,11 +179,7 @@ TempFile::~TempFile() {
 TempFile::TempFile(TempFile&& other) noexcept : path_(std::exchange(other.path_, {})) {}
 
 std::optional<TempDirectory> TempDirectory::Create(const std::string& prefix) {
-  const char* dir = std::getenv("TMPDIR");
-  std::string pattern =
-      (dir && *dir ? std::string(dir) : std::string("/tmp")) + "/" + prefix + "XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
+  std::vector<char> name = TempPattern(prefix);
   if (::mkdtemp(name.data()) == nullptr) return std::nullopt;
   return TempDirectory(std::string(name.data()));
 }

@@ -69,7 +69,8 @@ std::optional<std::string> AbsolutePath(const std::string& path);
 // The names in a directory, without "." and "..", in no particular order;
 // empty when it cannot be read.
 std::vector<std::string> DirectoryEntries(const std::string& directory);
-// True when the named object itself is a regular file (a link is not).
+// True when the named object is a regular file, following links (so a
+// FIFO or a device, which may block a reader, is not).
 bool IsRegularFile(const std::string& path);
 // Creates a symbolic link `link` that points at `target`.
 bool MakeSymbolicLink(const std::string& target, const std::string& link);
