@@ -39,6 +39,30 @@ check "missing source" 1 $?
 check "missing source message" "Can not open file: $work/missing.bin
 No such file or directory" "$(cat err.txt)"
 
+"$cli" split DATA.BIN -s 100k -d "/$(printf 'd%.0s' {1..100})" -y > /dev/null 2>&1
+check "directory over 99 characters" 2 $?
+"$cli" split DATA.BIN -s 100k -d "" -y > /dev/null 2>&1
+check "empty directory" 2 $?
+
+# Two splits of same-named files into one directory at the same time: each
+# either completes or says why; the set left behind joins to one of them.
+mkdir -p a b same
+head -c $((24 * 1048576)) /dev/urandom > a/SAME.BIN
+head -c $((24 * 1048576)) /dev/urandom > b/SAME.BIN
+"$cli" split a/SAME.BIN -s 1m -d same -y < /dev/null > /dev/null 2> a.err & pa=$!
+"$cli" split b/SAME.BIN -s 1m -d same -y < /dev/null > /dev/null 2> b.err & pb=$!
+wait $pa; ra=$?
+wait $pb; rb=$?
+for r in "$ra a" "$rb b"; do
+  [ "${r% *}" = 0 ] || grep -q "Another split or merge is writing into this directory" "${r#* }.err"
+  check "concurrent split ${r#* } completed or told why" 0 $?
+done
+"$cli" join same/SAME.Z00 -d joined -y < /dev/null > /dev/null 2>&1
+check "the set left joins" 0 $?
+{ [ "$ra" = 0 ] && cmp -s a/SAME.BIN joined/SAME.BIN; } || { [ "$rb" = 0 ] && cmp -s b/SAME.BIN joined/SAME.BIN; }
+check "to a file that was split" 0 $?
+rm -rf a b same joined
+
 "$cli" --help > /dev/null
 check "help" 0 $?
 "$cli" split --bogus > /dev/null 2>&1

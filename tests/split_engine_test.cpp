@@ -6,7 +6,9 @@
 
 #include "format/part_checksum.h"
 #include "format/part_format.h"
+#include "platform/directory_lock.h"
 #include "platform/fs.h"
+#include "platform/pending_file.h"
 #include "scripted_ui.h"
 #include "settings/settings_store.h"
 #include "split/floppy_prompt.h"
@@ -191,18 +193,71 @@ TEST_F(SplitEngineTest, NoSelectionLongPathMissingSourceAndCancel) {
   EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
-TEST_F(SplitEngineTest, StopConfirmedDuringSecondPartLeavesFirstComplete) {
+TEST_F(SplitEngineTest, StopConfirmedDuringSecondPartLeavesOnlyTheFirst) {
   std::string source = Source(200000);
   Dialog(100086);  // D = 100000: 4 blocks per part
   ui.StopAtPump(5);
-  Split(source);
+  EXPECT_EQ(engine.Run({source, 200000}), SplitOutcome::kStopped);
   EXPECT_EQ(ui.Status(), " Aborted");
   EXPECT_EQ(testing::FileSize(Part(0)), 100086);
-  PartHeader second = Header(Part(1));
-  EXPECT_EQ(second.checksum, 0);
-  EXPECT_EQ(second.dataLength, 100000);
-  EXPECT_EQ(testing::FileSize(Part(1)), 86 + 32000);
+  // The part being written never takes its name.
+  EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{"REPORT.Z00"});
   EXPECT_EQ(ui.messages.back().text, "Do you really want stop?");
+}
+
+TEST_F(SplitEngineTest, SourceNamedLikeOneOfItsPartsIsRefusedAndKept) {
+  for (const std::string name : {"DATA.Z00", "LOG.Z01"}) {
+    std::string source = Source(5000, name);
+    Bytes before = testing::ReadFile(source);
+    std::vector<std::string> listing = testing::ListDir(dir.path());
+    ui.splitDialog = [&](SplitForm& form) {
+      form.SetDirectory(dir.path());  // the source's own directory
+      form.ChooseOther();
+      form.ChooseBytes();
+      form.SetSizeText("2086");
+      return form.Ok() == DialogResult::kOk;
+    };
+    EXPECT_EQ(engine.Run({source, 5000}), SplitOutcome::kFailed);
+    EXPECT_EQ(ui.messages.back(),
+              (ShownMessage{"A part would replace the file being split\n" + source, "Split",
+                            MessageKind::kOkWarning}));
+    EXPECT_EQ(testing::ReadFile(source), before);
+    EXPECT_EQ(testing::ListDir(dir.path()), listing);
+  }
+}
+
+TEST_F(SplitEngineTest, OddFilesAndNamesAreRefusedOrReplacedNeverWrittenThrough) {
+  std::string source = Source(5000);
+  Dialog(2086);
+  // A symbolic link under a part's name is replaced; what it leads to is kept.
+  testing::WriteFile(dir / "victim", std::string("precious"));
+  ASSERT_EQ(::symlink((dir / "victim").c_str(), Part(0).c_str()), 0);
+  EXPECT_EQ(engine.Run({source, 5000}), SplitOutcome::kComplete);
+  EXPECT_EQ(testing::ReadText(dir / "victim"), "precious");
+  EXPECT_EQ(EntryKindOf(Part(0)), EntryKind::kRegular);
+
+  // A FIFO under a part's name, or as the source, is refused without waiting.
+  ::unlink(Part(1).c_str());
+  ASSERT_EQ(::mkfifo(Part(1).c_str(), 0644), 0);
+  EXPECT_EQ(engine.Run({source, 5000}), SplitOutcome::kFailed);
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{Part(1) + "\nNot a regular file", "Can not open",
+                                              MessageKind::kOkWarning}));
+  std::string fifo = dir / "PIPE.DOC";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  EXPECT_EQ(engine.Run({fifo, 5000}), SplitOutcome::kFailed);
+
+  // A name the joiner would refuse is refused before anything is written;
+  // so is a directory another run is writing into.
+  testing::TempDir empty;
+  out = empty.path();
+  std::string tab = Source(5000, "TAB\tNAME.DOC");
+  EXPECT_EQ(engine.Run({tab, 5000}), SplitOutcome::kFailed);
+  EXPECT_EQ(ui.messages.back().text,
+            "File name has control characters, its parts could not be joined\n" + tab);
+  DirectoryLock other(out);
+  EXPECT_EQ(engine.Run({source, 5000}), SplitOutcome::kFailed);
+  EXPECT_EQ(ui.messages.back().text, std::string(kDirectoryBusyText) + "\n" + out);
+  EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
 TEST_F(SplitEngineTest, StopAnsweredNoGoesOn) {
@@ -263,15 +318,19 @@ std::string SparseSource(const testing::TempDir& dir, const std::string& name, s
 }
 
 TEST_F(SplitEngineTest, LargeSourceMakesALargeSetWithItsLengthNameAndLateTime) {
-  // A 70-byte name, a time after 2038 and 3 GiB; stopped after one block of
-  // part 00, whose header is then complete but for the checksum.
+  // A 70-byte name, a time after 2038 and 3 GiB; stopped once the header of
+  // part 00, complete but for the checksum, has reached the file.
   std::string name = std::string(66, 'N') + ".ISO";
   std::string source = SparseSource(dir, name, std::int64_t{3} << 30);
   testing::SetModifiedTime(source, 2208988800);  // 2040-01-01
   Dialog(kMaxPartSize);
-  ui.StopAtPump(1);
+  PartHeader h;
+  ui.onPump = [&](int pump) {
+    if (pump < 10) return;
+    h = Header(PendingFile::PendingPathOf(out + "/" + std::string(66, 'N') + ".Z00"));
+    ui.progress->StopConfirmed();
+  };
   Split(source);
-  PartHeader h = Header(out + "/" + std::string(66, 'N') + ".Z00");
   EXPECT_TRUE(h.IsLargeSet());
   EXPECT_EQ(h.totalSize, -1);
   EXPECT_EQ(h.SourceSize(), std::int64_t{3} << 30);

@@ -169,13 +169,12 @@ int RunSplitCommand(int argc, char** argv) {
   // asked for once.
   SmtpPartMailer mailer(settings, kDefaultApplicationTitle, TerminalPassword());
   SplitEngine engine(ui, settings, drives, &mailer);
-  engine.Run({options.file, status ? status->size : 0});
+  SplitOutcome outcome = engine.Run({options.file, status ? status->size : 0});
   if (!accepted) {
     std::cerr << "fennimar-cli: nothing was split\n";
     return 1;
   }
-  bool done = ui.LastStatus() == " Complete" || ui.LastStatus() == " Mailed";
-  return done ? 0 : 1;
+  return outcome == SplitOutcome::kComplete || outcome == SplitOutcome::kMailed ? 0 : 1;
 }
 
 }  // namespace fennimar

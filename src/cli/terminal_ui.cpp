@@ -106,9 +106,8 @@ bool TerminalUi::RunFloppyPrompt(FloppyPrompt& prompt) {
   }
 }
 
-void TerminalUi::SetInfoLine(InfoLine line, std::string_view text) {
+void TerminalUi::SetInfoLine(InfoLine, std::string_view text) {
   ClearBar();
-  if (line == InfoLine::kStatus) lastStatus_ = std::string(text);
   if (muted_) return;
   std::cout << text << std::endl;
 }

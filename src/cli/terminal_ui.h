@@ -30,8 +30,6 @@ class TerminalUi : public UserInterface {
   std::string AskLine(const std::string& prompt);
   bool Interactive() const { return interactive_; }
   bool assumeYes() const { return assumeYes_; }
-  // The texts the status line has shown, last one last.
-  const std::string& LastStatus() const { return lastStatus_; }
   // Stops printing the information lines (after a dialog that was not
   // completed, whose closing texts would mislead on a terminal).
   void MuteInfoLines() { muted_ = true; }
@@ -60,7 +58,6 @@ class TerminalUi : public UserInterface {
   bool barShown_ = false;
   int lastPercent_ = -1;
   ProgressDialog* progress_ = nullptr;
-  std::string lastStatus_;
   bool muted_ = false;
 };
 

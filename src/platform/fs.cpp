@@ -47,6 +47,12 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
   return FileIdentity{st.st_dev, st.st_ino};
 }
 
+std::optional<FileIdentity> EntryIdentityOf(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{st.st_dev, st.st_ino};
+}
+
 std::optional<FileIdentity> IdentityOf(const File& file) {
   struct stat st {};
   if (::fstat(file.Descriptor(), &st) != 0) return std::nullopt;

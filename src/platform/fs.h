@@ -39,6 +39,8 @@ bool IsSymbolicLink(const std::string& path);
 // when it cannot be told.
 std::optional<FileIdentity> IdentityOf(const std::string& path);
 std::optional<FileIdentity> IdentityOf(const File& file);
+// The identity of the directory entry itself, a symbolic link taken as it is.
+std::optional<FileIdentity> EntryIdentityOf(const std::string& path);
 // True when the system gives the name to a device in every directory, so that
 // a file of that name cannot be created there (CON, NUL, COM1 on Windows).
 bool IsDeviceName(std::string_view name);

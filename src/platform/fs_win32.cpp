@@ -73,6 +73,16 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
   return identity;
 }
 
+std::optional<FileIdentity> EntryIdentityOf(const std::string& path) {
+  HANDLE handle = ::CreateFileW(
+      WideText(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  auto identity = IdentityOfHandle(handle);
+  ::CloseHandle(handle);
+  return identity;
+}
+
 std::optional<FileIdentity> IdentityOf(const File& file) {
   auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(file.Descriptor()));
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;

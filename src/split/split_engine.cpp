@@ -10,10 +10,12 @@
 #include "format/part_format.h"
 #include "format/part_name.h"
 #include "platform/buffered_writer.h"
+#include "platform/directory_lock.h"
 #include "platform/drive.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/pending_file.h"
 #include "platform/system_error.h"
 #include "settings/settings_store.h"
 #include "split/companion_joiners.h"
@@ -57,15 +59,17 @@ class SplitRun {
         path_(selection.selectedPath),
         request_(request) {}
 
-  void Execute();
+  SplitOutcome Execute();
 
  private:
   enum class PartOutcome { kWritten, kEnded };
 
   bool Prepare();
+  bool CheckPartNames();
+  bool IsTheSource(const std::string& partPath) const;
   bool PromptForDisk(const std::string& partPath, std::int64_t length);
   PartOutcome WritePart(const std::string& partPath, std::int64_t length);
-  void Finish();
+  SplitOutcome Finish();
   bool FixUpCount();
   void Warn(const std::string& text, const std::string& caption) {
     ui_.ShowMessage(text, caption, MessageKind::kOkWarning);
@@ -79,7 +83,11 @@ class SplitRun {
   const std::string path_;
   const SplitRequest request_;
 
+  // How the run ends when a step returns false without saying otherwise.
+  SplitOutcome ending_ = SplitOutcome::kFailed;
   std::optional<File> source_;
+  std::optional<FileIdentity> sourceIdentity_;
+  std::optional<DirectoryLock> lock_;
   std::optional<ProgressDialog> progress_;
   bool removable_ = false;
   CompanionJoiners joiners_;  // found when the target is removable
@@ -101,11 +109,21 @@ bool SplitRun::Prepare() {
     return false;
   }
 
+  // The joiner refuses a stored name with control characters; such a set
+  // would split but never join again.
+  std::string name = FileNameOf(path_);
+  if (std::any_of(name.begin(), name.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+    Warn(MessageText("File name has control characters, its parts could not be joined", path_),
+         "Split");
+    return false;
+  }
   source_ = File::OpenRead(path_);
   if (!source_) {
     Warn(MessageText(path_, path_, LastErrorText()), "Can not open file");
     return false;
   }
+  sourceIdentity_ = IdentityOf(*source_);
   auto status = StatPath(path_);
   size_ = source_->Size();
   if (!status || size_ < 0) {
@@ -137,6 +155,7 @@ bool SplitRun::Prepare() {
   }
   planned_ = static_cast<int>(planned);
   header_.partCount = static_cast<std::uint8_t>(planned_);
+  if (!CheckPartNames()) return false;
 
   removable_ = drives_.GetDriveKind(request_.targetDirectory) == DriveKind::kRemovable;
   if (removable_) joiners_ = CompanionJoiners::Find(settings_);
@@ -145,6 +164,25 @@ bool SplitRun::Prepare() {
   SetLine(InfoLine::kTarget, dividing);
   progress_.emplace(ui_);
   progress_->SetStatusText(dividing);
+  return true;
+}
+
+// True when the part's name is the source's own directory entry: renaming
+// the part into place would take the source's name away.
+bool SplitRun::IsTheSource(const std::string& partPath) const {
+  return sourceIdentity_ && EntryIdentityOf(partPath) == sourceIdentity_;
+}
+
+// Refuses, before anything is written, a source that is one of its own parts
+// (a source named DATA.Z00 or LOG.Z01 split into its own directory).
+bool SplitRun::CheckPartNames() {
+  for (int index = 0; index < planned_; ++index) {
+    std::string partPath = PartPath(request_.targetDirectory, path_, index);
+    if (IsTheSource(partPath)) {
+      Warn(MessageText("A part would replace the file being split", partPath), "Split");
+      return false;
+    }
+  }
   return true;
 }
 
@@ -163,6 +201,7 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
   if (!ui_.RunFloppyPrompt(prompt)) {
     source_.reset();
     SetLine(InfoLine::kStatus, " Split Aborted");
+    ending_ = SplitOutcome::kCancelled;
     return false;
   }
   const std::string& directory = request_.targetDirectory;
@@ -170,6 +209,7 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
     // Deliberately captioned "Merge", as this question always has been.
     if (ui_.ShowMessage("Directory does not exist, create?", "Merge", MessageKind::kYesNo) !=
         Answer::kYes) {
+      ending_ = SplitOutcome::kCancelled;
       return false;
     }
     if (!MakeDirectory(directory)) {
@@ -200,7 +240,27 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
 }
 
 SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int64_t length) {
-  auto part = File::Create(partPath);
+  // One writer per directory: two splits of one name never mix their parts.
+  if (!lock_) {
+    lock_.emplace(request_.targetDirectory);
+    if (lock_->state() == DirectoryLock::State::kBusy) {
+      Warn(MessageText(kDirectoryBusyText, request_.targetDirectory), "Split");
+      return PartOutcome::kEnded;
+    }
+  }
+  if (IsTheSource(partPath)) {
+    Warn(MessageText("A part would replace the file being split", partPath), "Split");
+    return PartOutcome::kEnded;
+  }
+  // A directory, a FIFO or a device under the part's name is not replaced.
+  EntryKind existing = EntryKindOf(partPath);
+  if (existing == EntryKind::kDirectory || existing == EntryKind::kOther) {
+    errno = existing == EntryKind::kDirectory ? EISDIR : kNotRegularFile;
+  }
+  std::optional<PendingFile> part;
+  if (existing != EntryKind::kDirectory && existing != EntryKind::kOther) {
+    part = PendingFile::Create(partPath);
+  }
   if (!part) {
     Warn(MessageText(partPath, partPath, LastErrorText()), "Can not open");
     return PartOutcome::kEnded;
@@ -213,7 +273,7 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
   header.dataLength = static_cast<std::int32_t>(length);
   HeaderBytes bytes = EncodeHeader(header);
   // A short write anywhere leaves the part short; the length check catches it.
-  std::optional<BufferedWriter> writer(std::in_place, *part);
+  std::optional<BufferedWriter> writer(std::in_place, part->file());
   bool writing = writer->Append(bytes.data(), bytes.size());
 
   PartChecksum checksum;
@@ -234,8 +294,6 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
         std::string reason =
             got < 0 ? LastErrorText() : "The file is shorter than when it was opened";
         writer.reset();
-        part.reset();
-        RemoveFile(partPath);
         Warn(MessageText("Can not read file", path_, reason), path_);
         return PartOutcome::kEnded;
       }
@@ -251,61 +309,57 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
     ui_.Pump();
     if (!writing) break;  // the disk is full: stop copying, the check below reports it
   }
-  writer.reset();  // what was copied reaches the file, also after Stop
+  writing = writer->Flush() && writing;
+  writer.reset();
   if (progress_->stopRequested()) {
     SetLine(InfoLine::kStatus, " Aborted");
+    ending_ = SplitOutcome::kStopped;
     return PartOutcome::kEnded;
   }
 
   std::uint8_t stored[2];
   EncodeFixed16(stored, checksum.Value());
-  if (part->Seek(kChecksumOffset)) part->Write(stored, sizeof stored);
-  bool closed = part->Close();
-
-  auto written = File::OpenRead(partPath);
-  if (!written) {
-    Warn(MessageText("Can not open file", partPath, LastErrorText()), partPath);
-    return PartOutcome::kEnded;
-  }
-  std::int64_t actual = written->Size();
+  File& file = part->file();
+  bool summed = file.Seek(kChecksumOffset) && file.Write(stored, sizeof stored) == 2;
+  std::int64_t actual = file.Size();
   if (actual < 0) {
     ui_.ShowMessage(MessageText("FAIL", partPath, LastErrorText()), partPath, MessageKind::kOk);
     return PartOutcome::kEnded;
   }
-  written.reset();
-  if (!closed || actual != static_cast<std::int64_t>(kHeaderSize) + length) {
+  // Only a verified part takes its name; the close is part of the check.
+  if (!writing || !summed || actual != static_cast<std::int64_t>(kHeaderSize) + length ||
+      !part->Commit()) {
     Warn(MessageText("Disk write error or disk full!!!", partPath), "Split ABORTED");
-    RemoveFile(partPath);
     return PartOutcome::kEnded;
   }
   return PartOutcome::kWritten;
 }
 
-void SplitRun::Execute() {
+SplitOutcome SplitRun::Execute() {
   WaitCursor wait(ui_);
-  if (!Prepare()) return;
+  if (!Prepare()) return ending_;
 
   while (offset_ < size_) {
     // The set's names and count byte hold at most 100 parts, also when parts
     // are sized by the free space of each disk.
     if (index_ >= kMaxParts) {
       Warn("File to big (more than 100 parts)", "Split");
-      return;
+      return SplitOutcome::kFailed;
     }
     std::string partPath = PartPath(request_.targetDirectory, path_, index_);
     std::int64_t length = std::min(division_, size_ - offset_);
     if (removable_) {
-      if (!PromptForDisk(partPath, length)) return;
+      if (!PromptForDisk(partPath, length)) return ending_;
       length = std::min(division_, size_ - offset_);
     } else if (drives_.GetFreeSpace(request_.targetDirectory) <
                static_cast<std::uint64_t>(length)) {
       Warn(MessageText("Not enough hard disk space in target directory", request_.targetDirectory),
            "Split");
-      return;
+      return SplitOutcome::kFailed;
     }
     offset_ += length;
 
-    if (WritePart(partPath, length) == PartOutcome::kEnded) return;
+    if (WritePart(partPath, length) == PartOutcome::kEnded) return ending_;
     if (!request_.mailTo.empty()) {
       // While the server is waited for, the window stays painted and Stop
       // is seen.
@@ -319,7 +373,7 @@ void SplitRun::Execute() {
                   : MailOutcome::kFailed;
       if (mailed == MailOutcome::kStopped) {
         SetLine(InfoLine::kStatus, " Aborted");
-        return;
+        return SplitOutcome::kStopped;
       }
       if (mailed == MailOutcome::kFailed) {
         mailOk_ = false;
@@ -330,20 +384,22 @@ void SplitRun::Execute() {
     ++index_;
   }
   source_.reset();
-  Finish();
+  return Finish();
 }
 
-void SplitRun::Finish() {
+SplitOutcome SplitRun::Finish() {
   if (floppyUsed_) {
     joiners_.CopyTo(drives_.RootOf(request_.targetDirectory));
-    // When the user declines, the status line keeps its " Writing: " text.
-    if (index_ != planned_ && !FixUpCount()) return;
+    // When the user declines, the status line keeps its " Writing: " text:
+    // part 00 still carries the planned count, so the set does not join.
+    if (index_ != planned_ && !FixUpCount()) return SplitOutcome::kCancelled;
   }
   if (!request_.mailTo.empty()) {
     SetLine(InfoLine::kStatus, mailOk_ ? " Mailed" : " Mail failed");
-  } else {
-    SetLine(InfoLine::kStatus, " Complete");
+    return mailOk_ ? SplitOutcome::kMailed : SplitOutcome::kMailFailed;
   }
+  SetLine(InfoLine::kStatus, " Complete");
+  return SplitOutcome::kComplete;
 }
 
 // After a set sized by free space, part 00 learns the number of parts
@@ -368,10 +424,10 @@ bool SplitRun::FixUpCount() {
 
 }  // namespace
 
-void SplitEngine::Run(const Selection& selection) {
+SplitOutcome SplitEngine::Run(const Selection& selection) {
   if (selection.selectedPath.empty()) {
     ui_.ShowMessage("File not selected, select file first", "Split", MessageKind::kOkWarning);
-    return;
+    return SplitOutcome::kFailed;
   }
   // Parts hold more than kMinDivisionSize bytes each and a split makes at
   // least two: a file of that size or less has nothing to split, which is
@@ -383,16 +439,16 @@ void SplitEngine::Run(const Selection& selection) {
                                                     "bytes or less)",
                                 selection.selectedPath),
                     "Split", MessageKind::kOkWarning);
-    return;
+    return SplitOutcome::kFailed;
   }
   SplitForm form(ui_, settings_, selection.selectedPath, selection.fileSize);
   form.Open();
   if (!ui_.RunSplitDialog(form)) {
     // Deliberately " Complete": a cancelled split has always said so.
     ui_.SetInfoLine(InfoLine::kStatus, " Complete");
-    return;
+    return SplitOutcome::kCancelled;
   }
-  SplitRun(ui_, settings_, drives_, mailer_, selection, form.request()).Execute();
+  return SplitRun(ui_, settings_, drives_, mailer_, selection, form.request()).Execute();
 }
 
 }  // namespace fennimar

@@ -4,9 +4,19 @@
 // hands every verified part to the mailer when asked to, and shows progress
 // while pumping the window's events after every block.
 //
-// Every outcome reaches the user as a message box or as the status line; the
-// engine returns nothing. Parts written before an ending stay on disk; only a
-// part that is known to be incomplete is deleted.
+// Every outcome reaches the user as a message box or as the status line;
+// the returned outcome lets a terminal front end set its exit status.
+//
+// Each part is written under a temporary name beside its final one (a
+// PendingFile) and renamed into place only when it is complete and its length
+// is verified, so a symbolic link or another run's file under a part's name
+// is replaced, never written through, and a part that was being written when
+// the split ended (Stop, a failure, the program killed) never appears under a
+// part's name. Parts completed before an ending stay on disk. The source is
+// never one of the outputs: a split whose part would replace the source is
+// refused before anything is written. The run holds the target directory's
+// DirectoryLock while it writes, so a second run into the same directory ends
+// with a message.
 #pragma once
 
 #include "ui/selection.h"
@@ -18,6 +28,16 @@ class PartMailer;
 class SettingsStore;
 class UserInterface;
 
+// How a split ended.
+enum class SplitOutcome {
+  kComplete,    // " Complete": every part written
+  kMailed,      // " Mailed": every part written and mailed
+  kMailFailed,  // " Mail failed": parts up to the failed one written
+  kCancelled,   // the user declined (dialog, disk prompt, a question)
+  kStopped,     // Stop confirmed; " Aborted"
+  kFailed,      // a message said why
+};
+
 class SplitEngine {
  public:
   // `mailer` may be null when this front end cannot mail; the objects must
@@ -26,7 +46,7 @@ class SplitEngine {
       : ui_(ui), settings_(settings), drives_(drives), mailer_(mailer) {}
 
   // One run of the split command on the selected file.
-  void Run(const Selection& selection);
+  SplitOutcome Run(const Selection& selection);
 
  private:
   UserInterface& ui_;
