@@ -160,16 +160,17 @@ def tool(index):
         c.poly([(1.3, 13.2), (3.6, 8), (14.6, 8), (12.4, 13.2)], (252, 175, 62))
     elif index == 2:  # save: a floppy disk
         floppy(c, 1, 0)
-    elif index == 3:  # Split: a document becomes numbered pieces
-        page(c, 0, 1, 6, 14)
-        arrow(c, 6, 10, 7, ORANGE)
+    elif index == 3:  # Split: a tall page, an orange arrow right, orange pieces
+        page(c, 0, 0, 7, 15)
+        arrow(c, 7, 11, 7, ORANGE)
         for y in (0, 5, 10):
-            piece(c, 11, y, 16, y + 4, LIGHT_BLUE)
-    elif index == 4:  # Merge: pieces become one document
-        for y in (0, 5, 10):
-            piece(c, 0, y + 1, 5, y + 5, LIGHT_BLUE)
-        arrow(c, 5.5, 9.5, 7, GREEN)
-        page(c, 10, 1, 16, 14)
+            piece(c, 11, y, 16, y + 5, (252, 175, 62))
+    elif index == 4:  # Merge: blue pieces side by side fall into one wide page
+        for x in (0, 6, 12):
+            piece(c, x, 0, x + 4, 4, LIGHT_BLUE)
+        c.rect(7, 4, 9, 6, GREEN)
+        c.poly([(4.5, 5.5), (11.5, 5.5), (8, 9)], GREEN)
+        page(c, 1, 9, 15, 15, fold=2)
     elif index == 5:  # to floppy
         floppy(c, 1, 0)
     elif index == 6:  # Defaults: a gear

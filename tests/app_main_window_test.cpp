@@ -32,7 +32,8 @@ const std::vector<int> kWithFile{kIdSelectFile, 0, kIdSplit, kIdMerge, 0,
 TEST_F(MainWindowTest, FirstStartShowsTheEmptyWindowAndStoresMinimizedNo) {
   MainWindow& w = Start();
   EXPECT_EQ(w.GetTitle(), "Fennimar 3.13");
-  EXPECT_EQ(w.GetPosition(), wxPoint(100, 85));
+  EXPECT_TRUE(SettleUntil([&] { return w.GetPosition() == wxPoint(100, 85); }))
+      << w.GetPosition().x << "," << w.GetPosition().y;
   EXPECT_EQ(w.GetClientSize().x, 450);
   EXPECT_EQ(w.GetMinSize(), w.GetMaxSize()) << "the window's size is fixed";
   EXPECT_FALSE(w.HasFlag(wxRESIZE_BORDER));
@@ -99,7 +100,7 @@ TEST_F(MainWindowTest, MinimizedYesStartsMinimizedAndF6TogglesOnlyTheSetting) {
   // Only a window manager minimizes windows.
   const bool managed = getenv("FENNIMAR_TEST_WM") != nullptr;
   if (managed) {
-    EXPECT_TRUE(w.IsIconized());
+    EXPECT_TRUE(SettleUntil([&] { return w.IsIconized(); }));
   }
   EXPECT_EQ(SettingsText(), "[FENNIMAR]\nMINIMIZED=YES\n");
 

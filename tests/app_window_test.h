@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 #include <wx/menu.h>
 #include <wx/toolbar.h>
+#include <wx/utils.h>
 #include <wx/weakref.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +43,15 @@ class WindowTest : public ::testing::Test {
     window = MainWindow::Start(MeasureTextLineHeight());
     Settle();
     return *window;
+  }
+  // Settles until `done` holds, for at most about two seconds: a window
+  // manager on a loaded machine answers late. Returns `done()`.
+  bool SettleUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 200 && !done(); ++i) {
+      wxMilliSleep(10);
+      Settle();
+    }
+    return done();
   }
   std::string SettingsText() { return testing::ReadText(config / "fennimar/FENNIMAR.INI"); }
   void StoreSetting(const std::string& key, const std::string& value) {
