@@ -1,40 +1,18 @@
 #include "app/defaults_form.h"
 
-#include <cctype>
 #include <cstdint>
-#include <optional>
 
 #include "platform/fs.h"
 #include "platform/system_error.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+#include "split/split_form.h"
 #include "ui/message_text.h"
 
 namespace fennimar::app {
 namespace {
 
 constexpr const char* kCaption = "Default";
-
-bool OnlyDigitsAndBlanks(const std::string& text) {
-  for (char c : text) {
-    if (!std::isdigit(static_cast<unsigned char>(c)) && c != ' ') return false;
-  }
-  return true;
-}
-
-// The number after leading blanks, capped far above any chunk size; none
-// when the text holds no digit there.
-std::optional<std::int64_t> LeadingNumber(const std::string& text) {
-  std::size_t i = text.find_first_not_of(' ');
-  if (i == std::string::npos || !std::isdigit(static_cast<unsigned char>(text[i]))) {
-    return std::nullopt;
-  }
-  std::int64_t value = 0;
-  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-    if (value < (std::int64_t{1} << 40)) value = value * 10 + (text[i] - '0');
-  }
-  return value;
-}
 
 }  // namespace
 
@@ -155,12 +133,12 @@ DialogResult DefaultsForm::Ok() {
       break;
     case ChunkChoice::kOther: {
       chType = "DO " + otherSize_;
-      if (!OnlyDigitsAndBlanks(otherSize_)) {
+      if (!HasOnlyDigitsAndBlanks(otherSize_)) {
         ui_.ShowMessage("Digit expected", kCaption, MessageKind::kOkWarning);
         return DialogResult::kStayOpen;
       }
       // A field of blanks holds no size at all, which is no size above 1k.
-      auto kilobytes = LeadingNumber(otherSize_);
+      auto kilobytes = ParseSizeNumber(otherSize_);
       if (!kilobytes || *kilobytes <= 1) {
         ui_.ShowMessage("Chunk size must greater then 1k", kCaption, MessageKind::kOkWarning);
         return DialogResult::kStayOpen;

@@ -196,10 +196,11 @@ DialogResult SplitForm::Ok() {
   return DialogResult::kOk;
 }
 
-bool SplitForm::SizeTextHasOnlyDigits() const {
-  return std::all_of(sizeText_.begin(), sizeText_.end(),
-                     [](char c) { return IsDigit(c) || c == ' '; });
+bool HasOnlyDigitsAndBlanks(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return IsDigit(c) || c == ' '; });
 }
+
+bool SplitForm::SizeTextHasOnlyDigits() const { return HasOnlyDigitsAndBlanks(sizeText_); }
 
 std::int64_t SplitForm::SizeFromText() const {
   std::int64_t number = ParseSizeNumber(sizeText_).value_or(0);

@@ -41,6 +41,8 @@ inline constexpr std::size_t kMaxSizeTextLength = 19;
 // The number a size text starts with, after leading blanks; empty when there
 // is none. Values beyond any file size are capped rather than wrapped.
 std::optional<std::int64_t> ParseSizeNumber(const std::string& text);
+// The rule of every size field (split and defaults): only digits and blanks.
+bool HasOnlyDigitsAndBlanks(const std::string& text);
 
 class SplitForm {
  public:
