@@ -98,13 +98,13 @@ signal_when() {  # signal_when SIGNAL BYTES: a join gets SIGNAL once its result 
   kill -"$1" "$pid"
   wait "$pid"
 }
-for bytes in 0 $((50 * 1048576)) $((110 * 1048576)); do
+for bytes in 0 $((16 * 1048576)) $((48 * 1048576)); do
   signal_when KILL "$bytes"
   cmp -s "$big/old" "$big/out/BIG.BIN" && [ "$(stat -c %Y "$big/out/BIG.BIN")" = 1000000000 ]
   check "killed at $bytes bytes, target as it was" 0 $?
   check "killed at $bytes bytes, while writing" 1 "$(ls "$big/out" | grep -c fennimar-partial)"
 done
-signal_when INT $((30 * 1048576))
+signal_when INT $((8 * 1048576))
 check "SIGINT without a terminal stops" 1 $?
 check "stopped" " Aborted" "$(tail -n 1 "$big/out.txt")"
 cmp -s "$big/old" "$big/out/BIG.BIN"

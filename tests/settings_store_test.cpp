@@ -1,7 +1,10 @@
 #include "settings/settings_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include "platform/fs.h"
 #include "settings/settings_keys.h"
 #include "test_support.h"
 
@@ -63,6 +66,35 @@ TEST_F(SettingsStoreTest, FailedWriteIsIgnoredAndUnreadableFileReadsAsMissing) {
   EXPECT_FALSE(s.WriteSetting("FENNIMAR", "Format", "FIXED"));
   EXPECT_EQ(s.ReadSetting("FENNIMAR", "Format", "FREE", 25), "FREE");
   EXPECT_EQ(testing::ListDir(other.path()), (std::vector<std::string>{"FENNIMAR.INI"}));
+}
+
+TEST_F(SettingsStoreTest, WriteKeepsLineEndsLinksModesAndFilesItCannotRead) {
+  testing::TempDir other;
+  // Without a [FENNIMAR] section the other sections stay; CR LF stays CR LF;
+  // a link is followed and the file it leads to keeps its mode.
+  std::string real = other / "real.ini";
+  std::string link = other / "FENNIMAR.INI";
+  testing::WriteFile(real, "[Other]\r\nx=1\r\n");
+  ::chmod(real.c_str(), 0600);
+  ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+  SettingsStore s(link);
+  EXPECT_TRUE(s.WriteSetting("FENNIMAR", "Format", "FIXED"));
+  EXPECT_EQ(testing::ReadText(real), "[Other]\r\nx=1\r\n\r\n[FENNIMAR]\r\nFormat=FIXED\r\n");
+  EXPECT_EQ(s.ReadSetting("FENNIMAR", "Format", "FREE", 25), "FIXED");
+  EXPECT_EQ(EntryKindOf(link), EntryKind::kSymbolicLink);
+  EXPECT_EQ(FileModeOf(real), 0600u);
+
+  // A file that exists but cannot be read is never rewritten.
+  std::string locked = other / "LOCKED.INI";
+  if (testing::IsRoot()) {
+    ASSERT_EQ(::mkfifo(locked.c_str(), 0644), 0);  // root reads any mode; a FIFO it cannot
+  } else {
+    testing::WriteFile(locked, "[FENNIMAR]\nChType=2DD\n");
+    ::chmod(locked.c_str(), 0);
+  }
+  SettingsStore l(locked);
+  EXPECT_FALSE(l.WriteSetting("FENNIMAR", "Format", "FIXED"));
+  EXPECT_EQ(EntryKindOf(locked), testing::IsRoot() ? EntryKind::kOther : EntryKind::kRegular);
 }
 
 TEST(SettingsStorePathTest, FollowsXdgConfigHome) {

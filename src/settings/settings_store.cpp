@@ -1,16 +1,15 @@
 #include "settings/settings_store.h"
 
-#include <unistd.h>
-
-#include <cstdio>
+#include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <vector>
 
+#include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/pending_file.h"
 
 namespace fennimar {
 namespace {
@@ -51,14 +50,27 @@ std::optional<std::string_view> KeyOf(std::string_view line) {
   return Trim(line.substr(0, equals));
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::ifstream in(path, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+// The file's lines without their line feeds; a line ending in CR LF keeps
+// its CR, which every reader trims. No lines for a missing file; empty when
+// the file exists but cannot be read (no permission, not a regular file).
+std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
+  auto file = File::OpenRead(path);
+  if (!file) {
+    if (errno == ENOENT) return std::vector<std::string>{};
+    return std::nullopt;
   }
+  std::string text;
+  char block[4096];
+  for (;;) {
+    std::int64_t got = file->Read(block, sizeof block);
+    if (got < 0) return std::nullopt;
+    text.append(block, static_cast<std::size_t>(got));
+    if (got < static_cast<std::int64_t>(sizeof block)) break;
+  }
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
   return lines;
 }
 
@@ -89,7 +101,7 @@ SettingsStore SettingsStore::ForUser() { return SettingsStore(DefaultPath()); }
 std::string SettingsStore::ReadSetting(std::string_view section, std::string_view key,
                                        std::string_view fallback, int capacity) const {
   bool inSection = false;
-  for (const std::string& line : ReadLines(path_)) {
+  for (const std::string& line : ReadLines(path_).value_or(std::vector<std::string>{})) {
     if (auto name = SectionOf(line)) {
       inSection = SameName(*name, section);
     } else if (auto keyName = KeyOf(line); inSection && keyName && SameName(*keyName, key)) {
@@ -103,7 +115,13 @@ std::string SettingsStore::ReadSetting(std::string_view section, std::string_vie
 
 bool SettingsStore::WriteSetting(std::string_view section, std::string_view key,
                                  std::string_view value) {
-  std::vector<std::string> lines = ReadLines(path_);
+  // A file that exists but cannot be read is never replaced by one that
+  // holds only this key.
+  auto read = ReadLines(path_);
+  if (!read) return false;
+  std::vector<std::string>& lines = *read;
+  // Line ends are kept as found: new lines follow the file's first line.
+  std::string end = !lines.empty() && !lines[0].empty() && lines[0].back() == '\r' ? "\r" : "";
   std::string entry = std::string(key) + "=" + std::string(value);
   bool inSection = false;
   std::optional<std::size_t> insertAt;  // after the last non-blank line of the section
@@ -115,7 +133,7 @@ bool SettingsStore::WriteSetting(std::string_view section, std::string_view key,
       if (inSection) insertAt = i + 1;
     } else if (inSection) {
       if (auto keyName = KeyOf(lines[i]); keyName && SameName(*keyName, key)) {
-        lines[i] = entry;
+        lines[i] = entry + (lines[i].ends_with('\r') ? "\r" : "");
         written = true;
       } else if (!Trim(lines[i]).empty()) {
         insertAt = i + 1;
@@ -124,32 +142,28 @@ bool SettingsStore::WriteSetting(std::string_view section, std::string_view key,
   }
   if (!written) {
     if (insertAt) {
-      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*insertAt), entry);
+      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*insertAt), entry + end);
     } else {
-      if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
-      lines.push_back("[" + std::string(section) + "]");
-      lines.push_back(entry);
+      if (!lines.empty() && !Trim(lines.back()).empty()) lines.push_back(end);
+      lines.push_back("[" + std::string(section) + "]" + end);
+      lines.push_back(entry + end);
     }
   }
 
   // Write a sibling file and rename it over the old one, so that a failed
-  // write never leaves a half-written settings file behind.
-  MakeParents(path_);
-  std::string temp = path_ + ".new." + std::to_string(::getpid());
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    for (const std::string& line : lines) out << line << '\n';
-    out.flush();
-    if (!out) {
-      std::remove(temp.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temp.c_str(), path_.c_str()) != 0) {
-    std::remove(temp.c_str());
+  // write never leaves a half-written settings file behind. A symbolic link
+  // is followed: the file it leads to is the one updated, with its mode.
+  std::string target = ResolvedPath(path_);
+  MakeParents(target);
+  auto out = PendingFile::Create(target);
+  if (!out) return false;
+  if (auto mode = FileModeOf(target)) out->file().SetMode(*mode);
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  if (out->file().Write(text.data(), text.size()) != static_cast<std::int64_t>(text.size())) {
     return false;
   }
-  return true;
+  return out->Commit();
 }
 
 }  // namespace fennimar
