@@ -30,8 +30,9 @@ mkdir -p "$XDG_CONFIG_HOME/fennimar" "$work/data" "$work/parts" "$work/moved" "$
 printf '[FENNIMAR]\nChType=DO 30000\nWorkDir=SAME\nMergeDir=SAME\nFormat=FIXED\n' \
   >"$XDG_CONFIG_HOME/fennimar/FENNIMAR.INI"
 source_file=$work/data/REPORT.DOC
-# Big enough that the progress window stays up for the picture.
-head -c 300000000 /dev/urandom >"$source_file"
+# Big enough that the split runs for a few seconds, so that the progress
+# window and the Stop question can be caught.
+head -c 1500000000 /dev/urandom >"$source_file"
 
 openbox --sm-disable >/dev/null 2>&1 &
 pids+=($!)
@@ -72,7 +73,8 @@ activate() {
 }
 
 "$program" &
-pids+=($!)
+program_pid=$!
+pids+=($program_pid)
 main=$(wait_window "Fennimar 3.13")
 activate "$main"
 shot "$main" main-window
@@ -94,11 +96,14 @@ split=$(wait_window "Split file")
 shot "$split" split-dialog
 key "$split" Return
 progress=$(wait_window "Processing Please Wait")
-sleep 0.4
+# Held still for the picture: the split would race past it.
+kill -STOP "$program_pid"
 shot "$progress" progress-dialog
-# Stop asks first; the split waits for the answer. Escape answers No.
+# Stop asks first; the split waits for the answer. Escape answers No. The
+# key waits in the queue until the program goes on.
 activate "$progress"
 key "$progress" Return
+kill -CONT "$program_pid"
 question=$(wait_window "Fennimar")
 shot "$question" stop-question
 key "$question" Escape
@@ -109,6 +114,18 @@ for _ in $(seq 300); do
 done
 sleep 0.5
 shot "$main" main-window-after-split
+
+# A file that cannot be opened: the message names it and says why.
+activate "$main"
+key "$main" F2
+xdotool search --sync --onlyvisible --name "Select a file" >/dev/null
+sleep 0.5
+xdotool type --delay 20 "$work/data/GONE.DOC"
+sleep 0.3
+xdotool key Return
+warning=$(wait_window "$work/data/GONE.DOC")
+shot "$warning" message-with-reason
+key "$warning" Return
 
 # F7: the defaults dialog.
 activate "$main"
