@@ -642,7 +642,7 @@ TEST_F(MergeEngineTest, ChecksumActionGivenByTheFrontEndOverridesTheSetting) {
   auto paths = MakeSet(2500);
   testing::FlipDataByte(paths[0], 5);
   MergeEngine engine(ui, settings, drives);
-  engine.SetChecksumErrorAction("CONTINUE");
+  engine.SetChecksumErrorAction(settings::ChecksumErrorAction::kContinue);
   EXPECT_EQ(engine.Run(Selection{paths[0], 0}), MergeOutcome::kChecksumErrors);
   EXPECT_TRUE(testing::Exists(Target()));
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "platform/fs.h"
+#include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "test_support.h"
 
@@ -95,6 +96,76 @@ TEST_F(SettingsStoreTest, WriteKeepsLineEndsLinksModesAndFilesItCannotRead) {
   SettingsStore l(locked);
   EXPECT_FALSE(l.WriteSetting("FENNIMAR", "Format", "FIXED"));
   EXPECT_EQ(EntryKindOf(locked), testing::IsRoot() ? EntryKind::kOther : EntryKind::kRegular);
+}
+
+// Each stored word reads back as the value that writes it, and each reader's
+// fallback and test of other texts keep their meaning.
+TEST(SettingValuesTest, StoredWordsRoundTripAndOtherTextsFollowTheReader) {
+  namespace s = settings;
+  using Chunk = s::ChunkType;
+  using K = s::ChunkKind;
+  struct ChunkCase {
+    std::string_view text;
+    Chunk parsed;
+    std::string_view formatted;
+  };
+  for (const ChunkCase& c : std::initializer_list<ChunkCase>{
+           {"2DD", {K::k2DD, ""}, "2DD"},
+           {"2HD", {K::k2HD, ""}, "2HD"},
+           {"DO 1400", {K::kOther, "1400"}, "DO 1400"},
+           {"DO  7 ", {K::kOther, " 7 "}, "DO  7 "},
+           {s::kChunkFallbackForSplit, {K::kOther, ""}, "DO "},
+           {s::kChunkFallbackForDefaults, {K::k2HD, ""}, "2HD"},
+           {"2hd", {K::kUnknown, ""}, "DO "},
+           {"2HDX", {K::kUnknown, "X"}, "DO X"},
+       }) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(s::ParseChunkType(c.text), c.parsed);
+    EXPECT_EQ(s::FormatChunkType(c.parsed), c.formatted);
+  }
+
+  EXPECT_EQ(s::ParseDirectory(s::kSameDirectory), std::nullopt);
+  EXPECT_EQ(s::FormatDirectory(std::nullopt), "SAME");
+  for (std::string_view dir : {"/parts", "same", "SAME/x", ""}) {
+    EXPECT_EQ(s::FormatDirectory(s::ParseDirectory(dir)), dir);
+  }
+
+  EXPECT_TRUE(s::ParseMinimized("YES"));
+  for (std::string_view text : {"NO", "yes", "YES ", ""}) EXPECT_FALSE(s::ParseMinimized(text));
+  EXPECT_EQ(s::FormatMinimized(true), "YES");
+  EXPECT_EQ(s::FormatMinimized(false), "NO");
+  EXPECT_FALSE(s::ParseMinimized(s::kMinimizedFallbackAtStart));
+  EXPECT_TRUE(s::ParseMinimized(s::kMinimizedFallbackForToggle));
+
+  using A = s::ChecksumErrorAction;
+  for (A other : {A::kAbort, A::kContinue}) {
+    for (A action : {A::kAbort, A::kContinue}) {
+      EXPECT_EQ(s::ParseChecksumErrorAction(s::FormatChecksumErrorAction(action), other), action);
+    }
+    // "abort", "NO": the merge keeps its file, the defaults form shows no check.
+    EXPECT_EQ(s::ParseChecksumErrorAction("abort", other), other);
+    EXPECT_EQ(s::ParseChecksumErrorAction("NO", other), other);
+  }
+  EXPECT_EQ(s::ParseChecksumErrorAction(s::kChecksumErrorFallback, A::kContinue), A::kAbort);
+
+  using F = s::FillFormat;
+  EXPECT_EQ(s::FormatFillFormat(F::kFree), "FREE");
+  EXPECT_EQ(s::FormatFillFormat(F::kFixed), "FIXED");
+  struct FormatCase {
+    std::string_view text;
+    F exact, byPrefix;
+  };
+  for (const FormatCase& c : std::initializer_list<FormatCase>{
+           {"FREE", F::kFree, F::kFree},
+           {"FIXED", F::kFixed, F::kFixed},
+           {"FREEDOM", F::kFixed, F::kFree},
+           {"free", F::kFixed, F::kFixed},
+           {s::kFillFormatFallback, F::kFree, F::kFree},
+       }) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(s::ParseFillFormat(c.text), c.exact);
+    EXPECT_EQ(s::ParseFillFormat(c.text, /*byPrefix=*/true), c.byPrefix);
+  }
 }
 
 TEST(SettingsStorePathTest, FollowsXdgConfigHome) {

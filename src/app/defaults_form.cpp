@@ -4,6 +4,7 @@
 
 #include "platform/fs.h"
 #include "platform/system_error.h"
+#include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "split/split_form.h"
@@ -31,15 +32,20 @@ void DefaultsForm::Open() {
   splitDirectory_ = home + "/splitdir";
   mergeDirectory_ = home + "/mergedir";
 
-  std::string chType = settings_.ReadSetting(s::kSection, s::kChType, "2HD", s::kShortValue);
+  s::ChunkType chunk = s::ParseChunkType(
+      settings_.ReadSetting(s::kSection, s::kChType, s::kChunkFallbackForDefaults, s::kShortValue));
   // The directories are read whole: a cut value would be written back cut
   // by the next OK.
-  std::string workDir = settings_.ReadSetting(s::kSection, s::kWorkDir, "SAME", s::kDirectoryValue);
+  auto workDir = s::ParseDirectory(
+      settings_.ReadSetting(s::kSection, s::kWorkDir, s::kSameDirectory, s::kDirectoryValue));
   std::string mergeDir =
-      settings_.ReadSetting(s::kSection, s::kMergeDir, "SAME", s::kDirectoryValue);
-  std::string onError =
-      settings_.ReadSetting(s::kSection, s::kOnChecksumError, "ABORT", s::kShortValue);
-  std::string format = settings_.ReadSetting(s::kSection, s::kFormat, "FREE", s::kShortValue);
+      settings_.ReadSetting(s::kSection, s::kMergeDir, s::kSameDirectory, s::kDirectoryValue);
+  s::ChecksumErrorAction onError =
+      s::ParseChecksumErrorAction(settings_.ReadSetting(s::kSection, s::kOnChecksumError,
+                                                        s::kChecksumErrorFallback, s::kShortValue),
+                                  s::ChecksumErrorAction::kAbort);
+  s::FillFormat format = s::ParseFillFormat(
+      settings_.ReadSetting(s::kSection, s::kFormat, s::kFillFormatFallback, s::kShortValue));
   std::string server = settings_.ReadSetting(s::kSection, s::kSmtpHost, "", s::kDefaultsMailValue);
   security_ =
       ParseSecurity(settings_.ReadSetting(s::kSection, s::kSmtpSecurity, "", s::kShortValue));
@@ -52,22 +58,23 @@ void DefaultsForm::Open() {
   SetSmtpPort(ownPort ? std::to_string(parsed->port) : "");
   SetMyAddress(settings_.ReadSetting(s::kSection, s::kMyAddress, "", s::kDefaultsMailValue));
 
-  if (chType == "2HD") {
+  if (chunk.kind == s::ChunkKind::k2HD) {
     chunkChoice_ = ChunkChoice::k2HD;
-  } else if (chType == "2DD") {
+  } else if (chunk.kind == s::ChunkKind::k2DD) {
     chunkChoice_ = ChunkChoice::k2DD;
   } else {
-    // What follows "DO ".
-    SetOtherSize(chType.size() > 3 ? chType.substr(3) : "");
+    // Any other text shows as Other, with what follows its "DO ".
+    SetOtherSize(chunk.size);
     chunkChoice_ = ChunkChoice::kOther;
   }
-  continueOnChecksumError_ = onError == "CONTINUE";
-  fillToMaximum_ = format == "FREE";
-  if (workDir == "SAME") {
+  continueOnChecksumError_ = onError == s::ChecksumErrorAction::kContinue;
+  fillToMaximum_ = format == s::FillFormat::kFree;
+  if (!workDir) {
     directoryChoice_ = DirectoryChoice::kSameAsSource;
   } else {
     directoryChoice_ = DirectoryChoice::kPredefined;
-    SetSplitDirectory(workDir);
+    SetSplitDirectory(*workDir);
+    // Shown as it stands, "SAME" included.
     SetMergeDirectory(mergeDir);
   }
 }
@@ -123,16 +130,16 @@ bool DefaultsForm::AcceptMailFields() {
 DialogResult DefaultsForm::Ok() {
   namespace s = settings;
   if (!AcceptMailFields()) return DialogResult::kStayOpen;
-  std::string chType;
+  s::ChunkType chunk;
   switch (chunkChoice_) {
     case ChunkChoice::k2DD:
-      chType = "2DD";
+      chunk.kind = s::ChunkKind::k2DD;
       break;
     case ChunkChoice::k2HD:
-      chType = "2HD";
+      chunk.kind = s::ChunkKind::k2HD;
       break;
     case ChunkChoice::kOther: {
-      chType = "DO " + otherSize_;
+      chunk = {s::ChunkKind::kOther, otherSize_};
       if (!HasOnlyDigitsAndBlanks(otherSize_)) {
         ui_.ShowMessage("Digit expected", kCaption, MessageKind::kOkWarning);
         return DialogResult::kStayOpen;
@@ -146,9 +153,10 @@ DialogResult DefaultsForm::Ok() {
       break;
     }
   }
+  std::string chType = s::FormatChunkType(chunk);
 
-  std::string workDir = "SAME";
-  std::string mergeDir = "SAME";
+  std::string workDir = s::FormatDirectory(std::nullopt);
+  std::string mergeDir = s::FormatDirectory(std::nullopt);
   if (directoryChoice_ == DirectoryChoice::kPredefined) {
     workDir = splitDirectory_.empty() ? "/" : splitDirectory_;
     bool splitSaved = EnsureDirectory(workDir) == DirectoryOutcome::kCreated;
@@ -181,8 +189,11 @@ DialogResult DefaultsForm::Ok() {
   Write(s::kChType, chType);
   Write(s::kWorkDir, workDir);
   Write(s::kMergeDir, mergeDir);
-  Write(s::kOnChecksumError, continueOnChecksumError_ ? "CONTINUE" : "ABORT");
-  Write(s::kFormat, fillToMaximum_ ? "FREE" : "FIXED");
+  Write(s::kOnChecksumError, std::string(s::FormatChecksumErrorAction(
+                                 continueOnChecksumError_ ? s::ChecksumErrorAction::kContinue
+                                                          : s::ChecksumErrorAction::kAbort)));
+  Write(s::kFormat, std::string(s::FormatFillFormat(fillToMaximum_ ? s::FillFormat::kFree
+                                                                   : s::FillFormat::kFixed)));
   Write(s::kSmtpHost, ServerText());
   Write(s::kMyAddress, myAddress_);
   // The login keys are written once they differ from what the file holds

@@ -27,6 +27,7 @@
 #include "mail/smtp_part_mailer.h"
 #include "merge/merge_engine.h"
 #include "platform/keyring.h"
+#include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "split/split_engine.h"
 #include "ui/progress_dialog.h"
@@ -83,14 +84,16 @@ MainWindow::MainWindow(int textLineHeight)
 MainWindow* MainWindow::Start(int textLineHeight) {
   namespace s = settings;
   auto* window = new MainWindow(textLineHeight);
-  std::string minimized =
-      window->settings_.ReadSetting(s::kSection, s::kMinimized, "NO", s::kShortValue);
-  window->runMinimizedItem_->Check(minimized == "YES");
+  std::string minimized = window->settings_.ReadSetting(
+      s::kSection, s::kMinimized, s::kMinimizedFallbackAtStart, s::kShortValue);
+  window->runMinimizedItem_->Check(s::ParseMinimized(minimized));
 
   window->lineHeight_ = ScaleLineHeight(textLineHeight);
-  minimized = window->settings_.ReadSetting(s::kSection, s::kMinimized, "NO", s::kShortValue);
-  if (minimized == "YES") window->Iconize(true);
+  minimized = window->settings_.ReadSetting(s::kSection, s::kMinimized,
+                                            s::kMinimizedFallbackAtStart, s::kShortValue);
+  if (s::ParseMinimized(minimized)) window->Iconize(true);
   window->Show();
+  // The text read goes back as it was, so that the key exists after the first run.
   window->settings_.WriteSetting(s::kSection, s::kMinimized, minimized);
   window->Update();
   window->CreateInfoLines();
@@ -319,10 +322,10 @@ void MainWindow::Merge() {
 
 void MainWindow::ToggleRunMinimized() {
   namespace s = settings;
-  std::string value = settings_.ReadSetting(s::kSection, s::kMinimized, "YES", s::kShortValue);
-  std::string next = value == "YES" ? "NO" : "YES";
-  runMinimizedItem_->Check(next == "YES");
-  settings_.WriteSetting(s::kSection, s::kMinimized, next);
+  bool next = !s::ParseMinimized(settings_.ReadSetting(
+      s::kSection, s::kMinimized, s::kMinimizedFallbackForToggle, s::kShortValue));
+  runMinimizedItem_->Check(next);
+  settings_.WriteSetting(s::kSection, s::kMinimized, s::FormatMinimized(next));
 }
 
 void MainWindow::Defaults() {

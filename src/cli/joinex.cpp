@@ -34,7 +34,8 @@ bool Join(const std::string& part, const std::string& directory, bool keep) {
   SettingsStore settings{std::string()};
   SystemDrives drives;
   MergeEngine engine(ui, settings, drives);
-  engine.SetChecksumErrorAction(keep ? "CONTINUE" : "ABORT");
+  engine.SetChecksumErrorAction(keep ? settings::ChecksumErrorAction::kContinue
+                                     : settings::ChecksumErrorAction::kAbort);
   auto status = StatPath(part);
   return engine.Run({part, status ? status->size : 0}) == MergeOutcome::kComplete;
 }

@@ -21,6 +21,7 @@
 #include "platform/path.h"
 #include "platform/pending_file.h"
 #include "platform/system_error.h"
+#include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "ui/message_text.h"
 #include "ui/progress_dialog.h"
@@ -58,7 +59,8 @@ std::string StoredName(const PartHeader& header) { return header.SourceName(); }
 class MergeRun {
  public:
   MergeRun(UserInterface& ui, SettingsStore& settings, DriveQueries& drives,
-           const std::optional<std::string>& checksumErrorAction, const std::string& receivedFrom)
+           const std::optional<settings::ChecksumErrorAction>& checksumErrorAction,
+           const std::string& receivedFrom)
       : ui_(ui),
         settings_(settings),
         drives_(drives),
@@ -101,7 +103,7 @@ class MergeRun {
   UserInterface& ui_;
   SettingsStore& settings_;
   DriveQueries& drives_;
-  const std::optional<std::string>& checksumErrorAction_;
+  const std::optional<settings::ChecksumErrorAction>& checksumErrorAction_;
   const std::string& receivedFrom_;
 
   std::string directory_;
@@ -413,11 +415,15 @@ MergeOutcome MergeRun::Finish() {
   writer_.reset();
   File& result = target_->file();
   if (errorCount_ != 0) {
-    std::string action = checksumErrorAction_
-                             ? *checksumErrorAction_
-                             : settings_.ReadSetting(settings::kSection, settings::kOnChecksumError,
-                                                     "ABORT", settings::kShortValue);
-    if (action == "ABORT") {
+    // Any text but "ABORT" keeps the file.
+    auto action =
+        checksumErrorAction_
+            ? *checksumErrorAction_
+            : settings::ParseChecksumErrorAction(
+                  settings_.ReadSetting(settings::kSection, settings::kOnChecksumError,
+                                        settings::kChecksumErrorFallback, settings::kShortValue),
+                  settings::ChecksumErrorAction::kContinue);
+    if (action == settings::ChecksumErrorAction::kAbort) {
       ui_.ShowMessage(Format(" %d checksum errors, merge aborted", errorCount_), "Abort",
                       MessageKind::kOk);
       DiscardTarget();

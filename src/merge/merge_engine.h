@@ -33,6 +33,7 @@
 #include <string>
 
 #include "platform/drive.h"
+#include "settings/setting_values.h"
 #include "settings/settings_store.h"
 #include "ui/selection.h"
 #include "ui/user_interface.h"
@@ -53,10 +54,11 @@ class MergeEngine {
   MergeEngine(UserInterface& ui, SettingsStore& settings, DriveQueries& drives)
       : ui_(ui), settings_(settings), drives_(drives) {}
 
-  // What to do after checksum errors instead of reading ON_CHKSUM_ERR:
-  // "ABORT" deletes the result, any other value keeps it. For front ends
-  // without a settings file.
-  void SetChecksumErrorAction(std::string action) { checksumErrorAction_ = std::move(action); }
+  // What to do after checksum errors instead of reading ON_CHKSUM_ERR. For
+  // front ends without a settings file.
+  void SetChecksumErrorAction(settings::ChecksumErrorAction action) {
+    checksumErrorAction_ = action;
+  }
 
   // For parts taken out of mail into a temporary directory: the merge dialog
   // proposes the directory of `source`, the mail they came from, instead of
@@ -70,7 +72,7 @@ class MergeEngine {
   UserInterface& ui_;
   SettingsStore& settings_;
   DriveQueries& drives_;
-  std::optional<std::string> checksumErrorAction_;
+  std::optional<settings::ChecksumErrorAction> checksumErrorAction_;
   std::string receivedFrom_;
 };
 

@@ -1,6 +1,7 @@
 #include "merge/merge_form.h"
 
 #include "platform/path.h"
+#include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 
 namespace fennimar {
@@ -8,9 +9,10 @@ namespace fennimar {
 MergeForm::MergeForm(const SettingsStore& settings, std::string selectedPath,
                      const std::string& receivedFrom)
     : selectedPath_(std::move(selectedPath)) {
-  std::string mergeDir = settings.ReadSetting(settings::kSection, settings::kMergeDir, "SAME",
-                                              settings::kDirectoryValue);
-  field_ = mergeDir != "SAME"     ? mergeDir
+  auto mergeDir = settings::ParseDirectory(
+      settings.ReadSetting(settings::kSection, settings::kMergeDir, settings::kSameDirectory,
+                           settings::kDirectoryValue));
+  field_ = mergeDir               ? *mergeDir
            : receivedFrom.empty() ? DirectoryProposal(selectedPath_)
                                   : DirectoryProposal(receivedFrom);
 }

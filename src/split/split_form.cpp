@@ -7,6 +7,7 @@
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "platform/system_error.h"
+#include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "ui/message_text.h"
@@ -41,27 +42,29 @@ SplitForm::SplitForm(UserInterface& ui, SettingsStore& settings, std::string sel
 void SplitForm::Open() {
   email_ = false;
   mailTo_.clear();
-  std::string chType =
-      settings_.ReadSetting(settings::kSection, settings::kChType, "DO", settings::kShortValue);
-  std::string workDir = settings_.ReadSetting(settings::kSection, settings::kWorkDir, "SAME",
-                                              settings::kDirectoryValue);
-  std::string format =
-      settings_.ReadSetting(settings::kSection, settings::kFormat, "FREE", settings::kShortValue);
+  namespace s = settings;
+  s::ChunkType chunk = s::ParseChunkType(
+      settings_.ReadSetting(s::kSection, s::kChType, s::kChunkFallbackForSplit, s::kShortValue));
+  auto workDir = s::ParseDirectory(
+      settings_.ReadSetting(s::kSection, s::kWorkDir, s::kSameDirectory, s::kDirectoryValue));
+  s::FillFormat format = s::ParseFillFormat(
+      settings_.ReadSetting(s::kSection, s::kFormat, s::kFillFormatFallback, s::kShortValue),
+      /*byPrefix=*/true);
 
-  directory_ = workDir == "SAME" ? DirectoryOf(selectedPath_) : workDir;
+  directory_ = workDir ? *workDir : DirectoryOf(selectedPath_);
   directory_.resize(std::min(directory_.size(), kMaxDirectoryLength));
-  if (format.rfind("FREE", 0) == 0) fillToCapacity_ = true;
+  if (format == s::FillFormat::kFree) fillToCapacity_ = true;
 
   std::int64_t n = 0;
-  if (chType.rfind("DO", 0) == 0) {
-    n = chType.size() > 3 ? ParseSizeNumber(chType.substr(3)).value_or(0) : 0;
+  if (chunk.kind == s::ChunkKind::kOther) {
+    n = ParseSizeNumber(chunk.size).value_or(0);
     choice_ = SizeChoice::kOther;
-  } else if (chType == "2DD") {
+  } else if (chunk.kind == s::ChunkKind::k2DD) {
     choice_ = SizeChoice::k2DD;
     n = k2DDKilobytes;
     ShowSizeControls(false);
     chunkSize_ = k2DDChunkSize;
-  } else if (chType == "2HD") {
+  } else if (chunk.kind == s::ChunkKind::k2HD) {
     choice_ = SizeChoice::k2HD;
     n = k2HDKilobytes;
     ShowSizeControls(false);
