@@ -6,6 +6,7 @@
 #include "app/defaults_dialog.h"
 #include "app/file_dialog.h"
 #include "app/floppy_prompt_dialog.h"
+#include "app/message_box.h"
 #include "app_window_test.h"
 #include "split/floppy_prompt.h"
 
@@ -161,6 +162,22 @@ TEST_F(DialogsTest, AboutBoxNamesTheProgramAndCloses) {
   EXPECT_EQ(testing::ModalDialog(), nullptr);
   EXPECT_FALSE(window->Busy());
   EXPECT_TRUE(window->selection().selectedPath.empty()) << "the drop was refused";
+}
+
+// Escape closes a question as No, whatever its default button: it must never
+// stop a run ("Do you really want stop?") or overwrite a file.
+TEST_F(DialogsTest, EscapeAnswersEveryQuestionNo) {
+  Start();
+  SetMessageAnswerer(nullptr);  // the real boxes, not the test's answers
+  for (MessageKind kind : {MessageKind::kYesNo, MessageKind::kYesNoDefaultNo}) {
+    testing::WhenModal([](wxDialog& box) {
+      wxKeyEvent escape(wxEVT_CHAR_HOOK);
+      escape.m_keyCode = WXK_ESCAPE;
+      box.ProcessWindowEvent(escape);
+      if (box.IsModal()) box.EndModal(wxID_YES);
+    });
+    EXPECT_EQ(ShowMessageBox(window, "Do you really want stop?", "Fennimar", kind), Answer::kNo);
+  }
 }
 
 }  // namespace

@@ -40,6 +40,9 @@ Answer ShowMessageBox(wxWindow* owner, std::string_view text, std::string_view c
   wxGenericMessageDialog box(owner, wxString::FromUTF8(text.data(), text.size()),
                              wxString::FromUTF8(caption.data(), caption.size()), style);
   if (kind == MessageKind::kRetryCancel) box.SetOKCancelLabels("&Retry", "&Cancel");
+  // Without a Cancel button this dialog takes Escape as its affirmative button,
+  // Yes; Escape must never stop a run or overwrite a file.
+  if (IsYesNo(kind)) box.SetEscapeId(wxID_NO);
   switch (box.ShowModal()) {
     case wxID_YES:
       return Answer::kYes;
