@@ -3,6 +3,8 @@
 
 #include <optional>
 #include <string>
+#include <variant>
+#include <vector>
 
 namespace fennimar {
 
@@ -12,5 +14,19 @@ namespace fennimar {
 // cannot be read: the paths would otherwise land in another directory.
 bool MakeAbsolute(const char* program, std::string& path);
 bool MakeAbsolute(const char* program, std::optional<std::string>& path);
+
+// What `extract` and `join` take after their command word: one or more
+// sources, `-d DIR` (`--dir`), and `-y` (`--yes`) where `takesYes`.
+struct SourceArguments {
+  std::vector<std::string> sources;
+  std::optional<std::string> directory;
+  bool assumeYes = false;
+};
+
+// Reads the arguments, or gives the exit status to end with: 0 after `-h`
+// printed `usage`, 2 after a usage error (no source, an unknown option, `-d`
+// without a value) was told on standard error.
+std::variant<SourceArguments, int> ParseSourceArguments(int argc, char** argv, const char* usage,
+                                                        bool takesYes);
 
 }  // namespace fennimar

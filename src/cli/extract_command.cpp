@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "mail/part_extractor.h"
 #include "platform/fs.h"
 
@@ -21,30 +22,10 @@ constexpr const char* kUsage =
 }  // namespace
 
 int RunExtractCommand(int argc, char** argv) {
-  std::vector<std::string> sources;
-  std::string directory = ".";
-  for (int i = 0; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      std::cout << kUsage;
-      return 0;
-    } else if (arg == "-d" || arg == "--dir") {
-      if (i + 1 >= argc) {
-        std::cerr << "fennimar-cli: " << arg << " needs a value\n" << kUsage;
-        return 2;
-      }
-      directory = argv[++i];
-    } else if (!arg.empty() && arg[0] == '-') {
-      std::cerr << "fennimar-cli: unknown option " << arg << "\n" << kUsage;
-      return 2;
-    } else {
-      sources.push_back(arg);
-    }
-  }
-  if (sources.empty()) {
-    std::cerr << kUsage;
-    return 2;
-  }
+  auto parsed = ParseSourceArguments(argc, argv, kUsage, /*takesYes=*/false);
+  if (const int* status = std::get_if<int>(&parsed)) return *status;
+  const std::vector<std::string>& sources = std::get<SourceArguments>(parsed).sources;
+  const std::string directory = std::get<SourceArguments>(parsed).directory.value_or(".");
   if (!IsDirectory(directory)) {
     std::cerr << "fennimar-cli: " << directory << ": no such directory\n";
     return 1;

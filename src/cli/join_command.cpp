@@ -32,33 +32,9 @@ constexpr const char* kUsage =
 }  // namespace
 
 int RunJoinCommand(int argc, char** argv) {
-  std::vector<std::string> sources;
-  std::optional<std::string> directory;
-  bool assumeYes = false;
-  for (int i = 0; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      std::cout << kUsage;
-      return 0;
-    } else if (arg == "-d" || arg == "--dir") {
-      if (i + 1 >= argc) {
-        std::cerr << "fennimar-cli: " << arg << " needs a value\n" << kUsage;
-        return 2;
-      }
-      directory = argv[++i];
-    } else if (arg == "-y" || arg == "--yes") {
-      assumeYes = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      std::cerr << "fennimar-cli: unknown option " << arg << "\n" << kUsage;
-      return 2;
-    } else {
-      sources.push_back(arg);
-    }
-  }
-  if (sources.empty()) {
-    std::cerr << kUsage;
-    return 2;
-  }
+  auto parsed = ParseSourceArguments(argc, argv, kUsage, /*takesYes=*/true);
+  if (const int* status = std::get_if<int>(&parsed)) return *status;
+  auto& [sources, directory, assumeYes] = std::get<SourceArguments>(parsed);
   // An empty directory would mean the root; the dialog's field holds at most
   // 99 characters and a longer directory would be cut into another one.
   if (directory && directory->empty()) {
