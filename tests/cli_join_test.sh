@@ -37,7 +37,7 @@ cmp -s "$work/DATA.BIN" "$work/joined/DATA.BIN"
 check "existing target untouched" 0 $?
 
 cp -r ../parts ../damaged
-printf '\x55' | dd of=../damaged/DATA.Z01 bs=1 seek=500 conv=notrunc 2>/dev/null
+damage ../damaged/DATA.Z01 500
 "$cli" join ../damaged/DATA.Z00 -d "$work/d1" -y < /dev/null > out.txt 2> err.txt
 check "damaged set" 1 $?
 grep -q "^Merged file may be corrupted: Checksum error for file $work/elsewhere/../damaged/DATA.Z01 should be [0-9A-F]\{4\} is [0-9A-F]\{4\}$" err.txt
@@ -159,7 +159,7 @@ check "joinex directory copy identical" 0 $?
 [ -e "$work/cfg" ] && check "joinex wrote no settings" absent present
 
 cp ../parts/DATA.Z0* ../damaged/
-printf '\x55' | dd of=../damaged/DATA.Z02 bs=1 seek=300 conv=notrunc 2>/dev/null
+damage ../damaged/DATA.Z02 300
 mkdir "$work/k1" "$work/k2"
 "$work/bin/joinex" ../damaged/DATA.Z00 "$work/k1" > /dev/null 2> err.txt
 check "joinex damaged set" 1 $?

@@ -65,7 +65,7 @@ check "missing part status" " Merge Aborted" "$(tail -n 1 out.txt | tr -d '\r')"
 check "incomplete result deleted" "" "$(ls m1)"
 
 cp -r parts damaged
-printf '\x55' | dd of="damaged/Größe-日本.Z01" bs=1 seek=500 conv=notrunc 2> /dev/null
+damage "damaged/Größe-日本.Z01" 500
 joinex 'damaged\Größe-日本.Z00' d1
 check "checksum error" 1 $?
 check "checksum message" 1 "$(grep -c "^Merged file may be corrupted: Checksum error for file .*Z01 should be" err.txt)"
