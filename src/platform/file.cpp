@@ -123,6 +123,14 @@ std::int64_t File::Size() const {
 
 bool File::SetMode(unsigned mode) { return ::fchmod(fd_, static_cast<mode_t>(mode)) == 0; }
 
+bool File::Sync() {
+  int result;
+  do {
+    result = ::fsync(fd_);
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
 bool File::Close() {
   if (fd_ < 0) return true;
   int fd = std::exchange(fd_, -1);

@@ -55,6 +55,9 @@ class File {
   std::int64_t Size() const;
   // Sets the permission bits (as chmod).
   bool SetMode(unsigned mode);
+  // Waits until the file's data is on the device (fsync); false when it could
+  // not be written there.
+  bool Sync();
   // Closes the descriptor; false when the close reported an error.
   bool Close();
 

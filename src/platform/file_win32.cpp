@@ -98,6 +98,8 @@ std::int64_t File::Size() const {
 // Windows keeps no permission bits beyond read-only, which a new file lacks.
 bool File::SetMode(unsigned) { return true; }
 
+bool File::Sync() { return ::_commit(fd_) == 0; }
+
 bool File::Close() {
   if (fd_ < 0) return true;
   return ::_close(std::exchange(fd_, -1)) == 0;

@@ -40,8 +40,9 @@ PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
 
 bool PendingFile::Commit() {
   if (path_.empty()) return false;
-  bool closed = file_.Close();
-  if (!closed || !RenameFile(path_, finalPath_)) {
+  bool replaces = EntryKindOf(finalPath_) != EntryKind::kNone;
+  bool written = (!replaces || file_.Sync()) && file_.Close();
+  if (!written || !RenameFile(path_, finalPath_)) {
     Discard();
     return false;
   }

@@ -39,9 +39,11 @@ class PendingFile {
   const std::string& path() const { return path_; }
   const std::string& finalPath() const { return finalPath_; }
 
-  // Closes the file and renames it over the final name. False when the close
-  // or the rename failed; the temporary file is then deleted and the final
-  // name keeps what it held.
+  // Closes the file and renames it over the final name. When that name holds
+  // a file, the data is first put on the device, so that not even a power cut
+  // right after the rename can leave the name with neither the old file nor
+  // the new one. False when the sync, the close or the rename failed; the
+  // temporary file is then deleted and the final name keeps what it held.
   bool Commit();
   // Closes and deletes the temporary file; the final name is not touched.
   void Discard();
