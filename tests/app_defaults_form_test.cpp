@@ -232,8 +232,11 @@ TEST_F(DefaultsFormTest, MissingMergeDirectoryDeclinedWritesNothing) {
   form.ChooseDirectory(DirectoryChoice::kPredefined);
   form.SetSplitDirectory(home / "s");
   form.SetMergeDirectory(home / "missing");
+  form.SetSmtpUser("jane");
+  form.SetPassword("secret");
   ui.answers = {Answer::kNo};
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
+  EXPECT_TRUE(kept.empty());  // nor is the keyring changed
   EXPECT_EQ(ui.messages, (std::vector<testing::ShownMessage>{
                              {"Directory does not exist, create?", "Default", MessageKind::kYesNo},
                              {"The defaults were not saved: the directory for merge does not "

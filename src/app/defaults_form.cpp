@@ -105,18 +105,22 @@ std::string DefaultsForm::ServerText() const {
   return (v6 ? "[" + smtpHost_ + "]" : smtpHost_) + ":" + smtpPort_;
 }
 
-bool DefaultsForm::AcceptMailFields() {
+bool DefaultsForm::CheckMailFields() {
   bool digits = !smtpPort_.empty() && smtpPort_.find_first_not_of("0123456789") == smtpPort_.npos;
   if (!smtpPort_.empty() && (!digits || std::stoi(smtpPort_) < 1 || std::stoi(smtpPort_) > 65535)) {
     ui_.ShowMessage("The port must be a number from 1 to 65535", kCaption, MessageKind::kOkWarning);
     return false;
   }
-  if (password_.empty()) return true;
-  if (smtpUser_.empty()) {
+  if (!password_.empty() && smtpUser_.empty()) {
     ui_.ShowMessage("A password needs the user name it belongs to", kCaption,
                     MessageKind::kOkWarning);
     return false;
   }
+  return true;
+}
+
+bool DefaultsForm::KeepPassword() {
+  if (password_.empty()) return true;
   std::string error = keeper_ ? keeper_(smtpUser_, ServerText(), password_) : "no keyring";
   if (!error.empty()) {
     ui_.ShowMessage("The password could not be kept in the keyring:\n" + error, kCaption,
@@ -129,7 +133,7 @@ bool DefaultsForm::AcceptMailFields() {
 
 DialogResult DefaultsForm::Ok() {
   namespace s = settings;
-  if (!AcceptMailFields()) return DialogResult::kStayOpen;
+  if (!CheckMailFields()) return DialogResult::kStayOpen;
   s::ChunkType chunk;
   switch (chunkChoice_) {
     case ChunkChoice::k2DD:
@@ -185,6 +189,8 @@ DialogResult DefaultsForm::Ok() {
         return DialogResult::kOk;
     }
   }
+  // Only a save that goes on changes the keyring.
+  if (!KeepPassword()) return DialogResult::kStayOpen;
 
   Write(s::kChType, chType);
   Write(s::kWorkDir, workDir);

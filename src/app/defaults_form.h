@@ -97,9 +97,11 @@ class DefaultsForm {
   void Write(std::string_view key, const std::string& value);
   // The SMTPHost text of the host and port fields.
   std::string ServerText() const;
-  // Checks the port and the login and keeps a typed password; false after
-  // a message (nothing written).
-  bool AcceptMailFields();
+  // Checks the port and that a typed password has its user; false after a
+  // message.
+  bool CheckMailFields();
+  // Hands a typed password to the keyring; false after a message.
+  bool KeepPassword();
 
   UserInterface& ui_;
   SettingsStore& settings_;
