@@ -44,10 +44,10 @@ class WindowTest : public ::testing::Test {
     Settle();
     return *window;
   }
-  // Settles until `done` holds, for at most about two seconds: a window
+  // Settles until `done` holds, for at most about ten seconds: a window
   // manager on a loaded machine answers late. Returns `done()`.
   bool SettleUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 200 && !done(); ++i) {
+    for (int i = 0; i < 1000 && !done(); ++i) {
       wxMilliSleep(10);
       Settle();
     }
