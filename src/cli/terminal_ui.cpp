@@ -24,8 +24,9 @@ constexpr int kBarWidth = 40;
 
 }  // namespace
 
-TerminalUi::TerminalUi(bool assumeYes)
+TerminalUi::TerminalUi(bool assumeYes, std::string_view yesOption)
     : assumeYes_(assumeYes),
+      yesOption_(yesOption),
       interactive_(::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO)),
       drawBar_(::isatty(STDERR_FILENO)) {}
 
@@ -46,7 +47,9 @@ bool TerminalUi::AskYesNo(std::string_view question, bool defaultNo) {
     return true;
   }
   if (!interactive_) {
-    std::cerr << " no (no terminal to ask; --yes answers yes)\n";
+    std::cerr << " no (no terminal to ask";
+    if (!yesOption_.empty()) std::cerr << "; " << yesOption_ << " answers yes";
+    std::cerr << ")\n";
     return false;
   }
   for (;;) {

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "ui/user_interface.h"
 
@@ -16,8 +17,10 @@ namespace fennimar {
 
 class TerminalUi : public UserInterface {
  public:
-  // `assumeYes` answers Yes (and Retry) to every question.
-  explicit TerminalUi(bool assumeYes);
+  // `assumeYes` answers Yes (and Retry) to every question. `yesOption` is the
+  // program's option that does so, named when a question finds no terminal
+  // to ask; empty for a program without one.
+  explicit TerminalUi(bool assumeYes, std::string_view yesOption = "--yes");
   ~TerminalUi() override;
 
   // Dialog handlers, set by the command that knows the options; a dialog
@@ -53,6 +56,7 @@ class TerminalUi : public UserInterface {
   void ClearBar();
 
   bool assumeYes_;
+  std::string yesOption_;
   bool interactive_;  // standard input and error are terminals
   bool drawBar_;      // standard error is a terminal
   bool barShown_ = false;
