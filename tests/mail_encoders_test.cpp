@@ -220,5 +220,24 @@ TEST(DotStufferTest, DotsThatBeginALineAreDoubledWhereverThePiecesSplit) {
   }
 }
 
+TEST(FromUnquoterTest, EachQuotedFromLineLosesOneQuoteWhereverThePiecesSplit) {
+  const std::pair<std::string, std::string> cases[] = {
+      {">From a\n>>From b\r\n>>>From c", "From a\n>From b\r\n>>From c"},
+      {"x >From\n>Fro\n>>\n> From\n>From", "x >From\n>Fro\n>>\n> From\n>From"},
+      {">From >From \n>>From ", "From >From \n>From "},
+      {"", ""}};
+  for (const auto& [in, out] : cases) {
+    for (std::size_t piece : {1, 2, 3, 64}) {
+      FromUnquoter unquoter;
+      std::string unquoted;
+      for (std::size_t at = 0; at < in.size(); at += piece) {
+        unquoter.Filter(in.data() + at, std::min(piece, in.size() - at), unquoted);
+      }
+      unquoter.Finish(unquoted);
+      EXPECT_EQ(unquoted, out) << in << " in pieces of " << piece;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace fennimar

@@ -78,11 +78,13 @@ TEST_F(MailReceivedTest, MailedSetJoinsFromMaildirMboxAndMessages) {
             "Skipped: DATA.Z02 (in Maildir): a file of that name is already there\n"
             "Skipped: DATA.Z03 (in Maildir): a file of that name is already there\n");
   testing::Run("mkdir " + work / "x" + " && mkfifo " + work / "fifo");
-  ASSERT_EQ(Cli("extract box.mbox DATA.BIN fifo -d x"), 0);
+  testing::WriteFile(work / "text.eml", "MIME-Version: 1.0\nSubject: no parts\n\nHello\n");
+  ASSERT_EQ(Cli("extract box.mbox DATA.BIN fifo text.eml -d x"), 0);
   EXPECT_EQ(testing::ReadText(work / "out.txt"),
             "Extracted: DATA.Z00\nExtracted: DATA.Z01\nExtracted: DATA.Z02\nExtracted: DATA.Z03\n"
             "Skipped: DATA.BIN: not a mail message, mailbox or Maildir\n"
-            "Skipped: fifo: not a mail message, mailbox or Maildir\n");
+            "Skipped: fifo: not a mail message, mailbox or Maildir\n"
+            "Skipped: text.eml: no attachments\n");
   for (const char* name : {"DATA.Z00", "DATA.Z03"}) {
     EXPECT_EQ(testing::ReadFile(work / ("x/" + std::string(name))),
               testing::ReadFile(work / ("parts/" + std::string(name))));
@@ -102,6 +104,20 @@ TEST_F(MailReceivedTest, IncompleteSetNamesTheMissingPartAndLeavesNothingBehind)
   EXPECT_NE(testing::ReadText(work / "err.txt").find("Merge: No part files found in the mail\n"),
             std::string::npos);
   EXPECT_TRUE(testing::ListDir(work / "tmp").empty());
+
+  // A message cut short in its attachment: the part is not kept, and the
+  // join says where it was lost.
+  std::string cut = testing::ReadText(work / "eml/1.eml");
+  testing::WriteFile(work / "eml/1.eml", cut.substr(0, cut.size() / 2));
+  testing::Run("mkdir " + work / "x");
+  EXPECT_EQ(Cli("extract eml/1.eml -d x"), 1);
+  EXPECT_EQ(testing::ReadText(work / "out.txt"),
+            "Skipped: DATA.Z01 (in 1.eml): the part is cut short in the message\n");
+  EXPECT_TRUE(testing::ListDir(work / "x").empty());
+  EXPECT_EQ(Cli("join eml/0.eml eml/1.eml -d joined -y"), 1);
+  EXPECT_EQ(testing::ReadText(work / "err.txt"),
+            "Merge: Parts DATA.Z01, DATA.Z02, DATA.Z03 were not found in the mail\n"
+            "Skipped: DATA.Z01 (in 1.eml): the part is cut short in the message\n");
 }
 
 }  // namespace

@@ -2,10 +2,15 @@
 // misbehaving, plain and with TLS and a login, over IPv4 and IPv6, with
 // shortened time-outs.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <thread>
 
@@ -139,6 +144,42 @@ TEST_F(SmtpSessionTest, StopEndsAWaitAndIsNoFailure) {
   SmtpSession stoppable(kShort, [&] { return ++asked < 3; });
   EXPECT_EQ(stoppable.Connect(silent.HostText(), "localhost"), SmtpOutcome::kStopped);
   EXPECT_EQ(asked, 3);
+}
+
+// A name service that does not answer: in a child process whose /etc/hosts
+// is a FIFO that no one writes, looking up "localhost" waits for ever without
+// asking anything beyond the machine. Stop and the deadline still end it.
+TEST_F(SmtpSessionTest, StalledNameLookupEndsAtStopAndAtItsDeadline) {
+  std::string hosts = dir / "hosts";
+  ASSERT_EQ(::mkfifo(hosts.c_str(), 0600), 0);
+  pid_t child = ::fork();
+  if (child == 0) {
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount(hosts.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) != 0) {
+      ::_exit(77);
+    }
+    int asked = 0;
+    SmtpSession stoppable(kShort, [&] { return ++asked < 3; });
+    SmtpSession impatient({300, 5000, 5000, 5000, 5000, 1500});
+    bool ended = stoppable.Connect("localhost", "localhost") == SmtpOutcome::kStopped &&
+                 asked == 3 &&
+                 impatient.Connect("localhost", "localhost") == SmtpOutcome::kNoConnection &&
+                 impatient.Reason() == "looking up localhost: timed out";
+    ::_exit(ended ? 0 : 1);
+  }
+  ASSERT_GT(child, 0);
+  int status = 0;
+  for (int k = 0; k < 200 && ::waitpid(child, &status, WNOHANG) == 0; ++k) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  if (::waitpid(child, &status, WNOHANG) == 0) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    FAIL() << "the lookup was still waited for after 10 s";
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "no mount namespace here";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST_F(SmtpSessionTest, HeloOnlyWhenEhloIsRefusedAndNothingMoreIsAsked) {

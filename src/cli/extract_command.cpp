@@ -35,6 +35,8 @@ int RunExtractCommand(int argc, char** argv) {
   for (const std::string& source : sources) {
     if (!extractor.AddSource(source)) {
       std::cout << "Skipped: " << source << ": not a mail message, mailbox or Maildir\n";
+    } else if (shown == extractor.results().size()) {
+      std::cout << "Skipped: " << source << ": no attachments\n";
     }
     for (; shown < extractor.results().size(); ++shown) {
       std::cout << ExtractResultText(extractor.results()[shown]) << "\n";

@@ -159,20 +159,23 @@ std::size_t QuotedPrintableDecoder::Finish(std::uint8_t* out) {
 }
 
 void FromUnquoter::Filter(const char* in, std::size_t size, std::string& out) {
-  constexpr std::string_view kQuoted = ">From ";
+  constexpr std::string_view kFrom = "From ";
   for (std::size_t i = 0; i < size; ++i) {
     char c = in[i];
     if (lineStart_) {
-      if (c == kQuoted[matched_]) {
-        if (++matched_ == kQuoted.size()) {
-          out += kQuoted.substr(1);
-          matched_ = 0;
-          lineStart_ = false;
-        }
+      if (c == '>' && matched_ == 0) {
+        ++quotes_;
         continue;
       }
-      out += kQuoted.substr(0, matched_);
-      matched_ = 0;
+      if (quotes_ > 0 && c == kFrom[matched_]) {
+        if (++matched_ < kFrom.size()) continue;
+        out.append(quotes_ - 1, '>');  // the one ">" the writer added goes
+        out += kFrom;
+        quotes_ = matched_ = 0;
+        lineStart_ = false;
+        continue;
+      }
+      Finish(out);
       lineStart_ = false;
     }
     out += c;
@@ -181,8 +184,9 @@ void FromUnquoter::Filter(const char* in, std::size_t size, std::string& out) {
 }
 
 void FromUnquoter::Finish(std::string& out) {
-  out += std::string_view(">From ").substr(0, matched_);
-  matched_ = 0;
+  out.append(quotes_, '>');
+  out += std::string_view("From ").substr(0, matched_);
+  quotes_ = matched_ = 0;
   lineStart_ = true;
 }
 

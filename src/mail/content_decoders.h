@@ -49,10 +49,11 @@ class QuotedPrintableDecoder {
   char pending_ = 0;  // the first hexadecimal digit after "="
 };
 
-// The reverse of mbox "From " quoting as Postfix and Python's mailbox write
-// it: a line that begins with ">From " loses its ">". (Only "From " is
-// quoted there, so a line that began with ">From " cannot be told apart;
-// it loses its ">" too.) Lines split between pieces are seen whole.
+// The reverse of mbox "From " quoting: a line that begins with one or more
+// ">" and then "From " loses one ">". Postfix and Python quote only "From "
+// (so a line that was ">From " there cannot be told apart and loses its ">"
+// too); mboxrd writers also quote ">From " as ">>From ", which comes back
+// whole. Lines split between pieces are seen whole.
 class FromUnquoter {
  public:
   // Appends the unquoted text of `size` bytes to `out`.
@@ -61,7 +62,8 @@ class FromUnquoter {
   void Finish(std::string& out);
 
  private:
-  std::size_t matched_ = 0;  // characters of ">From " seen at a line start
+  std::size_t quotes_ = 0;   // ">" seen at a line start
+  std::size_t matched_ = 0;  // characters of "From " seen after them
   bool lineStart_ = true;
 };
 

@@ -1,5 +1,8 @@
 #include "mail/mail_join.h"
 
+#include <algorithm>
+
+#include "mail/mime_parser.h"
 #include "mail/received_sets.h"
 #include "merge/merge_engine.h"
 #include "platform/fs.h"
@@ -37,7 +40,18 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
   engine.SetReceivedFrom(from);
   for (const ReceivedSet& set : received->sets()) {
     if (!set.complete()) {
-      ui.ShowMessage(MissingPartsText(set.missing), "Merge", MessageKind::kOkWarning);
+      // A missing part that was in the mail, but could not be taken out,
+      // says why.
+      std::string text = MissingPartsText(set.missing);
+      for (const ExtractedPart& part : received->extracted()) {
+        bool lost =
+            part.outcome == ExtractOutcome::kCutShort || part.outcome == ExtractOutcome::kFailed;
+        if (lost && std::find(set.missing.begin(), set.missing.end(),
+                              MimeParser::SafeFileName(part.name)) != set.missing.end()) {
+          text += "\n" + ExtractResultText(part);
+        }
+      }
+      ui.ShowMessage(text, "Merge", MessageKind::kOkWarning);
       all = false;
       continue;
     }

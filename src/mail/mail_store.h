@@ -1,8 +1,8 @@
 // MailStore: the messages of a mail source as mail programs keep them: one
 // saved message (.eml), an mbox file (messages one after another, each
 // opened by a line "From ...", lines in them beginning with "From " quoted as
-// ">From " as Postfix and Python write them), or a Maildir folder (one message per file in cur/ and
-// new/).
+// ">From ", and ">From " as ">>From " by mboxrd writers), or a Maildir folder
+// (one message per file in cur/ and new/).
 #pragma once
 
 #include <cstdint>
@@ -30,7 +30,7 @@ struct StoredMessage {
   std::string path;
   std::int64_t offset = 0;
   std::int64_t length = 0;
-  bool fromQuoted = false;  // lines ">From " are mbox quoting
+  bool fromQuoted = false;  // lines ">From ", ">>From "... are mbox quoting
 };
 
 // Hands every message of the source to `visit`, in the store's order (a

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
+#include "format/part_format.h"
 #include "format/part_name.h"
 #include "mail/mail_store.h"
 #include "mail/mime_parser.h"
@@ -14,23 +16,25 @@ namespace {
 
 // The part test of a dropped file, made on the attachment's decoded first
 // two bytes: a count and the index the name carries, the index below the
-// count.
-bool IsPartAttachment(MimeParser& parser, int index, const std::string& name) {
+// count. For a part, the least size of the whole part file: its header and
+// the data the header announces (a part cut short has not got them all).
+std::optional<std::int64_t> WholePartSize(MimeParser& parser, int index, const std::string& name) {
   auto nameIndex = PartIndexFromName(name);
-  if (!nameIndex) return false;
-  std::uint8_t head[2];
+  if (!nameIndex) return std::nullopt;
+  HeaderBytes head{};
   std::size_t got = 0;
   parser.DecodePart(index, [&](const std::uint8_t* data, std::size_t size) {
-    while (got < 2 && size > 0) {
-      head[got++] = *data++;
-      --size;
-    }
-    return got < 2;
+    std::size_t n = std::min(size, head.size() - got);
+    std::copy(data, data + n, head.begin() + static_cast<std::ptrdiff_t>(got));
+    got += n;
+    return got < head.size();
   });
-  if (got < 2) return false;
-  auto count = static_cast<std::int8_t>(head[0]);
-  auto stored = static_cast<std::int8_t>(head[1]);
-  return stored == *nameIndex && stored < count;
+  if (got < 2) return std::nullopt;
+  auto count = static_cast<std::int8_t>(head[kPartCountOffset]);
+  auto stored = static_cast<std::int8_t>(head[kPartIndexOffset]);
+  if (stored != *nameIndex || stored >= count) return std::nullopt;
+  std::int32_t dataLength = got < head.size() ? 0 : DecodeHeader(head).dataLength;
+  return static_cast<std::int64_t>(kHeaderSize) + std::max(dataLength, 0);
 }
 
 }  // namespace
@@ -47,17 +51,25 @@ bool PartExtractor::AddSource(const std::string& path) {
       if (name.empty()) continue;  // a message text, no attachment
       ExtractedPart result{name, path, ExtractOutcome::kFailed};
       std::string safe = MimeParser::SafeFileName(name);
+      std::string target = JoinPath(directory_, safe);
+      std::optional<std::int64_t> wholeSize;
       if (safe.empty()) {
         result.outcome = ExtractOutcome::kUnsafeName;
-      } else if (!IsPartAttachment(parser, k, safe)) {
+      } else if (!(wholeSize = WholePartSize(parser, k, safe))) {
         result.outcome = ExtractOutcome::kNotAPart;
-      } else if (PathExists(JoinPath(directory_, safe))) {
+      } else if (PathExists(target)) {
         result.outcome = ExtractOutcome::kExists;
+      } else if (parser.ExtractPartToDirectory(k, directory_) != 0) {
+        result.outcome = PathExists(target) ? ExtractOutcome::kExists : ExtractOutcome::kFailed;
       } else {
-        int written = parser.ExtractPartToDirectory(k, directory_);
-        result.outcome = written == 0                             ? ExtractOutcome::kWritten
-                         : PathExists(JoinPath(directory_, safe)) ? ExtractOutcome::kExists
-                                                                  : ExtractOutcome::kFailed;
+        // The file is ours (the name was free and the rename never replaces),
+        // so a part cut short is taken away again.
+        auto status = StatPath(target);
+        result.outcome = ExtractOutcome::kWritten;
+        if (!status || status->size < *wholeSize) {
+          RemoveFile(target);
+          result.outcome = ExtractOutcome::kCutShort;
+        }
       }
       results_.push_back(std::move(result));
     }
@@ -83,6 +95,8 @@ std::string ExtractResultText(const ExtractedPart& part) {
       return text + "not a safe file name";
     case ExtractOutcome::kExists:
       return text + "a file of that name is already there";
+    case ExtractOutcome::kCutShort:
+      return text + "the part is cut short in the message";
     default:
       return text + "could not be written";
   }

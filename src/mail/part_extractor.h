@@ -1,8 +1,9 @@
 // PartExtractor: takes the part files out of mail. Every attachment of the
 // messages of a mail source (MailStore) whose name and first two bytes say
 // it is a part file, as for a dropped file, is written into one directory
-// under its own name, made safe; nothing else is written, and no file that
-// is there already is replaced.
+// under its own name, made safe; nothing else is written, no file that is
+// there already is replaced, and a part that its message cuts short (fewer
+// bytes than its header announces) is not kept.
 #pragma once
 
 #include <string>
@@ -15,6 +16,7 @@ enum class ExtractOutcome {
   kNotAPart,    // a named attachment that is no part file
   kUnsafeName,  // its name is no safe file name (empty, ".", "..", control characters)
   kExists,      // a file of that name is in the directory already
+  kCutShort,    // the message ends before the part does; nothing kept
   kFailed,      // reading the message or writing the file failed; nothing kept
 };
 

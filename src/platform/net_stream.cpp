@@ -14,10 +14,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace fennimar {
 namespace {
@@ -48,6 +51,56 @@ std::string TlsLibraryReason(const char* fallback) {
   ERR_error_string_n(code, text, sizeof text);
   return text;
 }
+
+// One name lookup on a thread of its own: the name service may take long
+// (a resolver that does not answer), and getaddrinfo cannot be interrupted.
+// The caller waits for it in slices like for the network; a lookup it gives
+// up runs to its end alone and frees what it found.
+class NameLookup {
+ public:
+  static std::shared_ptr<NameLookup> Start(const std::string& host, const std::string& service) {
+    auto lookup = std::make_shared<NameLookup>();
+    auto run = [lookup, host, service] { lookup->Run(host, service); };
+    try {
+      std::thread(run).detach();
+    } catch (const std::system_error&) {
+      run();  // no thread to be had: the lookup is waited for here
+    }
+    return lookup;
+  }
+  ~NameLookup() {
+    if (found_ != nullptr) ::freeaddrinfo(found_);
+  }
+  // True when the lookup has ended within `ms` milliseconds.
+  bool WaitFor(int ms) {
+    std::unique_lock lock(mutex_);
+    return finished_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return done_; });
+  }
+  // After WaitFor said true: getaddrinfo's result and its addresses.
+  int result() const { return result_; }
+  const addrinfo* found() const { return found_; }
+
+ private:
+  void Run(const std::string& host, const std::string& service) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    int result = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+    std::lock_guard lock(mutex_);
+    result_ = result;
+    found_ = found;
+    done_ = true;
+    finished_.notify_all();
+  }
+
+  std::mutex mutex_;
+  std::condition_variable finished_;
+  bool done_ = false;
+  int result_ = EAI_FAIL;
+  addrinfo* found_ = nullptr;
+};
 
 bool IsAddress(const std::string& host) {
   in6_addr any{};
@@ -96,18 +149,24 @@ NetStatus NetStream::Connect(const std::string& host, int port, Deadline deadlin
   failure_ = NetStatus::kOk;
   peer_ = host + " port " + std::to_string(port);
   if (port < 1 || port > 65535) return Fail(NetStatus::kNoName, "no port " + std::to_string(port));
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
-  addrinfo* found = nullptr;
   std::string service = std::to_string(port);
-  int resolved =
-      host.empty() ? EAI_NONAME : ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
-  if (resolved != 0) {
-    return Fail(NetStatus::kNoName, "cannot resolve " + host + ": " + ::gai_strerror(resolved));
+  if (host.empty()) return Fail(NetStatus::kNoName, "no server name");
+  auto lookup = NameLookup::Start(host, service);
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now())
+                    .count();
+    if (lookup->WaitFor(static_cast<int>(std::clamp<long long>(left, 0, kWaitSliceMs)))) break;
+    if (left <= 0) return Fail(NetStatus::kTimedOut, "looking up " + host + ": timed out");
+    if (keepWaiting_ && !keepWaiting_()) {
+      return Fail(NetStatus::kStopped, "looking up " + host + ": stopped");
+    }
   }
-  std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, ::freeaddrinfo);
+  if (lookup->result() != 0) {
+    return Fail(NetStatus::kNoName,
+                "cannot resolve " + host + ": " + ::gai_strerror(lookup->result()));
+  }
+  const addrinfo* found = lookup->found();
   NetStatus status = NetStatus::kRefused;
   for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
     char numeric[INET6_ADDRSTRLEN] = "?";
