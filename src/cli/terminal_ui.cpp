@@ -40,8 +40,8 @@ std::string TerminalUi::AskLine(const std::string& prompt) {
   return line;
 }
 
-bool TerminalUi::AskYesNo(std::string_view question, bool defaultNo) {
-  if (assumeYes_) {
+bool TerminalUi::AskYesNo(std::string_view question, bool defaultNo, bool yesAnswers) {
+  if (assumeYes_ && yesAnswers) {
     std::cerr << " yes (--yes)\n";
     return true;
   }
@@ -70,8 +70,14 @@ Answer TerminalUi::ShowMessage(std::string_view text, std::string_view caption, 
       if (!assumeYes_ && interactive_) std::cerr << "\n";
       return AskYesNo("", kind == MessageKind::kYesNoDefaultNo) ? Answer::kYes : Answer::kNo;
     case MessageKind::kRetryCancel:
-      if (!assumeYes_ && interactive_) std::cerr << "\n";
-      return AskYesNo("Retry?", false) ? Answer::kRetry : Answer::kCancel;
+      // Only someone at the terminal can insert the disk: Retry answered by
+      // --yes would ask again without end.
+      if (assumeYes_ && !interactive_) {
+        std::cerr << " cancel (--yes cannot insert a disk)\n";
+        return Answer::kCancel;
+      }
+      if (interactive_) std::cerr << "\n";
+      return AskYesNo("Retry?", false, /*yesAnswers=*/false) ? Answer::kRetry : Answer::kCancel;
   }
   return Answer::kOk;
 }

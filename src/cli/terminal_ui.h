@@ -16,7 +16,8 @@ namespace fennimar {
 
 class TerminalUi : public UserInterface {
  public:
-  // `assumeYes` answers Yes (and Retry) to every question.
+  // `assumeYes` answers Yes to every question; a Retry, which needs someone
+  // to insert a disk, is asked on the terminal and is Cancel without one.
   explicit TerminalUi(bool assumeYes);
   ~TerminalUi() override;
 
@@ -48,8 +49,8 @@ class TerminalUi : public UserInterface {
   void Pump() override;
 
  private:
-  // `defaultNo`: an empty answer is No.
-  bool AskYesNo(std::string_view question, bool defaultNo);
+  // `defaultNo`: an empty answer is No. `yesAnswers`: --yes answers it.
+  bool AskYesNo(std::string_view question, bool defaultNo, bool yesAnswers = true);
   void ClearBar();
 
   bool assumeYes_;
