@@ -245,6 +245,8 @@ TEST_F(SplitEngineTest, OddFilesAndNamesAreRefusedOrReplacedNeverWrittenThrough)
   std::string fifo = dir / "PIPE.DOC";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
   EXPECT_EQ(engine.Run({fifo, 5000}), SplitOutcome::kFailed);
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{fifo + "\nNot a regular file", "Can not open file",
+                                              MessageKind::kOkWarning}));
 
   // A name the joiner would refuse is refused before anything is written;
   // so is a directory another run is writing into.
@@ -254,6 +256,10 @@ TEST_F(SplitEngineTest, OddFilesAndNamesAreRefusedOrReplacedNeverWrittenThrough)
   EXPECT_EQ(engine.Run({tab, 5000}), SplitOutcome::kFailed);
   EXPECT_EQ(ui.messages.back().text,
             "File name has control characters, its parts could not be joined\n" + tab);
+  std::string drive = Source(5000, "BACKUP:");
+  EXPECT_EQ(engine.Run({drive, 5000}), SplitOutcome::kFailed);
+  EXPECT_EQ(ui.messages.back().text,
+            "File name ends in ':' or '\\', its parts could not be joined\n" + drive);
   DirectoryLock other(out);
   EXPECT_EQ(engine.Run({source, 5000}), SplitOutcome::kFailed);
   EXPECT_EQ(ui.messages.back().text, std::string(kDirectoryBusyText) + "\n" + out);

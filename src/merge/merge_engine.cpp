@@ -428,9 +428,13 @@ MergeOutcome MergeRun::Finish() {
                       MessageKind::kOk);
       DiscardTarget();
     } else {
-      // The user keeps what was joined, damage and all.
+      // The user keeps what was joined, damage and all, but never a file the
+      // disk did not take in full in place of the one the name holds.
       KeepMode(result);
-      target_->Commit();
+      if (!written || !target_->Commit()) {
+        DiscardTarget();
+        return Tell("Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk);
+      }
     }
     return MergeOutcome::kChecksumErrors;
   }

@@ -9,6 +9,7 @@
 #include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
+#include "merge/target_name.h"
 #include "platform/buffered_writer.h"
 #include "platform/directory_lock.h"
 #include "platform/drive.h"
@@ -132,6 +133,13 @@ bool SplitRun::Prepare() {
   }
   // A source of 2 GiB or more makes a large set (docs/part-format.md).
   header_.SetSource(FileNameOf(path_), size_);
+  // The joiner also refuses a stored name that leaves no file name: one that
+  // ends in ':' or '\' (a drive or a directory to other systems).
+  if (!TargetNameFromSourceName(header_.SourceName())) {
+    Warn(MessageText("File name ends in ':' or '\\', its parts could not be joined", path_),
+         "Split");
+    return false;
+  }
   header_.SetModifiedTime(status->modifiedTime);
   SetLine(InfoLine::kSize, " File size: " + std::to_string(size_));
 
@@ -432,8 +440,10 @@ SplitOutcome SplitEngine::Run(const Selection& selection) {
   // Parts hold more than kMinDivisionSize bytes each and a split makes at
   // least two: a file of that size or less has nothing to split, which is
   // said before the dialog proposes "0 parts" or a size it would refuse.
+  // Only a regular file has a size to tell; anything else is refused when it
+  // is opened.
   if (auto status = StatPath(selection.selectedPath);
-      status && !status->isDirectory && status->size <= kMinDivisionSize) {
+      status && IsRegularFile(selection.selectedPath) && status->size <= kMinDivisionSize) {
     ui_.ShowMessage(MessageText(status->size == 0 ? "The file is empty"
                                                   : "The file is too small to split (1000 "
                                                     "bytes or less)",
