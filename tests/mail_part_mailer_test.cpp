@@ -1,8 +1,16 @@
 // SmtpPartMailer against a real SMTP server: what arrives, what the user
 // sees, and a whole split with mailing.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <string>
+#include <thread>
+#include <tuple>
 
 #include "mail/smtp_part_mailer.h"
 #include "mail_test_server.h"
@@ -31,12 +39,13 @@ class PartMailerTest : public ::testing::Test {
   testing::ScriptedUi ui;
   SettingsStore settings{dir / "FENNIMAR.INI"};
   std::vector<std::string> passwordsAsked;
-  SmtpPartMailer mailer{settings, kDefaultApplicationTitle,
-                        [this](const std::string& user, const std::string& server) {
-                          passwordsAsked.push_back(user + " " + server);
-                          return PasswordAnswer{"pass word", {}};
-                        },
-                        kShort};
+  SmtpPartMailer mailer{
+      settings, kDefaultApplicationTitle,
+      [this](const std::string& user, const std::string& server, const KeepWaiting&) {
+        passwordsAsked.push_back(user + " " + server);
+        return PasswordAnswer{"pass word", {}};
+      },
+      kShort};
 
   void UseServer(const SmtpTestServer& server) {
     settings.WriteSetting(settings::kSection, settings::kSmtpHost, server.HostText());
@@ -144,7 +153,7 @@ TEST_F(PartMailerTest, NoPasswordMeansNoConnection) {
   UseServer(server);
   settings.WriteSetting(settings::kSection, settings::kSmtpUser, "me");
   SmtpPartMailer without(settings, kDefaultApplicationTitle,
-                         [](const std::string&, const std::string&) {
+                         [](const std::string&, const std::string&, const KeepWaiting&) {
                            return PasswordAnswer{std::nullopt, "none stored"};
                          });
   EXPECT_EQ(without.MailPart(ui, Part("A.Z00", 10), "r@localhost", "A", 0, 1, kGoOn),
@@ -247,7 +256,49 @@ TEST_F(MailingSplitTest, RefusedConnectionShowsBothBoxesAndMailFailed) {
   EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{"REPORT.Z00"});
 }
 
-TEST(CliMailTest, SplitWithMailToMailsEveryPartWithThePasswordOfTheEnvironment) {
+// Runs `command` on a terminal of its own and plays the user: when the text
+// of a step has appeared in the output, its keys are typed a moment later. Gives the output
+// and the exit status (-1 when it had not ended by itself after 20 s).
+std::pair<std::string, int> RunOnTerminal(
+    const std::string& command, const std::vector<std::pair<std::string, std::string>>& steps) {
+  int terminal = -1;
+  pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child == 0) {
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  std::string output;
+  std::size_t step = 0;
+  std::size_t seen = 0;
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (std::chrono::steady_clock::now() < end) {
+    pollfd p{terminal, POLLIN, 0};
+    char buffer[4096];
+    ssize_t n = ::poll(&p, 1, 100) > 0 ? ::read(terminal, buffer, sizeof buffer) : 0;
+    if (n < 0) break;  // the terminal's other end has closed
+    output.append(buffer, static_cast<std::size_t>(n));
+    if (step < steps.size() && output.find(steps[step].first, seen) != std::string::npos) {
+      seen = output.find(steps[step].first, seen) + steps[step].first.size();
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));  // as a person would
+      ::write(terminal, steps[step].second.data(), steps[step].second.size());
+      ++step;
+    }
+  }
+  int status = 0;
+  bool ended = false;
+  while (!(ended = ::waitpid(child, &status, WNOHANG) == child) &&
+         std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  if (!ended) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+  }
+  ::close(terminal);
+  return {output, ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+TEST(CliMailTest, SplitWithMailToTakesThePasswordFromTheEnvironmentOrTheTerminal) {
   testing::TestCertificates certificates;
   std::vector<std::string> options = certificates.Options("server");
   options.insert(options.end(), {"--implicit-tls", "--auth", "cli:s3cret"});
@@ -259,12 +310,13 @@ TEST(CliMailTest, SplitWithMailToMailsEveryPartWithThePasswordOfTheEnvironment) 
   cliSettings.WriteSetting(settings::kSection, settings::kSmtpUser, "cli");
   cliSettings.WriteSetting(settings::kSection, settings::kMyAddress, "cli@localhost");
   testing::WriteFile(work / "DATA.BIN", testing::RandomBytes(30000, 4));
-  std::string cli = std::string(FENNIMAR_BINARY_DIR) + "/src/cli/fennimar-cli";
-  std::string command =
-      "cd " + work.path() + " && FENNIMAR_SMTP_PASSWORD=s3cret XDG_CONFIG_HOME=" + work.path() +
-      "/cfg " + cli + " split DATA.BIN -s 12000 -d parts -y --mail-to you@localhost" +
-      " > out.txt 2> err.txt < /dev/null";
-  ASSERT_EQ(testing::Run(command), 0) << testing::ReadText(work / "err.txt");
+  std::string split = "cd " + work.path() + " && XDG_CONFIG_HOME=" + work.path() + "/cfg" +
+                      " exec " + FENNIMAR_BINARY_DIR +
+                      "/src/cli/fennimar-cli split DATA.BIN -s 12000";
+  ASSERT_EQ(testing::Run("export FENNIMAR_SMTP_PASSWORD=s3cret; " + split +
+                         " -d parts -y --mail-to you@localhost > out.txt 2> err.txt < /dev/null"),
+            0)
+      << testing::ReadText(work / "err.txt");
   std::string out = testing::ReadText(work / "out.txt");
   EXPECT_NE(out.find(" Mailed"), std::string::npos) << out;
   auto messages = server.Messages();
@@ -273,6 +325,21 @@ TEST(CliMailTest, SplitWithMailToMailsEveryPartWithThePasswordOfTheEnvironment) 
   auto python = testing::CheckWithPython(messages[2], check.path());
   EXPECT_EQ(python["subject"], "Part  3 of total  3 parts of file:DATA.BIN ");
   EXPECT_EQ(testing::ReadFile(check / "part-0"), testing::ReadFile(work / "parts/DATA.Z02"));
+
+  // Asked on the terminal, unseen; Ctrl-C at the prompt asks to stop, as
+  // during any wait, and a stop there is no failure.
+  const std::string prompt = "Password for cli at " + server.HostText() + ": ";
+  testing::Run("mkdir " + work / "typed" + " " + work / "stopped");
+  auto [shown, status] = RunOnTerminal(split + " -d typed --mail-to you@localhost",
+                                       {{prompt, "\x03"}, {"stop?", "n\n"}, {prompt, "s3cret\n"}});
+  EXPECT_EQ(status, 0) << shown;
+  EXPECT_EQ(shown.find("s3cret"), std::string::npos) << shown;
+  EXPECT_EQ(server.Messages().size(), 6u);
+  std::tie(shown, status) = RunOnTerminal(split + " -d stopped --mail-to you@localhost",
+                                          {{prompt, "\x03"}, {"stop?", "y\n"}});
+  EXPECT_EQ(status, 1) << shown;
+  EXPECT_NE(shown.find(" Aborted"), std::string::npos) << shown;
+  EXPECT_EQ(server.Messages().size(), 6u);
 }
 
 }  // namespace

@@ -374,6 +374,12 @@ TEST_F(SmtpTlsTest, EveryRefusalHasItsOwnReasonAndNothingGoesInClear) {
                 SmtpOutcome::kGreetingRefused,
                 "no answer to the connection"},
            Case{"server",
+                {"--starttls"},
+                SmtpSecurity::kTls,
+                {},
+                SmtpOutcome::kTlsFailed,
+                "the server does not speak TLS from the first byte"},
+           Case{"server",
                 startTlsLogin,
                 SmtpSecurity::kNone,
                 {"user", "right"},
@@ -383,7 +389,7 @@ TEST_F(SmtpTlsTest, EveryRefusalHasItsOwnReasonAndNothingGoesInClear) {
     SmtpTestServer server("normal", Options(c.certificate, c.options));
     std::string host = c.byName ? "localhost:" + std::to_string(server.port()) : "";
     EXPECT_EQ(Deliver(server, c.security, c.login, host), c.outcome) << session.Reason();
-    EXPECT_EQ(session.Reason().rfind(c.reason, 0), 0u) << session.Reason();
+    EXPECT_NE(session.Reason().find(c.reason), std::string::npos) << session.Reason();
     for (const std::string& line : server.SessionLog()) {
       EXPECT_TRUE(line.rfind("AUTH", 0) != 0 || line.ends_with("refused")) << line;
       EXPECT_NE(line.rfind("MAIL", 0), 0u) << line;

@@ -297,11 +297,12 @@ void MainWindow::Split() {
   Selection selection = selection_.selection();
   RunEngine([this, &selection] {
     // The password lives in the desktop's keyring, never in the settings.
-    SmtpPartMailer mailer(settings_, kWindowTitle,
-                          [](const std::string& user, const std::string& server) {
-                            KeyringLookup found = LookupSmtpPassword(user, server);
-                            return PasswordAnswer{found.secret, found.error};
-                          });
+    SmtpPartMailer mailer(
+        settings_, kWindowTitle,
+        [](const std::string& user, const std::string& server, const KeepWaiting&) {
+          KeyringLookup found = LookupSmtpPassword(user, server);
+          return PasswordAnswer{found.secret, found.error};
+        });
     SplitEngine engine(ui_, settings_, drives_, &mailer);
     engine.Run(selection);
   });

@@ -84,12 +84,18 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
 }
 
 // The SMTP password: FENNIMAR_SMTP_PASSWORD, else asked on the terminal
-// without echo (once per run), else none.
+// without echo (once per run; Ctrl-C at the prompt asks to stop), else none.
 PasswordSource TerminalPassword() {
   auto typed = std::make_shared<std::optional<std::string>>();
-  return [typed](const std::string& user, const std::string& server) -> PasswordAnswer {
+  return [typed](const std::string& user, const std::string& server,
+                 const KeepWaiting& keepWaiting) -> PasswordAnswer {
     if (const char* password = std::getenv("FENNIMAR_SMTP_PASSWORD")) return {password, {}};
-    if (!*typed) *typed = ReadHiddenLine("Password for " + user + " at " + server + ": ");
+    if (!*typed) {
+      HiddenLine line =
+          ReadHiddenLine("Password for " + user + " at " + server + ": ", keepWaiting);
+      if (line.outcome == HiddenRead::kStopped) return {std::nullopt, "stopped", true};
+      if (line.outcome == HiddenRead::kRead) *typed = line.text;
+    }
     if (*typed) return {**typed, {}};
     return {std::nullopt, "set FENNIMAR_SMTP_PASSWORD, or run on a terminal to be asked"};
   };

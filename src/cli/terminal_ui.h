@@ -17,9 +17,10 @@ namespace fennimar {
 
 class TerminalUi : public UserInterface {
  public:
-  // `assumeYes` answers Yes (and Retry) to every question. `yesOption` is the
-  // program's option that does so, named when a question finds no terminal
-  // to ask; empty for a program without one.
+  // `assumeYes` answers Yes to every question; a Retry, which needs someone
+  // to insert a disk, is asked on the terminal and is Cancel without one.
+  // `yesOption` is the program's option that answers Yes, named when a
+  // question finds no terminal to ask; empty for a program without one.
   explicit TerminalUi(bool assumeYes, std::string_view yesOption = "--yes");
   ~TerminalUi() override;
 
@@ -51,8 +52,8 @@ class TerminalUi : public UserInterface {
   void Pump() override;
 
  private:
-  // `defaultNo`: an empty answer is No.
-  bool AskYesNo(std::string_view question, bool defaultNo);
+  // `defaultNo`: an empty answer is No. `yesAnswers`: --yes answers it.
+  bool AskYesNo(std::string_view question, bool defaultNo, bool yesAnswers = true);
   void ClearBar();
 
   bool assumeYes_;

@@ -43,8 +43,9 @@ MailOutcome SmtpPartMailer::MailPart(UserInterface& owner, const std::string& pa
   };
   SmtpLogin login{mail.user, {}};
   if (!login.user.empty()) {
-    PasswordAnswer answer = passwords_ ? passwords_(mail.user, mail.server)
+    PasswordAnswer answer = passwords_ ? passwords_(mail.user, mail.server, keepWaiting)
                                        : PasswordAnswer{std::nullopt, "no password source"};
+    if (answer.stopped) return MailOutcome::kStopped;
     if (!answer.password) {
       return fail("no password for " + mail.user + " at " + mail.server + ": " + answer.reason);
     }

@@ -23,13 +23,15 @@ inline constexpr char kDefaultApplicationTitle[] = "Fennimar 3.13";
 inline constexpr char kAttachmentContentType[] = "Application/Octet-stream";
 
 // Gives the password of `user` at `server`, or none (with the reason) when
-// there is none to be had.
+// there is none to be had. A source that waits for the user asks
+// `keepWaiting` between its waits; when it says no, the answer is `stopped`.
 struct PasswordAnswer {
   std::optional<std::string> password;
   std::string reason;
+  bool stopped = false;
 };
-using PasswordSource =
-    std::function<PasswordAnswer(const std::string& user, const std::string& server)>;
+using PasswordSource = std::function<PasswordAnswer(
+    const std::string& user, const std::string& server, const KeepWaiting& keepWaiting)>;
 
 class SmtpPartMailer : public PartMailer {
  public:

@@ -47,6 +47,11 @@ std::string TlsLibraryReason(const char* fallback) {
   unsigned long last;
   while ((last = ERR_get_error()) != 0) code = last;
   if (code == 0) return fallback;
+  // What a plain server's "220 ..." looks like to a TLS client.
+  if (ERR_GET_LIB(code) == ERR_LIB_SSL && ERR_GET_REASON(code) == SSL_R_WRONG_VERSION_NUMBER) {
+    return "the server does not speak TLS from the first byte (for this port choose STARTTLS "
+           "or no security)";
+  }
   char text[256];
   ERR_error_string_n(code, text, sizeof text);
   return text;
