@@ -24,8 +24,9 @@ constexpr int kBarWidth = 40;
 
 }  // namespace
 
-TerminalUi::TerminalUi(bool assumeYes)
+TerminalUi::TerminalUi(bool assumeYes, bool yesOption)
     : assumeYes_(assumeYes),
+      yesOption_(yesOption),
       interactive_(::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO)),
       drawBar_(::isatty(STDERR_FILENO)) {}
 
@@ -46,7 +47,8 @@ bool TerminalUi::AskYesNo(std::string_view question, bool defaultNo, bool yesAns
     return true;
   }
   if (!interactive_) {
-    std::cerr << " no (no terminal to ask; --yes answers yes)\n";
+    std::cerr << (yesOption_ ? " no (no terminal to ask; --yes answers yes)\n"
+                             : " no (no terminal to ask)\n");
     return false;
   }
   for (;;) {
