@@ -24,8 +24,7 @@ constexpr const char* kHelp =
 // One merge of the set that holds `part`, the result going into `directory`
 // (beside the parts when empty).
 bool Join(const std::string& part, const std::string& directory, bool keep) {
-  // joinex has no option that answers Yes: a question without a terminal is No.
-  TerminalUi ui(/*assumeYes=*/false, /*yesOption=*/"");
+  TerminalUi ui(/*assumeYes=*/false, /*yesOption=*/false);
   ui.mergeDialog = [&](MergeForm& form) {
     if (!directory.empty()) form.SetField(directory);
     return form.Ok() == DialogResult::kOk;

@@ -24,7 +24,7 @@ constexpr int kBarWidth = 40;
 
 }  // namespace
 
-TerminalUi::TerminalUi(bool assumeYes, std::string_view yesOption)
+TerminalUi::TerminalUi(bool assumeYes, bool yesOption)
     : assumeYes_(assumeYes),
       yesOption_(yesOption),
       interactive_(::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO)),
@@ -47,9 +47,9 @@ bool TerminalUi::AskYesNo(std::string_view question, bool defaultNo, bool yesAns
     return true;
   }
   if (!interactive_) {
-    std::cerr << " no (no terminal to ask";
-    if (yesAnswers && !yesOption_.empty()) std::cerr << "; " << yesOption_ << " answers yes";
-    std::cerr << ")\n";
+    // --yes never answers a Retry, so only other questions name it.
+    std::cerr << (yesOption_ && yesAnswers ? " no (no terminal to ask; --yes answers yes)\n"
+                                           : " no (no terminal to ask)\n");
     return false;
   }
   for (;;) {

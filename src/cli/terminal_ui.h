@@ -9,7 +9,6 @@
 
 #include <functional>
 #include <string>
-#include <string_view>
 
 #include "ui/user_interface.h"
 
@@ -19,9 +18,9 @@ class TerminalUi : public UserInterface {
  public:
   // `assumeYes` answers Yes to every question; a Retry, which needs someone
   // to insert a disk, is asked on the terminal and is Cancel without one.
-  // `yesOption` is the program's option that answers Yes, named when a
-  // question finds no terminal to ask; empty for a program without one.
-  explicit TerminalUi(bool assumeYes, std::string_view yesOption = "--yes");
+  // `yesOption`: the program has a --yes option, which the answer given
+  // without a terminal names.
+  explicit TerminalUi(bool assumeYes, bool yesOption = true);
   ~TerminalUi() override;
 
   // Dialog handlers, set by the command that knows the options; a dialog
@@ -57,7 +56,7 @@ class TerminalUi : public UserInterface {
   void ClearBar();
 
   bool assumeYes_;
-  std::string yesOption_;
+  bool yesOption_;
   bool interactive_;  // standard input and error are terminals
   bool drawBar_;      // standard error is a terminal
   bool barShown_ = false;
