@@ -63,6 +63,26 @@ check "the set left joins" 0 $?
 check "to a file that was split" 0 $?
 rm -rf a b same joined
 
+# A part name that holds a file the user may not write: the split stops
+# there, as writing into it would, and the file stays. Root writes any file,
+# so then the split runs as nobody.
+mkdir -m 777 guarded
+head -c 5000 /dev/urandom > guarded/G.DOC
+echo protected > guarded/G.Z01
+chmod 444 guarded/G.Z01
+as_user=()
+if [ "$(id -u)" = 0 ]; then
+  chmod 755 "$work"
+  chown nobody guarded/G.DOC guarded/G.Z01
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+fi
+"${as_user[@]}" "$cli" split guarded/G.DOC -s 2000 -d guarded -y < /dev/null > /dev/null 2> err.txt
+check "read-only part name" 1 $?
+check "read-only part name message" "Can not open: $work/guarded/G.Z01
+Permission denied" "$(cat err.txt)"
+check "read-only part kept" protected "$(cat guarded/G.Z01)"
+rm -rf guarded
+
 "$cli" --help > /dev/null
 check "help" 0 $?
 "$cli" split --bogus > /dev/null 2>&1

@@ -125,7 +125,7 @@ timeout 60 wine reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f > /dev/nu
 timeout 30 wineserver -k 2> /dev/null
 timeout 120 wine "$exe" 'E:\OTHER.Z00' < /dev/null > out.txt 2> err.txt
 check "first part awaited on a removable drive" 1 $?
-check "insert question" "Merge: Please insert floppy disc with file E:\OTHER.Z00 no (no terminal to ask; --yes answers yes)" \
+check "insert question" "Merge: Please insert floppy disc with file E:\OTHER.Z00 no (no terminal to ask)" \
   "$(head -n 1 err.txt | tr -d '\r')"
 
 finish "joinex.exe under wine"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "cli/terminal_ui.h"
 #include "format/part_format.h"
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
@@ -182,6 +183,15 @@ TEST_F(MergeEngineTest, MissingFirstPartOnARemovableDriveWaitsForTheDisk) {
   EXPECT_EQ(Merge(missing), MergeOutcome::kComplete);
   EXPECT_EQ(ui.messages.size(), 2u);
   EXPECT_EQ(testing::ReadFile(Target()), source);
+}
+
+TEST_F(MergeEngineTest, YesOfTheTerminalFrontEndNeverRetriesTheDiskWaitWithoutEnd) {
+  if (::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO)) GTEST_SKIP() << "it would ask here";
+  drives.kind = [](const std::string&) { return DriveKind::kRemovable; };
+  TerminalUi terminal(/*assumeYes=*/true);
+  terminal.mergeDialog = [](MergeForm& form) { return form.Ok() == DialogResult::kOk; };
+  MergeEngine engine(terminal, settings, drives);
+  EXPECT_EQ(engine.Run(Selection{parts + "/REPORT.Z00", 0}), MergeOutcome::kCancelled);
 }
 
 TEST_F(MergeEngineTest, FirstPartShorterThanItsHeaderLeavesTheTargetUntouched) {

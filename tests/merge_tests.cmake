@@ -10,6 +10,8 @@ function(fennimar_add_merge_test name)
 endfunction()
 
 fennimar_add_merge_test(merge_engine_test merge_engine_test.cpp)
+# One scenario runs the engine under the terminal front end.
+target_link_libraries(merge_engine_test PRIVATE fennimar_terminal)
 fennimar_add_merge_test(merge_roundtrip_test merge_roundtrip_test.cpp)
 fennimar_add_merge_test(merge_form_test merge_form_test.cpp)
 fennimar_add_test(progress_dialog_test progress_dialog_test.cpp)

@@ -24,7 +24,7 @@ constexpr const char* kHelp =
 // One merge of the set that holds `part`, the result going into `directory`
 // (beside the parts when empty).
 bool Join(const std::string& part, const std::string& directory, bool keep) {
-  TerminalUi ui(/*assumeYes=*/false);
+  TerminalUi ui(/*assumeYes=*/false, /*yesOption=*/false);
   ui.mergeDialog = [&](MergeForm& form) {
     if (!directory.empty()) form.SetField(directory);
     return form.Ok() == DialogResult::kOk;

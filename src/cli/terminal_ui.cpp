@@ -24,8 +24,9 @@ constexpr int kBarWidth = 40;
 
 }  // namespace
 
-TerminalUi::TerminalUi(bool assumeYes)
+TerminalUi::TerminalUi(bool assumeYes, bool yesOption)
     : assumeYes_(assumeYes),
+      yesOption_(yesOption),
       interactive_(::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO)),
       drawBar_(::isatty(STDERR_FILENO)) {}
 
@@ -40,13 +41,14 @@ std::string TerminalUi::AskLine(const std::string& prompt) {
   return line;
 }
 
-bool TerminalUi::AskYesNo(std::string_view question, bool defaultNo) {
-  if (assumeYes_) {
+bool TerminalUi::AskYesNo(std::string_view question, bool defaultNo, bool yesAnswers) {
+  if (assumeYes_ && yesAnswers) {
     std::cerr << " yes (--yes)\n";
     return true;
   }
   if (!interactive_) {
-    std::cerr << " no (no terminal to ask; --yes answers yes)\n";
+    std::cerr << (yesOption_ ? " no (no terminal to ask; --yes answers yes)\n"
+                             : " no (no terminal to ask)\n");
     return false;
   }
   for (;;) {
@@ -70,8 +72,14 @@ Answer TerminalUi::ShowMessage(std::string_view text, std::string_view caption, 
       if (!assumeYes_ && interactive_) std::cerr << "\n";
       return AskYesNo("", kind == MessageKind::kYesNoDefaultNo) ? Answer::kYes : Answer::kNo;
     case MessageKind::kRetryCancel:
-      if (!assumeYes_ && interactive_) std::cerr << "\n";
-      return AskYesNo("Retry?", false) ? Answer::kRetry : Answer::kCancel;
+      // Only someone at the terminal can insert the disk: Retry answered by
+      // --yes would ask again without end.
+      if (assumeYes_ && !interactive_) {
+        std::cerr << " cancel (--yes cannot insert a disk)\n";
+        return Answer::kCancel;
+      }
+      if (interactive_) std::cerr << "\n";
+      return AskYesNo("Retry?", false, /*yesAnswers=*/false) ? Answer::kRetry : Answer::kCancel;
   }
   return Answer::kOk;
 }

@@ -16,8 +16,11 @@ namespace fennimar {
 
 class TerminalUi : public UserInterface {
  public:
-  // `assumeYes` answers Yes (and Retry) to every question.
-  explicit TerminalUi(bool assumeYes);
+  // `assumeYes` answers Yes to every question; a Retry, which needs someone
+  // to insert a disk, is asked on the terminal and is Cancel without one.
+  // `yesOption`: the program has a --yes option, which the answer given
+  // without a terminal names.
+  explicit TerminalUi(bool assumeYes, bool yesOption = true);
   ~TerminalUi() override;
 
   // Dialog handlers, set by the command that knows the options; a dialog
@@ -48,11 +51,12 @@ class TerminalUi : public UserInterface {
   void Pump() override;
 
  private:
-  // `defaultNo`: an empty answer is No.
-  bool AskYesNo(std::string_view question, bool defaultNo);
+  // `defaultNo`: an empty answer is No. `yesAnswers`: --yes answers it.
+  bool AskYesNo(std::string_view question, bool defaultNo, bool yesAnswers = true);
   void ClearBar();
 
   bool assumeYes_;
+  bool yesOption_;
   bool interactive_;  // standard input and error are terminals
   bool drawBar_;      // standard error is a terminal
   bool barShown_ = false;

@@ -97,6 +97,8 @@ bool IsRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool IsWritable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
+
 bool MakeSymbolicLink(const std::string& target, const std::string& link) {
   return ::symlink(target.c_str(), link.c_str()) == 0;
 }

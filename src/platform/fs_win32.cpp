@@ -58,6 +58,11 @@ bool IsDirectory(const std::string& path) {
 
 bool EntryExists(const std::string& path) { return PathExists(path); }
 
+bool IsWritable(const std::string& path) {
+  DWORD attributes = AttributesOf(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool IsSymbolicLink(const std::string& path) {
   DWORD attributes = AttributesOf(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);

@@ -1,5 +1,6 @@
 #include "platform/pending_file.h"
 
+#include <cerrno>
 #include <utility>
 
 #include "platform/fs.h"
@@ -11,6 +12,12 @@ std::string PendingFile::PendingPathOf(const std::string& finalPath) {
 }
 
 std::optional<PendingFile> PendingFile::Create(const std::string& finalPath) {
+  // A file the user may not write stays as it is, as it would if it were
+  // written in place: the rename must not get round its protection.
+  if (EntryKindOf(finalPath) == EntryKind::kRegular && !IsWritable(finalPath)) {
+    errno = EACCES;
+    return std::nullopt;
+  }
   std::string path = PendingPathOf(finalPath);
   // Only the remains of an earlier run are removed: a regular file or a link
   // under the temporary name. A directory there makes the creation fail.
