@@ -233,6 +233,15 @@ TEST_F(SmtpSessionTest, EnvelopeAddressesAndTheirRefusals) {
   python = testing::CheckWithPython(server.Messages()[2], dir.path());
   EXPECT_EQ(python["subject"], subject);
   EXPECT_EQ(python["defects"], "0");
+  // So do display names; the mailboxes and the envelope stay as they are.
+  EXPECT_EQ(session.Transmit("\"Gro\xc3\x9f, J\xc3\xbcrgen\" <a@localhost>, b@localhost",
+                             "J\xc3\xb6rg M\xc3\xbcller <jm@localhost>", "s", "b", {}),
+            SmtpOutcome::kOk);
+  python = testing::CheckWithPython(server.Messages()[3], dir.path());
+  EXPECT_EQ(python["from"], "J\xc3\xb6rg M\xc3\xbcller <jm@localhost>");
+  EXPECT_EQ(python["to"], "\"Gro\xc3\x9f, J\xc3\xbcrgen\" <a@localhost>, b@localhost");
+  EXPECT_EQ(python["defects"], "0");
+  EXPECT_EQ(server.Envelope(3), "from jm@localhost\nto a@localhost\nto b@localhost\n");
 }
 
 TEST_F(SmtpSessionTest, ReadReplyJoinsLinesThatArriveApartAndDropsOverlongTails) {

@@ -45,6 +45,57 @@ std::string EncodedWords(std::string_view text) {
   return words;
 }
 
+std::vector<std::string_view> SplitAddresses(std::string_view list) {
+  std::vector<std::string_view> addresses;
+  bool quoted = false;
+  bool bracketed = false;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= list.size(); ++i) {
+    char c = i < list.size() ? list[i] : ',';
+    if (c == '"' && !bracketed) quoted = !quoted;
+    if (!quoted && c == '<') bracketed = true;
+    if (!quoted && c == '>') bracketed = false;
+    if (c != ',' || ((quoted || bracketed) && i < list.size())) continue;
+    addresses.push_back(list.substr(start, i - start));
+    start = i + 1;
+  }
+  return addresses;
+}
+
+std::string EncodedAddresses(std::string_view list) {
+  if (IsPlainAscii(list)) return std::string(list);
+  std::string field;
+  for (std::string_view address : SplitAddresses(list)) {
+    if (!field.empty()) field += ',';
+    std::size_t open = address.npos;
+    bool quoted = false;
+    for (std::size_t i = 0; i < address.size() && open == address.npos; ++i) {
+      if (address[i] == '"') quoted = !quoted;
+      if (address[i] == '<' && !quoted) open = i;
+    }
+    std::string_view display = address.substr(0, open);
+    if (open == address.npos || IsPlainAscii(display)) {
+      field += address;
+      continue;
+    }
+    // An encoded word cannot stand inside quotes: the name goes unquoted.
+    std::string name;
+    bool escaped = false;
+    for (char c : display.substr(display.find_first_not_of(" \t"))) {
+      if (!escaped && (c == '"' || c == '\\')) {
+        escaped = c == '\\';
+        continue;
+      }
+      escaped = false;
+      name += c;
+    }
+    name.erase(name.find_last_not_of(" \t") + 1);
+    field +=
+        (field.empty() ? "" : " ") + EncodedWords(name) + " " + std::string(address.substr(open));
+  }
+  return field;
+}
+
 std::string AsciiFileName(std::string_view name) {
   std::string plain;
   for (char c : name) {

@@ -1,10 +1,12 @@
 // Header texts that every mail reader understands whatever characters they
-// carry: encoded words for unstructured fields such as the subject, and
-// extended parameters with a plain fallback for file names.
+// carry: encoded words for unstructured fields such as the subject and for
+// the display names of addresses, and extended parameters with a plain
+// fallback for file names.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fennimar {
 
@@ -18,6 +20,15 @@ bool IsPlainAscii(std::string_view text);
 // ASCII, else UTF-8 "B" encoded words, none splitting a character, joined by
 // CR LF and a blank so that each stands on a line of its own.
 std::string EncodedWords(std::string_view text);
+
+// The addresses of an address list (From, To): the texts between commas
+// outside double quotes and angle brackets, untrimmed.
+std::vector<std::string_view> SplitAddresses(std::string_view list);
+
+// The value of an address field: each address whose display name is not
+// plain ASCII has it as encoded words (unquoted first) before its mailbox in
+// angle brackets; everything else is kept as it stands.
+std::string EncodedAddresses(std::string_view list);
 
 // A file name every reader takes: each non-ASCII character, control
 // character, quote and backslash becomes "_".

@@ -118,18 +118,8 @@ std::string FormatMailDate(long long secondsSinceEpoch) {
 
 std::vector<std::string> RecipientMailboxes(std::string_view recipients) {
   std::vector<std::string> mailboxes;
-  bool quoted = false;
-  bool bracketed = false;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i <= recipients.size(); ++i) {
-    char c = i < recipients.size() ? recipients[i] : ',';
-    if (c == '"' && !bracketed) quoted = !quoted;
-    if (!quoted && c == '<') bracketed = true;
-    if (!quoted && c == '>') bracketed = false;
-    if (c != ',' || ((quoted || bracketed) && i < recipients.size())) continue;
-    std::string_view address = Trim(recipients.substr(start, i - start));
-    if (!address.empty()) mailboxes.push_back(MailboxOf(address));
-    start = i + 1;
+  for (std::string_view address : SplitAddresses(recipients)) {
+    if (!Trim(address).empty()) mailboxes.push_back(MailboxOf(Trim(address)));
   }
   return mailboxes;
 }
@@ -388,7 +378,8 @@ SmtpOutcome SmtpSession::Transmit(const std::string& recipients, const std::stri
   };
   outbox_.clear();
   stuffer_ = {};
-  bool queued = Queue("From: " + OneLine(returnAddress) + "\r\nTo: " + OneLine(recipients) +
+  bool queued = Queue("From: " + EncodedAddresses(OneLine(returnAddress)) +
+                      "\r\nTo: " + EncodedAddresses(OneLine(recipients)) +
                       "\r\nSubject: " + EncodedWords(OneLine(subject)) +
                       "\r\nDate: " + FormatMailDate(::time(nullptr)) +
                       "\r\nMessage-ID: " + MessageId(sender) + "\r\n");

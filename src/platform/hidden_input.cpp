@@ -18,14 +18,15 @@ HiddenLine ReadHiddenLine(const std::string& prompt, const std::function<bool()>
   quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
   quiet.c_lflag |= ECHONL;
   for (;;) {
-    // The echo goes before the prompt shows, so that nothing typed on seeing
-    // it can appear.
+    // The echo is off before the prompt shows, so that nothing typed on
+    // seeing it can appear.
     if (::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) != 0) return {};
     std::cerr << prompt << std::flush;
     // A terminal reports input only for a whole line; a signal ends the
     // wait, which a read would sit through.
     pollfd input{STDIN_FILENO, POLLIN, 0};
     int ready = ::poll(&input, 1, -1);
+    int error = errno;
     if (ready > 0) {
       HiddenLine line;
       bool read = static_cast<bool>(std::getline(std::cin, line.text));
@@ -36,7 +37,7 @@ HiddenLine ReadHiddenLine(const std::string& prompt, const std::function<bool()>
       return line;
     }
     ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-    if (errno != EINTR) return {};
+    if (error != EINTR) return {};
     std::cerr << std::endl;
     if (keepWaiting && !keepWaiting()) return {HiddenRead::kStopped, {}};
   }

@@ -57,6 +57,12 @@ std::string TlsLibraryReason(const char* fallback) {
   return text;
 }
 
+bool IsAddress(const std::string& host) {
+  in6_addr any{};
+  return ::inet_pton(AF_INET, host.c_str(), &any) == 1 ||
+         ::inet_pton(AF_INET6, host.c_str(), &any) == 1;
+}
+
 // One name lookup on a thread of its own: the name service may take long
 // (a resolver that does not answer), and getaddrinfo cannot be interrupted.
 // The caller waits for it in slices like for the network; a lookup it gives
@@ -66,6 +72,10 @@ class NameLookup {
   static std::shared_ptr<NameLookup> Start(const std::string& host, const std::string& service) {
     auto lookup = std::make_shared<NameLookup>();
     auto run = [lookup, host, service] { lookup->Run(host, service); };
+    if (IsAddress(host)) {
+      run();  // an address is only converted: nothing to wait for
+      return lookup;
+    }
     try {
       std::thread(run).detach();
     } catch (const std::system_error&) {
@@ -106,12 +116,6 @@ class NameLookup {
   int result_ = EAI_FAIL;
   addrinfo* found_ = nullptr;
 };
-
-bool IsAddress(const std::string& host) {
-  in6_addr any{};
-  return ::inet_pton(AF_INET, host.c_str(), &any) == 1 ||
-         ::inet_pton(AF_INET6, host.c_str(), &any) == 1;
-}
 
 }  // namespace
 
