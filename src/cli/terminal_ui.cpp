@@ -72,13 +72,13 @@ Answer TerminalUi::ShowMessage(std::string_view text, std::string_view caption, 
       if (!assumeYes_ && interactive_) std::cerr << "\n";
       return AskYesNo("", kind == MessageKind::kYesNoDefaultNo) ? Answer::kYes : Answer::kNo;
     case MessageKind::kRetryCancel:
-      // Only someone at the terminal can insert the disk: Retry answered by
-      // --yes would ask again without end.
-      if (assumeYes_ && !interactive_) {
-        std::cerr << " cancel (--yes cannot insert a disk)\n";
+      // Only someone at the terminal can insert the disk; --yes does not
+      // answer this, as it would ask again without end.
+      if (!interactive_) {
+        std::cerr << " no (no terminal to ask)\n";
         return Answer::kCancel;
       }
-      if (interactive_) std::cerr << "\n";
+      std::cerr << "\n";
       return AskYesNo("Retry?", false, /*yesAnswers=*/false) ? Answer::kRetry : Answer::kCancel;
   }
   return Answer::kOk;

@@ -75,7 +75,8 @@ std::vector<std::string> DirectoryEntries(const std::string& directory);
 // FIFO or a device, which may block a reader, is not).
 bool IsRegularFile(const std::string& path);
 // True when this process may write the named file (its permission bits and
-// the file system allow it; the superuser may write any file).
+// the file system allow it; the superuser may write any file). When false,
+// errno tells why.
 bool IsWritable(const std::string& path);
 // Creates a symbolic link `link` that points at `target`.
 bool MakeSymbolicLink(const std::string& target, const std::string& link);

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <utility>
 
 #include "platform/file.h"
@@ -60,7 +61,11 @@ bool EntryExists(const std::string& path) { return PathExists(path); }
 
 bool IsWritable(const std::string& path) {
   DWORD attributes = AttributesOf(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY);
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY)) {
+    return true;
+  }
+  errno = EACCES;
+  return false;
 }
 
 bool IsSymbolicLink(const std::string& path) {

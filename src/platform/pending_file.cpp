@@ -1,6 +1,5 @@
 #include "platform/pending_file.h"
 
-#include <cerrno>
 #include <utility>
 
 #include "platform/fs.h"
@@ -14,8 +13,8 @@ std::string PendingFile::PendingPathOf(const std::string& finalPath) {
 std::optional<PendingFile> PendingFile::Create(const std::string& finalPath) {
   // A file the user may not write stays as it is, as it would if it were
   // written in place: the rename must not get round its protection.
+  // (errno tells why: no permission, or a read-only file system.)
   if (EntryKindOf(finalPath) == EntryKind::kRegular && !IsWritable(finalPath)) {
-    errno = EACCES;
     return std::nullopt;
   }
   std::string path = PendingPathOf(finalPath);

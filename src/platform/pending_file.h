@@ -24,11 +24,10 @@ class PendingFile {
   static std::string PendingPathOf(const std::string& finalPath);
 
   // Creates the temporary file for `finalPath`; a regular file under that
-  // name that this process may not write is refused (EACCES). The caller
-  // holds the directory's DirectoryLock (or runs where there are no locks):
-  // a file already under the temporary name is then the remains of an
-  // earlier run and is removed first. Empty when it cannot be created; errno
-  // tells why.
+  // name that this process may not write is refused. The caller holds the
+  // directory's DirectoryLock (or runs where there are no locks): a file
+  // already under the temporary name is then the remains of an earlier run
+  // and is removed first. Empty when it cannot be created; errno tells why.
   static std::optional<PendingFile> Create(const std::string& finalPath);
 
   ~PendingFile();
