@@ -1,6 +1,7 @@
 // SmtpSession against real SMTP servers on loopback, well-behaved and
 // misbehaving, plain and with TLS and a login, over IPv4 and IPv6, with
 // shortened time-outs.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
@@ -149,14 +150,19 @@ TEST_F(SmtpSessionTest, StopEndsAWaitAndIsNoFailure) {
 // A name service that does not answer: in a child process whose /etc/hosts
 // is a FIFO that no one writes, looking up "localhost" waits for ever without
 // asking anything beyond the machine. Stop and the deadline still end it.
-TEST_F(SmtpSessionTest, StalledNameLookupEndsAtStopAndAtItsDeadline) {
+// Then a name whose first address never answers (a listener whose queue is
+// full drops the connection's packets) leaves time to try the second.
+TEST_F(SmtpSessionTest, StalledLookupsAndConnectsEndAtStopOrInTime) {
   std::string hosts = dir / "hosts";
+  testing::WriteFile(dir / "twofold", "127.0.0.3 twofold\n127.0.0.2 twofold\n");
   ASSERT_EQ(::mkfifo(hosts.c_str(), 0600), 0);
   pid_t child = ::fork();
   if (child == 0) {
+    auto hostsFile = [](const std::string& file) {
+      return ::mount(file.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) == 0;
+    };
     if (::unshare(CLONE_NEWNS) != 0 ||
-        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        ::mount(hosts.c_str(), "/etc/hosts", nullptr, MS_BIND, nullptr) != 0) {
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 || !hostsFile(hosts)) {
       ::_exit(77);
     }
     int asked = 0;
@@ -166,6 +172,25 @@ TEST_F(SmtpSessionTest, StalledNameLookupEndsAtStopAndAtItsDeadline) {
                  asked == 3 &&
                  impatient.Connect("localhost", "localhost") == SmtpOutcome::kNoConnection &&
                  impatient.Reason() == "looking up localhost: timed out";
+    // Both addresses jammed on one port: each gets half of the second.
+    auto jam = [](const char* address, int port) {
+      sockaddr_in at{};
+      at.sin_family = AF_INET;
+      at.sin_port = htons(static_cast<std::uint16_t>(port));
+      ::inet_pton(AF_INET, address, &at.sin_addr);
+      socklen_t length = sizeof at;
+      int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+      ::bind(listener, reinterpret_cast<sockaddr*>(&at), length);
+      ::listen(listener, 0);
+      ::getsockname(listener, reinterpret_cast<sockaddr*>(&at), &length);
+      ::connect(::socket(AF_INET, SOCK_STREAM, 0), reinterpret_cast<sockaddr*>(&at), length);
+      return static_cast<int>(ntohs(at.sin_port));
+    };
+    std::string port = std::to_string(jam("127.0.0.2", jam("127.0.0.3", 0)));
+    SmtpSession twofold({1000, 5000, 5000, 5000, 5000, 1500});
+    ended = ended && hostsFile(dir / "twofold") &&
+            twofold.Connect("twofold:" + port, "localhost") == SmtpOutcome::kNoConnection &&
+            twofold.Reason() == "connect to 127.0.0.2 port " + port + ": timed out";
     ::_exit(ended ? 0 : 1);
   }
   ASSERT_GT(child, 0);
@@ -176,7 +201,7 @@ TEST_F(SmtpSessionTest, StalledNameLookupEndsAtStopAndAtItsDeadline) {
   if (::waitpid(child, &status, WNOHANG) == 0) {
     ::kill(child, SIGKILL);
     ::waitpid(child, &status, 0);
-    FAIL() << "the lookup was still waited for after 10 s";
+    FAIL() << "the lookup or the connection was still waited for after 10 s";
   }
   if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "no mount namespace here";
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);

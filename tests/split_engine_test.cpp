@@ -230,8 +230,10 @@ TEST_F(SplitEngineTest, OddFilesAndNamesAreRefusedOrReplacedNeverWrittenThrough)
   std::string source = Source(5000);
   Dialog(2086);
   // A symbolic link under a part's name is replaced; what it leads to is kept.
+  // A FIFO under a part's temporary name does not stop the split.
   testing::WriteFile(dir / "victim", std::string("precious"));
   ASSERT_EQ(::symlink((dir / "victim").c_str(), Part(0).c_str()), 0);
+  ASSERT_EQ(::mkfifo((Part(1) + std::string(kPendingSuffix)).c_str(), 0644), 0);
   EXPECT_EQ(engine.Run({source, 5000}), SplitOutcome::kComplete);
   EXPECT_EQ(testing::ReadText(dir / "victim"), "precious");
   EXPECT_EQ(EntryKindOf(Part(0)), EntryKind::kRegular);

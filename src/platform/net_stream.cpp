@@ -176,8 +176,10 @@ NetStatus NetStream::Connect(const std::string& host, int port, Deadline deadlin
                 "cannot resolve " + host + ": " + ::gai_strerror(lookup->result()));
   }
   const addrinfo* found = lookup->found();
+  int untried = 0;
+  for (const addrinfo* a = found; a != nullptr; a = a->ai_next) ++untried;
   NetStatus status = NetStatus::kRefused;
-  for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+  for (const addrinfo* a = found; a != nullptr; a = a->ai_next, --untried) {
     char numeric[INET6_ADDRSTRLEN] = "?";
     ::getnameinfo(a->ai_addr, a->ai_addrlen, numeric, sizeof numeric, nullptr, 0, NI_NUMERICHOST);
     std::string where = std::string("connect to ") + numeric + " port " + service + ": ";
@@ -190,7 +192,10 @@ NetStatus NetStream::Connect(const std::string& host, int port, Deadline deadlin
     if (::connect(socket_, a->ai_addr, a->ai_addrlen) != 0) {
       error = errno;
       if (error == EINPROGRESS || error == EINTR) {
-        status = Wait(POLLOUT, deadline);
+        // Each address gets its share of the time left, so that one whose
+        // packets are lost on the way leaves time to try the others.
+        auto now = std::chrono::steady_clock::now();
+        status = Wait(POLLOUT, deadline > now ? now + (deadline - now) / untried : deadline);
         socklen_t length = sizeof error;
         if (status == NetStatus::kOk) {
           ::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &length);
@@ -206,10 +211,10 @@ NetStatus NetStream::Connect(const std::string& host, int port, Deadline deadlin
       return NetStatus::kOk;
     }
     Close();
-    if (status == NetStatus::kTimedOut || status == NetStatus::kStopped) {
-      return Fail(status, where + (status == NetStatus::kStopped ? "stopped" : "timed out"));
-    }
-    status = Fail(NetStatus::kRefused, where + SystemReason(error));
+    if (status == NetStatus::kStopped) return Fail(status, where + "stopped");
+    status = status == NetStatus::kTimedOut
+                 ? Fail(status, where + "timed out")
+                 : Fail(NetStatus::kRefused, where + SystemReason(error));
   }
   return status;
 }

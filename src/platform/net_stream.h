@@ -54,10 +54,11 @@ class NetStream {
   NetStream& operator=(const NetStream&) = delete;
 
   // Resolves `host` (a name, or an IPv4 or IPv6 address without brackets)
-  // and tries each of its addresses in turn until one connects. Ends any
-  // earlier connection first. The name lookup runs on a thread of its own
-  // and is waited for in slices like the network, so a name service that
-  // does not answer ends at the deadline or at a Stop (kTimedOut, kStopped).
+  // and tries each of its addresses in turn until one connects, each within
+  // its share of the time left before `deadline`. Ends any earlier
+  // connection first. The name lookup runs on a thread of its own and is
+  // waited for in slices like the network, so a name service that does not
+  // answer ends at the deadline or at a Stop (kTimedOut, kStopped).
   NetStatus Connect(const std::string& host, int port, Deadline deadline);
   // Takes over an already connected stream socket (a socketpair end in tests
   // and fuzzers). False when a connection is open.

@@ -18,10 +18,12 @@ std::optional<PendingFile> PendingFile::Create(const std::string& finalPath) {
     return std::nullopt;
   }
   std::string path = PendingPathOf(finalPath);
-  // Only the remains of an earlier run are removed: a regular file or a link
-  // under the temporary name. A directory there makes the creation fail.
+  // Whatever holds the temporary name is the remains of an earlier run, or
+  // was put there to block this one (a FIFO, say): the name is removed, and
+  // nothing it leads to is touched. A directory there makes the creation
+  // fail.
   EntryKind left = EntryKindOf(path);
-  if (left == EntryKind::kRegular || left == EntryKind::kSymbolicLink) RemoveFile(path);
+  if (left != EntryKind::kNone && left != EntryKind::kDirectory) RemoveFile(path);
   auto file = File::CreateNew(path);
   if (!file) return std::nullopt;
   return PendingFile(std::move(*file), std::move(path), finalPath);
