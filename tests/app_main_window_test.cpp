@@ -3,9 +3,13 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/html/helpfrm.h>
+#include <wx/html/helpwnd.h>
 #include <wx/menu.h>
+#include <wx/splitter.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
+#include <wx/treectrl.h>
 #include <wx/uiaction.h>
 #include <wx/utils.h>
 #include <wx/weakref.h>
@@ -124,6 +128,25 @@ TEST_F(MainWindowTest, SplitAndMergeDoNothingBeforeASelection) {
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(testing::ModalDialog(), nullptr);
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " ");
+}
+
+// F1 shows the manual with its contents in view: the navigation wide enough
+// for its tabs, the book open.
+TEST_F(MainWindowTest, HelpShowsTheManualWithItsContentsOpen) {
+  MainWindow& w = Start();
+  Command(kIdHelp);
+  wxHtmlHelpFrame* frame = nullptr;
+  for (wxWindow* top : wxTopLevelWindows) {
+    if (auto* found = dynamic_cast<wxHtmlHelpFrame*>(top)) frame = found;
+  }
+  ASSERT_NE(frame, nullptr);
+  wxHtmlHelpWindow* help = frame->GetHelpWindow();
+  EXPECT_GE(help->GetSplitterWindow()->GetSashPosition(), w.FromDIP(300));
+  wxTreeCtrl* contents = help->GetTreeCtrl();
+  wxTreeItemIdValue cookie;
+  EXPECT_TRUE(contents->IsExpanded(contents->GetFirstChild(contents->GetRootItem(), cookie)));
+  frame->Close();
+  Settle();
 }
 
 // With no browser to start, Home Page says so and names the address instead

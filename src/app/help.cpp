@@ -2,7 +2,10 @@
 
 #include <wx/filename.h>
 #include <wx/html/helpctrl.h>
+#include <wx/html/helpwnd.h>
+#include <wx/splitter.h>
 #include <wx/stdpaths.h>
+#include <wx/treectrl.h>
 
 #include "platform/fs.h"
 
@@ -10,6 +13,8 @@ namespace fennimar::app {
 namespace {
 
 constexpr const char* kBook = "fennimar.hhp";
+// Wide enough for the Contents, Index and Search tabs side by side.
+constexpr int kNavigationWidth = 300;
 
 }  // namespace
 
@@ -33,6 +38,15 @@ void ShowManual(wxWindow* owner) {
     if (!help->AddBook(wxString::FromUTF8(directory + "/" + kBook))) return;
   }
   help->DisplayContents();
+  // The toolkit opens its viewer with the navigation pane too narrow for its
+  // three tabs and the book closed: a new viewer gets room and an open book.
+  wxHtmlHelpWindow* window = help->GetHelpWindow();
+  wxSplitterWindow* panes = window ? window->GetSplitterWindow() : nullptr;
+  const int wanted = owner->FromDIP(kNavigationWidth);
+  if (panes && panes->IsSplit() && panes->GetSashPosition() < wanted) {
+    panes->SetSashPosition(wanted);
+    if (wxTreeCtrl* contents = window->GetTreeCtrl()) contents->ExpandAll();
+  }
 }
 
 }  // namespace fennimar::app
