@@ -1,5 +1,6 @@
 // The main window under Xvfb: start-up and its setting, the menu, the
 // toolbar layouts, selection and drops, and commands refused during a run.
+#include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/menu.h>
@@ -123,6 +124,25 @@ TEST_F(MainWindowTest, SplitAndMergeDoNothingBeforeASelection) {
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(testing::ModalDialog(), nullptr);
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " ");
+}
+
+// With no browser to start, Home Page says so and names the address instead
+// of the toolkit's box with an error number.
+TEST_F(MainWindowTest, HomePageWithoutABrowserNamesTheAddress) {
+  if (GAppInfo* browser = g_app_info_get_default_for_uri_scheme("https")) {
+    g_object_unref(browser);
+    GTEST_SKIP() << "a web browser is installed here";
+  }
+  TempDir nothing;  // a PATH without xdg-open or any other opener
+  std::string path = getenv("PATH");
+  setenv("PATH", nothing.path().c_str(), 1);
+  Start();
+  Command(kIdHomePage);
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(messages.shown,
+            (std::vector<testing::ShownMessage>{
+                {std::string("No web browser could be started to open\n") + kHomePage, "Home Page",
+                 MessageKind::kOk}}));
 }
 
 // Real key presses through the X server (XTEST): the accelerators of the

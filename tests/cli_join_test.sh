@@ -159,6 +159,10 @@ check "joinex beside the parts" 0 $?
 cmp -s "$work/DATA.BIN" "$work/parts/DATA.BIN"
 check "joinex copy identical" 0 $?
 check "joinex modification time" 1500000000 "$(stat -c %Y "$work/parts/DATA.BIN")"
+"$work/bin/joinex" ../parts/DATA.Z00 < /dev/null > /dev/null 2> err.txt
+check "joinex asks before it overwrites; no terminal is No" 1 $?
+check "joinex offers no option it lacks" "Merge: Target File exists overwrite? no (no terminal to ask)" \
+  "$(cat err.txt)"
 mkdir "$work/x"
 "$work/bin/joinex" ../parts/DATA.Z01 "$work/x" > /dev/null 2>&1
 check "joinex into a directory" 0 $?

@@ -596,6 +596,13 @@ TEST_F(MergeEngineTest, TooLittleSpaceForTheWholeFileIsToldBeforeATargetExists) 
             (std::vector<ShownMessage>{{"Not enough hard disk space in target directory", "Merge",
                                         MessageKind::kOkWarning}}));
   EXPECT_TRUE(testing::ListDir(out).empty());
+  // Room enough, but a file system whose files hold less (FAT).
+  drives.freeSpace = 1u << 30;
+  drives.largestFile = 3499;
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages.back().text,
+            "The target directory's file system cannot hold a file this large\n" + out);
+  EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
 TEST_F(MergeEngineTest, TimesAfter2038AreRestored) {

@@ -20,13 +20,14 @@ class MergeDrives : public DriveQueries {
   std::function<DriveKind(const std::string&)> kind;
   std::vector<std::string> asked;  // the paths whose kind was asked
   std::uint64_t freeSpace = 1u << 30;
+  std::uint64_t largestFile = kNoFileSizeLimit;
 
   DriveKind GetDriveKind(const std::string& path) override {
     asked.push_back(path);
     return kind ? kind(path) : DriveKind::kFixed;
   }
   std::uint64_t GetFreeSpace(const std::string&) override { return freeSpace; }
-  std::uint64_t GetLargestFile(const std::string&) override { return kNoFileSizeLimit; }
+  std::uint64_t GetLargestFile(const std::string&) override { return largestFile; }
   std::string RootOf(const std::string& path) override { return path; }
 };
 

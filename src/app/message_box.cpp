@@ -29,7 +29,7 @@ Answer ShowMessageBox(wxWindow* owner, std::string_view text, std::string_view c
       style = wxYES_NO | wxICON_QUESTION;
       break;
     case MessageKind::kYesNoDefaultNo:
-      style = wxYES_NO | wxNO_DEFAULT;
+      style = wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION;
       break;
     case MessageKind::kRetryCancel:
       style = wxOK | wxCANCEL | wxICON_QUESTION;

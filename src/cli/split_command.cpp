@@ -72,7 +72,10 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
     } else {
       form.ChooseOther();
       form.ChooseBytes();
-      form.SetSizeText(SizeInBytes(size));
+      std::string bytes = SizeInBytes(size);
+      form.SetSizeText(bytes);
+      // The field has already told what is wrong with the text.
+      if (!HasOnlyDigitsAndBlanks(bytes)) return false;
     }
   }
   if (options.fill) form.SetFillToCapacity(*options.fill);

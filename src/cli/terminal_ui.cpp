@@ -47,8 +47,9 @@ bool TerminalUi::AskYesNo(std::string_view question, bool defaultNo, bool yesAns
     return true;
   }
   if (!interactive_) {
-    std::cerr << (yesOption_ ? " no (no terminal to ask; --yes answers yes)\n"
-                             : " no (no terminal to ask)\n");
+    // --yes never answers a Retry, so only other questions name it.
+    std::cerr << (yesOption_ && yesAnswers ? " no (no terminal to ask; --yes answers yes)\n"
+                                           : " no (no terminal to ask)\n");
     return false;
   }
   for (;;) {

@@ -159,6 +159,12 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   if (drives_.GetFreeSpace(directory_) < static_cast<std::uint64_t>(total_)) {
     return Tell("Not enough hard disk space in target directory", "Merge", MessageKind::kOkWarning);
   }
+  // A FAT disk holds no file of 4 GiB or more: said now, not after 4 GiB.
+  if (drives_.GetLargestFile(directory_) < static_cast<std::uint64_t>(total_)) {
+    return Tell(
+        MessageText("The target directory's file system cannot hold a file this large", directory_),
+        "Merge", MessageKind::kOkWarning);
+  }
 
   WaitCursor waitCursor(ui_);
   std::string merging = Format(" Merging %d files to create: %s", partCount_, targetPath_.c_str());
