@@ -77,15 +77,19 @@ TEST_F(MailReceivedTest, MailedSetJoinsFromMaildirMboxAndMessages) {
             "Skipped: DATA.Z01 (in Maildir): a file of that name is already there\n"
             "Skipped: DATA.Z02 (in Maildir): a file of that name is already there\n"
             "Skipped: DATA.Z03 (in Maildir): a file of that name is already there\n");
-  testing::Run("mkdir " + work / "x" + " && mkfifo " + work / "fifo");
+  // A link under a part's name takes the name, even one that leads nowhere.
+  testing::Run("mkdir " + work / "x" + " && mkfifo " + work / "fifo" + " && ln -s " +
+               work / "nowhere" + " " + work / "x/DATA.Z03");
   testing::WriteFile(work / "text.eml", "MIME-Version: 1.0\nSubject: no parts\n\nHello\n");
   ASSERT_EQ(Cli("extract box.mbox DATA.BIN fifo text.eml -d x"), 0);
   EXPECT_EQ(testing::ReadText(work / "out.txt"),
-            "Extracted: DATA.Z00\nExtracted: DATA.Z01\nExtracted: DATA.Z02\nExtracted: DATA.Z03\n"
+            "Extracted: DATA.Z00\nExtracted: DATA.Z01\nExtracted: DATA.Z02\n"
+            "Skipped: DATA.Z03 (in box.mbox): a file of that name is already there\n"
             "Skipped: DATA.BIN: not a mail message, mailbox or Maildir\n"
             "Skipped: fifo: not a mail message, mailbox or Maildir\n"
             "Skipped: text.eml: no attachments\n");
-  for (const char* name : {"DATA.Z00", "DATA.Z03"}) {
+  EXPECT_FALSE(testing::Exists(work / "nowhere"));
+  for (const char* name : {"DATA.Z00", "DATA.Z02"}) {
     EXPECT_EQ(testing::ReadFile(work / ("x/" + std::string(name))),
               testing::ReadFile(work / ("parts/" + std::string(name))));
   }

@@ -57,10 +57,10 @@ bool PartExtractor::AddSource(const std::string& path) {
         result.outcome = ExtractOutcome::kUnsafeName;
       } else if (!(wholeSize = WholePartSize(parser, k, safe))) {
         result.outcome = ExtractOutcome::kNotAPart;
-      } else if (PathExists(target)) {
+      } else if (EntryExists(target)) {
         result.outcome = ExtractOutcome::kExists;
       } else if (parser.ExtractPartToDirectory(k, directory_) != 0) {
-        result.outcome = PathExists(target) ? ExtractOutcome::kExists : ExtractOutcome::kFailed;
+        result.outcome = EntryExists(target) ? ExtractOutcome::kExists : ExtractOutcome::kFailed;
       } else {
         // The file is ours (the name was free and the rename never replaces),
         // so a part cut short is taken away again.
