@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "mail_test_server.h"
+#include "platform/fs.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "test_support.h"
@@ -92,6 +93,9 @@ TEST_F(MailReceivedTest, MailedSetJoinsFromMaildirMboxAndMessages) {
   for (const char* name : {"DATA.Z00", "DATA.Z02"}) {
     EXPECT_EQ(testing::ReadFile(work / ("x/" + std::string(name))),
               testing::ReadFile(work / ("parts/" + std::string(name))));
+    // As readable as a part split here.
+    EXPECT_EQ(FileModeOf(work / ("x/" + std::string(name))),
+              FileModeOf(work / ("parts/" + std::string(name))));
   }
   EXPECT_EQ(Cli("extract"), 2);
 }

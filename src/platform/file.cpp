@@ -4,10 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
-#include <cstdlib>
+#include <cstdint>
+#include <random>
 #include <utility>
-#include <vector>
 
 #include "platform/system_error.h"
 
@@ -70,13 +71,21 @@ std::optional<File> File::CreateNew(const std::string& path) {
 
 std::optional<File> File::CreateUnique(const std::string& directory, const std::string& prefix,
                                        std::string& path) {
-  std::string pattern = directory + "/" + prefix + "XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) return std::nullopt;
-  path = name.data();
-  return File(fd);
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static std::atomic<std::uint64_t> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::uint64_t salt = (static_cast<std::uint64_t>(std::random_device{}()) << 20) ^
+                         (counter++ * 0x9E3779B97F4A7C15ull);
+    std::string name = directory + "/" + prefix;
+    for (int i = 0; i < 6; ++i, salt /= 62) name += kLetters[salt % 62];
+    if (auto file = CreateNew(name)) {
+      path = std::move(name);
+      return file;
+    }
+    if (errno != EEXIST) return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 std::optional<File> File::OpenUpdate(const std::string& path) {

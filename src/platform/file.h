@@ -33,8 +33,9 @@ class File {
   // Creates the file only when no entry of that name exists, not even a
   // symbolic link (O_EXCL): nothing is ever written through a link.
   static std::optional<File> CreateNew(const std::string& path);
-  // Creates a file of a new, unique name "<directory>/<prefix>XXXXXX" and
-  // stores that name in `path`.
+  // Creates a file of a new, unique name "<directory>/<prefix>XXXXXX" as
+  // CreateNew does (with the permissions of any new file) and stores that
+  // name in `path`.
   static std::optional<File> CreateUnique(const std::string& directory, const std::string& prefix,
                                           std::string& path);
   // Opens an existing regular file for reading and writing without
