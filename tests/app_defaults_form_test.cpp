@@ -238,7 +238,8 @@ TEST_F(DefaultsFormTest, MissingMergeDirectoryDeclinedWritesNothing) {
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
   EXPECT_TRUE(kept.empty());  // nor is the keyring changed
   EXPECT_EQ(ui.messages, (std::vector<testing::ShownMessage>{
-                             {"Directory does not exist, create?", "Default", MessageKind::kYesNo},
+                             {"Directory does not exist, create?\n" + home / "missing", "Default",
+                              MessageKind::kYesNo},
                              {"The defaults were not saved: the directory for merge does not "
                               "exist\n" +
                                   home / "missing",
@@ -286,10 +287,10 @@ TEST_F(DefaultsFormTest, SplitDirectoryThatCannotBeCreatedIsStillStored) {
   form.SetMergeDirectory(home.path());
   ui.answers = {Answer::kYes};
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
-  EXPECT_EQ(ui.MessageTexts(),
-            (std::vector<std::string>{"Directory does not exist, create?",
-                                      "Can not create directory\n" + home / "no/such/parent" +
-                                          "\nNo such file or directory"}));
+  EXPECT_EQ(ui.MessageTexts(), (std::vector<std::string>{
+                                   "Directory does not exist, create?\n" + home / "no/such/parent",
+                                   "Can not create directory\n" + home / "no/such/parent" +
+                                       "\nNo such file or directory"}));
   EXPECT_EQ(ui.messages[1].caption, "Default");
   EXPECT_EQ(Read("WorkDir"), home / "no/such/parent");
   EXPECT_EQ(Read("MyAddress"), "");

@@ -89,8 +89,9 @@ void DefaultsForm::Write(std::string_view key, const std::string& value) {
 
 DefaultsForm::DirectoryOutcome DefaultsForm::EnsureDirectory(const std::string& directory) {
   if (PathExists(directory)) return DirectoryOutcome::kExists;
-  if (ui_.ShowMessage("Directory does not exist, create?", kCaption, MessageKind::kYesNo) !=
-      Answer::kYes) {
+  // The dialog has two directories: the question names the one it means.
+  if (ui_.ShowMessage(MessageText("Directory does not exist, create?", directory), kCaption,
+                      MessageKind::kYesNo) != Answer::kYes) {
     return DirectoryOutcome::kDeclined;
   }
   if (MakeDirectory(directory)) return DirectoryOutcome::kCreated;
