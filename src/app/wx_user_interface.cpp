@@ -71,7 +71,7 @@ bool WxUserInterface::RunDiskPrompt(DiskPromptForm& form) {
 
 void WxUserInterface::SetInfoLine(InfoLine line, std::string_view text) {
   owner_.SetLine(line, text);
-  pumpDue_ = true;
+  repaintDue_ = true;
 }
 
 void WxUserInterface::BeginWaitCursor() { wxBeginBusyCursor(); }
@@ -93,7 +93,7 @@ void WxUserInterface::ShowProgress(ProgressDialog& progress) {
   progress_->Move(place);
   progress_->Show();
   progress_->ShowState();
-  pumpDue_ = true;
+  repaintDue_ = true;
 }
 
 void WxUserInterface::UpdateProgress(ProgressDialog&) {
@@ -108,14 +108,21 @@ void WxUserInterface::HideProgress(ProgressDialog& progress) {
 }
 
 void WxUserInterface::Pump() {
-  if (!pumpDue_ && std::chrono::steady_clock::now() - lastPump_ < kPumpInterval) return;
-  PumpNow();
+  if (std::chrono::steady_clock::now() - lastPump_ >= kPumpInterval) {
+    PumpNow();
+  } else if (repaintDue_) {
+    Repaint();
+  }
+}
+
+void WxUserInterface::Repaint() {
+  repaintDue_ = false;
+  if (progress_) progress_->ShowState();
+  owner_.Window()->Update();
 }
 
 void WxUserInterface::PumpNow() {
-  pumpDue_ = false;
-  if (progress_) progress_->ShowState();
-  owner_.Window()->Update();
+  Repaint();
   if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) {
     loop->YieldFor(wxEVT_CATEGORY_ALL);
   }

@@ -9,8 +9,11 @@
 // The engines pump after every block of 32000 bytes, far more often than a
 // screen can show; each real pump costs round trips to the X server. So the
 // window is repainted and its events handled at most every kPumpInterval,
-// and at once when an information line changes (a new part) and before a
-// message box; the progress window shows the percentage of that moment.
+// and before a message box. A changed information line (a new part) is
+// painted at once, but its events wait for the interval: handling them costs
+// several times as much as the painting, and with page-cached parts a new
+// part can start every few milliseconds. The progress window shows the
+// percentage of that moment.
 #pragma once
 
 #include <chrono>
@@ -66,8 +69,9 @@ class WxUserInterface : public UserInterface {
   // The window that owns message boxes now: the innermost open dialog, else
   // the progress window, else the main window.
   wxWindow* MessageOwner();
-  // Repaints the main and the progress window and handles every pending
-  // event now.
+  // Repaints the main and the progress window now.
+  void Repaint();
+  // Repaints and handles every pending event now.
   void PumpNow();
 
   InfoLineOwner& owner_;
@@ -75,7 +79,7 @@ class WxUserInterface : public UserInterface {
   std::vector<wxWindow*> dialogs_;
   std::chrono::steady_clock::time_point lastPump_;
   // Set when something the user should see at once has changed.
-  bool pumpDue_ = true;
+  bool repaintDue_ = true;
 };
 
 }  // namespace fennimar::app
