@@ -108,9 +108,10 @@ void WxUserInterface::HideProgress(ProgressDialog& progress) {
 }
 
 void WxUserInterface::Pump() {
-  if (std::chrono::steady_clock::now() - lastPump_ >= kPumpInterval) {
+  auto now = std::chrono::steady_clock::now();
+  if (now - lastPump_ >= kPumpInterval) {
     PumpNow();
-  } else if (repaintDue_) {
+  } else if (repaintDue_ && now - lastRepaint_ >= kFrameInterval) {
     Repaint();
   }
 }
@@ -119,6 +120,7 @@ void WxUserInterface::Repaint() {
   repaintDue_ = false;
   if (progress_) progress_->ShowState();
   owner_.Window()->Update();
+  lastRepaint_ = std::chrono::steady_clock::now();
 }
 
 void WxUserInterface::PumpNow() {

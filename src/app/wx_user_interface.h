@@ -10,10 +10,11 @@
 // screen can show; each real pump costs round trips to the X server. So the
 // window is repainted and its events handled at most every kPumpInterval,
 // and before a message box. A changed information line (a new part) is
-// painted at once, but its events wait for the interval: handling them costs
-// several times as much as the painting, and with page-cached parts a new
-// part can start every few milliseconds. The progress window shows the
-// percentage of that moment.
+// painted at once, or at the next screen frame when the last painting was
+// less than a frame ago, and its events wait for the interval: with
+// page-cached parts a new part can start every few milliseconds, and each
+// painting and each handling of events waits on the X server. The progress
+// window shows the percentage of that moment.
 #pragma once
 
 #include <chrono>
@@ -31,6 +32,9 @@ class ProgressWindow;
 
 // The longest time the window goes without repaint and events during a run.
 inline constexpr std::chrono::milliseconds kPumpInterval{30};
+// A screen shows a new picture about every 16 ms; painting more often shows
+// nothing more.
+inline constexpr std::chrono::milliseconds kFrameInterval{16};
 
 // What the interface needs of the main window.
 class InfoLineOwner {
@@ -78,6 +82,7 @@ class WxUserInterface : public UserInterface {
   ProgressWindow* progress_ = nullptr;
   std::vector<wxWindow*> dialogs_;
   std::chrono::steady_clock::time_point lastPump_;
+  std::chrono::steady_clock::time_point lastRepaint_;
   // Set when something the user should see at once has changed.
   bool repaintDue_ = true;
 };
