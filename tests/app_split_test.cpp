@@ -38,6 +38,27 @@ class SplitTest : public WindowTest {
     });
     Command(kIdSplit);
   }
+  // Mails a 70,000-byte REPORT.DOC through `server` in parts of 30000 bytes
+  // to bob@example.org; `beforeOk` plays on the dialog just before OK.
+  void SplitByMail(const testing::SmtpTestServer& server,
+                   const std::function<void(wxDialog&)>& beforeOk = {}) {
+    StoreSetting("SMTPHost", server.HostText());
+    StoreSetting("MyAddress", "Jane Doe <jane@example.org>");
+    Start();
+    std::string source = files / "REPORT.DOC";
+    testing::WriteFile(source, testing::RandomBytes(70000, 9));
+    Select(source);
+    testing::WhenModal([&](wxDialog& dialog) {
+      Click(dialog, kIdSplitOther);
+      Click(dialog, kIdSplitBytes);
+      Type(dialog, kIdSplitSize, "30000");
+      Click(dialog, kIdSplitEmail);
+      Type(dialog, kIdSplitMailTo, "bob@example.org");
+      if (beforeOk) beforeOk(dialog);
+      Click(dialog, wxID_OK);
+    });
+    Command(kIdSplit);
+  }
 };
 
 TEST_F(SplitTest, FloppySizeFromSettingsPreviewsSevenParts) {
@@ -122,21 +143,7 @@ TEST_F(SplitTest, SplitThroughTheDialogCompletes) {
 
 TEST_F(SplitTest, SplitWithEmailMailsEveryPartToARealServer) {
   testing::SmtpTestServer server;
-  StoreSetting("SMTPHost", server.HostText());
-  StoreSetting("MyAddress", "Jane Doe <jane@example.org>");
-  Start();
-  std::string source = files / "REPORT.DOC";
-  testing::WriteFile(source, testing::RandomBytes(70000, 9));
-  Select(source);
-  testing::WhenModal([&](wxDialog& dialog) {
-    Click(dialog, kIdSplitOther);
-    Click(dialog, kIdSplitBytes);
-    Type(dialog, kIdSplitSize, "30000");
-    Click(dialog, kIdSplitEmail);
-    Type(dialog, kIdSplitMailTo, "bob@example.org");
-    Click(dialog, wxID_OK);
-  });
-  Command(kIdSplit);
+  SplitByMail(server);
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Mailed");
   EXPECT_EQ(server.Messages().size(), 3u);
   EXPECT_TRUE(messages.shown.empty());
@@ -146,26 +153,13 @@ TEST_F(SplitTest, SplitWithEmailMailsEveryPartToARealServer) {
 // mailer waits, the window handles its events, and Stop ends the wait.
 TEST_F(SplitTest, StopWhileASilentServerIsWaitedForEndsAsAborted) {
   testing::SmtpTestServer server("silent");
-  StoreSetting("SMTPHost", server.HostText());
-  StoreSetting("MyAddress", "Jane Doe <jane@example.org>");
-  Start();
-  std::string source = files / "REPORT.DOC";
-  testing::WriteFile(source, testing::RandomBytes(70000, 9));
-  Select(source);
   messages.answers = {Answer::kYes};
-  testing::WhenModal([&](wxDialog& dialog) {
-    Click(dialog, kIdSplitOther);
-    Click(dialog, kIdSplitBytes);
-    Type(dialog, kIdSplitSize, "30000");
-    Click(dialog, kIdSplitEmail);
-    Type(dialog, kIdSplitMailTo, "bob@example.org");
+  SplitByMail(server, [&](wxDialog&) {
     // The first part is on disk: its mailer is waiting for the greeting.
     testing::WhenReady(
         [&] { return window->ui().progressWindow() && testing::Exists(files / "REPORT.Z00"); },
         [&] { Click(*window->ui().progressWindow(), wxID_CANCEL); });
-    Click(dialog, wxID_OK);
   });
-  Command(kIdSplit);
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Aborted");
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Do you really want stop?"});
 }
