@@ -72,10 +72,8 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
     } else {
       form.ChooseOther();
       form.ChooseBytes();
-      std::string bytes = SizeInBytes(size);
-      form.SetSizeText(bytes);
-      // The field has already told what is wrong with the text.
-      if (!HasOnlyDigitsAndBlanks(bytes)) return false;
+      // A refused size has been told already; OK would tell it again.
+      if (!form.SetSizeText(SizeInBytes(size))) return false;
     }
   }
   if (options.fill) form.SetFillToCapacity(*options.fill);

@@ -80,15 +80,16 @@ void SplitForm::SetDirectory(const std::string& text) {
   directory_ = text.substr(0, kMaxDirectoryLength);
 }
 
-void SplitForm::SetSizeText(const std::string& text) {
+bool SplitForm::SetSizeText(const std::string& text) {
   sizeText_ = text.substr(0, kMaxSizeTextLength);
   if (!SizeTextHasOnlyDigits()) {
     Warn("Digit expected");
-    return;
+    return false;
   }
-  if (!ParseSizeNumber(sizeText_)) return;
+  if (!ParseSizeNumber(sizeText_)) return true;
   chunkSize_ = SizeFromText();
   UpdatePreview();
+  return true;
 }
 
 void SplitForm::Choose2DD() {

@@ -56,7 +56,9 @@ class SplitForm {
 
   // The user's edits and clicks.
   void SetDirectory(const std::string& text);  // keeps at most 99 characters
-  void SetSizeText(const std::string& text);   // keeps at most 19; applies the field rule
+  // Keeps at most 19 characters and applies the field rule; false when the
+  // text was refused with "Digit expected".
+  bool SetSizeText(const std::string& text);
   void Choose2DD();
   void Choose2HD();
   void ChooseFat32();
