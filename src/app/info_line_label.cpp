@@ -13,17 +13,9 @@ bool FileDropForwarder::OnDropFiles(wxCoord, wxCoord, const wxArrayString& names
 
 InfoLineLabel::InfoLineLabel(wxWindow* parent, int left, int top, int width, int height,
                              const wxString& text, DropHandler onDrop)
-    : wxStaticText(parent, kIdInfoLine, wxControl::EscapeMnemonics(text), wxPoint(left, top),
-                   wxSize(width, height),
-                   wxALIGN_LEFT | wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE) {
+    : DrawnLabel(parent, kIdInfoLine, text, wxPoint(left, top), wxSize(width, height),
+                 Look::kPlain) {
   SetDropTarget(new FileDropForwarder(std::move(onDrop)));
 }
-
-void InfoLineLabel::SetText(const std::string& text) {
-  wxString value = wxString::FromUTF8(text);
-  if (GetLabelText() != value) SetLabelText(value);
-}
-
-std::string InfoLineLabel::Text() const { return GetLabelText().utf8_string(); }
 
 }  // namespace fennimar::app

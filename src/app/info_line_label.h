@@ -5,11 +5,12 @@
 #pragma once
 
 #include <wx/dnd.h>
-#include <wx/stattext.h>
 
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "app/drawn_label.h"
 
 namespace fennimar::app {
 
@@ -24,7 +25,7 @@ class FileDropForwarder : public wxFileDropTarget {
   DropHandler handler_;
 };
 
-class InfoLineLabel : public wxStaticText {
+class InfoLineLabel : public DrawnLabel {
  public:
   // A line of the given width and height at (`left`, `top`), showing
   // `text`, that passes dropped files to `onDrop`. A text too long for the
@@ -32,8 +33,8 @@ class InfoLineLabel : public wxStaticText {
   InfoLineLabel(wxWindow* parent, int left, int top, int width, int height, const wxString& text,
                 DropHandler onDrop);
 
-  void SetText(const std::string& text);
-  std::string Text() const;
+  void SetText(const std::string& text) { SetLabel(wxString::FromUTF8(text)); }
+  std::string Text() const { return GetLabel().utf8_string(); }
 };
 
 }  // namespace fennimar::app
