@@ -125,9 +125,9 @@ TEST_F(SplitTest, SplitThroughTheDialogCompletes) {
   testing::WriteFile(source, testing::RandomBytes(100000, 5));
   std::string out = files / "out";
   ASSERT_EQ(testing::Run("mkdir '" + out + "'"), 0);
-  bool progressShown = false;
+  ProgressWindow* shown = nullptr;
   SplitThroughDialog(source, 30000, out, [&](ProgressWindow& progress) {
-    progressShown = true;
+    shown = &progress;
     EXPECT_EQ(progress.GetTitle(), "Processing Please Wait");
   });
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Complete");
@@ -135,9 +135,17 @@ TEST_F(SplitTest, SplitThroughTheDialogCompletes) {
             (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02", "REPORT.Z03"}));
   EXPECT_EQ(window->ui().progressWindow(), nullptr);
   EXPECT_FALSE(window->Busy());
-  EXPECT_TRUE(progressShown);
+  EXPECT_NE(shown, nullptr);
   // The selection and the layout stay for the next command.
   EXPECT_EQ(window->selection().selectedPath, source);
+  // The next run shows its own state in the same window.
+  std::string other = MakeFile("OTHER.DOC", testing::RandomBytes(40000, 6));
+  std::string status;
+  SplitThroughDialog(other, 30000, out, [&](ProgressWindow& progress) {
+    EXPECT_EQ(&progress, shown);
+    status = testing::TextOf(progress, kIdProgressStatus);
+  });
+  EXPECT_NE(status.find("OTHER.DOC on"), std::string::npos) << status;
   EXPECT_TRUE(Enabled(kIdSplit));
 }
 
@@ -185,7 +193,7 @@ TEST_F(RunningSplitTest, StopWithYesEndsWithAborted) {
   bool stopped = false;
   SplitThroughDialog(source, 8000000, out, [&](ProgressWindow& progress) {
     PressStop(progress);
-    stopped = progress.progress().stopRequested();
+    stopped = progress.progress()->stopRequested();
   });
   EXPECT_TRUE(stopped);
   EXPECT_EQ(messages.shown.back(),
@@ -213,7 +221,7 @@ TEST_F(RunningSplitTest, StopClickedDuringALongSplitEndsItWithinASecond) {
   Clock::time_point clicked;
   SplitThroughDialog(big, 30000000, out, [&](ProgressWindow& progress) {
     testing::WhenReady(
-        [&] { return progress.IsShownOnScreen() && progress.progress().percent() > 0; },
+        [&] { return progress.IsShownOnScreen() && progress.progress()->percent() > 0; },
         [&] {
           wxUIActionSimulator mouse;
           mouse.MouseMove(progress.FindWindow(wxID_CANCEL)->GetScreenRect().GetPosition() +

@@ -63,6 +63,10 @@ MainWindow::MainWindow(int textLineHeight)
   // the window is as high as the four lines with half a line around them.
   panel_ = new wxPanel(this);
   panel_->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_MENU));
+  // Painted by the toolkit alone: a window that may be erased by the program
+  // makes every repaint ask the toolkit's style for its font and colours.
+  SetBackgroundStyle(wxBG_STYLE_SYSTEM);
+  panel_->SetBackgroundStyle(wxBG_STYLE_SYSTEM);
   SetClientSize(kWindowWidth,
                 kInfoLineCount * ScaleLineHeight(lineHeight_) + ScaleLineHeight(lineHeight_) / 2);
   // Fixed size: no sizing border, no maximize box.
@@ -76,7 +80,14 @@ MainWindow::MainWindow(int textLineHeight)
   Bind(wxEVT_MENU, &MainWindow::OnCommand, this);
   Bind(wxEVT_CLOSE_WINDOW, &MainWindow::OnClose, this);
   Bind(wxEVT_IDLE, [this](wxIdleEvent& event) {
-    ShowKeyStates();
+    // Each look at the keys asks the X server and waits for its answer.
+    // During a run an idle event follows every pump of the engine, so the
+    // keys are looked at only a few times a second then.
+    auto now = std::chrono::steady_clock::now();
+    if (!running_ || now - keysShown_ >= kKeyStateInterval) {
+      keysShown_ = now;
+      ShowKeyStates();
+    }
     event.Skip();
   });
 }
@@ -97,6 +108,7 @@ MainWindow* MainWindow::Start(int textLineHeight) {
   window->settings_.WriteSetting(s::kSection, s::kMinimized, minimized);
   window->Update();
   window->CreateInfoLines();
+  window->ui_.PrepareProgress();
   return window;
 }
 
@@ -365,7 +377,7 @@ void MainWindow::OnClose(wxCloseEvent& event) {
   if (event.CanVeto()) event.Veto();
   if (ProgressWindow* progress = ui_.progressWindow()) {
     progress->Stop();
-    closeAfterRun_ = closeAfterRun_ || progress->progress().stopRequested();
+    closeAfterRun_ = closeAfterRun_ || progress->progress()->stopRequested();
   } else if (ShowMessageBox(this, "Do you really want stop?", "Fennimar", MessageKind::kYesNo) ==
              Answer::kYes) {
     closeAfterRun_ = true;

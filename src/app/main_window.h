@@ -12,6 +12,7 @@
 #include <wx/frame.h>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -29,6 +30,9 @@ class wxMenuItem;
 namespace fennimar::app {
 
 class InfoLineLabel;
+
+// How often the lock keys are looked at while a split or a merge runs.
+inline constexpr std::chrono::milliseconds kKeyStateInterval{250};
 
 // The file dialog, replaceable for tests: the chosen path, or none when the
 // user cancelled.
@@ -105,6 +109,7 @@ class MainWindow : public wxFrame, public SelectionWindow, public InfoLineOwner 
   wxMenuItem* runMinimizedItem_ = nullptr;
   const ToolbarLayout* layout_ = nullptr;
   std::array<bool, 3> keyStates_{};
+  std::chrono::steady_clock::time_point keysShown_;
 
   bool running_ = false;
   bool dialogOpen_ = false;

@@ -6,8 +6,8 @@
 #include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
-#include <wx/textctrl.h>
 
+#include "app/drawn_label.h"
 #include "ui/progress_dialog.h"
 
 namespace fennimar::app {
@@ -22,25 +22,27 @@ wxRect ToWx(const Rect& r) { return wxRect(r.left, r.top, r.Width(), r.bottom - 
 
 }  // namespace
 
-ProgressWindow::ProgressWindow(wxWindow* owner, ProgressDialog& progress)
+ProgressWindow::ProgressWindow(wxWindow* owner)
     : wxDialog(owner, wxID_ANY, "Processing Please Wait", wxDefaultPosition, wxDefaultSize,
-               wxCAPTION),
-      progress_(progress) {
+               wxCAPTION) {
+  // Painted by the toolkit alone, as the main window.
+  SetBackgroundStyle(wxBG_STYLE_SYSTEM);
   auto* top = new wxBoxSizer(wxVERTICAL);
-  status_ = new wxTextCtrl(this, kIdProgressStatus, "", wxDefaultPosition, wxSize(FromDIP(440), -1),
-                           wxTE_READONLY);
+  status_ = new DrawnLabel(this, kIdProgressStatus, "", wxDefaultPosition, wxSize(FromDIP(440), -1),
+                           DrawnLabel::Look::kField);
   top->Add(status_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, FromDIP(8));
   auto* stop = new wxButton(this, wxID_CANCEL, "&Stop");
   top->Add(stop, 0, wxALIGN_CENTER | wxTOP, FromDIP(8));
 
   bar_ = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxSize(-1, kBarHeight));
+  bar_->SetBackgroundColour(GetBackgroundColour());
+  bar_->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT));
   bar_->SetBackgroundStyle(wxBG_STYLE_PAINT);
   top->Add(bar_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, FromDIP(3));
 
   auto* row = new wxBoxSizer(wxHORIZONTAL);
-  percent_ = new wxTextCtrl(this, kIdProgressPercent, "0", wxDefaultPosition,
-                            wxSize(FromDIP(56), -1), wxTE_READONLY | wxTE_RIGHT);
-  percent_->SetCanFocus(false);
+  percent_ = new DrawnLabel(this, kIdProgressPercent, "0", wxDefaultPosition,
+                            wxSize(FromDIP(56), -1), DrawnLabel::Look::kField, wxALIGN_RIGHT);
   row->Add(percent_, 0, wxALIGN_CENTER_VERTICAL);
   row->Add(new wxStaticText(this, wxID_ANY, "% Complete"), 0, wxALIGN_CENTER_VERTICAL | wxLEFT,
            FromDIP(6));
@@ -58,28 +60,34 @@ ProgressWindow::ProgressWindow(wxWindow* owner, ProgressDialog& progress)
   stop->SetFocus();
 }
 
-void ProgressWindow::Stop() { progress_.Stop(); }
+void ProgressWindow::Attach(ProgressDialog* progress) {
+  progress_ = progress;
+  shownPercent_ = -1;
+  if (progress_) ShowState();
+}
+
+void ProgressWindow::Stop() {
+  if (progress_) progress_->Stop();
+}
 
 void ProgressWindow::ShowState() {
-  wxString text = wxString::FromUTF8(progress_.statusText());
-  if (status_->GetValue() != text) status_->ChangeValue(text);
-  if (shownPercent_ != progress_.percent()) {
-    shownPercent_ = progress_.percent();
-    percent_->ChangeValue(wxString::Format("%d", shownPercent_));
-    // Only the bar changes; paint it now rather than when the queue is idle.
+  if (!progress_) return;
+  status_->SetLabel(wxString::FromUTF8(progress_->statusText()));
+  if (shownPercent_ != progress_->percent()) {
+    shownPercent_ = progress_->percent();
+    percent_->SetLabel(wxString::Format("%d", shownPercent_));
     bar_->Refresh(false);
-    bar_->Update();
   }
 }
 
 void ProgressWindow::PaintBar() {
   wxPaintDC dc(bar_);
   wxSize size = bar_->GetClientSize();
-  dc.SetBackground(wxBrush(GetBackgroundColour()));
+  dc.SetBackground(wxBrush(bar_->GetBackgroundColour()));
   dc.Clear();
-  BarGeometry g =
-      ProgressDialog::Geometry(Rect{0, 0, size.x, kBarHeight + 28}, progress_.percent());
-  wxColour colour = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+  int percent = progress_ ? progress_->percent() : 0;
+  BarGeometry g = ProgressDialog::Geometry(Rect{0, 0, size.x, kBarHeight + 28}, percent);
+  wxColour colour = bar_->GetForegroundColour();
   dc.SetPen(wxPen(colour));
   dc.SetBrush(*wxTRANSPARENT_BRUSH);
   dc.DrawRectangle(ToWx(g.bar));

@@ -2,16 +2,17 @@
 // ProgressDialog while a split or a merge copies: the status text, Stop, the
 // bar and the percentage.
 //
-// The window only mirrors the ProgressDialog; Stop (the button, Escape, or a
-// close request from the window manager) calls ProgressDialog::Stop(), which
-// asks before it sets stopRequested. The window never closes itself: the
-// engine ends it by destroying its ProgressDialog.
+// The window only mirrors the ProgressDialog it shows; Stop (the button,
+// Escape, or a close request from the window manager) calls
+// ProgressDialog::Stop(), which asks before it sets stopRequested. The window
+// never closes itself: the engine ends it by destroying its ProgressDialog.
+// One window serves one run after another: it is built before the first, so
+// that a run starts at once.
 #pragma once
 
 #include <wx/dialog.h>
 
 class wxPanel;
-class wxTextCtrl;
 
 namespace fennimar {
 class ProgressDialog;
@@ -19,26 +20,30 @@ class ProgressDialog;
 
 namespace fennimar::app {
 
+class DrawnLabel;
 inline constexpr int kIdProgressStatus = 108;
 inline constexpr int kIdProgressPercent = 304;
 
 class ProgressWindow : public wxDialog {
  public:
-  // `progress` must outlive the window.
-  ProgressWindow(wxWindow* owner, ProgressDialog& progress);
+  explicit ProgressWindow(wxWindow* owner);
 
-  // Shows the dialog's current text and percentage and paints the bar now.
+  // From now on the window shows `progress`, which must outlive the showing
+  // or be replaced by the next Attach; null shows nothing.
+  void Attach(ProgressDialog* progress);
+  // Shows the dialog's current text and percentage; they are painted with
+  // the next handling of events.
   void ShowState();
   void Stop();
 
-  ProgressDialog& progress() { return progress_; }
+  ProgressDialog* progress() { return progress_; }
 
  private:
   void PaintBar();
 
-  ProgressDialog& progress_;
-  wxTextCtrl* status_;
-  wxTextCtrl* percent_;
+  ProgressDialog* progress_ = nullptr;
+  DrawnLabel* status_;
+  DrawnLabel* percent_;
   wxPanel* bar_;
   int shownPercent_ = -1;
 };

@@ -7,6 +7,7 @@
 #include <wx/window.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/floppy_prompt_dialog.h"
 #include "app/merge_dialog.h"
@@ -21,12 +22,20 @@ WxUserInterface::WxUserInterface(InfoLineOwner& owner) : owner_(owner) {}
 
 WxUserInterface::~WxUserInterface() {
   if (progress_) progress_->Destroy();
+  if (spare_) spare_->Destroy();
+}
+
+void WxUserInterface::PrepareProgress() {
+  if (!progress_ && !spare_) spare_ = new ProgressWindow(owner_.Window());
 }
 
 Answer WxUserInterface::ShowMessage(std::string_view text, std::string_view caption,
                                     MessageKind kind) {
   // What the run has done so far is on the screen while the box waits.
-  if (progress_) progress_->ShowState();
+  if (progress_) {
+    progress_->ShowState();
+    progress_->Update();
+  }
   owner_.Window()->Update();
   Answer answer = ShowMessageBox(MessageOwner(), text, caption, kind);
   lastPump_ = std::chrono::steady_clock::now();
@@ -79,8 +88,10 @@ void WxUserInterface::BeginWaitCursor() { wxBeginBusyCursor(); }
 void WxUserInterface::EndWaitCursor() { wxEndBusyCursor(); }
 
 void WxUserInterface::ShowProgress(ProgressDialog& progress) {
-  if (progress_) progress_->Destroy();
-  progress_ = new ProgressWindow(owner_.Window(), progress);
+  if (progress_) HideProgress(*progress_->progress());
+  PrepareProgress();
+  progress_ = std::exchange(spare_, nullptr);
+  progress_->Attach(&progress);
   // Under the main window's information lines, where it hides nothing the
   // engine writes; over the window when there is no room below it.
   wxWindow* main = owner_.Window();
@@ -92,7 +103,6 @@ void WxUserInterface::ShowProgress(ProgressDialog& progress) {
   }
   progress_->Move(place);
   progress_->Show();
-  progress_->ShowState();
   repaintDue_ = true;
 }
 
@@ -101,30 +111,22 @@ void WxUserInterface::UpdateProgress(ProgressDialog&) {
 }
 
 void WxUserInterface::HideProgress(ProgressDialog& progress) {
-  if (!progress_ || &progress_->progress() != &progress) return;
+  if (!progress_ || progress_->progress() != &progress) return;
   progress_->Hide();
-  progress_->Destroy();
-  progress_ = nullptr;
+  progress_->Attach(nullptr);
+  spare_ = std::exchange(progress_, nullptr);
 }
 
 void WxUserInterface::Pump() {
   auto now = std::chrono::steady_clock::now();
-  if (now - lastPump_ >= kPumpInterval) {
+  if (now - lastPump_ >= kPumpInterval || (repaintDue_ && now - lastPump_ >= kFrameInterval)) {
     PumpNow();
-  } else if (repaintDue_ && now - lastRepaint_ >= kFrameInterval) {
-    Repaint();
   }
 }
 
-void WxUserInterface::Repaint() {
+void WxUserInterface::PumpNow() {
   repaintDue_ = false;
   if (progress_) progress_->ShowState();
-  owner_.Window()->Update();
-  lastRepaint_ = std::chrono::steady_clock::now();
-}
-
-void WxUserInterface::PumpNow() {
-  Repaint();
   if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) {
     loop->YieldFor(wxEVT_CATEGORY_ALL);
   }

@@ -7,14 +7,14 @@
 // never starts a second run and never destroys what the engine uses.
 //
 // The engines pump after every block of 32000 bytes, far more often than a
-// screen can show; each real pump costs round trips to the X server. So the
-// window is repainted and its events handled at most every kPumpInterval,
-// and before a message box. A changed information line (a new part) is
-// painted at once, or at the next screen frame when the last painting was
-// less than a frame ago, and its events wait for the interval: with
-// page-cached parts a new part can start every few milliseconds, and each
-// painting and each handling of events waits on the X server. The progress
-// window shows the percentage of that moment.
+// screen can show, and each handling of events costs the X server's time and
+// ours. So the window's events are handled, and what changed painted, at
+// most every kPumpInterval, and before a message box. A changed information
+// line (a new part) is shown at once, or at the next screen frame when the
+// last pump was less than a frame ago: with page-cached parts a new part can
+// start every few milliseconds. Nothing waits on the X server meanwhile: the
+// toolkit paints during the handling of events, and the progress window
+// shows the percentage of that moment.
 #pragma once
 
 #include <chrono>
@@ -66,6 +66,9 @@ class WxUserInterface : public UserInterface {
   // closed with OK.
   bool RunModal(wxDialog& dialog);
 
+  // Builds the progress window ahead of the first run, hidden, so that the
+  // run shows it at once.
+  void PrepareProgress();
   // The progress window of the running split or merge; null when none.
   ProgressWindow* progressWindow() const { return progress_; }
 
@@ -73,16 +76,16 @@ class WxUserInterface : public UserInterface {
   // The window that owns message boxes now: the innermost open dialog, else
   // the progress window, else the main window.
   wxWindow* MessageOwner();
-  // Repaints the main and the progress window now.
-  void Repaint();
-  // Repaints and handles every pending event now.
+  // Handles every pending event now, the painting of what changed among
+  // them.
   void PumpNow();
 
   InfoLineOwner& owner_;
   ProgressWindow* progress_ = nullptr;
+  // The progress window ready for the next run, hidden.
+  ProgressWindow* spare_ = nullptr;
   std::vector<wxWindow*> dialogs_;
   std::chrono::steady_clock::time_point lastPump_;
-  std::chrono::steady_clock::time_point lastRepaint_;
   // Set when something the user should see at once has changed.
   bool repaintDue_ = true;
 };
