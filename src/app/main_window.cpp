@@ -94,6 +94,9 @@ MainWindow::MainWindow(int textLineHeight)
 
 MainWindow* MainWindow::Start(int textLineHeight) {
   namespace s = settings;
+  // The commands enable the menus and the toolbar themselves; no window asks
+  // for update events, which would walk every item at each handling of events.
+  wxUpdateUIEvent::SetMode(wxUPDATE_UI_PROCESS_SPECIFIED);
   auto* window = new MainWindow(textLineHeight);
   std::string minimized = window->settings_.ReadSetting(
       s::kSection, s::kMinimized, s::kMinimizedFallbackAtStart, s::kShortValue);
