@@ -57,12 +57,14 @@ const wxBitmap& DrawnLabel::Field(const wxSize& size) {
 
 void DrawnLabel::Paint() {
   wxPaintDC dc(this);
-  dc.SetBackground(wxBrush(GetBackgroundColour()));
-  dc.Clear();
   wxRect room(GetClientSize());
+  // A field's picture covers the whole label; a plain line is cleared.
   if (look_ == Look::kField) {
     dc.DrawBitmap(Field(room.GetSize()), 0, 0);
     room.Deflate(FromDIP(kFieldPadding), 0);
+  } else {
+    dc.SetBackground(wxBrush(GetBackgroundColour()));
+    dc.Clear();
   }
   dc.SetFont(GetFont());
   dc.SetTextForeground(GetForegroundColour());
