@@ -29,6 +29,7 @@ Answer ShowMessageBox(wxWindow* owner, std::string_view text, std::string_view c
       style = wxYES_NO | wxICON_QUESTION;
       break;
     case MessageKind::kYesNoDefaultNo:
+    case MessageKind::kYesNoOwnAnswer:
       style = wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION;
       break;
     case MessageKind::kRetryCancel:

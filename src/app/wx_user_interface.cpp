@@ -14,6 +14,7 @@
 #include "app/message_box.h"
 #include "app/progress_window.h"
 #include "app/split_dialog.h"
+#include "ui/message_text.h"
 #include "ui/progress_dialog.h"
 
 namespace fennimar::app {
@@ -37,7 +38,7 @@ Answer WxUserInterface::ShowMessage(std::string_view text, std::string_view capt
     progress_->Update();
   }
   owner_.Window()->Update();
-  Answer answer = ShowMessageBox(MessageOwner(), text, caption, kind);
+  Answer answer = ShowMessageBox(MessageOwner(), DisplayText(text), DisplayText(caption), kind);
   lastPump_ = std::chrono::steady_clock::now();
   return answer;
 }
@@ -79,7 +80,7 @@ bool WxUserInterface::RunDiskPrompt(DiskPromptForm& form) {
 }
 
 void WxUserInterface::SetInfoLine(InfoLine line, std::string_view text) {
-  owner_.SetLine(line, text);
+  owner_.SetLine(line, DisplayText(text));
   repaintDue_ = true;
 }
 

@@ -10,6 +10,7 @@
 #include "merge/disk_prompt_form.h"
 #include "split/floppy_prompt.h"
 #include "split/split_form.h"
+#include "ui/message_text.h"
 #include "ui/progress_dialog.h"
 
 namespace fennimar {
@@ -62,7 +63,7 @@ bool TerminalUi::AskYesNo(std::string_view question, bool defaultNo, bool yesAns
 
 Answer TerminalUi::ShowMessage(std::string_view text, std::string_view caption, MessageKind kind) {
   ClearBar();
-  std::cerr << caption << ": " << text;
+  std::cerr << DisplayText(caption) << ": " << DisplayText(text);
   switch (kind) {
     case MessageKind::kOk:
     case MessageKind::kOkWarning:
@@ -72,6 +73,9 @@ Answer TerminalUi::ShowMessage(std::string_view text, std::string_view caption, 
     case MessageKind::kYesNoDefaultNo:
       if (!assumeYes_ && interactive_) std::cerr << "\n";
       return AskYesNo("", kind == MessageKind::kYesNoDefaultNo) ? Answer::kYes : Answer::kNo;
+    case MessageKind::kYesNoOwnAnswer:
+      if (interactive_) std::cerr << "\n";
+      return AskYesNo("", true, /*yesAnswers=*/false) ? Answer::kYes : Answer::kNo;
     case MessageKind::kRetryCancel:
       // Only someone at the terminal can insert the disk; --yes does not
       // answer this, as it would ask again without end.
@@ -91,7 +95,7 @@ bool TerminalUi::RunMergeDialog(MergeForm& form) { return mergeDialog && mergeDi
 
 bool TerminalUi::RunDiskPrompt(DiskPromptForm& form) {
   ClearBar();
-  std::cerr << "Please insert disk with:\n  " << form.missingPath() << "\n";
+  std::cerr << "Please insert disk with:\n  " << DisplayText(form.missingPath()) << "\n";
   // Without a terminal nobody can insert a disk or name a directory.
   if (!interactive_) return false;
   std::string line = AskLine("or specify new path (Enter looks again, end of input cancels): ");
@@ -102,7 +106,7 @@ bool TerminalUi::RunDiskPrompt(DiskPromptForm& form) {
 
 bool TerminalUi::RunFloppyPrompt(FloppyPrompt& prompt) {
   ClearBar();
-  std::cerr << "About to write file: " << prompt.partPath() << "\n";
+  std::cerr << "About to write file: " << DisplayText(prompt.partPath()) << "\n";
   if (!interactive_) {
     // Without a terminal the disk in the drive is taken as it is, once.
     return assumeYes_ && prompt.Ok() == DialogResult::kOk;
@@ -118,7 +122,7 @@ bool TerminalUi::RunFloppyPrompt(FloppyPrompt& prompt) {
 void TerminalUi::SetInfoLine(InfoLine, std::string_view text) {
   ClearBar();
   if (muted_) return;
-  std::cout << text << std::endl;
+  std::cout << DisplayText(text) << std::endl;
 }
 
 void TerminalUi::ShowProgress(ProgressDialog& progress) {

@@ -24,12 +24,16 @@ enum class MessageKind {
   kOkWarning,       // OK button with a warning icon
   kYesNo,           // Yes and No buttons
   kYesNoDefaultNo,  // Yes and No buttons, No the default: for questions whose Yes destroys data
+  kYesNoOwnAnswer,  // as kYesNoDefaultNo, for questions that only the person may answer: a
+                    // front end's "yes to everything" never answers them, and without
+                    // someone to ask the answer is No
   kRetryCancel,     // Retry and Cancel buttons
 };
 
 // True for the kinds that ask Yes or No.
 constexpr bool IsYesNo(MessageKind kind) {
-  return kind == MessageKind::kYesNo || kind == MessageKind::kYesNoDefaultNo;
+  return kind == MessageKind::kYesNo || kind == MessageKind::kYesNoDefaultNo ||
+         kind == MessageKind::kYesNoOwnAnswer;
 }
 
 enum class Answer { kOk, kYes, kNo, kRetry, kCancel };
