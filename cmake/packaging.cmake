@@ -9,6 +9,8 @@ include(GNUInstallDirs)
 # the package's version has no Debian revision, so it is native and its
 # changelog is changelog.gz.
 set(compressed)
+# Ninja makes an output's folder by itself; Make does not.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/compressed)
 foreach(source docs/man/fennimar.1 docs/man/fennimar-cli.1 docs/man/joinex.1
                resources/debian/changelog)
   get_filename_component(name ${source} NAME)

@@ -60,6 +60,7 @@ class FuzzUi : public fennimar::UserInterface {
                                fennimar::MessageKind kind) override {
     switch (kind) {
       case fennimar::MessageKind::kYesNo:
+      case fennimar::MessageKind::kYesNoOwnAnswer:  // a hidden name still stays inside
         return fennimar::Answer::kYes;
       case fennimar::MessageKind::kRetryCancel:
         return fennimar::Answer::kCancel;
@@ -247,7 +248,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (flags & 8) ui.newPath = space.parts;
   FixedDrives drives;
   fennimar::MergeEngine engine(ui, settings, drives);
-  engine.SetChecksumErrorAction(keep ? "CONTINUE" : "ABORT");
+  engine.SetChecksumErrorAction(keep ? fennimar::settings::ChecksumErrorAction::kContinue
+                                     : fennimar::settings::ChecksumErrorAction::kAbort);
   fennimar::MergeOutcome outcome = engine.Run({selected, 0});
 
   // Nothing outside the merge directory; the parts untouched.
