@@ -34,7 +34,12 @@ constexpr const char* kUsage =
 int RunJoinCommand(int argc, char** argv) {
   auto parsed = ParseSourceArguments(argc, argv, kUsage, /*takesYes=*/true);
   if (const int* status = std::get_if<int>(&parsed)) return *status;
-  auto& [sources, directory, assumeYes] = std::get<SourceArguments>(parsed);
+  // Named references, not a structured binding: the dialog's lambda below
+  // captures `directory`, which clang 14 does not allow of a binding.
+  SourceArguments& arguments = std::get<SourceArguments>(parsed);
+  std::vector<std::string>& sources = arguments.sources;
+  std::optional<std::string>& directory = arguments.directory;
+  const bool assumeYes = arguments.assumeYes;
   // An empty directory would mean the root; the dialog's field holds at most
   // 99 characters and a longer directory would be cut into another one.
   if (directory && directory->empty()) {
