@@ -187,6 +187,19 @@ TEST_F(DefaultsFormTest, MailServerPortSecurityAndLoginRoundTrip) {
   EXPECT_EQ(testing::ReadText(settings.Path()).find("secret"), std::string::npos);
 }
 
+// A misspelt security is no plain text: it shows no choice, and OK keeps it
+// (the mailer refuses it) until the user chooses one.
+TEST_F(DefaultsFormTest, UnknownSecurityShowsNoChoiceAndStaysUntilOneIsChosen) {
+  Store("SMTPSecurity", "STARTLS");
+  DefaultsForm form = Opened();
+  EXPECT_EQ(form.security(), std::nullopt);
+  EXPECT_EQ(form.Ok(), DialogResult::kOk);
+  EXPECT_EQ(Read("SMTPSecurity"), "STARTLS");
+  form.ChooseSecurity(SmtpSecurity::kNone);
+  EXPECT_EQ(form.Ok(), DialogResult::kOk);
+  EXPECT_EQ(Read("SMTPSecurity"), "NONE");
+}
+
 TEST_F(DefaultsFormTest, LongStoredDirectoriesSurviveOpenAndOk) {
   std::string split = home / "a_directory_name_longer_than_twenty_four_characters";
   std::string merge = home / "another_directory_name_longer_than_twenty_four";

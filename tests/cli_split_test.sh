@@ -45,6 +45,16 @@ check "directory over 99 characters" 2 $?
 "$cli" split DATA.BIN -s 100k -d "" -y > /dev/null 2>&1
 check "empty directory" 2 $?
 
+# A misspelt security sends nothing in clear: it is told before any part.
+mkdir -p mailcfg/fennimar
+printf '[FENNIMAR]\nSMTPHost=127.0.0.1:9\nMyAddress=me@localhost\nSMTPSecurity=STARTLS\n' > mailcfg/fennimar/FENNIMAR.INI
+XDG_CONFIG_HOME="$work/mailcfg" "$cli" split DATA.BIN -s 100k -d mailed -y --mail-to a@localhost \
+  < /dev/null > out.txt 2> err.txt
+check "misspelt security" 1 $?
+check "no part for a misspelt security" "" "$(ls mailed 2> /dev/null)"
+grep -q "SMTPSecurity=STARTLS in $work/mailcfg/fennimar/FENNIMAR.INI is not one of NONE, STARTTLS, TLS" \
+  err.txt || check "misspelt security named" named "$(cat err.txt)"
+
 # Two splits of same-named files into one directory at the same time: each
 # either completes or says why; the set left behind joins to one of them.
 mkdir -p a b same

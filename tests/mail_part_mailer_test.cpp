@@ -100,6 +100,13 @@ TEST_F(PartMailerTest, ReadsItsSettingsOnEveryCall) {
   EXPECT_EQ(first.Messages().size(), 1u);
   ASSERT_EQ(second.Messages().size(), 1u);
   EXPECT_EQ(second.Envelope(0), "from other@localhost\nto r@localhost\n");
+  // A security misspelt since the last part sends nothing, not plain text.
+  settings.WriteSetting(settings::kSection, settings::kSmtpSecurity, "STARTLS");
+  EXPECT_EQ(mailer.MailPart(ui, part, "r@localhost", "A", 0, 1, kGoOn), MailOutcome::kFailed);
+  EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{
+                                   "Part 1 of 1 (A.Z00) was not mailed:\nSMTPSecurity=STARTLS in " +
+                                   settings.Path() + " is not one of NONE, STARTTLS, TLS"});
+  EXPECT_EQ(second.SessionLog().size(), 5u);
 }
 
 TEST_F(PartMailerTest, FailedConnectionsShowTwoBoxesWithTheReason) {
@@ -243,6 +250,19 @@ TEST_F(MailingSplitTest, RefusedRecipientStopsTheSplitWithItsReply) {
                                                         "mailed:\n550 No such user here"});
   EXPECT_EQ(ui.Status(), " Mail failed");
   EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{"REPORT.Z00"});
+}
+
+TEST_F(MailingSplitTest, MisspeltSecurityIsToldBeforeAnyPartIsWritten) {
+  SmtpTestServer server;
+  UseServer(server);
+  settings.WriteSetting(settings::kSection, settings::kSmtpSecurity, "STARTLS");
+  Split(50000, 10086, "receiver@localhost");
+  EXPECT_EQ(ui.MessageTexts(),
+            std::vector<std::string>{"SMTPSecurity=STARTLS in " + settings.Path() +
+                                     " is not one of NONE, STARTTLS, TLS\nNothing was split or "
+                                     "mailed."});
+  EXPECT_TRUE(testing::ListDir(out).empty());
+  EXPECT_TRUE(server.SessionLog().empty());
 }
 
 TEST_F(MailingSplitTest, RefusedConnectionShowsBothBoxesAndMailFailed) {

@@ -117,6 +117,8 @@ TEST_F(SmtpSessionTest, EachRefusalGivesItsOutcomeAndTheServersText) {
        {Case{"rcpt-refused", SmtpOutcome::kRecipientRefused, "550 No such user here"},
         Case{"data-250", SmtpOutcome::kDataRefused, "250 Go ahead anyway"},
         Case{"refuse-after-data", SmtpOutcome::kMessageRefused, "554 Transaction failed"},
+        // Terminal escapes in a reply cannot reach the screen.
+        Case{"hostile-rcpt", SmtpOutcome::kRecipientRefused, "550 ?]0;PWNED??[2J"},
         Case{"silent-after-data", SmtpOutcome::kNoAnswer,
              "no answer to the message: waiting for 127.0.0.1 port"}}) {
     SmtpTestServer server(c.mode);
@@ -217,6 +219,13 @@ TEST_F(SmtpSessionTest, HeloOnlyWhenEhloIsRefusedAndNothingMoreIsAsked) {
                                       "CONNECT", "EHLO a.example"}));
 }
 
+TEST_F(SmtpSessionTest, EndlessReplyEndsTheSessionWithItsReason) {
+  SmtpTestServer server("endless-ehlo");
+  EXPECT_EQ(session.Connect(server.HostText(), "localhost"), SmtpOutcome::kGreetingRefused);
+  EXPECT_EQ(session.Reason(),
+            "the server's answer to EHLO ran to more than 1000 lines; the connection was closed");
+}
+
 TEST_F(SmtpSessionTest, ConnectFailuresAndIpv6) {
   EXPECT_EQ(session.Connect("127.0.0.1:" + std::to_string(testing::UnusedPort()), "localhost"),
             SmtpOutcome::kNoConnection);
@@ -290,6 +299,14 @@ TEST_F(SmtpSessionTest, ReadReplyJoinsLinesThatArriveApartAndDropsOverlongTails)
   late.join();
   EXPECT_EQ(reply.code, 354);
   EXPECT_EQ(reply.text, "354-a\n354 b");
+  // A long reply keeps its first lines and says how many more there were.
+  std::string eight;
+  for (char c = 'a'; c < 'h'; ++c) eight += std::string("250-") + c + "\r\n";
+  eight += "250 h\r\n";
+  ASSERT_EQ(::write(pair[1], eight.data(), eight.size()), static_cast<ssize_t>(eight.size()));
+  reply = session.ReadReply(2000);
+  EXPECT_EQ(reply.code, 250);
+  EXPECT_EQ(reply.text, "250-a\n250-b\n250-c\n250-d\n250-e\n(3 more lines)");
   ASSERT_EQ(::write(pair[1], "2", 1), 1);
   ::close(pair[1]);
   EXPECT_EQ(session.ReadReply(2000).code, 0);  // no complete line
@@ -372,6 +389,7 @@ TEST_F(SmtpTlsTest, EveryRefusalHasItsOwnReasonAndNothingGoesInClear) {
     SmtpOutcome outcome;
     const char* reason;
     bool byName = false;  // connect to "localhost" instead of the address
+    const char* mode = "normal";
   };
   const std::vector<std::string> startTlsLogin = {"--starttls", "--auth", "user:right"};
   for (const Case& c : {
@@ -412,7 +430,16 @@ TEST_F(SmtpTlsTest, EveryRefusalHasItsOwnReasonAndNothingGoesInClear) {
                 SmtpSecurity::kTls,
                 {},
                 SmtpOutcome::kTlsFailed,
-                "the server does not speak TLS from the first byte"},
+                "the server does not speak TLS from the first byte (for this port choose "
+                "STARTTLS or no security)"},
+           Case{"server",
+                {"--starttls"},
+                SmtpSecurity::kStartTls,
+                {},
+                SmtpOutcome::kTlsFailed,
+                "the server did not start TLS after STARTTLS (it went on in plain text)",
+                false,
+                "plain-after-starttls"},
            Case{"server",
                 startTlsLogin,
                 SmtpSecurity::kNone,
@@ -420,7 +447,7 @@ TEST_F(SmtpTlsTest, EveryRefusalHasItsOwnReasonAndNothingGoesInClear) {
                 SmtpOutcome::kLoginUnavailable,
                 "a login needs an encrypted connection"},
        }) {
-    SmtpTestServer server("normal", Options(c.certificate, c.options));
+    SmtpTestServer server(c.mode, Options(c.certificate, c.options));
     std::string host = c.byName ? "localhost:" + std::to_string(server.port()) : "";
     EXPECT_EQ(Deliver(server, c.security, c.login, host), c.outcome) << session.Reason();
     EXPECT_NE(session.Reason().find(c.reason), std::string::npos) << session.Reason();

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "mail/smtp_settings.h"
 #include "platform/fs.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
@@ -165,6 +166,27 @@ TEST(SettingValuesTest, StoredWordsRoundTripAndOtherTextsFollowTheReader) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(s::ParseFillFormat(c.text), c.exact);
     EXPECT_EQ(s::ParseFillFormat(c.text, /*byPrefix=*/true), c.byPrefix);
+  }
+}
+
+// A misspelt security must never mean plain text: it makes the mail
+// settings unusable, with a reason that names the key, the value and the file.
+TEST_F(SettingsStoreTest, SmtpSecurityIsOneOfItsWordsOrTheMailSettingsAreRefused) {
+  struct Case {
+    const char* stored;  // null: no key
+    std::optional<SmtpSecurity> security;
+  };
+  for (const Case& c : {Case{nullptr, SmtpSecurity::kNone}, Case{"", SmtpSecurity::kNone},
+                        Case{"none", SmtpSecurity::kNone},
+                        Case{"StartTLS", SmtpSecurity::kStartTls}, Case{"tls", SmtpSecurity::kTls},
+                        Case{"STARTLS", std::nullopt}, Case{"SSL", std::nullopt}}) {
+    SCOPED_TRACE(c.stored ? c.stored : "(no key)");
+    if (c.stored) store.WriteSetting(settings::kSection, settings::kSmtpSecurity, c.stored);
+    SmtpSettingsRead read = ReadSmtpSettings(store);
+    EXPECT_EQ(read.settings ? std::optional(read.settings->security) : std::nullopt, c.security);
+    EXPECT_EQ(read.error, c.security ? ""
+                                     : std::string("SMTPSecurity=") + c.stored + " in " + path +
+                                           " is not one of NONE, STARTTLS, TLS");
   }
 }
 

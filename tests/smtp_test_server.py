@@ -19,12 +19,18 @@ MODE tells the server to misbehave:
                      reply goes out on its own after a pause of 0.3 s
   drip-greeting      the greeting goes out one byte every 0.3 s
   refuse-ehlo        EHLO is answered "502"
+  endless-ehlo       EHLO is answered by "250-" lines without end (until the
+                     client hangs up, at most 100000 lines)
   rcpt-refused       RCPT is answered "550"
+  hostile-rcpt       RCPT is answered "550" with terminal escapes (a title
+                     and a clear screen)
   data-250           DATA is answered "250" instead of "354"
   refuse-after-data  the end of data is answered "554"
   silent-after-data  the end of data is never answered
   slow-after-data    the end of data is answered after 25 s
   silent             accepts connections and never says anything
+  plain-after-starttls  STARTTLS is answered "220", and then the server goes
+                     on in plain text
 
 OPTIONS:
   --cert FILE --key FILE   the server's certificate and key
@@ -73,6 +79,8 @@ class Recorder:
         self.log("RCPT " + address)
         if self.mode == "rcpt-refused":
             return "550 No such user here"
+        if self.mode == "hostile-rcpt":
+            return "550 \x1b]0;PWNED\x07\x1b[2J"
         envelope.rcpt_tos.append(address)
         return "250 OK"
 
@@ -134,10 +142,22 @@ class MisbehavingSmtp(SMTP):
             self.event_handler.log("EHLO " + hostname)
             await self.push("502 5.5.1 EHLO is not spoken here")
             return
+        if self.mode == "endless-ehlo":
+            self.event_handler.log("EHLO " + hostname)
+            try:
+                for k in range(100000):
+                    await self.push("250-localhost extension {}".format(k))
+            except (ConnectionError, OSError):
+                pass
+            return
         await super().smtp_EHLO(hostname)
 
     async def smtp_STARTTLS(self, arg):
         self.event_handler.log("STARTTLS")
+        if self.mode == "plain-after-starttls":
+            await self.push("220 Ready to start TLS")
+            await self.push("220 localhost still in plain text")
+            return
         await super().smtp_STARTTLS(arg)
 
 

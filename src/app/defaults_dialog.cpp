@@ -191,7 +191,8 @@ void DefaultsDialog::FillFields() {
   smtpHost_->ChangeValue(wxString::FromUTF8(form_.smtpHost()));
   myAddress_->ChangeValue(wxString::FromUTF8(form_.myAddress()));
   smtpPort_->ChangeValue(wxString::FromUTF8(form_.smtpPort()));
-  security_->SetSelection(static_cast<int>(form_.security()));
+  // A stored value that names no security shows no choice.
+  security_->SetSelection(form_.security() ? static_cast<int>(*form_.security()) : wxNOT_FOUND);
   smtpUser_->ChangeValue(wxString::FromUTF8(form_.smtpUser()));
 }
 
@@ -219,7 +220,9 @@ void DefaultsDialog::OnOk() {
   form_.SetSmtpHost(Utf8(smtpHost_));
   form_.SetMyAddress(Utf8(myAddress_));
   form_.SetSmtpPort(Utf8(smtpPort_));
-  form_.ChooseSecurity(static_cast<SmtpSecurity>(security_->GetSelection()));
+  if (security_->GetSelection() != wxNOT_FOUND) {
+    form_.ChooseSecurity(static_cast<SmtpSecurity>(security_->GetSelection()));
+  }
   form_.SetSmtpUser(Utf8(smtpUser_));
   form_.SetPassword(Utf8(password_));
   if (form_.Ok() != DialogResult::kStayOpen) EndModal(wxID_OK);

@@ -51,7 +51,7 @@ void DefaultsForm::Open() {
       ParseSecurity(settings_.ReadSetting(s::kSection, s::kSmtpSecurity, "", s::kShortValue));
   SetSmtpUser(settings_.ReadSetting(s::kSection, s::kSmtpUser, "", s::kDefaultsMailValue));
   // A server text with its own port shows it in the port field.
-  auto parsed = ParseServerText(server, security_);
+  auto parsed = ParseServerText(server, security_.value_or(SmtpSecurity::kNone));
   bool ownPort = parsed && server.find(':') != std::string::npos &&
                  (server.front() == '[' || server.find(':') == server.rfind(':'));
   SetSmtpHost(ownPort ? parsed->host : server);
@@ -206,10 +206,9 @@ DialogResult DefaultsForm::Ok() {
   // The login keys are written once they differ from what the file holds
   // (a missing key means plain text and no login), so a setup without them
   // stays as it was.
-  std::string security(SecurityName(security_));
-  if (security != SecurityName(ParseSecurity(
-                      settings_.ReadSetting(s::kSection, s::kSmtpSecurity, "", s::kShortValue)))) {
-    Write(s::kSmtpSecurity, security);
+  if (security_ && security_ != ParseSecurity(settings_.ReadSetting(s::kSection, s::kSmtpSecurity,
+                                                                    "", s::kShortValue))) {
+    Write(s::kSmtpSecurity, std::string(SecurityName(*security_)));
   }
   if (smtpUser_ != settings_.ReadSetting(s::kSection, s::kSmtpUser, "", s::kDefaultsMailValue)) {
     Write(s::kSmtpUser, smtpUser_);

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "mail/smtp_settings.h"
@@ -86,7 +87,10 @@ class DefaultsForm {
   const std::string& smtpHost() const { return smtpHost_; }
   const std::string& myAddress() const { return myAddress_; }
   const std::string& smtpPort() const { return smtpPort_; }
-  SmtpSecurity security() const { return security_; }
+  // None when the stored SMTPSecurity names none of its values and nothing
+  // has been chosen: the dialog then shows no choice, and OK keeps the
+  // stored text (the mailer refuses it) rather than store plain text.
+  std::optional<SmtpSecurity> security() const { return security_; }
   const std::string& smtpUser() const { return smtpUser_; }
 
  private:
@@ -117,7 +121,7 @@ class DefaultsForm {
   std::string smtpHost_;
   std::string myAddress_;
   std::string smtpPort_;
-  SmtpSecurity security_ = SmtpSecurity::kNone;
+  std::optional<SmtpSecurity> security_ = SmtpSecurity::kNone;
   std::string smtpUser_;
   std::string password_;
   PasswordKeeper keeper_;

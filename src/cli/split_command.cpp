@@ -16,6 +16,7 @@
 #include "settings/settings_store.h"
 #include "split/split_engine.h"
 #include "split/split_form.h"
+#include "ui/message_text.h"
 
 namespace fennimar {
 namespace {
@@ -92,8 +93,9 @@ PasswordSource TerminalPassword() {
                  const KeepWaiting& keepWaiting) -> PasswordAnswer {
     if (const char* password = std::getenv("FENNIMAR_SMTP_PASSWORD")) return {password, {}};
     if (!*typed) {
+      // The prompt is written straight to the terminal, past TerminalUi.
       HiddenLine line =
-          ReadHiddenLine("Password for " + user + " at " + server + ": ", keepWaiting);
+          ReadHiddenLine(DisplayText("Password for " + user + " at " + server + ": "), keepWaiting);
       if (line.outcome == HiddenRead::kStopped) return {std::nullopt, "stopped", true};
       if (line.outcome == HiddenRead::kRead) *typed = line.text;
     }

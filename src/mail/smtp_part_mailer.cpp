@@ -29,11 +29,18 @@ std::string SmtpPartMailer::LocalDomain() {
   return host.find('.') != std::string::npos ? host : std::string();
 }
 
+bool SmtpPartMailer::CanMail(UserInterface& owner) {
+  SmtpSettingsRead read = ReadSmtpSettings(settings_);
+  if (read.settings) return true;
+  owner.ShowMessage(read.error + "\nNothing was split or mailed.", applicationTitle_,
+                    MessageKind::kOk);
+  return false;
+}
+
 MailOutcome SmtpPartMailer::MailPart(UserInterface& owner, const std::string& partPath,
                                      const std::string& mailTo, const std::string& sourceName,
                                      int index, int count,
                                      const std::function<bool()>& keepWaiting) {
-  SmtpSettings mail = ReadSmtpSettings(settings_);
   auto fail = [&](const std::string& reason) {
     char which[64];
     std::snprintf(which, sizeof which, "Part %d of %d (", index + 1, count);
@@ -41,6 +48,11 @@ MailOutcome SmtpPartMailer::MailPart(UserInterface& owner, const std::string& pa
                       applicationTitle_, MessageKind::kOk);
     return MailOutcome::kFailed;
   };
+  // The settings are read afresh for every part: one changed since the
+  // first part is judged again.
+  SmtpSettingsRead read = ReadSmtpSettings(settings_);
+  if (!read.settings) return fail(read.error);
+  const SmtpSettings& mail = *read.settings;
   SmtpLogin login{mail.user, {}};
   if (!login.user.empty()) {
     PasswordAnswer answer = passwords_ ? passwords_(mail.user, mail.server, keepWaiting)

@@ -4,9 +4,9 @@
 //
 // It keeps no state between calls: the server, the security, the user name
 // and the return address are read from the settings store on every call,
-// and the password, when a user name is set, from the password source. A
-// failed connection is told to the user with two message boxes; any later
-// failure with one box naming the part and giving the server's reply.
+// and the password, when a user name is set, from the password source.
+// Settings that cannot be used send nothing. A failed connection is told to the user with two
+// message boxes; any later failure with one box naming the part and giving the server's reply.
 #pragma once
 
 #include <functional>
@@ -42,6 +42,9 @@ class SmtpPartMailer : public PartMailer {
                           std::string applicationTitle = kDefaultApplicationTitle,
                           PasswordSource passwords = {}, SmtpTimeouts timeouts = {});
 
+  // False, after one message box, when the settings cannot be used (an
+  // SMTPSecurity that names none of its values).
+  bool CanMail(UserInterface& owner) override;
   // The part file is never changed.
   MailOutcome MailPart(UserInterface& owner, const std::string& partPath, const std::string& mailTo,
                        const std::string& sourceName, int index, int count,

@@ -7,16 +7,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <random>
+#include <utility>
 
 #include "mail/content_encoders.h"
 #include "mail/header_text.h"
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "ui/message_text.h"
 
 namespace fennimar {
 namespace {
 
-constexpr int kMaxReplyLines = 1000;             // a reply that never ends is no reply
 constexpr std::size_t kMaxPendingReply = 65536;  // a line without end beyond this is garbage
 constexpr std::size_t kReceiveChunk = 4096;
 constexpr std::size_t kFileBlockSize = 64 * 1024;
@@ -131,6 +132,11 @@ SmtpSession::~SmtpSession() { stream_.Close(); }
 
 SmtpOutcome SmtpSession::Refused(SmtpOutcome outcome, const SmtpReply& reply,
                                  std::string_view step) {
+  if (!reply.fault.empty()) {
+    reason_ = "the server's answer to " + std::string(step) + " " + reply.fault +
+              "; the connection was closed";
+    return outcome;
+  }
   if (reply.code != 0) {
     reason_ = reply.text;
     return outcome;
@@ -179,7 +185,8 @@ SmtpOutcome SmtpSession::Connect(std::string_view server, const std::string& loc
     if (ready.code != 220) return Refused(SmtpOutcome::kTlsFailed, ready, "STARTTLS");
     // Whatever arrived in clear after the reply is not trusted.
     inbox_.clear();
-    if (stream_.StartTls(address->host, DeadlineIn(timeouts_.commandMs)) != NetStatus::kOk) {
+    if (stream_.StartTls(address->host, DeadlineIn(timeouts_.commandMs),
+                         TlsStart::kAfterStartTls) != NetStatus::kOk) {
       return NetFailure(SmtpOutcome::kTlsFailed);
     }
     greeted = Greet(domain, false);
@@ -191,23 +198,24 @@ SmtpOutcome SmtpSession::Connect(std::string_view server, const std::string& loc
 
 SmtpOutcome SmtpSession::Greet(const std::string& domain, bool mayFallBack) {
   offered_ = {};
-  SmtpReply reply = Command("EHLO " + OneLine(domain) + "\r\n", timeouts_.commandMs);
-  if (IsPositive(reply.code)) {
-    // Every line after the first names one extension.
-    std::size_t line = reply.text.find('\n');
-    while (line != std::string::npos) {
-      std::size_t next = reply.text.find('\n', line + 1);
-      if (line + 5 > reply.text.size()) break;
-      std::string keyword = reply.text.substr(line + 5, next - std::min(next, line + 5));
-      for (char& c : keyword) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-      if (keyword == "STARTTLS") offered_.startTls = true;
-      if (keyword.starts_with("AUTH ") || keyword.starts_with("AUTH=")) {
-        std::string mechanisms = " " + keyword.substr(5) + " ";
-        offered_.plain = offered_.plain || mechanisms.find(" PLAIN ") != std::string::npos;
-        offered_.login = offered_.login || mechanisms.find(" LOGIN ") != std::string::npos;
-      }
-      line = next;
+  // Every line after the first names one extension; a long list is read
+  // whole, though the reply keeps only its first lines.
+  bool first = true;
+  Extensions offered;
+  auto extension = [&](std::string_view line) {
+    if (std::exchange(first, false) || line.size() < 4) return;
+    std::string keyword(line.substr(4));
+    for (char& c : keyword) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    if (keyword == "STARTTLS") offered.startTls = true;
+    if (keyword.starts_with("AUTH ") || keyword.starts_with("AUTH=")) {
+      std::string mechanisms = " " + keyword.substr(5) + " ";
+      offered.plain = offered.plain || mechanisms.find(" PLAIN ") != std::string::npos;
+      offered.login = offered.login || mechanisms.find(" LOGIN ") != std::string::npos;
     }
+  };
+  SmtpReply reply = Command("EHLO " + OneLine(domain) + "\r\n", timeouts_.commandMs, extension);
+  if (IsPositive(reply.code)) {
+    offered_ = offered;
     return SmtpOutcome::kOk;
   }
   if (reply.code == 0 || !mayFallBack) {
@@ -267,33 +275,65 @@ void SmtpSession::AddHeaderLine(std::string_view text) {
   headerLines_.emplace_back(text);
 }
 
-SmtpReply SmtpSession::Command(std::string_view line, int timeoutMs) {
+SmtpReply SmtpSession::Command(std::string_view line, int timeoutMs, const LineVisitor& eachLine) {
   if (stream_.Send(line.data(), line.size(), DeadlineIn(timeoutMs)) != NetStatus::kOk) {
     answering_ = false;
-    return {0, {}, NetStatus::kFailed};
+    SmtpReply none;
+    none.status = NetStatus::kFailed;
+    return none;
   }
-  return ReadReply(timeoutMs);
+  return ReadReply(timeoutMs, eachLine);
 }
 
-SmtpReply SmtpSession::ReadReply(int timeoutMs) {
+SmtpReply SmtpSession::Garbled(SmtpReply reply, std::string fault) {
+  // The next reply could not be told from the rest of this one.
+  stream_.Close();
+  inbox_.clear();
+  reply.code = 0;
+  reply.status = NetStatus::kFailed;
+  reply.fault = std::move(fault);
+  return reply;
+}
+
+SmtpReply SmtpSession::ReadReply(int timeoutMs, const LineVisitor& eachLine) {
   Deadline deadline = DeadlineIn(timeoutMs);
   SmtpReply reply;
   answering_ = false;
-  for (int lines = 0; lines < kMaxReplyLines; ++lines) {
+  int lines = 0;
+  // The text kept for the user: the first lines, and how many more came.
+  auto kept = [&]() -> SmtpReply& {
+    if (lines > kReplyKeptLines) {
+      reply.text += "\n(" + std::to_string(lines - kReplyKeptLines) + " more lines)";
+    }
+    return reply;
+  };
+  while (lines < kMaxReplyLines) {
     std::size_t end;
     while ((end = inbox_.find('\n')) == std::string::npos) {
-      if (inbox_.size() > kMaxPendingReply) return {0, {}, NetStatus::kFailed};
+      if (inbox_.size() > kMaxPendingReply) {
+        return Garbled(
+            kept(), "held a line of more than " + std::to_string(kMaxPendingReply) + " characters");
+      }
       std::array<char, kReceiveChunk> chunk;
       Received received = stream_.Receive(chunk.data(), chunk.size(), deadline);
-      if (received.status != NetStatus::kOk) return {0, {}, received.status};
+      if (received.status != NetStatus::kOk) {
+        SmtpReply none;
+        none.status = received.status;
+        return none;
+      }
       inbox_.append(chunk.data(), received.count);
     }
     std::string line = inbox_.substr(0, end);
     inbox_.erase(0, end + 1);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() > kReplyLineSize) line.resize(kReplyLineSize);
-    if (!reply.text.empty()) reply.text += '\n';
-    reply.text += line;
+    // A server's text reaches the user: it must not steer a terminal.
+    line = DisplayText(line);
+    if (eachLine) eachLine(line);
+    if (++lines <= kReplyKeptLines) {
+      if (!reply.text.empty()) reply.text += '\n';
+      reply.text += line;
+    }
     // "250-" continues the reply; "250 " or a bare "250" ends it.
     bool continues = line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
                      line[3] == '-';
@@ -302,11 +342,14 @@ SmtpReply SmtpSession::ReadReply(int timeoutMs) {
     for (std::size_t i = 0; i < code.size() && i < 6 && IsDigit(code[i]); ++i) {
       reply.code = reply.code * 10 + (code[i] - '0');
     }
-    if (reply.code == 0) return {0, reply.text, NetStatus::kFailed};
+    if (reply.code == 0) {
+      kept().status = NetStatus::kFailed;
+      return reply;
+    }
     answering_ = true;
-    return reply;
+    return kept();
   }
-  return {0, reply.text, NetStatus::kFailed};
+  return Garbled(kept(), "ran to more than " + std::to_string(kMaxReplyLines) + " lines");
 }
 
 bool SmtpSession::Queue(std::string_view text) {

@@ -13,6 +13,7 @@
 // server's own reply, or what failed on the network) is in Reason().
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -64,18 +65,29 @@ enum class SmtpOutcome {
   kComposeFailed,     // the message could not be composed; nothing was sent
 };
 
-// One server reply: its code (0 when none arrived) and its lines, without
-// their line ends, joined by "\n".
+// One server reply: its code (0 when none arrived) and its first
+// kReplyKeptLines lines, without their line ends and with their control
+// characters made '?', joined by "\n"; when there were more, a last line
+// says how many more.
 struct SmtpReply {
   int code = 0;
   std::string text;
   NetStatus status = NetStatus::kOk;  // why no reply arrived
+  // Why the server's text is no reply at all (it ran past kMaxReplyLines
+  // lines, or a line never ended); the session has then closed the
+  // connection. Empty otherwise.
+  std::string fault;
 };
 
 // The largest buffer of message bytes handed to the network at once.
 inline constexpr std::size_t kSendBufferSize = 256 * 1024;
 // Reply lines are kept up to this many characters; the rest is dropped.
 inline constexpr std::size_t kReplyLineSize = 512;
+// A reply keeps this many lines for the user; an EHLO reply's extensions
+// are read from all of its lines.
+inline constexpr int kReplyKeptLines = 5;
+// A reply of more lines is a server that does not follow the protocol.
+inline constexpr int kMaxReplyLines = 1000;
 // The envelope sender ("<" to the end of the return address) holds at most
 // this many characters.
 inline constexpr std::size_t kMaxEnvelopeSender = 127;
@@ -120,7 +132,7 @@ class SmtpSession {
                        const std::vector<std::string>& files);
   // Reads one reply, multi-line replies ("250-...") whole, within
   // `timeoutMs` for all of it.
-  SmtpReply ReadReply(int timeoutMs);
+  SmtpReply ReadReply(int timeoutMs) { return ReadReply(timeoutMs, {}); }
 
   // Why the last step failed: the server's reply, or the network's reason.
   const std::string& Reason() const { return reason_; }
@@ -136,8 +148,13 @@ class SmtpSession {
   // EHLO (HELO when it is refused and `mayFallBack`); fills offered_.
   SmtpOutcome Greet(const std::string& domain, bool mayFallBack);
   SmtpOutcome LogIn(const SmtpLogin& login);
+  // Sees every line of a reply, cut and cleaned as the kept ones are.
+  using LineVisitor = std::function<void(std::string_view line)>;
+  SmtpReply ReadReply(int timeoutMs, const LineVisitor& eachLine);
+  // Ends the connection after a reply that breaks the protocol.
+  SmtpReply Garbled(SmtpReply reply, std::string fault);
   // Sends one command line and reads its reply.
-  SmtpReply Command(std::string_view line, int timeoutMs);
+  SmtpReply Command(std::string_view line, int timeoutMs, const LineVisitor& eachLine = {});
   SmtpOutcome Refused(SmtpOutcome outcome, const SmtpReply& reply, std::string_view step);
   SmtpOutcome NetFailure(SmtpOutcome outcome);
   // Appends to the outgoing buffer, dot-stuffed, and sends it when full.

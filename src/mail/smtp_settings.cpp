@@ -31,11 +31,12 @@ std::string_view SecurityName(SmtpSecurity security) {
   return "NONE";
 }
 
-SmtpSecurity ParseSecurity(std::string_view value) {
-  for (SmtpSecurity security : {SmtpSecurity::kStartTls, SmtpSecurity::kTls}) {
+std::optional<SmtpSecurity> ParseSecurity(std::string_view value) {
+  if (value.empty()) return SmtpSecurity::kNone;
+  for (SmtpSecurity security : {SmtpSecurity::kNone, SmtpSecurity::kStartTls, SmtpSecurity::kTls}) {
     if (SameLetters(value, SecurityName(security))) return security;
   }
-  return SmtpSecurity::kNone;
+  return std::nullopt;
 }
 
 int DefaultPort(SmtpSecurity security) {
@@ -82,14 +83,20 @@ std::optional<ServerAddress> ParseServerText(std::string_view text, SmtpSecurity
   return address;
 }
 
-SmtpSettings ReadSmtpSettings(SettingsStore& store) {
+SmtpSettingsRead ReadSmtpSettings(SettingsStore& store) {
   using namespace settings;
+  std::string securityText = store.ReadSetting(kSection, kSmtpSecurity, "", kShortValue);
+  std::optional<SmtpSecurity> security = ParseSecurity(securityText);
+  if (!security) {
+    return {std::nullopt, std::string(kSmtpSecurity) + "=" + securityText + " in " + store.Path() +
+                              " is not one of NONE, STARTTLS, TLS"};
+  }
   SmtpSettings read;
   read.returnAddress = store.ReadSetting(kSection, kMyAddress, kDefaultReturnAddress, kMailerValue);
   read.server = store.ReadSetting(kSection, kSmtpHost, kPlaceholderSmtpHost, kMailerValue);
-  read.security = ParseSecurity(store.ReadSetting(kSection, kSmtpSecurity, "", kShortValue));
+  read.security = *security;
   read.user = store.ReadSetting(kSection, kSmtpUser, "", kMailerValue);
-  return read;
+  return {read, {}};
 }
 
 }  // namespace fennimar

@@ -21,9 +21,10 @@ enum class SmtpSecurity {
 
 // The values of `SMTPSecurity`: "NONE", "STARTTLS", "TLS".
 std::string_view SecurityName(SmtpSecurity security);
-// The security a setting names, without regard to case; kNone for anything
-// else, a missing key included.
-SmtpSecurity ParseSecurity(std::string_view value);
+// The security a setting names, without regard to case; an empty text (a
+// missing key) is kNone. None for any other text: a misspelt value must
+// never mean plain text.
+std::optional<SmtpSecurity> ParseSecurity(std::string_view value);
 int DefaultPort(SmtpSecurity security);
 
 // The server text: "host", "host:port", "[v6address]" or "[v6address]:port";
@@ -48,6 +49,13 @@ struct SmtpSettings {
 inline constexpr char kPlaceholderSmtpHost[] = "smtp.invalid";
 inline constexpr char kDefaultReturnAddress[] = "Fennimar <fennimar@localhost>";
 
-SmtpSettings ReadSmtpSettings(SettingsStore& settings);
+// The mail settings, or why they cannot be used: an SMTPSecurity that
+// names none of its values, told with the key, the value, the file and the
+// allowed values. Nothing may be sent then.
+struct SmtpSettingsRead {
+  std::optional<SmtpSettings> settings;
+  std::string error;
+};
+SmtpSettingsRead ReadSmtpSettings(SettingsStore& settings);
 
 }  // namespace fennimar

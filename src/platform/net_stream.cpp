@@ -42,15 +42,19 @@ void IgnoreBrokenPipes() {
 std::string SystemReason(int error) { return std::strerror(error); }
 
 // The deepest reason OpenSSL has queued, or `fallback`.
-std::string TlsLibraryReason(const char* fallback) {
+std::string TlsLibraryReason(const char* fallback, TlsStart start = TlsStart::kFirstByte) {
   unsigned long code = 0;
   unsigned long last;
   while ((last = ERR_get_error()) != 0) code = last;
   if (code == 0) return fallback;
-  // What a plain server's "220 ..." looks like to a TLS client.
+  // What plain text ("220 ...") looks like to a TLS client: at the first
+  // byte a port for plain text; after STARTTLS a server that agreed and
+  // then did not start TLS, which no other choice mends.
   if (ERR_GET_LIB(code) == ERR_LIB_SSL && ERR_GET_REASON(code) == SSL_R_WRONG_VERSION_NUMBER) {
-    return "the server does not speak TLS from the first byte (for this port choose STARTTLS "
-           "or no security)";
+    return start == TlsStart::kFirstByte
+               ? "the server does not speak TLS from the first byte (for this port choose "
+                 "STARTTLS or no security)"
+               : "the server did not start TLS after STARTTLS (it went on in plain text)";
   }
   char text[256];
   ERR_error_string_n(code, text, sizeof text);
@@ -227,7 +231,7 @@ bool NetStream::Adopt(int socket) {
   return true;
 }
 
-NetStatus NetStream::StartTls(const std::string& host, Deadline deadline) {
+NetStatus NetStream::StartTls(const std::string& host, Deadline deadline, TlsStart start) {
   if (socket_ < 0) return Fail(NetStatus::kClosed, "not connected");
   IgnoreBrokenPipes();
   auto tls = std::make_unique<Tls>();
@@ -274,7 +278,7 @@ NetStatus NetStream::StartTls(const std::string& host, Deadline deadline) {
       return Fail(NetStatus::kTlsFailed, "the certificate of " + host + " was refused: " +
                                              X509_verify_cert_error_string(verified));
     }
-    return Fail(NetStatus::kTlsFailed, prefix + TlsLibraryReason("handshake failed"));
+    return Fail(NetStatus::kTlsFailed, prefix + TlsLibraryReason("handshake failed", start));
   }
   tls_ = std::move(tls);
   return NetStatus::kOk;

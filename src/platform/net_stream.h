@@ -41,6 +41,11 @@ enum class NetStatus {
   kTlsFailed  // the handshake failed or the certificate was refused
 };
 
+// When TLS begins: with the connection's first byte, or on a connection that
+// has spoken plain text until the server agreed to start TLS (STARTTLS).
+// A handshake that fails is explained by what was expected.
+enum class TlsStart { kFirstByte, kAfterStartTls };
+
 struct Received {
   NetStatus status = NetStatus::kClosed;
   std::size_t count = 0;  // bytes stored; above 0 only with kOk
@@ -65,7 +70,8 @@ class NetStream {
   bool Adopt(int socket);
   // Wraps the connection in TLS and checks the server's certificate against
   // `host`. kTlsFailed with the reason in Error() when either fails.
-  NetStatus StartTls(const std::string& host, Deadline deadline);
+  NetStatus StartTls(const std::string& host, Deadline deadline,
+                     TlsStart start = TlsStart::kFirstByte);
   // Sends all `size` bytes.
   NetStatus Send(const char* data, std::size_t size, Deadline deadline);
   // Waits for input and stores what has arrived, at most `size` bytes.

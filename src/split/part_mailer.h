@@ -19,6 +19,10 @@ enum class MailOutcome {
 class PartMailer {
  public:
   virtual ~PartMailer() = default;
+  // Asked once before the first part is written: whether the mailer's
+  // settings allow it to send at all. False after telling the user why
+  // through `owner`; the split then writes nothing.
+  virtual bool CanMail(UserInterface& /*owner*/) { return true; }
   // Sends the part file at `partPath` to `mailTo`. `sourceName` is the split
   // file's name, `index` the part's index and `count` the planned number of
   // parts. Message boxes go through `owner`. While it waits for the server,

@@ -458,6 +458,10 @@ SplitOutcome SplitEngine::Run(const Selection& selection) {
     ui_.SetInfoLine(InfoLine::kStatus, " Complete");
     return SplitOutcome::kCancelled;
   }
+  // Mail settings that cannot be used are told before any part is written.
+  if (!form.request().mailTo.empty() && mailer_ && !mailer_->CanMail(ui_)) {
+    return SplitOutcome::kFailed;
+  }
   return SplitRun(ui_, settings_, drives_, mailer_, selection, form.request()).Execute();
 }
 
