@@ -10,6 +10,7 @@ packages=(
   libgtk-3-dev                                 # GUI tests ask GTK what its file dialog lists
   xvfb xauth openbox x11-utils xdotool x11-apps imagemagick  # GUI tests and screenshots
   python3 python3-aiosmtpd                     # a real SMTP server for the mail tests
+  mpack s-nail                                 # other mail programs whose messages the parser reads
   libssl-dev openssl                           # TLS for mail; the tests' certificates
   libsecret-1-dev gnome-keyring dbus-x11       # the desktop keyring and its test session
   postfix                                      # smtp-sink, the mail benchmark's server
