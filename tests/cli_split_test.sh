@@ -35,10 +35,11 @@ fennimar-cli: nothing was split" "$(cat err.txt)"
 check "too small" 1 $?
 check "too small message" "Split: Division size should be greater than 1000 bytes" "$(cat err.txt)"
 
-"$cli" split missing.bin -d parts -y > out.txt 2> err.txt
+"$cli" split missing.bin -d nx -y > out.txt 2> err.txt
 check "missing source" 1 $?
 check "missing source message" "Can not open file: $work/missing.bin
 No such file or directory" "$(cat err.txt)"
+[ -e nx ] && check "no directory for a missing source" absent present
 
 "$cli" split DATA.BIN -s 100k -d "/$(printf 'd%.0s' {1..100})" -y > /dev/null 2>&1
 check "directory over 99 characters" 2 $?

@@ -30,7 +30,7 @@
 namespace fennimar {
 namespace {
 
-// Paths longer than this are refused before anything is read.
+// Paths longer than this are refused before the dialog opens.
 constexpr std::size_t kMaxSourcePathLength = 120;
 // Part files must be able to hold at least this many data bytes.
 constexpr std::int64_t kMinDivisionSize = 1000;
@@ -105,11 +105,6 @@ class SplitRun {
 
 bool SplitRun::Prepare() {
   SetLine(InfoLine::kDirectory, Format(" Directory: %s", request_.targetDirectory));
-  if (path_.size() > kMaxSourcePathLength) {
-    Warn(MessageText("File path too long", path_), path_);
-    return false;
-  }
-
   // The joiner refuses a stored name with control characters; such a set
   // would split but never join again.
   std::string name = FileNameOf(path_);
@@ -435,6 +430,18 @@ bool SplitRun::FixUpCount() {
 SplitOutcome SplitEngine::Run(const Selection& selection) {
   if (selection.selectedPath.empty()) {
     ui_.ShowMessage("File not selected, select file first", "Split", MessageKind::kOkWarning);
+    return SplitOutcome::kFailed;
+  }
+  // The dialog may create the target directory, so a source that would be
+  // refused (a path too long, one that cannot be read) is told first.
+  const std::string& path = selection.selectedPath;
+  if (path.size() > kMaxSourcePathLength) {
+    ui_.ShowMessage(MessageText("File path too long", path), path, MessageKind::kOkWarning);
+    return SplitOutcome::kFailed;
+  }
+  if (!File::OpenRead(path)) {
+    ui_.ShowMessage(MessageText(path, path, LastErrorText()), "Can not open file",
+                    MessageKind::kOkWarning);
     return SplitOutcome::kFailed;
   }
   // Parts hold more than kMinDivisionSize bytes each and a split makes at
