@@ -232,6 +232,12 @@ TEST_F(SplitEngineTest, AnotherFilesPartsAreReplacedOnlyAfterYesAndLeaveNoHigher
   std::vector<Bytes> old;
   for (int k = 0; k < 6; ++k) old.push_back(testing::ReadFile(Part(k)));
   std::string source = Source(3000);  // same stem, three parts
+  {
+    DirectoryLock other(out);  // parts still being written are not asked about
+    EXPECT_EQ(engine.Run({source, 3000}), SplitOutcome::kFailed);
+    EXPECT_EQ(ui.messages.back().text, std::string(kDirectoryBusyText) + "\n" + out);
+    ui.messages.clear();
+  }
 
   ui.answers = {Answer::kNo};
   EXPECT_EQ(engine.Run({source, 3000}), SplitOutcome::kCancelled);

@@ -69,6 +69,7 @@ class SplitRun {
 
   bool Prepare();
   bool CheckPartNames();
+  bool TakeLock();
   bool ReplaceOtherSets(int first, int end);
   bool IsTheSource(const std::string& partPath) const;
   bool PromptForDisk(const std::string& partPath, std::int64_t length);
@@ -195,11 +196,26 @@ bool SplitRun::CheckPartNames() {
   return true;
 }
 
+// One writer per directory: two splits of one name never mix their parts.
+bool SplitRun::TakeLock() {
+  if (!lock_) {
+    lock_.emplace(request_.targetDirectory);
+    if (lock_->state() == DirectoryLock::State::kBusy) {
+      Warn(MessageText(kDirectoryBusyText, request_.targetDirectory), "Split");
+      return false;
+    }
+  }
+  return true;
+}
+
 // Asks before the parts from `first` to `end` - 1 replace another file's
 // parts or files; on Yes, also deletes the other sets' parts from `end` on, so
 // that none of them can be joined with the new parts. False when the split
 // must end.
 bool SplitRun::ReplaceOtherSets(int first, int end) {
+  // Nothing is asked or deleted while another run writes there: its parts
+  // would look like another file's.
+  if (!TakeLock()) return false;
   std::vector<std::string> owners;  // the sources whose parts are replaced
   for (int index = first; index < end; ++index) {
     PartOccupant occupant =
@@ -284,14 +300,7 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
 }
 
 SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int64_t length) {
-  // One writer per directory: two splits of one name never mix their parts.
-  if (!lock_) {
-    lock_.emplace(request_.targetDirectory);
-    if (lock_->state() == DirectoryLock::State::kBusy) {
-      Warn(MessageText(kDirectoryBusyText, request_.targetDirectory), "Split");
-      return PartOutcome::kEnded;
-    }
-  }
+  if (!TakeLock()) return PartOutcome::kEnded;
   if (IsTheSource(partPath)) {
     Warn(MessageText("A part would replace the file being split", partPath), "Split");
     return PartOutcome::kEnded;
