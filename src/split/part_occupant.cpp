@@ -11,7 +11,8 @@ namespace fennimar {
 namespace {
 
 // The header of a part file; empty for anything else. A part shorter than a
-// header reads as zeros beyond its end, so it never matches a whole header.
+// header reads as zeros beyond its end: a source length of 0, which no split
+// source has, so such a part is always another file's.
 std::optional<PartHeader> ReadPartHeader(const std::string& path) {
   if (EntryKindOf(path) != EntryKind::kRegular || !IsPartFile(path)) return std::nullopt;
   auto file = File::OpenRead(path);
