@@ -147,6 +147,14 @@ TEST_F(SplitTest, SplitThroughTheDialogCompletes) {
   });
   EXPECT_NE(status.find("OTHER.DOC on"), std::string::npos) << status;
   EXPECT_TRUE(Enabled(kIdSplit));
+  // Another file of the same stem asks before it replaces these parts.
+  messages.answers = {Answer::kNo};
+  SplitThroughDialog(MakeFile("REPORT.TXT", testing::RandomBytes(40000, 7)), 30000, out);
+  EXPECT_EQ(messages.shown.back(),
+            (testing::ShownMessage{
+                "Parts of another file (REPORT.DOC) are in this directory; replace them?", "Split",
+                MessageKind::kYesNoDefaultNo}));
+  EXPECT_EQ(testing::ReadFile(out + "/REPORT.Z03").size(), 100000u - 3 * (30000 - 86) + 86);
 }
 
 TEST_F(SplitTest, SplitWithEmailMailsEveryPartToARealServer) {

@@ -35,10 +35,31 @@ fennimar-cli: nothing was split" "$(cat err.txt)"
 check "too small" 1 $?
 check "too small message" "Split: Division size should be greater than 1000 bytes" "$(cat err.txt)"
 
-"$cli" split missing.bin -d parts -y > out.txt 2> err.txt
+"$cli" split missing.bin -d nx -y > out.txt 2> err.txt
 check "missing source" 1 $?
 check "missing source message" "Can not open file: $work/missing.bin
 No such file or directory" "$(cat err.txt)"
+[ -e nx ] && check "no directory for a missing source" absent present
+
+# Another file of the same stem: its parts are replaced only when allowed,
+# and none of them is left to join with the new set.
+mkdir -p stems
+head -c 300000 /dev/urandom > stems/data.2025.tar.gz
+head -c 250000 /dev/urandom > stems/data.2026.tar.gz
+"$cli" split stems/data.2025.tar.gz -s 50k -y < /dev/null > /dev/null 2>&1
+before=$(cd stems && md5sum data.Z*)
+"$cli" split stems/data.2026.tar.gz -s 100k < /dev/null > /dev/null 2> err.txt
+check "another file's parts, no terminal" 1 $?
+check "the old set untouched" "$before" "$(cd stems && md5sum data.Z*)"
+grep -q "Parts of another file (data.2025.tar.gz) are in this directory; replace them?" err.txt ||
+  check "question shown" shown missing
+"$cli" split stems/data.2026.tar.gz -s 100k -y < /dev/null > /dev/null 2>&1
+check "another file's parts with --yes" 0 $?
+check "only the new set" "data.Z00 data.Z01 data.Z02" "$(cd stems && echo data.Z*)"
+"$cli" join stems/data.Z00 -d joined -y < /dev/null > /dev/null 2>&1
+cmp -s stems/data.2026.tar.gz joined/data.2026.tar.gz
+check "the set left joins to the new file" 0 $?
+rm -rf stems joined
 
 "$cli" split DATA.BIN -s 100k -d "/$(printf 'd%.0s' {1..100})" -y > /dev/null 2>&1
 check "directory over 99 characters" 2 $?
@@ -89,7 +110,8 @@ if [ "$(id -u)" = 0 ]; then
 fi
 "${as_user[@]}" "$cli" split guarded/G.DOC -s 2000 -d guarded -y < /dev/null > /dev/null 2> err.txt
 check "read-only part name" 1 $?
-check "read-only part name message" "Can not open: $work/guarded/G.Z01
+check "read-only part name message" "Split: Parts of another file (G.Z01) are in this directory; replace them? yes (--yes)
+Can not open: $work/guarded/G.Z01
 Permission denied" "$(cat err.txt)"
 check "read-only part kept" protected "$(cat guarded/G.Z01)"
 rm -rf guarded

@@ -226,6 +226,57 @@ TEST_F(SplitEngineTest, SourceNamedLikeOneOfItsPartsIsRefusedAndKept) {
   }
 }
 
+TEST_F(SplitEngineTest, AnotherFilesPartsAreReplacedOnlyAfterYesAndLeaveNoHigherPart) {
+  Dialog(1086);
+  Split(Source(6000, "REPORT.OLD"));
+  std::vector<Bytes> old;
+  for (int k = 0; k < 6; ++k) old.push_back(testing::ReadFile(Part(k)));
+  std::string source = Source(3000);  // same stem, three parts
+  {
+    DirectoryLock other(out);  // parts still being written are not asked about
+    EXPECT_EQ(engine.Run({source, 3000}), SplitOutcome::kFailed);
+    EXPECT_EQ(ui.messages.back().text, std::string(kDirectoryBusyText) + "\n" + out);
+    ui.messages.clear();
+  }
+
+  ui.answers = {Answer::kNo};
+  EXPECT_EQ(engine.Run({source, 3000}), SplitOutcome::kCancelled);
+  const ShownMessage question{
+      "Parts of another file (REPORT.OLD) are in this directory; replace them?", "Split",
+      MessageKind::kYesNoDefaultNo};
+  EXPECT_EQ(ui.messages, std::vector<ShownMessage>{question});
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(testing::ReadFile(Part(k)), old[k]) << k;
+  EXPECT_EQ(testing::ListDir(out).size(), 6u);
+
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(engine.Run({source, 3000}), SplitOutcome::kComplete);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{question, question}));  // once per file
+  EXPECT_EQ(testing::ListDir(out),
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02"}));
+  EXPECT_EQ(Joined(3), testing::ReadFile(source));
+}
+
+TEST_F(SplitEngineTest, ReSplitIntoFewerPartsAndAFileUnderAPartsName) {
+  std::string source = Source(6000);
+  Dialog(1086);
+  Split(source);
+  // The same unchanged file: replaced without a question, old higher parts gone.
+  Dialog(2086);
+  EXPECT_EQ(engine.Run({source, 6000}), SplitOutcome::kComplete);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(testing::ListDir(out),
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02"}));
+  EXPECT_EQ(Joined(3), testing::ReadFile(source));
+
+  // A file that is no part is asked about under its own name.
+  testing::WriteFile(Part(1), std::string("notes"));
+  ui.answers = {Answer::kNo};
+  EXPECT_EQ(engine.Run({source, 6000}), SplitOutcome::kCancelled);
+  EXPECT_EQ(ui.messages.back().text,
+            "Parts of another file (REPORT.Z01) are in this directory; replace them?");
+  EXPECT_EQ(testing::ReadText(Part(1)), "notes");
+}
+
 TEST_F(SplitEngineTest, OddFilesAndNamesAreRefusedOrReplacedNeverWrittenThrough) {
   std::string source = Source(5000);
   Dialog(2086);
@@ -455,6 +506,25 @@ TEST_F(RemovableSplitTest, CancelInThePromptAbortsAndKeepsEarlierParts) {
   Split(source);
   EXPECT_EQ(ui.Status(), " Split Aborted");
   EXPECT_EQ(testing::ListDir(out), (std::vector<std::string>{"REPORT.Z00"}));
+}
+
+TEST_F(RemovableSplitTest, AnotherFilesPartsAreAskedAboutOnTheDiskInTheDrive) {
+  drives.kind = DriveKind::kFixed;
+  Dialog(1086);
+  Split(Source(6000, "REPORT.OLD"));
+  drives.kind = DriveKind::kRemovable;
+  int prompts = 0;
+  ui.floppyPrompt = [&](FloppyPrompt& prompt) {
+    EXPECT_EQ(ui.messages.size(), prompts == 0 ? 0u : 1u);  // asked once the disk is in
+    ++prompts;
+    return prompt.Ok() == DialogResult::kOk;
+  };
+  ui.answers = {Answer::kYes};
+  std::string source = Source(2500);
+  EXPECT_EQ(engine.Run({source, 2500}), SplitOutcome::kComplete);
+  EXPECT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(testing::ListDir(out),
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02"}));
 }
 
 TEST_F(RemovableSplitTest, PromptRefusesADiskWithTooLittleSpace) {

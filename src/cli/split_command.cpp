@@ -153,8 +153,10 @@ int RunSplitCommand(int argc, char** argv) {
   }
 
   TerminalUi ui(options.assumeYes);
+  bool asked = false;
   bool accepted = false;
   ui.splitDialog = [&](SplitForm& form) {
+    asked = true;
     accepted = FillDialog(options, form);
     if (!accepted) ui.MuteInfoLines();
     return accepted;
@@ -180,7 +182,8 @@ int RunSplitCommand(int argc, char** argv) {
   SplitEngine engine(ui, settings, drives, &mailer);
   SplitOutcome outcome = engine.Run({options.file, status ? status->size : 0});
   if (!accepted) {
-    std::cerr << "fennimar-cli: nothing was split\n";
+    // A file refused before the dialog has been told about already.
+    if (asked) std::cerr << "fennimar-cli: nothing was split\n";
     return 1;
   }
   return outcome == SplitOutcome::kComplete || outcome == SplitOutcome::kMailed ? 0 : 1;

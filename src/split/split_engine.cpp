@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "format/part_checksum.h"
 #include "format/part_format.h"
@@ -22,6 +23,7 @@
 #include "split/companion_joiners.h"
 #include "split/floppy_prompt.h"
 #include "split/part_mailer.h"
+#include "split/part_occupant.h"
 #include "split/split_form.h"
 #include "ui/message_text.h"
 #include "ui/progress_dialog.h"
@@ -30,7 +32,7 @@
 namespace fennimar {
 namespace {
 
-// Paths longer than this are refused before anything is read.
+// Paths longer than this are refused before the dialog opens.
 constexpr std::size_t kMaxSourcePathLength = 120;
 // Part files must be able to hold at least this many data bytes.
 constexpr std::int64_t kMinDivisionSize = 1000;
@@ -67,10 +69,13 @@ class SplitRun {
 
   bool Prepare();
   bool CheckPartNames();
+  bool TakeLock();
+  bool ReplaceOtherSets(int first, int end);
   bool IsTheSource(const std::string& partPath) const;
   bool PromptForDisk(const std::string& partPath, std::int64_t length);
   PartOutcome WritePart(const std::string& partPath, std::int64_t length);
   SplitOutcome Finish();
+  void RemoveOldSlicing();
   bool FixUpCount();
   void Warn(const std::string& text, const std::string& caption) {
     ui_.ShowMessage(text, caption, MessageKind::kOkWarning);
@@ -105,11 +110,6 @@ class SplitRun {
 
 bool SplitRun::Prepare() {
   SetLine(InfoLine::kDirectory, Format(" Directory: %s", request_.targetDirectory));
-  if (path_.size() > kMaxSourcePathLength) {
-    Warn(MessageText("File path too long", path_), path_);
-    return false;
-  }
-
   // The joiner refuses a stored name with control characters; such a set
   // would split but never join again.
   std::string name = FileNameOf(path_);
@@ -166,6 +166,8 @@ bool SplitRun::Prepare() {
   if (!CheckPartNames()) return false;
 
   removable_ = drives_.GetDriveKind(request_.targetDirectory) == DriveKind::kRemovable;
+  // A removable disk holds one part; its names are checked when it is in.
+  if (!removable_ && !ReplaceOtherSets(0, planned_)) return false;
   if (removable_) joiners_ = CompanionJoiners::Find(settings_);
   std::string dividing = request_.fillToCapacity && removable_ ? Format("Dividing %s", path_)
                                                                : DividingText(path_, planned_);
@@ -190,6 +192,56 @@ bool SplitRun::CheckPartNames() {
       Warn(MessageText("A part would replace the file being split", partPath), "Split");
       return false;
     }
+  }
+  return true;
+}
+
+// One writer per directory: two splits of one name never mix their parts.
+bool SplitRun::TakeLock() {
+  if (!lock_) {
+    lock_.emplace(request_.targetDirectory);
+    if (lock_->state() == DirectoryLock::State::kBusy) {
+      Warn(MessageText(kDirectoryBusyText, request_.targetDirectory), "Split");
+      return false;
+    }
+  }
+  return true;
+}
+
+// Asks before the parts from `first` to `end` - 1 replace another file's
+// parts or files; on Yes, also deletes the other sets' parts from `end` on, so
+// that none of them can be joined with the new parts. False when the split
+// must end.
+bool SplitRun::ReplaceOtherSets(int first, int end) {
+  // Nothing is asked or deleted while another run writes there: its parts
+  // would look like another file's.
+  if (!TakeLock()) return false;
+  std::vector<std::string> owners;  // the sources whose parts are replaced
+  for (int index = first; index < end; ++index) {
+    PartOccupant occupant =
+        FindPartOccupant(PartPath(request_.targetDirectory, path_, index), header_);
+    if (occupant.kind != PartOccupant::Kind::kOtherPart &&
+        occupant.kind != PartOccupant::Kind::kOtherFile) {
+      continue;
+    }
+    if (std::find(owners.begin(), owners.end(), occupant.owner) != owners.end()) continue;
+    std::string question =
+        "Parts of another file (" + occupant.owner + ") are in this directory; replace them?";
+    if (ui_.ShowMessage(question, "Split", MessageKind::kYesNoDefaultNo) != Answer::kYes) {
+      SetLine(InfoLine::kStatus, " Split Aborted");
+      ending_ = SplitOutcome::kCancelled;
+      return false;
+    }
+    if (occupant.kind == PartOccupant::Kind::kOtherPart) owners.push_back(occupant.owner);
+  }
+  if (owners.empty()) return true;
+  std::string kept = RemoveParts(
+      PartBaseOf(PartPath(request_.targetDirectory, path_, 0)), end, [&](const PartHeader& header) {
+        return std::find(owners.begin(), owners.end(), header.SourceName()) != owners.end();
+      });
+  if (!kept.empty()) {
+    Warn(MessageText("Can not delete", kept, LastErrorText()), "Split");
+    return false;
   }
   return true;
 }
@@ -248,14 +300,7 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
 }
 
 SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int64_t length) {
-  // One writer per directory: two splits of one name never mix their parts.
-  if (!lock_) {
-    lock_.emplace(request_.targetDirectory);
-    if (lock_->state() == DirectoryLock::State::kBusy) {
-      Warn(MessageText(kDirectoryBusyText, request_.targetDirectory), "Split");
-      return PartOutcome::kEnded;
-    }
-  }
+  if (!TakeLock()) return PartOutcome::kEnded;
   if (IsTheSource(partPath)) {
     Warn(MessageText("A part would replace the file being split", partPath), "Split");
     return PartOutcome::kEnded;
@@ -357,7 +402,9 @@ SplitOutcome SplitRun::Execute() {
     std::string partPath = PartPath(request_.targetDirectory, path_, index_);
     std::int64_t length = std::min(division_, size_ - offset_);
     if (removable_) {
-      if (!PromptForDisk(partPath, length)) return ending_;
+      if (!PromptForDisk(partPath, length) || !ReplaceOtherSets(index_, index_ + 1)) {
+        return ending_;
+      }
       length = std::min(division_, size_ - offset_);
     } else if (drives_.GetFreeSpace(request_.targetDirectory) <
                static_cast<std::uint64_t>(length)) {
@@ -396,6 +443,7 @@ SplitOutcome SplitRun::Execute() {
 }
 
 SplitOutcome SplitRun::Finish() {
+  RemoveOldSlicing();
   if (floppyUsed_) {
     joiners_.CopyTo(drives_.RootOf(request_.targetDirectory));
     // When the user declines, the status line keeps its " Writing: " text:
@@ -408,6 +456,16 @@ SplitOutcome SplitRun::Finish() {
   }
   SetLine(InfoLine::kStatus, " Complete");
   return SplitOutcome::kComplete;
+}
+
+// A re-split of the same unchanged file into fewer parts leaves the earlier
+// slicing's higher parts behind; they hold the same source cut elsewhere and
+// would pass for parts of the new set, so they go once it is written (on a
+// removable drive, those on the disk of the last part). One that cannot be
+// deleted is left: it belongs to the same source.
+void SplitRun::RemoveOldSlicing() {
+  RemoveParts(PartBaseOf(PartPath(request_.targetDirectory, path_, 0)), index_,
+              [this](const PartHeader& header) { return IsSameSource(header, header_); });
 }
 
 // After a set sized by free space, part 00 learns the number of parts
@@ -435,6 +493,18 @@ bool SplitRun::FixUpCount() {
 SplitOutcome SplitEngine::Run(const Selection& selection) {
   if (selection.selectedPath.empty()) {
     ui_.ShowMessage("File not selected, select file first", "Split", MessageKind::kOkWarning);
+    return SplitOutcome::kFailed;
+  }
+  // The dialog may create the target directory, so a source that would be
+  // refused (a path too long, one that cannot be read) is told first.
+  const std::string& path = selection.selectedPath;
+  if (path.size() > kMaxSourcePathLength) {
+    ui_.ShowMessage(MessageText("File path too long", path), path, MessageKind::kOkWarning);
+    return SplitOutcome::kFailed;
+  }
+  if (!File::OpenRead(path)) {
+    ui_.ShowMessage(MessageText(path, path, LastErrorText()), "Can not open file",
+                    MessageKind::kOkWarning);
     return SplitOutcome::kFailed;
   }
   // Parts hold more than kMinDivisionSize bytes each and a split makes at

@@ -17,6 +17,14 @@
 // refused before anything is written. The run holds the target directory's
 // DirectoryLock while it writes, so a second run into the same directory ends
 // with a message.
+//
+// A source that cannot be read is told before the dialog, which may create
+// the target directory. Before a part replaces a regular file that is not a
+// part of this same set (PartOccupant), the user is asked, No the default and
+// the answer without a terminal: before anything is written, or on removable
+// drives before each part once its disk is in. On Yes the other file's parts
+// beyond the new set's last index go too; a re-split of the same file into
+// fewer parts deletes its old higher parts once the new set is complete.
 #pragma once
 
 #include "ui/selection.h"

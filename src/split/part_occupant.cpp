@@ -1,0 +1,50 @@
+#include "split/part_occupant.h"
+
+#include <optional>
+
+#include "format/part_name.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "platform/path.h"
+
+namespace fennimar {
+namespace {
+
+// The header of a part file; empty for anything else. A part shorter than a
+// header reads as zeros beyond its end: a source length of 0, which no split
+// source has, so such a part is always another file's.
+std::optional<PartHeader> ReadPartHeader(const std::string& path) {
+  if (EntryKindOf(path) != EntryKind::kRegular || !IsPartFile(path)) return std::nullopt;
+  auto file = File::OpenRead(path);
+  HeaderBytes bytes{};
+  if (!file || file->Read(bytes.data(), bytes.size()) < 2) return std::nullopt;
+  return DecodeHeader(bytes);
+}
+
+}  // namespace
+
+bool IsSameSource(const PartHeader& a, const PartHeader& b) {
+  return a.SourceName() == b.SourceName() && a.SourceSize() == b.SourceSize() &&
+         a.ModifiedTime() == b.ModifiedTime();
+}
+
+PartOccupant FindPartOccupant(const std::string& partPath, const PartHeader& set) {
+  if (EntryKindOf(partPath) != EntryKind::kRegular) return {};
+  auto header = ReadPartHeader(partPath);
+  if (!header) return {PartOccupant::Kind::kOtherFile, FileNameOf(partPath)};
+  if (IsSameSource(*header, set)) return {PartOccupant::Kind::kSameSet, {}};
+  std::string owner = header->SourceName();
+  return {PartOccupant::Kind::kOtherPart, owner.empty() ? FileNameOf(partPath) : owner};
+}
+
+std::string RemoveParts(const std::string& base, int first,
+                        const std::function<bool(const PartHeader&)>& belongs) {
+  for (int index = first; index < kMaxParts; ++index) {
+    std::string path = PartPathFromBase(base, index);
+    auto header = ReadPartHeader(path);
+    if (header && belongs(*header) && !RemoveFile(path)) return path;
+  }
+  return {};
+}
+
+}  // namespace fennimar

@@ -1,0 +1,48 @@
+// PartOccupant: what a split finds under the name of a part it is about to
+// write, and the removal of an earlier set's parts that the new set leaves
+// in place.
+//
+// A part belongs to "the same set" when its header stores the source name,
+// length and modification time that the new parts will store: re-splitting
+// an unchanged file (with any part size) replaces its parts without asking.
+// Any other regular file under a part's name, a part of another file or no
+// part at all, is another file's, and the split asks before replacing it.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "format/part_format.h"
+
+namespace fennimar {
+
+struct PartOccupant {
+  enum class Kind {
+    kNone,       // nothing the new part would take away: no entry, a symbolic
+                 // link (replaced, what it leads to is kept), or an entry the
+                 // writer refuses (a directory, a FIFO, a device)
+    kSameSet,    // a part of the set being written
+    kOtherPart,  // a part of another file (or of another version of it)
+    kOtherFile,  // a regular file that is no part
+  };
+  Kind kind = Kind::kNone;
+  // kOtherPart: the source name its header stores (the part's own file name
+  // when the header stores none); kOtherFile: the file's own name.
+  std::string owner;
+};
+
+// True when two headers describe one source: name, length and time.
+bool IsSameSource(const PartHeader& a, const PartHeader& b);
+
+// What lies under `partPath`, compared with `set`, the header fields every
+// part of the new set shares.
+PartOccupant FindPartOccupant(const std::string& partPath, const PartHeader& set);
+
+// Deletes the part files "<base>.Znn" from index `first` up to the last index
+// names allow whose header `belongs` accepts. Only regular files that pass
+// the part check are touched. Returns the path of a part that could not be
+// deleted (errno tells why), or an empty string.
+std::string RemoveParts(const std::string& base, int first,
+                        const std::function<bool(const PartHeader&)>& belongs);
+
+}  // namespace fennimar
