@@ -518,14 +518,21 @@ TEST_F(MergeEngineTest, FirstPartThatDoesNotFitTheFormatCreatesNothing) {
   };
   const Case cases[] = {
       {"count over 100", kPartCountOffset, 101},
+      {"count of 200", kPartCountOffset, 200},
+      {"count of 0", kPartCountOffset, 0},
+      {"count of 128, negative if signed", kPartCountOffset, 0x80},
+      {"count of 255, negative if signed", kPartCountOffset, 0xFF},
+      {"part 00 holding part 01", kPartIndexOffset, 1},
       {"negative total", kTotalSizeOffset, -5},
       {"negative length", kDataLengthOffset, -1},
       {"length over the file", kDataLengthOffset, 1001},
   };
+  // A merge directory that does not exist yet: checked before it is asked for.
+  mergeDirectory = dir / "new";
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     auto paths = MakeSet(2500);
-    if (c.offset == kPartCountOffset) {
+    if (c.offset == kPartCountOffset || c.offset == kPartIndexOffset) {
       testing::SetHeaderByte(paths[0], c.offset, static_cast<std::uint8_t>(c.value));
     } else {
       testing::SetHeaderField32(paths[0], c.offset, c.value);
@@ -534,7 +541,7 @@ TEST_F(MergeEngineTest, FirstPartThatDoesNotFitTheFormatCreatesNothing) {
     EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
     EXPECT_EQ(ui.messages,
               (std::vector<ShownMessage>{{kInvalid + paths[0], paths[0], MessageKind::kOk}}));
-    EXPECT_TRUE(testing::ListDir(out).empty());
+    EXPECT_FALSE(testing::Exists(mergeDirectory));
   }
 }
 
@@ -576,6 +583,20 @@ TEST_F(MergeEngineTest, LargeSetsThatDoNotHoldTogetherAreRefused) {
         (std::vector<ShownMessage>{{kInvalid + paths[c.part], paths[c.part], MessageKind::kOk}}));
     EXPECT_TRUE(testing::ListDir(out).empty());
   }
+}
+
+TEST_F(MergeEngineTest, LargeSetPartOver2GiBIsRefusedBeforeItIsRead) {
+  drives.freeSpace = std::uint64_t{1} << 40;
+  testing::PartSetOptions options;
+  options.largeSize = std::int64_t{5} << 30;
+  auto paths = MakeSet(3000, 1000, options);
+  // A sparse part that its file does hold: only the format's limit refuses it.
+  ASSERT_EQ(::truncate(paths[1].c_str(), std::int64_t{kHeaderSize} + kMaxPartData + 1), 0);
+  testing::SetHeaderField32(paths[1], kDataLengthOffset, kMaxPartData + 1);
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{kInvalid + paths[1], paths[1], MessageKind::kOk}}));
+  EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
 TEST_F(MergeEngineTest, AReaderOfTheReleasedFormatRefusesALargeSetAtPartZero) {
@@ -664,25 +685,30 @@ TEST_F(MergeEngineTest, ChecksumActionGivenByTheFrontEndOverridesTheSetting) {
   EXPECT_TRUE(testing::Exists(Target()));
 }
 
-TEST_F(MergeEngineTest, CountOfZeroOrNegativeCopiesNothing) {
-  for (int count : {0x00, 0x80, 0xFF}) {
-    SCOPED_TRACE(count);
+// Slices that end short of the stored total (a count too small for it) or
+// pass it are a set no writer made, not a disk error.
+TEST_F(MergeEngineTest, SlicesThatDoNotAddUpToTheTotalAreInvalid) {
+  struct Case {
+    const char* what;
+    std::uint8_t count;
+    std::int32_t total;
+    std::size_t refused;
+  };
+  const Case cases[] = {
+      {"count of 1 for 3 parts", 1, 2500, 0},
+      {"total below the slices", 3, 1500, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     auto paths = MakeSet(2500);
-    testing::SetHeaderByte(paths[0], kPartCountOffset, static_cast<std::uint8_t>(count));
+    testing::SetHeaderByte(paths[0], kPartCountOffset, c.count);
+    for (const auto& p : paths) testing::SetHeaderField32(p, kTotalSizeOffset, c.total);
     ui.messages.clear();
     EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-    EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"Disk write error or disk full!!!",
-                                                       "Merge ABORTED", MessageKind::kOk}}));
-    EXPECT_FALSE(testing::Exists(Target()));
+    EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
+                               {kInvalid + paths[c.refused], paths[c.refused], MessageKind::kOk}}));
+    EXPECT_TRUE(testing::ListDir(out).empty());
   }
-  // With a stored total of 0 the empty result is what the set describes.
-  auto paths = MakeSet(2500);
-  testing::SetHeaderByte(paths[0], kPartCountOffset, 0);
-  testing::SetHeaderField32(paths[0], kTotalSizeOffset, 0);
-  ui.messages.clear();
-  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
-  EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(testing::FileSize(Target()), 0);
 }
 
 TEST_F(MergeEngineTest, StoredTotalOfZeroOnlyAsksToVerify) {
@@ -767,6 +793,38 @@ TEST_F(MergeEngineTest, HostileStoredNamesNeverLeaveTheMergeDirectory) {
       EXPECT_TRUE(testing::ListDir(out).empty());
     }
   }
+}
+
+// A part from anyone may name a start-up file of the user's shell: only the
+// person's own answer creates or replaces it, never a "yes to everything".
+TEST_F(MergeEngineTest, HiddenNameIsJoinedOnlyOnThePersonsOwnAnswer) {
+  testing::PartSetOptions options;
+  options.sourceName = ".bash_profile";
+  auto paths = MakeSet(1500, 1000, options);
+  const std::string hidden = out + "/.bash_profile";
+  const ShownMessage question{
+      "The joined file would be a hidden file, whose name starts with a dot:\n.bash_profile\n"
+      "Create it?",
+      "Merge", MessageKind::kYesNoOwnAnswer};
+  ui.answers = {Answer::kNo};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
+  EXPECT_EQ(ui.messages, std::vector<ShownMessage>{question});
+  EXPECT_TRUE(testing::ListDir(out).empty());
+
+  testing::WriteFile(hidden, "export PATH=/usr/bin\n");
+  if (!(::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO))) {
+    TerminalUi terminal(/*assumeYes=*/true);
+    terminal.mergeDialog = [&](MergeForm& form) {
+      form.SetField(out);
+      return form.Ok() == DialogResult::kOk;
+    };
+    MergeEngine engine(terminal, settings, drives);
+    EXPECT_EQ(engine.Run(Selection{paths[0], 0}), MergeOutcome::kCancelled);
+    EXPECT_EQ(testing::ReadText(hidden), "export PATH=/usr/bin\n");
+  }
+  ui.answers = {Answer::kYes, Answer::kYes};  // create it, and overwrite
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
+  EXPECT_EQ(testing::ReadFile(hidden), source);
 }
 
 TEST_F(MergeEngineTest, NameOfSeventyBytesWithoutTerminatorIsTakenWhole) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "format/file_name.h"
 #include "merge/disk_prompt_form.h"
 #include "merge/target_name.h"
 #include "settings/settings_keys.h"
@@ -98,7 +99,7 @@ TEST(TargetNameTest, KeepsOnlyAPlainNameInsideTheMergeDirectory) {
       {"caf\xc3\xa9", "caf\xc3\xa9"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(TargetNameFromSourceName(c.stored), c.name) << c.stored;
+    EXPECT_EQ(SafeFileName(c.stored), c.name) << c.stored;
   }
   EXPECT_EQ(TargetStem("ARCHIVE.TAR.GZ"), "ARCHIVE");
   EXPECT_EQ(TargetStem("NODOT"), "NODOT");

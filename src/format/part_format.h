@@ -44,6 +44,12 @@ static_assert(kDataLengthOffset + 4 == kHeaderSize, "the header is packed into 8
 
 // The most parts a set may have: the index is written as two decimal digits.
 inline constexpr int kMaxParts = 100;
+// True when the first two bytes of a part, its count and index, place it in
+// a set: one to kMaxParts parts, the index below the count. Both bytes are
+// unsigned.
+constexpr bool IsValidPlace(std::uint8_t partCount, std::uint8_t partIndex) {
+  return partCount >= 1 && partCount <= kMaxParts && partIndex < partCount;
+}
 // The largest source whose length fits the signed 32-bit totalSize; larger
 // sources make large sets.
 inline constexpr std::int64_t kMaxSmallSetSize = 0x7FFFFFFF;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "format/part_format.h"
 #include "platform/file.h"
 #include "platform/path.h"
 
@@ -49,9 +50,7 @@ bool IsPartFile(const std::string& path) {
   auto file = File::OpenRead(path);
   std::uint8_t bytes[2];
   if (!file || file->Read(bytes, 2) != 2) return false;
-  auto count = static_cast<std::int8_t>(bytes[0]);
-  auto stored = static_cast<std::int8_t>(bytes[1]);
-  return stored == *index && stored < count;
+  return bytes[1] == *index && IsValidPlace(bytes[0], bytes[1]);
 }
 
 }  // namespace fennimar

@@ -27,9 +27,8 @@ std::string PartPath(std::string_view targetDirectory, std::string_view sourcePa
 // name must be exactly "Z" (upper case) and two decimal digits.
 std::optional<int> PartIndexFromName(std::string_view path);
 // True when the file is a part: its name carries an index (above), and its
-// first two bytes, as signed 8-bit values, are a count and that same index,
-// the index smaller than the count. A file that cannot be opened, or has
-// fewer than two bytes, is no part.
+// first two bytes are a count and that same index (IsValidPlace). A file that cannot be opened, or
+// has fewer than two bytes, is no part.
 bool IsPartFile(const std::string& path);
 
 }  // namespace fennimar

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "format/file_name.h"
 #include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
@@ -90,6 +91,7 @@ class MergeRun {
 
   std::optional<MergeOutcome> PrepareDirectory(const MergeForm& form);
   std::optional<MergeOutcome> OpenFirstPart(const std::string& selectedPath);
+  std::optional<MergeOutcome> AskForHiddenName();
   std::optional<MergeOutcome> AskToReplace(const std::string& path);
   std::optional<MergeOutcome> CreateTarget();
   bool TargetIsOneOfTheParts() const;
@@ -115,6 +117,7 @@ class MergeRun {
   std::int64_t total_ = 0;  // the source's length part 00 gives; 0 in an early version's set
   int partCount_ = 0;
   std::string referenceName_;
+  std::string name_;  // the target's file name, from the stored name
   std::string stem_;
   std::string targetPath_;
   std::optional<DirectoryLock> lock_;
@@ -137,12 +140,19 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   MergeForm form(settings_, selectedPath, receivedFrom_);
   if (!ui_.RunMergeDialog(form)) return MergeOutcome::kCancelled;
 
-  if (auto end = PrepareDirectory(form)) return *end;
   if (selectedPath.size() > kMaxSelectedPath) {
     return Tell(MessageText("File path too long", selectedPath), selectedPath,
                 MessageKind::kOkWarning);
   }
+  // Everything part 00 says is checked, and a hidden name answered, before a
+  // directory is created or a target touched.
   if (auto end = OpenFirstPart(selectedPath)) return *end;
+  if (auto end = AskForHiddenName()) return *end;
+  if (auto end = PrepareDirectory(form)) return *end;
+  ui_.SetInfoLine(InfoLine::kSize, " File size: " + std::to_string(firstSize_));
+  ui_.SetInfoLine(InfoLine::kSize, " File size: " + std::to_string(total_));
+  targetPath_ = JoinPath(directory_, name_);
+  ui_.SetInfoLine(InfoLine::kTarget, " Target File: " + targetPath_);
 
   // Writing the result over one of the parts it is read from would destroy
   // the set before it is joined.
@@ -193,17 +203,23 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
     // Data that does not fit its file, or slices that pass the source's
     // length (a small set's stays below 2 GiB), are not a part of a set this
     // program wrote.
+    // A set of the first version stores no total (0); its slices are only
+    // held below 2 GiB.
     slicesTotal_ += header.dataLength;
     bool large = reference_.IsLargeSet();
     if (header.dataLength < (large ? 1 : 0) ||
         header.dataLength > partSize - std::int64_t{kHeaderSize} ||
-        slicesTotal_ > (large ? total_ : kMaxSmallSetSize)) {
+        (large && header.dataLength > kMaxPartData) ||
+        slicesTotal_ > (total_ > 0 ? total_ : kMaxSmallSetSize)) {
       return RefusePart(partPath);
     }
     if (auto end = CopyPart(partPath, *part, header)) return *end;
     if (index == 0) first_.reset();
-    // A large set's slices add up to its length exactly.
-    if (large && index == partCount_ - 1 && slicesTotal_ != total_) return RefusePart(partPath);
+    // The slices add up to the source's length exactly: a set that ends
+    // short of it lacks a part that its count does not announce.
+    if (index == partCount_ - 1 && total_ > 0 && slicesTotal_ != total_) {
+      return RefusePart(partPath);
+    }
   }
   return Finish();
 }
@@ -240,7 +256,6 @@ std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedP
                 MessageKind::kOkWarning);
   }
   firstSize_ = first_->Size();
-  ui_.SetInfoLine(InfoLine::kSize, " File size: " + std::to_string(firstSize_));
 
   HeaderBytes bytes{};
   if (firstSize_ < std::int64_t{kHeaderSize} ||
@@ -248,22 +263,35 @@ std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedP
     return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
   }
   reference_ = DecodeHeader(bytes);
-  partCount_ = static_cast<std::int8_t>(reference_.partCount);
+  partCount_ = reference_.partCount;
   total_ = reference_.SourceSize();
-  ui_.SetInfoLine(InfoLine::kSize, " File size: " + std::to_string(total_));
 
-  // Everything part 00 says is checked before a target is created or touched.
-  // A negative total other than the large-set mark is refused here, as
-  // earlier versions refuse the mark itself.
-  auto name = TargetNameFromSourceName(StoredName(reference_));
-  if (!name || partCount_ > kMaxParts || total_ < 0 || !reference_.DescribesValidSet() ||
-      reference_.dataLength < 0 || reference_.dataLength > firstSize_ - std::int64_t{kHeaderSize}) {
+  // Part 00 is part 0 of a set of 1 to 100 parts. A negative total other
+  // than the large-set mark is refused here, as earlier versions refuse the
+  // mark itself.
+  auto name = SafeFileName(StoredName(reference_));
+  if (!name || reference_.partIndex != 0 ||
+      !IsValidPlace(reference_.partCount, reference_.partIndex) || total_ < 0 ||
+      !reference_.DescribesValidSet() || reference_.dataLength < 0 ||
+      reference_.dataLength > firstSize_ - std::int64_t{kHeaderSize}) {
     return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
   }
   referenceName_ = StoredName(reference_);
-  stem_ = TargetStem(*name);
-  targetPath_ = JoinPath(directory_, *name);
-  ui_.SetInfoLine(InfoLine::kTarget, " Target File: " + targetPath_);
+  name_ = *name;
+  stem_ = TargetStem(name_);
+  return std::nullopt;
+}
+
+// A hidden name may be a start-up file of the user's shell; a part, which
+// may have come from anyone, never creates or replaces one unless the person
+// says so (no "yes to everything" answers this).
+std::optional<MergeOutcome> MergeRun::AskForHiddenName() {
+  if (!IsHiddenName(name_)) return std::nullopt;
+  if (!Ask(MessageText("The joined file would be a hidden file, whose name starts with a dot:",
+                       name_, "Create it?"),
+           "Merge", MessageKind::kYesNoOwnAnswer, Answer::kYes)) {
+    return MergeOutcome::kCancelled;
+  }
   return std::nullopt;
 }
 

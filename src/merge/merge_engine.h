@@ -4,9 +4,12 @@
 // dialog to the last message. The run always starts from part 00, whichever
 // part is selected: the parts are "<base>.Z00", "<base>.Z01", ... where the
 // base is the selected path cut at the first "." of its file name. Part 00
-// gives the count, the name, the modification time and the size of the file
-// that was split; every later part must carry its own index and the same
-// name, time and size, and every part's data must fit its file. The data is
+// must say it is part 0 of 1 to 100 parts, and gives the count, the name,
+// the modification time and the size of the file that was split; every later
+// part must carry its own index and the same name, time and size, every
+// part's data must fit its file, and the slices must add up to the size
+// exactly. A set that fails any of these is "Invalid Component File", named
+// by the part, before anything is created or after nothing was kept. The data is
 // copied in blocks of at most kCopyBlockSize bytes through one buffer, with
 // the progress dialog updated and the interface pumped after every block, so
 // peak memory does not grow with the set.
@@ -15,7 +18,9 @@
 // with fixed texts, the information lines, " Merge Complete" in the status
 // line); the returned outcome lets a terminal front end set its exit status.
 // The target is written only inside the merge directory, under the plain
-// name that part 00 stores. Only regular files are read as parts.
+// name that part 00 stores (SafeFileName); a name that starts with a dot is
+// created or replaced only on the person's own answer (kYesNoOwnAnswer).
+// Only regular files are read as parts.
 //
 // Nothing under the target's name changes until the merge has succeeded: the
 // result is written as a PendingFile beside it and renamed over the target

@@ -1,6 +1,5 @@
-// The merged file's name. It comes from `sourceName` of part 00, which is
-// outside data: whatever a part says, the result is one plain file name
-// inside the merge directory, never a path that leads out of it.
+// The merged file's name and its fallbacks. The name itself comes from
+// `sourceName` of part 00 through SafeFileName (format/file_name.h).
 #pragma once
 
 #include <optional>
@@ -8,12 +7,6 @@
 #include <string_view>
 
 namespace fennimar {
-
-// The text after the last "/", "\" or ":" of the stored name. Empty when
-// what remains is empty, "." or "..", a device's name on this system, or
-// holds a control character (bytes below 0x20 and 0x7F): such a part is not
-// accepted.
-std::optional<std::string> TargetNameFromSourceName(std::string_view sourceName);
 
 // The name up to its first "." (REPORT.DOC gives REPORT): the stem under
 // which parts are looked for in a directory typed into the disk prompt.

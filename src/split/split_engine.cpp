@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "format/file_name.h"
 #include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
-#include "merge/target_name.h"
 #include "platform/buffered_writer.h"
 #include "platform/directory_lock.h"
 #include "platform/drive.h"
@@ -135,7 +135,7 @@ bool SplitRun::Prepare() {
   header_.SetSource(FileNameOf(path_), size_);
   // The joiner also refuses a stored name that leaves no file name: one that
   // ends in ':' or '\' (a drive or a directory to other systems).
-  if (!TargetNameFromSourceName(header_.SourceName())) {
+  if (!SafeFileName(header_.SourceName())) {
     Warn(MessageText("File name ends in ':' or '\\', its parts could not be joined", path_),
          "Split");
     return false;
