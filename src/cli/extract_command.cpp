@@ -41,7 +41,7 @@ int RunExtractCommand(int argc, char** argv) {
   PartExtractor extractor(directory, [&ui] { return ui.StopRequested(); });
   std::size_t shown = 0;
   for (const std::string& source : sources) {
-    if (ui.StopRequested()) break;
+    if (extractor.stopped()) break;
     std::string unreadable = SourceOpenError(source);
     if (!extractor.AddSource(source)) {
       std::cout << "Skipped: " << DisplayText(source) << ": "
@@ -55,7 +55,7 @@ int RunExtractCommand(int argc, char** argv) {
       std::cout << DisplayText(ExtractResultText(extractor.results()[shown])) << "\n";
     }
   }
-  return extractor.written() > 0 && !ui.StopRequested() ? 0 : 1;
+  return extractor.written() > 0 && !extractor.stopped() ? 0 : 1;
 }
 
 }  // namespace fennimar

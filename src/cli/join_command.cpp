@@ -55,7 +55,8 @@ int RunJoinCommand(int argc, char** argv) {
   }
 
   // A stop signal at any point ends the run at its next check, so that
-  // every temporary file and directory is removed on the way out.
+  // every temporary file and directory is removed on the way out; one that
+  // comes after the last check leaves the completed run as it is.
   StopSignals signals;
   TerminalUi ui(assumeYes);
   ui.mergeDialog = [&](MergeForm& form) {
@@ -77,12 +78,11 @@ int RunJoinCommand(int argc, char** argv) {
   if (sources.size() > 1 || MailStoreKindOf(part) != MailStoreKind::kNone) {
     MailJoinOutcome outcome =
         JoinFromMail(ui, settings, drives, sources, [&ui] { return ui.StopRequested(); });
-    return outcome == MailJoinOutcome::kAllJoined && !ui.StopRequested() ? 0 : 1;
+    return outcome == MailJoinOutcome::kAllJoined ? 0 : 1;
   }
   auto status = StatPath(part);
   MergeEngine engine(ui, settings, drives);
-  MergeOutcome outcome = engine.Run({part, status ? status->size : 0});
-  return outcome == MergeOutcome::kComplete && !ui.StopRequested() ? 0 : 1;
+  return engine.Run({part, status ? status->size : 0}) == MergeOutcome::kComplete ? 0 : 1;
 }
 
 }  // namespace fennimar

@@ -383,7 +383,8 @@ int MimeParser::ExtractTo(int index, const std::string& path, bool mayReplace) {
     output = File::CreateUnique(directory, std::string(kExtractTemporaryPrefix), written);
   }
   if (!output) {
-    if (mayReplace || !PathExists(path)) failureReason_ = LastErrorText();
+    std::string reason = LastErrorText();
+    if (mayReplace || !PathExists(path)) failureReason_ = reason;  // not only a name taken
     return -2;
   }
   bool writeFailed = false;
