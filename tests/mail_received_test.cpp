@@ -6,11 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "mail/mail_join.h"
 #include "mail_test_server.h"
+#include "merge/merge_form.h"
+#include "platform/drive.h"
 #include "platform/fs.h"
+#include "scripted_ui.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "test_support.h"
@@ -187,6 +192,35 @@ TEST_F(MailReceivedTest, HostileMailNeverChoosesThePlace) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(left, expected);
   }
+}
+
+// A stop during the merge of one set ends the whole join from mail: the
+// next set is not joined, and the temporary directory is removed.
+TEST_F(MailReceivedTest, StopDuringOneSetJoinsNoFurtherSet) {
+  testing::Run("mkdir -p " + work / "Maildir/cur " + work / "p " + work / "joined " + work / "tmp");
+  std::vector<std::string> attachments;
+  for (const char* name : {"A.BIN", "B.BIN"}) {
+    testing::WriteFile(work / name, testing::RandomBytes(9000, 3));
+    testing::RunPythonScript("merge_part_writer.py", {work / name, work / "p", "3000"});
+  }
+  for (const std::string& name : testing::ListDir(work / "p")) {
+    attachments.push_back("base64:" + work / ("p/" + name));
+  }
+  testing::WriteWithPython(work / "Maildir/cur/1", attachments);
+  ::setenv("TMPDIR", (work / "tmp").c_str(), 1);
+  testing::ScriptedUi ui;
+  ui.mergeDialog = [&](MergeForm& form) {
+    form.SetField(work / "joined");
+    return form.Ok() == DialogResult::kOk;
+  };
+  ui.StopAtPump(1);
+  SettingsStore settings{work / "cfg/fennimar/FENNIMAR.INI"};
+  SystemDrives drives;
+  EXPECT_EQ(JoinFromMail(ui, settings, drives, {work / "Maildir"}), MailJoinOutcome::kStopped);
+  ::unsetenv("TMPDIR");
+  EXPECT_EQ(ui.progressDialogsShown, 1);
+  EXPECT_TRUE(testing::ListDir(work / "joined").empty());
+  EXPECT_TRUE(testing::ListDir(work / "tmp").empty());
 }
 
 }  // namespace
