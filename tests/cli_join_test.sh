@@ -219,6 +219,8 @@ for k in 0 1 2 3; do cp ../parts/DATA.Z0$k "$r/w/$long.Z0$k"; done
   base64 ../parts/DATA.Z00
   printf -- '--b--\n'
 } > "$r/wide.eml"
+printf 'MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\n--b\n' > "$r/c1.eml"
+printf 'Content-Type: text/plain; name="\302\2332J.txt"\n\nx\n--b--\n' >> "$r/c1.eml"
 chmod 555 "$r/ro"
 while IFS='|' read -r what arguments expected; do
   # shellcheck disable=SC2086 # the arguments hold no spaces
@@ -235,6 +237,7 @@ extract into a read-only directory|extract Maildir -d ro|Skipped: DATA.Z00 (in M
 part nested too deeply|extract deep.eml -d w|Skipped: deep.eml: the message is nested too deeply or has too many parts to be read whole
 part after 10000 parts|extract wide.eml -d w|Skipped: wide.eml: the message is nested too deeply or has too many parts to be read whole
 90-character attachment name|join long.eml -d $r/w/o -y| Merge Complete
+a terminal control in a name is not printed|extract c1.eml -d w|Skipped: ??2J.txt (in c1.eml): not a part file
 TABLE
 chmod 700 "$r/ro"
 
