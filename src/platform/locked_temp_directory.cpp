@@ -1,8 +1,14 @@
 #include "platform/locked_temp_directory.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/path.h"
 
@@ -13,23 +19,47 @@ namespace {
 constexpr std::size_t kUniqueLength = 6;
 constexpr int kAttempts = 5;
 
-// Removes the directories of runs that ended without cleaning up: only
-// directories (a link is not followed), and only those whose lock is free.
-// Their entries are unlinked, never followed.
+// Removes one directory of a run that ended without cleaning up: only a
+// directory of this user (a link is not followed) whose lock is free. Its
+// entries are removed through the opened directory, so that nothing can
+// swap another directory in under the name meanwhile.
+void RemoveIfDead(const std::string& path) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return;
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || status.st_uid != ::geteuid() ||
+      ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return;
+  }
+  int listed = ::dup(fd);
+  DIR* directory = listed < 0 ? nullptr : ::fdopendir(listed);
+  if (directory == nullptr) {
+    if (listed >= 0) ::close(listed);
+    ::close(fd);
+    return;
+  }
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(directory)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(directory);
+  for (const std::string& name : names) ::unlinkat(fd, name.c_str(), 0);
+  ::rmdir(path.c_str());  // fails, harmlessly, if the name no longer holds this directory
+  ::close(fd);
+}
+
 void RemoveDeadDirectories(const std::string& prefix) {
   const char* base = std::getenv("TMPDIR");
   std::string parent = base && *base ? base : "/tmp";
   for (const std::string& name : DirectoryEntries(parent)) {
-    if (name.size() != prefix.size() + kUniqueLength ||
-        name.compare(0, prefix.size(), prefix) != 0) {
-      continue;
+    if (name.size() == prefix.size() + kUniqueLength && name.starts_with(prefix)) {
+      RemoveIfDead(JoinPath(parent, name));
     }
-    std::string path = JoinPath(parent, name);
-    if (EntryKindOf(path) != EntryKind::kDirectory) continue;
-    DirectoryLock lock(path);
-    if (lock.state() != DirectoryLock::State::kHeld) continue;
-    for (const std::string& entry : DirectoryEntries(path)) ::unlink(JoinPath(path, entry).c_str());
-    ::rmdir(path.c_str());
   }
 }
 

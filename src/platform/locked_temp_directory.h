@@ -16,7 +16,7 @@ namespace fennimar {
 
 class LockedTempDirectory {
  public:
-  // Removes the unlocked directories "<prefix>XXXXXX" in $TMPDIR (default
+  // Removes this user's unlocked directories "<prefix>XXXXXX" in $TMPDIR (default
   // /tmp), then creates and locks a new one. Empty when none can be made.
   static std::optional<LockedTempDirectory> Create(const std::string& prefix);
 
