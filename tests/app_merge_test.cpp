@@ -3,6 +3,8 @@
 // came by mail, and the disk prompt for a part that is somewhere else.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "app/merge_dialog.h"
 #include "app_window_test.h"
 #include "mail_test_server.h"
@@ -51,9 +53,12 @@ TEST_F(MergeTest, MergeThroughTheDialogCompletes) {
   EXPECT_EQ(window->ui().progressWindow(), nullptr);
 }
 
-TEST_F(MergeTest, MailedPartsMergeFromTheMessageWithTheDialogProposingItsDirectory) {
+TEST_F(MergeTest, MailedPartsMergeFromTheMessageWithTheDialogProposingTheDownloadDirectory) {
   std::string mail = files / "mail";
+  std::string downloads = files / "downloads";
   ASSERT_TRUE(MakeDirectory(mail));
+  ASSERT_TRUE(MakeDirectory(downloads));
+  ::setenv("XDG_DOWNLOAD_DIR", downloads.c_str(), 1);
   std::vector<std::string> arguments{"write", "default", mail + "/parts.eml"};
   for (const char* name : {"REPORT.Z00", "REPORT.Z01", "REPORT.Z02"}) {
     arguments.push_back(std::string(name) + "=" + parts + "/" + name);
@@ -61,12 +66,14 @@ TEST_F(MergeTest, MailedPartsMergeFromTheMessageWithTheDialogProposingItsDirecto
   testing::RunPythonScript("mail_received.py", arguments);
   Select(mail + "/parts.eml");
   testing::WhenModal([&](wxDialog& dialog) {
-    EXPECT_EQ(TextOf(dialog, kIdMergeDirectoryField), mail);
+    EXPECT_EQ(TextOf(dialog, kIdMergeDirectoryField), downloads);
     Click(dialog, wxID_OK);
   });
   Command(kIdMerge);
+  ::unsetenv("XDG_DOWNLOAD_DIR");
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Merge Complete");
-  EXPECT_EQ(testing::ReadFile(mail + "/REPORT.DOC"), original);
+  EXPECT_EQ(testing::ReadFile(downloads + "/REPORT.DOC"), original);
+  EXPECT_FALSE(PathExists(mail + "/REPORT.DOC"));
 }
 
 TEST_F(MergeTest, DiskPromptFindsAMovedPartInTheNewPath) {

@@ -148,6 +148,99 @@ check "concurrent joins: failures are told" 0 "$wrong"
 check "concurrent joins: nothing else left" "BIG.BIN" "$(ls "$big/c")"
 rm -rf "$big"
 
+# Joins from mail. A stop signal while a part is taken out of a large
+# message leaves no temporary file or directory, nor a joined file, and ends
+# with status 1; what a killed run left is removed by the next run.
+writer="$(cd "$(dirname "$0")" && pwd)/mail_write.py"
+mail="$work/mail" && mkdir -p "$mail/Maildir/cur" "$mail/tmp" "$mail/x"
+head -c $((100 * 1048576)) /dev/urandom > "$mail/LARGE.BIN"
+"$cli" split "$mail/LARGE.BIN" -s 60m -d "$mail/p" -y < /dev/null > /dev/null 2>&1
+/usr/bin/python3 "$writer" "$mail/Maildir/cur/1" "base64:$mail/p/LARGE.Z0"{0,1}
+signal_extracting() {  # SIGNAL PATTERN COMMAND...: COMMAND gets SIGNAL once PATTERN exists
+  local signal="$1" pattern="$2" attempt pid i status
+  shift 2
+  for attempt in 1 2 3; do
+    TMPDIR="$mail/tmp" "$@" < /dev/null > "$mail/out.txt" 2>&1 &
+    pid=$!
+    for i in $(seq 3000); do
+      compgen -G "$pattern" > /dev/null && break
+      sleep 0.002
+    done
+    kill -"$signal" "$pid"
+    wait "$pid"
+    status=$?
+    [ "$status" != 0 ] && break
+  done
+  return "$status"
+}
+taking="$mail/tmp/fennimar-mail-*/.fennimar-part-*"
+signal_extracting TERM "$taking" "$cli" join "$mail/Maildir" -d "$mail/out" -y
+check "join from mail stopped by SIGTERM" "1 " "$? $(ls -A "$mail/tmp")"
+[ -e "$mail/out" ] && check "stopped join wrote nothing" absent present
+signal_extracting HUP "$mail/x/.fennimar-part-*" "$cli" extract "$mail/Maildir" -d "$mail/x"
+check "extract stopped by SIGHUP" "1 " "$? $(ls -A "$mail/x")"
+signal_extracting KILL "$taking" "$cli" join "$mail/Maildir" -d "$mail/out" -y
+signal_extracting KILL "$mail/x/.fennimar-part-*" "$cli" extract "$mail/Maildir" -d "$mail/x"
+check "killed runs leave their files" "1 1" \
+  "$(ls "$mail/tmp" | grep -c fennimar-mail-) $(ls -A "$mail/x" | grep -c fennimar-part-)"
+TMPDIR="$mail/tmp" "$cli" join "$mail/Maildir" -d "$mail/out" -y < /dev/null > /dev/null 2>&1
+check "the next join removes them" "0 " "$? $(ls -A "$mail/tmp")"
+cmp -s "$mail/LARGE.BIN" "$mail/out/LARGE.BIN"
+check "the next join, identical" 0 $?
+"$cli" extract "$mail/Maildir" -d "$mail/x" < /dev/null > /dev/null 2>&1
+check "the next extract removes them" "0 LARGE.Z00 LARGE.Z01" "$? $(ls -A "$mail/x" | xargs)"
+rm -rf "$mail"
+
+# Reasons that name what failed, for a user who may not read or write there
+# (nobody, when the tests run as root).
+r="$work/reasons" && mkdir -p "$r/Maildir/cur" "$r/w" "$r/ro" && chmod 755 "$work" "$r"
+chmod 1777 "$r/w"
+as_user=() && deny=000
+[ "$(id -u)" = 0 ] && as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups) && deny=600
+printf 'From a@b\n\nx\n' > "$r/inbox" && chmod "$deny" "$r/inbox"
+/usr/bin/python3 "$writer" "$r/Maildir/cur/1" base64:../parts/DATA.Z0{0,2,3}
+/usr/bin/python3 "$writer" "$r/Maildir/cur/2" base64:../parts/DATA.Z01
+chmod "$deny" "$r/Maildir/cur/2"
+long=$(printf 'N%.0s' {1..90})
+for k in 0 1 2 3; do cp ../parts/DATA.Z0$k "$r/w/$long.Z0$k"; done
+/usr/bin/python3 "$writer" "$r/long.eml" "base64:$r/w/$long".Z0{0,1,2,3} && rm "$r/w/$long".*
+{
+  printf 'MIME-Version: 1.0\n'
+  for i in $(seq 20); do printf 'Content-Type: multipart/mixed; boundary=b%d\n\n--b%d\n' "$i" "$i"; done
+  printf 'Content-Type: application/octet-stream; name="DATA.Z00"\n'
+  printf 'Content-Transfer-Encoding: base64\n\n'
+  base64 ../parts/DATA.Z00
+} > "$r/deep.eml"
+{
+  printf 'MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\n'
+  for i in $(seq 10000); do printf -- '--b\n\nx\n'; done
+  printf -- '--b\nContent-Type: application/octet-stream; name="DATA.Z00"\n'
+  printf 'Content-Transfer-Encoding: base64\n\n'
+  base64 ../parts/DATA.Z00
+  printf -- '--b--\n'
+} > "$r/wide.eml"
+printf 'MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\n--b\n' > "$r/c1.eml"
+printf 'Content-Type: text/plain; name="\302\2332J.txt"\n\nx\n--b--\n' >> "$r/c1.eml"
+chmod 555 "$r/ro"
+while IFS='|' read -r what arguments expected; do
+  # shellcheck disable=SC2086 # the arguments hold no spaces
+  (cd "$r" && TMPDIR="$r/w" "${as_user[@]}" "$cli" $arguments < /dev/null > "$r/out.txt" 2>&1)
+  if grep -qxF -- "$expected" "$r/out.txt"; then
+    check "$what" 0 0
+  else
+    check "$what" "$expected" "$(cat "$r/out.txt")"
+  fi
+done << TABLE
+unreadable mbox named, not taken for a part|join inbox -d $r/w/o -y|Permission denied
+unreadable Maildir message named|join Maildir -d $r/w/o -y|Merge: Skipped: 2 (in Maildir): the message could not be read: Permission denied
+extract into a read-only directory|extract Maildir -d ro|Skipped: DATA.Z00 (in Maildir): could not be written: Permission denied
+part nested too deeply|extract deep.eml -d w|Skipped: deep.eml: the message is nested too deeply or has too many parts to be read whole
+part after 10000 parts|extract wide.eml -d w|Skipped: wide.eml: the message is nested too deeply or has too many parts to be read whole
+90-character attachment name|join long.eml -d $r/w/o -y| Merge Complete
+a terminal control in a name is not printed|extract c1.eml -d w|Skipped: ??2J.txt (in c1.eml): not a part file
+TABLE
+chmod 700 "$r/ro"
+
 # joinex: self-contained, run from a directory outside the build tree.
 if [ "$linking" = static ] && ldd "$joinex" 2>/dev/null | grep -Eq 'libstdc\+\+|libgcc_s'; then
   check "joinex needs no libstdc++ or libgcc_s" none "$(ldd "$joinex" | tr -s ' \n' ' ')"

@@ -5,11 +5,17 @@
 // fennimar-cli join.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "mail/mail_join.h"
 #include "mail_test_server.h"
+#include "merge/merge_form.h"
+#include "platform/drive.h"
 #include "platform/fs.h"
+#include "scripted_ui.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "test_support.h"
@@ -45,13 +51,15 @@ class MailReceivedTest : public ::testing::Test {
     testing::RunPythonScript("mail_received.py", arguments);
   }
 
-  // Runs fennimar-cli in `work` with private settings and temporary files;
-  // its outputs in work/out.txt and work/err.txt.
-  int Cli(const std::string& arguments) {
-    testing::Run("mkdir -p " + work / "tmp");
-    return testing::Run("cd " + work.path() + " && XDG_CONFIG_HOME=" + work / "cfg" +
-                        " TMPDIR=" + work / "tmp " + FENNIMAR_BINARY_DIR +
-                        "/src/cli/fennimar-cli " + arguments + " > out.txt 2> err.txt < /dev/null");
+  // Runs fennimar-cli in `work` with a private home, settings and temporary
+  // files, and `environment` before it; its outputs in work/out.txt and
+  // work/err.txt.
+  int Cli(const std::string& arguments, const std::string& environment = "") {
+    testing::Run("mkdir -p " + work / "tmp " + work / "home");
+    return testing::Run("cd " + work.path() + " && env -u XDG_DOWNLOAD_DIR HOME=" + work / "home" +
+                        " XDG_CONFIG_HOME=" + work / "cfg" + " TMPDIR=" + work / "tmp " +
+                        environment + " " + FENNIMAR_BINARY_DIR + "/src/cli/fennimar-cli " +
+                        arguments + " > out.txt 2> err.txt < /dev/null");
   }
 };
 
@@ -126,6 +134,93 @@ TEST_F(MailReceivedTest, IncompleteSetNamesTheMissingPartAndLeavesNothingBehind)
   EXPECT_EQ(testing::ReadText(work / "err.txt"),
             "Merge: Parts DATA.Z01, DATA.Z02, DATA.Z03 were not found in the mail\n"
             "Skipped: DATA.Z01 (in 1.eml): the part is cut short in the message\n");
+}
+
+// Mail never chooses where its file goes: without -d the joined file goes to
+// the download directory (created on the user's answer), never beside the
+// mailbox, whatever the attachments are called; a stored name that they do
+// not suggest is told before the join.
+TEST_F(MailReceivedTest, HostileMailNeverChoosesThePlace) {
+  struct Case {
+    const char* stored;     // the name in the parts' headers, attached as INVOICE.Z0n
+    bool inEnvironment;     // XDG_DOWNLOAD_DIR names the download directory
+    const char* userDirs;   // else the XDG_DOWNLOAD_DIR line of user-dirs.dirs, if any
+    const char* downloads;  // the download directory, under the home
+  };
+  const Case cases[] = {
+      {".bash_profile", false, nullptr, "Downloads"},
+      {"report.pdf", true, nullptr, "dl"},
+      {"Invoice.pdf", false, "XDG_DOWNLOAD_DIR=\"$HOME/In box\"", "In box"},
+  };
+  const std::string home = work / "home";
+  testing::WriteFile(work / "source", testing::RandomBytes(5000, 5));
+  for (const Case& c : cases) {
+    std::string stored = c.stored;
+    testing::Run("rm -rf " + home + " " + work / "p " + work / "cfg" + " && mkdir -p " + home +
+                 "/Maildir/cur " + work / "p " + work / "cfg");
+    if (c.userDirs)
+      testing::WriteFile(work / "cfg/user-dirs.dirs", "# x\n" + std::string(c.userDirs) + "\n");
+    testing::RunPythonScript("merge_part_writer.py", {work / "source", work / "p", "3000", stored});
+    std::vector<std::string> attachments;
+    for (const std::string& name : testing::ListDir(work / "p")) {
+      std::string renamed = work / ("p/INVOICE" + name.substr(name.find(".Z")));
+      testing::Run("mv '" + work / ("p/" + name) + "' " + renamed);
+      attachments.push_back("base64:" + renamed);
+    }
+    testing::WriteWithPython(home + "/Maildir/cur/1", attachments);
+
+    int status = Cli("join " + home + "/Maildir -y",
+                     c.inEnvironment ? "XDG_DOWNLOAD_DIR=" + home + "/dl" : "");
+    std::string err = testing::ReadText(work / "err.txt");
+    EXPECT_EQ(err.find("Merge: INVOICE.Z00 holds a part of the file " + stored + "\n") !=
+                  std::string::npos,
+              !stored.starts_with("Invoice."))
+        << err;
+    EXPECT_FALSE(testing::Exists(home + "/" + stored));
+    EXPECT_FALSE(testing::Exists(work / stored));
+    // A name starting with a dot waits for the person's own answer.
+    if (stored[0] == '.') continue;
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_NE(err.find("Merge: Directory does not exist, create? yes (--yes)"), std::string::npos);
+    EXPECT_EQ(testing::ReadFile(home + "/" + c.downloads + "/" + stored),
+              testing::ReadFile(work / "source"))
+        << err;
+    // Nothing beside the mailbox but the download directory.
+    std::vector<std::string> left = testing::ListDir(home);
+    std::vector<std::string> expected{"Maildir", c.downloads};
+    std::sort(left.begin(), left.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+  }
+}
+
+// A stop during the merge of one set ends the whole join from mail: the
+// next set is not joined, and the temporary directory is removed.
+TEST_F(MailReceivedTest, StopDuringOneSetJoinsNoFurtherSet) {
+  testing::Run("mkdir -p " + work / "Maildir/cur " + work / "p " + work / "joined " + work / "tmp");
+  std::vector<std::string> attachments;
+  for (const char* name : {"A.BIN", "B.BIN"}) {
+    testing::WriteFile(work / name, testing::RandomBytes(9000, 3));
+    testing::RunPythonScript("merge_part_writer.py", {work / name, work / "p", "3000"});
+  }
+  for (const std::string& name : testing::ListDir(work / "p")) {
+    attachments.push_back("base64:" + work / ("p/" + name));
+  }
+  testing::WriteWithPython(work / "Maildir/cur/1", attachments);
+  ::setenv("TMPDIR", (work / "tmp").c_str(), 1);
+  testing::ScriptedUi ui;
+  ui.mergeDialog = [&](MergeForm& form) {
+    form.SetField(work / "joined");
+    return form.Ok() == DialogResult::kOk;
+  };
+  ui.StopAtPump(1);
+  SettingsStore settings{work / "cfg/fennimar/FENNIMAR.INI"};
+  SystemDrives drives;
+  EXPECT_EQ(JoinFromMail(ui, settings, drives, {work / "Maildir"}), MailJoinOutcome::kStopped);
+  ::unsetenv("TMPDIR");
+  EXPECT_EQ(ui.progressDialogsShown, 1);
+  EXPECT_TRUE(testing::ListDir(work / "joined").empty());
+  EXPECT_TRUE(testing::ListDir(work / "tmp").empty());
 }
 
 }  // namespace

@@ -5,8 +5,12 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/terminal_ui.h"
+#include "mail/mail_store.h"
 #include "mail/part_extractor.h"
 #include "platform/fs.h"
+#include "platform/stop_signals.h"
+#include "ui/message_text.h"
 
 namespace fennimar {
 namespace {
@@ -30,19 +34,28 @@ int RunExtractCommand(int argc, char** argv) {
     std::cerr << "fennimar-cli: " << directory << ": no such directory\n";
     return 1;
   }
-  PartExtractor extractor(directory);
+  // A stop signal ends the run at its next check; the part being written
+  // is removed.
+  StopSignals signals;
+  TerminalUi ui(/*assumeYes=*/false, /*yesOption=*/false);
+  PartExtractor extractor(directory, [&ui] { return ui.StopRequested(); });
   std::size_t shown = 0;
   for (const std::string& source : sources) {
+    if (extractor.stopped()) break;
+    std::string unreadable = SourceOpenError(source);
     if (!extractor.AddSource(source)) {
-      std::cout << "Skipped: " << source << ": not a mail message, mailbox or Maildir\n";
-    } else if (shown == extractor.results().size()) {
-      std::cout << "Skipped: " << source << ": no attachments\n";
+      std::cout << "Skipped: " << DisplayText(source) << ": "
+                << (unreadable.empty() ? "not a mail message, mailbox or Maildir"
+                                       : "Can not open file: " + unreadable)
+                << "\n";
+    } else if (shown == extractor.results().size() && !extractor.stopped()) {
+      std::cout << "Skipped: " << DisplayText(source) << ": no attachments\n";
     }
     for (; shown < extractor.results().size(); ++shown) {
-      std::cout << ExtractResultText(extractor.results()[shown]) << "\n";
+      std::cout << DisplayText(ExtractResultText(extractor.results()[shown])) << "\n";
     }
   }
-  return extractor.written() > 0 ? 0 : 1;
+  return extractor.written() > 0 && !extractor.stopped() ? 0 : 1;
 }
 
 }  // namespace fennimar

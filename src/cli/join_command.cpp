@@ -13,7 +13,9 @@
 #include "merge/merge_form.h"
 #include "platform/drive.h"
 #include "platform/fs.h"
+#include "platform/stop_signals.h"
 #include "settings/settings_store.h"
+#include "ui/message_text.h"
 
 namespace fennimar {
 namespace {
@@ -25,7 +27,8 @@ constexpr const char* kUsage =
     "saved messages, mbox files or Maildir folders; the part files are taken\n"
     "out of them and every complete set found is joined.\n"
     "  -d, --dir DIR   directory for the joined file (default: from the settings,\n"
-    "                  else the directory of the parts or of the first mail source)\n"
+    "                  else the directory of the parts; for mail, the download\n"
+    "                  directory)\n"
     "  -y, --yes       answer Yes to every question\n"
     "  -h, --help      show this text\n";
 
@@ -56,6 +59,10 @@ int RunJoinCommand(int argc, char** argv) {
     return 2;
   }
 
+  // A stop signal at any point ends the run at its next check, so that
+  // every temporary file and directory is removed on the way out; one that
+  // comes after the last check leaves the completed run as it is.
+  StopSignals signals;
   TerminalUi ui(assumeYes);
   ui.mergeDialog = [&](MergeForm& form) {
     if (directory) form.SetField(*directory);
@@ -64,11 +71,20 @@ int RunJoinCommand(int argc, char** argv) {
   SettingsStore settings = SettingsStore::ForUser();
   SystemDrives drives;
   // One part is joined where it lies; mail, or several sources, go through
-  // a temporary directory.
-  if (sources.size() > 1 || MailStoreKindOf(sources.front()) != MailStoreKind::kNone) {
-    return JoinFromMail(ui, settings, drives, sources) == MailJoinOutcome::kAllJoined ? 0 : 1;
-  }
+  // a temporary directory. A file that cannot be read is neither: it is
+  // not taken for a part.
   const std::string& part = sources.front();
+  std::string unreadable = sources.size() == 1 ? SourceOpenError(part) : std::string();
+  if (!unreadable.empty()) {
+    ui.ShowMessage(MessageText("Can not open file", part, unreadable), part,
+                   MessageKind::kOkWarning);
+    return 1;
+  }
+  if (sources.size() > 1 || MailStoreKindOf(part) != MailStoreKind::kNone) {
+    MailJoinOutcome outcome =
+        JoinFromMail(ui, settings, drives, sources, [&ui] { return ui.StopRequested(); });
+    return outcome == MailJoinOutcome::kAllJoined ? 0 : 1;
+  }
   auto status = StatPath(part);
   MergeEngine engine(ui, settings, drives);
   return engine.Run({part, status ? status->size : 0}) == MergeOutcome::kComplete ? 0 : 1;

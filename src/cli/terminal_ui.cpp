@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "merge/disk_prompt_form.h"
+#include "platform/stop_signals.h"
 #include "split/floppy_prompt.h"
 #include "split/split_form.h"
 #include "ui/message_text.h"
@@ -15,11 +16,6 @@
 
 namespace fennimar {
 namespace {
-
-// The last signal that asked the run to stop, 0 for none.
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void OnInterrupt(int signal) { interrupted = signal; }
 
 constexpr int kBarWidth = 40;
 
@@ -128,9 +124,7 @@ void TerminalUi::SetInfoLine(InfoLine, std::string_view text) {
 void TerminalUi::ShowProgress(ProgressDialog& progress) {
   progress_ = &progress;
   lastPercent_ = -1;
-  interrupted = 0;
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
+  progressSignals_.emplace();
 }
 
 void TerminalUi::UpdateProgress(ProgressDialog& progress) {
@@ -146,22 +140,30 @@ void TerminalUi::UpdateProgress(ProgressDialog& progress) {
 void TerminalUi::HideProgress(ProgressDialog&) {
   ClearBar();
   progress_ = nullptr;
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
+  progressSignals_.reset();
 }
 
 void TerminalUi::Pump() {
-  if (!interrupted || !progress_) return;
+  if (!progress_) return;
+  if (AskToStop()) progress_->StopConfirmed();
+}
+
+bool TerminalUi::StopRequested() {
+  stopped_ = stopped_ || AskToStop();
+  return stopped_;
+}
+
+bool TerminalUi::AskToStop() {
+  int signal = TakeStopSignal();
+  if (signal == 0) return false;
   // Ctrl-C on a terminal asks, as the Stop button does; without a terminal
-  // (a script, timeout, a CI cancel), and for SIGTERM, nobody can answer, so
-  // the signal is the confirmed Stop.
-  bool ask = interrupted == SIGINT && interactive_;
-  interrupted = 0;
-  if (ask) {
-    progress_->Stop();
-  } else {
-    progress_->StopConfirmed();
-  }
+  // (a script, timeout, a CI cancel), and for SIGTERM and SIGHUP, nobody can
+  // answer, so the signal is the confirmed Stop.
+  bool stop =
+      signal != SIGINT || !interactive_ ||
+      ShowMessage("Do you really want stop?", "Fennimar", MessageKind::kYesNo) == Answer::kYes;
+  stopped_ = stopped_ || stop;
+  return stop;
 }
 
 void TerminalUi::ClearBar() {

@@ -4,12 +4,16 @@
 // information lines are printed to standard output as they change, and a
 // progress bar is drawn on standard error when it is a terminal. Ctrl-C
 // during a run presses the progress dialog's Stop button; without a terminal
-// SIGINT, and SIGTERM always, is a Stop already confirmed.
+// SIGINT, and SIGTERM and SIGHUP always, is a Stop already confirmed. A
+// command that holds StopSignals for its whole run asks StopRequested() at
+// its own checks, with the same question.
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "platform/stop_signals.h"
 #include "ui/user_interface.h"
 
 namespace fennimar {
@@ -36,6 +40,9 @@ class TerminalUi : public UserInterface {
   // Stops printing the information lines (after a dialog that was not
   // completed, whose closing texts would mislead on a terminal).
   void MuteInfoLines() { muted_ = true; }
+  // True once a stop signal asked the run to stop (and, for Ctrl-C on a
+  // terminal, the user confirmed it), here or in a progress dialog.
+  bool StopRequested();
 
   Answer ShowMessage(std::string_view text, std::string_view caption, MessageKind kind) override;
   bool RunSplitDialog(SplitForm& form) override;
@@ -54,6 +61,8 @@ class TerminalUi : public UserInterface {
   // `defaultNo`: an empty answer is No. `yesAnswers`: --yes answers it.
   bool AskYesNo(std::string_view question, bool defaultNo, bool yesAnswers = true);
   void ClearBar();
+  // Takes a pending stop signal; true when it stops the run.
+  bool AskToStop();
 
   bool assumeYes_;
   bool yesOption_;
@@ -62,6 +71,8 @@ class TerminalUi : public UserInterface {
   bool barShown_ = false;
   int lastPercent_ = -1;
   ProgressDialog* progress_ = nullptr;
+  std::optional<StopSignals> progressSignals_;  // while a progress dialog is shown
+  bool stopped_ = false;
   bool muted_ = false;
 };
 

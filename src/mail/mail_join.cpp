@@ -1,13 +1,49 @@
 #include "mail/mail_join.h"
 
 #include <algorithm>
+#include <cctype>
+#include <optional>
 
+#include "format/part_format.h"
+#include "format/part_name.h"
+#include "mail/mail_store.h"
 #include "mail/mime_parser.h"
 #include "mail/received_sets.h"
 #include "merge/merge_engine.h"
+#include "merge/target_name.h"
+#include "platform/download_directory.h"
+#include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/path.h"
+#include "platform/system_error.h"
+#include "ui/message_text.h"
 
 namespace fennimar {
+namespace {
+
+bool SameLetters(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// When the name the set stores is not the one its attachments suggest
+// (INVOICE.Z00 holding .bash_profile), says so before the join, so that
+// nobody looks for the wrong file afterwards.
+std::optional<std::string> NameMismatchText(const ReceivedSet& set) {
+  auto file = File::OpenRead(set.firstPart);
+  HeaderBytes bytes{};
+  if (!file || file->Read(bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size())) {
+    return std::nullopt;  // the merge tells what is wrong with the part
+  }
+  auto stored = TargetNameFromSourceName(DecodeHeader(bytes).SourceName());
+  std::string attachment = FileNameOf(set.firstPart);
+  if (!stored || SameLetters(TargetStem(*stored), PartStem(attachment))) return std::nullopt;
+  return attachment + " holds a part of the file " + *stored;
+}
+
+}  // namespace
 
 std::string MissingPartsText(const std::vector<std::string>& missing) {
   std::string names;
@@ -17,15 +53,26 @@ std::string MissingPartsText(const std::vector<std::string>& missing) {
 }
 
 MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQueries& drives,
-                             const std::vector<std::string>& sources) {
-  auto received = ReceivedSets::Gather(sources);
+                             const std::vector<std::string>& sources,
+                             const std::function<bool()>& stopRequested) {
+  auto received = ReceivedSets::Gather(sources, stopRequested);
   if (!received) {
-    ui.ShowMessage("Can not create a temporary directory", "Merge", MessageKind::kOkWarning);
+    ui.ShowMessage(MessageText("Can not create a temporary directory", "", LastErrorText()),
+                   "Merge", MessageKind::kOkWarning);
     return MailJoinOutcome::kNothingFound;
   }
+  if (received->stopped()) return MailJoinOutcome::kStopped;
   for (const std::string& source : received->refused()) {
-    ui.ShowMessage("Not a mail message, mailbox, Maildir or part file", source,
-                   MessageKind::kOkWarning);
+    std::string reason = SourceOpenError(source);
+    ui.ShowMessage(reason.empty() ? "Not a mail message, mailbox, Maildir or part file"
+                                  : MessageText("Can not open file", source, reason),
+                   source, MessageKind::kOkWarning);
+  }
+  // A message that could not be read whole may have held a part.
+  for (const ExtractedPart& part : received->extracted()) {
+    if (part.outcome == ExtractOutcome::kUnreadable || part.outcome == ExtractOutcome::kLeftOut) {
+      ui.ShowMessage(ExtractResultText(part), "Merge", MessageKind::kOkWarning);
+    }
   }
   if (received->sets().empty()) {
     ui.ShowMessage("No part files found in the mail", "Merge", MessageKind::kOkWarning);
@@ -33,12 +80,14 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
   }
   bool all = true;
   MergeEngine engine(ui, settings, drives);
-  // "~/Maildir/" proposes the directory that holds the Maildir, as
-  // "~/Maildir" does.
-  std::string from = sources.front();
-  while (from.size() > 1 && from.back() == '/') from.pop_back();
-  engine.SetReceivedFrom(from);
+  // A file from mail goes where the user's downloads go, never beside the
+  // mailbox, which may be the home directory itself.
+  // (Without any home directory, the working directory.)
+  std::string downloads = DownloadDirectory();
+  if (downloads.empty()) downloads = AbsolutePath(".").value_or("/");
+  engine.SetReceivedFromMail(downloads);
   for (const ReceivedSet& set : received->sets()) {
+    if (stopRequested && stopRequested()) return MailJoinOutcome::kStopped;
     if (!set.complete()) {
       // A missing part that was in the mail, but could not be taken out,
       // says why.
@@ -55,10 +104,13 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
       all = false;
       continue;
     }
-    auto status = StatPath(set.firstPart);
-    if (engine.Run({set.firstPart, status ? status->size : 0}) != MergeOutcome::kComplete) {
-      all = false;
+    if (auto mismatch = NameMismatchText(set)) {
+      ui.ShowMessage(*mismatch, "Merge", MessageKind::kOk);
     }
+    auto status = StatPath(set.firstPart);
+    MergeOutcome outcome = engine.Run({set.firstPart, status ? status->size : 0});
+    if (outcome == MergeOutcome::kStopped) return MailJoinOutcome::kStopped;
+    if (outcome != MergeOutcome::kComplete) all = false;
   }
   return all ? MailJoinOutcome::kAllJoined : MailJoinOutcome::kNotAllJoined;
 }

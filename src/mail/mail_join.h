@@ -3,10 +3,11 @@
 // them) into a private temporary directory (ReceivedSets), every complete
 // set is joined by the merge engine, with its dialog, questions and messages,
 // and the temporary directory is removed on every way out. The merge dialog
-// proposes the directory of the first mail source, not the temporary one,
-// when the settings name no merge directory.
+// proposes the settings' merge directory, else the user's download
+// directory: never the temporary one, nor the directory that holds the mail.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,12 +21,15 @@ enum class MailJoinOutcome {
   kAllJoined,     // every set found was complete and joined (" Merge Complete")
   kNotAllJoined,  // a set was incomplete (its missing parts named) or its merge did not complete
   kNothingFound,  // no part file in the sources (or no temporary directory); a message said so
+  kStopped,       // a stop was asked for; no further set was joined
 };
 
 // Runs the join of `sources` (absolute paths). The engine's messages reach
-// the user through `ui`.
+// the user through `ui`. `stopRequested` is asked while the parts are taken
+// out and before each set; a merge stopped by the user ends the run too.
 MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQueries& drives,
-                             const std::vector<std::string>& sources);
+                             const std::vector<std::string>& sources,
+                             const std::function<bool()>& stopRequested = {});
 
 // "Part REPORT.Z02 was not found in the mail" (or "Parts A.Z01, A.Z02 were
 // not found in the mail").

@@ -8,6 +8,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/system_error.h"
 
 namespace fennimar {
 namespace {
@@ -75,6 +76,12 @@ MailStoreKind MailStoreKindOf(const std::string& path) {
   MimeParser parser;
   if (parser.OpenSource(path, 0, kMailSniffSize, false) != 0) return MailStoreKind::kNone;
   return parser.IsMime() ? MailStoreKind::kMessage : MailStoreKind::kNone;
+}
+
+std::string SourceOpenError(const std::string& path) {
+  if (!IsRegularFile(path)) return {};
+  auto file = File::OpenRead(path);
+  return file ? std::string() : LastErrorText();
 }
 
 bool ForEachMessage(const std::string& path,

@@ -5,11 +5,13 @@
 #include <cstring>
 #include <memory>
 
+#include "format/file_name.h"
 #include "mail/content_decoders.h"
 #include "mail/line_reader.h"
 #include "mail/mime_header.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/system_error.h"
 
 namespace fennimar {
 namespace {
@@ -38,13 +40,6 @@ TransferEncoding EncodingOf(std::string_view field) {
   if (word == "BINHEX40") return TransferEncoding::kBinHex40;
   if (word == "MULTIPART") return TransferEncoding::kMultipart;
   return TransferEncoding::kSevenBit;
-}
-
-bool HasControlCharacter(std::string_view name) {
-  return std::any_of(name.begin(), name.end(), [](char c) {
-    auto u = static_cast<unsigned char>(c);
-    return u < 32 || u == 127;
-  });
 }
 
 bool IsMimeHeader(const MimeHeader& header) {
@@ -225,7 +220,10 @@ int MimeParser::Parse() {
   // entered, anything else is a part whose body starts at `bodyStart`.
   auto enter = [&](const MimeHeader& fields, std::int64_t bodyStart) {
     MimePart part = ReadFields(fields);
-    if (levels.size() < static_cast<std::size_t>(kMaxNestingDepth)) {
+    if (levels.size() >= static_cast<std::size_t>(kMaxNestingDepth)) {
+      leftPartsOut_ = leftPartsOut_ || !DelimiterOf(fields, part).empty() ||
+                      (part.contentType && UpperText(*part.contentType) == "MESSAGE/RFC822");
+    } else {
       std::string delimiter = DelimiterOf(fields, part);
       if (!delimiter.empty()) {
         levels.push_back({delimiter});
@@ -244,6 +242,8 @@ int MimeParser::Parse() {
     if (parsedParts_.size() - firstNew < kMaxParsedParts) {
       open = parsedParts_.size();
       parsedParts_.push_back(std::move(part));
+    } else {
+      leftPartsOut_ = true;
     }
     return Mode::kBody;
   };
@@ -343,15 +343,11 @@ int MimeParser::ExtractPart(int index, const std::string& outputPath) {
 }
 
 std::string MimeParser::SafeFileName(std::string_view name) {
-  // Only the last path component counts, so that a message cannot direct the
+  // The same check as a name stored in a part: a message cannot direct the
   // output into another directory.
-  std::size_t slash = name.find_last_of("/\\");
-  if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
-  if (name.size() > kMaxExtractPathLength || name.empty() || name == "." || name == ".." ||
-      HasControlCharacter(name)) {
-    return {};
-  }
-  return std::string(name);
+  auto safe = fennimar::SafeFileName(name);
+  if (!safe || safe->size() > kMaxExtractPathLength) return {};
+  return *safe;
 }
 
 int MimeParser::ExtractPartToDirectory(int index, const std::string& directory) {
@@ -367,24 +363,35 @@ int MimeParser::ExtractTo(int index, const std::string& path, bool mayReplace) {
   // A name taken from the message never replaces a file that is there, and
   // takes its place only when the part is whole.
   std::string written = path;
+  failureReason_.clear();
   std::optional<File> output;
   if (mayReplace) {
     output = File::Create(path);
   } else if (!PathExists(path)) {
     std::string directory = DirectoryOf(path);
     if (directory.empty()) directory = path.rfind(kPathSeparator, 0) == 0 ? "/" : ".";
-    output = File::CreateUnique(directory, ".fennimar-part-", written);
+    output = File::CreateUnique(directory, std::string(kExtractTemporaryPrefix), written);
   }
-  if (!output) return -2;
+  if (!output) {
+    std::string reason = LastErrorText();
+    if (mayReplace || !PathExists(path)) failureReason_ = reason;  // not only a name taken
+    return -2;
+  }
   bool writeFailed = false;
+  bool stopped = false;
   bool read = DecodePart(index, [&](const std::uint8_t* data, std::size_t size) {
     writeFailed = output->Write(data, size) != static_cast<std::int64_t>(size);
-    return !writeFailed;
+    if (writeFailed) failureReason_ = LastErrorText();
+    stopped = !writeFailed && stopRequested_ && stopRequested_();
+    return !writeFailed && !stopped;
   });
-  bool ok = read && !writeFailed && output->Close();
+  if (!read) failureReason_ = LastErrorText();
+  bool ok = read && !writeFailed && !stopped && output->Close();
+  if (read && !writeFailed && !stopped && !ok) failureReason_ = LastErrorText();
   if (ok && !mayReplace) {
     RenameResult renamed = RenameNoReplace(written, path);
     if (renamed != RenameResult::kRenamed) {
+      if (renamed == RenameResult::kFailed) failureReason_ = LastErrorText();
       RemoveFile(written);
       return renamed == RenameResult::kTargetExists ? -2 : -3;
     }

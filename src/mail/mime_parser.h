@@ -44,6 +44,9 @@ inline constexpr int kMaxNestingDepth = 16;
 inline constexpr std::size_t kMaxParsedParts = 10000;
 // A longer boundary is refused.
 inline constexpr std::size_t kMaxParsedBoundary = 200;
+// ExtractPartToDirectory writes a part under a temporary name that starts
+// with this, beside its final name, until the part is complete.
+inline constexpr std::string_view kExtractTemporaryPrefix = ".fennimar-part-";
 
 class MimeParser {
  public:
@@ -101,8 +104,20 @@ class MimeParser {
   std::int64_t FindText(std::string_view text, std::int64_t start, int caseFlag,
                         std::int64_t limit);
 
-  // The last path component of a name taken from a message, or empty when
-  // it is no safe file name (empty, ".", "..", control characters).
+  // True when Parse left parts out: multiparts or attached messages nested
+  // deeper than kMaxNestingDepth, or parts beyond kMaxParsedParts.
+  bool LeftPartsOut() const { return leftPartsOut_; }
+  // Asked while a part is extracted; when it returns true the extraction
+  // ends, as a failed one does, and nothing is kept.
+  void SetStopCheck(std::function<bool()> stopRequested) {
+    stopRequested_ = std::move(stopRequested);
+  }
+  // The system's reason for the last extraction that failed with -2 or -3;
+  // empty when the system gave none (a name that was taken, say).
+  const std::string& failureReason() const { return failureReason_; }
+
+  // A name taken from a message as fennimar::SafeFileName (format/file_name.h)
+  // takes it, at most kMaxExtractPathLength bytes; empty when it is none.
   static std::string SafeFileName(std::string_view name);
 
  private:
@@ -114,6 +129,9 @@ class MimeParser {
   std::int64_t begin_ = 0;  // the message's bytes in the file
   std::int64_t end_ = 0;
   bool fromQuoted_ = false;
+  bool leftPartsOut_ = false;
+  std::function<bool()> stopRequested_;
+  std::string failureReason_;
 };
 
 }  // namespace fennimar

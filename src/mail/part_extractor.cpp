@@ -10,6 +10,7 @@
 #include "mail/mime_parser.h"
 #include "platform/fs.h"
 #include "platform/path.h"
+#include "platform/system_error.h"
 
 namespace fennimar {
 namespace {
@@ -39,17 +40,46 @@ std::optional<std::int64_t> WholePartSize(MimeParser& parser, int index, const s
 
 }  // namespace
 
-bool PartExtractor::AddSource(const std::string& path) {
-  return ForEachMessage(path, [&](const StoredMessage& message) {
-    MimeParser parser;
-    if (parser.OpenSource(message.path, message.offset, message.length, message.fromQuoted) != 0 ||
-        parser.Parse() != 0) {
-      return true;  // not a MIME message: nothing in it to extract
+PartExtractor::PartExtractor(std::string directory, std::function<bool()> stopRequested)
+    : directory_(std::move(directory)),
+      stopRequested_(std::move(stopRequested)),
+      lock_(std::make_unique<DirectoryLock>(directory_)) {
+  // With the lock held, a temporary name here is what a killed run left.
+  if (lock_->state() != DirectoryLock::State::kHeld) return;
+  for (const std::string& name : DirectoryEntries(directory_)) {
+    std::string path = JoinPath(directory_, name);
+    if (name.starts_with(kExtractTemporaryPrefix) && EntryKindOf(path) != EntryKind::kDirectory) {
+      RemoveFile(path);
     }
-    for (int k = 0; k < parser.PartCount(); ++k) {
+  }
+}
+
+bool PartExtractor::StopRequested() {
+  stopped_ = stopped_ || (stopRequested_ && stopRequested_());
+  return stopped_;
+}
+
+bool PartExtractor::AddSource(const std::string& path) {
+  int number = 0;
+  return ForEachMessage(path, [&](const StoredMessage& message) {
+    if (StopRequested()) return false;
+    ++number;
+    // Which message a result of the whole message is about.
+    std::string which = message.path != path ? FileNameOf(message.path)
+                        : message.fromQuoted ? "message " + std::to_string(number)
+                                             : std::string();
+    MimeParser parser;
+    parser.SetStopCheck([this] { return StopRequested(); });
+    if (parser.OpenSource(message.path, message.offset, message.length, message.fromQuoted) != 0) {
+      results_.push_back({which, path, ExtractOutcome::kUnreadable, LastErrorText()});
+      return true;
+    }
+    if (parser.Parse() != 0) return true;  // not a MIME message: nothing in it to extract
+    if (parser.LeftPartsOut()) results_.push_back({which, path, ExtractOutcome::kLeftOut, {}});
+    for (int k = 0; k < parser.PartCount() && !StopRequested(); ++k) {
       const std::string& name = parser.ParsedParts()[static_cast<std::size_t>(k)].path;
       if (name.empty()) continue;  // a message text, no attachment
-      ExtractedPart result{name, path, ExtractOutcome::kFailed};
+      ExtractedPart result{name, path, ExtractOutcome::kFailed, {}};
       std::string safe = MimeParser::SafeFileName(name);
       std::string target = JoinPath(directory_, safe);
       std::optional<std::int64_t> wholeSize;
@@ -60,7 +90,9 @@ bool PartExtractor::AddSource(const std::string& path) {
       } else if (EntryExists(target)) {
         result.outcome = ExtractOutcome::kExists;
       } else if (parser.ExtractPartToDirectory(k, directory_) != 0) {
+        if (stopped_) return false;  // nothing kept, nothing to tell
         result.outcome = EntryExists(target) ? ExtractOutcome::kExists : ExtractOutcome::kFailed;
+        result.reason = parser.failureReason();
       } else {
         // The file is ours (the name was free and the rename never replaces),
         // so a part cut short is taken away again.
@@ -73,7 +105,7 @@ bool PartExtractor::AddSource(const std::string& path) {
       }
       results_.push_back(std::move(result));
     }
-    return true;
+    return !stopped_;
   });
 }
 
@@ -86,9 +118,18 @@ int PartExtractor::written() const {
 std::string ExtractResultText(const ExtractedPart& part) {
   std::string safe = MimeParser::SafeFileName(part.name);
   if (part.outcome == ExtractOutcome::kWritten) return "Extracted: " + safe;
-  std::string text = "Skipped: " + (safe.empty() ? "(unsafe name)" : safe) + " (in " +
-                     FileNameOf(part.source) + "): ";
+  bool wholeMessage =
+      part.outcome == ExtractOutcome::kUnreadable || part.outcome == ExtractOutcome::kLeftOut;
+  std::string text = wholeMessage && part.name.empty()
+                         ? "Skipped: " + FileNameOf(part.source) + ": "
+                         : "Skipped: " + (safe.empty() ? "(unsafe name)" : safe) + " (in " +
+                               FileNameOf(part.source) + "): ";
   switch (part.outcome) {
+    case ExtractOutcome::kUnreadable:
+      return text + "the message could not be read" +
+             (part.reason.empty() ? "" : ": " + part.reason);
+    case ExtractOutcome::kLeftOut:
+      return text + "the message is nested too deeply or has too many parts to be read whole";
     case ExtractOutcome::kNotAPart:
       return text + "not a part file";
     case ExtractOutcome::kUnsafeName:
@@ -98,7 +139,7 @@ std::string ExtractResultText(const ExtractedPart& part) {
     case ExtractOutcome::kCutShort:
       return text + "the part is cut short in the message";
     default:
-      return text + "could not be written";
+      return text + "could not be written" + (part.reason.empty() ? "" : ": " + part.reason);
   }
 }
 

@@ -23,12 +23,17 @@ std::optional<int> StoredCount(const std::string& path) {
 
 }  // namespace
 
-std::optional<ReceivedSets> ReceivedSets::Gather(const std::vector<std::string>& sources) {
-  auto directory = TempDirectory::Create("fennimar-mail-");
+std::optional<ReceivedSets> ReceivedSets::Gather(const std::vector<std::string>& sources,
+                                                 const std::function<bool()>& stopRequested) {
+  auto directory = LockedTempDirectory::Create("fennimar-mail-");
   if (!directory) return std::nullopt;
   ReceivedSets received(std::move(*directory));
-  PartExtractor extractor(received.directory());
+  PartExtractor extractor(received.directory(), stopRequested);
   for (const std::string& source : sources) {
+    if (extractor.stopped()) {
+      received.stopped_ = true;
+      return received;
+    }
     if (IsRegularFile(source) && IsPartFile(source)) {
       received.LinkSet(source);
     } else if (!extractor.AddSource(source)) {
@@ -36,6 +41,7 @@ std::optional<ReceivedSets> ReceivedSets::Gather(const std::vector<std::string>&
     }
   }
   received.extracted_ = extractor.results();
+  received.stopped_ = extractor.stopped();
   received.FindSets();
   return received;
 }

@@ -2,15 +2,17 @@
 // part files are taken out of the given mail sources (and part files given
 // beside them are linked, with the rest of their sets) into a private
 // temporary directory, which is removed with everything in it when the
-// ReceivedSets ends, whichever way its owner leaves.
+// ReceivedSets ends, whichever way its owner leaves; the directory of a run
+// that was killed is removed by the next one (LockedTempDirectory).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "mail/part_extractor.h"
-#include "platform/fs.h"
+#include "platform/locked_temp_directory.h"
 
 namespace fennimar {
 
@@ -24,8 +26,10 @@ class ReceivedSets {
  public:
   // Gathers the sets of `sources` (absolute paths): mail messages,
   // mailboxes, Maildirs and part files. Empty when no temporary directory
-  // can be made.
-  static std::optional<ReceivedSets> Gather(const std::vector<std::string>& sources);
+  // can be made. `stopRequested` is asked while the parts are taken out;
+  // once it says yes, nothing more is read and stopped() is true.
+  static std::optional<ReceivedSets> Gather(const std::vector<std::string>& sources,
+                                            const std::function<bool()>& stopRequested = {});
 
   // By name; each set that has any of its parts here.
   const std::vector<ReceivedSet>& sets() const { return sets_; }
@@ -34,13 +38,15 @@ class ReceivedSets {
   // The sources that are neither mail nor part files.
   const std::vector<std::string>& refused() const { return refused_; }
   const std::string& directory() const { return directory_.Path(); }
+  bool stopped() const { return stopped_; }
 
  private:
-  explicit ReceivedSets(TempDirectory directory) : directory_(std::move(directory)) {}
+  explicit ReceivedSets(LockedTempDirectory directory) : directory_(std::move(directory)) {}
   void LinkSet(const std::string& part);
   void FindSets();
 
-  TempDirectory directory_;
+  LockedTempDirectory directory_;
+  bool stopped_ = false;
   std::vector<ReceivedSet> sets_;
   std::vector<ExtractedPart> extracted_;
   std::vector<std::string> refused_;

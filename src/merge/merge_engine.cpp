@@ -61,12 +61,12 @@ class MergeRun {
  public:
   MergeRun(UserInterface& ui, SettingsStore& settings, DriveQueries& drives,
            const std::optional<settings::ChecksumErrorAction>& checksumErrorAction,
-           const std::string& receivedFrom)
+           const std::string& proposedDirectory)
       : ui_(ui),
         settings_(settings),
         drives_(drives),
         checksumErrorAction_(checksumErrorAction),
-        receivedFrom_(receivedFrom) {}
+        proposedDirectory_(proposedDirectory) {}
 
   MergeOutcome Run(const Selection& selection);
 
@@ -106,7 +106,7 @@ class MergeRun {
   SettingsStore& settings_;
   DriveQueries& drives_;
   const std::optional<settings::ChecksumErrorAction>& checksumErrorAction_;
-  const std::string& receivedFrom_;
+  const std::string& proposedDirectory_;
 
   std::string directory_;
   std::string partBase_;
@@ -137,10 +137,12 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   if (selectedPath.empty()) {
     return Tell("File not selected, select file first", "Merge", MessageKind::kOkWarning);
   }
-  MergeForm form(settings_, selectedPath, receivedFrom_);
+  MergeForm form(settings_, selectedPath, proposedDirectory_);
   if (!ui_.RunMergeDialog(form)) return MergeOutcome::kCancelled;
 
-  if (selectedPath.size() > kMaxSelectedPath) {
+  // Parts taken out of mail lie in a temporary directory whose path is no
+  // path the user gave.
+  if (proposedDirectory_.empty() && selectedPath.size() > kMaxSelectedPath) {
     return Tell(MessageText("File path too long", selectedPath), selectedPath,
                 MessageKind::kOkWarning);
   }
@@ -507,7 +509,7 @@ void MergeRun::KeepMode(File& result) const {
 }  // namespace
 
 MergeOutcome MergeEngine::Run(const Selection& selection) {
-  MergeRun run(ui_, settings_, drives_, checksumErrorAction_, receivedFrom_);
+  MergeRun run(ui_, settings_, drives_, checksumErrorAction_, proposedDirectory_);
   return run.Run(selection);
 }
 

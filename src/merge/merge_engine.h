@@ -66,9 +66,10 @@ class MergeEngine {
   }
 
   // For parts taken out of mail into a temporary directory: the merge dialog
-  // proposes the directory of `source`, the mail they came from, instead of
-  // theirs.
-  void SetReceivedFrom(std::string source) { receivedFrom_ = std::move(source); }
+  // proposes `directory` (unless the settings name one), never the
+  // temporary one nor where the mail lies, and the temporary path, which the
+  // user did not choose, is not held to the length of a selected path.
+  void SetReceivedFromMail(std::string directory) { proposedDirectory_ = std::move(directory); }
 
   // One merge of the set that holds the selected part.
   MergeOutcome Run(const Selection& selection);
@@ -78,7 +79,7 @@ class MergeEngine {
   SettingsStore& settings_;
   DriveQueries& drives_;
   std::optional<settings::ChecksumErrorAction> checksumErrorAction_;
-  std::string receivedFrom_;
+  std::string proposedDirectory_;  // set for parts from mail
 };
 
 }  // namespace fennimar

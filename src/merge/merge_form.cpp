@@ -7,14 +7,14 @@
 namespace fennimar {
 
 MergeForm::MergeForm(const SettingsStore& settings, std::string selectedPath,
-                     const std::string& receivedFrom)
+                     const std::string& proposedDirectory)
     : selectedPath_(std::move(selectedPath)) {
   auto mergeDir = settings::ParseDirectory(
       settings.ReadSetting(settings::kSection, settings::kMergeDir, settings::kSameDirectory,
                            settings::kDirectoryValue));
-  field_ = mergeDir               ? *mergeDir
-           : receivedFrom.empty() ? DirectoryProposal(selectedPath_)
-                                  : DirectoryProposal(receivedFrom);
+  field_ = mergeDir                    ? *mergeDir
+           : proposedDirectory.empty() ? DirectoryProposal(selectedPath_)
+                                       : proposedDirectory;
 }
 
 std::string MergeForm::DirectoryProposal(const std::string& selectedPath) {

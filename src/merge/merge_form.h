@@ -22,12 +22,13 @@ class MergeForm {
   static constexpr std::size_t kMaxDirectory = 99;
 
   // Proposes the merge directory: the setting `MergeDir` unless it is "SAME",
-  // otherwise the directory of `selectedPath` (the text before its last "/",
-  // searching from the second character; empty when there is none), or of
-  // `receivedFrom` when the parts were taken out of that mail source. `WorkDir`
-  // plays no part: a merge belongs beside the parts or in `MergeDir`.
+  // otherwise `proposedDirectory` when the caller gives one (the download
+  // directory for parts taken out of mail), else the directory of
+  // `selectedPath` (the text before its last "/", searching from the second
+  // character; empty when there is none). `WorkDir` plays no part: a merge
+  // belongs beside the parts or in `MergeDir`.
   MergeForm(const SettingsStore& settings, std::string selectedPath,
-            const std::string& receivedFrom = {});
+            const std::string& proposedDirectory = {});
 
   const std::string& selectedPath() const { return selectedPath_; }
   // The text of the directory field; the proposal until the user edits it.
