@@ -45,6 +45,37 @@ check "checksum message" 0 $?
 check "abort message" "Abort:  1 checksum errors, merge aborted" "$(tail -n 1 err.txt)"
 check "damaged result deleted" "" "$(ls "$work/d1")"
 
+# A part 00 that is not part 0 of 1 to 100 parts is refused by both joiners,
+# even with --yes, and the file already joined stays as it is.
+set_byte() { printf "$(printf '\\%03o' "$3")" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
+mkdir ../lying
+for lie in "index 1" "count 0" "count 200" "count 255"; do
+  cp ../parts/DATA.Z0* ../lying/
+  case $lie in
+    "index 1") cp ../parts/DATA.Z01 ../lying/DATA.Z00 ;;
+    *) set_byte ../lying/DATA.Z00 0 "${lie#count }" ;;
+  esac
+  "$cli" join ../lying/DATA.Z00 -d "$work/joined" -y < /dev/null > out.txt 2> err.txt
+  check "join refuses part 00 with $lie" "1 ../lying/DATA.Z00: Invalid Component File, Merge aborted" "$? $(head -n 1 err.txt | sed "s|^.*/elsewhere/||")"
+  "$joinex" ../lying/DATA.Z00 "$work/joined" < /dev/null > out.txt 2> err.txt
+  check "joinex refuses part 00 with $lie" "1 ../lying/DATA.Z00: Invalid Component File, Merge aborted" "$? $(head -n 1 err.txt | sed "s|^.*/elsewhere/||")"
+  cmp -s "$work/DATA.BIN" "$work/joined/DATA.BIN"
+  check "joined file kept after part 00 with $lie" 0 $?
+done
+
+# A set whose stored name is hidden (.profile) is never joined without the
+# person's own answer: not with --yes, not without a terminal.
+mkdir ../hidden "$work/home" && cp ../parts/DATA.Z0* ../hidden/
+for part in ../hidden/DATA.Z0*; do
+  { printf .profile; head -c 62 /dev/zero; } | dd of="$part" bs=1 seek=2 conv=notrunc status=none
+done
+echo mine > "$work/home/.profile"
+"$cli" join ../hidden/DATA.Z00 -d "$work/home" -y < /dev/null > out.txt 2> err.txt
+check "hidden name refused with --yes and no terminal" "1 Create it? no (no terminal to ask)" "$? $(tail -n 1 err.txt)"
+"$joinex" ../hidden/DATA.Z00 "$work/home" < /dev/null > out.txt 2> err.txt
+check "joinex refuses a hidden name without a terminal" 1 $?
+check "hidden file kept" "mine" "$(cat "$work/home/.profile")"
+
 rm ../damaged/DATA.Z03
 cp ../parts/DATA.Z01 ../damaged/DATA.Z01
 "$cli" join ../damaged/DATA.Z00 -d "$work/d2" -y < /dev/null > out.txt 2> err.txt

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <optional>
 
+#include "format/file_name.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
 #include "mail/mail_store.h"
@@ -37,7 +38,7 @@ std::optional<std::string> NameMismatchText(const ReceivedSet& set) {
   if (!file || file->Read(bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size())) {
     return std::nullopt;  // the merge tells what is wrong with the part
   }
-  auto stored = TargetNameFromSourceName(DecodeHeader(bytes).SourceName());
+  auto stored = SafeFileName(DecodeHeader(bytes).SourceName());
   std::string attachment = FileNameOf(set.firstPart);
   if (!stored || SameLetters(TargetStem(*stored), PartStem(attachment))) return std::nullopt;
   return attachment + " holds a part of the file " + *stored;

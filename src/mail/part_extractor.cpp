@@ -31,9 +31,8 @@ std::optional<std::int64_t> WholePartSize(MimeParser& parser, int index, const s
     return got < head.size();
   });
   if (got < 2) return std::nullopt;
-  auto count = static_cast<std::int8_t>(head[kPartCountOffset]);
-  auto stored = static_cast<std::int8_t>(head[kPartIndexOffset]);
-  if (stored != *nameIndex || stored >= count) return std::nullopt;
+  std::uint8_t stored = head[kPartIndexOffset];
+  if (stored != *nameIndex || !IsValidPlace(head[kPartCountOffset], stored)) return std::nullopt;
   std::int32_t dataLength = got < head.size() ? 0 : DecodeHeader(head).dataLength;
   return static_cast<std::int64_t>(kHeaderSize) + std::max(dataLength, 0);
 }

@@ -18,7 +18,7 @@ std::optional<int> StoredCount(const std::string& path) {
   auto file = File::OpenRead(path);
   std::uint8_t count = 0;
   if (!file || file->Read(&count, 1) != 1) return std::nullopt;
-  return static_cast<std::int8_t>(count);
+  return count;
 }
 
 }  // namespace
