@@ -158,7 +158,7 @@ struct Expected {
 std::optional<Expected> ReadSet(const std::string& directory, const std::string& otherDirectory) {
   Bytes first = ReadAll(directory + "/REPORT.Z00");
   if (first.size() < 86) return std::nullopt;
-  int count = static_cast<std::int8_t>(first[0]);
+  int count = first[0];  // unsigned, 1 to 100, with part 00 at index 0
   std::string stored = StoredName(first);
   auto cut = stored.find_last_of("/\\:");
   std::string name = cut == std::string::npos ? stored : stored.substr(cut + 1);
@@ -166,7 +166,7 @@ std::optional<Expected> ReadSet(const std::string& directory, const std::string&
   for (unsigned char c : name) {
     if (c < 0x20 || c == 0x7F) return std::nullopt;
   }
-  if (count > 100) return std::nullopt;
+  if (count < 1 || count > 100 || first[1] != 0) return std::nullopt;
   std::int32_t time = Le32(first, 72), total = Le32(first, 76);
   if (total < 0) return std::nullopt;
   std::string stem = name.substr(0, name.find('.'));

@@ -179,7 +179,10 @@ TEST(PartNameTest, IdentifiesPartFilesByNameAndFirstTwoBytes) {
   EXPECT_FALSE(IsPartFile(make("IDX.Z02", {2, 2, 0})));    // index not below count
   EXPECT_FALSE(IsPartFile(make("OTHER.Z01", {5, 2, 0})));  // index differs from name
   EXPECT_FALSE(IsPartFile(make("A.Z00", {1})));            // one byte has no index
-  EXPECT_FALSE(IsPartFile(make("NEG.Z00", {0x80, 0})));    // count -128 as signed
+  EXPECT_FALSE(IsPartFile(make("NEG.Z00", {0x80, 0})));    // count 128, over 100
+  EXPECT_FALSE(IsPartFile(make("BIG.Z00", {200, 0})));     // count 200
+  EXPECT_FALSE(IsPartFile(make("NONE.Z00", {0, 0})));      // count 0
+  EXPECT_TRUE(IsPartFile(make("LAST.Z99", {100, 99})));    // the largest set's last part
   EXPECT_FALSE(IsPartFile(dir / "MISSING.Z00"));
 }
 
