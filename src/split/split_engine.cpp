@@ -100,10 +100,10 @@ class SplitRun {
   bool floppyUsed_ = false;
   bool mailOk_ = true;
   PartHeader header_;          // the fields shared by every part of the set
-  std::int64_t size_ = 0;      // S
-  std::int64_t division_ = 0;  // D
-  int planned_ = 0;            // N
-  int index_ = 0;              // k
+  std::int64_t size_ = 0;      // the source's length
+  std::int64_t division_ = 0;  // data bytes per part
+  int planned_ = 0;            // the parts the size gives (free space may change it)
+  int index_ = 0;              // the part being written
   std::int64_t offset_ = 0;
   std::int64_t copied_ = 0;
 };

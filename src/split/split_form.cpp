@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "format/part_format.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "platform/system_error.h"
@@ -214,8 +215,8 @@ std::int64_t SplitForm::SizeFromText() const {
 void SplitForm::ShowSizeControls(bool visible) { sizeControlsVisible_ = visible; }
 
 void SplitForm::UpdatePreview() {
-  if (chunkSize_ <= 86) return;
-  std::int64_t division = chunkSize_ - 86;
+  if (chunkSize_ <= std::int64_t{kHeaderSize}) return;
+  std::int64_t division = chunkSize_ - std::int64_t{kHeaderSize};
   long count = static_cast<long>((sourceLength_ + division - 1) / division);
   char text[80];
   std::snprintf(text, sizeof text,
