@@ -159,9 +159,7 @@ bool TerminalUi::AskToStop() {
   // Ctrl-C on a terminal asks, as the Stop button does; without a terminal
   // (a script, timeout, a CI cancel), and for SIGTERM and SIGHUP, nobody can
   // answer, so the signal is the confirmed Stop.
-  bool stop =
-      signal != SIGINT || !interactive_ ||
-      ShowMessage("Do you really want stop?", "Fennimar", MessageKind::kYesNo) == Answer::kYes;
+  bool stop = signal != SIGINT || !interactive_ || AskToStopRun(*this);
   stopped_ = stopped_ || stop;
   return stop;
 }

@@ -25,11 +25,13 @@ int ProgressDialog::SetPercent(int p) {
   return 1;
 }
 
+bool AskToStopRun(UserInterface& ui) {
+  return ui.ShowMessage("Do you really want stop?", "Fennimar", MessageKind::kYesNo) ==
+         Answer::kYes;
+}
+
 void ProgressDialog::Stop() {
-  if (ui_.ShowMessage("Do you really want stop?", "Fennimar", MessageKind::kYesNo) ==
-      Answer::kYes) {
-    stopRequested_ = true;
-  }
+  if (AskToStopRun(ui_)) stopRequested_ = true;
 }
 
 BarGeometry ProgressDialog::Geometry(Rect client, int percent) {

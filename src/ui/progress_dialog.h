@@ -37,6 +37,10 @@ struct BarGeometry {
 // done * 100 / total in integer division, without overflow; 0 when total is 0.
 int PercentOf(std::int64_t done, std::int64_t total);
 
+// Asks "Do you really want stop?"; true on Yes. The one question behind
+// every Stop a person asks for, the button's or a terminal's Ctrl-C.
+bool AskToStopRun(UserInterface& ui);
+
 class ProgressDialog {
  public:
   explicit ProgressDialog(UserInterface& ui);
@@ -47,8 +51,8 @@ class ProgressDialog {
   void SetStatusText(std::string text);
   // Shows p as the percentage; returns 1.
   int SetPercent(int p);
-  // The Stop button: asks "Do you really want stop?" and on Yes sets
-  // stopRequested, which stays set for this dialog's life.
+  // The Stop button: asks (AskToStopRun) and on Yes sets stopRequested,
+  // which stays set for this dialog's life.
   void Stop();
   // A Stop that needs no question: the user asked for it where no question
   // can be answered (a signal to a program without a terminal).
