@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "app/defaults_form.h"
-#include "platform/fs.h"
+#include "platform/directories.h"
+#include "platform/file_status.h"
 #include "scripted_ui.h"
 #include "settings/settings_store.h"
 #include "test_support.h"
@@ -269,7 +270,7 @@ TEST_F(DefaultsFormTest, CreatedSplitDirectoryIsWrittenBeforeMergeQuestionEndsTh
   form.SetMergeDirectory(home / "new_merge");
   ui.answers = {Answer::kYes, Answer::kNo};
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
-  EXPECT_TRUE(IsDirectory(home / "new_split"));
+  EXPECT_TRUE((KindOf(home / "new_split") == EntryKind::kDirectory));
   EXPECT_EQ(ui.MessageTexts().back(),
             "Only the chunk size and the directory for splitting were saved: the directory for "
             "merge does not exist\n" +

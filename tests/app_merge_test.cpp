@@ -8,7 +8,9 @@
 #include "app/merge_dialog.h"
 #include "app_window_test.h"
 #include "mail_test_server.h"
-#include "platform/fs.h"
+#include "platform/directories.h"
+#include "platform/file_operations.h"
+#include "platform/file_status.h"
 
 namespace fennimar::app {
 namespace {
@@ -29,7 +31,7 @@ class MergeTest : public WindowTest {
     ASSERT_TRUE(MakeDirectory(parts));
     SplitThroughDialog(source, 30000, parts);
     ASSERT_EQ(testing::ListDir(parts).size(), 3u);
-    RemoveFile(source);
+    EXPECT_TRUE(RemoveFile(source).ok());
   }
 
   std::string source;
@@ -73,7 +75,7 @@ TEST_F(MergeTest, MailedPartsMergeFromTheMessageWithTheDialogProposingTheDownloa
   ::unsetenv("XDG_DOWNLOAD_DIR");
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Merge Complete");
   EXPECT_EQ(testing::ReadFile(downloads + "/REPORT.DOC"), original);
-  EXPECT_FALSE(PathExists(mail + "/REPORT.DOC"));
+  EXPECT_FALSE((KindOf(mail + "/REPORT.DOC") != EntryKind::kNone));
 }
 
 TEST_F(MergeTest, DiskPromptFindsAMovedPartInTheNewPath) {
@@ -98,7 +100,7 @@ TEST_F(MergeTest, DiskPromptFindsAMovedPartInTheNewPath) {
 }
 
 TEST_F(MergeTest, CancelledDiskPromptEndsTheMergeWithoutTarget) {
-  RemoveFile(parts + "/REPORT.Z02");
+  EXPECT_TRUE(RemoveFile(parts + "/REPORT.Z02").ok());
   Select(parts + "/REPORT.Z00");
   testing::WhenModal([&](wxDialog& merge) {
     testing::WhenModal([](wxDialog& prompt) { Click(prompt, wxID_CANCEL); });
@@ -106,7 +108,7 @@ TEST_F(MergeTest, CancelledDiskPromptEndsTheMergeWithoutTarget) {
   });
   Command(kIdMerge);
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Merge Aborted");
-  EXPECT_FALSE(PathExists(parts + "/REPORT.DOC"));
+  EXPECT_FALSE((KindOf(parts + "/REPORT.DOC") != EntryKind::kNone));
 }
 
 }  // namespace

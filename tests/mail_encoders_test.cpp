@@ -26,7 +26,7 @@ class EncoderTest : public ::testing::Test {
     auto output = File::Create(dir / "output");
     EXPECT_TRUE(source && output);
     result = encoder(*source, *output);
-    output->Close();
+    EXPECT_TRUE(output->Close().ok());
     return testing::ReadText(dir / "output");
   }
   std::string Encode(Encoder encoder, const std::string& text) {

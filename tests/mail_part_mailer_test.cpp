@@ -14,7 +14,7 @@
 
 #include "mail/smtp_part_mailer.h"
 #include "mail_test_server.h"
-#include "platform/fs.h"
+#include "platform/directories.h"
 #include "scripted_ui.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
@@ -187,7 +187,7 @@ class MailingSplitTest : public PartMailerTest {
   testing::ScriptedDrives drives;
   SplitEngine engine{ui, settings, drives, &mailer};
 
-  MailingSplitTest() { MakeDirectory(out); }
+  MailingSplitTest() { EXPECT_TRUE(MakeDirectory(out).ok()); }
 
   // Splits `size` bytes of REPORT.DOC into parts of `chunkSize` bytes,
   // mailing each to `mailTo`.

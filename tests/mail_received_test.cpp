@@ -14,7 +14,7 @@
 #include "mail_test_server.h"
 #include "merge/merge_form.h"
 #include "platform/drive.h"
-#include "platform/fs.h"
+#include "platform/file_status.h"
 #include "scripted_ui.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
@@ -102,8 +102,8 @@ TEST_F(MailReceivedTest, MailedSetJoinsFromMaildirMboxAndMessages) {
     EXPECT_EQ(testing::ReadFile(work / ("x/" + std::string(name))),
               testing::ReadFile(work / ("parts/" + std::string(name))));
     // As readable as a part split here.
-    EXPECT_EQ(FileModeOf(work / ("x/" + std::string(name))),
-              FileModeOf(work / ("parts/" + std::string(name))));
+    EXPECT_EQ(StatusOf(work / ("x/" + std::string(name)))->mode,
+              StatusOf(work / ("parts/" + std::string(name)))->mode);
   }
   EXPECT_EQ(Cli("extract"), 2);
 }

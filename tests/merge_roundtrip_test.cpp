@@ -13,7 +13,7 @@
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
 #include "merge_test_support.h"
-#include "platform/fs.h"
+#include "platform/directories.h"
 #include "scripted_ui.h"
 #include "settings/settings_store.h"
 #include "split/floppy_prompt.h"
@@ -48,8 +48,8 @@ Bytes MakeContent(Content content, std::size_t size, std::mt19937& random) {
 class MergeRoundTripTest : public ::testing::Test {
  protected:
   MergeRoundTripTest() {
-    MakeDirectory(parts);
-    MakeDirectory(out);
+    EXPECT_TRUE(MakeDirectory(parts).ok());
+    EXPECT_TRUE(MakeDirectory(out).ok());
   }
 
   // Splits `source` with the split engine into parts of `chunkSize` bytes.

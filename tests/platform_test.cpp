@@ -2,10 +2,13 @@
 #include <sys/stat.h>
 
 #include "platform/buffered_writer.h"
+#include "platform/directories.h"
 #include "platform/drive.h"
 #include "platform/file.h"
-#include "platform/fs.h"
+#include "platform/file_operations.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
+#include "platform/temporary_files.h"
 #include "split/copy_file.h"
 #include "test_support.h"
 
@@ -26,18 +29,27 @@ TEST(FileTest, CreateReadSeekUpdateAndRefuseDirectories) {
   testing::TempDir dir;
   auto file = File::Create(dir / "f");
   ASSERT_TRUE(file);
-  EXPECT_EQ(file->Write("hello world", 11), 11);
+  EXPECT_TRUE(file->Write("hello world", 11));
   ASSERT_TRUE(file->Seek(6));
-  EXPECT_EQ(file->Write("W", 1), 1);
+  EXPECT_TRUE(file->Write("W", 1));
   EXPECT_TRUE(file->Close());
   EXPECT_EQ(testing::ReadText(dir / "f"), "hello World");
-  EXPECT_FALSE(File::CreateNew(dir / "f"));
-  EXPECT_FALSE(File::OpenRead(dir.path()));  // a directory is no file
-  EXPECT_FALSE(File::OpenUpdate(dir / "missing"));
   auto in = File::OpenRead(dir / "f");
   char buffer[32];
-  EXPECT_EQ(in->Read(buffer, sizeof buffer), 11);
-  EXPECT_EQ(in->Size(), 11);
+  EXPECT_EQ(*in->Read(buffer, sizeof buffer), 11u);
+  EXPECT_EQ(*in->Size(), 11);
+
+  // Each failure keeps the step and the reason of its own call, however
+  // many calls fail or succeed after it.
+  auto taken = File::CreateNew(dir / "f");
+  auto directory = File::OpenRead(dir.path());  // a directory is no file
+  auto missing = File::OpenUpdate(dir / "missing");
+  EXPECT_TRUE(RemoveFile(dir / "f"));
+  ASSERT_FALSE(taken || directory || missing);
+  EXPECT_EQ(taken.error().kind(), ErrorKind::kExists);
+  EXPECT_EQ(directory.error().kind(), ErrorKind::kIsDirectory);
+  EXPECT_EQ(directory.error().Reason(), "Is a directory");
+  EXPECT_EQ(missing.error().Text(), "cannot open: No such file or directory");
 }
 
 TEST(BufferedWriterTest, GathersWritesAndKeepsOrderAcrossTheBufferEdge) {
@@ -56,21 +68,21 @@ TEST(BufferedWriterTest, GathersWritesAndKeepsOrderAcrossTheBufferEdge) {
 TEST(FsTest, DirectoriesTimesAndTemporaryFiles) {
   testing::TempDir dir;
   EXPECT_TRUE(MakeDirectory(dir / "one"));
-  EXPECT_FALSE(MakeDirectory(dir / "two/levels"));
-  EXPECT_TRUE(IsDirectory(dir / "one"));
+  EXPECT_EQ(MakeDirectory(dir / "two/levels").error().kind(), ErrorKind::kNotFound);
+  EXPECT_TRUE((KindOf(dir / "one") == EntryKind::kDirectory));
   testing::WriteFile(dir / "f", "x");
   ASSERT_TRUE(SetFileTimes(dir / "f", 1000, 1700000000));
-  EXPECT_EQ(StatPath(dir / "f")->modifiedTime, 1700000000);
+  EXPECT_EQ(StatusOf(dir / "f")->modifiedTime, 1700000000);
   EXPECT_TRUE(RemoveFile(dir / "f"));
-  EXPECT_FALSE(RemoveFile(dir / "f"));
+  EXPECT_EQ(RemoveFile(dir / "f").error().kind(), ErrorKind::kNotFound);
   std::string temp;
   {
     auto t = TempFile::Create("MIME");
     ASSERT_TRUE(t);
     temp = t->Path();
-    EXPECT_TRUE(PathExists(temp));
+    EXPECT_TRUE((KindOf(temp) != EntryKind::kNone));
   }
-  EXPECT_FALSE(PathExists(temp));
+  EXPECT_FALSE((KindOf(temp) != EntryKind::kNone));
 }
 
 TEST(CopyFileTest, CopiesModeAndTimeAndReportsMissingSource) {
@@ -78,22 +90,22 @@ TEST(CopyFileTest, CopiesModeAndTimeAndReportsMissingSource) {
   testing::WriteFile(dir / "src", testing::RandomBytes(12001, 2));
   ::chmod((dir / "src").c_str(), 0750);
   testing::SetModifiedTime(dir / "src", 1600000000);
-  EXPECT_EQ(CopyFileInBlocks(dir / "src", dir / "dst"), 0);
+  EXPECT_TRUE(CopyFileInBlocks(dir / "src", dir / "dst").ok());
   EXPECT_EQ(testing::ReadFile(dir / "dst"), testing::ReadFile(dir / "src"));
   EXPECT_EQ(testing::ModifiedTime(dir / "dst"), 1600000000);
-  EXPECT_EQ(CopyFileInBlocks(dir / "missing", dir / "dst2"), -1);
+  EXPECT_EQ(CopyFileInBlocks(dir / "missing", dir / "dst2").error().kind(), ErrorKind::kNotFound);
   EXPECT_FALSE(testing::Exists(dir / "dst2"));
-  EXPECT_EQ(CopyFileInBlocks(dir / "src", dir / "no/dir/dst"), -1);
+  EXPECT_FALSE(CopyFileInBlocks(dir / "src", dir / "no/dir/dst").ok());
 }
 
 TEST(DriveTest, FreeSpaceKindAndRootOfARealTmpfs) {
   if (!testing::IsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";
   testing::TempDir dir;
   std::string mount = dir / "disk";
-  MakeDirectory(mount);
+  EXPECT_TRUE(MakeDirectory(mount).ok());
   if (testing::Run("mount -t tmpfs -o size=1m tmpfs " + mount) != 0) GTEST_SKIP() << "no tmpfs";
   SystemDrives drives;
-  MakeDirectory(mount + "/sub");
+  EXPECT_TRUE(MakeDirectory(mount + "/sub").ok());
   EXPECT_EQ(drives.GetFreeSpace(mount), 1u << 20);
   // A directory that does not exist yet is asked about through its parent.
   EXPECT_EQ(drives.GetFreeSpace(mount + "/sub/not/yet"), 1u << 20);
@@ -107,7 +119,7 @@ TEST(DriveTest, LargestFileOfARealVfatThroughALoopDevice) {
   if (!testing::IsRoot()) GTEST_SKIP() << "mounting a vfat image needs root";
   testing::TempDir dir;
   std::string image = dir / "stick.img", mount = dir / "stick";
-  MakeDirectory(mount);
+  EXPECT_TRUE(MakeDirectory(mount).ok());
   if (testing::Run("truncate -s 2M " + image + " && mkfs.vfat -F 12 " + image + " >/dev/null") !=
           0 ||
       testing::Run("mount -o loop " + image + " " + mount + " 2>/dev/null") != 0) {

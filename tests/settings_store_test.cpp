@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "mail/smtp_settings.h"
-#include "platform/fs.h"
+#include "platform/file_status.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "test_support.h"
@@ -83,8 +83,8 @@ TEST_F(SettingsStoreTest, WriteKeepsLineEndsLinksModesAndFilesItCannotRead) {
   EXPECT_TRUE(s.WriteSetting("FENNIMAR", "Format", "FIXED"));
   EXPECT_EQ(testing::ReadText(real), "[Other]\r\nx=1\r\n\r\n[FENNIMAR]\r\nFormat=FIXED\r\n");
   EXPECT_EQ(s.ReadSetting("FENNIMAR", "Format", "FREE", 25), "FIXED");
-  EXPECT_EQ(EntryKindOf(link), EntryKind::kSymbolicLink);
-  EXPECT_EQ(FileModeOf(real), 0600u);
+  EXPECT_EQ(KindOf(link, Links::kTakeAsIs), EntryKind::kSymbolicLink);
+  EXPECT_EQ(StatusOf(real)->mode, 0600u);
 
   // A file that exists but cannot be read is never rewritten.
   std::string locked = other / "LOCKED.INI";
@@ -96,7 +96,8 @@ TEST_F(SettingsStoreTest, WriteKeepsLineEndsLinksModesAndFilesItCannotRead) {
   }
   SettingsStore l(locked);
   EXPECT_FALSE(l.WriteSetting("FENNIMAR", "Format", "FIXED"));
-  EXPECT_EQ(EntryKindOf(locked), testing::IsRoot() ? EntryKind::kOther : EntryKind::kRegular);
+  EXPECT_EQ(KindOf(locked, Links::kTakeAsIs),
+            testing::IsRoot() ? EntryKind::kOther : EntryKind::kRegular);
 }
 
 // Each stored word reads back as the value that writes it, and each reader's

@@ -6,8 +6,9 @@
 
 #include "format/part_checksum.h"
 #include "format/part_format.h"
+#include "platform/directories.h"
 #include "platform/directory_lock.h"
-#include "platform/fs.h"
+#include "platform/file_status.h"
 #include "platform/pending_file.h"
 #include "scripted_ui.h"
 #include "settings/settings_store.h"
@@ -33,7 +34,7 @@ class SplitEngineTest : public ::testing::Test {
   testing::RecordingMailer mailer;
   SplitEngine engine{ui, settings, drives, &mailer};
 
-  SplitEngineTest() { MakeDirectory(out); }
+  SplitEngineTest() { EXPECT_TRUE(MakeDirectory(out).ok()); }
 
   // A source of `size` random bytes with a known modification time.
   std::string Source(std::size_t size, const std::string& name = "REPORT.DOC") {
@@ -287,7 +288,7 @@ TEST_F(SplitEngineTest, OddFilesAndNamesAreRefusedOrReplacedNeverWrittenThrough)
   ASSERT_EQ(::mkfifo((Part(1) + std::string(kPendingSuffix)).c_str(), 0644), 0);
   EXPECT_EQ(engine.Run({source, 5000}), SplitOutcome::kComplete);
   EXPECT_EQ(testing::ReadText(dir / "victim"), "precious");
-  EXPECT_EQ(EntryKindOf(Part(0)), EntryKind::kRegular);
+  EXPECT_EQ(KindOf(Part(0), Links::kTakeAsIs), EntryKind::kRegular);
 
   // A FIFO under a part's name, or as the source, is refused without waiting.
   ::unlink(Part(1).c_str());
@@ -361,7 +362,7 @@ TEST_F(SplitEngineTest, NotEnoughSpaceOnFixedDisk) {
 TEST_F(SplitEngineTest, UnwritablePartIsReported) {
   std::string source = Source(5000);
   Dialog(2086);
-  MakeDirectory(Part(1));  // a directory where part 01 must go
+  EXPECT_TRUE(MakeDirectory(Part(1)).ok());  // a directory where part 01 must go
   Split(source);
   EXPECT_EQ(ui.messages.back(),
             (ShownMessage{Part(1) + "\nIs a directory", "Can not open", MessageKind::kOkWarning}));
@@ -675,7 +676,7 @@ TEST_F(RemovableSplitTest, MissingDirectoryIsCreatedOnRequest) {
 TEST_F(SplitEngineTest, DiskFullOnARealTmpfsDeletesTheShortPart) {
   if (!testing::IsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";
   std::string mount = dir / "small";
-  MakeDirectory(mount);
+  EXPECT_TRUE(MakeDirectory(mount).ok());
   if (testing::Run("mount -t tmpfs -o size=64k tmpfs " + mount) != 0) {
     GTEST_SKIP() << "tmpfs cannot be mounted here";
   }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fs.h"
+#include "platform/file_status.h"
 #include "scripted_ui.h"
 #include "settings/settings_store.h"
 #include "test_support.h"
@@ -149,7 +149,7 @@ TEST_F(SplitFormTest, MissingDirectoryIsCreatedThenEmailChecksKeepTheDialogOpen)
   form.SetEmail(true);
   ui.answers = {Answer::kYes};
   EXPECT_EQ(form.Ok(), DialogResult::kStayOpen);
-  EXPECT_TRUE(IsDirectory(target));
+  EXPECT_TRUE((KindOf(target) == EntryKind::kDirectory));
   EXPECT_EQ(ui.messages.back(),
             (ShownMessage{"Please fill email address", "Split", MessageKind::kOk}));
 

@@ -12,7 +12,8 @@
 #include <random>
 
 #include "format/part_format.h"
-#include "platform/fs.h"
+#include "platform/file_operations.h"
+#include "platform/file_status.h"
 
 namespace fennimar::testing {
 
@@ -58,15 +59,15 @@ std::string ReadText(const std::string& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-bool Exists(const std::string& path) { return PathExists(path); }
+bool Exists(const std::string& path) { return (KindOf(path) != EntryKind::kNone); }
 
 std::int64_t FileSize(const std::string& path) {
-  auto st = StatPath(path);
+  auto st = StatusOf(path);
   return st ? st->size : -1;
 }
 
 std::int64_t ModifiedTime(const std::string& path) {
-  auto st = StatPath(path);
+  auto st = StatusOf(path);
   return st ? st->modifiedTime : -1;
 }
 

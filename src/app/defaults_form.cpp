@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-#include "platform/fs.h"
+#include "platform/directories.h"
+#include "platform/file_status.h"
 #include "platform/system_error.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
@@ -88,15 +89,16 @@ void DefaultsForm::Write(std::string_view key, const std::string& value) {
 }
 
 DefaultsForm::DirectoryOutcome DefaultsForm::EnsureDirectory(const std::string& directory) {
-  if (PathExists(directory)) return DirectoryOutcome::kExists;
+  if ((KindOf(directory) != EntryKind::kNone)) return DirectoryOutcome::kExists;
   // The dialog has two directories: the question names the one it means.
   if (ui_.ShowMessage(MessageText("Directory does not exist, create?", directory), kCaption,
                       MessageKind::kYesNo) != Answer::kYes) {
     return DirectoryOutcome::kDeclined;
   }
-  if (MakeDirectory(directory)) return DirectoryOutcome::kCreated;
-  ui_.ShowMessage(MessageText("Can not create directory", directory, LastErrorText()), kCaption,
-                  MessageKind::kOk);
+  auto made = MakeDirectory(directory);
+  if (made) return DirectoryOutcome::kCreated;
+  ui_.ShowMessage(MessageText("Can not create directory", directory, made.error().Reason()),
+                  kCaption, MessageKind::kOk);
   return DirectoryOutcome::kFailed;
 }
 

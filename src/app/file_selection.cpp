@@ -31,11 +31,12 @@ bool FileSelection::Select(const std::string& path) {
   }
   auto file = File::OpenRead(path);
   if (!file) {
-    ui_.ShowMessage(MessageText("Can not open file", path, LastErrorText()), path,
+    ui_.ShowMessage(MessageText("Can not open file", path, file.error().Reason()), path,
                     MessageKind::kOkWarning);
     return false;
   }
-  selection_.fileSize = file->Size();
+  auto size = file->Size();
+  selection_.fileSize = size ? *size : -1;
   return true;
 }
 

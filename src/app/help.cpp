@@ -7,7 +7,7 @@
 #include <wx/stdpaths.h>
 #include <wx/treectrl.h>
 
-#include "platform/fs.h"
+#include "platform/file_status.h"
 
 namespace fennimar::app {
 namespace {
@@ -21,9 +21,10 @@ constexpr int kNavigationWidth = 300;
 std::string ManualDirectory() {
   wxFileName exe(wxStandardPaths::Get().GetExecutablePath());
   std::string installed = exe.GetPath().utf8_string() + "/../share/fennimar/manual";
-  if (PathExists(installed + "/" + kBook)) return installed;
+  if ((KindOf(installed + "/" + kBook) != EntryKind::kNone)) return installed;
 #ifdef FENNIMAR_SOURCE_MANUAL
-  if (PathExists(std::string(FENNIMAR_SOURCE_MANUAL) + "/" + kBook)) return FENNIMAR_SOURCE_MANUAL;
+  if ((KindOf(std::string(FENNIMAR_SOURCE_MANUAL) + "/" + kBook) != EntryKind::kNone))
+    return FENNIMAR_SOURCE_MANUAL;
 #endif
   return {};
 }

@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "platform/fs.h"
+#include "platform/directories.h"
 
 namespace fennimar {
 

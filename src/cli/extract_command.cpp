@@ -8,7 +8,7 @@
 #include "cli/terminal_ui.h"
 #include "mail/mail_store.h"
 #include "mail/part_extractor.h"
-#include "platform/fs.h"
+#include "platform/file_status.h"
 #include "platform/stop_signals.h"
 #include "ui/message_text.h"
 
@@ -30,7 +30,7 @@ int RunExtractCommand(int argc, char** argv) {
   if (const int* status = std::get_if<int>(&parsed)) return *status;
   const std::vector<std::string>& sources = std::get<SourceArguments>(parsed).sources;
   const std::string directory = std::get<SourceArguments>(parsed).directory.value_or(".");
-  if (!IsDirectory(directory)) {
+  if (KindOf(directory) != EntryKind::kDirectory) {
     std::cerr << "fennimar-cli: " << directory << ": no such directory\n";
     return 1;
   }

@@ -12,7 +12,7 @@
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
 #include "platform/drive.h"
-#include "platform/fs.h"
+#include "platform/file_status.h"
 #include "platform/stop_signals.h"
 #include "settings/settings_store.h"
 #include "ui/message_text.h"
@@ -85,7 +85,7 @@ int RunJoinCommand(int argc, char** argv) {
         JoinFromMail(ui, settings, drives, sources, [&ui] { return ui.StopRequested(); });
     return outcome == MailJoinOutcome::kAllJoined ? 0 : 1;
   }
-  auto status = StatPath(part);
+  auto status = StatusOf(part);
   MergeEngine engine(ui, settings, drives);
   return engine.Run({part, status ? status->size : 0}) == MergeOutcome::kComplete ? 0 : 1;
 }

@@ -9,10 +9,12 @@
 #include "format/part_name.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
+#include "platform/directories.h"
 #include "platform/drive.h"
-#include "platform/fs.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 #include "settings/settings_store.h"
+#include "ui/message_text.h"
 
 namespace fennimar {
 namespace {
@@ -36,7 +38,7 @@ bool Join(const std::string& part, const std::string& directory, bool keep) {
   MergeEngine engine(ui, settings, drives);
   engine.SetChecksumErrorAction(keep ? settings::ChecksumErrorAction::kContinue
                                      : settings::ChecksumErrorAction::kAbort);
-  auto status = StatPath(part);
+  auto status = StatusOf(part);
   return engine.Run({part, status ? status->size : 0}) == MergeOutcome::kComplete;
 }
 
@@ -82,7 +84,12 @@ int RunJoinex(const std::vector<std::string>& arguments) {
 
 int JoinSetsIn(const std::string& directory) {
   std::vector<std::string> firstParts;
-  for (const std::string& name : DirectoryEntries(directory)) {
+  auto names = DirectoryEntries(directory);
+  if (!names) {
+    std::cerr << "joinex: " << DisplayText(directory) << ": " << names.error().Reason() << "\n";
+    return 1;
+  }
+  for (const std::string& name : *names) {
     if (PartIndexFromName(name) == 0) firstParts.push_back(name);
   }
   if (firstParts.empty()) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/joinex.h"
-#include "platform/fs.h"
+#include "platform/directories.h"
 #include "platform/wide_text_win32.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -20,7 +20,8 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) arguments.push_back(fennimar::NarrowText(argv[i]));
   if (!arguments.empty()) return fennimar::RunJoinex(arguments);
 
-  int status = fennimar::JoinSetsIn(fennimar::ProgramDirectory());
+  auto directory = fennimar::ProgramDirectory();
+  int status = directory ? fennimar::JoinSetsIn(*directory) : 1;
   std::cout << "Press Enter to close this window." << std::endl;
   std::string line;
   std::getline(std::cin, line);

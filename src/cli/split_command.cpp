@@ -11,7 +11,7 @@
 #include "cli/terminal_ui.h"
 #include "mail/smtp_part_mailer.h"
 #include "platform/drive.h"
-#include "platform/fs.h"
+#include "platform/file_status.h"
 #include "platform/hidden_input.h"
 #include "settings/settings_store.h"
 #include "split/split_engine.h"
@@ -174,7 +174,7 @@ int RunSplitCommand(int argc, char** argv) {
   }
   SettingsStore settings = SettingsStore::ForUser();
   SystemDrives drives;
-  auto status = StatPath(options.file);
+  auto status = StatusOf(options.file);
   // Parts go out through the server and return address of the settings, as
   // in the desktop program; the password comes from the environment or is
   // asked for once.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/fs.h"
+#include "platform/path.h"
 
 namespace fennimar {
 

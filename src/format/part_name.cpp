@@ -49,7 +49,7 @@ bool IsPartFile(const std::string& path) {
   if (!index) return false;
   auto file = File::OpenRead(path);
   std::uint8_t bytes[2];
-  if (!file || file->Read(bytes, 2) != 2) return false;
+  if (!file || !file->ReadAll(bytes, 2)) return false;
   return bytes[1] == *index && IsValidPlace(bytes[0], bytes[1]);
 }
 

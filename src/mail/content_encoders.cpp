@@ -73,7 +73,8 @@ int CopyTested(File& source, File& output, std::size_t block, int lineLimit, boo
   int counter = 0;
   for (;;) {
     if (!atEnd) {
-      std::int64_t n = source.Read(buffer.data() + have, block + 1 - have);
+      auto nRead = source.Read(buffer.data() + have, block + 1 - have);
+      std::int64_t n = nRead ? static_cast<std::int64_t>(*nRead) : -1;
       if (n < static_cast<std::int64_t>(block + 1 - have)) atEnd = true;
       if (n > 0) have += static_cast<std::size_t>(n);
     }
@@ -89,7 +90,7 @@ int CopyTested(File& source, File& output, std::size_t block, int lineLimit, boo
       }
       if (counter > lineLimit) return kEncodeLineTooLong;
     }
-    output.Write(buffer.data(), take);
+    (void)output.Write(buffer.data(), take);
     std::memmove(buffer.data(), buffer.data() + take, have - take);
     have -= take;
   }
@@ -112,10 +113,11 @@ int EncodeBase64(File& source, File& output) {
   auto in = std::make_unique<std::uint8_t[]>(kBase64ReadSize);
   auto out = std::make_unique<char[]>(Base64EncodedSize(kBase64ReadSize));
   for (;;) {
-    std::int64_t n = source.Read(in.get(), kBase64ReadSize);
+    auto nRead = source.Read(in.get(), kBase64ReadSize);
+    std::int64_t n = nRead ? static_cast<std::int64_t>(*nRead) : -1;
     if (n <= 0) return kEncodeOk;
     std::size_t written = Base64EncodeLines(in.get(), static_cast<std::size_t>(n), out.get());
-    output.Write(out.get(), written);
+    (void)output.Write(out.get(), written);
     if (static_cast<std::size_t>(n) < kBase64ReadSize) return kEncodeOk;
   }
 }
@@ -126,12 +128,13 @@ int EncodeQuotedPrintable(File& source, File& output) {
   std::size_t used = 0;
   std::size_t lineLength = 0;
   for (;;) {
-    std::int64_t n = source.Read(in.data(), in.size());
+    auto nRead = source.Read(in.data(), in.size());
+    std::int64_t n = nRead ? static_cast<std::int64_t>(*nRead) : -1;
     if (n <= 0) break;
     for (std::int64_t i = 0; i < n; ++i) {
       // Room for a soft break and one escaped byte.
       if (used + 6 > out.size()) {
-        output.Write(out.data(), used);
+        (void)output.Write(out.data(), used);
         used = 0;
       }
       if (lineLength > kQuotedPrintableSoftLimit) {
@@ -153,7 +156,7 @@ int EncodeQuotedPrintable(File& source, File& output) {
     }
     if (static_cast<std::size_t>(n) < in.size()) break;
   }
-  if (used > 0) output.Write(out.data(), used);
+  if (used > 0) (void)output.Write(out.data(), used);
   return kEncodeOk;
 }
 
@@ -168,9 +171,10 @@ int EncodeEightBit(File& source, File& output) {
 int EncodeBinary(File& source, File& output) {
   std::array<std::uint8_t, kBinaryBlock> buffer{};
   for (;;) {
-    std::int64_t n = source.Read(buffer.data(), buffer.size());
+    auto nRead = source.Read(buffer.data(), buffer.size());
+    std::int64_t n = nRead ? static_cast<std::int64_t>(*nRead) : -1;
     if (n <= 0) return kEncodeOk;
-    output.Write(buffer.data(), static_cast<std::size_t>(n));
+    (void)output.Write(buffer.data(), static_cast<std::size_t>(n));
     if (static_cast<std::size_t>(n) < buffer.size()) return kEncodeOk;
   }
 }

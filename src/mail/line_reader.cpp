@@ -28,7 +28,8 @@ bool LineReader::Fill() {
     eof_ = readPos_ >= end_;
     return false;
   }
-  std::int64_t n = file_.Read(buffer_.get() + len_, static_cast<std::size_t>(want));
+  auto nRead = file_.Read(buffer_.get() + len_, static_cast<std::size_t>(want));
+  std::int64_t n = nRead ? static_cast<std::int64_t>(*nRead) : -1;
   if (n < 0) failed_ = true;
   if (n <= 0) {
     eof_ = true;

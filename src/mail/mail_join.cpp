@@ -12,9 +12,10 @@
 #include "mail/received_sets.h"
 #include "merge/merge_engine.h"
 #include "merge/target_name.h"
+#include "platform/directories.h"
 #include "platform/download_directory.h"
 #include "platform/file.h"
-#include "platform/fs.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/system_error.h"
 #include "ui/message_text.h"
@@ -35,7 +36,7 @@ bool SameLetters(std::string_view a, std::string_view b) {
 std::optional<std::string> NameMismatchText(const ReceivedSet& set) {
   auto file = File::OpenRead(set.firstPart);
   HeaderBytes bytes{};
-  if (!file || file->Read(bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size())) {
+  if (!file || !file->ReadAll(bytes.data(), bytes.size())) {
     return std::nullopt;  // the merge tells what is wrong with the part
   }
   auto stored = SafeFileName(DecodeHeader(bytes).SourceName());
@@ -58,8 +59,9 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
                              const std::function<bool()>& stopRequested) {
   auto received = ReceivedSets::Gather(sources, stopRequested);
   if (!received) {
-    ui.ShowMessage(MessageText("Can not create a temporary directory", "", LastErrorText()),
-                   "Merge", MessageKind::kOkWarning);
+    ui.ShowMessage(
+        MessageText("Can not create a temporary directory", "", received.error().Reason()), "Merge",
+        MessageKind::kOkWarning);
     return MailJoinOutcome::kNothingFound;
   }
   if (received->stopped()) return MailJoinOutcome::kStopped;
@@ -85,7 +87,10 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
   // mailbox, which may be the home directory itself.
   // (Without any home directory, the working directory.)
   std::string downloads = DownloadDirectory();
-  if (downloads.empty()) downloads = AbsolutePath(".").value_or("/");
+  if (downloads.empty()) {
+    auto working = AbsolutePath(".");
+    downloads = working ? *working : "/";
+  }
   engine.SetReceivedFromMail(downloads);
   for (const ReceivedSet& set : received->sets()) {
     if (stopRequested && stopRequested()) return MailJoinOutcome::kStopped;
@@ -108,7 +113,7 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
     if (auto mismatch = NameMismatchText(set)) {
       ui.ShowMessage(*mismatch, "Merge", MessageKind::kOk);
     }
-    auto status = StatPath(set.firstPart);
+    auto status = StatusOf(set.firstPart);
     MergeOutcome outcome = engine.Run({set.firstPart, status ? status->size : 0});
     if (outcome == MergeOutcome::kStopped) return MailJoinOutcome::kStopped;
     if (outcome != MergeOutcome::kComplete) all = false;

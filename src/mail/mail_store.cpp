@@ -5,8 +5,9 @@
 
 #include "mail/line_reader.h"
 #include "mail/mime_parser.h"
+#include "platform/directories.h"
 #include "platform/file.h"
-#include "platform/fs.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/system_error.h"
 
@@ -19,8 +20,9 @@ bool ForEachMboxMessage(const std::string& path,
                         const std::function<bool(const StoredMessage&)>& visit) {
   auto file = File::OpenRead(path);
   if (!file) return false;
-  std::int64_t size = file->Size();
-  if (size < 0) return false;
+  auto length = file->Size();
+  if (!length) return false;
+  std::int64_t size = *length;
   LineReader reader(*file, 0, size);
   Line line;
   if (!reader.NextStartingWith(kMboxSeparator, line)) return !reader.failed();
@@ -42,15 +44,19 @@ bool ForEachMaildirMessage(const std::string& path,
   bool any = false;
   for (const char* sub : {"cur", "new"}) {
     std::string folder = JoinPath(path, sub);
-    if (!IsDirectory(folder)) continue;
+    if (KindOf(folder) != EntryKind::kDirectory) continue;
     any = true;
-    std::vector<std::string> names = DirectoryEntries(folder);
+    auto listed = DirectoryEntries(folder);
+    if (!listed) continue;
+    std::vector<std::string> names = std::move(*listed);
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
       std::string file = JoinPath(folder, name);
       // Dot files are the mail program's own; links are not followed.
-      if (name[0] == '.' || IsSymbolicLink(file) || !IsRegularFile(file)) continue;
-      auto status = StatPath(file);
+      if (name[0] == '.' || (KindOf(file, Links::kTakeAsIs) == EntryKind::kSymbolicLink) ||
+          KindOf(file) != EntryKind::kRegular)
+        continue;
+      auto status = StatusOf(file);
       if (!status) continue;
       if (!visit({file, 0, status->size, false})) return true;
     }
@@ -61,34 +67,35 @@ bool ForEachMaildirMessage(const std::string& path,
 }  // namespace
 
 MailStoreKind MailStoreKindOf(const std::string& path) {
-  if (IsDirectory(path)) {
-    return IsDirectory(JoinPath(path, "cur")) || IsDirectory(JoinPath(path, "new"))
+  if ((KindOf(path) == EntryKind::kDirectory)) {
+    return (KindOf(JoinPath(path, "cur")) == EntryKind::kDirectory) ||
+                   (KindOf(JoinPath(path, "new")) == EntryKind::kDirectory)
                ? MailStoreKind::kMaildir
                : MailStoreKind::kNone;
   }
   // Only a regular file is read: opening a FIFO would wait for a writer.
-  if (!IsRegularFile(path)) return MailStoreKind::kNone;
+  if (KindOf(path) != EntryKind::kRegular) return MailStoreKind::kNone;
   auto file = File::OpenRead(path);
   char start[5] = {};
-  if (!file || file->Read(start, sizeof start) != sizeof start) return MailStoreKind::kNone;
+  if (!file || !file->ReadAll(start, sizeof start)) return MailStoreKind::kNone;
   if (std::string_view(start, sizeof start) == kMboxSeparator) return MailStoreKind::kMbox;
-  file->Close();
+  (void)file->Close();
   MimeParser parser;
   if (parser.OpenSource(path, 0, kMailSniffSize, false) != 0) return MailStoreKind::kNone;
   return parser.IsMime() ? MailStoreKind::kMessage : MailStoreKind::kNone;
 }
 
 std::string SourceOpenError(const std::string& path) {
-  if (!IsRegularFile(path)) return {};
+  if (KindOf(path) != EntryKind::kRegular) return {};
   auto file = File::OpenRead(path);
-  return file ? std::string() : LastErrorText();
+  return file ? std::string() : file.error().Reason();
 }
 
 bool ForEachMessage(const std::string& path,
                     const std::function<bool(const StoredMessage&)>& visit) {
   switch (MailStoreKindOf(path)) {
     case MailStoreKind::kMessage: {
-      auto status = StatPath(path);
+      auto status = StatusOf(path);
       if (!status) return false;
       visit({path, 0, status->size, false});
       return true;

@@ -82,7 +82,7 @@ std::string PartHeader(const MimePart& part) {
 }
 
 bool WriteText(File& output, std::string_view text) {
-  return output.Write(text.data(), text.size()) == static_cast<std::int64_t>(text.size());
+  return output.Write(text.data(), text.size()).ok();
 }
 
 // Writes one part's header and body. False only when writing the output
@@ -96,8 +96,10 @@ bool WritePart(File& output, const MimePart& part) {
   for (const std::string& line : part.partHeaderLines) header += line + "\r\n";
   header += "\r\n";
   if (!WriteText(output, header)) return false;
-  std::int64_t before = output.Size();
-  std::int64_t expected = source->Size();
+  auto before = output.Size();
+  auto sourceSize = source->Size();
+  if (!before || !sourceSize) return false;
+  std::int64_t expected = *sourceSize;
   switch (part.encoding) {
     case TransferEncoding::kSevenBit:
       EncodeSevenBit(*source, output);
@@ -120,7 +122,8 @@ bool WritePart(File& output, const MimePart& part) {
   }
   // The untested writers must have written the whole source: a short body
   // means the output device failed (or the source shrank under us).
-  return output.Size() - before == expected;
+  auto after = output.Size();
+  return after && *after - *before == expected;
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 #include "mail/content_decoders.h"
 #include "mail/line_reader.h"
 #include "mail/mime_header.h"
-#include "platform/fs.h"
+#include "platform/file_operations.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/system_error.h"
 
@@ -112,12 +113,18 @@ std::string DelimiterOf(const MimeHeader& header, const MimePart& fields) {
 int MimeParser::OpenSource(const std::string& path) {
   if (source_) return -1;
   auto file = File::OpenRead(path);
-  if (!file) return -2;
-  std::int64_t size = file->Size();
-  if (size < 0) return -2;
-  source_ = std::move(file);
+  if (!file) {
+    failureReason_ = file.error().Reason();
+    return -2;
+  }
+  auto size = file->Size();
+  if (!size) {
+    failureReason_ = size.error().Reason();
+    return -2;
+  }
+  source_ = std::move(*file);
   begin_ = 0;
-  end_ = size;
+  end_ = *size;
   fromQuoted_ = false;
   return 0;
 }
@@ -135,7 +142,7 @@ int MimeParser::OpenSource(const std::string& path, std::int64_t offset, std::in
 int MimeParser::CloseSource() {
   if (!source_) return -1;
   parsedParts_.clear();
-  bool closed = source_->Close();
+  bool closed = source_->Close().ok();
   source_.reset();
   return closed ? 0 : -2;
 }
@@ -147,7 +154,8 @@ int MimeParser::PartCount() const {
 
 int MimeParser::ReadAt(std::int64_t offset, char* buffer, std::size_t size) {
   if (!source_->Seek(offset)) return -1;
-  return static_cast<int>(source_->Read(buffer, size));
+  auto got = source_->Read(buffer, size);
+  return got ? static_cast<int>(*got) : -1;
 }
 
 std::int64_t MimeParser::FindText(std::string_view text, std::int64_t start, int caseFlag,
@@ -320,13 +328,18 @@ bool MimeParser::DecodePart(int index, const Sink& sink) {
     }
     return produced == 0 || sink(result, produced);
   };
-  if (!source_->Seek(part.offset)) return false;
+  if (auto sought = source_->Seek(part.offset); !sought) {
+    readError_ = sought.error();
+    return false;
+  }
   std::int64_t remaining = part.length;
   while (remaining > 0) {
     auto want = static_cast<std::size_t>(
         std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kExtractBlockSize)));
-    std::int64_t n = source_->Read(in.get(), want);
-    if (n <= 0) return false;
+    auto got = source_->Read(in.get(), want);
+    if (!got) readError_ = got.error();
+    if (!got || *got == 0) return false;
+    auto n = static_cast<std::int64_t>(*got);
     remaining -= n;
     if (!pass(in.get(), static_cast<std::size_t>(n), remaining == 0)) return true;
   }
@@ -364,40 +377,49 @@ int MimeParser::ExtractTo(int index, const std::string& path, bool mayReplace) {
   // takes its place only when the part is whole.
   std::string written = path;
   failureReason_.clear();
-  std::optional<File> output;
+  readError_.reset();
+  Result<File> output = SystemError::OfKind("cannot create", ErrorKind::kExists);
   if (mayReplace) {
     output = File::Create(path);
-  } else if (!PathExists(path)) {
+  } else if (KindOf(path) == EntryKind::kNone) {
     std::string directory = DirectoryOf(path);
     if (directory.empty()) directory = path.rfind(kPathSeparator, 0) == 0 ? "/" : ".";
-    output = File::CreateUnique(directory, std::string(kExtractTemporaryPrefix), written);
+    auto unique = File::CreateUnique(directory, std::string(kExtractTemporaryPrefix));
+    if (unique) {
+      written = unique->path;
+      output = std::move(unique->file);
+    } else {
+      output = unique.error();
+    }
   }
   if (!output) {
-    std::string reason = LastErrorText();
-    if (mayReplace || !PathExists(path)) failureReason_ = reason;  // not only a name taken
+    // A name that is taken is no failure of the system's.
+    if (output.error().kind() != ErrorKind::kExists) failureReason_ = output.error().Reason();
     return -2;
   }
-  bool writeFailed = false;
+  std::optional<SystemError> failure;
   bool stopped = false;
   bool read = DecodePart(index, [&](const std::uint8_t* data, std::size_t size) {
-    writeFailed = output->Write(data, size) != static_cast<std::int64_t>(size);
-    if (writeFailed) failureReason_ = LastErrorText();
-    stopped = !writeFailed && stopRequested_ && stopRequested_();
-    return !writeFailed && !stopped;
+    if (auto done = output->Write(data, size); !done) failure = done.error();
+    stopped = !failure && stopRequested_ && stopRequested_();
+    return !failure && !stopped;
   });
-  if (!read) failureReason_ = LastErrorText();
-  bool ok = read && !writeFailed && !stopped && output->Close();
-  if (read && !writeFailed && !stopped && !ok) failureReason_ = LastErrorText();
+  if (!read && readError_) failure = readError_;
+  if (read && !failure && !stopped) {
+    if (auto closed = output->Close(); !closed) failure = closed.error();
+  }
+  bool ok = read && !failure && !stopped;
   if (ok && !mayReplace) {
-    RenameResult renamed = RenameNoReplace(written, path);
-    if (renamed != RenameResult::kRenamed) {
-      if (renamed == RenameResult::kFailed) failureReason_ = LastErrorText();
-      RemoveFile(written);
-      return renamed == RenameResult::kTargetExists ? -2 : -3;
+    if (auto renamed = RenameNoReplace(written, path); !renamed) {
+      (void)RemoveFile(written);
+      if (renamed.error().kind() == ErrorKind::kExists) return -2;
+      failureReason_ = renamed.error().Reason();
+      return -3;
     }
   }
   if (!ok) {
-    RemoveFile(written);
+    if (failure) failureReason_ = failure->Reason();
+    (void)RemoveFile(written);
     return -3;
   }
   return 0;

@@ -112,7 +112,8 @@ class MimeParser {
   void SetStopCheck(std::function<bool()> stopRequested) {
     stopRequested_ = std::move(stopRequested);
   }
-  // The system's reason for the last extraction that failed with -2 or -3;
+  // The system's reason for the last OpenSource or extraction that failed
+  // with -2 or -3;
   // empty when the system gave none (a name that was taken, say).
   const std::string& failureReason() const { return failureReason_; }
 
@@ -132,6 +133,7 @@ class MimeParser {
   bool leftPartsOut_ = false;
   std::function<bool()> stopRequested_;
   std::string failureReason_;
+  std::optional<SystemError> readError_;  // of the last DecodePart that could not read
 };
 
 }  // namespace fennimar

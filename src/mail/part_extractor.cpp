@@ -8,7 +8,9 @@
 #include "format/part_name.h"
 #include "mail/mail_store.h"
 #include "mail/mime_parser.h"
-#include "platform/fs.h"
+#include "platform/directories.h"
+#include "platform/file_operations.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/system_error.h"
 
@@ -45,10 +47,13 @@ PartExtractor::PartExtractor(std::string directory, std::function<bool()> stopRe
       lock_(std::make_unique<DirectoryLock>(directory_)) {
   // With the lock held, a temporary name here is what a killed run left.
   if (lock_->state() != DirectoryLock::State::kHeld) return;
-  for (const std::string& name : DirectoryEntries(directory_)) {
+  auto names = DirectoryEntries(directory_);
+  if (!names) return;
+  for (const std::string& name : *names) {
     std::string path = JoinPath(directory_, name);
-    if (name.starts_with(kExtractTemporaryPrefix) && EntryKindOf(path) != EntryKind::kDirectory) {
-      RemoveFile(path);
+    if (name.starts_with(kExtractTemporaryPrefix) &&
+        KindOf(path, Links::kTakeAsIs) != EntryKind::kDirectory) {
+      (void)RemoveFile(path);
     }
   }
 }
@@ -70,7 +75,7 @@ bool PartExtractor::AddSource(const std::string& path) {
     MimeParser parser;
     parser.SetStopCheck([this] { return StopRequested(); });
     if (parser.OpenSource(message.path, message.offset, message.length, message.fromQuoted) != 0) {
-      results_.push_back({which, path, ExtractOutcome::kUnreadable, LastErrorText()});
+      results_.push_back({which, path, ExtractOutcome::kUnreadable, parser.failureReason()});
       return true;
     }
     if (parser.Parse() != 0) return true;  // not a MIME message: nothing in it to extract
@@ -86,19 +91,21 @@ bool PartExtractor::AddSource(const std::string& path) {
         result.outcome = ExtractOutcome::kUnsafeName;
       } else if (!(wholeSize = WholePartSize(parser, k, safe))) {
         result.outcome = ExtractOutcome::kNotAPart;
-      } else if (EntryExists(target)) {
+      } else if ((KindOf(target, Links::kTakeAsIs) != EntryKind::kNone)) {
         result.outcome = ExtractOutcome::kExists;
       } else if (parser.ExtractPartToDirectory(k, directory_) != 0) {
         if (stopped_) return false;  // nothing kept, nothing to tell
-        result.outcome = EntryExists(target) ? ExtractOutcome::kExists : ExtractOutcome::kFailed;
+        result.outcome = (KindOf(target, Links::kTakeAsIs) != EntryKind::kNone)
+                             ? ExtractOutcome::kExists
+                             : ExtractOutcome::kFailed;
         result.reason = parser.failureReason();
       } else {
         // The file is ours (the name was free and the rename never replaces),
         // so a part cut short is taken away again.
-        auto status = StatPath(target);
+        auto status = StatusOf(target);
         result.outcome = ExtractOutcome::kWritten;
         if (!status || status->size < *wholeSize) {
-          RemoveFile(target);
+          (void)RemoveFile(target);
           result.outcome = ExtractOutcome::kCutShort;
         }
       }

@@ -5,7 +5,10 @@
 #include <set>
 
 #include "format/part_name.h"
+#include "platform/directories.h"
 #include "platform/file.h"
+#include "platform/file_operations.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 
 namespace fennimar {
@@ -17,16 +20,16 @@ constexpr int kMaxPartIndex = 99;
 std::optional<int> StoredCount(const std::string& path) {
   auto file = File::OpenRead(path);
   std::uint8_t count = 0;
-  if (!file || file->Read(&count, 1) != 1) return std::nullopt;
+  if (!file || !file->ReadAll(&count, 1)) return std::nullopt;
   return count;
 }
 
 }  // namespace
 
-std::optional<ReceivedSets> ReceivedSets::Gather(const std::vector<std::string>& sources,
-                                                 const std::function<bool()>& stopRequested) {
+Result<ReceivedSets> ReceivedSets::Gather(const std::vector<std::string>& sources,
+                                          const std::function<bool()>& stopRequested) {
   auto directory = LockedTempDirectory::Create("fennimar-mail-");
-  if (!directory) return std::nullopt;
+  if (!directory) return directory.error();
   ReceivedSets received(std::move(*directory));
   PartExtractor extractor(received.directory(), stopRequested);
   for (const std::string& source : sources) {
@@ -34,7 +37,7 @@ std::optional<ReceivedSets> ReceivedSets::Gather(const std::vector<std::string>&
       received.stopped_ = true;
       return received;
     }
-    if (IsRegularFile(source) && IsPartFile(source)) {
+    if ((KindOf(source) == EntryKind::kRegular) && IsPartFile(source)) {
       received.LinkSet(source);
     } else if (!extractor.AddSource(source)) {
       received.refused_.push_back(source);
@@ -53,7 +56,7 @@ void ReceivedSets::LinkSet(const std::string& part) {
   for (int k = 0; k <= kMaxPartIndex; ++k) {
     std::string path = PartPathFromBase(base, k);
     if (!IsPartFile(path)) continue;
-    MakeSymbolicLink(path, JoinPath(directory(), FileNameOf(path)));
+    (void)MakeSymbolicLink(path, JoinPath(directory(), FileNameOf(path)));
   }
 }
 
@@ -64,7 +67,9 @@ void ReceivedSets::FindSets() {
     int largestCount = 0;           // else the largest count any part says
   };
   std::map<std::string, Found> byStem;
-  for (const std::string& name : DirectoryEntries(directory())) {
+  auto names = DirectoryEntries(directory());
+  if (!names) return;  // the directory is this run's own: no set was gathered
+  for (const std::string& name : *names) {
     auto index = PartIndexFromName(name);
     std::string path = JoinPath(directory(), name);
     if (!index || !IsPartFile(path)) continue;

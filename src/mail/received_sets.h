@@ -28,8 +28,8 @@ class ReceivedSets {
   // mailboxes, Maildirs and part files. Empty when no temporary directory
   // can be made. `stopRequested` is asked while the parts are taken out;
   // once it says yes, nothing more is read and stopped() is true.
-  static std::optional<ReceivedSets> Gather(const std::vector<std::string>& sources,
-                                            const std::function<bool()>& stopRequested = {});
+  static Result<ReceivedSets> Gather(const std::vector<std::string>& sources,
+                                     const std::function<bool()>& stopRequested = {});
 
   // By name; each set that has any of its parts here.
   const std::vector<ReceivedSet>& sets() const { return sets_; }

@@ -12,7 +12,7 @@
 #include "mail/content_encoders.h"
 #include "mail/header_text.h"
 #include "platform/file.h"
-#include "platform/fs.h"
+#include "platform/temporary_files.h"
 #include "ui/message_text.h"
 
 namespace fennimar {
@@ -259,7 +259,7 @@ void SmtpSession::Quit() {
     }
   }
   answering_ = false;
-  stream_.Close();
+  (void)stream_.Close();
   inbox_.clear();
 }
 
@@ -287,7 +287,7 @@ SmtpReply SmtpSession::Command(std::string_view line, int timeoutMs, const LineV
 
 SmtpReply SmtpSession::Garbled(SmtpReply reply, std::string fault) {
   // The next reply could not be told from the rest of this one.
-  stream_.Close();
+  (void)stream_.Close();
   inbox_.clear();
   reply.code = 0;
   reply.status = NetStatus::kFailed;
@@ -416,7 +416,7 @@ SmtpOutcome SmtpSession::Transmit(const std::string& recipients, const std::stri
     reason_ = reason.empty() ? stream_.Error() : std::move(reason);
     bool stopped = stream_.LastFailure() == NetStatus::kStopped;
     answering_ = false;
-    stream_.Close();
+    (void)stream_.Close();
     return stopped ? SmtpOutcome::kStopped : SmtpOutcome::kSendFailed;
   };
   outbox_.clear();
@@ -435,7 +435,8 @@ SmtpOutcome SmtpSession::Transmit(const std::string& recipients, const std::stri
     if (!file) return abandon("cannot read " + path);
     if (!Queue("\r\n\r\n")) return abandon({});
     for (;;) {
-      std::int64_t n = file->Read(block.data(), block.size());
+      auto nRead = file->Read(block.data(), block.size());
+      std::int64_t n = nRead ? static_cast<std::int64_t>(*nRead) : -1;
       if (n < 0) return abandon("cannot read " + path);
       if (n > 0 && !Queue({block.data(), static_cast<std::size_t>(n)})) return abandon({});
       if (n < static_cast<std::int64_t>(block.size())) break;

@@ -1,13 +1,13 @@
 #include "merge/merge_engine.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "copy/part_data_copy.h"
 #include "format/file_name.h"
 #include "format/part_checksum.h"
 #include "format/part_format.h"
@@ -16,14 +16,17 @@
 #include "merge/merge_form.h"
 #include "merge/target_name.h"
 #include "platform/buffered_writer.h"
+#include "platform/directories.h"
 #include "platform/directory_lock.h"
 #include "platform/file.h"
-#include "platform/fs.h"
+#include "platform/file_operations.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/pending_file.h"
 #include "platform/system_error.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
+#include "text/printf_text.h"
 #include "ui/message_text.h"
 #include "ui/progress_dialog.h"
 
@@ -36,13 +39,6 @@ constexpr std::size_t kMaxSelectedPath = 120;
 constexpr std::string_view kInvalidPart = "Invalid Component File, Merge aborted\n";
 // The text already ends its line; the part's path follows.
 std::string InvalidPartText(const std::string& path) { return std::string(kInvalidPart) + path; }
-
-std::string Format(const char* format, auto... args) {
-  int size = std::snprintf(nullptr, 0, format, args...);
-  std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  std::snprintf(text.data(), text.size() + 1, format, args...);
-  return text;
-}
 
 // The directory whose drive decides the "insert floppy" wait.
 std::string DirectoryForDriveQuery(const std::string& path) {
@@ -97,8 +93,11 @@ class MergeRun {
   bool TargetIsOneOfTheParts() const;
   std::optional<MergeOutcome> OpenLaterPart(int index, File& part, PartHeader& header,
                                             std::int64_t& partSize);
+  std::optional<MergeOutcome> CheckSlice(const std::string& partPath, const PartHeader& header,
+                                         std::int64_t partSize);
   std::optional<MergeOutcome> CopyPart(const std::string& partPath, File& part,
                                        const PartHeader& header);
+  std::optional<MergeOutcome> CopyParts();
   MergeOutcome Finish();
   void KeepMode(File& result) const;
 
@@ -179,15 +178,18 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   }
 
   WaitCursor waitCursor(ui_);
-  std::string merging = Format(" Merging %d files to create: %s", partCount_, targetPath_.c_str());
+  std::string merging = Format(" Merging %d files to create: %s", partCount_, targetPath_);
   ui_.SetInfoLine(InfoLine::kTarget, merging);
   if (auto end = CreateTarget()) return *end;
-  auto targetIdentity = IdentityOf(target_->file());
   writer_.emplace(target_->file());
-
   progress_.emplace(ui_);
   progress_->SetStatusText(merging);
+  if (auto end = CopyParts()) return *end;
+  return Finish();
+}
 
+std::optional<MergeOutcome> MergeRun::CopyParts() {
+  auto targetIdentity = target_->file().Identity();
   for (int index = 0; index < partCount_; ++index) {
     std::optional<File> later;
     File* part = &*first_;
@@ -199,22 +201,13 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
       if (auto end = OpenLaterPart(index, *later, header, partSize)) return *end;
       part = &*later;
       partPath = PartPathFromBase(partBase_, index);
-      if (targetIdentity && IdentityOf(*part) == targetIdentity) return RefusePart(partPath);
+      if (auto identity = part->Identity();
+          targetIdentity && identity && *identity == *targetIdentity) {
+        return RefusePart(partPath);
+      }
     }
     ui_.SetInfoLine(InfoLine::kStatus, " Reading: " + partPath);
-    // Data that does not fit its file, or slices that pass the source's
-    // length (a small set's stays below 2 GiB), are not a part of a set this
-    // program wrote.
-    // A set of the first version stores no total (0); its slices are only
-    // held below 2 GiB.
-    slicesTotal_ += header.dataLength;
-    bool large = reference_.IsLargeSet();
-    if (header.dataLength < (large ? 1 : 0) ||
-        header.dataLength > partSize - std::int64_t{kHeaderSize} ||
-        (large && header.dataLength > kMaxPartData) ||
-        slicesTotal_ > (total_ > 0 ? total_ : kMaxSmallSetSize)) {
-      return RefusePart(partPath);
-    }
+    if (auto end = CheckSlice(partPath, header, partSize)) return *end;
     if (auto end = CopyPart(partPath, *part, header)) return *end;
     if (index == 0) first_.reset();
     // The slices add up to the source's length exactly: a set that ends
@@ -223,18 +216,35 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
       return RefusePart(partPath);
     }
   }
-  return Finish();
+  return std::nullopt;
+}
+
+// Data that does not fit its file, or slices that pass the source's length
+// (a small set's stays below 2 GiB), are not a part of a set this program
+// wrote. A set of the first version stores no total (0); its slices are only
+// held below 2 GiB.
+std::optional<MergeOutcome> MergeRun::CheckSlice(const std::string& partPath,
+                                                 const PartHeader& header, std::int64_t partSize) {
+  slicesTotal_ += header.dataLength;
+  bool large = reference_.IsLargeSet();
+  if (header.dataLength < (large ? 1 : 0) ||
+      header.dataLength > partSize - std::int64_t{kHeaderSize} ||
+      (large && header.dataLength > kMaxPartData) ||
+      slicesTotal_ > (total_ > 0 ? total_ : kMaxSmallSetSize)) {
+    return RefusePart(partPath);
+  }
+  return std::nullopt;
 }
 
 std::optional<MergeOutcome> MergeRun::PrepareDirectory(const MergeForm& form) {
   directory_ = form.directory().empty() ? std::string(kRootDirectory) : form.directory();
-  if (!PathExists(directory_)) {
+  if (KindOf(directory_) == EntryKind::kNone) {
     if (!Ask("Directory does not exist, create?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
       return MergeOutcome::kCancelled;
     }
-    if (!MakeDirectory(directory_)) {
-      return Tell(MessageText("Can not create directory", directory_, LastErrorText()), "Merge",
-                  MessageKind::kOk);
+    if (auto made = MakeDirectory(directory_); !made) {
+      return Tell(MessageText("Can not create directory", directory_, made.error().Reason()),
+                  "Merge", MessageKind::kOk);
     }
   }
   ui_.SetInfoLine(InfoLine::kDirectory, " Directory: " + directory_);
@@ -245,23 +255,24 @@ std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedP
   partBase_ = PartBaseOf(selectedPath);
   firstPath_ = PartPathFromBase(partBase_, 0);
   // Parts on removable media: the user may still have to insert the first one.
-  while (!PathExists(firstPath_) &&
+  while (KindOf(firstPath_) == EntryKind::kNone &&
          drives_.GetDriveKind(DirectoryForDriveQuery(firstPath_)) == DriveKind::kRemovable) {
     if (!Ask("Please insert floppy disc with file " + firstPath_, "Merge",
              MessageKind::kRetryCancel, Answer::kRetry)) {
       return MergeOutcome::kCancelled;
     }
   }
-  first_ = File::OpenRead(firstPath_);
-  if (!first_) {
-    return Tell(MessageText("Can not open file", firstPath_, LastErrorText()), firstPath_,
+  auto first = File::OpenRead(firstPath_);
+  if (!first) {
+    return Tell(MessageText("Can not open file", firstPath_, first.error().Reason()), firstPath_,
                 MessageKind::kOkWarning);
   }
-  firstSize_ = first_->Size();
+  first_ = std::move(*first);
+  auto size = first_->Size();
+  firstSize_ = size ? *size : -1;  // too short to be a part
 
   HeaderBytes bytes{};
-  if (firstSize_ < std::int64_t{kHeaderSize} ||
-      first_->Read(bytes.data(), bytes.size()) != std::int64_t{kHeaderSize}) {
+  if (firstSize_ < std::int64_t{kHeaderSize} || !first_->ReadAll(bytes.data(), bytes.size())) {
     return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
   }
   reference_ = DecodeHeader(bytes);
@@ -298,63 +309,55 @@ std::optional<MergeOutcome> MergeRun::AskForHiddenName() {
 }
 
 bool MergeRun::TargetIsOneOfTheParts() const {
-  auto target = IdentityOf(targetPath_);
+  auto target = StatusOf(targetPath_);
   if (!target) return false;
   for (int index = 0; index < std::max(partCount_, 1); ++index) {
-    if (IdentityOf(PartPathFromBase(partBase_, index)) == target) return true;
+    auto part = StatusOf(PartPathFromBase(partBase_, index));
+    if (part && part->identity == target->identity) return true;
   }
   return false;
 }
 
 std::optional<MergeOutcome> MergeRun::AskToReplace(const std::string& path) {
   // A dangling symbolic link is an existing entry too.
-  if (EntryExists(path) &&
+  if ((KindOf(path, Links::kTakeAsIs) != EntryKind::kNone) &&
       !Ask("Target File exists overwrite?", "Merge", MessageKind::kYesNoDefaultNo, Answer::kYes)) {
     return MergeOutcome::kCancelled;
   }
   return std::nullopt;
 }
 
-// Only a regular file or a symbolic link is replaced by the result (the link
-// itself, never what it leads to); a directory, a FIFO or a device under the
-// target's name cannot be created over.
-std::optional<PendingFile> CreateResult(const std::string& path) {
-  EntryKind kind = EntryKindOf(path);
-  if (kind == EntryKind::kDirectory || kind == EntryKind::kOther) {
-    errno = kind == EntryKind::kDirectory ? EISDIR : kNotRegularFile;
-    return std::nullopt;
-  }
-  return PendingFile::Create(path);
-}
-
 std::optional<MergeOutcome> MergeRun::CreateTarget() {
-  target_ = CreateResult(targetPath_);
-  if (target_) return std::nullopt;
-  std::string reason = LastErrorText();
-
-  auto cut = StripSecondDot(targetPath_);
-  if (!cut) {
-    return Tell(MessageText("Can not create", targetPath_, reason), targetPath_, MessageKind::kOk);
+  auto created = PendingFile::Create(targetPath_);
+  if (!created) {
+    // A name the file system refuses may lose its second dot and be tried
+    // once more.
+    auto cut = StripSecondDot(targetPath_);
+    if (!cut) {
+      return Tell(MessageText("Can not create", targetPath_, created.error().Reason()), targetPath_,
+                  MessageKind::kOk);
+    }
+    if (auto end = AskToReplace(*cut)) return *end;
+    targetPath_ = *cut;
+    if (TargetIsOneOfTheParts()) {
+      return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
+    }
+    created = PendingFile::Create(targetPath_);
+    if (!created) {
+      return Tell(MessageText("Can not create", targetPath_, created.error().Reason()), targetPath_,
+                  MessageKind::kOk);
+    }
+    ui_.ShowMessage(MessageText("Striping second '.' from target file name", targetPath_),
+                    targetPath_, MessageKind::kOk);
   }
-  if (auto end = AskToReplace(*cut)) return *end;
-  targetPath_ = *cut;
-  if (TargetIsOneOfTheParts()) {
-    return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
-  }
-  target_ = CreateResult(targetPath_);
-  if (!target_) {
-    reason = LastErrorText();
-    return Tell(MessageText("Can not create", targetPath_, reason), targetPath_, MessageKind::kOk);
-  }
-  ui_.ShowMessage(MessageText("Striping second '.' from target file name", targetPath_),
-                  targetPath_, MessageKind::kOk);
+  target_ = std::move(*created);
   return std::nullopt;
 }
 
 std::optional<MergeOutcome> MergeRun::OpenLaterPart(int index, File& part, PartHeader& header,
                                                     std::int64_t& partSize) {
   std::string partPath = PartPathFromBase(partBase_, index);
-  while (!PathExists(partPath)) {
+  while (KindOf(partPath) == EntryKind::kNone) {
     DiskPromptForm prompt(partPath);
     if (!ui_.RunDiskPrompt(prompt)) {
       DiscardTarget();
@@ -371,17 +374,17 @@ std::optional<MergeOutcome> MergeRun::OpenLaterPart(int index, File& part, PartH
 
   auto opened = File::OpenRead(partPath);
   if (!opened) {
-    std::string reason = LastErrorText();
     DiscardTarget();
-    return Tell(MessageText("Can't open file, merge aborted", partPath, reason), partPath,
-                MessageKind::kOk);
+    return Tell(MessageText("Can't open file, merge aborted", partPath, opened.error().Reason()),
+                partPath, MessageKind::kOk);
   }
   part = std::move(*opened);
-  partSize = part.Size();
-  if (partSize < 0) return Tell("FAIL", "_fstat", MessageKind::kOk);
+  auto size = part.Size();
+  if (!size) return Tell("FAIL", "_fstat", MessageKind::kOk);
+  partSize = *size;
 
   HeaderBytes bytes{};
-  if (part.Read(bytes.data(), bytes.size()) != std::int64_t{kHeaderSize}) {
+  if (!part.ReadAll(bytes.data(), bytes.size())) {
     return RefusePart(partPath);
   }
   header = DecodeHeader(bytes);
@@ -397,48 +400,22 @@ std::optional<MergeOutcome> MergeRun::OpenLaterPart(int index, File& part, PartH
 
 std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File& part,
                                                const PartHeader& header) {
-  std::int64_t remaining = header.dataLength;
   PartChecksum sum;
-  // The data is read straight into the target's write buffer, as much at a
-  // time as it has room for (reads from the page cache cost less in fewer,
-  // larger calls), and then handled block by block, each block followed by
-  // the progress update and the pump. Of the room, [next, available) is read
-  // and not yet handled; a block ends at the room's end at the latest.
-  std::span<char> room;
-  std::size_t next = 0, available = 0;
-  bool shortRead = false;
-  while (remaining > 0) {
-    if (progress_->stopRequested()) break;
-    if (next == room.size() && !shortRead) {
-      room = writer_->Space(static_cast<std::size_t>(
-          std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kWriteBufferSize))));
-      std::int64_t got = part.Read(room.data(), room.size());
-      next = 0;
-      available = got > 0 ? static_cast<std::size_t>(got) : 0;
-      shortRead = available < room.size();
-    }
-    auto block =
-        std::min({static_cast<std::size_t>(remaining), kCopyBlockSize, room.size() - next});
-    bytesCopied_ += static_cast<std::int64_t>(block);
-    // A block that cannot be read whole ends this part's copy; its checksum
-    // and the final size check tell the effect.
-    if (available - next < block) break;
-    sum.Add(room.data() + next, block);
-    next += block;
-    remaining -= static_cast<std::int64_t>(block);
-    // A short write shows in the final size check.
-    writer_->Commit(block);
-    int percent = std::min(PercentOf(bytesCopied_, total_), 100);
-    progress_->SetPercent(percent);
-    ui_.Pump();
-  }
-  if (progress_->stopRequested()) {
+  RunProgress progress{*progress_, ui_, bytesCopied_, total_};
+  CopyResult copy = CopyPartData(part, *writer_, header.dataLength, sum, progress);
+  bytesCopied_ = progress.done;
+  if (copy.end == CopyEnd::kStopped) {
     ui_.SetInfoLine(InfoLine::kStatus, " Aborted");
     return MergeOutcome::kStopped;
   }
+  if (copy.end == CopyEnd::kWriteFailed) {
+    DiscardTarget();
+    return Tell("Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk);
+  }
+  // A part that ends early shows in its checksum and in the final size check.
   if (sum.Value() != header.checksum) {
     ui_.ShowMessage(
-        Format("Checksum error for file %s should be %04X is %04X", partPath.c_str(),
+        Format("Checksum error for file %s should be %04X is %04X", partPath,
                static_cast<unsigned>(header.checksum), static_cast<unsigned>(sum.Value())),
         "Merged file may be corrupted", MessageKind::kOk);
     ++errorCount_;
@@ -447,7 +424,7 @@ std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File
 }
 
 MergeOutcome MergeRun::Finish() {
-  bool written = writer_->Flush();
+  bool written = writer_->Flush().ok();
   writer_.reset();
   File& result = target_->file();
   if (errorCount_ != 0) {
@@ -476,10 +453,10 @@ MergeOutcome MergeRun::Finish() {
   }
 
   progress_.reset();
-  std::int64_t size = result.Size();
-  if (size < 0) return Tell("Can not open file", targetPath_, MessageKind::kOk);
+  auto size = result.Size();
+  if (!size) return Tell("Can not open file", targetPath_, MessageKind::kOk);
   // A failed write may have lost data that the size does not show.
-  if (!written || size != total_) {
+  if (!written || *size != total_) {
     if (total_ > 0 || !written) {
       DiscardTarget();
       return Tell("Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk);
@@ -490,7 +467,7 @@ MergeOutcome MergeRun::Finish() {
   }
   KeepMode(result);
   if (std::int64_t time = reference_.ModifiedTime(); time != 0) {
-    SetFileTimes(target_->path(), time, time);
+    (void)SetFileTimes(target_->path(), time, time);  // the data is whole without it
   }
   // Only now does the final name change: the joined file replaces what it held.
   if (!target_->Commit()) {
@@ -502,8 +479,8 @@ MergeOutcome MergeRun::Finish() {
 
 // A file that is replaced keeps its permission bits.
 void MergeRun::KeepMode(File& result) const {
-  if (EntryKindOf(targetPath_) != EntryKind::kRegular) return;
-  if (auto mode = FileModeOf(targetPath_)) result.SetMode(*mode);
+  if (KindOf(targetPath_, Links::kTakeAsIs) != EntryKind::kRegular) return;
+  if (auto status = StatusOf(targetPath_)) (void)result.SetMode(status->mode);
 }
 
 }  // namespace

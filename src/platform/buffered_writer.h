@@ -27,13 +27,14 @@ class BufferedWriter {
   // writer starts at the file's current offset.
   explicit BufferedWriter(File& file)
       : file_(file), buffer_(std::make_unique<char[]>(kWriteBufferSize)) {}
-  ~BufferedWriter() { Flush(); }
+  ~BufferedWriter() { (void)Flush(); }
   BufferedWriter(const BufferedWriter&) = delete;
   BufferedWriter& operator=(const BufferedWriter&) = delete;
 
-  // Appends bytes. False once any write to the file has come up short; the
-  // bytes that did not fit are lost, and so is everything after them.
-  bool Append(const void* data, std::size_t size);
+  // Appends bytes. Fails once any write to the file has failed, with that
+  // write's error; the bytes that did not fit are lost, and so is everything
+  // after them.
+  Result<void> Append(const void* data, std::size_t size);
   // The free room of the buffer, at most `size` bytes and at least one byte
   // when `size` is not 0; it stays valid until the next call on the writer.
   std::span<char> Space(std::size_t size) {
@@ -41,16 +42,18 @@ class BufferedWriter {
   }
   // Appends the first `size` bytes of the room Space gave, after the caller
   // filled them. The result is Append's.
-  bool Commit(std::size_t size);
-  // Writes what is gathered. False when the file took fewer bytes.
-  bool Flush();
-  bool ok() const { return ok_; }
+  Result<void> Commit(std::size_t size);
+  // Writes what is gathered.
+  Result<void> Flush();
+  // The first failed write's error, or success.
+  const Result<void>& state() const { return state_; }
+  bool ok() const { return state_.ok(); }
 
  private:
   File& file_;
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
-  bool ok_ = true;
+  Result<void> state_;
 };
 
 }  // namespace fennimar

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/directories.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 
 namespace fennimar {
@@ -56,7 +58,9 @@ void RemoveIfDead(const std::string& path) {
 void RemoveDeadDirectories(const std::string& prefix) {
   const char* base = std::getenv("TMPDIR");
   std::string parent = base && *base ? base : "/tmp";
-  for (const std::string& name : DirectoryEntries(parent)) {
+  auto names = DirectoryEntries(parent);
+  if (!names) return;
+  for (const std::string& name : *names) {
     if (name.size() == prefix.size() + kUniqueLength && name.starts_with(prefix)) {
       RemoveIfDead(JoinPath(parent, name));
     }
@@ -65,20 +69,21 @@ void RemoveDeadDirectories(const std::string& prefix) {
 
 }  // namespace
 
-std::optional<LockedTempDirectory> LockedTempDirectory::Create(const std::string& prefix) {
+Result<LockedTempDirectory> LockedTempDirectory::Create(const std::string& prefix) {
   RemoveDeadDirectories(prefix);
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     auto directory = TempDirectory::Create(prefix);
-    if (!directory) return std::nullopt;
+    if (!directory) return directory.error();
     auto lock = std::make_unique<DirectoryLock>(directory->Path());
     // Another run's clean-up may have locked the new directory before this
     // run could, and removed it: a directory still there with the lock held
     // is this run's own. Where there are no locks, no run removes another's.
-    if (lock->state() != DirectoryLock::State::kBusy && IsDirectory(directory->Path())) {
+    if (lock->state() != DirectoryLock::State::kBusy &&
+        (KindOf(directory->Path()) == EntryKind::kDirectory)) {
       return LockedTempDirectory(std::move(lock), std::move(*directory));
     }
   }
-  return std::nullopt;
+  return SystemError::OfKind("cannot keep a temporary directory", ErrorKind::kNotFound);
 }
 
 }  // namespace fennimar

@@ -10,15 +10,15 @@
 #include <string>
 
 #include "platform/directory_lock.h"
-#include "platform/fs.h"
+#include "platform/temporary_files.h"
 
 namespace fennimar {
 
 class LockedTempDirectory {
  public:
   // Removes this user's unlocked directories "<prefix>XXXXXX" in $TMPDIR (default
-  // /tmp), then creates and locks a new one. Empty when none can be made.
-  static std::optional<LockedTempDirectory> Create(const std::string& prefix);
+  // /tmp), then creates and locks a new one.
+  static Result<LockedTempDirectory> Create(const std::string& prefix);
 
   const std::string& Path() const { return directory_.Path(); }
 

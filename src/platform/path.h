@@ -23,5 +23,8 @@ std::string DirectoryOf(std::string_view path);
 // Joins a directory and a name: the root and a directory already ending in a
 // separator take the name directly, any other directory gets one separator.
 std::string JoinPath(std::string_view directory, std::string_view name);
+// True when the system gives the name to a device in every directory, so that
+// a file of that name cannot be created there (CON, NUL, COM1 on Windows).
+bool IsDeviceName(std::string_view name);
 
 }  // namespace fennimar

@@ -2,7 +2,8 @@
 
 #include <utility>
 
-#include "platform/fs.h"
+#include "platform/file_operations.h"
+#include "platform/file_status.h"
 
 namespace fennimar {
 
@@ -10,22 +11,28 @@ std::string PendingFile::PendingPathOf(const std::string& finalPath) {
   return finalPath + std::string(kPendingSuffix);
 }
 
-std::optional<PendingFile> PendingFile::Create(const std::string& finalPath) {
+Result<PendingFile> PendingFile::Create(const std::string& finalPath) {
+  EntryKind existing = KindOf(finalPath, Links::kTakeAsIs);
+  if (existing == EntryKind::kDirectory) {
+    return SystemError::OfKind("cannot replace", ErrorKind::kIsDirectory);
+  }
+  if (existing == EntryKind::kOther) {
+    return SystemError::OfKind("cannot replace", ErrorKind::kNotRegularFile);
+  }
   // A file the user may not write stays as it is, as it would if it were
   // written in place: the rename must not get round its protection.
-  // (errno tells why: no permission, or a read-only file system.)
-  if (EntryKindOf(finalPath) == EntryKind::kRegular && !IsWritable(finalPath)) {
-    return std::nullopt;
+  if (existing == EntryKind::kRegular) {
+    if (auto writable = CheckWritable(finalPath); !writable) return writable.error();
   }
   std::string path = PendingPathOf(finalPath);
   // Whatever holds the temporary name is the remains of an earlier run, or
   // was put there to block this one (a FIFO, say): the name is removed, and
   // nothing it leads to is touched. A directory there makes the creation
   // fail.
-  EntryKind left = EntryKindOf(path);
-  if (left != EntryKind::kNone && left != EntryKind::kDirectory) RemoveFile(path);
+  EntryKind left = KindOf(path, Links::kTakeAsIs);
+  if (left != EntryKind::kNone && left != EntryKind::kDirectory) (void)RemoveFile(path);
   auto file = File::CreateNew(path);
-  if (!file) return std::nullopt;
+  if (!file) return file.error();
   return PendingFile(std::move(*file), std::move(path), finalPath);
 }
 
@@ -46,22 +53,25 @@ PendingFile& PendingFile::operator=(PendingFile&& other) noexcept {
   return *this;
 }
 
-bool PendingFile::Commit() {
-  if (path_.empty()) return false;
-  bool replaces = EntryKindOf(finalPath_) != EntryKind::kNone;
-  bool written = (!replaces || file_.Sync()) && file_.Close();
-  if (!written || !RenameFile(path_, finalPath_)) {
+Result<void> PendingFile::Commit() {
+  if (path_.empty()) return SystemError::OfKind("cannot commit", ErrorKind::kNotFound);
+  bool replaces = KindOf(finalPath_, Links::kTakeAsIs) != EntryKind::kNone;
+  Result<void> done;
+  if (replaces) done = file_.Sync();
+  if (done) done = file_.Close();
+  if (done) done = RenameFile(path_, finalPath_);
+  if (!done) {
     Discard();
-    return false;
+    return done;
   }
   path_.clear();
-  return true;
+  return {};
 }
 
 void PendingFile::Discard() {
   if (path_.empty()) return;
-  file_.Close();
-  RemoveFile(std::exchange(path_, {}));
+  (void)file_.Close();
+  (void)RemoveFile(std::exchange(path_, {}));
 }
 
 }  // namespace fennimar

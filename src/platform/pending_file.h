@@ -8,7 +8,6 @@
 // run that writes the same file.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,12 +22,14 @@ class PendingFile {
   // The temporary name of a final path.
   static std::string PendingPathOf(const std::string& finalPath);
 
-  // Creates the temporary file for `finalPath`; a regular file under that
-  // name that this process may not write is refused. The caller holds the
+  // Creates the temporary file for `finalPath`. Only a regular file or a
+  // symbolic link under that name is ever replaced (the link itself, never
+  // what it leads to): a directory, a FIFO or a device is refused, and so is
+  // a regular file this process may not write. The caller holds the
   // directory's DirectoryLock (or runs where there are no locks): a file
   // already under the temporary name is then the remains of an earlier run
-  // and is removed first. Empty when it cannot be created; errno tells why.
-  static std::optional<PendingFile> Create(const std::string& finalPath);
+  // and is removed first.
+  static Result<PendingFile> Create(const std::string& finalPath);
 
   ~PendingFile();
   PendingFile(PendingFile&& other) noexcept;
@@ -43,9 +44,9 @@ class PendingFile {
   // Closes the file and renames it over the final name. When that name holds
   // a file, the data is first put on the device, so that not even a power cut
   // right after the rename can leave the name with neither the old file nor
-  // the new one. False when the sync, the close or the rename failed; the
-  // temporary file is then deleted and the final name keeps what it held.
-  bool Commit();
+  // the new one. When the sync, the close or the rename fails, the
+  // temporary file is deleted and the final name keeps what it held.
+  Result<void> Commit();
   // Closes and deletes the temporary file; the final name is not touched.
   void Discard();
 

@@ -1,3 +1,4 @@
+// SystemError on POSIX: the codes are errno values.
 #include "platform/system_error.h"
 
 #include <cerrno>
@@ -6,21 +7,11 @@
 namespace fennimar {
 namespace {
 
-// The system has no code for "not a regular file"; this one no file call
-// gives stands for it.
-#ifdef ENOTBLK
+// The system has no code for "not a regular file"; this one, which no file
+// call gives, stands for it.
 constexpr int kNotRegularFileCode = ENOTBLK;
-#else
-constexpr int kNotRegularFileCode = EINVAL;
-#endif
 
 }  // namespace
-
-SystemError SystemError::WithReason(std::string step, std::string reason) {
-  SystemError error(std::move(step), 0);
-  error.reason_ = std::move(reason);
-  return error;
-}
 
 SystemError SystemError::OfKind(std::string step, ErrorKind kind) {
   switch (kind) {
@@ -60,7 +51,5 @@ std::string SystemError::Reason() const {
   if (kind() == ErrorKind::kNotRegularFile) return "Not a regular file";
   return std::strerror(code_);
 }
-
-std::string LastErrorText() { return errno == 0 ? std::string() : SystemError("", errno).Reason(); }
 
 }  // namespace fennimar

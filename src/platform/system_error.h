@@ -10,7 +10,6 @@
 // the reason it shows.
 #pragma once
 
-#include <cerrno>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,7 +33,11 @@ class SystemError {
   SystemError(std::string step, int code) : step_(std::move(step)), code_(code) {}
   // A failure the platform has no code for (a TLS library's, a name lookup's),
   // with the words that tell it.
-  static SystemError WithReason(std::string step, std::string reason);
+  static SystemError WithReason(std::string step, std::string reason) {
+    SystemError error(std::move(step), 0);
+    error.reason_ = std::move(reason);
+    return error;
+  }
   // A failure of one of the kinds above, found by the program rather than
   // reported by a system call (a FIFO under a file's name, say).
   static SystemError OfKind(std::string step, ErrorKind kind);
@@ -97,13 +100,5 @@ class [[nodiscard]] Result<void> {
  private:
   std::optional<SystemError> error_;
 };
-
-// Kept while callers move to SystemError; goes when none is left.
-#ifdef ENOTBLK
-inline constexpr int kNotRegularFile = ENOTBLK;
-#else
-inline constexpr int kNotRegularFile = EINVAL;
-#endif
-std::string LastErrorText();
 
 }  // namespace fennimar

@@ -1,13 +1,13 @@
 #include "settings/settings_store.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <vector>
 
+#include "platform/directories.h"
 #include "platform/file.h"
-#include "platform/fs.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/pending_file.h"
 
@@ -56,16 +56,16 @@ std::optional<std::string_view> KeyOf(std::string_view line) {
 std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
   auto file = File::OpenRead(path);
   if (!file) {
-    if (errno == ENOENT) return std::vector<std::string>{};
+    if (file.error().kind() == ErrorKind::kNotFound) return std::vector<std::string>{};
     return std::nullopt;
   }
   std::string text;
   char block[4096];
   for (;;) {
-    std::int64_t got = file->Read(block, sizeof block);
-    if (got < 0) return std::nullopt;
-    text.append(block, static_cast<std::size_t>(got));
-    if (got < static_cast<std::int64_t>(sizeof block)) break;
+    auto got = file->Read(block, sizeof block);
+    if (!got) return std::nullopt;
+    text.append(block, *got);
+    if (*got < sizeof block) break;
   }
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -77,9 +77,9 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
 // Creates the directory that holds the file, and its parents.
 void MakeParents(const std::string& path) {
   std::string directory = DirectoryOf(path);
-  if (directory.empty() || IsDirectory(directory)) return;
+  if (directory.empty() || (KindOf(directory) == EntryKind::kDirectory)) return;
   MakeParents(directory);
-  MakeDirectory(directory);
+  (void)MakeDirectory(directory);  // a failure shows when the file is written
 }
 
 }  // namespace
@@ -157,13 +157,10 @@ bool SettingsStore::WriteSetting(std::string_view section, std::string_view key,
   MakeParents(target);
   auto out = PendingFile::Create(target);
   if (!out) return false;
-  if (auto mode = FileModeOf(target)) out->file().SetMode(*mode);
+  if (auto status = StatusOf(target)) (void)out->file().SetMode(status->mode);
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
-  if (out->file().Write(text.data(), text.size()) != static_cast<std::int64_t>(text.size())) {
-    return false;
-  }
-  return out->Commit();
+  return out->file().Write(text.data(), text.size()) && out->Commit();
 }
 
 }  // namespace fennimar

@@ -3,7 +3,8 @@
 #include <array>
 #include <string_view>
 
-#include "platform/fs.h"
+#include "platform/directories.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 #include "settings/settings_keys.h"
 #include "split/copy_file.h"
@@ -17,8 +18,8 @@ constexpr std::array<std::string_view, 2> kJoinerNames = {"joinex", "joinex.exe"
 constexpr std::string_view kInstalledJoiners = "lib/fennimar";
 
 std::string InstalledJoinerDirectory() {
-  std::string programs = ProgramDirectory();
-  return programs.empty() ? std::string() : JoinPath(DirectoryOf(programs), kInstalledJoiners);
+  auto programs = ProgramDirectory();
+  return programs ? JoinPath(DirectoryOf(*programs), kInstalledJoiners) : std::string();
 }
 
 }  // namespace
@@ -31,8 +32,8 @@ CompanionJoiners CompanionJoiners::Find(const SettingsStore& settings) {
   if (directory.empty()) return joiners;
   for (std::string_view name : kJoinerNames) {
     std::string path = JoinPath(directory, name);
-    auto status = StatPath(path);
-    if (!status || status->isDirectory) continue;
+    auto status = StatusOf(path);
+    if (!status || status->kind == EntryKind::kDirectory) continue;
     joiners.paths_.push_back(path);
     joiners.size_ += static_cast<std::uint64_t>(status->size);
   }
@@ -40,7 +41,10 @@ CompanionJoiners CompanionJoiners::Find(const SettingsStore& settings) {
 }
 
 void CompanionJoiners::CopyTo(const std::string& root) const {
-  for (const std::string& path : paths_) CopyFileInBlocks(path, JoinPath(root, FileNameOf(path)));
+  // A joiner that cannot be copied leaves the parts as good as they are.
+  for (const std::string& path : paths_) {
+    (void)CopyFileInBlocks(path, JoinPath(root, FileNameOf(path)));
+  }
 }
 
 }  // namespace fennimar

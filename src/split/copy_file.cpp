@@ -1,38 +1,37 @@
 #include "split/copy_file.h"
 
 #include "platform/file.h"
-#include "platform/fs.h"
+#include "platform/file_operations.h"
+#include "platform/file_status.h"
 #include "platform/pending_file.h"
 
 namespace fennimar {
 
-int CopyFileInBlocks(const std::string& source, const std::string& destination) {
+Result<void> CopyFileInBlocks(const std::string& source, const std::string& destination) {
   auto in = File::OpenRead(source);
-  if (!in) return -1;
-  std::int64_t remaining = in->Size();
-  auto status = StatPath(source);
-  if (!status || remaining < 0) return -1;
+  if (!in) return in.error();
+  auto status = StatusOf(source);
+  if (!status) return status.error();
   // The copy appears under its name only when it is whole, and never through
   // a link that already has that name.
   auto out = PendingFile::Create(destination);
-  if (!out) return -1;
+  if (!out) return out.error();
 
   char block[kCopyFileBlockSize];
-  while (remaining > 0) {
+  for (std::int64_t remaining = status->size; remaining > 0;) {
     std::size_t size = remaining < static_cast<std::int64_t>(sizeof block)
                            ? static_cast<std::size_t>(remaining)
                            : sizeof block;
-    if (in->Read(block, size) != static_cast<std::int64_t>(size) ||
-        out->file().Write(block, size) != static_cast<std::int64_t>(size)) {
-      return -1;
-    }
+    auto got = in->Read(block, size);
+    if (!got) return got.error();
+    if (*got != size) return SystemError::OfKind("cannot read all of", ErrorKind::kOther);
+    if (auto written = out->file().Write(block, size); !written) return written;
     remaining -= static_cast<std::int64_t>(size);
   }
   // The joiner must stay runnable on the disk it is copied to.
-  if (auto mode = FileModeOf(source)) out->file().SetMode(*mode);
-  if (!out->Commit()) return -1;
-  SetFileTimes(destination, status->modifiedTime, status->modifiedTime);
-  return 0;
+  if (auto mode = out->file().SetMode(status->mode); !mode) return mode;
+  if (auto committed = out->Commit(); !committed) return committed;
+  return SetFileTimes(destination, status->modifiedTime, status->modifiedTime);
 }
 
 }  // namespace fennimar

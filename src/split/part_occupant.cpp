@@ -4,7 +4,8 @@
 
 #include "format/part_name.h"
 #include "platform/file.h"
-#include "platform/fs.h"
+#include "platform/file_operations.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 
 namespace fennimar {
@@ -14,10 +15,13 @@ namespace {
 // header reads as zeros beyond its end: a source length of 0, which no split
 // source has, so such a part is always another file's.
 std::optional<PartHeader> ReadPartHeader(const std::string& path) {
-  if (EntryKindOf(path) != EntryKind::kRegular || !IsPartFile(path)) return std::nullopt;
+  if (KindOf(path, Links::kTakeAsIs) != EntryKind::kRegular || !IsPartFile(path))
+    return std::nullopt;
   auto file = File::OpenRead(path);
   HeaderBytes bytes{};
-  if (!file || file->Read(bytes.data(), bytes.size()) < 2) return std::nullopt;
+  if (!file) return std::nullopt;
+  auto got = file->Read(bytes.data(), bytes.size());
+  if (!got || *got < 2) return std::nullopt;
   return DecodeHeader(bytes);
 }
 
@@ -29,7 +33,7 @@ bool IsSameSource(const PartHeader& a, const PartHeader& b) {
 }
 
 PartOccupant FindPartOccupant(const std::string& partPath, const PartHeader& set) {
-  if (EntryKindOf(partPath) != EntryKind::kRegular) return {};
+  if (KindOf(partPath, Links::kTakeAsIs) != EntryKind::kRegular) return {};
   auto header = ReadPartHeader(partPath);
   if (!header) return {PartOccupant::Kind::kOtherFile, FileNameOf(partPath)};
   if (IsSameSource(*header, set)) return {PartOccupant::Kind::kSameSet, {}};
@@ -37,14 +41,15 @@ PartOccupant FindPartOccupant(const std::string& partPath, const PartHeader& set
   return {PartOccupant::Kind::kOtherPart, owner.empty() ? FileNameOf(partPath) : owner};
 }
 
-std::string RemoveParts(const std::string& base, int first,
-                        const std::function<bool(const PartHeader&)>& belongs) {
+std::optional<KeptPart> RemoveParts(const std::string& base, int first,
+                                    const std::function<bool(const PartHeader&)>& belongs) {
   for (int index = first; index < kMaxParts; ++index) {
     std::string path = PartPathFromBase(base, index);
     auto header = ReadPartHeader(path);
-    if (header && belongs(*header) && !RemoveFile(path)) return path;
+    if (!header || !belongs(*header)) continue;
+    if (auto removed = RemoveFile(path); !removed) return KeptPart{path, removed.error()};
   }
-  return {};
+  return std::nullopt;
 }
 
 }  // namespace fennimar

@@ -10,9 +10,11 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "format/part_format.h"
+#include "platform/system_error.h"
 
 namespace fennimar {
 
@@ -40,9 +42,13 @@ PartOccupant FindPartOccupant(const std::string& partPath, const PartHeader& set
 
 // Deletes the part files "<base>.Znn" from index `first` up to the last index
 // names allow whose header `belongs` accepts. Only regular files that pass
-// the part check are touched. Returns the path of a part that could not be
-// deleted (errno tells why), or an empty string.
-std::string RemoveParts(const std::string& base, int first,
-                        const std::function<bool(const PartHeader&)>& belongs);
+// the part check are touched. Stops at the first part that cannot be
+// deleted and returns it with the reason.
+struct KeptPart {
+  std::string path;
+  SystemError error;
+};
+std::optional<KeptPart> RemoveParts(const std::string& base, int first,
+                                    const std::function<bool(const PartHeader&)>& belongs);
 
 }  // namespace fennimar

@@ -1,21 +1,22 @@
 #include "split/split_engine.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "copy/part_data_copy.h"
 #include "format/file_name.h"
 #include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
 #include "platform/buffered_writer.h"
+#include "platform/directories.h"
 #include "platform/directory_lock.h"
 #include "platform/drive.h"
 #include "platform/file.h"
-#include "platform/fs.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/pending_file.h"
 #include "platform/system_error.h"
@@ -25,6 +26,8 @@
 #include "split/part_mailer.h"
 #include "split/part_occupant.h"
 #include "split/split_form.h"
+#include "text/ascii.h"
+#include "text/printf_text.h"
 #include "ui/message_text.h"
 #include "ui/progress_dialog.h"
 #include "ui/user_interface.h"
@@ -37,16 +40,8 @@ constexpr std::size_t kMaxSourcePathLength = 120;
 // Part files must be able to hold at least this many data bytes.
 constexpr std::int64_t kMinDivisionSize = 1000;
 
-std::string Format(const char* format, const std::string& text) {
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, format, text.c_str());
-  return buffer;
-}
-
 std::string DividingText(const std::string& path, int parts) {
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, "Dividing %s on %2d parts", path.c_str(), parts);
-  return buffer;
+  return Format("Dividing %s on %2d parts", path, parts);
 }
 
 // One run: the state of a split from the dialog's OK to its end. Every way
@@ -65,20 +60,28 @@ class SplitRun {
   SplitOutcome Execute();
 
  private:
-  enum class PartOutcome { kWritten, kEnded };
+  // Each step returns the way the run ends, or nothing to go on.
+  using Step = std::optional<SplitOutcome>;
 
-  bool Prepare();
-  bool CheckPartNames();
-  bool TakeLock();
-  bool ReplaceOtherSets(int first, int end);
+  Step Prepare();
+  Step OpenSource();
+  Step PlanParts();
+  Step CheckPartNames();
+  Step TakeLock();
+  Step ReplaceOtherSets(int first, int end);
   bool IsTheSource(const std::string& partPath) const;
-  bool PromptForDisk(const std::string& partPath, std::int64_t length);
-  PartOutcome WritePart(const std::string& partPath, std::int64_t length);
+  Step PromptForDisk(const std::string& partPath, std::int64_t length);
+  void FitPartToDisk();
+  Step WritePart(const std::string& partPath, std::int64_t length);
+  Step SealPart(PendingFile& part, const std::string& partPath, std::int64_t length,
+                const PartChecksum& checksum, const Result<void>& written);
+  Step MailPart(const std::string& partPath);
   SplitOutcome Finish();
   void RemoveOldSlicing();
   bool FixUpCount();
-  void Warn(const std::string& text, const std::string& caption) {
+  SplitOutcome Warn(const std::string& text, const std::string& caption) {
     ui_.ShowMessage(text, caption, MessageKind::kOkWarning);
+    return SplitOutcome::kFailed;
   }
   void SetLine(InfoLine line, const std::string& text) { ui_.SetInfoLine(line, text); }
 
@@ -89,8 +92,6 @@ class SplitRun {
   const std::string path_;
   const SplitRequest request_;
 
-  // How the run ends when a step returns false without saying otherwise.
-  SplitOutcome ending_ = SplitOutcome::kFailed;
   std::optional<File> source_;
   std::optional<FileIdentity> sourceIdentity_;
   std::optional<DirectoryLock> lock_;
@@ -105,117 +106,117 @@ class SplitRun {
   int planned_ = 0;            // the parts the size gives (free space may change it)
   int index_ = 0;              // the part being written
   std::int64_t offset_ = 0;
-  std::int64_t copied_ = 0;
+  std::int64_t copied_ = 0;  // data bytes written, for the progress
 };
 
-bool SplitRun::Prepare() {
+SplitRun::Step SplitRun::Prepare() {
   SetLine(InfoLine::kDirectory, Format(" Directory: %s", request_.targetDirectory));
-  // The joiner refuses a stored name with control characters; such a set
-  // would split but never join again.
-  std::string name = FileNameOf(path_);
-  if (std::any_of(name.begin(), name.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
-    Warn(MessageText("File name has control characters, its parts could not be joined", path_),
-         "Split");
-    return false;
-  }
-  source_ = File::OpenRead(path_);
-  if (!source_) {
-    Warn(MessageText(path_, path_, LastErrorText()), "Can not open file");
-    return false;
-  }
-  sourceIdentity_ = IdentityOf(*source_);
-  auto status = StatPath(path_);
-  size_ = source_->Size();
-  if (!status || size_ < 0) {
-    ui_.ShowMessage("FAIL", "_fstat", MessageKind::kOk);
-    return false;
-  }
-  // A source of 2 GiB or more makes a large set (docs/part-format.md).
-  header_.SetSource(FileNameOf(path_), size_);
-  // The joiner also refuses a stored name that leaves no file name: one that
-  // ends in ':' or '\' (a drive or a directory to other systems).
-  if (!SafeFileName(header_.SourceName())) {
-    Warn(MessageText("File name ends in ':' or '\\', its parts could not be joined", path_),
-         "Split");
-    return false;
-  }
-  header_.SetModifiedTime(status->modifiedTime);
-  SetLine(InfoLine::kSize, " File size: " + std::to_string(size_));
-
-  division_ = request_.chunkSize - static_cast<std::int64_t>(kHeaderSize);
-  if (division_ < kMinDivisionSize) {
-    Warn("Division size should be greater than 1000 bytes", "Split");
-    return false;
-  }
-  if (division_ >= size_) {
-    Warn("Chunk size greater then file size", "Split");  // the program's own spelling
-    return false;
-  }
-  if (request_.chunkSize > kMaxPartSize) {
-    Warn("Chunk size must be smaller than 2 GB", "Split");
-    return false;
-  }
-  std::int64_t planned = (size_ + division_ - 1) / division_;
-  if (planned > kMaxParts) {
-    Warn("File to big (more than 100 parts)", "Split");
-    return false;
-  }
-  planned_ = static_cast<int>(planned);
-  header_.partCount = static_cast<std::uint8_t>(planned_);
-  if (!CheckPartNames()) return false;
+  if (auto end = OpenSource()) return end;
+  if (auto end = PlanParts()) return end;
+  if (auto end = CheckPartNames()) return end;
 
   removable_ = drives_.GetDriveKind(request_.targetDirectory) == DriveKind::kRemovable;
   // A removable disk holds one part; its names are checked when it is in.
-  if (!removable_ && !ReplaceOtherSets(0, planned_)) return false;
+  if (!removable_) {
+    if (auto end = ReplaceOtherSets(0, planned_)) return end;
+  }
   if (removable_) joiners_ = CompanionJoiners::Find(settings_);
   std::string dividing = request_.fillToCapacity && removable_ ? Format("Dividing %s", path_)
                                                                : DividingText(path_, planned_);
   SetLine(InfoLine::kTarget, dividing);
   progress_.emplace(ui_);
   progress_->SetStatusText(dividing);
-  return true;
+  return std::nullopt;
+}
+
+SplitRun::Step SplitRun::OpenSource() {
+  // The joiner refuses a stored name with control characters; such a set
+  // would split but never join again.
+  if (HasControlCharacter(FileNameOf(path_))) {
+    return Warn(
+        MessageText("File name has control characters, its parts could not be joined", path_),
+        "Split");
+  }
+  auto source = File::OpenRead(path_);
+  if (!source) return Warn(MessageText(path_, path_, source.error().Reason()), "Can not open file");
+  source_ = std::move(*source);
+  auto identity = source_->Identity();
+  if (identity) sourceIdentity_ = *identity;
+  auto status = StatusOf(path_);
+  auto size = source_->Size();
+  if (!status || !size) {
+    ui_.ShowMessage("FAIL", "_fstat", MessageKind::kOk);
+    return SplitOutcome::kFailed;
+  }
+  size_ = *size;
+  // A source of 2 GiB or more makes a large set (docs/part-format.md).
+  header_.SetSource(FileNameOf(path_), size_);
+  // The joiner also refuses a stored name that leaves no file name: one that
+  // ends in ':' or '\' (a drive or a directory to other systems).
+  if (!SafeFileName(header_.SourceName())) {
+    return Warn(MessageText("File name ends in ':' or '\\', its parts could not be joined", path_),
+                "Split");
+  }
+  header_.SetModifiedTime(status->modifiedTime);
+  SetLine(InfoLine::kSize, " File size: " + std::to_string(size_));
+  return std::nullopt;
+}
+
+SplitRun::Step SplitRun::PlanParts() {
+  division_ = request_.chunkSize - static_cast<std::int64_t>(kHeaderSize);
+  if (division_ < kMinDivisionSize) {
+    return Warn("Division size should be greater than 1000 bytes", "Split");
+  }
+  if (division_ >= size_) {
+    return Warn("Chunk size greater then file size", "Split");  // the program's own spelling
+  }
+  if (request_.chunkSize > kMaxPartSize)
+    return Warn("Chunk size must be smaller than 2 GB", "Split");
+  std::int64_t planned = (size_ + division_ - 1) / division_;
+  if (planned > kMaxParts) return Warn("File to big (more than 100 parts)", "Split");
+  planned_ = static_cast<int>(planned);
+  header_.partCount = static_cast<std::uint8_t>(planned_);
+  return std::nullopt;
 }
 
 // True when the part's name is the source's own directory entry: renaming
 // the part into place would take the source's name away.
 bool SplitRun::IsTheSource(const std::string& partPath) const {
-  return sourceIdentity_ && EntryIdentityOf(partPath) == sourceIdentity_;
+  if (!sourceIdentity_) return false;
+  auto entry = StatusOf(partPath, Links::kTakeAsIs);
+  return entry && entry->identity == *sourceIdentity_;
 }
 
 // Refuses, before anything is written, a source that is one of its own parts
 // (a source named DATA.Z00 or LOG.Z01 split into its own directory).
-bool SplitRun::CheckPartNames() {
+SplitRun::Step SplitRun::CheckPartNames() {
   for (int index = 0; index < planned_; ++index) {
     std::string partPath = PartPath(request_.targetDirectory, path_, index);
     if (IsTheSource(partPath)) {
-      Warn(MessageText("A part would replace the file being split", partPath), "Split");
-      return false;
+      return Warn(MessageText("A part would replace the file being split", partPath), "Split");
     }
   }
-  return true;
+  return std::nullopt;
 }
 
 // One writer per directory: two splits of one name never mix their parts.
-bool SplitRun::TakeLock() {
+SplitRun::Step SplitRun::TakeLock() {
   if (!lock_) {
     lock_.emplace(request_.targetDirectory);
     if (lock_->state() == DirectoryLock::State::kBusy) {
-      Warn(MessageText(kDirectoryBusyText, request_.targetDirectory), "Split");
-      return false;
+      return Warn(MessageText(kDirectoryBusyText, request_.targetDirectory), "Split");
     }
   }
-  return true;
+  return std::nullopt;
 }
 
 // Asks before the parts from `first` to `end` - 1 replace another file's
 // parts or files; on Yes, also deletes the other sets' parts from `end` on, so
-// that none of them can be joined with the new parts. False when the split
-// must end.
-bool SplitRun::ReplaceOtherSets(int first, int end) {
+// that none of them can be joined with the new parts.
+SplitRun::Step SplitRun::ReplaceOtherSets(int first, int end) {
   // Nothing is asked or deleted while another run writes there: its parts
   // would look like another file's.
-  if (!TakeLock()) return false;
+  if (auto busy = TakeLock()) return busy;
   std::vector<std::string> owners;  // the sources whose parts are replaced
   for (int index = first; index < end; ++index) {
     PartOccupant occupant =
@@ -229,25 +230,21 @@ bool SplitRun::ReplaceOtherSets(int first, int end) {
         "Parts of another file (" + occupant.owner + ") are in this directory; replace them?";
     if (ui_.ShowMessage(question, "Split", MessageKind::kYesNoDefaultNo) != Answer::kYes) {
       SetLine(InfoLine::kStatus, " Split Aborted");
-      ending_ = SplitOutcome::kCancelled;
-      return false;
+      return SplitOutcome::kCancelled;
     }
     if (occupant.kind == PartOccupant::Kind::kOtherPart) owners.push_back(occupant.owner);
   }
-  if (owners.empty()) return true;
-  std::string kept = RemoveParts(
+  if (owners.empty()) return std::nullopt;
+  auto kept = RemoveParts(
       PartBaseOf(PartPath(request_.targetDirectory, path_, 0)), end, [&](const PartHeader& header) {
         return std::find(owners.begin(), owners.end(), header.SourceName()) != owners.end();
       });
-  if (!kept.empty()) {
-    Warn(MessageText("Can not delete", kept, LastErrorText()), "Split");
-    return false;
-  }
-  return true;
+  if (kept) return Warn(MessageText("Can not delete", kept->path, kept->error.Reason()), "Split");
+  return std::nullopt;
 }
 
-// Asks for a disk with room for the part; false when the split must end.
-bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
+// Asks for a disk with room for the part.
+SplitRun::Step SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
   floppyUsed_ = true;
   // When parts are sized by free space, a disk needs room for the header and
   // at least one data byte. Otherwise the disk of the last part also takes
@@ -261,63 +258,51 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
   if (!ui_.RunFloppyPrompt(prompt)) {
     source_.reset();
     SetLine(InfoLine::kStatus, " Split Aborted");
-    ending_ = SplitOutcome::kCancelled;
-    return false;
+    return SplitOutcome::kCancelled;
   }
   const std::string& directory = request_.targetDirectory;
-  if (!IsDirectory(directory)) {
+  if (KindOf(directory) != EntryKind::kDirectory) {
     // Deliberately captioned "Merge", as this question always has been.
     if (ui_.ShowMessage("Directory does not exist, create?", "Merge", MessageKind::kYesNo) !=
         Answer::kYes) {
-      ending_ = SplitOutcome::kCancelled;
-      return false;
+      return SplitOutcome::kCancelled;
     }
-    if (!MakeDirectory(directory)) {
-      ui_.ShowMessage(MessageText("Can not create directory", directory, LastErrorText()), "Merge",
-                      MessageKind::kOk);
-      return false;
-    }
-  }
-  if (request_.fillToCapacity) {
-    // The part fills the disk, but no more than one file of its file system
-    // or of the format can hold.
-    auto room = static_cast<std::int64_t>(
-        std::min({drives_.GetFreeSpace(directory), drives_.GetLargestFile(directory),
-                  static_cast<std::uint64_t>(kMaxPartSize)}));
-    division_ = std::max<std::int64_t>(room - static_cast<std::int64_t>(kHeaderSize), 1);
-    // The disk that takes the rest of the source also takes the joiners:
-    // when they would not fit beside the rest, this part leaves them room
-    // and the rest goes onto the next disk. Joiners that leave no room for
-    // data on a disk of this size would not fit on the last one either.
-    auto joiners =
-        static_cast<std::int64_t>(std::min<std::uint64_t>(joiners_.Size(), kMaxPartSize));
-    std::int64_t rest = size_ - offset_;
-    if (rest <= division_ && rest + joiners > division_ && division_ - joiners >= 1) {
-      division_ -= joiners;
+    if (auto made = MakeDirectory(directory); !made) {
+      ui_.ShowMessage(MessageText("Can not create directory", directory, made.error().Reason()),
+                      "Merge", MessageKind::kOk);
+      return SplitOutcome::kFailed;
     }
   }
-  return true;
+  if (request_.fillToCapacity) FitPartToDisk();
+  return std::nullopt;
 }
 
-SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int64_t length) {
-  if (!TakeLock()) return PartOutcome::kEnded;
+// The part fills the disk, but no more than one file of its file system or
+// of the format can hold.
+void SplitRun::FitPartToDisk() {
+  const std::string& directory = request_.targetDirectory;
+  auto room = static_cast<std::int64_t>(
+      std::min({drives_.GetFreeSpace(directory), drives_.GetLargestFile(directory),
+                static_cast<std::uint64_t>(kMaxPartSize)}));
+  division_ = std::max<std::int64_t>(room - static_cast<std::int64_t>(kHeaderSize), 1);
+  // The disk that takes the rest of the source also takes the joiners: when
+  // they would not fit beside the rest, this part leaves them room and the
+  // rest goes onto the next disk. Joiners that leave no room for data on a
+  // disk of this size would not fit on the last one either.
+  auto joiners = static_cast<std::int64_t>(std::min<std::uint64_t>(joiners_.Size(), kMaxPartSize));
+  std::int64_t rest = size_ - offset_;
+  if (rest <= division_ && rest + joiners > division_ && division_ - joiners >= 1) {
+    division_ -= joiners;
+  }
+}
+
+SplitRun::Step SplitRun::WritePart(const std::string& partPath, std::int64_t length) {
+  if (auto busy = TakeLock()) return busy;
   if (IsTheSource(partPath)) {
-    Warn(MessageText("A part would replace the file being split", partPath), "Split");
-    return PartOutcome::kEnded;
+    return Warn(MessageText("A part would replace the file being split", partPath), "Split");
   }
-  // A directory, a FIFO or a device under the part's name is not replaced.
-  EntryKind existing = EntryKindOf(partPath);
-  if (existing == EntryKind::kDirectory || existing == EntryKind::kOther) {
-    errno = existing == EntryKind::kDirectory ? EISDIR : kNotRegularFile;
-  }
-  std::optional<PendingFile> part;
-  if (existing != EntryKind::kDirectory && existing != EntryKind::kOther) {
-    part = PendingFile::Create(partPath);
-  }
-  if (!part) {
-    Warn(MessageText(partPath, partPath, LastErrorText()), "Can not open");
-    return PartOutcome::kEnded;
-  }
+  auto part = PendingFile::Create(partPath);
+  if (!part) return Warn(MessageText(partPath, partPath, part.error().Reason()), "Can not open");
   SetLine(InfoLine::kStatus, Format(" Writing: %s", partPath));
 
   PartHeader header = header_;
@@ -325,118 +310,100 @@ SplitRun::PartOutcome SplitRun::WritePart(const std::string& partPath, std::int6
   header.checksum = 0;
   header.dataLength = static_cast<std::int32_t>(length);
   HeaderBytes bytes = EncodeHeader(header);
-  // A short write anywhere leaves the part short; the length check catches it.
-  std::optional<BufferedWriter> writer(std::in_place, part->file());
-  bool writing = writer->Append(bytes.data(), bytes.size());
-
   PartChecksum checksum;
-  std::int64_t remaining = length;
-  // The source is read straight into the writer's buffer, as much at a time
-  // as it has room for, and then handled block by block, each block followed
-  // by the progress update and the pump. Of the room, the bytes before
-  // `next` are handled; a block ends at the room's end at the latest.
-  std::span<char> room;
-  std::size_t next = 0;
-  while (remaining > 0 && !progress_->stopRequested()) {
-    if (next == room.size()) {
-      room = writer->Space(static_cast<std::size_t>(
-          std::min<std::int64_t>(remaining, static_cast<std::int64_t>(kWriteBufferSize))));
-      next = 0;
-      std::int64_t got = source_->Read(room.data(), room.size());
-      if (got != static_cast<std::int64_t>(room.size())) {
-        std::string reason =
-            got < 0 ? LastErrorText() : "The file is shorter than when it was opened";
-        writer.reset();
-        Warn(MessageText("Can not read file", path_, reason), path_);
-        return PartOutcome::kEnded;
-      }
+  Result<void> written;
+  {
+    BufferedWriter writer(part->file());
+    written = writer.Append(bytes.data(), bytes.size());
+    RunProgress progress{*progress_, ui_, copied_, size_};
+    CopyResult copy = CopyPartData(*source_, writer, length, checksum, progress);
+    copied_ = progress.done;
+    if (copy.end == CopyEnd::kReadFailed || copy.end == CopyEnd::kShortSource) {
+      std::string reason =
+          copy.error ? copy.error->Reason() : "The file is shorter than when it was opened";
+      return Warn(MessageText("Can not read file", path_, reason), path_);
     }
-    auto block =
-        std::min({static_cast<std::size_t>(remaining), kCopyBlockSize, room.size() - next});
-    checksum.Add(room.data() + next, block);
-    writing = writer->Commit(block) && writing;
-    next += block;
-    copied_ += static_cast<std::int64_t>(block);
-    remaining -= static_cast<std::int64_t>(block);
-    progress_->SetPercent(PercentOf(copied_, size_));
-    ui_.Pump();
-    if (!writing) break;  // the disk is full: stop copying, the check below reports it
+    if (copy.end == CopyEnd::kStopped) {
+      SetLine(InfoLine::kStatus, " Aborted");
+      return SplitOutcome::kStopped;
+    }
+    // A failed write is told once the part is checked below.
+    if (written) written = writer.Flush();
   }
-  writing = writer->Flush() && writing;
-  writer.reset();
-  if (progress_->stopRequested()) {
-    SetLine(InfoLine::kStatus, " Aborted");
-    ending_ = SplitOutcome::kStopped;
-    return PartOutcome::kEnded;
-  }
+  return SealPart(*part, partPath, length, checksum, written);
+}
 
+// Stores the checksum, checks the part's length and gives the part its name:
+// only a verified part takes it, and the close is part of the check.
+SplitRun::Step SplitRun::SealPart(PendingFile& part, const std::string& partPath,
+                                  std::int64_t length, const PartChecksum& checksum,
+                                  const Result<void>& written) {
   std::uint8_t stored[2];
   EncodeFixed16(stored, checksum.Value());
-  File& file = part->file();
-  bool summed = file.Seek(kChecksumOffset) && file.Write(stored, sizeof stored) == 2;
-  std::int64_t actual = file.Size();
-  if (actual < 0) {
-    ui_.ShowMessage(MessageText("FAIL", partPath, LastErrorText()), partPath, MessageKind::kOk);
-    return PartOutcome::kEnded;
+  File& file = part.file();
+  bool summed = file.Seek(kChecksumOffset) && file.Write(stored, sizeof stored);
+  auto actual = file.Size();
+  if (!actual) {
+    ui_.ShowMessage(MessageText("FAIL", partPath, actual.error().Reason()), partPath,
+                    MessageKind::kOk);
+    return SplitOutcome::kFailed;
   }
-  // Only a verified part takes its name; the close is part of the check.
-  if (!writing || !summed || actual != static_cast<std::int64_t>(kHeaderSize) + length ||
-      !part->Commit()) {
-    Warn(MessageText("Disk write error or disk full!!!", partPath), "Split ABORTED");
-    return PartOutcome::kEnded;
+  if (!written || !summed || *actual != static_cast<std::int64_t>(kHeaderSize) + length ||
+      !part.Commit()) {
+    return Warn(MessageText("Disk write error or disk full!!!", partPath), "Split ABORTED");
   }
-  return PartOutcome::kWritten;
+  return std::nullopt;
+}
+
+// Mails the part just written. A failed mail ends the set after this part;
+// kMailFailed then tells it.
+SplitRun::Step SplitRun::MailPart(const std::string& partPath) {
+  // While the server is waited for, the window stays painted and Stop is
+  // seen.
+  auto keepWaiting = [this] {
+    ui_.Pump();
+    return !progress_->stopRequested();
+  };
+  MailOutcome mailed = mailer_
+                           ? mailer_->MailPart(ui_, partPath, request_.mailTo, header_.SourceName(),
+                                               index_, planned_, keepWaiting)
+                           : MailOutcome::kFailed;
+  if (mailed == MailOutcome::kStopped) {
+    SetLine(InfoLine::kStatus, " Aborted");
+    return SplitOutcome::kStopped;
+  }
+  if (mailed == MailOutcome::kFailed) mailOk_ = false;
+  return std::nullopt;
 }
 
 SplitOutcome SplitRun::Execute() {
   WaitCursor wait(ui_);
-  if (!Prepare()) return ending_;
+  if (auto end = Prepare()) return *end;
 
   while (offset_ < size_) {
     // The set's names and count byte hold at most 100 parts, also when parts
     // are sized by the free space of each disk.
-    if (index_ >= kMaxParts) {
-      Warn("File to big (more than 100 parts)", "Split");
-      return SplitOutcome::kFailed;
-    }
+    if (index_ >= kMaxParts) return Warn("File to big (more than 100 parts)", "Split");
     std::string partPath = PartPath(request_.targetDirectory, path_, index_);
     std::int64_t length = std::min(division_, size_ - offset_);
     if (removable_) {
-      if (!PromptForDisk(partPath, length) || !ReplaceOtherSets(index_, index_ + 1)) {
-        return ending_;
-      }
+      if (auto end = PromptForDisk(partPath, length)) return *end;
+      if (auto end = ReplaceOtherSets(index_, index_ + 1)) return *end;
       length = std::min(division_, size_ - offset_);
     } else if (drives_.GetFreeSpace(request_.targetDirectory) <
                static_cast<std::uint64_t>(length)) {
-      Warn(MessageText("Not enough hard disk space in target directory", request_.targetDirectory),
-           "Split");
-      return SplitOutcome::kFailed;
+      return Warn(
+          MessageText("Not enough hard disk space in target directory", request_.targetDirectory),
+          "Split");
     }
     offset_ += length;
 
-    if (WritePart(partPath, length) == PartOutcome::kEnded) return ending_;
+    if (auto end = WritePart(partPath, length)) return *end;
     if (!request_.mailTo.empty()) {
-      // While the server is waited for, the window stays painted and Stop
-      // is seen.
-      auto keepWaiting = [this] {
-        ui_.Pump();
-        return !progress_->stopRequested();
-      };
-      MailOutcome mailed =
-          mailer_ ? mailer_->MailPart(ui_, partPath, request_.mailTo, header_.SourceName(), index_,
-                                      planned_, keepWaiting)
-                  : MailOutcome::kFailed;
-      if (mailed == MailOutcome::kStopped) {
-        SetLine(InfoLine::kStatus, " Aborted");
-        return SplitOutcome::kStopped;
-      }
-      if (mailed == MailOutcome::kFailed) {
-        mailOk_ = false;
-        ++index_;
-        break;
-      }
+      if (auto end = MailPart(partPath)) return *end;
     }
     ++index_;
+    if (!mailOk_) break;
   }
   source_.reset();
   return Finish();
@@ -479,11 +446,13 @@ bool SplitRun::FixUpCount() {
                         "Fennimar", MessageKind::kYesNo) != Answer::kYes) {
       return false;
     }
-    if (PathExists(first)) break;
+    if ((KindOf(first) != EntryKind::kNone)) break;
   }
+  // A part 00 that cannot be updated keeps the planned count: the set then
+  // does not join, which the joiner tells.
   if (auto part = File::OpenUpdate(first)) {
     auto count = static_cast<std::uint8_t>(index_);
-    if (part->Seek(kPartCountOffset)) part->Write(&count, 1);
+    if (part->Seek(kPartCountOffset)) (void)part->Write(&count, 1);
   }
   return true;
 }
@@ -502,8 +471,8 @@ SplitOutcome SplitEngine::Run(const Selection& selection) {
     ui_.ShowMessage(MessageText("File path too long", path), path, MessageKind::kOkWarning);
     return SplitOutcome::kFailed;
   }
-  if (!File::OpenRead(path)) {
-    ui_.ShowMessage(MessageText(path, path, LastErrorText()), "Can not open file",
+  if (auto source = File::OpenRead(path); !source) {
+    ui_.ShowMessage(MessageText(path, path, source.error().Reason()), "Can not open file",
                     MessageKind::kOkWarning);
     return SplitOutcome::kFailed;
   }
@@ -512,8 +481,8 @@ SplitOutcome SplitEngine::Run(const Selection& selection) {
   // said before the dialog proposes "0 parts" or a size it would refuse.
   // Only a regular file has a size to tell; anything else is refused when it
   // is opened.
-  if (auto status = StatPath(selection.selectedPath);
-      status && IsRegularFile(selection.selectedPath) && status->size <= kMinDivisionSize) {
+  if (auto status = StatusOf(selection.selectedPath);
+      status && status->kind == EntryKind::kRegular && status->size <= kMinDivisionSize) {
     ui_.ShowMessage(MessageText(status->size == 0 ? "The file is empty"
                                                   : "The file is too small to split (1000 "
                                                     "bytes or less)",

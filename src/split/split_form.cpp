@@ -5,7 +5,8 @@
 #include <utility>
 
 #include "format/part_format.h"
-#include "platform/fs.h"
+#include "platform/directories.h"
+#include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/system_error.h"
 #include "settings/setting_values.h"
@@ -164,14 +165,14 @@ DialogResult SplitForm::Ok() {
   }
   if (directory.empty()) directory = std::string(kRootDirectory);
 
-  if (!IsDirectory(directory)) {
+  if (KindOf(directory) != EntryKind::kDirectory) {
     if (ui_.ShowMessage("Directory does not exist, create?", "Split", MessageKind::kYesNo) !=
         Answer::kYes) {
       return DialogResult::kCancel;
     }
-    if (!MakeDirectory(directory)) {
-      ui_.ShowMessage(MessageText("Can not create directory", directory, LastErrorText()), "Split",
-                      MessageKind::kOk);
+    if (auto made = MakeDirectory(directory); !made) {
+      ui_.ShowMessage(MessageText("Can not create directory", directory, made.error().Reason()),
+                      "Split", MessageKind::kOk);
       return DialogResult::kCancel;
     }
   }
