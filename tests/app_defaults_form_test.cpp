@@ -327,7 +327,7 @@ TEST_F(DefaultsFormTest, EditsAreCutToTheirFieldLengths) {
   form.SetSplitDirectory(std::string(150, 'd'));
   form.SetSmtpHost(std::string(300, 'h'));
   EXPECT_EQ(form.otherSize().size(), kOtherSizeLength);
-  EXPECT_EQ(form.splitDirectory().size(), kDefaultsDirectoryLength);
+  EXPECT_EQ(form.splitDirectory().size(), kMaxDirectoryLength);
   EXPECT_EQ(form.smtpHost().size(), kDefaultsMailLength);
 }
 

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 
+#include "format/path_limits.h"
 #include "mail/smtp_settings.h"
 #include "ui/user_interface.h"
 
@@ -29,7 +30,6 @@ enum class DirectoryChoice { kSameAsSource, kPredefined };
 
 // How many characters each edit yields when read on OK.
 inline constexpr std::size_t kOtherSizeLength = 19;
-inline constexpr std::size_t kDefaultsDirectoryLength = 99;
 inline constexpr std::size_t kDefaultsMailLength = 254;
 inline constexpr std::size_t kPortLength = 5;
 
@@ -53,10 +53,10 @@ class DefaultsForm {
   void ChooseDirectory(DirectoryChoice choice);
   void SetOtherSize(const std::string& text) { otherSize_ = text.substr(0, kOtherSizeLength); }
   void SetSplitDirectory(const std::string& text) {
-    splitDirectory_ = text.substr(0, kDefaultsDirectoryLength);
+    splitDirectory_ = text.substr(0, kMaxDirectoryLength);
   }
   void SetMergeDirectory(const std::string& text) {
-    mergeDirectory_ = text.substr(0, kDefaultsDirectoryLength);
+    mergeDirectory_ = text.substr(0, kMaxDirectoryLength);
   }
   void SetContinueOnChecksumError(bool checked) { continueOnChecksumError_ = checked; }
   void SetFillToMaximum(bool checked) { fillToMaximum_ = checked; }

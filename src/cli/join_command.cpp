@@ -7,6 +7,7 @@
 
 #include "cli/command_line.h"
 #include "cli/terminal_ui.h"
+#include "format/path_limits.h"
 #include "mail/mail_join.h"
 #include "mail/mail_store.h"
 #include "merge/merge_engine.h"
@@ -53,9 +54,8 @@ int RunJoinCommand(int argc, char** argv) {
   for (std::string& source : sources) {
     if (!MakeAbsolute("fennimar-cli", source)) return 1;
   }
-  if (directory && directory->size() > MergeForm::kMaxDirectory) {
-    std::cerr << "fennimar-cli: directory longer than " << MergeForm::kMaxDirectory
-              << " characters\n";
+  if (directory && directory->size() > kMaxDirectoryLength) {
+    std::cerr << "fennimar-cli: directory longer than " << kMaxDirectoryLength << " characters\n";
     return 2;
   }
 

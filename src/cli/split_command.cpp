@@ -9,6 +9,7 @@
 
 #include "cli/command_line.h"
 #include "cli/terminal_ui.h"
+#include "format/path_limits.h"
 #include "mail/smtp_part_mailer.h"
 #include "platform/drive.h"
 #include "platform/fs.h"

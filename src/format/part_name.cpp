@@ -6,6 +6,7 @@
 #include "format/part_format.h"
 #include "platform/file.h"
 #include "platform/path.h"
+#include "text/ascii.h"
 
 namespace fennimar {
 
@@ -36,9 +37,8 @@ std::optional<int> PartIndexFromName(std::string_view path) {
   auto dot = name.find('.');
   if (dot == std::string::npos) return std::nullopt;
   std::string_view extension = std::string_view(name).substr(dot + 1);
-  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-  if (extension.size() != 3 || extension[0] != 'Z' || !isDigit(extension[1]) ||
-      !isDigit(extension[2])) {
+  if (extension.size() != 3 || extension[0] != 'Z' || !IsAsciiDigit(extension[1]) ||
+      !IsAsciiDigit(extension[2])) {
     return std::nullopt;
   }
   return (extension[1] - '0') * 10 + (extension[2] - '0');

@@ -12,6 +12,7 @@
 #include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
+#include "format/path_limits.h"
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
 #include "merge/target_name.h"
@@ -24,25 +25,16 @@
 #include "platform/system_error.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
+#include "text/printf_text.h"
 #include "ui/message_text.h"
 #include "ui/progress_dialog.h"
 
 namespace fennimar {
 namespace {
 
-// The longest selected path a merge accepts.
-constexpr std::size_t kMaxSelectedPath = 120;
-
 constexpr std::string_view kInvalidPart = "Invalid Component File, Merge aborted\n";
 // The text already ends its line; the part's path follows.
 std::string InvalidPartText(const std::string& path) { return std::string(kInvalidPart) + path; }
-
-std::string Format(const char* format, auto... args) {
-  int size = std::snprintf(nullptr, 0, format, args...);
-  std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  std::snprintf(text.data(), text.size() + 1, format, args...);
-  return text;
-}
 
 // The directory whose drive decides the "insert floppy" wait.
 std::string DirectoryForDriveQuery(const std::string& path) {
@@ -142,7 +134,7 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
 
   // Parts taken out of mail lie in a temporary directory whose path is no
   // path the user gave.
-  if (proposedDirectory_.empty() && selectedPath.size() > kMaxSelectedPath) {
+  if (proposedDirectory_.empty() && selectedPath.size() > kMaxSelectedPathLength) {
     return Tell(MessageText("File path too long", selectedPath), selectedPath,
                 MessageKind::kOkWarning);
   }

@@ -11,6 +11,7 @@
 #include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
+#include "format/path_limits.h"
 #include "platform/buffered_writer.h"
 #include "platform/directory_lock.h"
 #include "platform/drive.h"
@@ -25,6 +26,8 @@
 #include "split/part_mailer.h"
 #include "split/part_occupant.h"
 #include "split/split_form.h"
+#include "text/ascii.h"
+#include "text/printf_text.h"
 #include "ui/message_text.h"
 #include "ui/progress_dialog.h"
 #include "ui/user_interface.h"
@@ -32,21 +35,11 @@
 namespace fennimar {
 namespace {
 
-// Paths longer than this are refused before the dialog opens.
-constexpr std::size_t kMaxSourcePathLength = 120;
 // Part files must be able to hold at least this many data bytes.
 constexpr std::int64_t kMinDivisionSize = 1000;
 
-std::string Format(const char* format, const std::string& text) {
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, format, text.c_str());
-  return buffer;
-}
-
 std::string DividingText(const std::string& path, int parts) {
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, "Dividing %s on %2d parts", path.c_str(), parts);
-  return buffer;
+  return Format("Dividing %s on %2d parts", path, parts);
 }
 
 // One run: the state of a split from the dialog's OK to its end. Every way
@@ -113,8 +106,7 @@ bool SplitRun::Prepare() {
   // The joiner refuses a stored name with control characters; such a set
   // would split but never join again.
   std::string name = FileNameOf(path_);
-  if (std::any_of(name.begin(), name.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+  if (HasControlCharacter(name)) {
     Warn(MessageText("File name has control characters, its parts could not be joined", path_),
          "Split");
     return false;
@@ -498,7 +490,7 @@ SplitOutcome SplitEngine::Run(const Selection& selection) {
   // The dialog may create the target directory, so a source that would be
   // refused (a path too long, one that cannot be read) is told first.
   const std::string& path = selection.selectedPath;
-  if (path.size() > kMaxSourcePathLength) {
+  if (path.size() > kMaxSelectedPathLength) {
     ui_.ShowMessage(MessageText("File path too long", path), path, MessageKind::kOkWarning);
     return SplitOutcome::kFailed;
   }
