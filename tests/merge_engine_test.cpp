@@ -141,6 +141,18 @@ TEST_F(MergeEngineTest, MissingDirectoryIsCreatedOnYesOnly) {
   EXPECT_FALSE(testing::Exists(out + "/a"));
 }
 
+TEST_F(MergeEngineTest, RegularFileUnderTheDirectoryNameIsNoDirectory) {
+  auto paths = MakeSet(1500);
+  mergeDirectory = out + "/taken";
+  testing::WriteFile(mergeDirectory, "x");
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
+                             {"Directory does not exist, create?", "Merge", MessageKind::kYesNo},
+                             {"Can not create directory\n" + mergeDirectory + "\nFile exists",
+                              "Merge", MessageKind::kOk}}));
+}
+
 TEST_F(MergeEngineTest, SelectedPathOver120CharactersIsRefused) {
   std::string deep = parts + "/" + std::string(100, 'd');
   ::mkdir(deep.c_str(), 0755);

@@ -2,12 +2,11 @@
 
 #include <cstdint>
 
-#include "platform/fs.h"
-#include "platform/system_error.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "split/split_form.h"
+#include "ui/ensure_directory.h"
 #include "ui/message_text.h"
 
 namespace fennimar::app {
@@ -87,17 +86,9 @@ void DefaultsForm::Write(std::string_view key, const std::string& value) {
   settings_.WriteSetting(settings::kSection, key, value);
 }
 
-DefaultsForm::DirectoryOutcome DefaultsForm::EnsureDirectory(const std::string& directory) {
-  if (PathExists(directory)) return DirectoryOutcome::kExists;
+DirectoryOutcome DefaultsForm::AskForDirectory(const std::string& directory) {
   // The dialog has two directories: the question names the one it means.
-  if (ui_.ShowMessage(MessageText("Directory does not exist, create?", directory), kCaption,
-                      MessageKind::kYesNo) != Answer::kYes) {
-    return DirectoryOutcome::kDeclined;
-  }
-  if (MakeDirectory(directory)) return DirectoryOutcome::kCreated;
-  ui_.ShowMessage(MessageText("Can not create directory", directory, LastErrorText()), kCaption,
-                  MessageKind::kOk);
-  return DirectoryOutcome::kFailed;
+  return EnsureDirectory(ui_, directory, kCaption, DirectoryQuestion::kNamesDirectory);
 }
 
 std::string DefaultsForm::ServerText() const {
@@ -164,7 +155,7 @@ DialogResult DefaultsForm::Ok() {
   std::string mergeDir = s::FormatDirectory(std::nullopt);
   if (directoryChoice_ == DirectoryChoice::kPredefined) {
     workDir = splitDirectory_.empty() ? "/" : splitDirectory_;
-    bool splitSaved = EnsureDirectory(workDir) == DirectoryOutcome::kCreated;
+    bool splitSaved = AskForDirectory(workDir) == DirectoryOutcome::kCreated;
     if (splitSaved) {
       Write(s::kChType, chType);
       Write(s::kWorkDir, workDir);
@@ -173,7 +164,7 @@ DialogResult DefaultsForm::Ok() {
     // A merge directory the user does not want, or that cannot be made,
     // ends the save here. One that was just created is kept together with
     // every other choice of the dialog: the user confirmed all of them.
-    switch (EnsureDirectory(mergeDir)) {
+    switch (AskForDirectory(mergeDir)) {
       case DirectoryOutcome::kExists:
       case DirectoryOutcome::kCreated:
         break;

@@ -17,6 +17,7 @@
 
 #include "format/path_limits.h"
 #include "mail/smtp_settings.h"
+#include "ui/ensure_directory.h"
 #include "ui/user_interface.h"
 
 namespace fennimar {
@@ -94,10 +95,8 @@ class DefaultsForm {
   const std::string& smtpUser() const { return smtpUser_; }
 
  private:
-  // The directory the user gave, "/" when empty; asks to create it when it
-  // is missing. True when it exists afterwards.
-  enum class DirectoryOutcome { kExists, kCreated, kDeclined, kFailed };
-  DirectoryOutcome EnsureDirectory(const std::string& directory);
+  // Asks to create `directory` when it is missing, naming it in the question.
+  DirectoryOutcome AskForDirectory(const std::string& directory);
   void Write(std::string_view key, const std::string& value);
   // The SMTPHost text of the host and port fields.
   std::string ServerText() const;

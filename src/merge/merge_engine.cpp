@@ -26,6 +26,7 @@
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "text/printf_text.h"
+#include "ui/ensure_directory.h"
 #include "ui/message_text.h"
 #include "ui/progress_dialog.h"
 
@@ -220,14 +221,14 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
 
 std::optional<MergeOutcome> MergeRun::PrepareDirectory(const MergeForm& form) {
   directory_ = form.directory().empty() ? std::string(kRootDirectory) : form.directory();
-  if (!PathExists(directory_)) {
-    if (!Ask("Directory does not exist, create?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
+  switch (EnsureDirectory(ui_, directory_, "Merge")) {
+    case DirectoryOutcome::kExists:
+    case DirectoryOutcome::kCreated:
+      break;
+    case DirectoryOutcome::kDeclined:
       return MergeOutcome::kCancelled;
-    }
-    if (!MakeDirectory(directory_)) {
-      return Tell(MessageText("Can not create directory", directory_, LastErrorText()), "Merge",
-                  MessageKind::kOk);
-    }
+    case DirectoryOutcome::kFailed:
+      return MergeOutcome::kFailed;
   }
   ui_.SetInfoLine(InfoLine::kDirectory, " Directory: " + directory_);
   return std::nullopt;

@@ -28,6 +28,7 @@
 #include "split/split_form.h"
 #include "text/ascii.h"
 #include "text/printf_text.h"
+#include "ui/ensure_directory.h"
 #include "ui/message_text.h"
 #include "ui/progress_dialog.h"
 #include "ui/user_interface.h"
@@ -257,19 +258,10 @@ bool SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
     return false;
   }
   const std::string& directory = request_.targetDirectory;
-  if (!IsDirectory(directory)) {
-    // Deliberately captioned "Merge", as this question always has been.
-    if (ui_.ShowMessage("Directory does not exist, create?", "Merge", MessageKind::kYesNo) !=
-        Answer::kYes) {
-      ending_ = SplitOutcome::kCancelled;
-      return false;
-    }
-    if (!MakeDirectory(directory)) {
-      ui_.ShowMessage(MessageText("Can not create directory", directory, LastErrorText()), "Merge",
-                      MessageKind::kOk);
-      return false;
-    }
-  }
+  // Deliberately captioned "Merge", as this question always has been.
+  DirectoryOutcome there = EnsureDirectory(ui_, directory, "Merge");
+  if (there == DirectoryOutcome::kDeclined) ending_ = SplitOutcome::kCancelled;
+  if (!DirectoryIsThere(there)) return false;
   if (request_.fillToCapacity) {
     // The part fills the disk, but no more than one file of its file system
     // or of the format can hold.

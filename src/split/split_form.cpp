@@ -4,15 +4,13 @@
 #include <utility>
 
 #include "format/part_format.h"
-#include "platform/fs.h"
 #include "platform/path.h"
-#include "platform/system_error.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "text/ascii.h"
 #include "text/printf_text.h"
-#include "ui/message_text.h"
+#include "ui/ensure_directory.h"
 
 namespace fennimar {
 namespace {
@@ -163,17 +161,7 @@ DialogResult SplitForm::Ok() {
   }
   if (directory.empty()) directory = std::string(kRootDirectory);
 
-  if (!IsDirectory(directory)) {
-    if (ui_.ShowMessage("Directory does not exist, create?", "Split", MessageKind::kYesNo) !=
-        Answer::kYes) {
-      return DialogResult::kCancel;
-    }
-    if (!MakeDirectory(directory)) {
-      ui_.ShowMessage(MessageText("Can not create directory", directory, LastErrorText()), "Split",
-                      MessageKind::kOk);
-      return DialogResult::kCancel;
-    }
-  }
+  if (!DirectoryIsThere(EnsureDirectory(ui_, directory, "Split"))) return DialogResult::kCancel;
 
   request_.fillToCapacity = fillToCapacity_;
   request_.targetDirectory = directory;
