@@ -7,7 +7,6 @@
 #include "cli/command_line.h"
 #include "cli/terminal_ui.h"
 #include "format/part_name.h"
-#include "format/path_limits.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
 #include "platform/drive.h"
@@ -74,10 +73,7 @@ int RunJoinex(const std::vector<std::string>& arguments) {
     return 2;
   }
   if (!MakeAbsolute("joinex", part) || !MakeAbsolute("joinex", directory)) return 1;
-  if (directory.size() > kMaxDirectoryLength) {
-    std::cerr << "joinex: directory longer than " << kMaxDirectoryLength << " characters\n";
-    return 2;
-  }
+  if (!DirectoryFitsTheField("joinex", directory)) return 2;
   return Join(part, directory, keep) ? 0 : 1;
 }
 
