@@ -28,7 +28,8 @@ class DefaultsFormTest : public ::testing::Test {
         ui, settings, home.path(),
         [this](const std::string& user, const std::string& server, const std::string& password) {
           kept.push_back(user + " " + server + " " + password);
-          return keeperError;
+          if (keeperError.empty()) return Result<void>();
+          return Result<void>(SystemError::WithReason("keep the password", keeperError));
         });
     form.Open();
     return form;

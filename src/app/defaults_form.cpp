@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "platform/system_error.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
@@ -113,10 +114,11 @@ bool DefaultsForm::CheckMailFields() {
 
 bool DefaultsForm::KeepPassword() {
   if (password_.empty()) return true;
-  std::string error = keeper_ ? keeper_(smtpUser_, ServerText(), password_) : "no keyring";
-  if (!error.empty()) {
-    ui_.ShowMessage("The password could not be kept in the keyring:\n" + error, kCaption,
-                    MessageKind::kOkWarning);
+  Result<void> kept = keeper_ ? keeper_(smtpUser_, ServerText(), password_)
+                              : SystemError::WithReason("keep the password", "no keyring");
+  if (!kept) {
+    ui_.ShowMessage("The password could not be kept in the keyring:\n" + kept.error().Reason(),
+                    kCaption, MessageKind::kOkWarning);
     return false;
   }
   password_.clear();

@@ -17,6 +17,7 @@
 
 #include "format/path_limits.h"
 #include "mail/smtp_settings.h"
+#include "platform/system_error.h"
 #include "ui/ensure_directory.h"
 #include "ui/user_interface.h"
 
@@ -34,10 +35,10 @@ inline constexpr std::size_t kOtherSizeLength = 19;
 inline constexpr std::size_t kDefaultsMailLength = 254;
 inline constexpr std::size_t kPortLength = 5;
 
-// Keeps the password of `user` at `server` (the SMTPHost text); the error
-// text, empty when it was kept.
-using PasswordKeeper = std::function<std::string(const std::string& user, const std::string& server,
-                                                 const std::string& password)>;
+// Keeps the password of `user` at `server` (the SMTPHost text); a failure
+// carries the keyring's reason.
+using PasswordKeeper = std::function<Result<void>(
+    const std::string& user, const std::string& server, const std::string& password)>;
 
 class DefaultsForm {
  public:

@@ -27,6 +27,7 @@
 #include "mail/smtp_part_mailer.h"
 #include "merge/merge_engine.h"
 #include "platform/keyring.h"
+#include "platform/system_error.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "split/split_engine.h"
@@ -345,7 +346,13 @@ void MainWindow::ToggleRunMinimized() {
 }
 
 void MainWindow::Defaults() {
-  DefaultsForm form(ui_, settings_, wxGetHomeDir().utf8_string(), StoreSmtpPassword);
+  auto keep = [](const std::string& user, const std::string& server,
+                 const std::string& password) -> Result<void> {
+    std::string error = StoreSmtpPassword(user, server, password);
+    if (error.empty()) return {};
+    return SystemError::WithReason("keep the password", error);
+  };
+  DefaultsForm form(ui_, settings_, wxGetHomeDir().utf8_string(), keep);
   form.Open();
   DefaultsDialog dialog(this, form);
   RunDialog([this, &dialog] { ui_.RunModal(dialog); });
