@@ -98,6 +98,8 @@ class DefaultsForm {
  private:
   // Asks to create `directory` when it is missing, naming it in the question.
   DirectoryOutcome AskForDirectory(const std::string& directory);
+  // Loads the server, security, login and return address fields.
+  void OpenMailFields();
   void Write(std::string_view key, const std::string& value);
   // The SMTPHost text of the host and port fields.
   std::string ServerText() const;
@@ -106,6 +108,17 @@ class DefaultsForm {
   bool CheckMailFields();
   // Hands a typed password to the keyring; false after a message.
   bool KeepPassword();
+  // The ChType text of the size choice; none after a message on an Other
+  // size that is no number above 1.
+  std::optional<std::string> ChunkTypeText();
+  // Asks about the predefined directories, writing ChType and WorkDir when
+  // the split directory was just created. False when the merge directory
+  // is not there, after telling the user what was kept.
+  bool EnsureDirectories(const std::string& chType, const std::string& workDir,
+                         const std::string& mergeDir);
+  // Writes the dialog's choices, the login keys only where they changed.
+  void WriteEveryKey(const std::string& chType, const std::string& workDir,
+                     const std::string& mergeDir);
 
   UserInterface& ui_;
   SettingsStore& settings_;
