@@ -327,7 +327,7 @@ TEST_F(DefaultsFormTest, EditsAreCutToTheirFieldLengths) {
   form.SetOtherSize(std::string(30, '7'));
   form.SetSplitDirectory(std::string(150, 'd'));
   form.SetSmtpHost(std::string(300, 'h'));
-  EXPECT_EQ(form.otherSize().size(), kOtherSizeLength);
+  EXPECT_EQ(form.otherSize().size(), kMaxSizeTextLength);
   EXPECT_EQ(form.splitDirectory().size(), kMaxDirectoryLength);
   EXPECT_EQ(form.smtpHost().size(), kDefaultsMailLength);
 }

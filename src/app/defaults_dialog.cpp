@@ -57,7 +57,7 @@ wxSizer* DefaultsDialog::CreateChunkBox() {
   chunk2HD_ = new wxRadioButton(parent, kId2HD, "2&HD Floppy (1.44MB)");
   chunkOther_ = new wxRadioButton(parent, kIdOther, "O&ther ");
   otherSize_ = new wxTextCtrl(parent, kIdOtherSize, "", wxDefaultPosition, wxSize(FromDIP(90), -1));
-  otherSize_->SetMaxLength(kOtherSizeLength);
+  otherSize_->SetMaxLength(kMaxSizeTextLength);
   kilobytes_ = new wxStaticText(parent, kIdKilobytesLabel, "kB");
   box->Add(chunk2DD_, 0, wxALL, gap / 2);
   box->Add(chunk2HD_, 0, wxALL, gap / 2);

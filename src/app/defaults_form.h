@@ -18,6 +18,7 @@
 #include "format/path_limits.h"
 #include "mail/smtp_settings.h"
 #include "platform/system_error.h"
+#include "split/split_form.h"
 #include "ui/ensure_directory.h"
 #include "ui/user_interface.h"
 
@@ -30,8 +31,8 @@ namespace fennimar::app {
 enum class ChunkChoice { k2DD, k2HD, kOther };
 enum class DirectoryChoice { kSameAsSource, kPredefined };
 
-// How many characters each edit yields when read on OK.
-inline constexpr std::size_t kOtherSizeLength = 19;
+// How many characters each edit yields when read on OK (the size and the
+// directories as in the split dialog).
 inline constexpr std::size_t kDefaultsMailLength = 254;
 inline constexpr std::size_t kPortLength = 5;
 
@@ -53,7 +54,7 @@ class DefaultsForm {
   // The user's clicks and edits.
   void ChooseChunk(ChunkChoice choice);
   void ChooseDirectory(DirectoryChoice choice);
-  void SetOtherSize(const std::string& text) { otherSize_ = text.substr(0, kOtherSizeLength); }
+  void SetOtherSize(const std::string& text) { otherSize_ = text.substr(0, kMaxSizeTextLength); }
   void SetSplitDirectory(const std::string& text) {
     splitDirectory_ = text.substr(0, kMaxDirectoryLength);
   }
