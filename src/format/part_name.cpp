@@ -1,12 +1,12 @@
 #include "format/part_name.h"
 
 #include <cstdint>
-#include <cstdio>
 
 #include "format/part_format.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "text/ascii.h"
+#include "text/printf_text.h"
 
 namespace fennimar {
 
@@ -23,9 +23,7 @@ std::string PartBaseOf(std::string_view path) {
 }
 
 std::string PartPathFromBase(std::string_view base, int index) {
-  char extension[16];
-  std::snprintf(extension, sizeof extension, ".Z%02d", index);
-  return std::string(base) + extension;
+  return std::string(base) + Format(".Z%02d", index);
 }
 
 std::string PartPath(std::string_view targetDirectory, std::string_view sourcePath, int index) {
