@@ -29,7 +29,8 @@ class DefaultsFormTest : public ::testing::Test {
         ui, settings, home.path(),
         [this](const std::string& user, const std::string& server, const std::string& password) {
           kept.push_back(user + " " + server + " " + password);
-          return keeperError;
+          if (keeperError.empty()) return Result<void>();
+          return Result<void>(SystemError::WithReason("keep the password", keeperError));
         });
     form.Open();
     return form;
@@ -327,8 +328,8 @@ TEST_F(DefaultsFormTest, EditsAreCutToTheirFieldLengths) {
   form.SetOtherSize(std::string(30, '7'));
   form.SetSplitDirectory(std::string(150, 'd'));
   form.SetSmtpHost(std::string(300, 'h'));
-  EXPECT_EQ(form.otherSize().size(), kOtherSizeLength);
-  EXPECT_EQ(form.splitDirectory().size(), kDefaultsDirectoryLength);
+  EXPECT_EQ(form.otherSize().size(), kMaxSizeTextLength);
+  EXPECT_EQ(form.splitDirectory().size(), kMaxDirectoryLength);
   EXPECT_EQ(form.smtpHost().size(), kDefaultsMailLength);
 }
 

@@ -8,17 +8,17 @@ namespace fennimar {
 namespace {
 
 TEST(KeyringTest, PasswordsAreKeptPerUserAndServerReplacedAndCleared) {
-  EXPECT_EQ(LookupSmtpPassword("jane", "mail.example.org:587").error,
+  EXPECT_EQ(LookupSmtpPassword("jane", "mail.example.org:587").error().Reason(),
             "none is stored in the keyring");
-  ASSERT_EQ(StoreSmtpPassword("jane", "mail.example.org:587", "first secret"), "");
-  ASSERT_EQ(StoreSmtpPassword("john", "mail.example.org:587", "john's"), "");
-  ASSERT_EQ(StoreSmtpPassword("jane", "mail.example.org:587", "p\xc3\xa4ss w\xc3\xb6rd"), "");
-  EXPECT_EQ(LookupSmtpPassword("jane", "mail.example.org:587").secret, "p\xc3\xa4ss w\xc3\xb6rd");
-  EXPECT_EQ(LookupSmtpPassword("john", "mail.example.org:587").secret, "john's");
-  EXPECT_FALSE(LookupSmtpPassword("jane", "other.example.org").secret);
-  EXPECT_EQ(ClearSmtpPassword("jane", "mail.example.org:587"), "");
-  EXPECT_FALSE(LookupSmtpPassword("jane", "mail.example.org:587").secret);
-  EXPECT_EQ(LookupSmtpPassword("john", "mail.example.org:587").secret, "john's");
+  ASSERT_TRUE(StoreSmtpPassword("jane", "mail.example.org:587", "first secret"));
+  ASSERT_TRUE(StoreSmtpPassword("john", "mail.example.org:587", "john's"));
+  ASSERT_TRUE(StoreSmtpPassword("jane", "mail.example.org:587", "p\xc3\xa4ss w\xc3\xb6rd"));
+  EXPECT_EQ(*LookupSmtpPassword("jane", "mail.example.org:587"), "p\xc3\xa4ss w\xc3\xb6rd");
+  EXPECT_EQ(*LookupSmtpPassword("john", "mail.example.org:587"), "john's");
+  EXPECT_FALSE(LookupSmtpPassword("jane", "other.example.org"));
+  EXPECT_TRUE(ClearSmtpPassword("jane", "mail.example.org:587"));
+  EXPECT_FALSE(LookupSmtpPassword("jane", "mail.example.org:587"));
+  EXPECT_EQ(*LookupSmtpPassword("john", "mail.example.org:587"), "john's");
 }
 
 }  // namespace

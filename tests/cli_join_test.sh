@@ -265,6 +265,7 @@ done << TABLE
 unreadable mbox named, not taken for a part|join inbox -d $r/w/o -y|Permission denied
 unreadable Maildir message named|join Maildir -d $r/w/o -y|Merge: Skipped: 2 (in Maildir): the message could not be read: Permission denied
 extract into a read-only directory|extract Maildir -d ro|Skipped: DATA.Z00 (in Maildir): could not be written: Permission denied
+extract asks for a missing directory|extract c1.eml -d w/new -y|Extract: Directory does not exist, create? yes (--yes)
 part nested too deeply|extract deep.eml -d w|Skipped: deep.eml: the message is nested too deeply or has too many parts to be read whole
 part after 10000 parts|extract wide.eml -d w|Skipped: wide.eml: the message is nested too deeply or has too many parts to be read whole
 90-character attachment name|join long.eml -d $r/w/o -y| Merge Complete

@@ -20,3 +20,6 @@ if(FENNIMAR_BUILD_GUI AND NOT FENNIMAR_SANITIZE AND NOT FENNIMAR_FUZZ)
   add_test(NAME package COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/package_test.sh ${CMAKE_BINARY_DIR})
   set_tests_properties(package PROPERTIES TIMEOUT 600)
 endif()
+# The command lines, read without running a command.
+fennimar_add_test(cli_command_line_test cli_command_line_test.cpp)
+target_link_libraries(cli_command_line_test PRIVATE fennimar_terminal)

@@ -67,7 +67,7 @@ class MergeEngineTest : public ::testing::Test {
   std::string out = dir / "out";
   std::string mergeDirectory = out;
   SettingsStore settings{dir / "FENNIMAR.INI"};
-  testing::MergeDrives drives;
+  testing::ScriptedDrives drives;
   testing::ScriptedUi ui;
   Bytes source;
 };
@@ -141,6 +141,18 @@ TEST_F(MergeEngineTest, MissingDirectoryIsCreatedOnYesOnly) {
   EXPECT_FALSE(testing::Exists(out + "/a"));
 }
 
+TEST_F(MergeEngineTest, RegularFileUnderTheDirectoryNameIsNoDirectory) {
+  auto paths = MakeSet(1500);
+  mergeDirectory = out + "/taken";
+  testing::WriteFile(mergeDirectory, "x");
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
+                             {"Directory does not exist, create?", "Merge", MessageKind::kYesNo},
+                             {"Can not create directory\n" + mergeDirectory + "\nFile exists",
+                              "Merge", MessageKind::kOk}}));
+}
+
 TEST_F(MergeEngineTest, SelectedPathOver120CharactersIsRefused) {
   std::string deep = parts + "/" + std::string(100, 'd');
   ::mkdir(deep.c_str(), 0755);
@@ -165,7 +177,7 @@ TEST_F(MergeEngineTest, MissingFirstPartOnAFixedDiskCannotBeOpened) {
 
 TEST_F(MergeEngineTest, MissingFirstPartOnARemovableDriveWaitsForTheDisk) {
   std::string missing = parts + "/REPORT.Z00";
-  drives.kind = [](const std::string&) { return DriveKind::kRemovable; };
+  drives.kind = DriveKind::kRemovable;
   ui.answers = {Answer::kRetry, Answer::kRetry, Answer::kCancel};
   EXPECT_EQ(Merge(missing), MergeOutcome::kCancelled);
   ShownMessage insert{"Please insert floppy disc with file " + missing, "Merge",
@@ -174,7 +186,7 @@ TEST_F(MergeEngineTest, MissingFirstPartOnARemovableDriveWaitsForTheDisk) {
 
   // The user inserts the disk between two looks.
   ui.messages.clear();
-  drives.kind = [&](const std::string&) {
+  drives.kindOf = [&](const std::string&) {
     if (drives.asked.size() == 2) MakeSet(1500);
     return DriveKind::kRemovable;
   };
@@ -187,7 +199,7 @@ TEST_F(MergeEngineTest, MissingFirstPartOnARemovableDriveWaitsForTheDisk) {
 
 TEST_F(MergeEngineTest, YesOfTheTerminalFrontEndNeverRetriesTheDiskWaitWithoutEnd) {
   if (::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO)) GTEST_SKIP() << "it would ask here";
-  drives.kind = [](const std::string&) { return DriveKind::kRemovable; };
+  drives.kind = DriveKind::kRemovable;
   TerminalUi terminal(/*assumeYes=*/true);
   terminal.mergeDialog = [](MergeForm& form) { return form.Ok() == DialogResult::kOk; };
   MergeEngine engine(terminal, settings, drives);

@@ -104,7 +104,7 @@ class MergeRoundTripTest : public ::testing::Test {
   std::string out = dir / "out";
   SettingsStore settings{dir / "FENNIMAR.INI"};
   testing::ScriptedDrives splitDrives;
-  testing::MergeDrives mergeDrives;
+  testing::ScriptedDrives mergeDrives;
   std::deque<Answer> splitAnswers;
   std::unique_ptr<testing::ScriptedUi> mergeUi;
 };

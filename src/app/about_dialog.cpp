@@ -8,6 +8,7 @@
 
 #include "app/command_ids.h"
 #include "app/images.h"
+#include "build_info.h"
 
 namespace fennimar::app {
 
@@ -20,8 +21,8 @@ AboutDialog::AboutDialog(wxWindow* owner) : wxDialog(owner, wxID_ANY, "About Fen
   auto* name = new wxStaticText(this, wxID_ANY, "Fennimar - Split/Merge Files");
   name->SetFont(name->GetFont().Bold());
   text->Add(name, 0, wxALIGN_CENTER);
-  text->Add(new wxStaticText(this, wxID_ANY, "Version 3.13"), 0, wxALIGN_CENTER | wxTOP,
-            FromDIP(6));
+  text->Add(new wxStaticText(this, wxID_ANY, wxString("Version ") + kProgramVersion), 0,
+            wxALIGN_CENTER | wxTOP, FromDIP(6));
   text->Add(new wxHyperlinkCtrl(this, wxID_ANY, kHomePage, kHomePage), 0, wxALIGN_CENTER | wxTOP,
             FromDIP(6));
   body->Add(text, 1, wxALIGN_CENTER_VERTICAL);

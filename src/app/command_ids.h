@@ -5,6 +5,8 @@
 // command reaches the same handler whichever way it was given.
 #pragma once
 
+#include "build_info.h"
+
 namespace fennimar::app {
 
 // Main window commands.
@@ -27,6 +29,6 @@ inline constexpr int kIdInfoLine = 300;
 
 // The maker's home page, opened by Home Page and shown by the About box.
 inline constexpr const char* kHomePage = "https://fennimar.example.org/";
-inline constexpr const char* kWindowTitle = "Fennimar 3.13";
+inline constexpr const char* kWindowTitle = kProgramTitle;
 
 }  // namespace fennimar::app

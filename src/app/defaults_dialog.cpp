@@ -12,6 +12,7 @@
 
 #include "app/defaults_form.h"
 #include "app/dialog_buttons.h"
+#include "format/path_limits.h"
 
 namespace fennimar::app {
 namespace {
@@ -56,7 +57,7 @@ wxSizer* DefaultsDialog::CreateChunkBox() {
   chunk2HD_ = new wxRadioButton(parent, kId2HD, "2&HD Floppy (1.44MB)");
   chunkOther_ = new wxRadioButton(parent, kIdOther, "O&ther ");
   otherSize_ = new wxTextCtrl(parent, kIdOtherSize, "", wxDefaultPosition, wxSize(FromDIP(90), -1));
-  otherSize_->SetMaxLength(kOtherSizeLength);
+  otherSize_->SetMaxLength(kMaxSizeTextLength);
   kilobytes_ = new wxStaticText(parent, kIdKilobytesLabel, "kB");
   box->Add(chunk2DD_, 0, wxALL, gap / 2);
   box->Add(chunk2HD_, 0, wxALL, gap / 2);
@@ -82,10 +83,10 @@ wxSizer* DefaultsDialog::CreateDirectoryBox() {
   // the field.
   auto* splitLabel = new wxStaticText(parent, wxID_ANY, "for &Splitting");
   splitDirectory_ = new wxTextCtrl(parent, kIdSplitDirectory, "", wxDefaultPosition, fieldSize);
-  splitDirectory_->SetMaxLength(kDefaultsDirectoryLength);
+  splitDirectory_->SetMaxLength(kMaxDirectoryLength);
   auto* mergeLabel = new wxStaticText(parent, wxID_ANY, "for &Merge");
   mergeDirectory_ = new wxTextCtrl(parent, kIdMergeDirectory, "", wxDefaultPosition, fieldSize);
-  mergeDirectory_->SetMaxLength(kDefaultsDirectoryLength);
+  mergeDirectory_->SetMaxLength(kMaxDirectoryLength);
 
   box->Add(same_, 0, wxALL, gap / 2);
   auto* grid = new wxFlexGridSizer(3, gap, gap);

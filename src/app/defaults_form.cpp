@@ -9,6 +9,7 @@
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "split/split_form.h"
+#include "ui/ensure_directory.h"
 #include "ui/message_text.h"
 
 namespace fennimar::app {
@@ -47,17 +48,7 @@ void DefaultsForm::Open() {
                                   s::ChecksumErrorAction::kAbort);
   s::FillFormat format = s::ParseFillFormat(
       settings_.ReadSetting(s::kSection, s::kFormat, s::kFillFormatFallback, s::kShortValue));
-  std::string server = settings_.ReadSetting(s::kSection, s::kSmtpHost, "", s::kDefaultsMailValue);
-  security_ =
-      ParseSecurity(settings_.ReadSetting(s::kSection, s::kSmtpSecurity, "", s::kShortValue));
-  SetSmtpUser(settings_.ReadSetting(s::kSection, s::kSmtpUser, "", s::kDefaultsMailValue));
-  // A server text with its own port shows it in the port field.
-  auto parsed = ParseServerText(server, security_.value_or(SmtpSecurity::kNone));
-  bool ownPort = parsed && server.find(':') != std::string::npos &&
-                 (server.front() == '[' || server.find(':') == server.rfind(':'));
-  SetSmtpHost(ownPort ? parsed->host : server);
-  SetSmtpPort(ownPort ? std::to_string(parsed->port) : "");
-  SetMyAddress(settings_.ReadSetting(s::kSection, s::kMyAddress, "", s::kDefaultsMailValue));
+  OpenMailFields();
 
   if (chunk.kind == s::ChunkKind::k2HD) {
     chunkChoice_ = ChunkChoice::k2HD;
@@ -80,6 +71,21 @@ void DefaultsForm::Open() {
   }
 }
 
+void DefaultsForm::OpenMailFields() {
+  namespace s = settings;
+  std::string server = settings_.ReadSetting(s::kSection, s::kSmtpHost, "", s::kDefaultsMailValue);
+  security_ =
+      ParseSecurity(settings_.ReadSetting(s::kSection, s::kSmtpSecurity, "", s::kShortValue));
+  SetSmtpUser(settings_.ReadSetting(s::kSection, s::kSmtpUser, "", s::kDefaultsMailValue));
+  // A server text with its own port shows it in the port field.
+  auto parsed = ParseServerText(server, security_.value_or(SmtpSecurity::kNone));
+  bool ownPort = parsed && server.find(':') != std::string::npos &&
+                 (server.front() == '[' || server.find(':') == server.rfind(':'));
+  SetSmtpHost(ownPort ? parsed->host : server);
+  SetSmtpPort(ownPort ? std::to_string(parsed->port) : "");
+  SetMyAddress(settings_.ReadSetting(s::kSection, s::kMyAddress, "", s::kDefaultsMailValue));
+}
+
 void DefaultsForm::ChooseChunk(ChunkChoice choice) { chunkChoice_ = choice; }
 
 void DefaultsForm::ChooseDirectory(DirectoryChoice choice) { directoryChoice_ = choice; }
@@ -88,18 +94,9 @@ void DefaultsForm::Write(std::string_view key, const std::string& value) {
   settings_.WriteSetting(settings::kSection, key, value);
 }
 
-DefaultsForm::DirectoryOutcome DefaultsForm::EnsureDirectory(const std::string& directory) {
-  if ((KindOf(directory) != EntryKind::kNone)) return DirectoryOutcome::kExists;
+DirectoryOutcome DefaultsForm::AskForDirectory(const std::string& directory) {
   // The dialog has two directories: the question names the one it means.
-  if (ui_.ShowMessage(MessageText("Directory does not exist, create?", directory), kCaption,
-                      MessageKind::kYesNo) != Answer::kYes) {
-    return DirectoryOutcome::kDeclined;
-  }
-  auto made = MakeDirectory(directory);
-  if (made) return DirectoryOutcome::kCreated;
-  ui_.ShowMessage(MessageText("Can not create directory", directory, made.error().Reason()),
-                  kCaption, MessageKind::kOk);
-  return DirectoryOutcome::kFailed;
+  return EnsureDirectory(ui_, directory, kCaption, DirectoryQuestion::kNamesDirectory);
 }
 
 std::string DefaultsForm::ServerText() const {
@@ -124,19 +121,19 @@ bool DefaultsForm::CheckMailFields() {
 
 bool DefaultsForm::KeepPassword() {
   if (password_.empty()) return true;
-  std::string error = keeper_ ? keeper_(smtpUser_, ServerText(), password_) : "no keyring";
-  if (!error.empty()) {
-    ui_.ShowMessage("The password could not be kept in the keyring:\n" + error, kCaption,
-                    MessageKind::kOkWarning);
+  Result<void> kept = keeper_ ? keeper_(smtpUser_, ServerText(), password_)
+                              : SystemError::WithReason("keep the password", "no keyring");
+  if (!kept) {
+    ui_.ShowMessage("The password could not be kept in the keyring:\n" + kept.error().Reason(),
+                    kCaption, MessageKind::kOkWarning);
     return false;
   }
   password_.clear();
   return true;
 }
 
-DialogResult DefaultsForm::Ok() {
+std::optional<std::string> DefaultsForm::ChunkTypeText() {
   namespace s = settings;
-  if (!CheckMailFields()) return DialogResult::kStayOpen;
   s::ChunkType chunk;
   switch (chunkChoice_) {
     case ChunkChoice::k2DD:
@@ -149,52 +146,46 @@ DialogResult DefaultsForm::Ok() {
       chunk = {s::ChunkKind::kOther, otherSize_};
       if (!HasOnlyDigitsAndBlanks(otherSize_)) {
         ui_.ShowMessage("Digit expected", kCaption, MessageKind::kOkWarning);
-        return DialogResult::kStayOpen;
+        return std::nullopt;
       }
       // A field of blanks holds no size at all, which is no size above 1k.
       auto kilobytes = ParseSizeNumber(otherSize_);
       if (!kilobytes || *kilobytes <= 1) {
         ui_.ShowMessage("Chunk size must greater then 1k", kCaption, MessageKind::kOkWarning);
-        return DialogResult::kStayOpen;
+        return std::nullopt;
       }
       break;
     }
   }
-  std::string chType = s::FormatChunkType(chunk);
+  return s::FormatChunkType(chunk);
+}
 
-  std::string workDir = s::FormatDirectory(std::nullopt);
-  std::string mergeDir = s::FormatDirectory(std::nullopt);
-  if (directoryChoice_ == DirectoryChoice::kPredefined) {
-    workDir = splitDirectory_.empty() ? "/" : splitDirectory_;
-    bool splitSaved = EnsureDirectory(workDir) == DirectoryOutcome::kCreated;
-    if (splitSaved) {
-      Write(s::kChType, chType);
-      Write(s::kWorkDir, workDir);
-    }
-    mergeDir = mergeDirectory_.empty() ? "/" : mergeDirectory_;
-    // A merge directory the user does not want, or that cannot be made,
-    // ends the save here. One that was just created is kept together with
-    // every other choice of the dialog: the user confirmed all of them.
-    switch (EnsureDirectory(mergeDir)) {
-      case DirectoryOutcome::kExists:
-      case DirectoryOutcome::kCreated:
-        break;
-      case DirectoryOutcome::kDeclined:
-      case DirectoryOutcome::kFailed:
-        // The dialog closes; the user is told what was kept and why.
-        ui_.ShowMessage(MessageText(splitSaved ? "Only the chunk size and the directory for "
-                                                 "splitting were saved: the directory for merge "
-                                                 "does not exist"
-                                               : "The defaults were not saved: the directory for "
-                                                 "merge does not exist",
-                                    mergeDir),
-                        kCaption, MessageKind::kOkWarning);
-        return DialogResult::kOk;
-    }
+bool DefaultsForm::EnsureDirectories(const std::string& chType, const std::string& workDir,
+                                     const std::string& mergeDir) {
+  namespace s = settings;
+  bool splitSaved = AskForDirectory(workDir) == DirectoryOutcome::kCreated;
+  if (splitSaved) {
+    Write(s::kChType, chType);
+    Write(s::kWorkDir, workDir);
   }
-  // Only a save that goes on changes the keyring.
-  if (!KeepPassword()) return DialogResult::kStayOpen;
+  // A merge directory the user does not want, or that cannot be made,
+  // ends the save here. One that was just created is kept together with
+  // every other choice of the dialog: the user confirmed all of them.
+  if (DirectoryIsThere(AskForDirectory(mergeDir))) return true;
+  // The dialog closes; the user is told what was kept and why.
+  ui_.ShowMessage(MessageText(splitSaved ? "Only the chunk size and the directory for "
+                                           "splitting were saved: the directory for merge "
+                                           "does not exist"
+                                         : "The defaults were not saved: the directory for "
+                                           "merge does not exist",
+                              mergeDir),
+                  kCaption, MessageKind::kOkWarning);
+  return false;
+}
 
+void DefaultsForm::WriteEveryKey(const std::string& chType, const std::string& workDir,
+                                 const std::string& mergeDir) {
+  namespace s = settings;
   Write(s::kChType, chType);
   Write(s::kWorkDir, workDir);
   Write(s::kMergeDir, mergeDir);
@@ -215,6 +206,23 @@ DialogResult DefaultsForm::Ok() {
   if (smtpUser_ != settings_.ReadSetting(s::kSection, s::kSmtpUser, "", s::kDefaultsMailValue)) {
     Write(s::kSmtpUser, smtpUser_);
   }
+}
+
+DialogResult DefaultsForm::Ok() {
+  if (!CheckMailFields()) return DialogResult::kStayOpen;
+  std::optional<std::string> chType = ChunkTypeText();
+  if (!chType) return DialogResult::kStayOpen;
+  std::string workDir = settings::FormatDirectory(std::nullopt);
+  std::string mergeDir = settings::FormatDirectory(std::nullopt);
+  if (directoryChoice_ == DirectoryChoice::kPredefined) {
+    workDir = splitDirectory_.empty() ? "/" : splitDirectory_;
+    mergeDir = mergeDirectory_.empty() ? "/" : mergeDirectory_;
+    // A save that ended there closes the dialog all the same.
+    if (!EnsureDirectories(*chType, workDir, mergeDir)) return DialogResult::kOk;
+  }
+  // Only a save that goes on changes the keyring.
+  if (!KeepPassword()) return DialogResult::kStayOpen;
+  WriteEveryKey(*chType, workDir, mergeDir);
   return DialogResult::kOk;
 }
 

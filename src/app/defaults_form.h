@@ -15,7 +15,11 @@
 #include <optional>
 #include <string>
 
+#include "format/path_limits.h"
 #include "mail/smtp_settings.h"
+#include "platform/system_error.h"
+#include "split/split_form.h"
+#include "ui/ensure_directory.h"
 #include "ui/user_interface.h"
 
 namespace fennimar {
@@ -27,16 +31,15 @@ namespace fennimar::app {
 enum class ChunkChoice { k2DD, k2HD, kOther };
 enum class DirectoryChoice { kSameAsSource, kPredefined };
 
-// How many characters each edit yields when read on OK.
-inline constexpr std::size_t kOtherSizeLength = 19;
-inline constexpr std::size_t kDefaultsDirectoryLength = 99;
+// How many characters each edit yields when read on OK (the size and the
+// directories as in the split dialog).
 inline constexpr std::size_t kDefaultsMailLength = 254;
 inline constexpr std::size_t kPortLength = 5;
 
-// Keeps the password of `user` at `server` (the SMTPHost text); the error
-// text, empty when it was kept.
-using PasswordKeeper = std::function<std::string(const std::string& user, const std::string& server,
-                                                 const std::string& password)>;
+// Keeps the password of `user` at `server` (the SMTPHost text); a failure
+// carries the keyring's reason.
+using PasswordKeeper = std::function<Result<void>(
+    const std::string& user, const std::string& server, const std::string& password)>;
 
 class DefaultsForm {
  public:
@@ -51,12 +54,12 @@ class DefaultsForm {
   // The user's clicks and edits.
   void ChooseChunk(ChunkChoice choice);
   void ChooseDirectory(DirectoryChoice choice);
-  void SetOtherSize(const std::string& text) { otherSize_ = text.substr(0, kOtherSizeLength); }
+  void SetOtherSize(const std::string& text) { otherSize_ = text.substr(0, kMaxSizeTextLength); }
   void SetSplitDirectory(const std::string& text) {
-    splitDirectory_ = text.substr(0, kDefaultsDirectoryLength);
+    splitDirectory_ = text.substr(0, kMaxDirectoryLength);
   }
   void SetMergeDirectory(const std::string& text) {
-    mergeDirectory_ = text.substr(0, kDefaultsDirectoryLength);
+    mergeDirectory_ = text.substr(0, kMaxDirectoryLength);
   }
   void SetContinueOnChecksumError(bool checked) { continueOnChecksumError_ = checked; }
   void SetFillToMaximum(bool checked) { fillToMaximum_ = checked; }
@@ -94,10 +97,10 @@ class DefaultsForm {
   const std::string& smtpUser() const { return smtpUser_; }
 
  private:
-  // The directory the user gave, "/" when empty; asks to create it when it
-  // is missing. True when it exists afterwards.
-  enum class DirectoryOutcome { kExists, kCreated, kDeclined, kFailed };
-  DirectoryOutcome EnsureDirectory(const std::string& directory);
+  // Asks to create `directory` when it is missing, naming it in the question.
+  DirectoryOutcome AskForDirectory(const std::string& directory);
+  // Loads the server, security, login and return address fields.
+  void OpenMailFields();
   void Write(std::string_view key, const std::string& value);
   // The SMTPHost text of the host and port fields.
   std::string ServerText() const;
@@ -106,6 +109,17 @@ class DefaultsForm {
   bool CheckMailFields();
   // Hands a typed password to the keyring; false after a message.
   bool KeepPassword();
+  // The ChType text of the size choice; none after a message on an Other
+  // size that is no number above 1.
+  std::optional<std::string> ChunkTypeText();
+  // Asks about the predefined directories, writing ChType and WorkDir when
+  // the split directory was just created. False when the merge directory
+  // is not there, after telling the user what was kept.
+  bool EnsureDirectories(const std::string& chType, const std::string& workDir,
+                         const std::string& mergeDir);
+  // Writes the dialog's choices, the login keys only where they changed.
+  void WriteEveryKey(const std::string& chType, const std::string& workDir,
+                     const std::string& mergeDir);
 
   UserInterface& ui_;
   SettingsStore& settings_;

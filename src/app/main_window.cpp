@@ -27,6 +27,7 @@
 #include "mail/smtp_part_mailer.h"
 #include "merge/merge_engine.h"
 #include "platform/keyring.h"
+#include "platform/system_error.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "split/split_engine.h"
@@ -315,8 +316,9 @@ void MainWindow::Split() {
     SmtpPartMailer mailer(
         settings_, kWindowTitle,
         [](const std::string& user, const std::string& server, const KeepWaiting&) {
-          KeyringLookup found = LookupSmtpPassword(user, server);
-          return PasswordAnswer{found.secret, found.error};
+          auto found = LookupSmtpPassword(user, server);
+          if (!found) return PasswordAnswer{std::nullopt, found.error().Reason()};
+          return PasswordAnswer{*found, {}};
         });
     SplitEngine engine(ui_, settings_, drives_, &mailer);
     engine.Run(selection);

@@ -6,6 +6,7 @@
 #include <wx/textctrl.h>
 
 #include "app/dialog_buttons.h"
+#include "format/path_limits.h"
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
 
@@ -22,7 +23,7 @@ MergeDialog::MergeDialog(wxWindow* owner, MergeForm& form)
            wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
   directory_ = new wxTextCtrl(this, kIdMergeDirectoryField, wxString::FromUTF8(form_.field()),
                               wxDefaultPosition, wxSize(FromDIP(300), -1));
-  directory_->SetMaxLength(MergeForm::kMaxDirectory);
+  directory_->SetMaxLength(kMaxDirectoryLength);
   row->Add(directory_, 1, wxALIGN_CENTER_VERTICAL);
   top->Add(row, 0, wxEXPAND | wxALL, 2 * gap);
   top->Add(OkCancelButtons(this,
@@ -53,7 +54,7 @@ DiskPromptDialog::DiskPromptDialog(wxWindow* owner, DiskPromptForm& form)
   top->Add(new wxStaticText(this, kIdDiskPromptNewPathLabel, "or specify &new path:"), 0,
            wxLEFT | wxRIGHT | wxTOP, 2 * gap);
   newPath_ = new wxTextCtrl(this, kIdDiskPromptNewPath, "");
-  newPath_->SetMaxLength(DiskPromptForm::kMaxNewPath);
+  newPath_->SetMaxLength(kMaxDirectoryLength);
   top->Add(newPath_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 2 * gap);
   top->Add(OkCancelButtons(this,
                            [this] {

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "format/path_limits.h"
 #include "platform/directories.h"
 
 namespace fennimar {
@@ -20,33 +21,47 @@ bool MakeAbsolute(const char* program, std::optional<std::string>& path) {
   return !path || MakeAbsolute(program, *path);
 }
 
-std::variant<SourceArguments, int> ParseSourceArguments(int argc, char** argv, const char* usage,
+bool DirectoryFitsTheField(const char* program, std::string_view directory) {
+  if (directory.size() <= kMaxDirectoryLength) return true;
+  std::cerr << program << ": directory longer than " << kMaxDirectoryLength << " characters\n";
+  return false;
+}
+
+int EndBeforeRunning(CommandLineEnd end, const std::string& message) {
+  if (end == CommandLineEnd::kHelp) {
+    std::cout << message;
+    return 0;
+  }
+  std::cerr << message;
+  return 2;
+}
+
+ParsedCommandLine<SourceArguments> ParseSourceArguments(int argc, char** argv, const char* usage,
                                                         bool takesYes) {
-  SourceArguments parsed;
+  ParsedCommandLine<SourceArguments> parsed;
+  auto end = [&](CommandLineEnd how, const std::string& complaint) {
+    parsed.end = how;
+    parsed.message = complaint + usage;
+    return parsed;
+  };
+  SourceArguments& arguments = parsed.arguments;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
-      std::cout << usage;
-      return 0;
+      return end(CommandLineEnd::kHelp, "");
     } else if (arg == "-d" || arg == "--dir") {
-      if (i + 1 >= argc) {
-        std::cerr << "fennimar-cli: " << arg << " needs a value\n" << usage;
-        return 2;
-      }
-      parsed.directory = argv[++i];
+      if (i + 1 >= argc)
+        return end(CommandLineEnd::kUsageError, "fennimar-cli: " + arg + " needs a value\n");
+      arguments.directory = argv[++i];
     } else if (takesYes && (arg == "-y" || arg == "--yes")) {
-      parsed.assumeYes = true;
+      arguments.assumeYes = true;
     } else if (!arg.empty() && arg[0] == '-') {
-      std::cerr << "fennimar-cli: unknown option " << arg << "\n" << usage;
-      return 2;
+      return end(CommandLineEnd::kUsageError, "fennimar-cli: unknown option " + arg + "\n");
     } else {
-      parsed.sources.push_back(arg);
+      arguments.sources.push_back(arg);
     }
   }
-  if (parsed.sources.empty()) {
-    std::cerr << usage;
-    return 2;
-  }
+  if (arguments.sources.empty()) return end(CommandLineEnd::kUsageError, "");
   return parsed;
 }
 

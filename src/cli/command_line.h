@@ -3,7 +3,7 @@
 
 #include <optional>
 #include <string>
-#include <variant>
+#include <string_view>
 #include <vector>
 
 namespace fennimar {
@@ -15,6 +15,30 @@ namespace fennimar {
 bool MakeAbsolute(const char* program, std::string& path);
 bool MakeAbsolute(const char* program, std::optional<std::string>& path);
 
+// True when `directory` fits the dialogs' directory field; otherwise false
+// after telling the user (`program: directory longer than 99 characters`):
+// a longer directory would be cut into another one.
+bool DirectoryFitsTheField(const char* program, std::string_view directory);
+
+// How reading a command line ended: the command runs, or it ends at once
+// after printing the help or a usage error.
+enum class CommandLineEnd { kRun, kHelp, kUsageError };
+
+// The arguments a command line gave, or why the command ends before running.
+template <typename Arguments>
+struct ParsedCommandLine {
+  CommandLineEnd end = CommandLineEnd::kRun;
+  Arguments arguments;  // complete when `end` is kRun
+  // What to print when `end` is not kRun: the usage after -h, the complaint
+  // and the usage after a usage error.
+  std::string message;
+};
+
+// Prints the message of a command line that ends before the command runs
+// (help on standard output, a usage error on standard error) and gives the
+// exit status: 0 after help, 2 after a usage error.
+int EndBeforeRunning(CommandLineEnd end, const std::string& message);
+
 // What `extract` and `join` take after their command word: one or more
 // sources, `-d DIR` (`--dir`), and `-y` (`--yes`) where `takesYes`.
 struct SourceArguments {
@@ -23,10 +47,9 @@ struct SourceArguments {
   bool assumeYes = false;
 };
 
-// Reads the arguments, or gives the exit status to end with: 0 after `-h`
-// printed `usage`, 2 after a usage error (no source, an unknown option, `-d`
-// without a value) was told on standard error.
-std::variant<SourceArguments, int> ParseSourceArguments(int argc, char** argv, const char* usage,
+// Reads the arguments. A usage error is no source, an unknown option, or
+// `-d` without a value.
+ParsedCommandLine<SourceArguments> ParseSourceArguments(int argc, char** argv, const char* usage,
                                                         bool takesYes);
 
 }  // namespace fennimar

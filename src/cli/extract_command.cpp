@@ -8,8 +8,8 @@
 #include "cli/terminal_ui.h"
 #include "mail/mail_store.h"
 #include "mail/part_extractor.h"
-#include "platform/file_status.h"
 #include "platform/stop_signals.h"
+#include "ui/ensure_directory.h"
 #include "ui/message_text.h"
 
 namespace fennimar {
@@ -21,23 +21,22 @@ constexpr const char* kUsage =
     "message, an mbox file or a Maildir folder) into a directory, under its own\n"
     "name. A file that is there already is never replaced.\n"
     "  -d, --dir DIR   directory for the parts (default: the current directory)\n"
+    "  -y, --yes       answer Yes to every question\n"
     "  -h, --help      show this text\n";
 
 }  // namespace
 
 int RunExtractCommand(int argc, char** argv) {
-  auto parsed = ParseSourceArguments(argc, argv, kUsage, /*takesYes=*/false);
-  if (const int* status = std::get_if<int>(&parsed)) return *status;
-  const std::vector<std::string>& sources = std::get<SourceArguments>(parsed).sources;
-  const std::string directory = std::get<SourceArguments>(parsed).directory.value_or(".");
-  if (KindOf(directory) != EntryKind::kDirectory) {
-    std::cerr << "fennimar-cli: " << directory << ": no such directory\n";
-    return 1;
-  }
+  auto parsed = ParseSourceArguments(argc, argv, kUsage, /*takesYes=*/true);
+  if (parsed.end != CommandLineEnd::kRun) return EndBeforeRunning(parsed.end, parsed.message);
+  const std::vector<std::string>& sources = parsed.arguments.sources;
+  const std::string directory = parsed.arguments.directory.value_or(".");
   // A stop signal ends the run at its next check; the part being written
   // is removed.
   StopSignals signals;
-  TerminalUi ui(/*assumeYes=*/false, /*yesOption=*/false);
+  TerminalUi ui(parsed.arguments.assumeYes);
+  // A missing directory is asked about, as a split asks about its own.
+  if (!DirectoryIsThere(EnsureDirectory(ui, directory, "Extract"))) return 1;
   PartExtractor extractor(directory, [&ui] { return ui.StopRequested(); });
   std::size_t shown = 0;
   for (const std::string& source : sources) {

@@ -36,10 +36,10 @@ constexpr const char* kUsage =
 
 int RunJoinCommand(int argc, char** argv) {
   auto parsed = ParseSourceArguments(argc, argv, kUsage, /*takesYes=*/true);
-  if (const int* status = std::get_if<int>(&parsed)) return *status;
+  if (parsed.end != CommandLineEnd::kRun) return EndBeforeRunning(parsed.end, parsed.message);
   // Named references, not a structured binding: the dialog's lambda below
   // captures `directory`, which clang 14 does not allow of a binding.
-  SourceArguments& arguments = std::get<SourceArguments>(parsed);
+  SourceArguments& arguments = parsed.arguments;
   std::vector<std::string>& sources = arguments.sources;
   std::optional<std::string>& directory = arguments.directory;
   const bool assumeYes = arguments.assumeYes;
@@ -53,11 +53,7 @@ int RunJoinCommand(int argc, char** argv) {
   for (std::string& source : sources) {
     if (!MakeAbsolute("fennimar-cli", source)) return 1;
   }
-  if (directory && directory->size() > MergeForm::kMaxDirectory) {
-    std::cerr << "fennimar-cli: directory longer than " << MergeForm::kMaxDirectory
-              << " characters\n";
-    return 2;
-  }
+  if (directory && !DirectoryFitsTheField("fennimar-cli", *directory)) return 2;
 
   // A stop signal at any point ends the run at its next check, so that
   // every temporary file and directory is removed on the way out; one that

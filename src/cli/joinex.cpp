@@ -75,10 +75,7 @@ int RunJoinex(const std::vector<std::string>& arguments) {
     return 2;
   }
   if (!MakeAbsolute("joinex", part) || !MakeAbsolute("joinex", directory)) return 1;
-  if (directory.size() > MergeForm::kMaxDirectory) {
-    std::cerr << "joinex: directory longer than " << MergeForm::kMaxDirectory << " characters\n";
-    return 2;
-  }
+  if (!DirectoryFitsTheField("joinex", directory)) return 2;
   return Join(part, directory, keep) ? 0 : 1;
 }
 

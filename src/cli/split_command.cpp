@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/command_line.h"
+#include "cli/split_options.h"
 #include "cli/terminal_ui.h"
 #include "mail/smtp_part_mailer.h"
 #include "platform/drive.h"
@@ -34,30 +35,6 @@ constexpr const char* kUsage =
     "                      come from the settings)\n"
     "  -y, --yes           answer Yes to every question\n"
     "  -h, --help          show this text\n";
-
-struct SplitOptions {
-  std::string file;
-  std::optional<std::string> directory;
-  std::optional<std::string> size;
-  std::optional<bool> fill;
-  std::string mailTo;
-  bool assumeYes = false;
-};
-
-// Turns "100k" or "2m" into a byte count; other texts pass unchanged so that
-// the dialog's own checks report them.
-std::string SizeInBytes(const std::string& size) {
-  if (size.size() < 2) return size;
-  char unit = size.back();
-  std::int64_t factor = unit == 'k' || unit == 'K'   ? 1024
-                        : unit == 'm' || unit == 'M' ? 1048576
-                                                     : 0;
-  auto number = ParseSizeNumber(size.substr(0, size.size() - 1));
-  if (factor == 0 || !number || size.find_first_not_of("0123456789", 0) != size.size() - 1) {
-    return size;
-  }
-  return std::to_string(*number * factor);
-}
 
 // Plays the user's part in the split dialog from the options.
 bool FillDialog(const SplitOptions& options, SplitForm& form) {
@@ -104,54 +81,8 @@ PasswordSource TerminalPassword() {
   };
 }
 
-}  // namespace
-
-int RunSplitCommand(int argc, char** argv) {
-  SplitOptions options;
-  for (int i = 0; i < argc; ++i) {
-    std::string arg = argv[i];
-    auto value = [&]() -> std::optional<std::string> {
-      if (i + 1 < argc) return std::string(argv[++i]);
-      std::cerr << "fennimar-cli: " << arg << " needs a value\n" << kUsage;
-      return std::nullopt;
-    };
-    if (arg == "-h" || arg == "--help") {
-      std::cout << kUsage;
-      return 0;
-    } else if (arg == "-d" || arg == "--dir") {
-      if (!(options.directory = value())) return 2;
-    } else if (arg == "-s" || arg == "--size") {
-      if (!(options.size = value())) return 2;
-    } else if (arg == "--mail-to") {
-      auto address = value();
-      if (!address) return 2;
-      options.mailTo = *address;
-    } else if (arg == "--fill") {
-      options.fill = true;
-    } else if (arg == "--no-fill") {
-      options.fill = false;
-    } else if (arg == "-y" || arg == "--yes") {
-      options.assumeYes = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      std::cerr << "fennimar-cli: unknown option " << arg << "\n" << kUsage;
-      return 2;
-    } else if (options.file.empty()) {
-      options.file = arg;
-    } else {
-      std::cerr << "fennimar-cli: one file at a time\n" << kUsage;
-      return 2;
-    }
-  }
-  if (options.file.empty()) {
-    std::cerr << kUsage;
-    return 2;
-  }
-  // An empty directory would mean the root.
-  if (options.directory && options.directory->empty()) {
-    std::cerr << "fennimar-cli: -d needs a directory\n" << kUsage;
-    return 2;
-  }
-
+// Runs the split the options describe; the exit status.
+int Split(const SplitOptions& options) {
   TerminalUi ui(options.assumeYes);
   bool asked = false;
   bool accepted = false;
@@ -161,17 +92,6 @@ int RunSplitCommand(int argc, char** argv) {
     if (!accepted) ui.MuteInfoLines();
     return accepted;
   };
-  // The desktop program hands the engines full paths; so does the terminal.
-  if (!MakeAbsolute("fennimar-cli", options.file) ||
-      !MakeAbsolute("fennimar-cli", options.directory)) {
-    return 1;
-  }
-  // The dialog's field holds at most 99 characters; a longer directory would
-  // be cut into another one, so it is refused, as the join refuses it.
-  if (options.directory && options.directory->size() > kMaxDirectoryLength) {
-    std::cerr << "fennimar-cli: directory longer than " << kMaxDirectoryLength << " characters\n";
-    return 2;
-  }
   SettingsStore settings = SettingsStore::ForUser();
   SystemDrives drives;
   auto status = StatusOf(options.file);
@@ -187,6 +107,22 @@ int RunSplitCommand(int argc, char** argv) {
     return 1;
   }
   return outcome == SplitOutcome::kComplete || outcome == SplitOutcome::kMailed ? 0 : 1;
+}
+
+}  // namespace
+
+int RunSplitCommand(int argc, char** argv) {
+  auto parsed = ParseSplitOptions(argc, argv, kUsage);
+  if (parsed.end != CommandLineEnd::kRun) return EndBeforeRunning(parsed.end, parsed.message);
+  SplitOptions& options = parsed.arguments;
+  // The desktop program hands the engines full paths; so does the terminal.
+  if (!MakeAbsolute("fennimar-cli", options.file) ||
+      !MakeAbsolute("fennimar-cli", options.directory)) {
+    return 1;
+  }
+  // Refused as the join refuses it.
+  if (options.directory && !DirectoryFitsTheField("fennimar-cli", *options.directory)) return 2;
+  return Split(options);
 }
 
 }  // namespace fennimar

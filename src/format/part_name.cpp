@@ -1,11 +1,12 @@
 #include "format/part_name.h"
 
 #include <cstdint>
-#include <cstdio>
 
 #include "format/part_format.h"
 #include "platform/file.h"
 #include "platform/path.h"
+#include "text/ascii.h"
+#include "text/printf_text.h"
 
 namespace fennimar {
 
@@ -22,9 +23,7 @@ std::string PartBaseOf(std::string_view path) {
 }
 
 std::string PartPathFromBase(std::string_view base, int index) {
-  char extension[16];
-  std::snprintf(extension, sizeof extension, ".Z%02d", index);
-  return std::string(base) + extension;
+  return std::string(base) + Format(".Z%02d", index);
 }
 
 std::string PartPath(std::string_view targetDirectory, std::string_view sourcePath, int index) {
@@ -36,9 +35,8 @@ std::optional<int> PartIndexFromName(std::string_view path) {
   auto dot = name.find('.');
   if (dot == std::string::npos) return std::nullopt;
   std::string_view extension = std::string_view(name).substr(dot + 1);
-  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-  if (extension.size() != 3 || extension[0] != 'Z' || !isDigit(extension[1]) ||
-      !isDigit(extension[2])) {
+  if (extension.size() != 3 || extension[0] != 'Z' || !IsAsciiDigit(extension[1]) ||
+      !IsAsciiDigit(extension[2])) {
     return std::nullopt;
   }
   return (extension[1] - '0') * 10 + (extension[2] - '0');

@@ -13,13 +13,14 @@
 #include <optional>
 #include <string>
 
+#include "build_info.h"
 #include "mail/smtp_session.h"
 #include "settings/settings_store.h"
 #include "split/part_mailer.h"
 
 namespace fennimar {
 
-inline constexpr char kDefaultApplicationTitle[] = "Fennimar 3.13";
+inline constexpr const char* kDefaultApplicationTitle = kProgramTitle;
 inline constexpr char kAttachmentContentType[] = "Application/Octet-stream";
 
 // Gives the password of `user` at `server`, or none (with the reason) when

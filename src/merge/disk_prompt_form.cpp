@@ -3,7 +3,7 @@
 namespace fennimar {
 
 DialogResult DiskPromptForm::Ok() {
-  newPath_ = field_.substr(0, kMaxNewPath);
+  newPath_ = field_.substr(0, kMaxDirectoryLength);
   return DialogResult::kOk;
 }
 

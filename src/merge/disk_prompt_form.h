@@ -10,15 +10,13 @@
 #include <cstddef>
 #include <string>
 
+#include "format/path_limits.h"
 #include "ui/user_interface.h"
 
 namespace fennimar {
 
 class DiskPromptForm {
  public:
-  // The longest path the prompt hands back.
-  static constexpr std::size_t kMaxNewPath = 99;
-
   explicit DiskPromptForm(std::string missingPath) : missingPath_(std::move(missingPath)) {}
 
   // The full path of the part that was not found, shown under

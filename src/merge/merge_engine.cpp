@@ -12,6 +12,7 @@
 #include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
+#include "format/path_limits.h"
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
 #include "merge/target_name.h"
@@ -27,14 +28,12 @@
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "text/printf_text.h"
+#include "ui/ensure_directory.h"
 #include "ui/message_text.h"
 #include "ui/progress_dialog.h"
 
 namespace fennimar {
 namespace {
-
-// The longest selected path a merge accepts.
-constexpr std::size_t kMaxSelectedPath = 120;
 
 constexpr std::string_view kInvalidPart = "Invalid Component File, Merge aborted\n";
 // The text already ends its line; the part's path follows.
@@ -141,7 +140,7 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
 
   // Parts taken out of mail lie in a temporary directory whose path is no
   // path the user gave.
-  if (proposedDirectory_.empty() && selectedPath.size() > kMaxSelectedPath) {
+  if (proposedDirectory_.empty() && selectedPath.size() > kMaxSelectedPathLength) {
     return Tell(MessageText("File path too long", selectedPath), selectedPath,
                 MessageKind::kOkWarning);
   }
@@ -238,14 +237,14 @@ std::optional<MergeOutcome> MergeRun::CheckSlice(const std::string& partPath,
 
 std::optional<MergeOutcome> MergeRun::PrepareDirectory(const MergeForm& form) {
   directory_ = form.directory().empty() ? std::string(kRootDirectory) : form.directory();
-  if (KindOf(directory_) == EntryKind::kNone) {
-    if (!Ask("Directory does not exist, create?", "Merge", MessageKind::kYesNo, Answer::kYes)) {
+  switch (EnsureDirectory(ui_, directory_, "Merge")) {
+    case DirectoryOutcome::kExists:
+    case DirectoryOutcome::kCreated:
+      break;
+    case DirectoryOutcome::kDeclined:
       return MergeOutcome::kCancelled;
-    }
-    if (auto made = MakeDirectory(directory_); !made) {
-      return Tell(MessageText("Can not create directory", directory_, made.error().Reason()),
-                  "Merge", MessageKind::kOk);
-    }
+    case DirectoryOutcome::kFailed:
+      return MergeOutcome::kFailed;
   }
   ui_.SetInfoLine(InfoLine::kDirectory, " Directory: " + directory_);
   return std::nullopt;

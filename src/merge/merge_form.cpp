@@ -27,7 +27,7 @@ std::string MergeForm::DirectoryProposal(const std::string& selectedPath) {
 }
 
 DialogResult MergeForm::Ok() {
-  directory_ = field_.substr(0, kMaxDirectory);
+  directory_ = field_.substr(0, kMaxDirectoryLength);
   return DialogResult::kOk;
 }
 

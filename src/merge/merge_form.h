@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <string>
 
+#include "format/path_limits.h"
 #include "settings/settings_store.h"
 #include "ui/user_interface.h"
 
@@ -18,9 +19,6 @@ namespace fennimar {
 
 class MergeForm {
  public:
-  // The longest directory the dialog hands back.
-  static constexpr std::size_t kMaxDirectory = 99;
-
   // Proposes the merge directory: the setting `MergeDir` unless it is "SAME",
   // otherwise `proposedDirectory` when the caller gives one (the download
   // directory for parts taken out of mail), else the directory of

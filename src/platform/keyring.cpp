@@ -2,6 +2,8 @@
 
 #include <libsecret/secret.h>
 
+#include <optional>
+
 namespace fennimar {
 namespace {
 
@@ -22,46 +24,49 @@ const SecretSchema* SmtpSchema() {
   return &schema;
 }
 
-// Takes the error's text and frees it; empty when there was none.
-std::string TakeError(GError* error) {
-  if (error == nullptr) return {};
+// The keyring's failure as a SystemError, freed; none when there was none.
+std::optional<SystemError> TakeError(GError* error, const char* step) {
+  if (error == nullptr) return std::nullopt;
   std::string text = error->message ? error->message : "keyring error";
   g_error_free(error);
-  return text;
+  return SystemError::WithReason(step, text);
+}
+
+Result<void> Done(GError* error, const char* step) {
+  if (auto failure = TakeError(error, step)) return *failure;
+  return {};
 }
 
 }  // namespace
 
-KeyringLookup LookupSmtpPassword(const std::string& user, const std::string& server) {
+Result<std::string> LookupSmtpPassword(const std::string& user, const std::string& server) {
   GError* error = nullptr;
   gchar* found = secret_password_lookup_sync(SmtpSchema(), nullptr, &error, "user", user.c_str(),
                                              "server", server.c_str(), nullptr);
-  KeyringLookup lookup;
-  lookup.error = TakeError(error);
-  if (found != nullptr) {
-    lookup.secret = found;
-    secret_password_free(found);
-  } else if (lookup.error.empty()) {
-    lookup.error = "none is stored in the keyring";
+  if (auto failure = TakeError(error, "cannot look up the password")) return *failure;
+  if (found == nullptr) {
+    return SystemError::WithReason("cannot look up the password", "none is stored in the keyring");
   }
-  return lookup;
+  std::string secret = found;
+  secret_password_free(found);
+  return secret;
 }
 
-std::string StoreSmtpPassword(const std::string& user, const std::string& server,
-                              const std::string& password) {
+Result<void> StoreSmtpPassword(const std::string& user, const std::string& server,
+                               const std::string& password) {
   GError* error = nullptr;
   std::string label = "Fennimar mail password for " + user + " at " + server;
   secret_password_store_sync(SmtpSchema(), SECRET_COLLECTION_DEFAULT, label.c_str(),
                              password.c_str(), nullptr, &error, "user", user.c_str(), "server",
                              server.c_str(), nullptr);
-  return TakeError(error);
+  return Done(error, "cannot keep the password");
 }
 
-std::string ClearSmtpPassword(const std::string& user, const std::string& server) {
+Result<void> ClearSmtpPassword(const std::string& user, const std::string& server) {
   GError* error = nullptr;
   secret_password_clear_sync(SmtpSchema(), nullptr, &error, "user", user.c_str(), "server",
                              server.c_str(), nullptr);
-  return TakeError(error);
+  return Done(error, "cannot remove the password");
 }
 
 }  // namespace fennimar

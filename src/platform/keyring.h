@@ -3,23 +3,19 @@
 // server. Linked only into the desktop program and its tests.
 #pragma once
 
-#include <optional>
 #include <string>
+
+#include "platform/system_error.h"
 
 namespace fennimar {
 
-struct KeyringLookup {
-  std::optional<std::string> secret;  // none: not stored, or no keyring
-  std::string error;                  // why, when the keyring failed
-};
-
-// The password stored for `user` at `server`.
-KeyringLookup LookupSmtpPassword(const std::string& user, const std::string& server);
-// Stores (or replaces) the password. The error text, empty on success.
-std::string StoreSmtpPassword(const std::string& user, const std::string& server,
-                              const std::string& password);
-// Removes the password; nothing when none is stored. The error text, empty
-// on success.
-std::string ClearSmtpPassword(const std::string& user, const std::string& server);
+// The password stored for `user` at `server`. Fails with the keyring's
+// reason, or "none is stored in the keyring".
+Result<std::string> LookupSmtpPassword(const std::string& user, const std::string& server);
+// Stores (or replaces) the password.
+Result<void> StoreSmtpPassword(const std::string& user, const std::string& server,
+                               const std::string& password);
+// Removes the password; nothing when none is stored.
+Result<void> ClearSmtpPassword(const std::string& user, const std::string& server);
 
 }  // namespace fennimar

@@ -10,44 +10,28 @@
 #include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/pending_file.h"
+#include "text/ascii.h"
 
 namespace fennimar {
 namespace {
 
-std::string_view Trim(std::string_view text) {
-  const char* blanks = " \t\r\n";
-  auto first = text.find_first_not_of(blanks);
-  if (first == std::string_view::npos) return {};
-  auto last = text.find_last_not_of(blanks);
-  return text.substr(first, last - first + 1);
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 // The section name of a "[name]" line.
 std::optional<std::string_view> SectionOf(std::string_view line) {
-  line = Trim(line);
+  line = TrimBlanks(line);
   if (line.size() < 2 || line.front() != '[') return std::nullopt;
   auto close = line.find(']');
   if (close == std::string_view::npos) return std::nullopt;
-  return Trim(line.substr(1, close - 1));
+  return TrimBlanks(line.substr(1, close - 1));
 }
 
 // The key of a "key=value" line; comments (";") have none.
 std::optional<std::string_view> KeyOf(std::string_view line) {
   auto equals = line.find('=');
-  std::string_view trimmed = Trim(line);
+  std::string_view trimmed = TrimBlanks(line);
   if (equals == std::string_view::npos || trimmed.empty() || trimmed.front() == ';') {
     return std::nullopt;
   }
-  return Trim(line.substr(0, equals));
+  return TrimBlanks(line.substr(0, equals));
 }
 
 // The file's lines without their line feeds; a line ending in CR LF keeps
@@ -103,9 +87,10 @@ std::string SettingsStore::ReadSetting(std::string_view section, std::string_vie
   bool inSection = false;
   for (const std::string& line : ReadLines(path_).value_or(std::vector<std::string>{})) {
     if (auto name = SectionOf(line)) {
-      inSection = SameName(*name, section);
-    } else if (auto keyName = KeyOf(line); inSection && keyName && SameName(*keyName, key)) {
-      std::string_view value = Trim(std::string_view(line).substr(line.find('=') + 1));
+      inSection = EqualsIgnoringAsciiCase(*name, section);
+    } else if (auto keyName = KeyOf(line);
+               inSection && keyName && EqualsIgnoringAsciiCase(*keyName, key)) {
+      std::string_view value = TrimBlanks(std::string_view(line).substr(line.find('=') + 1));
       std::size_t limit = capacity > 0 ? static_cast<std::size_t>(capacity - 1) : 0;
       return std::string(value.substr(0, limit));
     }
@@ -129,13 +114,13 @@ bool SettingsStore::WriteSetting(std::string_view section, std::string_view key,
   for (std::size_t i = 0; i < lines.size() && !written; ++i) {
     if (auto name = SectionOf(lines[i])) {
       if (inSection) break;
-      inSection = SameName(*name, section);
+      inSection = EqualsIgnoringAsciiCase(*name, section);
       if (inSection) insertAt = i + 1;
     } else if (inSection) {
-      if (auto keyName = KeyOf(lines[i]); keyName && SameName(*keyName, key)) {
+      if (auto keyName = KeyOf(lines[i]); keyName && EqualsIgnoringAsciiCase(*keyName, key)) {
         lines[i] = entry + (lines[i].ends_with('\r') ? "\r" : "");
         written = true;
-      } else if (!Trim(lines[i]).empty()) {
+      } else if (!TrimBlanks(lines[i]).empty()) {
         insertAt = i + 1;
       }
     }
@@ -144,7 +129,7 @@ bool SettingsStore::WriteSetting(std::string_view section, std::string_view key,
     if (insertAt) {
       lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(*insertAt), entry + end);
     } else {
-      if (!lines.empty() && !Trim(lines.back()).empty()) lines.push_back(end);
+      if (!lines.empty() && !TrimBlanks(lines.back()).empty()) lines.push_back(end);
       lines.push_back("[" + std::string(section) + "]" + end);
       lines.push_back(entry + end);
     }

@@ -11,6 +11,7 @@
 #include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
+#include "format/path_limits.h"
 #include "platform/buffered_writer.h"
 #include "platform/directories.h"
 #include "platform/directory_lock.h"
@@ -28,6 +29,7 @@
 #include "split/split_form.h"
 #include "text/ascii.h"
 #include "text/printf_text.h"
+#include "ui/ensure_directory.h"
 #include "ui/message_text.h"
 #include "ui/progress_dialog.h"
 #include "ui/user_interface.h"
@@ -35,8 +37,6 @@
 namespace fennimar {
 namespace {
 
-// Paths longer than this are refused before the dialog opens.
-constexpr std::size_t kMaxSourcePathLength = 120;
 // Part files must be able to hold at least this many data bytes.
 constexpr std::int64_t kMinDivisionSize = 1000;
 
@@ -261,17 +261,15 @@ SplitRun::Step SplitRun::PromptForDisk(const std::string& partPath, std::int64_t
     return SplitOutcome::kCancelled;
   }
   const std::string& directory = request_.targetDirectory;
-  if (KindOf(directory) != EntryKind::kDirectory) {
-    // Deliberately captioned "Merge", as this question always has been.
-    if (ui_.ShowMessage("Directory does not exist, create?", "Merge", MessageKind::kYesNo) !=
-        Answer::kYes) {
+  // Deliberately captioned "Merge", as this question always has been.
+  switch (EnsureDirectory(ui_, directory, "Merge")) {
+    case DirectoryOutcome::kExists:
+    case DirectoryOutcome::kCreated:
+      break;
+    case DirectoryOutcome::kDeclined:
       return SplitOutcome::kCancelled;
-    }
-    if (auto made = MakeDirectory(directory); !made) {
-      ui_.ShowMessage(MessageText("Can not create directory", directory, made.error().Reason()),
-                      "Merge", MessageKind::kOk);
+    case DirectoryOutcome::kFailed:
       return SplitOutcome::kFailed;
-    }
   }
   if (request_.fillToCapacity) FitPartToDisk();
   return std::nullopt;
@@ -467,7 +465,7 @@ SplitOutcome SplitEngine::Run(const Selection& selection) {
   // The dialog may create the target directory, so a source that would be
   // refused (a path too long, one that cannot be read) is told first.
   const std::string& path = selection.selectedPath;
-  if (path.size() > kMaxSourcePathLength) {
+  if (path.size() > kMaxSelectedPathLength) {
     ui_.ShowMessage(MessageText("File path too long", path), path, MessageKind::kOkWarning);
     return SplitOutcome::kFailed;
   }

@@ -1,18 +1,18 @@
 #include "split/split_form.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 
 #include "format/part_format.h"
 #include "platform/directories.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
-#include "platform/system_error.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
-#include "ui/message_text.h"
+#include "text/ascii.h"
+#include "text/printf_text.h"
+#include "ui/ensure_directory.h"
 
 namespace fennimar {
 namespace {
@@ -20,15 +20,13 @@ namespace {
 // Far above any size the format can hold, far below overflow after * 1024.
 constexpr std::int64_t kSizeNumberCap = std::int64_t{1} << 50;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 }  // namespace
 
 std::optional<std::int64_t> ParseSizeNumber(const std::string& text) {
   std::size_t i = text.find_first_not_of(' ');
-  if (i == std::string::npos || !IsDigit(text[i])) return std::nullopt;
+  if (i == std::string::npos || !IsAsciiDigit(text[i])) return std::nullopt;
   std::int64_t value = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i) {
+  for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
     value = std::min(kSizeNumberCap, value * 10 + (text[i] - '0'));
   }
   return value;
@@ -165,17 +163,7 @@ DialogResult SplitForm::Ok() {
   }
   if (directory.empty()) directory = std::string(kRootDirectory);
 
-  if (KindOf(directory) != EntryKind::kDirectory) {
-    if (ui_.ShowMessage("Directory does not exist, create?", "Split", MessageKind::kYesNo) !=
-        Answer::kYes) {
-      return DialogResult::kCancel;
-    }
-    if (auto made = MakeDirectory(directory); !made) {
-      ui_.ShowMessage(MessageText("Can not create directory", directory, made.error().Reason()),
-                      "Split", MessageKind::kOk);
-      return DialogResult::kCancel;
-    }
-  }
+  if (!DirectoryIsThere(EnsureDirectory(ui_, directory, "Split"))) return DialogResult::kCancel;
 
   request_.fillToCapacity = fillToCapacity_;
   request_.targetDirectory = directory;
@@ -203,7 +191,7 @@ DialogResult SplitForm::Ok() {
 }
 
 bool HasOnlyDigitsAndBlanks(const std::string& text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return IsDigit(c) || c == ' '; });
+  return std::all_of(text.begin(), text.end(), [](char c) { return IsAsciiDigit(c) || c == ' '; });
 }
 
 bool SplitForm::SizeTextHasOnlyDigits() const { return HasOnlyDigitsAndBlanks(sizeText_); }
@@ -219,12 +207,9 @@ void SplitForm::UpdatePreview() {
   if (chunkSize_ <= std::int64_t{kHeaderSize}) return;
   std::int64_t division = chunkSize_ - std::int64_t{kHeaderSize};
   long count = static_cast<long>((sourceLength_ + division - 1) / division);
-  char text[80];
-  std::snprintf(text, sizeof text,
-                fillToCapacity_ ? "File will be divided approximately into %3ld parts"
-                                : "File will be divided into %3ld parts",
-                count);
-  previewText_ = text;
+  previewText_ = Format(fillToCapacity_ ? "File will be divided approximately into %3ld parts"
+                                        : "File will be divided into %3ld parts",
+                        count);
 }
 
 void SplitForm::Warn(const char* text) { ui_.ShowMessage(text, "Split", MessageKind::kOkWarning); }

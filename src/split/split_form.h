@@ -15,6 +15,7 @@
 #include <string>
 
 #include "format/part_format.h"
+#include "format/path_limits.h"
 #include "platform/drive.h"
 #include "split/split_request.h"
 #include "ui/user_interface.h"
@@ -35,7 +36,6 @@ inline constexpr std::int64_t k2HDKilobytes = 1400;
 // a part file at most 2 GiB - 1, so a part is as large as the format allows.
 inline constexpr std::int64_t kFat32ChunkSize =
     std::min(static_cast<std::int64_t>(kFatLargestFile), kMaxPartSize);
-inline constexpr std::size_t kMaxDirectoryLength = 99;
 inline constexpr std::size_t kMaxSizeTextLength = 19;
 
 // The number a size text starts with, after leading blanks; empty when there

@@ -19,10 +19,9 @@ void ProgressDialog::SetStatusText(std::string text) {
   ui_.UpdateProgress(*this);
 }
 
-int ProgressDialog::SetPercent(int p) {
+void ProgressDialog::SetPercent(int p) {
   percent_ = p;
   ui_.UpdateProgress(*this);
-  return 1;
 }
 
 bool AskToStopRun(UserInterface& ui) {

@@ -49,8 +49,8 @@ class ProgressDialog {
   ProgressDialog& operator=(const ProgressDialog&) = delete;
 
   void SetStatusText(std::string text);
-  // Shows p as the percentage; returns 1.
-  int SetPercent(int p);
+  // Shows p as the percentage.
+  void SetPercent(int p);
   // The Stop button: asks (AskToStopRun) and on Yes sets stopRequested,
   // which stays set for this dialog's life.
   void Stop();

@@ -1,0 +1,99 @@
+// The terminal front ends' command lines, read without running a command.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/split_options.h"
+
+namespace fennimar {
+namespace {
+
+constexpr const char* kUsage = "Usage\n";
+
+// The words of a command line after its command word, as main hands them on.
+struct Argv {
+  explicit Argv(std::vector<std::string> words) : words_(std::move(words)) {
+    for (std::string& word : words_) pointers_.push_back(word.data());
+  }
+  int argc() const { return static_cast<int>(pointers_.size()); }
+  char** argv() { return pointers_.data(); }
+
+ private:
+  std::vector<std::string> words_;
+  std::vector<char*> pointers_;
+};
+
+TEST(CommandLineTest, SourceArgumentsReadOrEndWithTheirMessage) {
+  struct Row {
+    std::vector<std::string> words;
+    bool takesYes;
+    CommandLineEnd end;
+    std::string message;  // or, for kRun, the sources joined by " "
+  };
+  const Row rows[] = {
+      {{"a.eml", "b", "--dir", "x", "-y"}, true, CommandLineEnd::kRun, "a.eml b"},
+      {{"a.eml", "-y"}, false, CommandLineEnd::kUsageError, "fennimar-cli: unknown option -y\n"},
+      {{"a.eml", "-d"}, true, CommandLineEnd::kUsageError, "fennimar-cli: -d needs a value\n"},
+      {{"-y"}, true, CommandLineEnd::kUsageError, ""},
+      {{"a.eml", "-h", "-x"}, true, CommandLineEnd::kHelp, ""},
+  };
+  for (const Row& row : rows) {
+    Argv line(row.words);
+    auto parsed = ParseSourceArguments(line.argc(), line.argv(), kUsage, row.takesYes);
+    ASSERT_EQ(parsed.end, row.end) << row.words.front();
+    if (row.end != CommandLineEnd::kRun) {
+      EXPECT_EQ(parsed.message, row.message + kUsage);
+      continue;
+    }
+    EXPECT_EQ(parsed.arguments.sources, (std::vector<std::string>{"a.eml", "b"}));
+    EXPECT_EQ(parsed.arguments.directory, "x");
+    EXPECT_TRUE(parsed.arguments.assumeYes);
+  }
+  EXPECT_EQ(EndBeforeRunning(CommandLineEnd::kUsageError, ""), 2);
+}
+
+TEST(CommandLineTest, SplitOptionsReadOrEndWithTheirMessage) {
+  struct Row {
+    std::vector<std::string> words;
+    std::string complaint;  // empty: the options are read
+  };
+  const Row rows[] = {
+      {{"F", "-s", "2m", "--no-fill", "--mail-to", "a@b", "-d", "x", "--yes"}, ""},
+      {{"F", "G"}, "fennimar-cli: one file at a time\n"},
+      {{"F", "--size"}, "fennimar-cli: --size needs a value\n"},
+      {{"F", "--mail-to"}, "fennimar-cli: --mail-to needs a value\n"},
+      {{"F", "-d", ""}, "fennimar-cli: -d needs a directory\n"},
+      {{"F", "--fil"}, "fennimar-cli: unknown option --fil\n"},
+  };
+  for (const Row& row : rows) {
+    Argv line(row.words);
+    auto parsed = ParseSplitOptions(line.argc(), line.argv(), kUsage);
+    if (!row.complaint.empty()) {
+      EXPECT_EQ(parsed.end, CommandLineEnd::kUsageError);
+      EXPECT_EQ(parsed.message, row.complaint + kUsage);
+      continue;
+    }
+    ASSERT_EQ(parsed.end, CommandLineEnd::kRun);
+    const SplitOptions& options = parsed.arguments;
+    EXPECT_EQ(options.file, "F");
+    EXPECT_EQ(options.size, "2m");
+    EXPECT_EQ(options.fill, false);
+    EXPECT_EQ(options.mailTo, "a@b");
+    EXPECT_EQ(options.directory, "x");
+    EXPECT_TRUE(options.assumeYes);
+  }
+}
+
+TEST(CommandLineTest, SizeSuffixesMultiplyAndAnythingElsePassesUnchanged) {
+  const std::pair<std::string, std::string> rows[] = {
+      {"100k", "102400"}, {"2M", "2097152"}, {"1085", "1085"}, {"k", "k"},
+      {"12x", "12x"},     {"1k2k", "1k2k"},  {" 5k", " 5k"},   {"", ""},
+  };
+  for (const auto& [size, bytes] : rows) EXPECT_EQ(SizeInBytes(size), bytes) << size;
+}
+
+}  // namespace
+}  // namespace fennimar
