@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "mail/mime_parser.h"
-#include "mail/part_extractor.h"
+#include "mail/mime/mime_parser.h"
+#include "mail/store/part_extractor.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "mail/content_decoders.h"
-#include "mail/content_encoders.h"
+#include "mail/mime/content_decoders.h"
+#include "mail/mime/content_encoders.h"
 #include "test_support.h"
 
 namespace fennimar {

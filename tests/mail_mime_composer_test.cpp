@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "mail/mime_composer.h"
-#include "mail/mime_parser.h"
+#include "mail/mime/mime_composer.h"
+#include "mail/mime/mime_parser.h"
 #include "mail_test_server.h"
 #include "test_support.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mail/mime_parser.h"
+#include "mail/mime/mime_parser.h"
 #include "mail_test_server.h"
 #include "test_support.h"
 

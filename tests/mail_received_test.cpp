@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "mail/mail_join.h"
+#include "mail/store/mail_join.h"
 #include "mail_test_server.h"
 #include "merge/merge_form.h"
 #include "platform/drive.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "mail/smtp_session.h"
+#include "mail/smtp/smtp_session.h"
 #include "mail_test_server.h"
 #include "test_support.h"
 

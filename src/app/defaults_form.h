@@ -15,7 +15,7 @@
 #include <optional>
 #include <string>
 
-#include "mail/smtp_settings.h"
+#include "mail/smtp/smtp_settings.h"
 #include "ui/user_interface.h"
 
 namespace fennimar {

@@ -6,8 +6,8 @@
 
 #include "cli/command_line.h"
 #include "cli/terminal_ui.h"
-#include "mail/mail_store.h"
-#include "mail/part_extractor.h"
+#include "mail/store/mail_store.h"
+#include "mail/store/part_extractor.h"
 #include "platform/fs.h"
 #include "platform/stop_signals.h"
 #include "ui/message_text.h"

@@ -7,8 +7,8 @@
 
 #include "cli/command_line.h"
 #include "cli/terminal_ui.h"
-#include "mail/mail_join.h"
-#include "mail/mail_store.h"
+#include "mail/store/mail_join.h"
+#include "mail/store/mail_store.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
 #include "platform/drive.h"

@@ -9,7 +9,7 @@
 
 #include "cli/command_line.h"
 #include "cli/terminal_ui.h"
-#include "mail/smtp_part_mailer.h"
+#include "mail/smtp/smtp_part_mailer.h"
 #include "platform/drive.h"
 #include "platform/fs.h"
 #include "platform/hidden_input.h"

@@ -1,12 +1,12 @@
-#include "mail/mime_composer.h"
+#include "mail/mime/mime_composer.h"
 
 #include <time.h>
 
 #include <cstdio>
 #include <random>
 
-#include "mail/content_encoders.h"
-#include "mail/header_text.h"
+#include "mail/mime/content_encoders.h"
+#include "mail/mime/header_text.h"
 #include "platform/file.h"
 #include "platform/path.h"
 

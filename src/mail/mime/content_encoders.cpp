@@ -1,4 +1,4 @@
-#include "mail/content_encoders.h"
+#include "mail/mime/content_encoders.h"
 
 #include <array>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "mail/part_extractor.h"
+#include "mail/store/part_extractor.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,8 +6,8 @@
 
 #include "format/part_format.h"
 #include "format/part_name.h"
-#include "mail/mail_store.h"
-#include "mail/mime_parser.h"
+#include "mail/mime/mime_parser.h"
+#include "mail/store/mail_store.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "platform/system_error.h"

@@ -1,4 +1,4 @@
-#include "mail/smtp_session.h"
+#include "mail/smtp/smtp_session.h"
 
 #include <time.h>
 
@@ -9,8 +9,8 @@
 #include <random>
 #include <utility>
 
-#include "mail/content_encoders.h"
-#include "mail/header_text.h"
+#include "mail/mime/content_encoders.h"
+#include "mail/mime/header_text.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "ui/message_text.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mail/transfer_encoding.h"
+#include "mail/mime/transfer_encoding.h"
 
 namespace fennimar {
 

@@ -1,4 +1,4 @@
-#include "mail/mime_header.h"
+#include "mail/mime/mime_header.h"
 
 #include <optional>
 

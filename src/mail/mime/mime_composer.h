@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "mail/mime_part.h"
-#include "mail/transfer_encoding.h"
+#include "mail/mime/mime_part.h"
+#include "mail/mime/transfer_encoding.h"
 
 namespace fennimar {
 

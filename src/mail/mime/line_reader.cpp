@@ -1,4 +1,4 @@
-#include "mail/line_reader.h"
+#include "mail/mime/line_reader.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "mail/received_sets.h"
+#include "mail/store/received_sets.h"
 
 #include <cstdint>
 #include <map>

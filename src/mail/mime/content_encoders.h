@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "mail/mail_text.h"
+#include "mail/mime/mail_text.h"
 #include "platform/file.h"
 
 namespace fennimar {

@@ -1,9 +1,9 @@
-#include "mail/content_decoders.h"
+#include "mail/mime/content_decoders.h"
 
 #include <array>
 #include <string_view>
 
-#include "mail/mail_text.h"
+#include "mail/mime/mail_text.h"
 
 namespace fennimar {
 namespace {

@@ -1,9 +1,9 @@
-#include "mail/smtp_part_mailer.h"
+#include "mail/smtp/smtp_part_mailer.h"
 
 #include <array>
 #include <cstdio>
 
-#include "mail/mime_composer.h"
+#include "mail/mime/mime_composer.h"
 #include "platform/host_name.h"
 #include "platform/path.h"
 #include "ui/user_interface.h"

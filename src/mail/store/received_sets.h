@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "mail/part_extractor.h"
+#include "mail/store/part_extractor.h"
 #include "platform/locked_temp_directory.h"
 
 namespace fennimar {

@@ -1,4 +1,4 @@
-#include "mail/mime_parser.h"
+#include "mail/mime/mime_parser.h"
 
 #include <algorithm>
 #include <array>
@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "format/file_name.h"
-#include "mail/content_decoders.h"
-#include "mail/line_reader.h"
-#include "mail/mime_header.h"
+#include "mail/mime/content_decoders.h"
+#include "mail/mime/line_reader.h"
+#include "mail/mime/mime_header.h"
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "platform/system_error.h"

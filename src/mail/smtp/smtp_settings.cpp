@@ -1,4 +1,4 @@
-#include "mail/smtp_settings.h"
+#include "mail/smtp/smtp_settings.h"
 
 #include <algorithm>
 

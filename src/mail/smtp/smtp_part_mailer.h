@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "mail/smtp_session.h"
+#include "mail/smtp/smtp_session.h"
 #include "settings/settings_store.h"
 #include "split/part_mailer.h"
 

@@ -1,4 +1,4 @@
-#include "mail/mail_join.h"
+#include "mail/store/mail_join.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,9 +7,9 @@
 #include "format/file_name.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
-#include "mail/mail_store.h"
-#include "mail/mime_parser.h"
-#include "mail/received_sets.h"
+#include "mail/mime/mime_parser.h"
+#include "mail/store/mail_store.h"
+#include "mail/store/received_sets.h"
 #include "merge/merge_engine.h"
 #include "merge/target_name.h"
 #include "platform/download_directory.h"

@@ -1,10 +1,10 @@
-#include "mail/header_text.h"
+#include "mail/mime/header_text.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 
-#include "mail/content_encoders.h"
+#include "mail/mime/content_encoders.h"
 
 namespace fennimar {
 namespace {

@@ -19,9 +19,9 @@
 #include <string_view>
 #include <vector>
 
-#include "mail/mail_text.h"
-#include "mail/mime_composer.h"
-#include "mail/smtp_settings.h"
+#include "mail/mime/mail_text.h"
+#include "mail/mime/mime_composer.h"
+#include "mail/smtp/smtp_settings.h"
 #include "platform/net_stream.h"
 
 namespace fennimar {

@@ -1,10 +1,10 @@
-#include "mail/mail_store.h"
+#include "mail/store/mail_store.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "mail/line_reader.h"
-#include "mail/mime_parser.h"
+#include "mail/mime/line_reader.h"
+#include "mail/mime/mime_parser.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/path.h"

@@ -29,7 +29,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mail/mime_part.h"
+#include "mail/mime/mime_part.h"
 #include "platform/file.h"
 
 namespace fennimar {
