@@ -176,8 +176,8 @@ TEST_F(MimeComposerTest, ComposedMessageReadsBackInPythonAndInOurParser) {
   EXPECT_TRUE(parser.IsMime());
   ASSERT_EQ(parser.Parse(), 0);
   ASSERT_EQ(parser.PartCount(), 4);
-  const MimePart& first = parser.ParsedParts()[0];
-  EXPECT_EQ(first.path, "DATA.Z01");
+  const ParsedPart& first = parser.ParsedParts()[0];
+  EXPECT_EQ(first.name, "DATA.Z01");
   EXPECT_EQ(first.contentType, "Application/Octet-stream");
   EXPECT_EQ(first.typeParameter, "Unknown");
   EXPECT_EQ(first.encoding, TransferEncoding::kBase64);

@@ -28,7 +28,7 @@ std::vector<Leaf> OurLeaves(const std::string& path) {
   EXPECT_EQ(parser.Parse(), 0) << path;
   std::vector<Leaf> leaves;
   for (int k = 0; k < parser.PartCount(); ++k) {
-    Leaf leaf{parser.ParsedParts()[static_cast<std::size_t>(k)].path, {}};
+    Leaf leaf{parser.ParsedParts()[static_cast<std::size_t>(k)].name, {}};
     EXPECT_TRUE(parser.DecodePart(k, [&](const std::uint8_t* data, std::size_t size) {
       leaf.bytes.insert(leaf.bytes.end(), data, data + size);
       return true;
@@ -236,7 +236,7 @@ TEST_F(MimeParserTest, ParsesWhatPythonWritesInEveryVariant) {
     ASSERT_EQ(parser.PartCount(), 2);
     EXPECT_EQ(parser.ParsedParts()[0].encoding, TransferEncoding::kQuotedPrintable);
     EXPECT_EQ(parser.ParsedParts()[1].encoding, TransferEncoding::kBase64);
-    EXPECT_EQ(parser.ParsedParts()[1].path, "attachment.bin");
+    EXPECT_EQ(parser.ParsedParts()[1].name, "attachment.bin");
     testing::TempDir out;
     ASSERT_EQ(parser.ExtractPart(0, out / "text"), 0);
     // Hard line breaks travel as CR LF.

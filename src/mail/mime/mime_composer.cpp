@@ -34,12 +34,12 @@ std::string_view HeaderWord(TransferEncoding encoding) {
 // type for every reader, and the exact name in the disposition, as an
 // extended parameter when it is not plain. ("name" beside "name*" would be
 // one parameter given twice.)
-std::string NameParameter(const MimePart& part) {
-  return "; name=\"" + AsciiFileName(FileNameOf(part.path)) + "\"";
+std::string NameParameter(const ComposedPart& part) {
+  return "; name=\"" + AsciiFileName(FileNameOf(part.sourcePath)) + "\"";
 }
 
-std::string DispositionLine(const MimePart& part) {
-  std::string name = FileNameOf(part.path);
+std::string DispositionLine(const ComposedPart& part) {
+  std::string name = FileNameOf(part.sourcePath);
   std::string line = "Content-Disposition: attachment; ";
   line += AsciiFileName(name) == name ? "filename=\"" + name + "\""
                                       : "filename*=" + ExtendedValue(name);
@@ -48,7 +48,7 @@ std::string DispositionLine(const MimePart& part) {
 
 // The content type line, the encoding line and, for a named file, the
 // disposition line of a part's header.
-std::string PartHeader(const MimePart& part) {
+std::string PartHeader(const ComposedPart& part) {
   const std::string* type = part.contentType ? &*part.contentType : nullptr;
   std::string line = "Content-Type: ";
   switch (part.encoding) {
@@ -67,7 +67,7 @@ std::string PartHeader(const MimePart& part) {
       break;
     case TransferEncoding::kBinary:
       line += type ? *type : "Application/Octet-stream";
-      line += NameParameter(part) + "; type=" + part.typeParameter.value_or("Unknown") + "\r\n";
+      line += NameParameter(part) + "; type=Unknown\r\n";
       break;
     default:
       return {};
@@ -88,10 +88,10 @@ bool WriteText(File& output, std::string_view text) {
 // Writes one part's header and body. False only when writing the output
 // failed; a source that cannot be opened, a kind without a writer and a
 // tested writer's refusal leave the part short without failing.
-bool WritePart(File& output, const MimePart& part) {
+bool WritePart(File& output, const ComposedPart& part) {
   std::string header = PartHeader(part);
   if (header.empty()) return true;  // no writer for this kind
-  auto source = File::OpenRead(part.path);
+  auto source = File::OpenRead(part.sourcePath);
   if (!source) return true;
   for (const std::string& line : part.partHeaderLines) header += line + "\r\n";
   header += "\r\n";
@@ -147,8 +147,8 @@ void MimeComposer::Clear() {
 bool MimeComposer::AddFilePart(const std::string& path, std::optional<std::string> contentType,
                                TransferEncoding encoding) {
   if (!File::OpenRead(path)) return false;
-  MimePart part;
-  part.path = path;
+  ComposedPart part;
+  part.sourcePath = path;
   part.contentType = std::move(contentType);
   part.encoding = encoding;
   parts_.push_back(std::move(part));
@@ -191,7 +191,7 @@ ComposeOutcome MimeComposer::Compose(const std::string& outputPath) {
   AddHeaderLine("Content-Type: Multipart/Mixed; boundary=\"" + boundary_ + "\"\r\n");
 
   bool written = true;
-  for (const MimePart& part : parts_) {
+  for (const ComposedPart& part : parts_) {
     written = WriteText(*output, "\r\n--" + boundary_ + "\r\n") && written;
     written = WritePart(*output, part) && written;
   }

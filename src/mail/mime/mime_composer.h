@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mail/mime/mime_part.h"
+#include "mail/mime/composed_part.h"
 #include "mail/mime/transfer_encoding.h"
 
 namespace fennimar {
@@ -65,11 +65,11 @@ class MimeComposer {
   const std::vector<std::string>& HeaderLines() const { return headerLines_; }
   // The boundary of the last Compose.
   const std::string& Boundary() const { return boundary_; }
-  const std::vector<MimePart>& Parts() const { return parts_; }
+  const std::vector<ComposedPart>& Parts() const { return parts_; }
 
  private:
   std::string boundary_;
-  std::vector<MimePart> parts_;
+  std::vector<ComposedPart> parts_;
   std::vector<std::string> headerLines_;
 };
 

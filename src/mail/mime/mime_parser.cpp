@@ -47,8 +47,8 @@ bool IsMimeHeader(const MimeHeader& header) {
 }
 
 // The part's type, parameters, file name and transfer encoding.
-MimePart ReadFields(const MimeHeader& header) {
-  MimePart part;
+ParsedPart ReadFields(const MimeHeader& header) {
+  ParsedPart part;
   std::string type = header.Field("Content-Type");
   if (type.empty()) {
     part.contentType = "Text/Plain";
@@ -58,11 +58,11 @@ MimePart ReadFields(const MimeHeader& header) {
     part.contentType = value.value;
     if (value.parameters.count("charset")) part.charset = value.Parameter("charset");
     if (value.parameters.count("type")) part.typeParameter = value.Parameter("type");
-    part.path = value.Parameter("name");
+    part.name = value.Parameter("name");
   }
   // Most programs name an attachment in its disposition; that name wins.
   std::string filename = ParseFieldValue(header.Field("Content-Disposition")).Parameter("filename");
-  if (!filename.empty()) part.path = filename;
+  if (!filename.empty()) part.name = filename;
   part.encoding = EncodingOf(header.Field("Content-Transfer-Encoding"));
   return part;
 }
@@ -97,7 +97,7 @@ bool HasDelimiter(const std::vector<Level>& levels) {
 
 // The delimiter of a multipart entity, or empty when it is none or its
 // boundary is missing or absurd.
-std::string DelimiterOf(const MimeHeader& header, const MimePart& fields) {
+std::string DelimiterOf(const MimeHeader& header, const ParsedPart& fields) {
   if (!fields.contentType || !StartsWithNoCase(*fields.contentType, "MULTIPART/")) return {};
   std::string boundary = ParseFieldValue(header.Field("Content-Type")).Parameter("boundary");
   if (boundary.empty() || boundary.size() > kMaxParsedBoundary ||
@@ -206,7 +206,7 @@ int MimeParser::Parse() {
     header.AddLine(line.text);
   }
   if (!headerEnded || !IsMimeHeader(header)) return -2;
-  MimePart top = ReadFields(header);
+  ParsedPart top = ReadFields(header);
   if (top.contentType && StartsWithNoCase(*top.contentType, "MULTIPART/") &&
       DelimiterOf(header, top).empty()) {
     return -3;
@@ -219,7 +219,7 @@ int MimeParser::Parse() {
   // An entity whose header has ended: a multipart or attached message is
   // entered, anything else is a part whose body starts at `bodyStart`.
   auto enter = [&](const MimeHeader& fields, std::int64_t bodyStart) {
-    MimePart part = ReadFields(fields);
+    ParsedPart part = ReadFields(fields);
     if (levels.size() >= static_cast<std::size_t>(kMaxNestingDepth)) {
       leftPartsOut_ = leftPartsOut_ || !DelimiterOf(fields, part).empty() ||
                       (part.contentType && UpperText(*part.contentType) == "MESSAGE/RFC822");
@@ -267,7 +267,7 @@ int MimeParser::Parse() {
     }
     // The line end before a delimiter belongs to the delimiter.
     if (open) {
-      MimePart& part = parsedParts_[*open];
+      ParsedPart& part = parsedParts_[*open];
       part.length = std::max<std::int64_t>(0, line.start - line.precedingEnd - part.offset);
       open.reset();
     }
@@ -287,7 +287,7 @@ bool MimeParser::DecodePart(int index, const Sink& sink) {
   if (!source_ || index < 0 || static_cast<std::size_t>(index) >= parsedParts_.size()) {
     return false;
   }
-  const MimePart& part = parsedParts_[static_cast<std::size_t>(index)];
+  const ParsedPart& part = parsedParts_[static_cast<std::size_t>(index)];
   if (part.encoding == TransferEncoding::kBinHex40) return true;
   std::unique_ptr<char[]> in(new char[kExtractBlockSize]);  // not cleared: it is read into
   std::vector<std::uint8_t> out;
@@ -353,8 +353,8 @@ std::string MimeParser::SafeFileName(std::string_view name) {
 int MimeParser::ExtractPartToDirectory(int index, const std::string& directory) {
   if (!source_) return -1;
   if (index < 0 || static_cast<std::size_t>(index) >= parsedParts_.size()) return -10;
-  const MimePart& part = parsedParts_[static_cast<std::size_t>(index)];
-  std::string name = SafeFileName(part.path);
+  const ParsedPart& part = parsedParts_[static_cast<std::size_t>(index)];
+  std::string name = SafeFileName(part.name);
   if (name.empty()) return -2;
   return ExtractTo(index, JoinPath(directory, name), false);
 }

@@ -29,7 +29,7 @@
 #include <string_view>
 #include <vector>
 
-#include "mail/mime/mime_part.h"
+#include "mail/mime/parsed_part.h"
 #include "platform/file.h"
 
 namespace fennimar {
@@ -76,7 +76,7 @@ class MimeParser {
   int Parse();
   // The number of parsed parts; -1 no source.
   int PartCount() const;
-  const std::vector<MimePart>& ParsedParts() const { return parsedParts_; }
+  const std::vector<ParsedPart>& ParsedParts() const { return parsedParts_; }
   // Writes part `index` (from 0), decoded, into `outputPath`, which is
   // created or emptied. With an empty `outputPath` the part's own name is
   // used in the current directory, as ExtractPartToDirectory does.
@@ -124,7 +124,7 @@ class MimeParser {
   int ReadAt(std::int64_t offset, char* buffer, std::size_t size);
   int ExtractTo(int index, const std::string& path, bool mayReplace);
 
-  std::vector<MimePart> parsedParts_;
+  std::vector<ParsedPart> parsedParts_;
   std::optional<File> source_;
   std::int64_t begin_ = 0;  // the message's bytes in the file
   std::int64_t end_ = 0;

@@ -76,7 +76,7 @@ bool PartExtractor::AddSource(const std::string& path) {
     if (parser.Parse() != 0) return true;  // not a MIME message: nothing in it to extract
     if (parser.LeftPartsOut()) results_.push_back({which, path, ExtractOutcome::kLeftOut, {}});
     for (int k = 0; k < parser.PartCount() && !StopRequested(); ++k) {
-      const std::string& name = parser.ParsedParts()[static_cast<std::size_t>(k)].path;
+      const std::string& name = parser.ParsedParts()[static_cast<std::size_t>(k)].name;
       if (name.empty()) continue;  // a message text, no attachment
       ExtractedPart result{name, path, ExtractOutcome::kFailed, {}};
       std::string safe = MimeParser::SafeFileName(name);
