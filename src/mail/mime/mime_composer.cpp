@@ -1,17 +1,62 @@
 #include "mail/mime/mime_composer.h"
 
-#include <time.h>
-
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
 #include "mail/mime/content_encoders.h"
 #include "mail/mime/header_text.h"
+#include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/path.h"
+#include "text/ascii.h"
 
 namespace fennimar {
 namespace {
+
+constexpr char kMonths[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// A header value on one line: a CR or LF in it would start a new header line
+// (or end the message early), so each becomes a blank.
+std::string OneLine(std::string_view text) {
+  std::string line(text);
+  std::replace_if(
+      line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  return line;
+}
+
+std::string_view WithoutLineEnd(std::string_view text) {
+  auto isEnd = [](char c) { return c == '\r' || c == '\n'; };
+  if (text.size() >= 2 && isEnd(text[text.size() - 2])) {
+    text.remove_suffix(2);
+  } else if (!text.empty() && isEnd(text.back())) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+// The domain of the return address's mailbox (as the envelope sender takes
+// it: from the first "<" on, else the bare mailbox), for the Message-ID.
+std::string MessageDomain(std::string_view returnAddress) {
+  std::size_t open = returnAddress.find('<');
+  std::string_view sender =
+      open != returnAddress.npos ? returnAddress.substr(open) : TrimBlanks(returnAddress);
+  std::size_t at = sender.rfind('@');
+  if (at == sender.npos) return "localhost";
+  std::string_view domain = sender.substr(at + 1);
+  domain = domain.substr(0, domain.find('>'));
+  return domain.empty() ? "localhost" : std::string(domain);
+}
+
+std::string MessageId(std::string_view returnAddress) {
+  std::random_device device;
+  std::uint64_t random = (std::uint64_t{device()} << 32) | device();
+  char id[64];
+  std::snprintf(id, sizeof id, "%llx.%016llx", static_cast<long long>(WallSeconds()),
+                static_cast<unsigned long long>(random));
+  return "<" + std::string(id) + "@" + MessageDomain(returnAddress) + ">";
+}
 
 std::string_view HeaderWord(TransferEncoding encoding) {
   switch (encoding) {
@@ -125,6 +170,26 @@ bool WritePart(File& output, const ComposedPart& part) {
 
 }  // namespace
 
+std::string FormatMailDate(std::int64_t secondsSinceEpoch) {
+  UtcTime utc = UtcTimeOf(secondsSinceEpoch);
+  char text[64];
+  std::snprintf(text, sizeof text, "%2.2d %s %d %2.2d:%2.2d:%2.2d GMT", utc.day,
+                kMonths[utc.month - 1], utc.year, utc.hour, utc.minute, utc.second);
+  return text;
+}
+
+std::string ComposeHeaderBlock(const MessageHeading& heading) {
+  std::string block = "From: " + EncodedAddresses(OneLine(heading.from)) +
+                      "\r\nTo: " + EncodedAddresses(OneLine(heading.to)) +
+                      "\r\nSubject: " + EncodedWords(OneLine(heading.subject)) +
+                      "\r\nDate: " + FormatMailDate(WallSeconds()) +
+                      "\r\nMessage-ID: " + MessageId(heading.from) + "\r\n";
+  for (const std::string& line : heading.extraLines) {
+    block += OneLine(WithoutLineEnd(line)) + "\r\n";
+  }
+  return block + "\r\n";
+}
+
 int ComposeCode(ComposeOutcome outcome) {
   switch (outcome) {
     case ComposeOutcome::kOk:
@@ -165,19 +230,12 @@ void MimeComposer::AddHeaderLine(std::string_view text) { headerLines_.emplace_b
 
 std::optional<std::string> MimeComposer::MakeBoundary(int length) {
   if (length < kMinBoundaryLength || length > kMaxBoundaryLength) return std::nullopt;
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  tm utc{};
-  gmtime_r(&now.tv_sec, &utc);
+  UtcTime utc = WallTimeUtc();
   char text[kMaxBoundaryLength + 64];
-  int used = std::snprintf(text, sizeof text, "Mark=_%d%d%d%d%d%d%ld", utc.tm_year + 1900,
-                           utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                           static_cast<long>(now.tv_nsec / 1000000));
+  int used = std::snprintf(text, sizeof text, "Mark=_%d%d%d%d%d%d%d", utc.year, utc.month, utc.day,
+                           utc.hour, utc.minute, utc.second, utc.millisecond);
   // The random tail is seeded with the milliseconds since the system started.
-  timespec sinceBoot{};
-  clock_gettime(CLOCK_MONOTONIC, &sinceBoot);
-  std::minstd_rand random(
-      static_cast<std::uint32_t>(sinceBoot.tv_sec * 1000 + sinceBoot.tv_nsec / 1000000));
+  std::minstd_rand random(static_cast<std::uint32_t>(MonotonicMilliseconds()));
   for (; used < length; ++used) text[used] = kBase64Alphabet[random() % 63];
   return std::string(text, static_cast<std::size_t>(length));
 }

@@ -7,8 +7,12 @@
 // and records the two message header lines that announce it
 // ("MIME-Version: 1.0" and the multipart content type with the boundary),
 // which the sender reads out with HeaderLines.
+//
+// ComposeHeaderBlock writes the header block of any message, MIME or not:
+// the sender hands it to the SMTP session as it stands.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +38,29 @@ enum class ComposeOutcome {
 
 // The described result codes: 0, -1, -2, -3.
 int ComposeCode(ComposeOutcome outcome);
+
+// The header fields of one message as the user gave them.
+struct MessageHeading {
+  std::string from;     // the return address
+  std::string to;       // one recipient, or several separated by commas
+  std::string subject;  // any text, UTF-8
+  // More header lines in order ("MIME-Version: 1.0", say), each with or
+  // without its line end.
+  std::vector<std::string> extraLines;
+};
+
+// The header block of a message: "From", "To" and "Subject" (with encoded
+// words where they are not plain ASCII), "Date" (the wall clock's now), a
+// "Message-ID" unique to this message in the domain of the return address,
+// and the extra lines, each ended by CR LF, then the empty line that ends
+// the header. A CR or LF inside any of them becomes a blank, so that no
+// text can add a header line or end the header early. Of an extra line,
+// its line end goes first: when its next-to-last character is CR or LF it
+// is cut there, else a last CR or LF is removed.
+std::string ComposeHeaderBlock(const MessageHeading& heading);
+
+// "DD Mon YYYY hh:mm:ss GMT" of the given UTC time.
+std::string FormatMailDate(std::int64_t secondsSinceEpoch);
 
 class MimeComposer {
  public:

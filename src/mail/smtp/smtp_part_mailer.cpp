@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "mail/mime/mime_composer.h"
+#include "mail/smtp/send_mime.h"
 #include "platform/host_name.h"
 #include "platform/path.h"
 #include "ui/user_interface.h"
@@ -65,28 +66,29 @@ MailOutcome SmtpPartMailer::MailPart(UserInterface& owner, const std::string& pa
   }
 
   SmtpSession session(timeouts_, keepWaiting);
-  SmtpOutcome outcome = session.Connect(mail.server, LocalDomain(), mail.security, login);
-  if (outcome == SmtpOutcome::kOk) {
+  SmtpResult result = session.Connect(mail.server, LocalDomain(), mail.security, login);
+  if (result.ok()) {
     MimeComposer message;
     message.AddFilePart(partPath, kAttachmentContentType, TransferEncoding::kBase64);
-    outcome = session.SendMime(mailTo, mail.returnAddress, Subject(index, count, sourceName), "",
-                               message);
-  } else if (outcome == SmtpOutcome::kBadServer || outcome == SmtpOutcome::kNoConnection ||
-             outcome == SmtpOutcome::kGreetingRefused) {
+    result = SendMime(session, {mail.returnAddress, mailTo, Subject(index, count, sourceName), {}},
+                      "", message);
+  } else if (result.outcome == SmtpOutcome::kBadServer ||
+             result.outcome == SmtpOutcome::kNoConnection ||
+             result.outcome == SmtpOutcome::kGreetingRefused) {
     owner.ShowMessage("Can not Connect", mail.server, MessageKind::kOk);
-    owner.ShowMessage("SMTP Host not correct or return address not correct\n" + session.Reason(),
+    owner.ShowMessage("SMTP Host not correct or return address not correct\n" + result.reason,
                       applicationTitle_, MessageKind::kOk);
     session.Quit();
     return MailOutcome::kFailed;
   }
   session.Quit();
-  switch (outcome) {
+  switch (result.outcome) {
     case SmtpOutcome::kOk:
       return MailOutcome::kMailed;
     case SmtpOutcome::kStopped:
       return MailOutcome::kStopped;
     default:
-      return fail(session.Reason());
+      return fail(result.reason);
   }
 }
 

@@ -1,18 +1,13 @@
 #include "mail/smtp/smtp_session.h"
 
-#include <time.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
-#include <random>
 #include <utility>
 
 #include "mail/mime/content_encoders.h"
 #include "mail/mime/header_text.h"
 #include "platform/file.h"
-#include "platform/fs.h"
 #include "ui/message_text.h"
 
 namespace fennimar {
@@ -21,8 +16,6 @@ namespace {
 constexpr std::size_t kMaxPendingReply = 65536;  // a line without end beyond this is garbage
 constexpr std::size_t kReceiveChunk = 4096;
 constexpr std::size_t kFileBlockSize = 64 * 1024;
-constexpr char kMonths[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 bool IsPositive(int code) { return code >= 200 && code <= 299; }
 
@@ -87,35 +80,7 @@ std::string MailboxOf(std::string_view address) {
   return std::string(word.substr(0, word.find_first_of(" \t")));
 }
 
-// The domain of the envelope sender, for the Message-ID.
-std::string SenderDomain(std::string_view sender) {
-  std::size_t at = sender.rfind('@');
-  if (at == sender.npos) return "localhost";
-  std::string_view domain = sender.substr(at + 1);
-  domain = domain.substr(0, domain.find('>'));
-  return domain.empty() ? "localhost" : std::string(domain);
-}
-
-std::string MessageId(std::string_view sender) {
-  std::random_device device;
-  std::uint64_t random = (std::uint64_t{device()} << 32) | device();
-  char id[64];
-  std::snprintf(id, sizeof id, "%llx.%016llx", static_cast<long long>(::time(nullptr)),
-                static_cast<unsigned long long>(random));
-  return "<" + std::string(id) + "@" + SenderDomain(sender) + ">";
-}
-
 }  // namespace
-
-std::string FormatMailDate(long long secondsSinceEpoch) {
-  auto seconds = static_cast<time_t>(secondsSinceEpoch);
-  tm utc{};
-  gmtime_r(&seconds, &utc);
-  char text[64];
-  std::snprintf(text, sizeof text, "%2.2d %s %d %2.2d:%2.2d:%2.2d GMT", utc.tm_mday,
-                kMonths[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
-  return text;
-}
 
 std::vector<std::string> RecipientMailboxes(std::string_view recipients) {
   std::vector<std::string> mailboxes;
@@ -130,36 +95,40 @@ SmtpSession::SmtpSession(SmtpTimeouts timeouts, KeepWaiting keepWaiting)
 
 SmtpSession::~SmtpSession() { stream_.Close(); }
 
-SmtpOutcome SmtpSession::Refused(SmtpOutcome outcome, const SmtpReply& reply,
-                                 std::string_view step) {
+SmtpResult SmtpSession::Refused(SmtpOutcome outcome, const SmtpReply& reply,
+                                std::string_view step) {
   if (!reply.fault.empty()) {
-    reason_ = "the server's answer to " + std::string(step) + " " + reply.fault +
-              "; the connection was closed";
-    return outcome;
+    return {outcome, "the server's answer to " + std::string(step) + " " + reply.fault +
+                         "; the connection was closed"};
   }
-  if (reply.code != 0) {
-    reason_ = reply.text;
-    return outcome;
-  }
-  reason_ = reply.text.empty()
-                ? "no answer to " + std::string(step) + ": " + stream_.Error()
-                : "no reply code in the answer to " + std::string(step) + ": " + reply.text;
-  return stream_.LastFailure() == NetStatus::kStopped ? SmtpOutcome::kStopped : outcome;
+  if (reply.code != 0) return {outcome, reply.text};
+  std::string reason =
+      reply.text.empty()
+          ? "no answer to " + std::string(step) + ": " + stream_.Error()
+          : "no reply code in the answer to " + std::string(step) + ": " + reply.text;
+  if (stream_.LastFailure() == NetStatus::kStopped) outcome = SmtpOutcome::kStopped;
+  return {outcome, std::move(reason)};
 }
 
-SmtpOutcome SmtpSession::NetFailure(SmtpOutcome outcome) {
-  reason_ = stream_.Error();
-  return stream_.LastFailure() == NetStatus::kStopped ? SmtpOutcome::kStopped : outcome;
+SmtpResult SmtpSession::NetFailure(SmtpOutcome outcome) {
+  if (stream_.LastFailure() == NetStatus::kStopped) outcome = SmtpOutcome::kStopped;
+  return {outcome, stream_.Error()};
 }
 
-SmtpOutcome SmtpSession::Connect(std::string_view server, const std::string& localDomain,
-                                 SmtpSecurity security, const SmtpLogin& login) {
+SmtpResult SmtpSession::Abandon(std::string reason) {
+  SmtpResult result = NetFailure(SmtpOutcome::kSendFailed);
+  if (!reason.empty()) result.reason = std::move(reason);
+  answering_ = false;
+  stream_.Close();
+  return result;
+}
+
+SmtpResult SmtpSession::Connect(std::string_view server, const std::string& localDomain,
+                                SmtpSecurity security, const SmtpLogin& login) {
   Quit();
-  reason_.clear();
   auto address = ParseServerText(server, security);
   if (!address) {
-    reason_ = "no server name and port in \"" + std::string(server) + "\"";
-    return SmtpOutcome::kBadServer;
+    return {SmtpOutcome::kBadServer, "no server name and port in \"" + std::string(server) + "\""};
   }
   NetStatus connected =
       stream_.Connect(address->host, address->port, DeadlineIn(timeouts_.connectMs));
@@ -174,12 +143,12 @@ SmtpOutcome SmtpSession::Connect(std::string_view server, const std::string& loc
   std::string domain =
       localDomain.find('.') != std::string::npos ? localDomain : stream_.LocalAddressLiteral();
   bool plainOnly = security == SmtpSecurity::kNone && login.user.empty();
-  SmtpOutcome greeted = Greet(domain, plainOnly);
-  if (greeted != SmtpOutcome::kOk) return greeted;
+  SmtpResult greeted = Greet(domain, plainOnly);
+  if (!greeted.ok()) return greeted;
   if (security == SmtpSecurity::kStartTls) {
     if (!offered_.startTls) {
-      reason_ = "the server offers no STARTTLS; nothing was sent in clear";
-      return SmtpOutcome::kTlsUnavailable;
+      return {SmtpOutcome::kTlsUnavailable,
+              "the server offers no STARTTLS; nothing was sent in clear"};
     }
     SmtpReply ready = Command("STARTTLS\r\n", timeouts_.commandMs);
     if (ready.code != 220) return Refused(SmtpOutcome::kTlsFailed, ready, "STARTTLS");
@@ -190,13 +159,13 @@ SmtpOutcome SmtpSession::Connect(std::string_view server, const std::string& loc
       return NetFailure(SmtpOutcome::kTlsFailed);
     }
     greeted = Greet(domain, false);
-    if (greeted != SmtpOutcome::kOk) return greeted;
+    if (!greeted.ok()) return greeted;
   }
   if (!login.user.empty()) return LogIn(login);
-  return SmtpOutcome::kOk;
+  return {};
 }
 
-SmtpOutcome SmtpSession::Greet(const std::string& domain, bool mayFallBack) {
+SmtpResult SmtpSession::Greet(const std::string& domain, bool mayFallBack) {
   offered_ = {};
   // Every line after the first names one extension; a long list is read
   // whole, though the reply keeps only its first lines.
@@ -216,21 +185,21 @@ SmtpOutcome SmtpSession::Greet(const std::string& domain, bool mayFallBack) {
   SmtpReply reply = Command("EHLO " + OneLine(domain) + "\r\n", timeouts_.commandMs, extension);
   if (IsPositive(reply.code)) {
     offered_ = offered;
-    return SmtpOutcome::kOk;
+    return {};
   }
   if (reply.code == 0 || !mayFallBack) {
     return Refused(SmtpOutcome::kGreetingRefused, reply, "EHLO");
   }
   reply = Command("HELO " + OneLine(domain) + "\r\n", timeouts_.commandMs);
-  if (IsPositive(reply.code)) return SmtpOutcome::kOk;
+  if (IsPositive(reply.code)) return {};
   return Refused(SmtpOutcome::kGreetingRefused, reply, "HELO");
 }
 
-SmtpOutcome SmtpSession::LogIn(const SmtpLogin& login) {
+SmtpResult SmtpSession::LogIn(const SmtpLogin& login) {
   // The password never travels in clear.
   if (!stream_.IsEncrypted()) {
-    reason_ = "a login needs an encrypted connection (STARTTLS or TLS); the password was not sent";
-    return SmtpOutcome::kLoginUnavailable;
+    return {SmtpOutcome::kLoginUnavailable,
+            "a login needs an encrypted connection (STARTTLS or TLS); the password was not sent"};
   }
   SmtpReply reply;
   if (offered_.plain) {
@@ -241,10 +210,10 @@ SmtpOutcome SmtpSession::LogIn(const SmtpLogin& login) {
     if (reply.code == 334) reply = Command(Base64Of(login.user) + "\r\n", timeouts_.commandMs);
     if (reply.code == 334) reply = Command(Base64Of(login.password) + "\r\n", timeouts_.commandMs);
   } else {
-    reason_ = "the server offers no AUTH PLAIN or LOGIN; the password was not sent";
-    return SmtpOutcome::kLoginUnavailable;
+    return {SmtpOutcome::kLoginUnavailable,
+            "the server offers no AUTH PLAIN or LOGIN; the password was not sent"};
   }
-  if (reply.code == 235) return SmtpOutcome::kOk;
+  if (reply.code == 235) return {};
   return Refused(SmtpOutcome::kLoginRefused, reply, "AUTH");
 }
 
@@ -261,18 +230,6 @@ void SmtpSession::Quit() {
   answering_ = false;
   stream_.Close();
   inbox_.clear();
-}
-
-void SmtpSession::AddHeaderLine(std::string_view text) {
-  // Removes a line end: when the next-to-last character is CR or LF the text
-  // is cut there, else a last CR or LF is removed.
-  auto isEnd = [](char c) { return c == '\r' || c == '\n'; };
-  if (text.size() >= 2 && isEnd(text[text.size() - 2])) {
-    text.remove_suffix(2);
-  } else if (!text.empty() && isEnd(text.back())) {
-    text.remove_suffix(1);
-  }
-  headerLines_.emplace_back(text);
 }
 
 SmtpReply SmtpSession::Command(std::string_view line, int timeoutMs, const LineVisitor& eachLine) {
@@ -366,39 +323,17 @@ bool SmtpSession::Flush() {
   return sent == NetStatus::kOk;
 }
 
-SmtpOutcome SmtpSession::SendMime(const std::string& recipients, const std::string& returnAddress,
-                                  const std::string& subject, const std::string& body,
-                                  MimeComposer& message) {
-  auto temporary = TempFile::Create("MIME");
-  if (!temporary) {
-    reason_ = "no temporary file for the message";
-    return SmtpOutcome::kComposeFailed;
-  }
-  if (message.Compose(temporary->Path()) != ComposeOutcome::kOk) {
-    reason_ = "the message could not be written to " + temporary->Path();
-    return SmtpOutcome::kComposeFailed;
-  }
-  ClearHeaderLines();
-  for (const std::string& line : message.HeaderLines()) AddHeaderLine(line);
-  return Transmit(recipients, returnAddress, subject, body, {temporary->Path()});
-}
-
-SmtpOutcome SmtpSession::Transmit(const std::string& recipients, const std::string& returnAddress,
-                                  const std::string& subject, const std::string& body,
-                                  const std::vector<std::string>& files) {
+SmtpResult SmtpSession::Transmit(const std::string& recipients, const std::string& returnAddress,
+                                 const OutgoingMessage& message) {
   std::string sender = EnvelopeSender(returnAddress);
   if (sender.empty()) {
-    reason_ = "no usable return address in \"" + OneLine(returnAddress) + "\"";
-    return SmtpOutcome::kBadSender;
+    return {SmtpOutcome::kBadSender,
+            "no usable return address in \"" + OneLine(returnAddress) + "\""};
   }
-  if (!stream_.IsOpen()) {
-    reason_ = "not connected";
-    return SmtpOutcome::kNotConnected;
-  }
+  if (!stream_.IsOpen()) return {SmtpOutcome::kNotConnected, "not connected"};
   std::vector<std::string> mailboxes = RecipientMailboxes(recipients);
   if (recipients.size() < 3 || HasLineEnd(recipients) || mailboxes.empty()) {
-    reason_ = "no usable recipient in \"" + OneLine(recipients) + "\"";
-    return SmtpOutcome::kBadRecipient;
+    return {SmtpOutcome::kBadRecipient, "no usable recipient in \"" + OneLine(recipients) + "\""};
   }
 
   SmtpReply reply = Command("MAIL from:" + sender + "\r\n", timeouts_.commandMs);
@@ -409,44 +344,33 @@ SmtpOutcome SmtpSession::Transmit(const std::string& recipients, const std::stri
   }
   reply = Command("DATA\r\n", timeouts_.dataMs);
   if (reply.code != 354) return Refused(SmtpOutcome::kDataRefused, reply, "DATA");
+  return SendData(message);
+}
 
-  // From here on a failure leaves the server inside the message: the
-  // connection is dropped, so that no half message is ever delivered.
-  auto abandon = [this](std::string reason) {
-    reason_ = reason.empty() ? stream_.Error() : std::move(reason);
-    bool stopped = stream_.LastFailure() == NetStatus::kStopped;
-    answering_ = false;
-    stream_.Close();
-    return stopped ? SmtpOutcome::kStopped : SmtpOutcome::kSendFailed;
-  };
+SmtpResult SmtpSession::SendData(const OutgoingMessage& message) {
+  // From here on a failure leaves the server inside the message: Abandon
+  // drops the connection.
   outbox_.clear();
   stuffer_ = {};
-  bool queued = Queue("From: " + EncodedAddresses(OneLine(returnAddress)) +
-                      "\r\nTo: " + EncodedAddresses(OneLine(recipients)) +
-                      "\r\nSubject: " + EncodedWords(OneLine(subject)) +
-                      "\r\nDate: " + FormatMailDate(::time(nullptr)) +
-                      "\r\nMessage-ID: " + MessageId(sender) + "\r\n");
-  for (const std::string& line : headerLines_) queued = queued && Queue(OneLine(line) + "\r\n");
-  queued = queued && Queue("\r\n") && Queue(body);
-  if (!queued) return abandon({});
+  if (!Queue(message.header) || !Queue(message.body)) return Abandon({});
   std::vector<char> block(kFileBlockSize);
-  for (const std::string& path : files) {
+  for (const std::string& path : message.files) {
     auto file = File::OpenRead(path);
-    if (!file) return abandon("cannot read " + path);
-    if (!Queue("\r\n\r\n")) return abandon({});
+    if (!file) return Abandon("cannot read " + path);
+    if (!Queue("\r\n\r\n")) return Abandon({});
     for (;;) {
       std::int64_t n = file->Read(block.data(), block.size());
-      if (n < 0) return abandon("cannot read " + path);
-      if (n > 0 && !Queue({block.data(), static_cast<std::size_t>(n)})) return abandon({});
+      if (n < 0) return Abandon("cannot read " + path);
+      if (n > 0 && !Queue({block.data(), static_cast<std::size_t>(n)})) return Abandon({});
       if (n < static_cast<std::int64_t>(block.size())) break;
     }
   }
   outbox_ += "\r\n.\r\n";  // the end of the message, never stuffed
-  if (!Flush()) return abandon({});
-  reply = ReadReply(timeouts_.endOfDataMs);
+  if (!Flush()) return Abandon({});
+  SmtpReply reply = ReadReply(timeouts_.endOfDataMs);
   if (reply.code == 0) return Refused(SmtpOutcome::kNoAnswer, reply, "the message");
   if (!IsPositive(reply.code)) return Refused(SmtpOutcome::kMessageRefused, reply, "the message");
-  return SmtpOutcome::kOk;
+  return {};
 }
 
 }  // namespace fennimar

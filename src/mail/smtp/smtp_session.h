@@ -4,13 +4,14 @@
 // PLAIN or LOGIN (only over an encrypted connection), send one message to
 // one or more recipients, end with QUIT.
 //
-// The message is a header block (From, To, Subject, Date, Message-ID and the
-// extra header lines), the body text and any number of appended files, all
-// in the DATA phase and all dot-stuffed, sent through one large buffer.
+// The message arrives composed (OutgoingMessage: its header block, the body
+// text and any number of appended files); the session sends it in the DATA
+// phase, dot-stuffed, through one large buffer. It knows nothing of header
+// fields: it speaks the protocol only.
 //
 // Every wait for a reply has a deadline for the whole reply, not per byte.
-// How each step ended is an SmtpOutcome; the reason a user should see (the
-// server's own reply, or what failed on the network) is in Reason().
+// Each step answers with an SmtpResult: how it ended, and the reason a user
+// should see (the server's own reply, or what failed on the network).
 #pragma once
 
 #include <functional>
@@ -20,7 +21,6 @@
 #include <vector>
 
 #include "mail/mime/mail_text.h"
-#include "mail/mime/mime_composer.h"
 #include "mail/smtp/smtp_settings.h"
 #include "platform/net_stream.h"
 
@@ -65,6 +65,24 @@ enum class SmtpOutcome {
   kComposeFailed,     // the message could not be composed; nothing was sent
 };
 
+// How a step ended, and when it failed, why: the server's reply or the
+// network's reason, as the user reads it.
+struct SmtpResult {
+  SmtpOutcome outcome = SmtpOutcome::kOk;
+  std::string reason;
+
+  bool ok() const { return outcome == SmtpOutcome::kOk; }
+};
+
+// A composed message as the session sends it after DATA: the header block
+// (every field on its lines, ended by the empty line), the body text, and
+// each file appended after an empty line.
+struct OutgoingMessage {
+  std::string header;
+  std::string body;
+  std::vector<std::string> files;
+};
+
 // One server reply: its code (0 when none arrived) and its first
 // kReplyKeptLines lines, without their line ends and with their control
 // characters made '?', joined by "\n"; when there were more, a last line
@@ -104,8 +122,8 @@ class SmtpSession {
   // ParseServerText), protects the connection as `security` asks, greets
   // the server as `localDomain` (an address literal of this end when it is
   // empty or holds no "."), and logs in when `login` names a user.
-  SmtpOutcome Connect(std::string_view server, const std::string& localDomain,
-                      SmtpSecurity security = SmtpSecurity::kNone, const SmtpLogin& login = {});
+  SmtpResult Connect(std::string_view server, const std::string& localDomain,
+                     SmtpSecurity security = SmtpSecurity::kNone, const SmtpLogin& login = {});
   // Sends QUIT and waits briefly for its reply when the server has been
   // answering; then closes the connection.
   void Quit();
@@ -113,29 +131,17 @@ class SmtpSession {
   // (tests and fuzzers).
   bool Adopt(int socket) { return stream_.Adopt(socket); }
 
-  // Appends `text`, its line end removed, to the extra header lines.
-  void AddHeaderLine(std::string_view text);
-  void ClearHeaderLines() { headerLines_.clear(); }
-
-  // Composes `message` into a fresh temporary file ("MIME" prefix, in
-  // $TMPDIR), takes over its message header lines and transmits the file.
-  // The temporary file is deleted on every path.
-  SmtpOutcome SendMime(const std::string& recipients, const std::string& returnAddress,
-                       const std::string& subject, const std::string& body, MimeComposer& message);
   // Sends one message. The envelope sender is the return address from its
   // first "<" on, or a bare mailbox put in angle brackets. `recipients` is
   // one address or several separated by commas; each gets its own RCPT,
   // with the mailbox inside the first "<" outside double quotes, or the
-  // first word. The "To:" header carries the whole text.
-  SmtpOutcome Transmit(const std::string& recipients, const std::string& returnAddress,
-                       const std::string& subject, const std::string& body,
-                       const std::vector<std::string>& files);
+  // first word. A file that cannot be read fails the message.
+  SmtpResult Transmit(const std::string& recipients, const std::string& returnAddress,
+                      const OutgoingMessage& message);
   // Reads one reply, multi-line replies ("250-...") whole, within
   // `timeoutMs` for all of it.
   SmtpReply ReadReply(int timeoutMs) { return ReadReply(timeoutMs, {}); }
 
-  // Why the last step failed: the server's reply, or the network's reason.
-  const std::string& Reason() const { return reason_; }
   bool IsEncrypted() const { return stream_.IsEncrypted(); }
 
  private:
@@ -146,8 +152,10 @@ class SmtpSession {
     bool login = false;
   };
   // EHLO (HELO when it is refused and `mayFallBack`); fills offered_.
-  SmtpOutcome Greet(const std::string& domain, bool mayFallBack);
-  SmtpOutcome LogIn(const SmtpLogin& login);
+  SmtpResult Greet(const std::string& domain, bool mayFallBack);
+  SmtpResult LogIn(const SmtpLogin& login);
+  // Sends the message after DATA was accepted, and reads the verdict.
+  SmtpResult SendData(const OutgoingMessage& message);
   // Sees every line of a reply, cut and cleaned as the kept ones are.
   using LineVisitor = std::function<void(std::string_view line)>;
   SmtpReply ReadReply(int timeoutMs, const LineVisitor& eachLine);
@@ -155,25 +163,23 @@ class SmtpSession {
   SmtpReply Garbled(SmtpReply reply, std::string fault);
   // Sends one command line and reads its reply.
   SmtpReply Command(std::string_view line, int timeoutMs, const LineVisitor& eachLine = {});
-  SmtpOutcome Refused(SmtpOutcome outcome, const SmtpReply& reply, std::string_view step);
-  SmtpOutcome NetFailure(SmtpOutcome outcome);
+  SmtpResult Refused(SmtpOutcome outcome, const SmtpReply& reply, std::string_view step);
+  SmtpResult NetFailure(SmtpOutcome outcome);
+  // Drops the connection in the middle of the message, so that no half
+  // message is ever delivered. An empty `reason` is the network's.
+  SmtpResult Abandon(std::string reason);
   // Appends to the outgoing buffer, dot-stuffed, and sends it when full.
   bool Queue(std::string_view text);
   bool Flush();
 
   SmtpTimeouts timeouts_;
   NetStream stream_;
-  std::vector<std::string> headerLines_;
   std::string inbox_;   // received bytes not yet read as reply lines
   std::string outbox_;  // message bytes not yet sent
   DotStuffer stuffer_;
   Extensions offered_;
   bool answering_ = false;  // the last reply arrived in time
-  std::string reason_;
 };
-
-// "DD Mon YYYY hh:mm:ss GMT" of the given UTC time.
-std::string FormatMailDate(long long secondsSinceEpoch);
 
 // The mailboxes of a recipient text: one per address between commas outside
 // double quotes and angle brackets. An address whose mailbox is empty gives
