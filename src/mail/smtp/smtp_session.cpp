@@ -102,25 +102,29 @@ SmtpResult SmtpSession::Refused(SmtpOutcome outcome, const SmtpReply& reply,
                          "; the connection was closed"};
   }
   if (reply.code != 0) return {outcome, reply.text};
-  std::string reason =
-      reply.text.empty()
-          ? "no answer to " + std::string(step) + ": " + stream_.Error()
-          : "no reply code in the answer to " + std::string(step) + ": " + reply.text;
-  if (stream_.LastFailure() == NetStatus::kStopped) outcome = SmtpOutcome::kStopped;
-  return {outcome, std::move(reason)};
+  if (!reply.text.empty()) {
+    return {outcome, "no reply code in the answer to " + std::string(step) + ": " + reply.text};
+  }
+  SmtpResult result = NetFailure(outcome, reply.network);
+  result.reason = "no answer to " + std::string(step) + ": " + result.reason;
+  return result;
 }
 
-SmtpResult SmtpSession::NetFailure(SmtpOutcome outcome) {
-  if (stream_.LastFailure() == NetStatus::kStopped) outcome = SmtpOutcome::kStopped;
-  return {outcome, stream_.Error()};
+SmtpResult SmtpSession::NetFailure(SmtpOutcome outcome, const NetResult& failure) {
+  if (failure.status() == NetStatus::kStopped) outcome = SmtpOutcome::kStopped;
+  return {outcome, failure.Text()};
+}
+
+SmtpResult SmtpSession::Abandon(const NetResult& failure) {
+  answering_ = false;
+  stream_.Close();
+  return NetFailure(SmtpOutcome::kSendFailed, failure);
 }
 
 SmtpResult SmtpSession::Abandon(std::string reason) {
-  SmtpResult result = NetFailure(SmtpOutcome::kSendFailed);
-  if (!reason.empty()) result.reason = std::move(reason);
   answering_ = false;
   stream_.Close();
-  return result;
+  return {SmtpOutcome::kSendFailed, std::move(reason)};
 }
 
 SmtpResult SmtpSession::Connect(std::string_view server, const std::string& localDomain,
@@ -130,13 +134,16 @@ SmtpResult SmtpSession::Connect(std::string_view server, const std::string& loca
   if (!address) {
     return {SmtpOutcome::kBadServer, "no server name and port in \"" + std::string(server) + "\""};
   }
-  NetStatus connected =
+  NetResult connected =
       stream_.Connect(address->host, address->port, DeadlineIn(timeouts_.connectMs));
-  if (connected == NetStatus::kNoName) return NetFailure(SmtpOutcome::kBadServer);
-  if (connected != NetStatus::kOk) return NetFailure(SmtpOutcome::kNoConnection);
-  if (security == SmtpSecurity::kTls &&
-      stream_.StartTls(address->host, DeadlineIn(timeouts_.commandMs)) != NetStatus::kOk) {
-    return NetFailure(SmtpOutcome::kTlsFailed);
+  if (!connected) {
+    return NetFailure(connected.status() == NetStatus::kNoName ? SmtpOutcome::kBadServer
+                                                               : SmtpOutcome::kNoConnection,
+                      connected);
+  }
+  if (security == SmtpSecurity::kTls) {
+    NetResult secured = stream_.StartTls(address->host, DeadlineIn(timeouts_.commandMs));
+    if (!secured) return NetFailure(SmtpOutcome::kTlsFailed, secured);
   }
   SmtpReply greeting = ReadReply(timeouts_.commandMs);  // its code is not judged
   if (greeting.code == 0) return Refused(SmtpOutcome::kGreetingRefused, greeting, "the connection");
@@ -154,10 +161,9 @@ SmtpResult SmtpSession::Connect(std::string_view server, const std::string& loca
     if (ready.code != 220) return Refused(SmtpOutcome::kTlsFailed, ready, "STARTTLS");
     // Whatever arrived in clear after the reply is not trusted.
     inbox_.clear();
-    if (stream_.StartTls(address->host, DeadlineIn(timeouts_.commandMs),
-                         TlsStart::kAfterStartTls) != NetStatus::kOk) {
-      return NetFailure(SmtpOutcome::kTlsFailed);
-    }
+    NetResult secured =
+        stream_.StartTls(address->host, DeadlineIn(timeouts_.commandMs), TlsStart::kAfterStartTls);
+    if (!secured) return NetFailure(SmtpOutcome::kTlsFailed, secured);
     greeted = Greet(domain, false);
     if (!greeted.ok()) return greeted;
   }
@@ -224,7 +230,9 @@ void SmtpSession::Quit() {
     if (answering_) {
       Command("QUIT\r\n", timeouts_.quitMs);
     } else {
-      stream_.Send("QUIT\r\n", 6, DeadlineIn(timeouts_.quitMs));
+      // Nothing more is expected of this server: how the send ended does
+      // not matter.
+      static_cast<void>(stream_.Send("QUIT\r\n", 6, DeadlineIn(timeouts_.quitMs)));
     }
   }
   answering_ = false;
@@ -233,10 +241,11 @@ void SmtpSession::Quit() {
 }
 
 SmtpReply SmtpSession::Command(std::string_view line, int timeoutMs, const LineVisitor& eachLine) {
-  if (stream_.Send(line.data(), line.size(), DeadlineIn(timeoutMs)) != NetStatus::kOk) {
+  NetResult sent = stream_.Send(line.data(), line.size(), DeadlineIn(timeoutMs));
+  if (!sent) {
     answering_ = false;
     SmtpReply none;
-    none.status = NetStatus::kFailed;
+    none.network = std::move(sent);
     return none;
   }
   return ReadReply(timeoutMs, eachLine);
@@ -247,7 +256,6 @@ SmtpReply SmtpSession::Garbled(SmtpReply reply, std::string fault) {
   stream_.Close();
   inbox_.clear();
   reply.code = 0;
-  reply.status = NetStatus::kFailed;
   reply.fault = std::move(fault);
   return reply;
 }
@@ -273,9 +281,9 @@ SmtpReply SmtpSession::ReadReply(int timeoutMs, const LineVisitor& eachLine) {
       }
       std::array<char, kReceiveChunk> chunk;
       Received received = stream_.Receive(chunk.data(), chunk.size(), deadline);
-      if (received.status != NetStatus::kOk) {
+      if (!received.result) {
         SmtpReply none;
-        none.status = received.status;
+        none.network = std::move(received.result);
         return none;
       }
       inbox_.append(chunk.data(), received.count);
@@ -299,28 +307,26 @@ SmtpReply SmtpSession::ReadReply(int timeoutMs, const LineVisitor& eachLine) {
     for (std::size_t i = 0; i < code.size() && i < 6 && IsDigit(code[i]); ++i) {
       reply.code = reply.code * 10 + (code[i] - '0');
     }
-    if (reply.code == 0) {
-      kept().status = NetStatus::kFailed;
-      return reply;
-    }
+    if (reply.code == 0) return kept();
     answering_ = true;
     return kept();
   }
   return Garbled(kept(), "ran to more than " + std::to_string(kMaxReplyLines) + " lines");
 }
 
-bool SmtpSession::Queue(std::string_view text) {
+NetResult SmtpSession::Queue(std::string_view text) {
   std::size_t used = outbox_.size();
   outbox_.resize(used + DotStuffer::MaxOutput(text.size()));
   used += stuffer_.Stuff(text.data(), text.size(), outbox_.data() + used);
   outbox_.resize(used);
-  return outbox_.size() < kSendBufferSize || Flush();
+  if (outbox_.size() < kSendBufferSize) return {};
+  return Flush();
 }
 
-bool SmtpSession::Flush() {
-  NetStatus sent = stream_.Send(outbox_.data(), outbox_.size(), DeadlineIn(timeouts_.blockMs));
+NetResult SmtpSession::Flush() {
+  NetResult sent = stream_.Send(outbox_.data(), outbox_.size(), DeadlineIn(timeouts_.blockMs));
   outbox_.clear();
-  return sent == NetStatus::kOk;
+  return sent;
 }
 
 SmtpResult SmtpSession::Transmit(const std::string& recipients, const std::string& returnAddress,
@@ -352,21 +358,24 @@ SmtpResult SmtpSession::SendData(const OutgoingMessage& message) {
   // drops the connection.
   outbox_.clear();
   stuffer_ = {};
-  if (!Queue(message.header) || !Queue(message.body)) return Abandon({});
+  NetResult queued = Queue(message.header);
+  if (queued) queued = Queue(message.body);
+  if (!queued) return Abandon(queued);
   std::vector<char> block(kFileBlockSize);
   for (const std::string& path : message.files) {
     auto file = File::OpenRead(path);
     if (!file) return Abandon("cannot read " + path);
-    if (!Queue("\r\n\r\n")) return Abandon({});
+    if (queued = Queue("\r\n\r\n"); !queued) return Abandon(queued);
     for (;;) {
       std::int64_t n = file->Read(block.data(), block.size());
       if (n < 0) return Abandon("cannot read " + path);
-      if (n > 0 && !Queue({block.data(), static_cast<std::size_t>(n)})) return Abandon({});
+      if (n > 0) queued = Queue({block.data(), static_cast<std::size_t>(n)});
+      if (!queued) return Abandon(queued);
       if (n < static_cast<std::int64_t>(block.size())) break;
     }
   }
   outbox_ += "\r\n.\r\n";  // the end of the message, never stuffed
-  if (!Flush()) return Abandon({});
+  if (queued = Flush(); !queued) return Abandon(queued);
   SmtpReply reply = ReadReply(timeouts_.endOfDataMs);
   if (reply.code == 0) return Refused(SmtpOutcome::kNoAnswer, reply, "the message");
   if (!IsPositive(reply.code)) return Refused(SmtpOutcome::kMessageRefused, reply, "the message");

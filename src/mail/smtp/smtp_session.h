@@ -90,7 +90,8 @@ struct OutgoingMessage {
 struct SmtpReply {
   int code = 0;
   std::string text;
-  NetStatus status = NetStatus::kOk;  // why no reply arrived
+  // The network's failure when no reply arrived in full.
+  NetResult network;
   // Why the server's text is no reply at all (it ran past kMaxReplyLines
   // lines, or a line never ended); the session has then closed the
   // connection. Empty otherwise.
@@ -164,13 +165,15 @@ class SmtpSession {
   // Sends one command line and reads its reply.
   SmtpReply Command(std::string_view line, int timeoutMs, const LineVisitor& eachLine = {});
   SmtpResult Refused(SmtpOutcome outcome, const SmtpReply& reply, std::string_view step);
-  SmtpResult NetFailure(SmtpOutcome outcome);
+  static SmtpResult NetFailure(SmtpOutcome outcome, const NetResult& failure);
   // Drops the connection in the middle of the message, so that no half
-  // message is ever delivered. An empty `reason` is the network's.
+  // message is ever delivered, for `failure` of the network or a `reason`
+  // of its own.
+  SmtpResult Abandon(const NetResult& failure);
   SmtpResult Abandon(std::string reason);
   // Appends to the outgoing buffer, dot-stuffed, and sends it when full.
-  bool Queue(std::string_view text);
-  bool Flush();
+  NetResult Queue(std::string_view text);
+  NetResult Flush();
 
   SmtpTimeouts timeouts_;
   NetStream stream_;
