@@ -87,16 +87,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteFile(message, "", data, size);
 
   fennimar::MimeParser parser;
-  if (parser.OpenSource(message) != 0) std::abort();
+  if (!parser.OpenSource(message).ok()) std::abort();
   parser.IsMime();
-  if (parser.Parse() == 0) {
+  if (parser.Parse() == fennimar::ParseOutcome::kOk) {
     int count = parser.PartCount();
     for (int k = 0; k < count && k < kMaxExtractedParts; ++k) {
       parser.ExtractPart(k, out + "/explicit");
       parser.ExtractPartToDirectory(k, out);
     }
   }
-  parser.FindText("boundary", 0, 0, 0);
+  parser.FindText("boundary", 0, fennimar::LetterCase::kIgnore, 0);
   parser.CloseSource();
 
   // The same bytes in the two mail stores, through the part extractor.

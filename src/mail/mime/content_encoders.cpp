@@ -108,19 +108,19 @@ std::size_t Base64EncodeLines(const std::uint8_t* data, std::size_t size, char* 
   return static_cast<std::size_t>(o - out);
 }
 
-int EncodeBase64(File& source, File& output) {
+void EncodeBase64(File& source, File& output) {
   auto in = std::make_unique<std::uint8_t[]>(kBase64ReadSize);
   auto out = std::make_unique<char[]>(Base64EncodedSize(kBase64ReadSize));
   for (;;) {
     std::int64_t n = source.Read(in.get(), kBase64ReadSize);
-    if (n <= 0) return kEncodeOk;
+    if (n <= 0) return;
     std::size_t written = Base64EncodeLines(in.get(), static_cast<std::size_t>(n), out.get());
     output.Write(out.get(), written);
-    if (static_cast<std::size_t>(n) < kBase64ReadSize) return kEncodeOk;
+    if (static_cast<std::size_t>(n) < kBase64ReadSize) return;
   }
 }
 
-int EncodeQuotedPrintable(File& source, File& output) {
+void EncodeQuotedPrintable(File& source, File& output) {
   std::array<std::uint8_t, kQuotedPrintableReadSize> in{};
   std::array<char, kQuotedPrintableOutSize> out{};
   std::size_t used = 0;
@@ -154,7 +154,6 @@ int EncodeQuotedPrintable(File& source, File& output) {
     if (static_cast<std::size_t>(n) < in.size()) break;
   }
   if (used > 0) output.Write(out.data(), used);
-  return kEncodeOk;
 }
 
 int EncodeSevenBit(File& source, File& output) {
@@ -165,13 +164,13 @@ int EncodeEightBit(File& source, File& output) {
   return CopyTested(source, output, kEightBitBlock, kEightBitLineLimit, false);
 }
 
-int EncodeBinary(File& source, File& output) {
+void EncodeBinary(File& source, File& output) {
   std::array<std::uint8_t, kBinaryBlock> buffer{};
   for (;;) {
     std::int64_t n = source.Read(buffer.data(), buffer.size());
-    if (n <= 0) return kEncodeOk;
+    if (n <= 0) return;
     output.Write(buffer.data(), static_cast<std::size_t>(n));
-    if (static_cast<std::size_t>(n) < buffer.size()) return kEncodeOk;
+    if (static_cast<std::size_t>(n) < buffer.size()) return;
   }
 }
 

@@ -25,15 +25,14 @@ inline constexpr std::size_t kBase64LineChars = 76;
 
 // Base64 lines: every 57 source bytes give one line of 76 characters followed
 // by CR LF; the last line holds the rest, padded with "=" to a multiple of
-// four characters. An empty source gives no line at all. Always 0.
-int EncodeBase64(File& source, File& output);
+// four characters. An empty source gives no line at all.
+void EncodeBase64(File& source, File& output);
 
 // Quoted-printable without hard line breaks: the source's own line ends are
 // escaped like any other byte; a soft line break "=" CR LF follows every line
 // of more than 72 characters. Bytes 33-60, 62-126, blank and tab stand as
 // they are; every other byte is "=" and two upper-case hexadecimal digits.
-// Always 0.
-int EncodeQuotedPrintable(File& source, File& output);
+void EncodeQuotedPrintable(File& source, File& output);
 
 // The source unchanged, block by block (997 bytes), while each block passes
 // its test: no byte 0 or above 127 (else 2), no line longer than 996 counted
@@ -44,8 +43,8 @@ int EncodeSevenBit(File& source, File& output);
 // line limit of 997 counted characters.
 int EncodeEightBit(File& source, File& output);
 
-// The source unchanged. Always 0.
-int EncodeBinary(File& source, File& output);
+// The source unchanged.
+void EncodeBinary(File& source, File& output);
 
 // In-memory base64 of whole lines, the core of EncodeBase64: encodes `size`
 // bytes as lines of up to 57 bytes each (the last one may be shorter), each

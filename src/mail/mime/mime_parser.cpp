@@ -12,6 +12,7 @@
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "platform/system_error.h"
+#include "text/ascii.h"
 
 namespace fennimar {
 namespace {
@@ -19,26 +20,24 @@ namespace {
 // Bodies are read in blocks of this size for extraction.
 constexpr std::size_t kExtractBlockSize = 256 * 1024;
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
-std::string UpperText(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) c = Upper(c);
-  return upper;
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() &&
+         EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && UpperText(text.substr(0, prefix.size())) == prefix;
+bool IsAttachedMessage(const ParsedPart& part) {
+  return part.contentType && EqualsIgnoringAsciiCase(*part.contentType, "MESSAGE/RFC822");
 }
 
 TransferEncoding EncodingOf(std::string_view field) {
-  std::string word = UpperText(field.substr(0, field.find_first_of(" \t/;(")));
-  if (word == "8BIT") return TransferEncoding::kEightBit;
-  if (word == "BINARY") return TransferEncoding::kBinary;
-  if (word == "BASE64") return TransferEncoding::kBase64;
-  if (word == "QUOTED-PRINTABLE") return TransferEncoding::kQuotedPrintable;
-  if (word == "BINHEX40") return TransferEncoding::kBinHex40;
-  if (word == "MULTIPART") return TransferEncoding::kMultipart;
+  std::string_view word = field.substr(0, field.find_first_of(" \t/;("));
+  auto is = [word](std::string_view name) { return EqualsIgnoringAsciiCase(word, name); };
+  if (is("8BIT")) return TransferEncoding::kEightBit;
+  if (is("BINARY")) return TransferEncoding::kBinary;
+  if (is("BASE64")) return TransferEncoding::kBase64;
+  if (is("QUOTED-PRINTABLE")) return TransferEncoding::kQuotedPrintable;
+  if (is("BINHEX40")) return TransferEncoding::kBinHex40;
+  if (is("MULTIPART")) return TransferEncoding::kMultipart;
   return TransferEncoding::kSevenBit;
 }
 
@@ -90,11 +89,6 @@ int MatchDelimiter(const std::vector<Level>& levels, std::string_view text, bool
   return -1;
 }
 
-bool HasDelimiter(const std::vector<Level>& levels) {
-  return std::any_of(levels.begin(), levels.end(),
-                     [](const Level& level) { return !level.delimiter.empty(); });
-}
-
 // The delimiter of a multipart entity, or empty when it is none or its
 // boundary is missing or absurd.
 std::string DelimiterOf(const MimeHeader& header, const ParsedPart& fields) {
@@ -107,42 +101,144 @@ std::string DelimiterOf(const MimeHeader& header, const ParsedPart& fields) {
   return "--" + boundary;
 }
 
+// The system's reason for a failure of the call just made.
+// TODO(result): take the SystemError of the failing call once File and the
+// file system calls return Result.
+SystemError FailureOf(std::string step) {
+  return SystemError::WithReason(std::move(step), LastErrorText());
+}
+
+// Gathers the leaf parts below a message's header: enters multiparts and
+// attached messages, skips preambles and epilogues, and ends each part at
+// the delimiter that follows it.
+class PartWalk {
+ public:
+  // What the lines that follow are.
+  enum class Mode { kHeader, kBody, kSkip };
+
+  PartWalk(std::vector<ParsedPart>& parts, std::int64_t end, bool& leftPartsOut)
+      : parts_(parts), firstNew_(parts.size()), end_(end), leftPartsOut_(leftPartsOut) {}
+
+  // Walks from the message's header, whose empty line `line` is, to the end.
+  void Run(LineReader& reader, const MimeHeader& header, Line& line) {
+    Mode mode = Enter(header, line.next);
+    MimeHeader entity;
+    while (mode == Mode::kHeader || HasDelimiter()) {
+      bool found = mode == Mode::kHeader ? reader.Next(line) : reader.NextStartingWith("--", line);
+      if (!found) break;
+      bool closing = false;
+      int k = MatchDelimiter(levels_, line.text, closing);
+      if (k >= 0) {
+        mode = AtDelimiter(line, static_cast<std::size_t>(k), closing);
+        entity = MimeHeader();
+      } else if (mode == Mode::kHeader && line.text.empty()) {
+        mode = Enter(entity, line.next);
+        entity = MimeHeader();
+      } else if (mode == Mode::kHeader) {
+        entity.AddLine(line.text);
+      }
+    }
+  }
+
+ private:
+  // An entity whose header has ended: a multipart or attached message is
+  // entered, anything else is a part whose body starts at `bodyStart`.
+  Mode Enter(const MimeHeader& fields, std::int64_t bodyStart) {
+    ParsedPart part = ReadFields(fields);
+    if (levels_.size() >= static_cast<std::size_t>(kMaxNestingDepth)) {
+      leftPartsOut_ =
+          leftPartsOut_ || !DelimiterOf(fields, part).empty() || IsAttachedMessage(part);
+    } else {
+      std::string delimiter = DelimiterOf(fields, part);
+      if (!delimiter.empty()) {
+        levels_.push_back({delimiter});
+        return Mode::kSkip;  // the preamble
+      }
+      bool plain = part.encoding == TransferEncoding::kSevenBit ||
+                   part.encoding == TransferEncoding::kEightBit ||
+                   part.encoding == TransferEncoding::kBinary;
+      if (plain && IsAttachedMessage(part)) {
+        levels_.push_back({});
+        return Mode::kHeader;
+      }
+    }
+    part.offset = bodyStart;
+    part.length = end_ - bodyStart;
+    if (parts_.size() - firstNew_ < kMaxParsedParts) {
+      open_ = parts_.size();
+      parts_.push_back(std::move(part));
+    } else {
+      leftPartsOut_ = true;
+    }
+    return Mode::kBody;
+  }
+
+  // The delimiter `line` of level `k`: ends the open part and the levels
+  // inside, and the level itself when `closing`.
+  Mode AtDelimiter(const Line& line, std::size_t k, bool closing) {
+    // The line end before a delimiter belongs to the delimiter.
+    if (open_) {
+      ParsedPart& part = parts_[*open_];
+      part.length = std::max<std::int64_t>(0, line.start - line.precedingEnd - part.offset);
+      open_.reset();
+    }
+    levels_.resize(k + 1);
+    if (!closing) return Mode::kHeader;
+    levels_.pop_back();
+    return Mode::kSkip;  // the epilogue
+  }
+
+  bool HasDelimiter() const {
+    return std::any_of(levels_.begin(), levels_.end(),
+                       [](const Level& level) { return !level.delimiter.empty(); });
+  }
+
+  std::vector<ParsedPart>& parts_;
+  const std::size_t firstNew_;
+  const std::int64_t end_;
+  bool& leftPartsOut_;
+  std::vector<Level> levels_;
+  std::optional<std::size_t> open_;  // the part whose body is being read
+};
+
 }  // namespace
 
-int MimeParser::OpenSource(const std::string& path) {
-  if (source_) return -1;
+SourceResult MimeParser::OpenSource(const std::string& path) {
+  if (source_) return {SourceOutcome::kAlreadyOpen, {}};
   auto file = File::OpenRead(path);
-  if (!file) return -2;
+  if (!file) return {SourceOutcome::kCannotOpen, FailureOf("cannot open " + path)};
   std::int64_t size = file->Size();
-  if (size < 0) return -2;
+  if (size < 0) return {SourceOutcome::kCannotOpen, FailureOf("cannot measure " + path)};
   source_ = std::move(file);
   begin_ = 0;
   end_ = size;
   fromQuoted_ = false;
-  return 0;
+  return {};
 }
 
-int MimeParser::OpenSource(const std::string& path, std::int64_t offset, std::int64_t length,
-                           bool fromQuoted) {
-  int result = OpenSource(path);
-  if (result != 0) return result;
+SourceResult MimeParser::OpenSource(const std::string& path, std::int64_t offset,
+                                    std::int64_t length, bool fromQuoted) {
+  SourceResult result = OpenSource(path);
+  if (!result.ok()) return result;
   begin_ = std::clamp<std::int64_t>(offset, 0, end_);
   end_ = std::clamp<std::int64_t>(offset + std::max<std::int64_t>(length, 0), begin_, end_);
   fromQuoted_ = fromQuoted;
-  return 0;
+  return {};
 }
 
-int MimeParser::CloseSource() {
-  if (!source_) return -1;
+SourceResult MimeParser::CloseSource() {
+  if (!source_) return {SourceOutcome::kNoSource, {}};
   parsedParts_.clear();
   bool closed = source_->Close();
+  std::optional<SystemError> error;
+  if (!closed) error = FailureOf("cannot close the message");
   source_.reset();
-  return closed ? 0 : -2;
+  if (!closed) return {SourceOutcome::kCloseFailed, std::move(error)};
+  return {};
 }
 
-int MimeParser::PartCount() const {
-  if (!source_) return -1;
-  return static_cast<int>(parsedParts_.size());
+bool MimeParser::HasPart(int index) const {
+  return index >= 0 && static_cast<std::size_t>(index) < parsedParts_.size();
 }
 
 int MimeParser::ReadAt(std::int64_t offset, char* buffer, std::size_t size) {
@@ -150,33 +246,38 @@ int MimeParser::ReadAt(std::int64_t offset, char* buffer, std::size_t size) {
   return static_cast<int>(source_->Read(buffer, size));
 }
 
-std::int64_t MimeParser::FindText(std::string_view text, std::int64_t start, int caseFlag,
-                                  std::int64_t limit) {
-  if (!source_) return -1;
+FoundText MimeParser::FindText(std::string_view text, std::int64_t start, LetterCase letterCase,
+                               std::int64_t limit) {
+  if (!source_) return {FindOutcome::kNoSource};
   std::int64_t window = (limit > 0 && limit < kFindWindowSize) ? limit : kFindWindowSize;
   auto length = static_cast<std::int64_t>(text.size());
-  if (length > window) return -4;
-  if (length == 0 || start < 0) return -5;
-  std::string wanted = caseFlag == 0 ? UpperText(text) : std::string(text);
+  if (length > window) return {FindOutcome::kTextTooLong};
+  if (length == 0 || start < 0) return {FindOutcome::kNotFound};
+  bool ignoreCase = letterCase == LetterCase::kIgnore;
+  std::string wanted = ignoreCase ? AsciiLower(text) : std::string(text);
   // A match may begin anywhere before `last` (exclusive).
   std::int64_t last = limit > 0 ? start + limit : INT64_MAX;
   std::array<char, kFindWindowSize> buffer{};
   std::int64_t pos = start;
   for (;;) {
     int n = ReadAt(pos, buffer.data(), static_cast<std::size_t>(window));
-    if (n < 0) return -2;
-    if (caseFlag == 0) std::transform(buffer.begin(), buffer.begin() + n, buffer.begin(), Upper);
+    if (n < 0) return {FindOutcome::kReadFailed};
+    if (ignoreCase) {
+      std::transform(buffer.begin(), buffer.begin() + n, buffer.begin(),
+                     [](char c) { return AsciiLower(c); });
+    }
     std::string_view seen(buffer.data(), static_cast<std::size_t>(n));
     std::size_t found = seen.find(wanted);
     if (found != std::string_view::npos) {
       std::int64_t at = pos + static_cast<std::int64_t>(found);
-      return at < last ? at : -5;
+      if (at < last) return {FindOutcome::kFound, at};
+      return {FindOutcome::kNotFound};
     }
-    if (n < window) return -5;
+    if (n < window) return {FindOutcome::kNotFound};
     // The next window overlaps this one so that a match across the border
     // is seen whole.
     pos += window - (length - 1);
-    if (pos >= last) return -5;
+    if (pos >= last) return {FindOutcome::kNotFound};
   }
 }
 
@@ -192,101 +293,28 @@ bool MimeParser::IsMime() {
   return false;
 }
 
-int MimeParser::Parse() {
-  if (!source_) return -1;
+ParseOutcome MimeParser::Parse() {
+  if (!source_) return ParseOutcome::kNoSource;
   LineReader reader(*source_, begin_, end_);
   MimeHeader header;
   Line line;
   bool headerEnded = false;
-  while (reader.Next(line)) {
-    if (line.text.empty()) {
-      headerEnded = true;
-      break;
-    }
-    header.AddLine(line.text);
+  while (!headerEnded && reader.Next(line)) {
+    headerEnded = line.text.empty();
+    if (!headerEnded) header.AddLine(line.text);
   }
-  if (!headerEnded || !IsMimeHeader(header)) return -2;
+  if (!headerEnded || !IsMimeHeader(header)) return ParseOutcome::kNotMime;
   ParsedPart top = ReadFields(header);
   if (top.contentType && StartsWithNoCase(*top.contentType, "MULTIPART/") &&
       DelimiterOf(header, top).empty()) {
-    return -3;
+    return ParseOutcome::kNoBoundary;
   }
-
-  std::vector<Level> levels;
-  const std::size_t firstNew = parsedParts_.size();
-  std::optional<std::size_t> open;  // the part whose body is being read
-  enum class Mode { kHeader, kBody, kSkip };
-  // An entity whose header has ended: a multipart or attached message is
-  // entered, anything else is a part whose body starts at `bodyStart`.
-  auto enter = [&](const MimeHeader& fields, std::int64_t bodyStart) {
-    ParsedPart part = ReadFields(fields);
-    if (levels.size() >= static_cast<std::size_t>(kMaxNestingDepth)) {
-      leftPartsOut_ = leftPartsOut_ || !DelimiterOf(fields, part).empty() ||
-                      (part.contentType && UpperText(*part.contentType) == "MESSAGE/RFC822");
-    } else {
-      std::string delimiter = DelimiterOf(fields, part);
-      if (!delimiter.empty()) {
-        levels.push_back({delimiter});
-        return Mode::kSkip;  // the preamble
-      }
-      bool plain = part.encoding == TransferEncoding::kSevenBit ||
-                   part.encoding == TransferEncoding::kEightBit ||
-                   part.encoding == TransferEncoding::kBinary;
-      if (plain && part.contentType && UpperText(*part.contentType) == "MESSAGE/RFC822") {
-        levels.push_back({});
-        return Mode::kHeader;
-      }
-    }
-    part.offset = bodyStart;
-    part.length = end_ - bodyStart;
-    if (parsedParts_.size() - firstNew < kMaxParsedParts) {
-      open = parsedParts_.size();
-      parsedParts_.push_back(std::move(part));
-    } else {
-      leftPartsOut_ = true;
-    }
-    return Mode::kBody;
-  };
-
-  Mode mode = enter(header, line.next);
-  MimeHeader entity;
-  while (mode == Mode::kHeader || HasDelimiter(levels)) {
-    bool found = mode == Mode::kHeader ? reader.Next(line) : reader.NextStartingWith("--", line);
-    if (!found) break;
-    bool closing = false;
-    int k = MatchDelimiter(levels, line.text, closing);
-    if (k < 0) {
-      if (mode != Mode::kHeader) continue;
-      if (line.text.empty()) {
-        mode = enter(entity, line.next);
-        entity = MimeHeader();
-      } else {
-        entity.AddLine(line.text);
-      }
-      continue;
-    }
-    // The line end before a delimiter belongs to the delimiter.
-    if (open) {
-      ParsedPart& part = parsedParts_[*open];
-      part.length = std::max<std::int64_t>(0, line.start - line.precedingEnd - part.offset);
-      open.reset();
-    }
-    levels.resize(static_cast<std::size_t>(k) + 1);
-    if (closing) {
-      levels.pop_back();
-      mode = Mode::kSkip;  // the epilogue
-    } else {
-      mode = Mode::kHeader;
-      entity = MimeHeader();
-    }
-  }
-  return 0;
+  PartWalk(parsedParts_, end_, leftPartsOut_).Run(reader, header, line);
+  return ParseOutcome::kOk;
 }
 
 bool MimeParser::DecodePart(int index, const Sink& sink) {
-  if (!source_ || index < 0 || static_cast<std::size_t>(index) >= parsedParts_.size()) {
-    return false;
-  }
+  if (!source_ || !HasPart(index)) return false;
   const ParsedPart& part = parsedParts_[static_cast<std::size_t>(index)];
   if (part.encoding == TransferEncoding::kBinHex40) return true;
   std::unique_ptr<char[]> in(new char[kExtractBlockSize]);  // not cleared: it is read into
@@ -334,10 +362,10 @@ bool MimeParser::DecodePart(int index, const Sink& sink) {
   return true;
 }
 
-int MimeParser::ExtractPart(int index, const std::string& outputPath) {
+PartResult MimeParser::ExtractPart(int index, const std::string& outputPath) {
   if (outputPath.empty()) return ExtractPartToDirectory(index, ".");
-  if (!source_) return -1;
-  if (index < 0 || static_cast<std::size_t>(index) >= parsedParts_.size()) return -10;
+  if (!source_) return {PartOutcome::kNoSource, {}};
+  if (!HasPart(index)) return {PartOutcome::kNoSuchPart, {}};
   std::string path = outputPath.substr(0, kMaxExtractPathLength);
   return ExtractTo(index, path, true);
 }
@@ -350,20 +378,18 @@ std::string MimeParser::SafeFileName(std::string_view name) {
   return *safe;
 }
 
-int MimeParser::ExtractPartToDirectory(int index, const std::string& directory) {
-  if (!source_) return -1;
-  if (index < 0 || static_cast<std::size_t>(index) >= parsedParts_.size()) return -10;
-  const ParsedPart& part = parsedParts_[static_cast<std::size_t>(index)];
-  std::string name = SafeFileName(part.name);
-  if (name.empty()) return -2;
+PartResult MimeParser::ExtractPartToDirectory(int index, const std::string& directory) {
+  if (!source_) return {PartOutcome::kNoSource, {}};
+  if (!HasPart(index)) return {PartOutcome::kNoSuchPart, {}};
+  std::string name = SafeFileName(parsedParts_[static_cast<std::size_t>(index)].name);
+  if (name.empty()) return {PartOutcome::kUnusableName, {}};
   return ExtractTo(index, JoinPath(directory, name), false);
 }
 
-int MimeParser::ExtractTo(int index, const std::string& path, bool mayReplace) {
+PartResult MimeParser::ExtractTo(int index, const std::string& path, bool mayReplace) {
   // A name taken from the message never replaces a file that is there, and
   // takes its place only when the part is whole.
   std::string written = path;
-  failureReason_.clear();
   std::optional<File> output;
   if (mayReplace) {
     output = File::Create(path);
@@ -373,34 +399,37 @@ int MimeParser::ExtractTo(int index, const std::string& path, bool mayReplace) {
     output = File::CreateUnique(directory, std::string(kExtractTemporaryPrefix), written);
   }
   if (!output) {
-    std::string reason = LastErrorText();
-    if (mayReplace || !PathExists(path)) failureReason_ = reason;  // not only a name taken
-    return -2;
+    SystemError error = FailureOf("cannot create " + path);
+    if (!mayReplace && PathExists(path)) return {PartOutcome::kNameTaken, {}};
+    return {PartOutcome::kCannotCreate, std::move(error)};
   }
-  bool writeFailed = false;
+  std::optional<SystemError> failure;
   bool stopped = false;
   bool read = DecodePart(index, [&](const std::uint8_t* data, std::size_t size) {
-    writeFailed = output->Write(data, size) != static_cast<std::int64_t>(size);
-    if (writeFailed) failureReason_ = LastErrorText();
-    stopped = !writeFailed && stopRequested_ && stopRequested_();
-    return !writeFailed && !stopped;
+    if (output->Write(data, size) != static_cast<std::int64_t>(size)) {
+      failure = FailureOf("cannot write " + written);
+      return false;
+    }
+    stopped = stopRequested_ && stopRequested_();
+    return !stopped;
   });
-  if (!read) failureReason_ = LastErrorText();
-  bool ok = read && !writeFailed && !stopped && output->Close();
-  if (read && !writeFailed && !stopped && !ok) failureReason_ = LastErrorText();
+  if (!read) failure = FailureOf("cannot read the message");
+  bool ok = !failure && !stopped && output->Close();
+  if (!failure && !stopped && !ok) failure = FailureOf("cannot close " + written);
   if (ok && !mayReplace) {
     RenameResult renamed = RenameNoReplace(written, path);
     if (renamed != RenameResult::kRenamed) {
-      if (renamed == RenameResult::kFailed) failureReason_ = LastErrorText();
+      if (renamed == RenameResult::kFailed) failure = FailureOf("cannot rename " + written);
       RemoveFile(written);
-      return renamed == RenameResult::kTargetExists ? -2 : -3;
+      if (renamed == RenameResult::kTargetExists) return {PartOutcome::kNameTaken, {}};
+      return {PartOutcome::kFailed, std::move(failure)};
     }
   }
   if (!ok) {
     RemoveFile(written);
-    return -3;
+    return {PartOutcome::kFailed, std::move(failure)};
   }
-  return 0;
+  return {};
 }
 
 }  // namespace fennimar

@@ -74,7 +74,7 @@ MailStoreKind MailStoreKindOf(const std::string& path) {
   if (std::string_view(start, sizeof start) == kMboxSeparator) return MailStoreKind::kMbox;
   file->Close();
   MimeParser parser;
-  if (parser.OpenSource(path, 0, kMailSniffSize, false) != 0) return MailStoreKind::kNone;
+  if (!parser.OpenSource(path, 0, kMailSniffSize, false).ok()) return MailStoreKind::kNone;
   return parser.IsMime() ? MailStoreKind::kMessage : MailStoreKind::kNone;
 }
 

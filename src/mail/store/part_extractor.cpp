@@ -10,7 +10,6 @@
 #include "mail/store/mail_store.h"
 #include "platform/fs.h"
 #include "platform/path.h"
-#include "platform/system_error.h"
 
 namespace fennimar {
 namespace {
@@ -69,11 +68,14 @@ bool PartExtractor::AddSource(const std::string& path) {
                                              : std::string();
     MimeParser parser;
     parser.SetStopCheck([this] { return StopRequested(); });
-    if (parser.OpenSource(message.path, message.offset, message.length, message.fromQuoted) != 0) {
-      results_.push_back({which, path, ExtractOutcome::kUnreadable, LastErrorText()});
+    SourceResult opened =
+        parser.OpenSource(message.path, message.offset, message.length, message.fromQuoted);
+    if (!opened.ok()) {
+      results_.push_back({which, path, ExtractOutcome::kUnreadable, opened.Reason()});
       return true;
     }
-    if (parser.Parse() != 0) return true;  // not a MIME message: nothing in it to extract
+    if (parser.Parse() != ParseOutcome::kOk)
+      return true;  // not a MIME message: nothing in it to extract
     if (parser.LeftPartsOut()) results_.push_back({which, path, ExtractOutcome::kLeftOut, {}});
     for (int k = 0; k < parser.PartCount() && !StopRequested(); ++k) {
       const std::string& name = parser.ParsedParts()[static_cast<std::size_t>(k)].name;
@@ -88,10 +90,11 @@ bool PartExtractor::AddSource(const std::string& path) {
         result.outcome = ExtractOutcome::kNotAPart;
       } else if (EntryExists(target)) {
         result.outcome = ExtractOutcome::kExists;
-      } else if (parser.ExtractPartToDirectory(k, directory_) != 0) {
+      } else if (PartResult extracted = parser.ExtractPartToDirectory(k, directory_);
+                 !extracted.ok()) {
         if (stopped_) return false;  // nothing kept, nothing to tell
         result.outcome = EntryExists(target) ? ExtractOutcome::kExists : ExtractOutcome::kFailed;
-        result.reason = parser.failureReason();
+        result.reason = extracted.Reason();
       } else {
         // The file is ours (the name was free and the rename never replaces),
         // so a part cut short is taken away again.
