@@ -8,6 +8,7 @@
 #include "mail/mime/content_encoders.h"
 #include "mail/mime/header_text.h"
 #include "platform/file.h"
+#include "text/ascii.h"
 #include "ui/message_text.h"
 
 namespace fennimar {
@@ -20,14 +21,6 @@ constexpr std::size_t kFileBlockSize = 64 * 1024;
 bool IsPositive(int code) { return code >= 200 && code <= 299; }
 
 bool HasLineEnd(std::string_view text) { return text.find_first_of("\r\n") != text.npos; }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view Trim(std::string_view text) {
-  std::size_t first = text.find_first_not_of(" \t");
-  if (first == text.npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 // A header value on one line: a CR or LF in it would start a new header line
 // (or end the message early), so each becomes a blank.
@@ -57,7 +50,7 @@ std::string EnvelopeSender(std::string_view address) {
     sender = address.substr(open);
   } else {
     // A bare mailbox: one word, put in angle brackets.
-    std::string_view mailbox = Trim(address);
+    std::string_view mailbox = TrimBlanks(address);
     if (mailbox.empty() || mailbox.find_first_of(" \t>") != mailbox.npos) return {};
     sender = "<" + std::string(mailbox) + ">";
   }
@@ -76,7 +69,7 @@ std::string MailboxOf(std::string_view address) {
       return std::string(inside.substr(0, inside.find('>')));
     }
   }
-  std::string_view word = Trim(address);
+  std::string_view word = TrimBlanks(address);
   return std::string(word.substr(0, word.find_first_of(" \t")));
 }
 
@@ -85,7 +78,7 @@ std::string MailboxOf(std::string_view address) {
 std::vector<std::string> RecipientMailboxes(std::string_view recipients) {
   std::vector<std::string> mailboxes;
   for (std::string_view address : SplitAddresses(recipients)) {
-    if (!Trim(address).empty()) mailboxes.push_back(MailboxOf(Trim(address)));
+    if (!TrimBlanks(address).empty()) mailboxes.push_back(MailboxOf(TrimBlanks(address)));
   }
   return mailboxes;
 }
@@ -179,13 +172,12 @@ SmtpResult SmtpSession::Greet(const std::string& domain, bool mayFallBack) {
   Extensions offered;
   auto extension = [&](std::string_view line) {
     if (std::exchange(first, false) || line.size() < 4) return;
-    std::string keyword(line.substr(4));
-    for (char& c : keyword) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-    if (keyword == "STARTTLS") offered.startTls = true;
-    if (keyword.starts_with("AUTH ") || keyword.starts_with("AUTH=")) {
+    std::string keyword = AsciiLower(line.substr(4));
+    if (keyword == "starttls") offered.startTls = true;
+    if (keyword.starts_with("auth ") || keyword.starts_with("auth=")) {
       std::string mechanisms = " " + keyword.substr(5) + " ";
-      offered.plain = offered.plain || mechanisms.find(" PLAIN ") != std::string::npos;
-      offered.login = offered.login || mechanisms.find(" LOGIN ") != std::string::npos;
+      offered.plain = offered.plain || mechanisms.find(" plain ") != std::string::npos;
+      offered.login = offered.login || mechanisms.find(" login ") != std::string::npos;
     }
   };
   SmtpReply reply = Command("EHLO " + OneLine(domain) + "\r\n", timeouts_.commandMs, extension);
@@ -300,11 +292,11 @@ SmtpReply SmtpSession::ReadReply(int timeoutMs, const LineVisitor& eachLine) {
       reply.text += line;
     }
     // "250-" continues the reply; "250 " or a bare "250" ends it.
-    bool continues = line.size() >= 4 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
-                     line[3] == '-';
+    bool continues = line.size() >= 4 && IsAsciiDigit(line[0]) && IsAsciiDigit(line[1]) &&
+                     IsAsciiDigit(line[2]) && line[3] == '-';
     if (continues) continue;
-    std::string_view code = Trim(line);
-    for (std::size_t i = 0; i < code.size() && i < 6 && IsDigit(code[i]); ++i) {
+    std::string_view code = TrimBlanks(line);
+    for (std::size_t i = 0; i < code.size() && i < 6 && IsAsciiDigit(code[i]); ++i) {
       reply.code = reply.code * 10 + (code[i] - '0');
     }
     if (reply.code == 0) return kept();

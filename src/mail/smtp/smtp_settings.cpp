@@ -4,20 +4,9 @@
 
 #include "settings/settings_keys.h"
 #include "settings/settings_store.h"
+#include "text/ascii.h"
 
 namespace fennimar {
-namespace {
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-bool SameLetters(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-    return upper(x) == upper(y);
-  });
-}
-
-}  // namespace
 
 std::string_view SecurityName(SmtpSecurity security) {
   switch (security) {
@@ -34,7 +23,7 @@ std::string_view SecurityName(SmtpSecurity security) {
 std::optional<SmtpSecurity> ParseSecurity(std::string_view value) {
   if (value.empty()) return SmtpSecurity::kNone;
   for (SmtpSecurity security : {SmtpSecurity::kNone, SmtpSecurity::kStartTls, SmtpSecurity::kTls}) {
-    if (SameLetters(value, SecurityName(security))) return security;
+    if (EqualsIgnoringAsciiCase(value, SecurityName(security))) return security;
   }
   return std::nullopt;
 }
@@ -74,7 +63,8 @@ std::optional<ServerAddress> ParseServerText(std::string_view text, SmtpSecurity
     portGiven = true;
   }
   if (portGiven) {
-    if (port.empty() || port.size() > 5 || !std::all_of(port.begin(), port.end(), IsDigit)) {
+    if (port.empty() || port.size() > 5 ||
+        !std::all_of(port.begin(), port.end(), [](char c) { return IsAsciiDigit(c); })) {
       return std::nullopt;
     }
     address.port = std::stoi(std::string(port));

@@ -1,7 +1,6 @@
 #include "mail/store/mail_join.h"
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 
 #include "format/file_name.h"
@@ -17,17 +16,11 @@
 #include "platform/fs.h"
 #include "platform/path.h"
 #include "platform/system_error.h"
+#include "text/ascii.h"
 #include "ui/message_text.h"
 
 namespace fennimar {
 namespace {
-
-bool SameLetters(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // When the name the set stores is not the one its attachments suggest
 // (INVOICE.Z00 holding .bash_profile), says so before the join, so that
@@ -40,7 +33,8 @@ std::optional<std::string> NameMismatchText(const ReceivedSet& set) {
   }
   auto stored = SafeFileName(DecodeHeader(bytes).SourceName());
   std::string attachment = FileNameOf(set.firstPart);
-  if (!stored || SameLetters(TargetStem(*stored), PartStem(attachment))) return std::nullopt;
+  if (!stored || EqualsIgnoringAsciiCase(TargetStem(*stored), PartStem(attachment)))
+    return std::nullopt;
   return attachment + " holds a part of the file " + *stored;
 }
 
@@ -53,11 +47,32 @@ std::string MissingPartsText(const std::vector<std::string>& missing) {
                              : "Parts " + names + " were not found in the mail";
 }
 
+namespace {
+
+// What a set without all of its parts lacks; a missing part that was in the
+// mail, but could not be taken out, says why.
+std::string IncompleteSetText(const ReceivedSet& set, const std::vector<ExtractedPart>& extracted) {
+  std::string text = MissingPartsText(set.missing);
+  for (const ExtractedPart& part : extracted) {
+    bool lost =
+        part.outcome == ExtractOutcome::kCutShort || part.outcome == ExtractOutcome::kFailed;
+    if (lost && std::find(set.missing.begin(), set.missing.end(),
+                          MimeParser::SafeFileName(part.name)) != set.missing.end()) {
+      text += "\n" + ExtractResultText(part);
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
 MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQueries& drives,
                              const std::vector<std::string>& sources,
                              const std::function<bool()>& stopRequested) {
   auto received = ReceivedSets::Gather(sources, stopRequested);
   if (!received) {
+    // TODO(result): the reason of the SystemError Gather hands on, once the
+    // temporary directory is made through Result.
     ui.ShowMessage(MessageText("Can not create a temporary directory", "", LastErrorText()),
                    "Merge", MessageKind::kOkWarning);
     return MailJoinOutcome::kNothingFound;
@@ -90,18 +105,8 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
   for (const ReceivedSet& set : received->sets()) {
     if (stopRequested && stopRequested()) return MailJoinOutcome::kStopped;
     if (!set.complete()) {
-      // A missing part that was in the mail, but could not be taken out,
-      // says why.
-      std::string text = MissingPartsText(set.missing);
-      for (const ExtractedPart& part : received->extracted()) {
-        bool lost =
-            part.outcome == ExtractOutcome::kCutShort || part.outcome == ExtractOutcome::kFailed;
-        if (lost && std::find(set.missing.begin(), set.missing.end(),
-                              MimeParser::SafeFileName(part.name)) != set.missing.end()) {
-          text += "\n" + ExtractResultText(part);
-        }
-      }
-      ui.ShowMessage(text, "Merge", MessageKind::kOkWarning);
+      ui.ShowMessage(IncompleteSetText(set, received->extracted()), "Merge",
+                     MessageKind::kOkWarning);
       all = false;
       continue;
     }

@@ -81,6 +81,7 @@ MailStoreKind MailStoreKindOf(const std::string& path) {
 std::string SourceOpenError(const std::string& path) {
   if (!IsRegularFile(path)) return {};
   auto file = File::OpenRead(path);
+  // TODO(result): file ? std::string() : file.error().Reason()
   return file ? std::string() : LastErrorText();
 }
 
