@@ -58,7 +58,6 @@ class TestSession {
   SmtpReply ReadReply(int timeoutMs) { return session_.ReadReply(timeoutMs); }
   bool Adopt(int socket) { return session_.Adopt(socket); }
   void Quit() { session_.Quit(); }
-  bool IsEncrypted() const { return session_.IsEncrypted(); }
   const std::string& Reason() const { return reason_; }
 
  private:

@@ -92,7 +92,6 @@ class MimeComposer {
   const std::vector<std::string>& HeaderLines() const { return headerLines_; }
   // The boundary of the last Compose.
   const std::string& Boundary() const { return boundary_; }
-  const std::vector<ComposedPart>& Parts() const { return parts_; }
 
  private:
   std::string boundary_;

@@ -268,12 +268,4 @@ std::string MimeHeader::Field(std::string_view name) const {
   return {};
 }
 
-bool MimeHeader::Has(std::string_view name) const {
-  std::string wanted = AsciiLower(name);
-  for (const auto& field : fields_) {
-    if (field.first == wanted) return true;
-  }
-  return false;
-}
-
 }  // namespace fennimar

@@ -47,7 +47,6 @@ class MimeHeader {
   // The unfolded value of the first field of that name, without the blanks
   // that begin it; empty when there is none.
   std::string Field(std::string_view name) const;
-  bool Has(std::string_view name) const;
 
  private:
   std::vector<std::pair<std::string, std::string>> fields_;  // lower-case name, value

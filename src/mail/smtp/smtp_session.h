@@ -143,7 +143,6 @@ class SmtpSession {
   // `timeoutMs` for all of it.
   SmtpReply ReadReply(int timeoutMs) { return ReadReply(timeoutMs, {}); }
 
-  bool IsEncrypted() const { return stream_.IsEncrypted(); }
 
  private:
   // What the last EHLO reply offered.
