@@ -327,8 +327,8 @@ void MainWindow::Merge() {
   Selection selection = selection_.selection();
   RunEngine([this, &selection] {
     // The parts of mail come out of it into a temporary directory first.
-    if (MailStoreKindOf(selection.selectedPath) != MailStoreKind::kNone) {
-      JoinFromMail(ui_, settings_, drives_, {selection.selectedPath});
+    if (MailSource source = ClassifySource(selection.selectedPath); source.IsMail()) {
+      JoinFromMail(ui_, settings_, drives_, {source});
       return;
     }
     MergeEngine engine(ui_, settings_, drives_);

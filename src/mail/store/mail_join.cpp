@@ -67,7 +67,7 @@ std::string IncompleteSetText(const ReceivedSet& set, const std::vector<Extracte
 }  // namespace
 
 MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQueries& drives,
-                             const std::vector<std::string>& sources,
+                             const std::vector<MailSource>& sources,
                              const std::function<bool()>& stopRequested) {
   auto received = ReceivedSets::Gather(sources, stopRequested);
   if (!received) {
@@ -78,11 +78,11 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
     return MailJoinOutcome::kNothingFound;
   }
   if (received->stopped()) return MailJoinOutcome::kStopped;
-  for (const std::string& source : received->refused()) {
-    std::string reason = SourceOpenError(source);
-    ui.ShowMessage(reason.empty() ? "Not a mail message, mailbox, Maildir or part file"
-                                  : MessageText("Can not open file", source, reason),
-                   source, MessageKind::kOkWarning);
+  for (const MailSource& source : received->refused()) {
+    ui.ShowMessage(source.unreadable.empty()
+                       ? "Not a mail message, mailbox, Maildir or part file"
+                       : MessageText("Can not open file", source.path, source.unreadable),
+                   source.path, MessageKind::kOkWarning);
   }
   // A message that could not be read whole may have held a part.
   for (const ExtractedPart& part : received->extracted()) {

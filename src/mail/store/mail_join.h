@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "mail/store/mail_source.h"
 #include "platform/drive.h"
 #include "settings/settings_store.h"
 #include "ui/user_interface.h"
@@ -24,11 +25,12 @@ enum class MailJoinOutcome {
   kStopped,       // a stop was asked for; no further set was joined
 };
 
-// Runs the join of `sources` (absolute paths). The engine's messages reach
+// Runs the join of `sources` (of absolute paths, each classified once where
+// it entered). The engine's messages reach
 // the user through `ui`. `stopRequested` is asked while the parts are taken
 // out and before each set; a merge stopped by the user ends the run too.
 MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQueries& drives,
-                             const std::vector<std::string>& sources,
+                             const std::vector<MailSource>& sources,
                              const std::function<bool()>& stopRequested = {});
 
 // "Part REPORT.Z02 was not found in the mail" (or "Parts A.Z01, A.Z02 were

@@ -85,9 +85,9 @@ std::string SourceOpenError(const std::string& path) {
   return file ? std::string() : LastErrorText();
 }
 
-bool ForEachMessage(const std::string& path,
+bool ForEachMessage(const std::string& path, MailStoreKind kind,
                     const std::function<bool(const StoredMessage&)>& visit) {
-  switch (MailStoreKindOf(path)) {
+  switch (kind) {
     case MailStoreKind::kMessage: {
       auto status = StatPath(path);
       if (!status) return false;

@@ -37,10 +37,11 @@ struct StoredMessage {
   bool fromQuoted = false;  // lines ">From ", ">>From "... are mbox quoting
 };
 
-// Hands every message of the source to `visit`, in the store's order (a
-// Maildir's files sorted by name, new/ after cur/), until `visit` returns
-// false. False when the source is no mail source or cannot be read.
-bool ForEachMessage(const std::string& path,
+// Hands every message of the source at `path`, a store of kind `kind`, to
+// `visit`, in the store's order (a Maildir's files sorted by name, new/
+// after cur/), until `visit` returns false. False when the source is no
+// mail source or cannot be read.
+bool ForEachMessage(const std::string& path, MailStoreKind kind,
                     const std::function<bool(const StoredMessage&)>& visit);
 
 }  // namespace fennimar

@@ -57,9 +57,10 @@ bool PartExtractor::StopRequested() {
   return stopped_;
 }
 
-bool PartExtractor::AddSource(const std::string& path) {
+bool PartExtractor::AddSource(const MailSource& source) {
+  const std::string& path = source.path;
   int number = 0;
-  return ForEachMessage(path, [&](const StoredMessage& message) {
+  return ForEachMessage(path, source.store, [&](const StoredMessage& message) {
     if (StopRequested()) return false;
     ++number;
     // Which message a result of the whole message is about.

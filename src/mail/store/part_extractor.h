@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "mail/store/mail_source.h"
 #include "platform/directory_lock.h"
 
 namespace fennimar {
@@ -47,9 +48,9 @@ class PartExtractor {
   // part being written is removed and nothing more is read.
   explicit PartExtractor(std::string directory, std::function<bool()> stopRequested = {});
 
-  // Reads every message of the mail source at `path`. False when it is no
-  // mail source or cannot be read.
-  bool AddSource(const std::string& path);
+  // Reads every message of the mail source. False when it is no mail source
+  // or cannot be read.
+  bool AddSource(const MailSource& source);
   // True once `stopRequested` said yes.
   bool stopped() const { return stopped_; }
   // Every named attachment seen so far, in the order of the sources.

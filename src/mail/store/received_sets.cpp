@@ -23,19 +23,19 @@ std::optional<int> StoredCount(const std::string& path) {
 
 }  // namespace
 
-std::optional<ReceivedSets> ReceivedSets::Gather(const std::vector<std::string>& sources,
+std::optional<ReceivedSets> ReceivedSets::Gather(const std::vector<MailSource>& sources,
                                                  const std::function<bool()>& stopRequested) {
   auto directory = LockedTempDirectory::Create("fennimar-mail-");
   if (!directory) return std::nullopt;
   ReceivedSets received(std::move(*directory));
   PartExtractor extractor(received.directory(), stopRequested);
-  for (const std::string& source : sources) {
+  for (const MailSource& source : sources) {
     if (extractor.stopped()) {
       received.stopped_ = true;
       return received;
     }
-    if (IsRegularFile(source) && IsPartFile(source)) {
-      received.LinkSet(source);
+    if (source.partFile) {
+      received.LinkSet(source.path);
     } else if (!extractor.AddSource(source)) {
       received.refused_.push_back(source);
     }

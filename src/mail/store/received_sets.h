@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "mail/store/mail_source.h"
 #include "mail/store/part_extractor.h"
 #include "platform/locked_temp_directory.h"
 
@@ -24,11 +25,11 @@ struct ReceivedSet {
 
 class ReceivedSets {
  public:
-  // Gathers the sets of `sources` (absolute paths): mail messages,
+  // Gathers the sets of `sources` (of absolute paths): mail messages,
   // mailboxes, Maildirs and part files. Empty when no temporary directory
   // can be made. `stopRequested` is asked while the parts are taken out;
   // once it says yes, nothing more is read and stopped() is true.
-  static std::optional<ReceivedSets> Gather(const std::vector<std::string>& sources,
+  static std::optional<ReceivedSets> Gather(const std::vector<MailSource>& sources,
                                             const std::function<bool()>& stopRequested = {});
 
   // By name; each set that has any of its parts here.
@@ -36,7 +37,7 @@ class ReceivedSets {
   // Every named attachment of the mail sources, and what became of it.
   const std::vector<ExtractedPart>& extracted() const { return extracted_; }
   // The sources that are neither mail nor part files.
-  const std::vector<std::string>& refused() const { return refused_; }
+  const std::vector<MailSource>& refused() const { return refused_; }
   const std::string& directory() const { return directory_.Path(); }
   bool stopped() const { return stopped_; }
 
@@ -49,7 +50,7 @@ class ReceivedSets {
   bool stopped_ = false;
   std::vector<ReceivedSet> sets_;
   std::vector<ExtractedPart> extracted_;
-  std::vector<std::string> refused_;
+  std::vector<MailSource> refused_;
 };
 
 }  // namespace fennimar
