@@ -103,8 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteFile(work + "/box.mbox", "From fuzz@localhost Thu Jan  1 00:00:00 1970\n", data, size);
   WriteFile(work + "/md/cur/1.host", "", data, size);
   fennimar::PartExtractor extractor(out);
-  extractor.AddSource(work + "/box.mbox");
-  extractor.AddSource(work + "/md");
+  extractor.AddSource(fennimar::ClassifySource(work + "/box.mbox"));
+  extractor.AddSource(fennimar::ClassifySource(work + "/md"));
   for (const auto& result : extractor.results()) fennimar::ExtractResultText(result);
 
   // Nothing but what the fuzzer itself made may be in the work directory.
