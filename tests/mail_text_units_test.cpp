@@ -70,6 +70,7 @@ TEST(MimeHeaderTest, FieldsAreFoldedAndFoundWithoutRegardToCase) {
 }
 
 TEST(HeaderTextTest, WordsAddressesAndFileNames) {
+  EXPECT_EQ(OneLine("a\r\nb\rc\n"), "a  b c ");
   EXPECT_EQ(EncodedWords("plain text"), "plain text");
   EXPECT_EQ(EncodedWords("caf\xc3\xa9"), "=?UTF-8?B?Y2Fmw6k=?=");
   EXPECT_EQ(EncodedAddresses("\"J\xc3\xb6rg M\" <j@x>, b@x"),

@@ -19,6 +19,13 @@ bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xc0) 
 
 }  // namespace
 
+std::string OneLine(std::string_view text) {
+  std::string line(text);
+  std::replace_if(
+      line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  return line;
+}
+
 bool IsPlainAscii(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) {
     auto u = static_cast<unsigned char>(c);

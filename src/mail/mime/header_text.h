@@ -13,6 +13,10 @@ namespace fennimar {
 // Characters of one encoded word at most, "=?UTF-8?B?" and "?=" included.
 inline constexpr std::size_t kMaxEncodedWord = 75;
 
+// `text` on one line: each CR or LF becomes a blank, so that a header value
+// or a command line cannot start a new line (or end a message early).
+std::string OneLine(std::string_view text);
+
 // True when `text` holds only printable ASCII, blanks and tabs.
 bool IsPlainAscii(std::string_view text);
 

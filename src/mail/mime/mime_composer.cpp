@@ -17,15 +17,6 @@ namespace {
 constexpr char kMonths[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// A header value on one line: a CR or LF in it would start a new header line
-// (or end the message early), so each becomes a blank.
-std::string OneLine(std::string_view text) {
-  std::string line(text);
-  std::replace_if(
-      line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-  return line;
-}
-
 std::string_view WithoutLineEnd(std::string_view text) {
   auto isEnd = [](char c) { return c == '\r' || c == '\n'; };
   if (text.size() >= 2 && isEnd(text[text.size() - 2])) {

@@ -22,15 +22,6 @@ bool IsPositive(int code) { return code >= 200 && code <= 299; }
 
 bool HasLineEnd(std::string_view text) { return text.find_first_of("\r\n") != text.npos; }
 
-// A header value on one line: a CR or LF in it would start a new header line
-// (or end the message early), so each becomes a blank.
-std::string OneLine(std::string_view text) {
-  std::string line(text);
-  std::replace_if(
-      line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-  return line;
-}
-
 // Base64 on one line, as AUTH wants it.
 std::string Base64Of(std::string_view text) {
   std::string lines(Base64EncodedSize(text.size()), '\0');
