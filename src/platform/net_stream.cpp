@@ -59,6 +59,11 @@ std::string TlsLibraryReason(const char* fallback, TlsStart start = TlsStart::kF
   return text;
 }
 
+// How a wait that did not end in readiness is told: a Stop, or `late`.
+const char* WaitEnd(NetStatus waited, const char* late) {
+  return waited == NetStatus::kStopped ? "stopped" : late;
+}
+
 bool IsAddress(const std::string& host) {
   in6_addr any{};
   return ::inet_pton(AF_INET, host.c_str(), &any) == 1 ||
@@ -142,14 +147,6 @@ std::string NetResult::Text() const {
 NetResult NetStream::Fail(NetStatus status, std::string step, std::string reason) {
   return {status, SystemError::WithReason(std::move(step), std::move(reason))};
 }
-
-namespace {
-
-const char* WaitEnd(NetStatus waited, const char* late) {
-  return waited == NetStatus::kStopped ? "stopped" : late;
-}
-
-}  // namespace
 
 NetStatus NetStream::Wait(short events, Deadline deadline) {
   for (;;) {

@@ -67,7 +67,7 @@ enum class SmtpOutcome {
 
 // How a step ended, and when it failed, why: the server's reply or the
 // network's reason, as the user reads it.
-struct SmtpResult {
+struct [[nodiscard]] SmtpResult {
   SmtpOutcome outcome = SmtpOutcome::kOk;
   std::string reason;
 
@@ -142,7 +142,6 @@ class SmtpSession {
   // Reads one reply, multi-line replies ("250-...") whole, within
   // `timeoutMs` for all of it.
   SmtpReply ReadReply(int timeoutMs) { return ReadReply(timeoutMs, {}); }
-
 
  private:
   // What the last EHLO reply offered.
