@@ -3,7 +3,7 @@
 // Usage: mail_base64_file SOURCE OUTPUT
 #include <cstdio>
 
-#include "mail/content_encoders.h"
+#include "mail/mime/content_encoders.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

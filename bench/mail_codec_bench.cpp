@@ -5,8 +5,8 @@
 #include <random>
 #include <vector>
 
-#include "mail/content_decoders.h"
-#include "mail/content_encoders.h"
+#include "mail/mime/content_decoders.h"
+#include "mail/mime/content_encoders.h"
 
 namespace {
 

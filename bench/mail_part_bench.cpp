@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "mail/smtp_part_mailer.h"
+#include "mail/smtp/smtp_part_mailer.h"
 #include "ui/user_interface.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "mail/content_decoders.h"
-#include "mail/content_encoders.h"
+#include "mail/mime/content_decoders.h"
+#include "mail/mime/content_encoders.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "mail/mime_parser.h"
-#include "mail/part_extractor.h"
+#include "mail/mime/mime_parser.h"
+#include "mail/store/part_extractor.h"
 
 namespace {
 
@@ -87,24 +87,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteFile(message, "", data, size);
 
   fennimar::MimeParser parser;
-  if (parser.OpenSource(message) != 0) std::abort();
+  if (!parser.OpenSource(message).ok()) std::abort();
   parser.IsMime();
-  if (parser.Parse() == 0) {
+  if (parser.Parse() == fennimar::ParseOutcome::kOk) {
     int count = parser.PartCount();
     for (int k = 0; k < count && k < kMaxExtractedParts; ++k) {
       parser.ExtractPart(k, out + "/explicit");
       parser.ExtractPartToDirectory(k, out);
     }
   }
-  parser.FindText("boundary", 0, 0, 0);
+  parser.FindText("boundary", 0, fennimar::LetterCase::kIgnore, 0);
   parser.CloseSource();
 
   // The same bytes in the two mail stores, through the part extractor.
   WriteFile(work + "/box.mbox", "From fuzz@localhost Thu Jan  1 00:00:00 1970\n", data, size);
   WriteFile(work + "/md/cur/1.host", "", data, size);
   fennimar::PartExtractor extractor(out);
-  extractor.AddSource(work + "/box.mbox");
-  extractor.AddSource(work + "/md");
+  extractor.AddSource(fennimar::ClassifySource(work + "/box.mbox"));
+  extractor.AddSource(fennimar::ClassifySource(work + "/md"));
   for (const auto& result : extractor.results()) fennimar::ExtractResultText(result);
 
   // Nothing but what the fuzzer itself made may be in the work directory.

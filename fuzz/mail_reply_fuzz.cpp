@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "mail/smtp_session.h"
+#include "mail/smtp/smtp_session.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > 65536) return -1;  // beyond what one socket buffer holds

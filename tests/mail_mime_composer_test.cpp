@@ -5,8 +5,9 @@
 
 #include <string>
 
-#include "mail/mime_composer.h"
-#include "mail/mime_parser.h"
+#include "mail/mime/mime_composer.h"
+#include "mail/mime/mime_parser.h"
+#include "mail/mime/mime_parser_codes.h"
 #include "mail_test_server.h"
 #include "test_support.h"
 
@@ -172,12 +173,12 @@ TEST_F(MimeComposerTest, ComposedMessageReadsBackInPythonAndInOurParser) {
   EXPECT_EQ(testing::ReadText(dir / "part-1"), text);
 
   MimeParser parser;
-  ASSERT_EQ(parser.OpenSource(stored), 0);
+  ASSERT_EQ(ParserCode(parser.OpenSource(stored)), 0);
   EXPECT_TRUE(parser.IsMime());
-  ASSERT_EQ(parser.Parse(), 0);
-  ASSERT_EQ(parser.PartCount(), 4);
-  const MimePart& first = parser.ParsedParts()[0];
-  EXPECT_EQ(first.path, "DATA.Z01");
+  ASSERT_EQ(ParserCode(parser.Parse()), 0);
+  ASSERT_EQ(PartCountCode(parser), 4);
+  const ParsedPart& first = parser.ParsedParts()[0];
+  EXPECT_EQ(first.name, "DATA.Z01");
   EXPECT_EQ(first.contentType, "Application/Octet-stream");
   EXPECT_EQ(first.typeParameter, "Unknown");
   EXPECT_EQ(first.encoding, TransferEncoding::kBase64);
@@ -185,24 +186,24 @@ TEST_F(MimeComposerTest, ComposedMessageReadsBackInPythonAndInOurParser) {
   EXPECT_EQ(parser.ParsedParts()[1].charset, "US-ASCII");
   EXPECT_EQ(parser.ParsedParts()[2].encoding, TransferEncoding::kSevenBit);
   testing::TempDir out;
-  EXPECT_EQ(parser.ExtractPartToDirectory(0, out.path()), 0);
+  EXPECT_EQ(ParserCode(parser.ExtractPartToDirectory(0, out.path())), 0);
   EXPECT_EQ(testing::ReadFile(out / "DATA.Z01"), binary);
-  EXPECT_EQ(parser.ExtractPart(1, out / "text"), 0);
+  EXPECT_EQ(ParserCode(parser.ExtractPart(1, out / "text")), 0);
   EXPECT_EQ(testing::ReadText(out / "text"), text);
-  EXPECT_EQ(parser.ExtractPart(2, out / "plain"), 0);
+  EXPECT_EQ(ParserCode(parser.ExtractPart(2, out / "plain")), 0);
   EXPECT_EQ(testing::ReadText(out / "plain"), "plain\r\ntext\r\n");
-  EXPECT_EQ(parser.ExtractPart(4, out / "none"), -10);
-  EXPECT_EQ(parser.CloseSource(), 0);
-  EXPECT_EQ(parser.PartCount(), -1);
+  EXPECT_EQ(ParserCode(parser.ExtractPart(4, out / "none")), -10);
+  EXPECT_EQ(ParserCode(parser.CloseSource()), 0);
+  EXPECT_EQ(PartCountCode(parser), -1);
 }
 
 TEST_F(MimeComposerTest, ComposeOutputAloneIsNoMessage) {
   message.AddFilePart(File("p", "x"), std::nullopt, TransferEncoding::kBase64);
   ASSERT_EQ(message.Compose(dir / "body"), ComposeOutcome::kOk);
   MimeParser parser;
-  ASSERT_EQ(parser.OpenSource(dir / "body"), 0);
+  ASSERT_EQ(ParserCode(parser.OpenSource(dir / "body")), 0);
   EXPECT_FALSE(parser.IsMime());
-  EXPECT_EQ(parser.Parse(), -2);
+  EXPECT_EQ(ParserCode(parser.Parse()), -2);
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "mail/mime_parser.h"
+#include "mail/mime/mime_parser.h"
+#include "mail/mime/mime_parser_codes.h"
 #include "mail_test_server.h"
 #include "test_support.h"
 
@@ -24,11 +25,11 @@ struct Leaf {
 // Every leaf part of the message at `path`, decoded, as our parser finds it.
 std::vector<Leaf> OurLeaves(const std::string& path) {
   MimeParser parser;
-  EXPECT_EQ(parser.OpenSource(path), 0);
-  EXPECT_EQ(parser.Parse(), 0) << path;
+  EXPECT_EQ(ParserCode(parser.OpenSource(path)), 0);
+  EXPECT_EQ(ParserCode(parser.Parse()), 0) << path;
   std::vector<Leaf> leaves;
-  for (int k = 0; k < parser.PartCount(); ++k) {
-    Leaf leaf{parser.ParsedParts()[static_cast<std::size_t>(k)].path, {}};
+  for (int k = 0; k < PartCountCode(parser); ++k) {
+    Leaf leaf{parser.ParsedParts()[static_cast<std::size_t>(k)].name, {}};
     EXPECT_TRUE(parser.DecodePart(k, [&](const std::uint8_t* data, std::size_t size) {
       leaf.bytes.insert(leaf.bytes.end(), data, data + size);
       return true;
@@ -199,17 +200,17 @@ TEST_F(MimeParserTest, HostileMessagesEndInARefusalOrABestEffort) {
   auto start = std::chrono::steady_clock::now();
   for (const auto& [name, result] : expected) {
     MimeParser parser;
-    ASSERT_EQ(parser.OpenSource(dir / name), 0);
-    EXPECT_EQ(parser.Parse(), result) << name;
+    ASSERT_EQ(ParserCode(parser.OpenSource(dir / name)), 0);
+    EXPECT_EQ(ParserCode(parser.Parse()), result) << name;
     if (name == "many.eml") {
-      EXPECT_EQ(parser.PartCount(), static_cast<int>(kMaxParsedParts));
+      EXPECT_EQ(PartCountCode(parser), static_cast<int>(kMaxParsedParts));
     }
     if (name == "deep.eml") {
-      EXPECT_EQ(parser.PartCount(), 1);
+      EXPECT_EQ(PartCountCode(parser), 1);
     }
     if (name == "cut.eml") {
-      ASSERT_EQ(parser.PartCount(), 1);
-      EXPECT_EQ(parser.ExtractPart(0, dir / "cut.out"), 0);
+      ASSERT_EQ(PartCountCode(parser), 1);
+      EXPECT_EQ(ParserCode(parser.ExtractPart(0, dir / "cut.out")), 0);
       EXPECT_EQ(testing::ReadText(dir / "cut.out"), "AB");
     }
   }
@@ -231,17 +232,17 @@ TEST_F(MimeParserTest, ParsesWhatPythonWritesInEveryVariant) {
     options.push_back("base64:" + dir / "attachment.bin");
     testing::WriteWithPython(stored, options);
     MimeParser parser;
-    ASSERT_EQ(parser.OpenSource(stored), 0);
-    ASSERT_EQ(parser.Parse(), 0) << options[0];
-    ASSERT_EQ(parser.PartCount(), 2);
+    ASSERT_EQ(ParserCode(parser.OpenSource(stored)), 0);
+    ASSERT_EQ(ParserCode(parser.Parse()), 0) << options[0];
+    ASSERT_EQ(PartCountCode(parser), 2);
     EXPECT_EQ(parser.ParsedParts()[0].encoding, TransferEncoding::kQuotedPrintable);
     EXPECT_EQ(parser.ParsedParts()[1].encoding, TransferEncoding::kBase64);
-    EXPECT_EQ(parser.ParsedParts()[1].path, "attachment.bin");
+    EXPECT_EQ(parser.ParsedParts()[1].name, "attachment.bin");
     testing::TempDir out;
-    ASSERT_EQ(parser.ExtractPart(0, out / "text"), 0);
+    ASSERT_EQ(ParserCode(parser.ExtractPart(0, out / "text")), 0);
     // Hard line breaks travel as CR LF.
     EXPECT_EQ(testing::ReadText(out / "text"), crlfText);
-    ASSERT_EQ(parser.ExtractPartToDirectory(1, out.path()), 0);
+    ASSERT_EQ(ParserCode(parser.ExtractPartToDirectory(1, out.path())), 0);
     EXPECT_EQ(testing::ReadFile(out / "attachment.bin"), binary);
   }
 }
@@ -264,10 +265,10 @@ TEST_F(MimeParserTest, NamesFromTheMessageNeverLeaveTheChosenDirectory) {
         name + "\"\r\nContent-Transfer-Encoding: base64\r\n\r\nZm9v\r\n\r\n--B--\r\n";
     File("evil.eml", body);
     MimeParser parser;
-    ASSERT_EQ(parser.OpenSource(dir / "evil.eml"), 0);
-    ASSERT_EQ(parser.Parse(), 0);
-    ASSERT_EQ(parser.PartCount(), 1) << name;
-    EXPECT_EQ(parser.ExtractPartToDirectory(0, out.path()), expected) << name;
+    ASSERT_EQ(ParserCode(parser.OpenSource(dir / "evil.eml")), 0);
+    ASSERT_EQ(ParserCode(parser.Parse()), 0);
+    ASSERT_EQ(PartCountCode(parser), 1) << name;
+    EXPECT_EQ(ParserCode(parser.ExtractPartToDirectory(0, out.path())), expected) << name;
   }
   EXPECT_EQ(testing::ListDir(out.path()),
             (std::vector<std::string>{"escape1.bin", "escape2.bin", "escape3.bin"}));
@@ -277,23 +278,23 @@ TEST_F(MimeParserTest, NamesFromTheMessageNeverLeaveTheChosenDirectory) {
 
 TEST_F(MimeParserTest, ParserResultsWithoutSourceAndForBrokenHeaders) {
   MimeParser parser;
-  EXPECT_EQ(parser.Parse(), -1);
-  EXPECT_EQ(parser.PartCount(), -1);
-  EXPECT_EQ(parser.ExtractPart(0, dir / "x"), -1);
-  EXPECT_EQ(parser.FindText("a", 0, 0, 0), -1);
-  EXPECT_EQ(parser.CloseSource(), -1);
+  EXPECT_EQ(ParserCode(parser.Parse()), -1);
+  EXPECT_EQ(PartCountCode(parser), -1);
+  EXPECT_EQ(ParserCode(parser.ExtractPart(0, dir / "x")), -1);
+  EXPECT_EQ(FindTextCode(parser, "a", 0, 0, 0), -1);
+  EXPECT_EQ(ParserCode(parser.CloseSource()), -1);
   EXPECT_FALSE(parser.IsMime());
-  EXPECT_EQ(parser.OpenSource(dir / "missing"), -2);
+  EXPECT_EQ(ParserCode(parser.OpenSource(dir / "missing")), -2);
 
   File("noboundary.eml", "MIME-Version: 1.0\r\nContent-Type: multipart/mixed\r\n\r\nbody");
-  ASSERT_EQ(parser.OpenSource(dir / "noboundary.eml"), 0);
-  EXPECT_EQ(parser.OpenSource(dir / "noboundary.eml"), -1);
-  EXPECT_EQ(parser.Parse(), -3);
+  ASSERT_EQ(ParserCode(parser.OpenSource(dir / "noboundary.eml")), 0);
+  EXPECT_EQ(ParserCode(parser.OpenSource(dir / "noboundary.eml")), -1);
+  EXPECT_EQ(ParserCode(parser.Parse()), -3);
   parser.CloseSource();
 
   File("noblank.eml", "MIME-Version: 1.0\r\nSubject: x\r\n");
   parser.OpenSource(dir / "noblank.eml");
-  EXPECT_EQ(parser.Parse(), -2);
+  EXPECT_EQ(ParserCode(parser.Parse()), -2);
   parser.CloseSource();
 
   // A single-part message: its fields are in the message header.
@@ -301,11 +302,11 @@ TEST_F(MimeParserTest, ParserResultsWithoutSourceAndForBrokenHeaders) {
        "mime-version: 1.0\r\ncontent-type: text/plain; charset=utf-8\r\n"
        "content-transfer-encoding: quoted-printable\r\n\r\ncaf=C3=A9=\r\n!");
   parser.OpenSource(dir / "single.eml");
-  ASSERT_EQ(parser.Parse(), 0);
-  ASSERT_EQ(parser.PartCount(), 1);
+  ASSERT_EQ(ParserCode(parser.Parse()), 0);
+  ASSERT_EQ(PartCountCode(parser), 1);
   EXPECT_EQ(parser.ParsedParts()[0].charset, "utf-8");
-  EXPECT_EQ(parser.ExtractPart(0, ""), -2);  // no name, no path
-  ASSERT_EQ(parser.ExtractPart(0, dir / "single"), 0);
+  EXPECT_EQ(ParserCode(parser.ExtractPart(0, "")), -2);  // no name, no path
+  ASSERT_EQ(ParserCode(parser.ExtractPart(0, dir / "single")), 0);
   EXPECT_EQ(testing::ReadText(dir / "single"), "caf\xc3\xa9!");
 }
 
@@ -314,15 +315,15 @@ TEST_F(MimeParserTest, FindTextSeesMatchesAcrossWindowsAndHonoursTheLimit) {
   text.replace(4094, 6, "NeedlE");  // spans the first window border
   File("hay", text);
   MimeParser parser;
-  ASSERT_EQ(parser.OpenSource(dir / "hay"), 0);
-  EXPECT_EQ(parser.FindText("needle", 0, 0, 0), 4094);
-  EXPECT_EQ(parser.FindText("needle", 0, 1, 0), -5);
-  EXPECT_EQ(parser.FindText("NeedlE", 0, 1, 0), 4094);
-  EXPECT_EQ(parser.FindText("needle", 4095, 0, 0), -5);
-  EXPECT_EQ(parser.FindText("needle", 0, 0, 4094), -5);
-  EXPECT_EQ(parser.FindText("needle", 0, 0, 4095), 4094);
-  EXPECT_EQ(parser.FindText("needle", 4000, 0, 5), -4);
-  EXPECT_EQ(parser.FindText(std::string(4097, '.'), 0, 0, 0), -4);
+  ASSERT_EQ(ParserCode(parser.OpenSource(dir / "hay")), 0);
+  EXPECT_EQ(FindTextCode(parser, "needle", 0, 0, 0), 4094);
+  EXPECT_EQ(FindTextCode(parser, "needle", 0, 1, 0), -5);
+  EXPECT_EQ(FindTextCode(parser, "NeedlE", 0, 1, 0), 4094);
+  EXPECT_EQ(FindTextCode(parser, "needle", 4095, 0, 0), -5);
+  EXPECT_EQ(FindTextCode(parser, "needle", 0, 0, 4094), -5);
+  EXPECT_EQ(FindTextCode(parser, "needle", 0, 0, 4095), 4094);
+  EXPECT_EQ(FindTextCode(parser, "needle", 4000, 0, 5), -4);
+  EXPECT_EQ(FindTextCode(parser, std::string(4097, '.'), 0, 0, 0), -4);
 }
 
 }  // namespace

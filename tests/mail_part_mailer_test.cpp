@@ -12,7 +12,7 @@
 #include <thread>
 #include <tuple>
 
-#include "mail/smtp_part_mailer.h"
+#include "mail/smtp/smtp_part_mailer.h"
 #include "mail_test_server.h"
 #include "platform/directories.h"
 #include "scripted_ui.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "mail/mail_join.h"
+#include "mail/store/mail_join.h"
 #include "mail_test_server.h"
 #include "merge/merge_form.h"
 #include "platform/drive.h"
@@ -216,7 +216,8 @@ TEST_F(MailReceivedTest, StopDuringOneSetJoinsNoFurtherSet) {
   ui.StopAtPump(1);
   SettingsStore settings{work / "cfg/fennimar/FENNIMAR.INI"};
   SystemDrives drives;
-  EXPECT_EQ(JoinFromMail(ui, settings, drives, {work / "Maildir"}), MailJoinOutcome::kStopped);
+  EXPECT_EQ(JoinFromMail(ui, settings, drives, {ClassifySource(work / "Maildir")}),
+            MailJoinOutcome::kStopped);
   ::unsetenv("TMPDIR");
   EXPECT_EQ(ui.progressDialogsShown, 1);
   EXPECT_TRUE(testing::ListDir(work / "joined").empty());

@@ -15,8 +15,11 @@
 #include <string>
 #include <thread>
 
-#include "mail/smtp_session.h"
+#include "mail/mime/mime_composer.h"
+#include "mail/smtp/send_mime.h"
+#include "mail/smtp/smtp_session.h"
 #include "mail_test_server.h"
+#include "platform/clock.h"
 #include "test_support.h"
 
 namespace fennimar {
@@ -29,10 +32,49 @@ using Log = std::vector<std::string>;
 constexpr SmtpTimeouts kShort{5000, 5000, 5000, 5000, 5000, 1500};
 constexpr char kFrom[] = "Fennimar Test <sender@localhost>";
 
+// A session that composes the header block of each message it transmits
+// and keeps the reason of its last step, as the sender does.
+class TestSession {
+ public:
+  explicit TestSession(SmtpTimeouts timeouts, KeepWaiting keepWaiting = {})
+      : session_(timeouts, std::move(keepWaiting)) {}
+
+  template <typename... Args>
+  SmtpOutcome Connect(Args&&... args) {
+    return Keep(session_.Connect(std::forward<Args>(args)...));
+  }
+  void AddHeaderLine(std::string_view line) { headerLines_.emplace_back(line); }
+  SmtpOutcome Transmit(const std::string& recipients, const std::string& returnAddress,
+                       const std::string& subject, const std::string& body,
+                       std::vector<std::string> files) {
+    std::string header = ComposeHeaderBlock({returnAddress, recipients, subject, headerLines_});
+    return Keep(session_.Transmit(recipients, returnAddress, {header, body, std::move(files)}));
+  }
+  SmtpOutcome SendMime(const std::string& recipients, const std::string& returnAddress,
+                       const std::string& subject, const std::string& body, MimeComposer& message) {
+    return Keep(
+        fennimar::SendMime(session_, {returnAddress, recipients, subject, {}}, body, message));
+  }
+  SmtpReply ReadReply(int timeoutMs) { return session_.ReadReply(timeoutMs); }
+  bool Adopt(int socket) { return session_.Adopt(socket); }
+  void Quit() { session_.Quit(); }
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  SmtpOutcome Keep(SmtpResult result) {
+    reason_ = std::move(result.reason);
+    return result.outcome;
+  }
+
+  SmtpSession session_;
+  std::vector<std::string> headerLines_;
+  std::string reason_;
+};
+
 class SmtpSessionTest : public ::testing::Test {
  protected:
   testing::TempDir dir;
-  SmtpSession session{kShort};
+  TestSession session{kShort};
 
   std::string TempFilesNamedMime() {
     std::string names;
@@ -89,7 +131,7 @@ TEST_F(SmtpSessionTest, SendMimeDotStuffsTheFileAndDeletesItsTemporaryFile) {
 
   // Refused after the end of data: the temporary file goes all the same.
   SmtpTestServer refusing("refuse-after-data");
-  SmtpSession second(kShort);
+  TestSession second(kShort);
   ASSERT_EQ(second.Connect(refusing.HostText(), "localhost"), SmtpOutcome::kOk);
   EXPECT_EQ(second.SendMime("rcpt@localhost", kFrom, "s", "", message),
             SmtpOutcome::kMessageRefused);
@@ -122,7 +164,7 @@ TEST_F(SmtpSessionTest, EachRefusalGivesItsOutcomeAndTheServersText) {
         Case{"silent-after-data", SmtpOutcome::kNoAnswer,
              "no answer to the message: waiting for 127.0.0.1 port"}}) {
     SmtpTestServer server(c.mode);
-    SmtpSession fresh(kShort);
+    TestSession fresh(kShort);
     ASSERT_EQ(fresh.Connect(server.HostText(), "localhost"), SmtpOutcome::kOk);
     EXPECT_EQ(fresh.Transmit("rcpt@localhost", kFrom, "s", "b", {}), c.outcome) << c.mode;
     EXPECT_EQ(fresh.Reason().rfind(c.reason, 0), 0u) << fresh.Reason();
@@ -137,14 +179,14 @@ TEST_F(SmtpSessionTest, SilentAndDrippingGreetingsEndAtTheirDeadline) {
   SmtpTestServer dripping("drip-greeting");
   SmtpTimeouts brief = kShort;
   brief.commandMs = 1500;
-  SmtpSession impatient(brief);
+  TestSession impatient(brief);
   EXPECT_EQ(impatient.Connect(dripping.HostText(), "localhost"), SmtpOutcome::kGreetingRefused);
 }
 
 TEST_F(SmtpSessionTest, StopEndsAWaitAndIsNoFailure) {
   SmtpTestServer silent("silent");
   int asked = 0;
-  SmtpSession stoppable(kShort, [&] { return ++asked < 3; });
+  TestSession stoppable(kShort, [&] { return ++asked < 3; });
   EXPECT_EQ(stoppable.Connect(silent.HostText(), "localhost"), SmtpOutcome::kStopped);
   EXPECT_EQ(asked, 3);
 }
@@ -168,8 +210,8 @@ TEST_F(SmtpSessionTest, StalledLookupsAndConnectsEndAtStopOrInTime) {
       ::_exit(77);
     }
     int asked = 0;
-    SmtpSession stoppable(kShort, [&] { return ++asked < 3; });
-    SmtpSession impatient({300, 5000, 5000, 5000, 5000, 1500});
+    TestSession stoppable(kShort, [&] { return ++asked < 3; });
+    TestSession impatient({300, 5000, 5000, 5000, 5000, 1500});
     bool ended = stoppable.Connect("localhost", "localhost") == SmtpOutcome::kStopped &&
                  asked == 3 &&
                  impatient.Connect("localhost", "localhost") == SmtpOutcome::kNoConnection &&
@@ -189,7 +231,7 @@ TEST_F(SmtpSessionTest, StalledLookupsAndConnectsEndAtStopOrInTime) {
       return static_cast<int>(ntohs(at.sin_port));
     };
     std::string port = std::to_string(jam("127.0.0.2", jam("127.0.0.3", 0)));
-    SmtpSession twofold({1000, 5000, 5000, 5000, 5000, 1500});
+    TestSession twofold({1000, 5000, 5000, 5000, 5000, 1500});
     ended = ended && hostsFile(dir / "twofold") &&
             twofold.Connect("twofold:" + port, "localhost") == SmtpOutcome::kNoConnection &&
             twofold.Reason() == "connect to 127.0.0.2 port " + port + ": timed out";
@@ -339,6 +381,14 @@ TEST(SmtpTextsTest, ServerTextsRecipientListsAndDates) {
   EXPECT_EQ(RecipientMailboxes("<a,b@x.org>"), (Log{"a,b@x.org"}));
   EXPECT_EQ(FormatMailDate(1700000000), "14 Nov 2023 22:13:20 GMT");
   EXPECT_EQ(FormatMailDate(1704067199), "31 Dec 2023 23:59:59 GMT");
+  // The header block stamps the wall clock's time; a fixed clock fixes it.
+  SetWallClock(1700000000);
+  std::string header = ComposeHeaderBlock({"A <a@x.org>", "b@x.org", "s", {"X-A: 1\r\n", "X-B\n"}});
+  SetWallClock(std::nullopt);
+  EXPECT_EQ(header.substr(0, header.find("Message-ID: ")),
+            "From: A <a@x.org>\r\nTo: b@x.org\r\nSubject: s\r\nDate: 14 Nov 2023 22:13:20 GMT\r\n");
+  EXPECT_EQ(header.substr(header.find("Message-ID: "), 22), "Message-ID: <6553f100.");
+  EXPECT_TRUE(header.ends_with("@x.org>\r\nX-A: 1\r\nX-B\r\n\r\n")) << header;
 }
 
 // STARTTLS, TLS from the first byte and the login, against aiosmtpd with a

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "mail/smtp_settings.h"
+#include "mail/smtp/smtp_settings.h"
 #include "platform/file_status.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"

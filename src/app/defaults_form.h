@@ -16,7 +16,7 @@
 #include <string>
 
 #include "format/path_limits.h"
-#include "mail/smtp_settings.h"
+#include "mail/smtp/smtp_settings.h"
 #include "platform/system_error.h"
 #include "split/split_form.h"
 #include "ui/ensure_directory.h"

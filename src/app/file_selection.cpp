@@ -2,7 +2,7 @@
 
 #include "app/command_ids.h"
 #include "format/part_name.h"
-#include "mail/mail_store.h"
+#include "mail/store/mail_store.h"
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/system_error.h"

@@ -22,9 +22,9 @@
 #include "app/message_box.h"
 #include "app/progress_window.h"
 #include "app/window_metrics.h"
-#include "mail/mail_join.h"
-#include "mail/mail_store.h"
-#include "mail/smtp_part_mailer.h"
+#include "mail/smtp/smtp_part_mailer.h"
+#include "mail/store/mail_join.h"
+#include "mail/store/mail_store.h"
 #include "merge/merge_engine.h"
 #include "platform/keyring.h"
 #include "platform/system_error.h"
@@ -329,8 +329,8 @@ void MainWindow::Merge() {
   Selection selection = selection_.selection();
   RunEngine([this, &selection] {
     // The parts of mail come out of it into a temporary directory first.
-    if (MailStoreKindOf(selection.selectedPath) != MailStoreKind::kNone) {
-      JoinFromMail(ui_, settings_, drives_, {selection.selectedPath});
+    if (MailSource source = ClassifySource(selection.selectedPath); source.IsMail()) {
+      JoinFromMail(ui_, settings_, drives_, {source});
       return;
     }
     MergeEngine engine(ui_, settings_, drives_);

@@ -6,8 +6,8 @@
 
 #include "cli/command_line.h"
 #include "cli/terminal_ui.h"
-#include "mail/mail_store.h"
-#include "mail/part_extractor.h"
+#include "mail/store/mail_source.h"
+#include "mail/store/part_extractor.h"
 #include "platform/stop_signals.h"
 #include "ui/ensure_directory.h"
 #include "ui/message_text.h"
@@ -41,11 +41,11 @@ int RunExtractCommand(int argc, char** argv) {
   std::size_t shown = 0;
   for (const std::string& source : sources) {
     if (extractor.stopped()) break;
-    std::string unreadable = SourceOpenError(source);
-    if (!extractor.AddSource(source)) {
+    MailSource classified = ClassifySource(source);
+    if (!extractor.AddSource(classified)) {
       std::cout << "Skipped: " << DisplayText(source) << ": "
-                << (unreadable.empty() ? "not a mail message, mailbox or Maildir"
-                                       : "Can not open file: " + unreadable)
+                << (classified.unreadable.empty() ? "not a mail message, mailbox or Maildir"
+                                                  : "Can not open file: " + classified.unreadable)
                 << "\n";
     } else if (shown == extractor.results().size() && !extractor.stopped()) {
       std::cout << "Skipped: " << DisplayText(source) << ": no attachments\n";

@@ -7,8 +7,8 @@
 
 #include "cli/command_line.h"
 #include "cli/terminal_ui.h"
-#include "mail/mail_join.h"
-#include "mail/mail_store.h"
+#include "mail/store/mail_join.h"
+#include "mail/store/mail_source.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
 #include "platform/drive.h"
@@ -69,16 +69,17 @@ int RunJoinCommand(int argc, char** argv) {
   // One part is joined where it lies; mail, or several sources, go through
   // a temporary directory. A file that cannot be read is neither: it is
   // not taken for a part.
+  std::vector<MailSource> classified;
+  for (const std::string& source : sources) classified.push_back(ClassifySource(source));
   const std::string& part = sources.front();
-  std::string unreadable = sources.size() == 1 ? SourceOpenError(part) : std::string();
-  if (!unreadable.empty()) {
-    ui.ShowMessage(MessageText("Can not open file", part, unreadable), part,
+  if (sources.size() == 1 && !classified.front().unreadable.empty()) {
+    ui.ShowMessage(MessageText("Can not open file", part, classified.front().unreadable), part,
                    MessageKind::kOkWarning);
     return 1;
   }
-  if (sources.size() > 1 || MailStoreKindOf(part) != MailStoreKind::kNone) {
+  if (sources.size() > 1 || classified.front().IsMail()) {
     MailJoinOutcome outcome =
-        JoinFromMail(ui, settings, drives, sources, [&ui] { return ui.StopRequested(); });
+        JoinFromMail(ui, settings, drives, classified, [&ui] { return ui.StopRequested(); });
     return outcome == MailJoinOutcome::kAllJoined ? 0 : 1;
   }
   auto status = StatusOf(part);

@@ -10,7 +10,7 @@
 #include "cli/command_line.h"
 #include "cli/split_options.h"
 #include "cli/terminal_ui.h"
-#include "mail/smtp_part_mailer.h"
+#include "mail/smtp/smtp_part_mailer.h"
 #include "platform/drive.h"
 #include "platform/file_status.h"
 #include "platform/hidden_input.h"

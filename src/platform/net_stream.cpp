@@ -39,8 +39,6 @@ void IgnoreBrokenPipes() {
   std::call_once(once, [] { std::signal(SIGPIPE, SIG_IGN); });
 }
 
-std::string SystemReason(int error) { return std::strerror(error); }
-
 // The deepest reason OpenSSL has queued, or `fallback`.
 std::string TlsLibraryReason(const char* fallback, TlsStart start = TlsStart::kFirstByte) {
   unsigned long code = 0;
@@ -59,6 +57,11 @@ std::string TlsLibraryReason(const char* fallback, TlsStart start = TlsStart::kF
   char text[256];
   ERR_error_string_n(code, text, sizeof text);
   return text;
+}
+
+// How a wait that did not end in readiness is told: a Stop, or `late`.
+const char* WaitEnd(NetStatus waited, const char* late) {
+  return waited == NetStatus::kStopped ? "stopped" : late;
 }
 
 bool IsAddress(const std::string& host) {
@@ -136,10 +139,13 @@ NetStream::NetStream(KeepWaiting keepWaiting) : keepWaiting_(std::move(keepWaiti
 
 NetStream::~NetStream() { Close(); }
 
-NetStatus NetStream::Fail(NetStatus status, std::string reason) {
-  error_ = std::move(reason);
-  failure_ = status;
-  return status;
+std::string NetResult::Text() const {
+  if (ok()) return {};
+  return error_->step().empty() ? error_->Reason() : error_->Text();
+}
+
+NetResult NetStream::Fail(NetStatus status, std::string step, std::string reason) {
+  return {status, SystemError::WithReason(std::move(step), std::move(reason))};
 }
 
 NetStatus NetStream::Wait(short events, Deadline deadline) {
@@ -156,42 +162,43 @@ NetStatus NetStream::Wait(short events, Deadline deadline) {
   }
 }
 
-NetStatus NetStream::Connect(const std::string& host, int port, Deadline deadline) {
+NetResult NetStream::Connect(const std::string& host, int port, Deadline deadline) {
   Close();
-  error_.clear();
-  failure_ = NetStatus::kOk;
   peer_ = host + " port " + std::to_string(port);
-  if (port < 1 || port > 65535) return Fail(NetStatus::kNoName, "no port " + std::to_string(port));
+  if (port < 1 || port > 65535) {
+    return Fail(NetStatus::kNoName, {}, "no port " + std::to_string(port));
+  }
   std::string service = std::to_string(port);
-  if (host.empty()) return Fail(NetStatus::kNoName, "no server name");
+  if (host.empty()) return Fail(NetStatus::kNoName, {}, "no server name");
   auto lookup = NameLookup::Start(host, service);
   for (;;) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                     deadline - std::chrono::steady_clock::now())
                     .count();
     if (lookup->WaitFor(static_cast<int>(std::clamp<long long>(left, 0, kWaitSliceMs)))) break;
-    if (left <= 0) return Fail(NetStatus::kTimedOut, "looking up " + host + ": timed out");
+    if (left <= 0) return Fail(NetStatus::kTimedOut, "looking up " + host, "timed out");
     if (keepWaiting_ && !keepWaiting_()) {
-      return Fail(NetStatus::kStopped, "looking up " + host + ": stopped");
+      return Fail(NetStatus::kStopped, "looking up " + host, "stopped");
     }
   }
   if (lookup->result() != 0) {
-    return Fail(NetStatus::kNoName,
-                "cannot resolve " + host + ": " + ::gai_strerror(lookup->result()));
+    return Fail(NetStatus::kNoName, "cannot resolve " + host, ::gai_strerror(lookup->result()));
   }
   const addrinfo* found = lookup->found();
   int untried = 0;
   for (const addrinfo* a = found; a != nullptr; a = a->ai_next) ++untried;
-  NetStatus status = NetStatus::kRefused;
+  // The failure of the last address tried tells why none connected.
+  NetResult last(NetStatus::kRefused, SystemError::WithReason({}, {}));
   for (const addrinfo* a = found; a != nullptr; a = a->ai_next, --untried) {
     char numeric[INET6_ADDRSTRLEN] = "?";
     ::getnameinfo(a->ai_addr, a->ai_addrlen, numeric, sizeof numeric, nullptr, 0, NI_NUMERICHOST);
-    std::string where = std::string("connect to ") + numeric + " port " + service + ": ";
+    std::string where = std::string("connect to ") + numeric + " port " + service;
     socket_ = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
     if (socket_ < 0) {
-      Fail(NetStatus::kRefused, where + SystemReason(errno));
+      last = {NetStatus::kRefused, SystemError::Last(where)};
       continue;
     }
+    NetStatus status = NetStatus::kRefused;
     int error = 0;
     if (::connect(socket_, a->ai_addr, a->ai_addrlen) != 0) {
       error = errno;
@@ -212,15 +219,15 @@ NetStatus NetStream::Connect(const std::string& host, int port, Deadline deadlin
       // acknowledgement.
       int on = 1;
       ::setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-      return NetStatus::kOk;
+      return {};
     }
     Close();
-    if (status == NetStatus::kStopped) return Fail(status, where + "stopped");
-    status = status == NetStatus::kTimedOut
-                 ? Fail(status, where + "timed out")
-                 : Fail(NetStatus::kRefused, where + SystemReason(error));
+    if (status == NetStatus::kStopped) return Fail(status, where, "stopped");
+    last = status == NetStatus::kTimedOut
+               ? Fail(status, where, "timed out")
+               : NetResult(NetStatus::kRefused, SystemError(where, error));
   }
-  return status;
+  return last;
 }
 
 bool NetStream::Adopt(int socket) {
@@ -231,12 +238,12 @@ bool NetStream::Adopt(int socket) {
   return true;
 }
 
-NetStatus NetStream::StartTls(const std::string& host, Deadline deadline, TlsStart start) {
-  if (socket_ < 0) return Fail(NetStatus::kClosed, "not connected");
+NetResult NetStream::StartTls(const std::string& host, Deadline deadline, TlsStart start) {
+  if (socket_ < 0) return Fail(NetStatus::kClosed, {}, "not connected");
   IgnoreBrokenPipes();
   auto tls = std::make_unique<Tls>();
   tls->context.reset(SSL_CTX_new(TLS_client_method()));
-  if (!tls->context) return Fail(NetStatus::kTlsFailed, TlsLibraryReason("no TLS context"));
+  if (!tls->context) return Fail(NetStatus::kTlsFailed, {}, TlsLibraryReason("no TLS context"));
   SSL_CTX* context = tls->context.get();
   SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
   SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
@@ -245,13 +252,14 @@ NetStatus NetStream::StartTls(const std::string& host, Deadline deadline, TlsSta
                     ? SSL_CTX_load_verify_locations(context, bundle, nullptr) == 1
                     : SSL_CTX_set_default_verify_paths(context) == 1;
   if (!loaded) {
-    return Fail(NetStatus::kTlsFailed, std::string("cannot load the trusted certificates") +
-                                           (bundle ? std::string(" of ") + bundle : ""));
+    return Fail(NetStatus::kTlsFailed, {},
+                std::string("cannot load the trusted certificates") +
+                    (bundle ? std::string(" of ") + bundle : ""));
   }
   tls->ssl.reset(SSL_new(context));
   SSL* ssl = tls->ssl.get();
   if (!ssl || SSL_set_fd(ssl, socket_) != 1) {
-    return Fail(NetStatus::kTlsFailed, TlsLibraryReason("no TLS session"));
+    return Fail(NetStatus::kTlsFailed, {}, TlsLibraryReason("no TLS session"));
   }
   SSL_set_mode(ssl, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
   if (IsAddress(host)) {
@@ -269,23 +277,23 @@ NetStatus NetStream::StartTls(const std::string& host, Deadline deadline, TlsSta
     if (error == SSL_ERROR_WANT_READ) waited = Wait(POLLIN, deadline);
     if (error == SSL_ERROR_WANT_WRITE) waited = Wait(POLLOUT, deadline);
     if (waited == NetStatus::kOk) continue;
-    std::string prefix = "TLS with " + peer_ + ": ";
+    std::string step = "TLS with " + peer_;
     long verified = SSL_get_verify_result(ssl);
     if (waited == NetStatus::kTimedOut || waited == NetStatus::kStopped) {
-      return Fail(waited, prefix + (waited == NetStatus::kStopped ? "stopped" : "timed out"));
+      return Fail(waited, step, WaitEnd(waited, "timed out"));
     }
     if (verified != X509_V_OK) {
-      return Fail(NetStatus::kTlsFailed, "the certificate of " + host + " was refused: " +
-                                             X509_verify_cert_error_string(verified));
+      return Fail(NetStatus::kTlsFailed, "the certificate of " + host + " was refused",
+                  X509_verify_cert_error_string(verified));
     }
-    return Fail(NetStatus::kTlsFailed, prefix + TlsLibraryReason("handshake failed", start));
+    return Fail(NetStatus::kTlsFailed, step, TlsLibraryReason("handshake failed", start));
   }
   tls_ = std::move(tls);
-  return NetStatus::kOk;
+  return {};
 }
 
-NetStatus NetStream::Send(const char* data, std::size_t size, Deadline deadline) {
-  if (socket_ < 0) return Fail(NetStatus::kClosed, "not connected");
+NetResult NetStream::Send(const char* data, std::size_t size, Deadline deadline) {
+  if (socket_ < 0) return Fail(NetStatus::kClosed, {}, "not connected");
   std::size_t done = 0;
   while (done < size) {
     NetStatus waited = NetStatus::kOk;
@@ -302,8 +310,8 @@ NetStatus NetStream::Send(const char* data, std::size_t size, Deadline deadline)
       } else if (error == SSL_ERROR_WANT_WRITE) {
         waited = Wait(POLLOUT, deadline);
       } else {
-        return Fail(NetStatus::kFailed,
-                    "sending to " + peer_ + ": " + TlsLibraryReason("the connection broke"));
+        return Fail(NetStatus::kFailed, "sending to " + peer_,
+                    TlsLibraryReason("the connection broke"));
       }
     } else {
       ssize_t n = ::send(socket_, data + done, size - done, MSG_NOSIGNAL);
@@ -313,53 +321,48 @@ NetStatus NetStream::Send(const char* data, std::size_t size, Deadline deadline)
       }
       if (errno == EINTR) continue;
       if (errno != EAGAIN && errno != EWOULDBLOCK) {
-        return Fail(NetStatus::kFailed, "sending to " + peer_ + ": " + SystemReason(errno));
+        return {NetStatus::kFailed, SystemError::Last("sending to " + peer_)};
       }
       waited = Wait(POLLOUT, deadline);
     }
-    if (waited != NetStatus::kOk) {
-      return Fail(waited, "sending to " + peer_ + ": " +
-                              (waited == NetStatus::kStopped ? "stopped" : "timed out"));
-    }
+    if (waited != NetStatus::kOk)
+      return Fail(waited, "sending to " + peer_, WaitEnd(waited, "timed out"));
   }
-  return NetStatus::kOk;
+  return {};
 }
 
 Received NetStream::Receive(char* buffer, std::size_t size, Deadline deadline) {
-  if (socket_ < 0) return {Fail(NetStatus::kClosed, "not connected"), 0};
+  if (socket_ < 0) return {Fail(NetStatus::kClosed, {}, "not connected"), 0};
   for (;;) {
     NetStatus waited;
     if (tls_) {
       std::size_t read = 0;
       int result = SSL_read_ex(tls_->ssl.get(), buffer, size, &read);
-      if (result == 1) return {NetStatus::kOk, read};
+      if (result == 1) return {{}, read};
       int error = SSL_get_error(tls_->ssl.get(), result);
       if (error == SSL_ERROR_WANT_READ) {
         waited = Wait(POLLIN, deadline);
       } else if (error == SSL_ERROR_WANT_WRITE) {
         waited = Wait(POLLOUT, deadline);
       } else if (error == SSL_ERROR_ZERO_RETURN) {
-        return {Fail(NetStatus::kClosed, peer_ + " closed the connection"), 0};
+        return {Fail(NetStatus::kClosed, {}, peer_ + " closed the connection"), 0};
       } else {
-        return {Fail(NetStatus::kFailed,
-                     "receiving from " + peer_ + ": " + TlsLibraryReason("the connection broke")),
+        return {Fail(NetStatus::kFailed, "receiving from " + peer_,
+                     TlsLibraryReason("the connection broke")),
                 0};
       }
     } else {
       ssize_t n = ::recv(socket_, buffer, size, 0);
-      if (n > 0) return {NetStatus::kOk, static_cast<std::size_t>(n)};
-      if (n == 0) return {Fail(NetStatus::kClosed, peer_ + " closed the connection"), 0};
+      if (n > 0) return {{}, static_cast<std::size_t>(n)};
+      if (n == 0) return {Fail(NetStatus::kClosed, {}, peer_ + " closed the connection"), 0};
       if (errno == EINTR) continue;
       if (errno != EAGAIN && errno != EWOULDBLOCK) {
-        return {Fail(NetStatus::kFailed, "receiving from " + peer_ + ": " + SystemReason(errno)),
-                0};
+        return {{NetStatus::kFailed, SystemError::Last("receiving from " + peer_)}, 0};
       }
       waited = Wait(POLLIN, deadline);
     }
     if (waited != NetStatus::kOk) {
-      return {Fail(waited, "waiting for " + peer_ + ": " +
-                               (waited == NetStatus::kStopped ? "stopped" : "no answer in time")),
-              0};
+      return {Fail(waited, "waiting for " + peer_, WaitEnd(waited, "no answer in time")), 0};
     }
   }
 }

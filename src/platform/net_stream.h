@@ -5,8 +5,9 @@
 // Every step that waits takes a deadline for the whole step, not for each
 // byte. Waits are cut into slices of kWaitSliceMs; after each slice the
 // KeepWaiting callback is asked whether to go on, so that a window can be
-// repainted and a Stop seen while a server is slow. A failure leaves its
-// reason, naming the step and the peer, in Error().
+// repainted and a Stop seen while a server is slow. Each step answers with a
+// NetResult: how it ended and, when it failed, the SystemError that names
+// the step and the peer.
 //
 // The certificate of a TLS server is checked against the system's store, or
 // only against the file named by the SSL_CERT_FILE environment variable when
@@ -18,7 +19,10 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "platform/system_error.h"
 
 namespace fennimar {
 
@@ -46,9 +50,31 @@ enum class NetStatus {
 // A handshake that fails is explained by what was expected.
 enum class TlsStart { kFirstByte, kAfterStartTls };
 
+// How a step of the stream ended: kOk, or the way it failed with the
+// SystemError that tells why (the socket's code, or the words of TLS or the
+// name service).
+class [[nodiscard]] NetResult {
+ public:
+  NetResult() = default;
+  NetResult(NetStatus status, SystemError error) : status_(status), error_(std::move(error)) {}
+
+  bool ok() const { return status_ == NetStatus::kOk; }
+  explicit operator bool() const { return ok(); }
+  NetStatus status() const { return status_; }
+  // The failure; only when !ok().
+  const SystemError& error() const { return *error_; }
+  // The failure as the user reads it: "step: reason", or the reason alone
+  // for a failure that is no step of its own ("not connected").
+  std::string Text() const;
+
+ private:
+  NetStatus status_ = NetStatus::kOk;
+  std::optional<SystemError> error_;
+};
+
 struct Received {
-  NetStatus status = NetStatus::kClosed;
-  std::size_t count = 0;  // bytes stored; above 0 only with kOk
+  NetResult result;
+  std::size_t count = 0;  // bytes stored; above 0 only when result is ok
 };
 
 class NetStream {
@@ -64,16 +90,16 @@ class NetStream {
   // connection first. The name lookup runs on a thread of its own and is
   // waited for in slices like the network, so a name service that does not
   // answer ends at the deadline or at a Stop (kTimedOut, kStopped).
-  NetStatus Connect(const std::string& host, int port, Deadline deadline);
+  NetResult Connect(const std::string& host, int port, Deadline deadline);
   // Takes over an already connected stream socket (a socketpair end in tests
   // and fuzzers). False when a connection is open.
   bool Adopt(int socket);
   // Wraps the connection in TLS and checks the server's certificate against
-  // `host`. kTlsFailed with the reason in Error() when either fails.
-  NetStatus StartTls(const std::string& host, Deadline deadline,
+  // `host`. kTlsFailed when either fails.
+  NetResult StartTls(const std::string& host, Deadline deadline,
                      TlsStart start = TlsStart::kFirstByte);
   // Sends all `size` bytes.
-  NetStatus Send(const char* data, std::size_t size, Deadline deadline);
+  NetResult Send(const char* data, std::size_t size, Deadline deadline);
   // Waits for input and stores what has arrived, at most `size` bytes.
   Received Receive(char* buffer, std::size_t size, Deadline deadline);
   // Ends TLS (without waiting for the peer) and closes the socket.
@@ -84,23 +110,19 @@ class NetStream {
   // The address the connection runs from, as an SMTP address literal:
   // "[127.0.0.1]" or "[IPv6:::1]"; empty when not connected.
   std::string LocalAddressLiteral() const;
-  // The reason of the last failure, for the user.
-  const std::string& Error() const { return error_; }
-  // How the last failure ended (kOk when none did).
-  NetStatus LastFailure() const { return failure_; }
 
  private:
   struct Tls;
   // Waits until the socket is ready for `events` (poll flags).
   NetStatus Wait(short events, Deadline deadline);
-  NetStatus Fail(NetStatus status, std::string reason);
+  // A failure with the words that tell it; an empty `step` for one that is
+  // no step of its own.
+  static NetResult Fail(NetStatus status, std::string step, std::string reason);
 
   KeepWaiting keepWaiting_;
   int socket_ = -1;
   std::unique_ptr<Tls> tls_;
   std::string peer_;  // "host port n", for messages
-  std::string error_;
-  NetStatus failure_ = NetStatus::kOk;
 };
 
 }  // namespace fennimar

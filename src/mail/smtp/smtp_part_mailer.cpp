@@ -1,0 +1,95 @@
+#include "mail/smtp/smtp_part_mailer.h"
+
+#include <array>
+#include <cstdio>
+
+#include "mail/mime/mime_composer.h"
+#include "mail/smtp/send_mime.h"
+#include "platform/host_name.h"
+#include "platform/path.h"
+#include "ui/user_interface.h"
+
+namespace fennimar {
+
+SmtpPartMailer::SmtpPartMailer(SettingsStore& settings, std::string applicationTitle,
+                               PasswordSource passwords, SmtpTimeouts timeouts)
+    : settings_(settings),
+      applicationTitle_(std::move(applicationTitle)),
+      passwords_(std::move(passwords)),
+      timeouts_(timeouts) {}
+
+std::string SmtpPartMailer::Subject(int index, int count, const std::string& sourceName) {
+  std::array<char, 64> numbers{};
+  std::snprintf(numbers.data(), numbers.size(), "Part %2d of total %2d parts of file:", index + 1,
+                count);
+  return numbers.data() + sourceName + " ";
+}
+
+std::string SmtpPartMailer::LocalDomain() {
+  std::string host = HostName();
+  return host.find('.') != std::string::npos ? host : std::string();
+}
+
+bool SmtpPartMailer::CanMail(UserInterface& owner) {
+  SmtpSettingsRead read = ReadSmtpSettings(settings_);
+  if (read.settings) return true;
+  owner.ShowMessage(read.error + "\nNothing was split or mailed.", applicationTitle_,
+                    MessageKind::kOk);
+  return false;
+}
+
+MailOutcome SmtpPartMailer::MailPart(UserInterface& owner, const std::string& partPath,
+                                     const std::string& mailTo, const std::string& sourceName,
+                                     int index, int count,
+                                     const std::function<bool()>& keepWaiting) {
+  auto fail = [&](const std::string& reason) {
+    char which[64];
+    std::snprintf(which, sizeof which, "Part %d of %d (", index + 1, count);
+    owner.ShowMessage(which + FileNameOf(partPath) + ") was not mailed:\n" + reason,
+                      applicationTitle_, MessageKind::kOk);
+    return MailOutcome::kFailed;
+  };
+  // The settings are read afresh for every part: one changed since the
+  // first part is judged again.
+  SmtpSettingsRead read = ReadSmtpSettings(settings_);
+  if (!read.settings) return fail(read.error);
+  const SmtpSettings& mail = *read.settings;
+  SmtpLogin login{mail.user, {}};
+  if (!login.user.empty()) {
+    PasswordAnswer answer = passwords_ ? passwords_(mail.user, mail.server, keepWaiting)
+                                       : PasswordAnswer{std::nullopt, "no password source"};
+    if (answer.stopped) return MailOutcome::kStopped;
+    if (!answer.password) {
+      return fail("no password for " + mail.user + " at " + mail.server + ": " + answer.reason);
+    }
+    login.password = std::move(*answer.password);
+  }
+
+  SmtpSession session(timeouts_, keepWaiting);
+  SmtpResult result = session.Connect(mail.server, LocalDomain(), mail.security, login);
+  if (result.ok()) {
+    MimeComposer message;
+    message.AddFilePart(partPath, kAttachmentContentType, TransferEncoding::kBase64);
+    result = SendMime(session, {mail.returnAddress, mailTo, Subject(index, count, sourceName), {}},
+                      "", message);
+  } else if (result.outcome == SmtpOutcome::kBadServer ||
+             result.outcome == SmtpOutcome::kNoConnection ||
+             result.outcome == SmtpOutcome::kGreetingRefused) {
+    owner.ShowMessage("Can not Connect", mail.server, MessageKind::kOk);
+    owner.ShowMessage("SMTP Host not correct or return address not correct\n" + result.reason,
+                      applicationTitle_, MessageKind::kOk);
+    session.Quit();
+    return MailOutcome::kFailed;
+  }
+  session.Quit();
+  switch (result.outcome) {
+    case SmtpOutcome::kOk:
+      return MailOutcome::kMailed;
+    case SmtpOutcome::kStopped:
+      return MailOutcome::kStopped;
+    default:
+      return fail(result.reason);
+  }
+}
+
+}  // namespace fennimar

@@ -1,0 +1,68 @@
+// SmtpPartMailer: the PartMailer that sends a finished part file as the one
+// base64 attachment of one e-mail message, over a fresh SMTP conversation
+// for every part.
+//
+// It keeps no state between calls: the server, the security, the user name
+// and the return address are read from the settings store on every call,
+// and the password, when a user name is set, from the password source.
+// Settings that cannot be used send nothing. A failed connection is told to the user with two
+// message boxes; any later failure with one box naming the part and giving the server's reply.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "build_info.h"
+#include "mail/smtp/smtp_session.h"
+#include "settings/settings_store.h"
+#include "split/part_mailer.h"
+
+namespace fennimar {
+
+inline constexpr const char* kDefaultApplicationTitle = kProgramTitle;
+inline constexpr char kAttachmentContentType[] = "Application/Octet-stream";
+
+// Gives the password of `user` at `server`, or none (with the reason) when
+// there is none to be had. A source that waits for the user asks
+// `keepWaiting` between its waits; when it says no, the answer is `stopped`.
+struct PasswordAnswer {
+  std::optional<std::string> password;
+  std::string reason;
+  bool stopped = false;
+};
+using PasswordSource = std::function<PasswordAnswer(
+    const std::string& user, const std::string& server, const KeepWaiting& keepWaiting)>;
+
+class SmtpPartMailer : public PartMailer {
+ public:
+  // `settings` must outlive the mailer. `applicationTitle` is the caption of
+  // the boxes after a failure. `timeouts` bound every conversation (the
+  // defaults are those of the mail standard).
+  explicit SmtpPartMailer(SettingsStore& settings,
+                          std::string applicationTitle = kDefaultApplicationTitle,
+                          PasswordSource passwords = {}, SmtpTimeouts timeouts = {});
+
+  // False, after one message box, when the settings cannot be used (an
+  // SMTPSecurity that names none of its values).
+  bool CanMail(UserInterface& owner) override;
+  // The part file is never changed.
+  MailOutcome MailPart(UserInterface& owner, const std::string& partPath, const std::string& mailTo,
+                       const std::string& sourceName, int index, int count,
+                       const std::function<bool()>& keepWaiting) override;
+
+  // "Part %2d of total %2d parts of file:%s " for part `index` (from 0).
+  static std::string Subject(int index, int count, const std::string& sourceName);
+  // The name given to the server with EHLO: this machine's host name when it
+  // is fully qualified, else empty (the session then sends the address
+  // literal of its end of the connection).
+  static std::string LocalDomain();
+
+ private:
+  SettingsStore& settings_;
+  std::string applicationTitle_;
+  PasswordSource passwords_;
+  SmtpTimeouts timeouts_;
+};
+
+}  // namespace fennimar

@@ -1,0 +1,30 @@
+// MailSource: a source handed to a join or an extraction, with what it
+// holds, told once where it enters: a part file, one message, an mbox, a
+// Maildir, or none of these. Everything after (ReceivedSets, PartExtractor,
+// ForEachMessage) goes by what the source was found to be, without asking
+// the file again.
+#pragma once
+
+#include <string>
+
+#include "mail/store/mail_store.h"
+
+namespace fennimar {
+
+struct MailSource {
+  std::string path;
+  // A regular file that passes the part test (format/part_name.h).
+  bool partFile = false;
+  // What it holds as mail, judged by its content (MailStoreKindOf).
+  MailStoreKind store = MailStoreKind::kNone;
+  // The system's reason when `path` is a regular file that this process
+  // cannot open for reading; empty otherwise.
+  std::string unreadable;
+
+  bool IsMail() const { return store != MailStoreKind::kNone; }
+};
+
+// Tells what `path` is. Only regular files and directories are read.
+MailSource ClassifySource(const std::string& path);
+
+}  // namespace fennimar

@@ -1,0 +1,56 @@
+// ReceivedSets: the part sets that arrived by mail, ready to be joined. The
+// part files are taken out of the given mail sources (and part files given
+// beside them are linked, with the rest of their sets) into a private
+// temporary directory, which is removed with everything in it when the
+// ReceivedSets ends, whichever way its owner leaves; the directory of a run
+// that was killed is removed by the next one (LockedTempDirectory).
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mail/store/mail_source.h"
+#include "mail/store/part_extractor.h"
+#include "platform/locked_temp_directory.h"
+
+namespace fennimar {
+
+struct ReceivedSet {
+  std::string firstPart;             // part 00 in the temporary directory
+  std::vector<std::string> missing;  // the names of the parts not found
+  bool complete() const { return missing.empty(); }
+};
+
+class ReceivedSets {
+ public:
+  // Gathers the sets of `sources` (of absolute paths): mail messages,
+  // mailboxes, Maildirs and part files. Empty when no temporary directory
+  // can be made. `stopRequested` is asked while the parts are taken out;
+  // once it says yes, nothing more is read and stopped() is true.
+  static Result<ReceivedSets> Gather(const std::vector<MailSource>& sources,
+                                     const std::function<bool()>& stopRequested = {});
+
+  // By name; each set that has any of its parts here.
+  const std::vector<ReceivedSet>& sets() const { return sets_; }
+  // Every named attachment of the mail sources, and what became of it.
+  const std::vector<ExtractedPart>& extracted() const { return extracted_; }
+  // The sources that are neither mail nor part files.
+  const std::vector<MailSource>& refused() const { return refused_; }
+  const std::string& directory() const { return directory_.Path(); }
+  bool stopped() const { return stopped_; }
+
+ private:
+  explicit ReceivedSets(LockedTempDirectory directory) : directory_(std::move(directory)) {}
+  void LinkSet(const std::string& part);
+  void FindSets();
+
+  LockedTempDirectory directory_;
+  bool stopped_ = false;
+  std::vector<ReceivedSet> sets_;
+  std::vector<ExtractedPart> extracted_;
+  std::vector<MailSource> refused_;
+};
+
+}  // namespace fennimar
