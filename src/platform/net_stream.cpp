@@ -124,6 +124,30 @@ class NameLookup {
   addrinfo* found_ = nullptr;
 };
 
+NetResult NetFailure(NetStatus status, std::string step, std::string reason) {
+  return {status, SystemError::WithReason(std::move(step), std::move(reason))};
+}
+
+// Waits for the name lookup, asking keepWaiting whether to go on.
+NetResult AwaitLookup(NameLookup& lookup, const std::string& host, Deadline deadline,
+                      const KeepWaiting& keepWaiting) {
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now())
+                    .count();
+    if (lookup.WaitFor(static_cast<int>(std::clamp<long long>(left, 0, kWaitSliceMs)))) break;
+    if (left <= 0) return NetFailure(NetStatus::kTimedOut, "looking up " + host, "timed out");
+    if (keepWaiting && !keepWaiting()) {
+      return NetFailure(NetStatus::kStopped, "looking up " + host, "stopped");
+    }
+  }
+  if (lookup.result() != 0) {
+    return NetFailure(NetStatus::kNoName, "cannot resolve " + host,
+                      ::gai_strerror(lookup.result()));
+  }
+  return {};
+}
+
 }  // namespace
 
 struct NetStream::Tls {
@@ -144,10 +168,6 @@ std::string NetResult::Text() const {
   return error_->step().empty() ? error_->Reason() : error_->Text();
 }
 
-NetResult NetStream::Fail(NetStatus status, std::string step, std::string reason) {
-  return {status, SystemError::WithReason(std::move(step), std::move(reason))};
-}
-
 NetStatus NetStream::Wait(short events, Deadline deadline) {
   for (;;) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -162,27 +182,47 @@ NetStatus NetStream::Wait(short events, Deadline deadline) {
   }
 }
 
+// Connects the socket to one address within the deadline.
+NetResult NetStream::ConnectTo(const addrinfo& address, const std::string& where,
+                               Deadline deadline) {
+  socket_ = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                     address.ai_protocol);
+  if (socket_ < 0) return {NetStatus::kRefused, SystemError::Last(where)};
+  NetStatus status = NetStatus::kRefused;
+  int error = 0;
+  if (::connect(socket_, address.ai_addr, address.ai_addrlen) != 0) {
+    error = errno;
+    if (error == EINPROGRESS || error == EINTR) {
+      status = Wait(POLLOUT, deadline);
+      socklen_t length = sizeof error;
+      if (status == NetStatus::kOk) ::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &length);
+    }
+  }
+  if (error == 0) {
+    // Messages go out through our own large buffer; Nagle's algorithm would
+    // only hold back the last short piece until the peer's delayed
+    // acknowledgement.
+    int on = 1;
+    ::setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return {};
+  }
+  Close();
+  if (status == NetStatus::kStopped) return NetFailure(status, where, "stopped");
+  if (status == NetStatus::kTimedOut) return NetFailure(status, where, "timed out");
+  return {NetStatus::kRefused, SystemError(where, error)};
+}
+
 NetResult NetStream::Connect(const std::string& host, int port, Deadline deadline) {
   Close();
   peer_ = host + " port " + std::to_string(port);
   if (port < 1 || port > 65535) {
-    return Fail(NetStatus::kNoName, {}, "no port " + std::to_string(port));
+    return NetFailure(NetStatus::kNoName, {}, "no port " + std::to_string(port));
   }
   std::string service = std::to_string(port);
-  if (host.empty()) return Fail(NetStatus::kNoName, {}, "no server name");
+  if (host.empty()) return NetFailure(NetStatus::kNoName, {}, "no server name");
   auto lookup = NameLookup::Start(host, service);
-  for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    deadline - std::chrono::steady_clock::now())
-                    .count();
-    if (lookup->WaitFor(static_cast<int>(std::clamp<long long>(left, 0, kWaitSliceMs)))) break;
-    if (left <= 0) return Fail(NetStatus::kTimedOut, "looking up " + host, "timed out");
-    if (keepWaiting_ && !keepWaiting_()) {
-      return Fail(NetStatus::kStopped, "looking up " + host, "stopped");
-    }
-  }
-  if (lookup->result() != 0) {
-    return Fail(NetStatus::kNoName, "cannot resolve " + host, ::gai_strerror(lookup->result()));
+  if (auto looked = AwaitLookup(*lookup, host, deadline, keepWaiting_); !looked.ok()) {
+    return looked;
   }
   const addrinfo* found = lookup->found();
   int untried = 0;
@@ -193,39 +233,11 @@ NetResult NetStream::Connect(const std::string& host, int port, Deadline deadlin
     char numeric[INET6_ADDRSTRLEN] = "?";
     ::getnameinfo(a->ai_addr, a->ai_addrlen, numeric, sizeof numeric, nullptr, 0, NI_NUMERICHOST);
     std::string where = std::string("connect to ") + numeric + " port " + service;
-    socket_ = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
-    if (socket_ < 0) {
-      last = {NetStatus::kRefused, SystemError::Last(where)};
-      continue;
-    }
-    NetStatus status = NetStatus::kRefused;
-    int error = 0;
-    if (::connect(socket_, a->ai_addr, a->ai_addrlen) != 0) {
-      error = errno;
-      if (error == EINPROGRESS || error == EINTR) {
-        // Each address gets its share of the time left, so that one whose
-        // packets are lost on the way leaves time to try the others.
-        auto now = std::chrono::steady_clock::now();
-        status = Wait(POLLOUT, deadline > now ? now + (deadline - now) / untried : deadline);
-        socklen_t length = sizeof error;
-        if (status == NetStatus::kOk) {
-          ::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &length);
-        }
-      }
-    }
-    if (error == 0) {
-      // Messages go out through our own large buffer; Nagle's algorithm
-      // would only hold back the last short piece until the peer's delayed
-      // acknowledgement.
-      int on = 1;
-      ::setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-      return {};
-    }
-    Close();
-    if (status == NetStatus::kStopped) return Fail(status, where, "stopped");
-    last = status == NetStatus::kTimedOut
-               ? Fail(status, where, "timed out")
-               : NetResult(NetStatus::kRefused, SystemError(where, error));
+    // Each address gets its share of the time left, so that one whose
+    // packets are lost on the way leaves time to try the others.
+    auto now = std::chrono::steady_clock::now();
+    last = ConnectTo(*a, where, deadline > now ? now + (deadline - now) / untried : deadline);
+    if (last.ok() || last.status() == NetStatus::kStopped) return last;
   }
   return last;
 }
@@ -239,11 +251,12 @@ bool NetStream::Adopt(int socket) {
 }
 
 NetResult NetStream::StartTls(const std::string& host, Deadline deadline, TlsStart start) {
-  if (socket_ < 0) return Fail(NetStatus::kClosed, {}, "not connected");
+  if (socket_ < 0) return NetFailure(NetStatus::kClosed, {}, "not connected");
   IgnoreBrokenPipes();
   auto tls = std::make_unique<Tls>();
   tls->context.reset(SSL_CTX_new(TLS_client_method()));
-  if (!tls->context) return Fail(NetStatus::kTlsFailed, {}, TlsLibraryReason("no TLS context"));
+  if (!tls->context)
+    return NetFailure(NetStatus::kTlsFailed, {}, TlsLibraryReason("no TLS context"));
   SSL_CTX* context = tls->context.get();
   SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
   SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
@@ -252,14 +265,14 @@ NetResult NetStream::StartTls(const std::string& host, Deadline deadline, TlsSta
                     ? SSL_CTX_load_verify_locations(context, bundle, nullptr) == 1
                     : SSL_CTX_set_default_verify_paths(context) == 1;
   if (!loaded) {
-    return Fail(NetStatus::kTlsFailed, {},
-                std::string("cannot load the trusted certificates") +
-                    (bundle ? std::string(" of ") + bundle : ""));
+    return NetFailure(NetStatus::kTlsFailed, {},
+                      std::string("cannot load the trusted certificates") +
+                          (bundle ? std::string(" of ") + bundle : ""));
   }
   tls->ssl.reset(SSL_new(context));
   SSL* ssl = tls->ssl.get();
   if (!ssl || SSL_set_fd(ssl, socket_) != 1) {
-    return Fail(NetStatus::kTlsFailed, {}, TlsLibraryReason("no TLS session"));
+    return NetFailure(NetStatus::kTlsFailed, {}, TlsLibraryReason("no TLS session"));
   }
   SSL_set_mode(ssl, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
   if (IsAddress(host)) {
@@ -280,20 +293,20 @@ NetResult NetStream::StartTls(const std::string& host, Deadline deadline, TlsSta
     std::string step = "TLS with " + peer_;
     long verified = SSL_get_verify_result(ssl);
     if (waited == NetStatus::kTimedOut || waited == NetStatus::kStopped) {
-      return Fail(waited, step, WaitEnd(waited, "timed out"));
+      return NetFailure(waited, step, WaitEnd(waited, "timed out"));
     }
     if (verified != X509_V_OK) {
-      return Fail(NetStatus::kTlsFailed, "the certificate of " + host + " was refused",
-                  X509_verify_cert_error_string(verified));
+      return NetFailure(NetStatus::kTlsFailed, "the certificate of " + host + " was refused",
+                        X509_verify_cert_error_string(verified));
     }
-    return Fail(NetStatus::kTlsFailed, step, TlsLibraryReason("handshake failed", start));
+    return NetFailure(NetStatus::kTlsFailed, step, TlsLibraryReason("handshake failed", start));
   }
   tls_ = std::move(tls);
   return {};
 }
 
 NetResult NetStream::Send(const char* data, std::size_t size, Deadline deadline) {
-  if (socket_ < 0) return Fail(NetStatus::kClosed, {}, "not connected");
+  if (socket_ < 0) return NetFailure(NetStatus::kClosed, {}, "not connected");
   std::size_t done = 0;
   while (done < size) {
     NetStatus waited = NetStatus::kOk;
@@ -310,8 +323,8 @@ NetResult NetStream::Send(const char* data, std::size_t size, Deadline deadline)
       } else if (error == SSL_ERROR_WANT_WRITE) {
         waited = Wait(POLLOUT, deadline);
       } else {
-        return Fail(NetStatus::kFailed, "sending to " + peer_,
-                    TlsLibraryReason("the connection broke"));
+        return NetFailure(NetStatus::kFailed, "sending to " + peer_,
+                          TlsLibraryReason("the connection broke"));
       }
     } else {
       ssize_t n = ::send(socket_, data + done, size - done, MSG_NOSIGNAL);
@@ -326,13 +339,13 @@ NetResult NetStream::Send(const char* data, std::size_t size, Deadline deadline)
       waited = Wait(POLLOUT, deadline);
     }
     if (waited != NetStatus::kOk)
-      return Fail(waited, "sending to " + peer_, WaitEnd(waited, "timed out"));
+      return NetFailure(waited, "sending to " + peer_, WaitEnd(waited, "timed out"));
   }
   return {};
 }
 
 Received NetStream::Receive(char* buffer, std::size_t size, Deadline deadline) {
-  if (socket_ < 0) return {Fail(NetStatus::kClosed, {}, "not connected"), 0};
+  if (socket_ < 0) return {NetFailure(NetStatus::kClosed, {}, "not connected"), 0};
   for (;;) {
     NetStatus waited;
     if (tls_) {
@@ -345,16 +358,16 @@ Received NetStream::Receive(char* buffer, std::size_t size, Deadline deadline) {
       } else if (error == SSL_ERROR_WANT_WRITE) {
         waited = Wait(POLLOUT, deadline);
       } else if (error == SSL_ERROR_ZERO_RETURN) {
-        return {Fail(NetStatus::kClosed, {}, peer_ + " closed the connection"), 0};
+        return {NetFailure(NetStatus::kClosed, {}, peer_ + " closed the connection"), 0};
       } else {
-        return {Fail(NetStatus::kFailed, "receiving from " + peer_,
-                     TlsLibraryReason("the connection broke")),
+        return {NetFailure(NetStatus::kFailed, "receiving from " + peer_,
+                           TlsLibraryReason("the connection broke")),
                 0};
       }
     } else {
       ssize_t n = ::recv(socket_, buffer, size, 0);
       if (n > 0) return {{}, static_cast<std::size_t>(n)};
-      if (n == 0) return {Fail(NetStatus::kClosed, {}, peer_ + " closed the connection"), 0};
+      if (n == 0) return {NetFailure(NetStatus::kClosed, {}, peer_ + " closed the connection"), 0};
       if (errno == EINTR) continue;
       if (errno != EAGAIN && errno != EWOULDBLOCK) {
         return {{NetStatus::kFailed, SystemError::Last("receiving from " + peer_)}, 0};
@@ -362,7 +375,7 @@ Received NetStream::Receive(char* buffer, std::size_t size, Deadline deadline) {
       waited = Wait(POLLIN, deadline);
     }
     if (waited != NetStatus::kOk) {
-      return {Fail(waited, "waiting for " + peer_, WaitEnd(waited, "no answer in time")), 0};
+      return {NetFailure(waited, "waiting for " + peer_, WaitEnd(waited, "no answer in time")), 0};
     }
   }
 }

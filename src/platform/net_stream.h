@@ -24,6 +24,8 @@
 
 #include "platform/system_error.h"
 
+struct addrinfo;
+
 namespace fennimar {
 
 using Deadline = std::chrono::steady_clock::time_point;
@@ -115,9 +117,7 @@ class NetStream {
   struct Tls;
   // Waits until the socket is ready for `events` (poll flags).
   NetStatus Wait(short events, Deadline deadline);
-  // A failure with the words that tell it; an empty `step` for one that is
-  // no step of its own.
-  static NetResult Fail(NetStatus status, std::string step, std::string reason);
+  NetResult ConnectTo(const addrinfo& address, const std::string& where, Deadline deadline);
 
   KeepWaiting keepWaiting_;
   int socket_ = -1;
