@@ -237,14 +237,8 @@ std::optional<MergeOutcome> MergeRun::CheckSlice(const std::string& partPath,
 
 std::optional<MergeOutcome> MergeRun::PrepareDirectory(const MergeForm& form) {
   directory_ = form.directory().empty() ? std::string(kRootDirectory) : form.directory();
-  switch (EnsureDirectory(ui_, directory_, "Merge")) {
-    case DirectoryOutcome::kExists:
-    case DirectoryOutcome::kCreated:
-      break;
-    case DirectoryOutcome::kDeclined:
-      return MergeOutcome::kCancelled;
-    case DirectoryOutcome::kFailed:
-      return MergeOutcome::kFailed;
+  if (auto end = EndUnlessThere<MergeOutcome>(EnsureDirectory(ui_, directory_, "Merge"))) {
+    return end;
   }
   ui_.SetInfoLine(InfoLine::kDirectory, " Directory: " + directory_);
   return std::nullopt;

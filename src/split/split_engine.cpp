@@ -262,14 +262,8 @@ SplitRun::Step SplitRun::PromptForDisk(const std::string& partPath, std::int64_t
   }
   const std::string& directory = request_.targetDirectory;
   // Deliberately captioned "Merge", as this question always has been.
-  switch (EnsureDirectory(ui_, directory, "Merge")) {
-    case DirectoryOutcome::kExists:
-    case DirectoryOutcome::kCreated:
-      break;
-    case DirectoryOutcome::kDeclined:
-      return SplitOutcome::kCancelled;
-    case DirectoryOutcome::kFailed:
-      return SplitOutcome::kFailed;
+  if (auto end = EndUnlessThere<SplitOutcome>(EnsureDirectory(ui_, directory, "Merge"))) {
+    return end;
   }
   if (request_.fillToCapacity) FitPartToDisk();
   return std::nullopt;

@@ -3,6 +3,7 @@
 // ask the same question and tell the same failure through it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,14 @@ DirectoryOutcome EnsureDirectory(UserInterface& ui, const std::string& directory
 // True when the directory is there after EnsureDirectory.
 constexpr bool DirectoryIsThere(DirectoryOutcome outcome) {
   return outcome == DirectoryOutcome::kExists || outcome == DirectoryOutcome::kCreated;
+}
+
+// How a run (whose outcomes have kCancelled and kFailed) ends after
+// EnsureDirectory: none when the directory is there.
+template <typename RunOutcome>
+std::optional<RunOutcome> EndUnlessThere(DirectoryOutcome outcome) {
+  if (DirectoryIsThere(outcome)) return std::nullopt;
+  return outcome == DirectoryOutcome::kDeclined ? RunOutcome::kCancelled : RunOutcome::kFailed;
 }
 
 }  // namespace fennimar
