@@ -1,7 +1,5 @@
 #include "cli/terminal_ui.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -9,6 +7,8 @@
 
 #include "merge/disk_prompt_form.h"
 #include "platform/stop_signals.h"
+#include "platform/terminal.h"
+#include "platform/terminal.h"
 #include "split/floppy_prompt.h"
 #include "split/split_form.h"
 #include "ui/message_text.h"
@@ -24,8 +24,8 @@ constexpr int kBarWidth = 40;
 TerminalUi::TerminalUi(bool assumeYes, bool yesOption)
     : assumeYes_(assumeYes),
       yesOption_(yesOption),
-      interactive_(::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO)),
-      drawBar_(::isatty(STDERR_FILENO)) {}
+      interactive_(StandardInputIsTerminal() && StandardErrorIsTerminal()),
+      drawBar_(StandardErrorIsTerminal()) {}
 
 TerminalUi::~TerminalUi() { ClearBar(); }
 
