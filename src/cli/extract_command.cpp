@@ -44,8 +44,9 @@ int RunExtractCommand(int argc, char** argv) {
     MailSource classified = ClassifySource(source);
     if (!extractor.AddSource(classified)) {
       std::cout << "Skipped: " << DisplayText(source) << ": "
-                << (classified.unreadable.empty() ? "not a mail message, mailbox or Maildir"
-                                                  : "Can not open file: " + classified.unreadable)
+                << (!classified.unreadable
+                        ? "not a mail message, mailbox or Maildir"
+                        : "Can not open file: " + classified.unreadable->Reason())
                 << "\n";
     } else if (shown == extractor.results().size() && !extractor.stopped()) {
       std::cout << "Skipped: " << DisplayText(source) << ": no attachments\n";

@@ -72,9 +72,9 @@ int RunJoinCommand(int argc, char** argv) {
   std::vector<MailSource> classified;
   for (const std::string& source : sources) classified.push_back(ClassifySource(source));
   const std::string& part = sources.front();
-  if (sources.size() == 1 && !classified.front().unreadable.empty()) {
-    ui.ShowMessage(MessageText("Can not open file", part, classified.front().unreadable), part,
-                   MessageKind::kOkWarning);
+  if (sources.size() == 1 && classified.front().unreadable) {
+    ui.ShowMessage(MessageText("Can not open file", part, classified.front().unreadable->Reason()),
+                   part, MessageKind::kOkWarning);
     return 1;
   }
   if (sources.size() > 1 || classified.front().IsMail()) {

@@ -8,7 +8,6 @@
 #include "merge/disk_prompt_form.h"
 #include "platform/stop_signals.h"
 #include "platform/terminal.h"
-#include "platform/terminal.h"
 #include "split/floppy_prompt.h"
 #include "split/split_form.h"
 #include "ui/message_text.h"

@@ -79,9 +79,9 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
   }
   if (received->stopped()) return MailJoinOutcome::kStopped;
   for (const MailSource& source : received->refused()) {
-    ui.ShowMessage(source.unreadable.empty()
+    ui.ShowMessage(!source.unreadable
                        ? "Not a mail message, mailbox, Maildir or part file"
-                       : MessageText("Can not open file", source.path, source.unreadable),
+                       : MessageText("Can not open file", source.path, source.unreadable->Reason()),
                    source.path, MessageKind::kOkWarning);
   }
   // A message that could not be read whole may have held a part.

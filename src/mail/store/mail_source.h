@@ -5,9 +5,11 @@
 // the file again.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "mail/store/mail_store.h"
+#include "platform/system_error.h"
 
 namespace fennimar {
 
@@ -17,9 +19,9 @@ struct MailSource {
   bool partFile = false;
   // What it holds as mail, judged by its content (MailStoreKindOf).
   MailStoreKind store = MailStoreKind::kNone;
-  // The system's reason when `path` is a regular file that this process
-  // cannot open for reading; empty otherwise.
-  std::string unreadable;
+  // Why `path`, a regular file, cannot be opened for reading; none when it
+  // can.
+  std::optional<SystemError> unreadable;
 
   bool IsMail() const { return store != MailStoreKind::kNone; }
 };

@@ -85,10 +85,11 @@ MailStoreKind MailStoreKindOf(const std::string& path) {
   return parser.IsMime() ? MailStoreKind::kMessage : MailStoreKind::kNone;
 }
 
-std::string SourceOpenError(const std::string& path) {
-  if (KindOf(path) != EntryKind::kRegular) return {};
+std::optional<SystemError> SourceOpenError(const std::string& path) {
+  if (KindOf(path) != EntryKind::kRegular) return std::nullopt;
   auto file = File::OpenRead(path);
-  return file ? std::string() : file.error().Reason();
+  if (file) return std::nullopt;
+  return file.error();
 }
 
 bool ForEachMessage(const std::string& path, MailStoreKind kind,

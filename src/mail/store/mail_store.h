@@ -7,7 +7,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "platform/system_error.h"
 
 namespace fennimar {
 
@@ -25,9 +28,9 @@ inline constexpr std::int64_t kMailSniffSize = 64 * 1024;
 // directory or a regular file (a FIFO, a device) is no mail source.
 MailStoreKind MailStoreKindOf(const std::string& path);
 
-// The system's reason when `path` is a regular file that this process cannot
-// open for reading (so its kind cannot be told); empty otherwise.
-std::string SourceOpenError(const std::string& path);
+// Why `path`, a regular file, cannot be opened for reading (so its kind
+// cannot be told); none when it can, or when it is no regular file.
+std::optional<SystemError> SourceOpenError(const std::string& path);
 
 // One message: bytes [offset, offset + length) of the file at `path`.
 struct StoredMessage {
