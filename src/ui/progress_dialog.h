@@ -7,6 +7,8 @@
 //                     bytes; SetPercent(PercentOf(done, total)); ui.Pump()
 //   after the loop    if stopRequested(): status line " Aborted"
 //
+// CopyPartData (copy/part_data_copy.h) runs the loop for both.
+//
 // Creating the object shows the window through the UserInterface; destroying
 // it hides the window. The window never closes itself.
 #pragma once
