@@ -17,7 +17,8 @@ std::uint16_t Checksum(const Bytes& bytes) {
   return ComputePartChecksum(bytes.data(), bytes.size());
 }
 
-// The checksum as described: signed bytes added into a signed 32-bit sum.
+// The checksum as docs/part-format.md defines it: signed bytes added into a
+// signed 32-bit sum.
 std::uint16_t ReferenceChecksum(const Bytes& bytes) {
   std::int32_t sum = 0;
   for (auto b : bytes) sum += static_cast<std::int8_t>(b);

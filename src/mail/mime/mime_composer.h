@@ -36,7 +36,7 @@ enum class ComposeOutcome {
   kWriteFailed,   // writing or closing the output failed
 };
 
-// The described result codes: 0, -1, -2, -3.
+// The composer's integer result codes: 0, -1, -2, -3.
 int ComposeCode(ComposeOutcome outcome);
 
 // The header fields of one message as the user gave them.

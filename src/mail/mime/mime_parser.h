@@ -18,7 +18,7 @@
 // Parse, ParsedParts, ExtractPart for the wanted parts, CloseSource. Each
 // answers with an enum class outcome (with the system's reason where a
 // system call failed); mime_parser_codes.h turns them into the integer codes
-// that callers of the described interface expect. A message never makes
+// that callers of the parser's integer interface expect. A message never makes
 // ExtractPartToDirectory write outside the directory the caller chose, nor
 // replace a file that already exists there.
 #pragma once

@@ -1,4 +1,4 @@
-// The integer result codes of the described parser interface, made from
+// The integer result codes of the parser's published interface, made from
 // MimeParser's outcomes at the boundary where a caller needs them:
 //   OpenSource   0; -1 a source is already open; -2 it cannot be opened.
 //   CloseSource  0; -1 no source; -2 the close failed.
