@@ -379,14 +379,15 @@ TEST(SmtpTextsTest, ServerTextsRecipientListsAndDates) {
   EXPECT_EQ(RecipientMailboxes("a@x.org, b@x.org,"), (Log{"a@x.org", "b@x.org"}));
   EXPECT_EQ(RecipientMailboxes("\"Doe, J\" <j@x.org>, <k@x.org> K"), (Log{"j@x.org", "k@x.org"}));
   EXPECT_EQ(RecipientMailboxes("<a,b@x.org>"), (Log{"a,b@x.org"}));
-  EXPECT_EQ(FormatMailDate(1700000000), "14 Nov 2023 22:13:20 GMT");
-  EXPECT_EQ(FormatMailDate(1704067199), "31 Dec 2023 23:59:59 GMT");
+  EXPECT_EQ(FormatMailDate(1700000000), "14 Nov 2023 22:13:20 +0000");
+  EXPECT_EQ(FormatMailDate(1704067199), "31 Dec 2023 23:59:59 +0000");
   // The header block stamps the wall clock's time; a fixed clock fixes it.
   SetWallClock(1700000000);
   std::string header = ComposeHeaderBlock({"A <a@x.org>", "b@x.org", "s", {"X-A: 1\r\n", "X-B\n"}});
   SetWallClock(std::nullopt);
-  EXPECT_EQ(header.substr(0, header.find("Message-ID: ")),
-            "From: A <a@x.org>\r\nTo: b@x.org\r\nSubject: s\r\nDate: 14 Nov 2023 22:13:20 GMT\r\n");
+  EXPECT_EQ(
+      header.substr(0, header.find("Message-ID: ")),
+      "From: A <a@x.org>\r\nTo: b@x.org\r\nSubject: s\r\nDate: 14 Nov 2023 22:13:20 +0000\r\n");
   EXPECT_EQ(header.substr(header.find("Message-ID: "), 22), "Message-ID: <6553f100.");
   EXPECT_TRUE(header.ends_with("@x.org>\r\nX-A: 1\r\nX-B\r\n\r\n")) << header;
 }
