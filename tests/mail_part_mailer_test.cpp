@@ -338,7 +338,9 @@ TEST(CliMailTest, SplitWithMailToTakesThePasswordFromTheEnvironmentOrTheTerminal
             0)
       << testing::ReadText(work / "err.txt");
   std::string out = testing::ReadText(work / "out.txt");
-  EXPECT_NE(out.find(" Mailed"), std::string::npos) << out;
+  EXPECT_NE(out.find("Mailing part 3 of 3 (DATA.Z02)\nMailed part 3 of 3\n Mailed"),
+            std::string::npos)
+      << out;
   auto messages = server.Messages();
   ASSERT_EQ(messages.size(), 3u);
   testing::TempDir check;
