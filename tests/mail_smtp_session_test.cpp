@@ -320,6 +320,20 @@ TEST_F(SmtpSessionTest, EnvelopeAddressesAndTheirRefusals) {
   EXPECT_EQ(server.Envelope(3), "from jm@localhost\nto a@localhost\nto b@localhost\n");
 }
 
+TEST_F(SmtpSessionTest, AnnouncedSizeLimitIsToldWithMailAndALargerMessageIsNeverStarted) {
+  SmtpTestServer server("normal", {"--size-limit", "2000"});
+  ASSERT_EQ(session.Connect(server.HostText(), "localhost"), SmtpOutcome::kOk);
+  ASSERT_EQ(session.Transmit("rcpt@localhost", kFrom, "s", "b", {}), SmtpOutcome::kOk);
+  std::size_t size = testing::ReadFile(server.Messages()[0]).size();
+  EXPECT_EQ(server.SessionLog()[2], "MAIL sender@localhost SIZE=" + std::to_string(size));
+  EXPECT_EQ(session.Transmit("rcpt@localhost", kFrom, "s", std::string(2000, 'b'), {}),
+            SmtpOutcome::kMessageTooLarge);
+  EXPECT_EQ(session.Reason(), "the message of " + std::to_string(size + 1999) +
+                                  " bytes is larger than the server's limit of 2000 bytes; "
+                                  "nothing of it was sent");
+  EXPECT_EQ(server.SessionLog().size(), 4u);  // no second MAIL
+}
+
 TEST_F(SmtpSessionTest, ReadReplyJoinsLinesThatArriveApartAndDropsOverlongTails) {
   int pair[2];
   ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);

@@ -9,7 +9,7 @@ DIRECTORY/message-<k>.eml (the content as received, dot-stuffing removed)
 with DIRECTORY/message-<k>.env holding "from <sender>" and "to <recipient>"
 lines. Every command the client gives is appended to DIRECTORY/session.log
 ("HELO <name>", "EHLO <name>", "STARTTLS", "AUTH <user> ok|refused",
-"MAIL <address>", "RCPT <address>", "QUIT", and "CONNECT" for every
+"MAIL <address> [<parameter>...]", "RCPT <address>", "QUIT", and "CONNECT" for every
 greeting).
 
 MODE tells the server to misbehave:
@@ -39,6 +39,8 @@ OPTIONS:
   --auth USER:PASSWORD     require a login with these credentials
   --login-only             offer AUTH LOGIN but not PLAIN
   --ipv6                   listen on ::1
+  --size-limit N           announce "SIZE N" after EHLO and refuse larger
+                           messages (at MAIL for a larger SIZE=)
 """
 
 import argparse
@@ -71,7 +73,7 @@ class Recorder:
         return responses
 
     async def handle_MAIL(self, server, session, envelope, address, options):
-        self.log("MAIL " + address)
+        self.log(" ".join(["MAIL", address] + options))
         envelope.mail_from = address
         return "250 OK"
 
@@ -108,8 +110,8 @@ class Recorder:
 
 
 class MisbehavingSmtp(SMTP):
-    def __init__(self, handler, mode, **options):
-        super().__init__(handler, hostname="localhost", data_size_limit=None, **options)
+    def __init__(self, handler, mode, size_limit=None, **options):
+        super().__init__(handler, hostname="localhost", data_size_limit=size_limit, **options)
         self.mode = mode
         self.greeted = False
 
@@ -181,6 +183,7 @@ def main():
     parser.add_argument("--auth")
     parser.add_argument("--login-only", action="store_true")
     parser.add_argument("--ipv6", action="store_true")
+    parser.add_argument("--size-limit", type=int)
     args = parser.parse_args()
     asyncio.run(serve(args))
 
@@ -191,7 +194,7 @@ async def serve(args):
     if args.cert:
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
         context.load_cert_chain(args.cert, args.key)
-    options = {}
+    options = {"size_limit": args.size_limit}
     if args.starttls:
         options.update(tls_context=context, require_starttls=True)
     if args.auth:

@@ -9,11 +9,15 @@
 // phase, dot-stuffed, through one large buffer. It knows nothing of header
 // fields: it speaks the protocol only.
 //
+// A server that announces a size limit (SIZE n after EHLO) is told the size
+// of each message with MAIL, and a larger message is refused before MAIL.
+//
 // Every wait for a reply has a deadline for the whole reply, not per byte.
 // Each step answers with an SmtpResult: how it ended, and the reason a user
 // should see (the server's own reply, or what failed on the network).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -63,6 +67,7 @@ enum class SmtpOutcome {
   kNoAnswer,          // the server said nothing in time after the message
   kStopped,           // the user stopped a wait
   kComposeFailed,     // the message could not be composed; nothing was sent
+  kMessageTooLarge,   // larger than the server's size limit; nothing was sent
 };
 
 // How a step ended, and when it failed, why: the server's reply or the
@@ -70,6 +75,8 @@ enum class SmtpOutcome {
 struct [[nodiscard]] SmtpResult {
   SmtpOutcome outcome = SmtpOutcome::kOk;
   std::string reason;
+  // kMessageTooLarge: the size of the refused message, in bytes.
+  std::uint64_t messageSize = 0;
 
   bool ok() const { return outcome == SmtpOutcome::kOk; }
 };
@@ -139,6 +146,13 @@ class SmtpSession {
   // first word. A file that cannot be read fails the message.
   SmtpResult Transmit(const std::string& recipients, const std::string& returnAddress,
                       const OutgoingMessage& message);
+  // The largest message the server takes, in bytes, when its EHLO reply
+  // named one ("SIZE n", n above 0).
+  std::optional<std::uint64_t> SizeLimit() const { return offered_.sizeLimit; }
+  // The size of `message` as the server counts it (every byte up to the
+  // line that ends the data, before dot-stuffing); none when a file cannot
+  // be sized.
+  static std::optional<std::uint64_t> MessageSize(const OutgoingMessage& message);
   // Reads one reply, multi-line replies ("250-...") whole, within
   // `timeoutMs` for all of it.
   SmtpReply ReadReply(int timeoutMs) { return ReadReply(timeoutMs, {}); }
@@ -149,6 +163,7 @@ class SmtpSession {
     bool startTls = false;
     bool plain = false;
     bool login = false;
+    std::optional<std::uint64_t> sizeLimit;
   };
   // EHLO (HELO when it is refused and `mayFallBack`); fills offered_.
   SmtpResult Greet(const std::string& domain, bool mayFallBack);
