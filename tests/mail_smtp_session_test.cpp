@@ -489,7 +489,7 @@ TEST_F(SmtpTlsTest, EveryRefusalHasItsOwnReasonAndNothingGoesInClear) {
                 SmtpSecurity::kStartTls,
                 {},
                 SmtpOutcome::kGreetingRefused,
-                "no answer to the connection"},
+                "the server may expect TLS from the first byte (port 465): choose TLS"},
            Case{"server",
                 {"--starttls"},
                 SmtpSecurity::kTls,
@@ -522,6 +522,28 @@ TEST_F(SmtpTlsTest, EveryRefusalHasItsOwnReasonAndNothingGoesInClear) {
     }
     EXPECT_TRUE(server.Messages().empty());
   }
+}
+
+TEST_F(SmtpTlsTest, PlainTextAgainstATlsPortIsToldWithinSecondsAndNothingGoesInClear) {
+  SmtpTestServer implicit("normal", Options("server", {"--implicit-tls"}));
+  TestSession patient({});  // the standard's time-outs
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(patient.Connect(implicit.HostText(), "localhost", SmtpSecurity::kStartTls),
+            SmtpOutcome::kGreetingRefused);
+  patient.Quit();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(patient.Reason(),
+            "no answer to the connection within 5 s: the server may expect TLS from the first "
+            "byte (port 465): choose TLS");
+  // A server that logs what it receives gets no QUIT, nor anything else.
+  SmtpTestServer silent("silent");
+  SmtpTimeouts brief = kShort;
+  brief.greetingStartMs = 500;
+  TestSession quick(brief);
+  EXPECT_EQ(quick.Connect(silent.HostText(), "localhost"), SmtpOutcome::kGreetingRefused);
+  quick.Quit();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(silent.SessionLog(), Log{});
 }
 
 TEST_F(SmtpTlsTest, ServersRefusalTextReachesTheCaller) {

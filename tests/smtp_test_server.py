@@ -28,7 +28,8 @@ MODE tells the server to misbehave:
   refuse-after-data  the end of data is answered "554"
   silent-after-data  the end of data is never answered
   slow-after-data    the end of data is answered after 25 s
-  silent             accepts connections and never says anything
+  silent             accepts connections and never says anything; logs what
+                     it receives as "RECEIVED <bytes>"
   plain-after-starttls  STARTTLS is answered "220", and then the server goes
                      on in plain text
 
@@ -163,10 +164,10 @@ class MisbehavingSmtp(SMTP):
         await super().smtp_STARTTLS(arg)
 
 
-async def silent(reader, writer):
+async def silent(reader, writer, handler):
     try:
-        while await reader.read(4096):
-            pass
+        while data := await reader.read(4096):
+            handler.log("RECEIVED {!r}".format(data))
     finally:
         writer.close()
 
@@ -215,7 +216,8 @@ async def serve(args):
     host = "::1" if args.ipv6 else "127.0.0.1"
     loop = asyncio.get_running_loop()
     if args.mode == "silent":
-        server = await asyncio.start_server(silent, host, 0)
+        server = await asyncio.start_server(
+            lambda reader, writer: silent(reader, writer, handler), host, 0)
     else:
         server = await loop.create_server(
             lambda: MisbehavingSmtp(handler, args.mode, **options), host, 0,

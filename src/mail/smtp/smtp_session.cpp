@@ -144,6 +144,8 @@ SmtpResult SmtpSession::Connect(std::string_view server, const std::string& loca
   if (security == SmtpSecurity::kTls) {
     NetResult secured = stream_.StartTls(address->host, DeadlineIn(timeouts_.commandMs));
     if (!secured) return NetFailure(SmtpOutcome::kTlsFailed, secured);
+  } else if (SmtpResult started = AwaitGreeting(); !started.ok()) {
+    return started;
   }
   SmtpReply greeting = ReadReply(timeouts_.commandMs);  // its code is not judged
   if (greeting.code == 0) return Refused(SmtpOutcome::kGreetingRefused, greeting, "the connection");
@@ -169,6 +171,28 @@ SmtpResult SmtpSession::Connect(std::string_view server, const std::string& loca
   }
   if (!login.user.empty()) return LogIn(login);
   return {};
+}
+
+SmtpResult SmtpSession::AwaitGreeting() {
+  std::array<char, kReceiveChunk> chunk;
+  Received first =
+      stream_.Receive(chunk.data(), chunk.size(), DeadlineIn(timeouts_.greetingStartMs));
+  if (first.result) {
+    inbox_.append(chunk.data(), first.count);
+    return {};
+  }
+  // A server that has said nothing is sent nothing more, not even QUIT: on a
+  // port that expects TLS it would be plain text in the handshake.
+  (void)stream_.Close();
+  if (first.result.status() == NetStatus::kTimedOut) {
+    return {SmtpOutcome::kGreetingRefused,
+            "no answer to the connection within " +
+                std::to_string((timeouts_.greetingStartMs + 999) / 1000) +
+                " s: the server may expect TLS from the first byte (port 465): choose TLS"};
+  }
+  SmtpReply none;
+  none.network = std::move(first.result);
+  return Refused(SmtpOutcome::kGreetingRefused, none, "the connection");
 }
 
 SmtpResult SmtpSession::Greet(const std::string& domain, bool mayFallBack) {

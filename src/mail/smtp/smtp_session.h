@@ -12,7 +12,8 @@
 // A server that announces a size limit (SIZE n after EHLO) is told the size
 // of each message with MAIL, and a larger message is refused before MAIL.
 //
-// Every wait for a reply has a deadline for the whole reply, not per byte.
+// Every wait for a reply has a deadline for the whole reply, not per byte;
+// a plain connection's greeting must also begin within a few seconds.
 // Each step answers with an SmtpResult: how it ended, and the reason a user
 // should see (the server's own reply, or what failed on the network).
 #pragma once
@@ -39,6 +40,9 @@ struct SmtpTimeouts {
   int blockMs = 180000;      // sending each block of the message
   int endOfDataMs = 600000;  // the reply after the end of the message
   int quitMs = 10000;        // QUIT's reply: the message is already judged
+  // The first byte of the greeting on a connection that begins in plain
+  // text: a server that expects TLS from the first byte says nothing.
+  int greetingStartMs = 5000;
 };
 
 // A login: the user name (empty: no login) and the password.
@@ -168,6 +172,10 @@ class SmtpSession {
   // EHLO (HELO when it is refused and `mayFallBack`); fills offered_.
   SmtpResult Greet(const std::string& domain, bool mayFallBack);
   SmtpResult LogIn(const SmtpLogin& login);
+  // Waits greetingStartMs for the first byte of the greeting on a plain
+  // connection. A server that stays silent may be waiting for a TLS
+  // handshake: the connection is closed without a word in clear.
+  SmtpResult AwaitGreeting();
   // Sends the message after DATA was accepted, and reads the verdict.
   SmtpResult SendData(const OutgoingMessage& message);
   // Sees every line of a reply, cut and cleaned as the kept ones are.
