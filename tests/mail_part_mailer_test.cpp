@@ -155,6 +155,30 @@ TEST_F(PartMailerTest, RefusalsNameThePartAndGiveTheServersReply) {
   }
 }
 
+TEST_F(PartMailerTest, PartAboveTheServersLimitIsRefusedBeforeMailWithTheSizeThatFits) {
+  SmtpTestServer server("normal", {"--size-limit", "20000"});
+  UseServer(server);
+  EXPECT_EQ(mailer.MailPart(ui, Part("A.Z00", 20000), "r@localhost", "A", 0, 3, kGoOn),
+            MailOutcome::kFailed);
+  ASSERT_EQ(ui.MessageTexts().size(), 1u);
+  const std::string text = ui.MessageTexts()[0];
+  const std::string fits = "\nThe largest part size that fits is ";
+  EXPECT_EQ(text.rfind("Part 1 of 3 (A.Z00) was not mailed:\nthe message of ", 0), 0u) << text;
+  EXPECT_NE(text.find(" bytes is larger than the server's limit of 20000 bytes; nothing of it "
+                      "was sent" +
+                      fits),
+            std::string::npos)
+      << text;
+  for (const std::string& line : server.SessionLog()) EXPECT_NE(line.rfind("MAIL", 0), 0u) << line;
+  // The size named goes through the server; one byte more does not.
+  std::size_t size = std::stoul(text.substr(text.find(fits) + fits.size()));
+  EXPECT_EQ(mailer.MailPart(ui, Part("A.Z00", size), "r@localhost", "A", 0, 3, kGoOn),
+            MailOutcome::kMailed);
+  EXPECT_EQ(mailer.MailPart(ui, Part("A.Z00", size + 1), "r@localhost", "A", 0, 3, kGoOn),
+            MailOutcome::kFailed);
+  EXPECT_EQ(server.Messages().size(), 1u);
+}
+
 TEST_F(PartMailerTest, NoPasswordMeansNoConnection) {
   SmtpTestServer server;
   UseServer(server);
@@ -338,7 +362,9 @@ TEST(CliMailTest, SplitWithMailToTakesThePasswordFromTheEnvironmentOrTheTerminal
             0)
       << testing::ReadText(work / "err.txt");
   std::string out = testing::ReadText(work / "out.txt");
-  EXPECT_NE(out.find(" Mailed"), std::string::npos) << out;
+  EXPECT_NE(out.find("Mailing part 3 of 3 (DATA.Z02)\nMailed part 3 of 3\n Mailed"),
+            std::string::npos)
+      << out;
   auto messages = server.Messages();
   ASSERT_EQ(messages.size(), 3u);
   testing::TempDir check;

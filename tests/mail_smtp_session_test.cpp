@@ -320,6 +320,20 @@ TEST_F(SmtpSessionTest, EnvelopeAddressesAndTheirRefusals) {
   EXPECT_EQ(server.Envelope(3), "from jm@localhost\nto a@localhost\nto b@localhost\n");
 }
 
+TEST_F(SmtpSessionTest, AnnouncedSizeLimitIsToldWithMailAndALargerMessageIsNeverStarted) {
+  SmtpTestServer server("normal", {"--size-limit", "2000"});
+  ASSERT_EQ(session.Connect(server.HostText(), "localhost"), SmtpOutcome::kOk);
+  ASSERT_EQ(session.Transmit("rcpt@localhost", kFrom, "s", "b", {}), SmtpOutcome::kOk);
+  std::size_t size = testing::ReadFile(server.Messages()[0]).size();
+  EXPECT_EQ(server.SessionLog()[2], "MAIL sender@localhost SIZE=" + std::to_string(size));
+  EXPECT_EQ(session.Transmit("rcpt@localhost", kFrom, "s", std::string(2000, 'b'), {}),
+            SmtpOutcome::kMessageTooLarge);
+  EXPECT_EQ(session.Reason(), "the message of " + std::to_string(size + 1999) +
+                                  " bytes is larger than the server's limit of 2000 bytes; "
+                                  "nothing of it was sent");
+  EXPECT_EQ(server.SessionLog().size(), 4u);  // no second MAIL
+}
+
 TEST_F(SmtpSessionTest, ReadReplyJoinsLinesThatArriveApartAndDropsOverlongTails) {
   int pair[2];
   ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
@@ -379,14 +393,15 @@ TEST(SmtpTextsTest, ServerTextsRecipientListsAndDates) {
   EXPECT_EQ(RecipientMailboxes("a@x.org, b@x.org,"), (Log{"a@x.org", "b@x.org"}));
   EXPECT_EQ(RecipientMailboxes("\"Doe, J\" <j@x.org>, <k@x.org> K"), (Log{"j@x.org", "k@x.org"}));
   EXPECT_EQ(RecipientMailboxes("<a,b@x.org>"), (Log{"a,b@x.org"}));
-  EXPECT_EQ(FormatMailDate(1700000000), "14 Nov 2023 22:13:20 GMT");
-  EXPECT_EQ(FormatMailDate(1704067199), "31 Dec 2023 23:59:59 GMT");
+  EXPECT_EQ(FormatMailDate(1700000000), "14 Nov 2023 22:13:20 +0000");
+  EXPECT_EQ(FormatMailDate(1704067199), "31 Dec 2023 23:59:59 +0000");
   // The header block stamps the wall clock's time; a fixed clock fixes it.
   SetWallClock(1700000000);
   std::string header = ComposeHeaderBlock({"A <a@x.org>", "b@x.org", "s", {"X-A: 1\r\n", "X-B\n"}});
   SetWallClock(std::nullopt);
-  EXPECT_EQ(header.substr(0, header.find("Message-ID: ")),
-            "From: A <a@x.org>\r\nTo: b@x.org\r\nSubject: s\r\nDate: 14 Nov 2023 22:13:20 GMT\r\n");
+  EXPECT_EQ(
+      header.substr(0, header.find("Message-ID: ")),
+      "From: A <a@x.org>\r\nTo: b@x.org\r\nSubject: s\r\nDate: 14 Nov 2023 22:13:20 +0000\r\n");
   EXPECT_EQ(header.substr(header.find("Message-ID: "), 22), "Message-ID: <6553f100.");
   EXPECT_TRUE(header.ends_with("@x.org>\r\nX-A: 1\r\nX-B\r\n\r\n")) << header;
 }
@@ -474,7 +489,7 @@ TEST_F(SmtpTlsTest, EveryRefusalHasItsOwnReasonAndNothingGoesInClear) {
                 SmtpSecurity::kStartTls,
                 {},
                 SmtpOutcome::kGreetingRefused,
-                "no answer to the connection"},
+                "the server may expect TLS from the first byte (port 465): choose TLS"},
            Case{"server",
                 {"--starttls"},
                 SmtpSecurity::kTls,
@@ -507,6 +522,28 @@ TEST_F(SmtpTlsTest, EveryRefusalHasItsOwnReasonAndNothingGoesInClear) {
     }
     EXPECT_TRUE(server.Messages().empty());
   }
+}
+
+TEST_F(SmtpTlsTest, PlainTextAgainstATlsPortIsToldWithinSecondsAndNothingGoesInClear) {
+  SmtpTestServer implicit("normal", Options("server", {"--implicit-tls"}));
+  TestSession patient({});  // the standard's time-outs
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(patient.Connect(implicit.HostText(), "localhost", SmtpSecurity::kStartTls),
+            SmtpOutcome::kGreetingRefused);
+  patient.Quit();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(patient.Reason(),
+            "no answer to the connection within 5 s: the server may expect TLS from the first "
+            "byte (port 465): choose TLS");
+  // A server that logs what it receives gets no QUIT, nor anything else.
+  SmtpTestServer silent("silent");
+  SmtpTimeouts brief = kShort;
+  brief.greetingStartMs = 500;
+  TestSession quick(brief);
+  EXPECT_EQ(quick.Connect(silent.HostText(), "localhost"), SmtpOutcome::kGreetingRefused);
+  quick.Quit();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(silent.SessionLog(), Log{});
 }
 
 TEST_F(SmtpTlsTest, ServersRefusalTextReachesTheCaller) {

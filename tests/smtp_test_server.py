@@ -9,7 +9,7 @@ DIRECTORY/message-<k>.eml (the content as received, dot-stuffing removed)
 with DIRECTORY/message-<k>.env holding "from <sender>" and "to <recipient>"
 lines. Every command the client gives is appended to DIRECTORY/session.log
 ("HELO <name>", "EHLO <name>", "STARTTLS", "AUTH <user> ok|refused",
-"MAIL <address>", "RCPT <address>", "QUIT", and "CONNECT" for every
+"MAIL <address> [<parameter>...]", "RCPT <address>", "QUIT", and "CONNECT" for every
 greeting).
 
 MODE tells the server to misbehave:
@@ -28,7 +28,8 @@ MODE tells the server to misbehave:
   refuse-after-data  the end of data is answered "554"
   silent-after-data  the end of data is never answered
   slow-after-data    the end of data is answered after 25 s
-  silent             accepts connections and never says anything
+  silent             accepts connections and never says anything; logs what
+                     it receives as "RECEIVED <bytes>"
   plain-after-starttls  STARTTLS is answered "220", and then the server goes
                      on in plain text
 
@@ -39,6 +40,8 @@ OPTIONS:
   --auth USER:PASSWORD     require a login with these credentials
   --login-only             offer AUTH LOGIN but not PLAIN
   --ipv6                   listen on ::1
+  --size-limit N           announce "SIZE N" after EHLO and refuse larger
+                           messages (at MAIL for a larger SIZE=)
 """
 
 import argparse
@@ -71,7 +74,7 @@ class Recorder:
         return responses
 
     async def handle_MAIL(self, server, session, envelope, address, options):
-        self.log("MAIL " + address)
+        self.log(" ".join(["MAIL", address] + options))
         envelope.mail_from = address
         return "250 OK"
 
@@ -108,8 +111,8 @@ class Recorder:
 
 
 class MisbehavingSmtp(SMTP):
-    def __init__(self, handler, mode, **options):
-        super().__init__(handler, hostname="localhost", data_size_limit=None, **options)
+    def __init__(self, handler, mode, size_limit=None, **options):
+        super().__init__(handler, hostname="localhost", data_size_limit=size_limit, **options)
         self.mode = mode
         self.greeted = False
 
@@ -161,10 +164,10 @@ class MisbehavingSmtp(SMTP):
         await super().smtp_STARTTLS(arg)
 
 
-async def silent(reader, writer):
+async def silent(reader, writer, handler):
     try:
-        while await reader.read(4096):
-            pass
+        while data := await reader.read(4096):
+            handler.log("RECEIVED {!r}".format(data))
     finally:
         writer.close()
 
@@ -181,6 +184,7 @@ def main():
     parser.add_argument("--auth")
     parser.add_argument("--login-only", action="store_true")
     parser.add_argument("--ipv6", action="store_true")
+    parser.add_argument("--size-limit", type=int)
     args = parser.parse_args()
     asyncio.run(serve(args))
 
@@ -191,7 +195,7 @@ async def serve(args):
     if args.cert:
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
         context.load_cert_chain(args.cert, args.key)
-    options = {}
+    options = {"size_limit": args.size_limit}
     if args.starttls:
         options.update(tls_context=context, require_starttls=True)
     if args.auth:
@@ -212,7 +216,8 @@ async def serve(args):
     host = "::1" if args.ipv6 else "127.0.0.1"
     loop = asyncio.get_running_loop()
     if args.mode == "silent":
-        server = await asyncio.start_server(silent, host, 0)
+        server = await asyncio.start_server(
+            lambda reader, writer: silent(reader, writer, handler), host, 0)
     else:
         server = await loop.create_server(
             lambda: MisbehavingSmtp(handler, args.mode, **options), host, 0,

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "platform/drive.h"
 #include "platform/file_status.h"
 #include "platform/hidden_input.h"
+#include "platform/path.h"
 #include "settings/settings_store.h"
 #include "split/split_engine.h"
 #include "split/split_form.h"
@@ -81,6 +83,28 @@ PasswordSource TerminalPassword() {
   };
 }
 
+// Tells on the information lines which part goes out and which has gone,
+// so that a log without a terminal shows where a slow server keeps the run.
+class ReportingMailer : public PartMailer {
+ public:
+  explicit ReportingMailer(PartMailer& mailer) : mailer_(mailer) {}
+
+  bool CanMail(UserInterface& owner) override { return mailer_.CanMail(owner); }
+  MailOutcome MailPart(UserInterface& owner, const std::string& partPath, const std::string& mailTo,
+                       const std::string& sourceName, int index, int count,
+                       const std::function<bool()>& keepWaiting) override {
+    std::string which = "part " + std::to_string(index + 1) + " of " + std::to_string(count);
+    owner.SetInfoLine(InfoLine::kStatus, "Mailing " + which + " (" + FileNameOf(partPath) + ")");
+    MailOutcome outcome =
+        mailer_.MailPart(owner, partPath, mailTo, sourceName, index, count, keepWaiting);
+    if (outcome == MailOutcome::kMailed) owner.SetInfoLine(InfoLine::kStatus, "Mailed " + which);
+    return outcome;
+  }
+
+ private:
+  PartMailer& mailer_;
+};
+
 // Runs the split the options describe; the exit status.
 int Split(const SplitOptions& options) {
   TerminalUi ui(options.assumeYes);
@@ -98,7 +122,8 @@ int Split(const SplitOptions& options) {
   // Parts go out through the server and return address of the settings, as
   // in the desktop program; the password comes from the environment or is
   // asked for once.
-  SmtpPartMailer mailer(settings, kDefaultApplicationTitle, TerminalPassword());
+  SmtpPartMailer smtp(settings, kDefaultApplicationTitle, TerminalPassword());
+  ReportingMailer mailer(smtp);
   SplitEngine engine(ui, settings, drives, &mailer);
   SplitOutcome outcome = engine.Run({options.file, status ? status->size : 0});
   if (!accepted) {

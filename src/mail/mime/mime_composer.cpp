@@ -167,7 +167,7 @@ bool WritePart(File& output, const ComposedPart& part) {
 std::string FormatMailDate(std::int64_t secondsSinceEpoch) {
   UtcTime utc = UtcTimeOf(secondsSinceEpoch);
   char text[64];
-  std::snprintf(text, sizeof text, "%2.2d %s %d %2.2d:%2.2d:%2.2d GMT", utc.day,
+  std::snprintf(text, sizeof text, "%2.2d %s %d %2.2d:%2.2d:%2.2d +0000", utc.day,
                 kMonths[utc.month - 1], utc.year, utc.hour, utc.minute, utc.second);
   return text;
 }

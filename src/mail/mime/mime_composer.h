@@ -59,7 +59,8 @@ struct MessageHeading {
 // is cut there, else a last CR or LF is removed.
 std::string ComposeHeaderBlock(const MessageHeading& heading);
 
-// "DD Mon YYYY hh:mm:ss GMT" of the given UTC time.
+// "DD Mon YYYY hh:mm:ss +0000" of the given UTC time: the zone as a number,
+// not the obsolete "GMT".
 std::string FormatMailDate(std::int64_t secondsSinceEpoch);
 
 class MimeComposer {

@@ -3,13 +3,30 @@
 #include <array>
 #include <cstdio>
 
+#include "mail/mime/content_encoders.h"
 #include "mail/mime/mime_composer.h"
 #include "mail/smtp/send_mime.h"
+#include "platform/file_status.h"
 #include "platform/host_name.h"
 #include "platform/path.h"
 #include "ui/user_interface.h"
 
 namespace fennimar {
+namespace {
+
+// What part size would have fitted the server's limit, for the refusal of a
+// message that did not.
+std::string TooLargeAdvice(const SmtpSession& session, const SmtpResult& refusal,
+                           const std::string& partPath) {
+  auto part = StatusOf(partPath);
+  if (!session.SizeLimit() || !part) return {};
+  std::uint64_t fits = SmtpPartMailer::LargestFittingPart(*session.SizeLimit(), refusal.messageSize,
+                                                          static_cast<std::uint64_t>(part->size));
+  if (fits == 0) return "\nNo part is small enough for this server.";
+  return "\nThe largest part size that fits is " + std::to_string(fits) + " bytes.";
+}
+
+}  // namespace
 
 SmtpPartMailer::SmtpPartMailer(SettingsStore& settings, std::string applicationTitle,
                                PasswordSource passwords, SmtpTimeouts timeouts)
@@ -28,6 +45,22 @@ std::string SmtpPartMailer::Subject(int index, int count, const std::string& sou
 std::string SmtpPartMailer::LocalDomain() {
   std::string host = HostName();
   return host.find('.') != std::string::npos ? host : std::string();
+}
+
+std::uint64_t SmtpPartMailer::LargestFittingPart(std::uint64_t limit, std::uint64_t messageSize,
+                                                 std::uint64_t partSize) {
+  std::uint64_t rest = messageSize - Base64EncodedSize(partSize);
+  if (messageSize < Base64EncodedSize(partSize) || rest >= limit) return 0;
+  // The base64 text grows with the part: the largest fitting part is found
+  // by halving, from a range whose top never fits (base64 is longer than
+  // its data).
+  std::uint64_t fits = 0;
+  std::uint64_t tooLarge = limit - rest + 1;
+  while (tooLarge - fits > 1) {
+    std::uint64_t middle = fits + (tooLarge - fits) / 2;
+    (rest + Base64EncodedSize(middle) <= limit ? fits : tooLarge) = middle;
+  }
+  return fits;
 }
 
 bool SmtpPartMailer::CanMail(UserInterface& owner) {
@@ -87,6 +120,8 @@ MailOutcome SmtpPartMailer::MailPart(UserInterface& owner, const std::string& pa
       return MailOutcome::kMailed;
     case SmtpOutcome::kStopped:
       return MailOutcome::kStopped;
+    case SmtpOutcome::kMessageTooLarge:
+      return fail(result.reason + TooLargeAdvice(session, result, partPath));
     default:
       return fail(result.reason);
   }

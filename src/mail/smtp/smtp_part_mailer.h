@@ -7,8 +7,11 @@
 // and the password, when a user name is set, from the password source.
 // Settings that cannot be used send nothing. A failed connection is told to the user with two
 // message boxes; any later failure with one box naming the part and giving the server's reply.
+// A part whose message is larger than the server's announced limit is not
+// sent at all; its box names the limit and the largest part size that fits.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -57,6 +60,12 @@ class SmtpPartMailer : public PartMailer {
   // is fully qualified, else empty (the session then sends the address
   // literal of its end of the connection).
   static std::string LocalDomain();
+  // The largest part file size, in bytes, whose message stays within
+  // `limit`, given that a part of `partSize` bytes made a message of
+  // `messageSize` bytes (the part travels in base64, the rest stays the
+  // same); 0 when not even an empty part fits.
+  static std::uint64_t LargestFittingPart(std::uint64_t limit, std::uint64_t messageSize,
+                                          std::uint64_t partSize);
 
  private:
   SettingsStore& settings_;

@@ -8,6 +8,7 @@
 #include "mail/mime/content_encoders.h"
 #include "mail/mime/header_text.h"
 #include "platform/file.h"
+#include "platform/file_status.h"
 #include "text/ascii.h"
 #include "ui/message_text.h"
 
@@ -47,6 +48,21 @@ std::string EnvelopeSender(std::string_view address) {
   }
   if (sender.size() > kMaxEnvelopeSender) return {};
   return sender;
+}
+
+// The number of a "SIZE n" extension line's keyword (lower case); none for
+// "SIZE" alone, "SIZE 0" (no fixed limit) or anything that is no number.
+std::optional<std::uint64_t> SizeLimitOf(std::string_view keyword) {
+  if (!keyword.starts_with("size ")) return std::nullopt;
+  std::string_view digits = TrimBlanks(keyword.substr(5));
+  if (digits.empty() || digits.size() > 18) return std::nullopt;
+  std::uint64_t limit = 0;
+  for (char c : digits) {
+    if (!IsAsciiDigit(c)) return std::nullopt;
+    limit = limit * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (limit == 0) return std::nullopt;
+  return limit;
 }
 
 // The mailbox of one address: inside the first "<" that lies outside double
@@ -128,6 +144,8 @@ SmtpResult SmtpSession::Connect(std::string_view server, const std::string& loca
   if (security == SmtpSecurity::kTls) {
     NetResult secured = stream_.StartTls(address->host, DeadlineIn(timeouts_.commandMs));
     if (!secured) return NetFailure(SmtpOutcome::kTlsFailed, secured);
+  } else if (SmtpResult started = AwaitGreeting(); !started.ok()) {
+    return started;
   }
   SmtpReply greeting = ReadReply(timeouts_.commandMs);  // its code is not judged
   if (greeting.code == 0) return Refused(SmtpOutcome::kGreetingRefused, greeting, "the connection");
@@ -155,6 +173,28 @@ SmtpResult SmtpSession::Connect(std::string_view server, const std::string& loca
   return {};
 }
 
+SmtpResult SmtpSession::AwaitGreeting() {
+  std::array<char, kReceiveChunk> chunk;
+  Received first =
+      stream_.Receive(chunk.data(), chunk.size(), DeadlineIn(timeouts_.greetingStartMs));
+  if (first.result) {
+    inbox_.append(chunk.data(), first.count);
+    return {};
+  }
+  // A server that has said nothing is sent nothing more, not even QUIT: on a
+  // port that expects TLS it would be plain text in the handshake.
+  (void)stream_.Close();
+  if (first.result.status() == NetStatus::kTimedOut) {
+    return {SmtpOutcome::kGreetingRefused,
+            "no answer to the connection within " +
+                std::to_string((timeouts_.greetingStartMs + 999) / 1000) +
+                " s: the server may expect TLS from the first byte (port 465): choose TLS"};
+  }
+  SmtpReply none;
+  none.network = std::move(first.result);
+  return Refused(SmtpOutcome::kGreetingRefused, none, "the connection");
+}
+
 SmtpResult SmtpSession::Greet(const std::string& domain, bool mayFallBack) {
   offered_ = {};
   // Every line after the first names one extension; a long list is read
@@ -165,6 +205,7 @@ SmtpResult SmtpSession::Greet(const std::string& domain, bool mayFallBack) {
     if (std::exchange(first, false) || line.size() < 4) return;
     std::string keyword = AsciiLower(line.substr(4));
     if (keyword == "starttls") offered.startTls = true;
+    if (auto limit = SizeLimitOf(keyword)) offered.sizeLimit = limit;
     if (keyword.starts_with("auth ") || keyword.starts_with("auth=")) {
       std::string mechanisms = " " + keyword.substr(5) + " ";
       offered.plain = offered.plain || mechanisms.find(" plain ") != std::string::npos;
@@ -325,7 +366,23 @@ SmtpResult SmtpSession::Transmit(const std::string& recipients, const std::strin
     return {SmtpOutcome::kBadRecipient, "no usable recipient in \"" + OneLine(recipients) + "\""};
   }
 
-  SmtpReply reply = Command("MAIL from:" + sender + "\r\n", timeouts_.commandMs);
+  std::string mail = "MAIL from:" + sender;
+  if (offered_.sizeLimit) {
+    // The server would refuse the message only after all of it had been
+    // sent; it is refused here before a byte of it goes out.
+    std::optional<std::uint64_t> size = MessageSize(message);
+    if (size && *size > *offered_.sizeLimit) {
+      SmtpResult refused{SmtpOutcome::kMessageTooLarge,
+                         "the message of " + std::to_string(*size) +
+                             " bytes is larger than the server's limit of " +
+                             std::to_string(*offered_.sizeLimit) +
+                             " bytes; nothing of it was sent"};
+      refused.messageSize = *size;
+      return refused;
+    }
+    if (size) mail += " SIZE=" + std::to_string(*size);
+  }
+  SmtpReply reply = Command(mail + "\r\n", timeouts_.commandMs);
   if (!IsPositive(reply.code)) return Refused(SmtpOutcome::kSenderRefused, reply, "MAIL");
   for (const std::string& mailbox : mailboxes) {
     reply = Command("RCPT to:<" + mailbox + ">\r\n", timeouts_.commandMs);
@@ -334,6 +391,18 @@ SmtpResult SmtpSession::Transmit(const std::string& recipients, const std::strin
   reply = Command("DATA\r\n", timeouts_.dataMs);
   if (reply.code != 354) return Refused(SmtpOutcome::kDataRefused, reply, "DATA");
   return SendData(message);
+}
+
+std::optional<std::uint64_t> SmtpSession::MessageSize(const OutgoingMessage& message) {
+  // As SendData sends it: the header, the body, each file after an empty
+  // line, and the line end before the final ".".
+  std::uint64_t size = message.header.size() + message.body.size() + 2;
+  for (const std::string& path : message.files) {
+    auto status = StatusOf(path);
+    if (!status) return std::nullopt;
+    size += 4 + static_cast<std::uint64_t>(status->size);
+  }
+  return size;
 }
 
 SmtpResult SmtpSession::SendData(const OutgoingMessage& message) {

@@ -9,11 +9,16 @@
 // phase, dot-stuffed, through one large buffer. It knows nothing of header
 // fields: it speaks the protocol only.
 //
-// Every wait for a reply has a deadline for the whole reply, not per byte.
+// A server that announces a size limit (SIZE n after EHLO) is told the size
+// of each message with MAIL, and a larger message is refused before MAIL.
+//
+// Every wait for a reply has a deadline for the whole reply, not per byte;
+// a plain connection's greeting must also begin within a few seconds.
 // Each step answers with an SmtpResult: how it ended, and the reason a user
 // should see (the server's own reply, or what failed on the network).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -35,6 +40,9 @@ struct SmtpTimeouts {
   int blockMs = 180000;      // sending each block of the message
   int endOfDataMs = 600000;  // the reply after the end of the message
   int quitMs = 10000;        // QUIT's reply: the message is already judged
+  // The first byte of the greeting on a connection that begins in plain
+  // text: a server that expects TLS from the first byte says nothing.
+  int greetingStartMs = 5000;
 };
 
 // A login: the user name (empty: no login) and the password.
@@ -63,6 +71,7 @@ enum class SmtpOutcome {
   kNoAnswer,          // the server said nothing in time after the message
   kStopped,           // the user stopped a wait
   kComposeFailed,     // the message could not be composed; nothing was sent
+  kMessageTooLarge,   // larger than the server's size limit; nothing was sent
 };
 
 // How a step ended, and when it failed, why: the server's reply or the
@@ -70,6 +79,8 @@ enum class SmtpOutcome {
 struct [[nodiscard]] SmtpResult {
   SmtpOutcome outcome = SmtpOutcome::kOk;
   std::string reason;
+  // kMessageTooLarge: the size of the refused message, in bytes.
+  std::uint64_t messageSize = 0;
 
   bool ok() const { return outcome == SmtpOutcome::kOk; }
 };
@@ -139,6 +150,13 @@ class SmtpSession {
   // first word. A file that cannot be read fails the message.
   SmtpResult Transmit(const std::string& recipients, const std::string& returnAddress,
                       const OutgoingMessage& message);
+  // The largest message the server takes, in bytes, when its EHLO reply
+  // named one ("SIZE n", n above 0).
+  std::optional<std::uint64_t> SizeLimit() const { return offered_.sizeLimit; }
+  // The size of `message` as the server counts it (every byte up to the
+  // line that ends the data, before dot-stuffing); none when a file cannot
+  // be sized.
+  static std::optional<std::uint64_t> MessageSize(const OutgoingMessage& message);
   // Reads one reply, multi-line replies ("250-...") whole, within
   // `timeoutMs` for all of it.
   SmtpReply ReadReply(int timeoutMs) { return ReadReply(timeoutMs, {}); }
@@ -149,10 +167,15 @@ class SmtpSession {
     bool startTls = false;
     bool plain = false;
     bool login = false;
+    std::optional<std::uint64_t> sizeLimit;
   };
   // EHLO (HELO when it is refused and `mayFallBack`); fills offered_.
   SmtpResult Greet(const std::string& domain, bool mayFallBack);
   SmtpResult LogIn(const SmtpLogin& login);
+  // Waits greetingStartMs for the first byte of the greeting on a plain
+  // connection. A server that stays silent may be waiting for a TLS
+  // handshake: the connection is closed without a word in clear.
+  SmtpResult AwaitGreeting();
   // Sends the message after DATA was accepted, and reads the verdict.
   SmtpResult SendData(const OutgoingMessage& message);
   // Sees every line of a reply, cut and cleaned as the kept ones are.
