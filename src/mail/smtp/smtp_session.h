@@ -42,7 +42,7 @@ struct SmtpTimeouts {
   int quitMs = 10000;        // QUIT's reply: the message is already judged
   // The first byte of the greeting on a connection that begins in plain
   // text: a server that expects TLS from the first byte says nothing.
-  int greetingStartMs = 5000;
+  int greetingStartMs = 8000;
 };
 
 // A login: the user name (empty: no login) and the password.
