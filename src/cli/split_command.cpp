@@ -1,25 +1,21 @@
 #include "cli/split_command.h"
 
 #include <cstdint>
-#include <cstdlib>
-#include <functional>
 #include <iostream>
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "cli/command_line.h"
+#include "cli/reporting_mailer.h"
 #include "cli/split_options.h"
+#include "cli/terminal_password.h"
 #include "cli/terminal_ui.h"
 #include "mail/smtp/smtp_part_mailer.h"
 #include "platform/drive.h"
 #include "platform/file_status.h"
-#include "platform/hidden_input.h"
-#include "platform/path.h"
 #include "settings/settings_store.h"
 #include "split/split_engine.h"
 #include "split/split_form.h"
-#include "ui/message_text.h"
 
 namespace fennimar {
 namespace {
@@ -63,47 +59,6 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
   }
   return form.Ok() == DialogResult::kOk;
 }
-
-// The SMTP password: FENNIMAR_SMTP_PASSWORD, else asked on the terminal
-// without echo (once per run; Ctrl-C at the prompt asks to stop), else none.
-PasswordSource TerminalPassword() {
-  auto typed = std::make_shared<std::optional<std::string>>();
-  return [typed](const std::string& user, const std::string& server,
-                 const KeepWaiting& keepWaiting) -> PasswordAnswer {
-    if (const char* password = std::getenv("FENNIMAR_SMTP_PASSWORD")) return {password, {}};
-    if (!*typed) {
-      // The prompt is written straight to the terminal, past TerminalUi.
-      HiddenLine line =
-          ReadHiddenLine(DisplayText("Password for " + user + " at " + server + ": "), keepWaiting);
-      if (line.outcome == HiddenRead::kStopped) return {std::nullopt, "stopped", true};
-      if (line.outcome == HiddenRead::kRead) *typed = line.text;
-    }
-    if (*typed) return {**typed, {}};
-    return {std::nullopt, "set FENNIMAR_SMTP_PASSWORD, or run on a terminal to be asked"};
-  };
-}
-
-// Tells on the information lines which part goes out and which has gone,
-// so that a log without a terminal shows where a slow server keeps the run.
-class ReportingMailer : public PartMailer {
- public:
-  explicit ReportingMailer(PartMailer& mailer) : mailer_(mailer) {}
-
-  bool CanMail(UserInterface& owner) override { return mailer_.CanMail(owner); }
-  MailOutcome MailPart(UserInterface& owner, const std::string& partPath, const std::string& mailTo,
-                       const std::string& sourceName, int index, int count,
-                       const std::function<bool()>& keepWaiting) override {
-    std::string which = "part " + std::to_string(index + 1) + " of " + std::to_string(count);
-    owner.SetInfoLine(InfoLine::kStatus, "Mailing " + which + " (" + FileNameOf(partPath) + ")");
-    MailOutcome outcome =
-        mailer_.MailPart(owner, partPath, mailTo, sourceName, index, count, keepWaiting);
-    if (outcome == MailOutcome::kMailed) owner.SetInfoLine(InfoLine::kStatus, "Mailed " + which);
-    return outcome;
-  }
-
- private:
-  PartMailer& mailer_;
-};
 
 // Runs the split the options describe; the exit status.
 int Split(const SplitOptions& options) {

@@ -1,0 +1,20 @@
+#include "cli/reporting_mailer.h"
+
+#include "platform/path.h"
+#include "ui/user_interface.h"
+
+namespace fennimar {
+
+MailOutcome ReportingMailer::MailPart(UserInterface& owner, const std::string& partPath,
+                                      const std::string& mailTo, const std::string& sourceName,
+                                      int index, int count,
+                                      const std::function<bool()>& keepWaiting) {
+  std::string which = "part " + std::to_string(index + 1) + " of " + std::to_string(count);
+  owner.SetInfoLine(InfoLine::kStatus, "Mailing " + which + " (" + FileNameOf(partPath) + ")");
+  MailOutcome outcome =
+      mailer_.MailPart(owner, partPath, mailTo, sourceName, index, count, keepWaiting);
+  if (outcome == MailOutcome::kMailed) owner.SetInfoLine(InfoLine::kStatus, "Mailed " + which);
+  return outcome;
+}
+
+}  // namespace fennimar

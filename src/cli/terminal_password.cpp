@@ -1,0 +1,30 @@
+#include "cli/terminal_password.h"
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/hidden_input.h"
+#include "ui/message_text.h"
+
+namespace fennimar {
+
+PasswordSource TerminalPassword() {
+  auto typed = std::make_shared<std::optional<std::string>>();
+  return [typed](const std::string& user, const std::string& server,
+                 const KeepWaiting& keepWaiting) -> PasswordAnswer {
+    if (const char* password = std::getenv("FENNIMAR_SMTP_PASSWORD")) return {password, {}};
+    if (!*typed) {
+      // The prompt is written straight to the terminal, past TerminalUi.
+      HiddenLine line =
+          ReadHiddenLine(DisplayText("Password for " + user + " at " + server + ": "), keepWaiting);
+      if (line.outcome == HiddenRead::kStopped) return {std::nullopt, "stopped", true};
+      if (line.outcome == HiddenRead::kRead) *typed = line.text;
+    }
+    if (*typed) return {**typed, {}};
+    return {std::nullopt, "set FENNIMAR_SMTP_PASSWORD, or run on a terminal to be asked"};
+  };
+}
+
+}  // namespace fennimar
