@@ -1,7 +1,7 @@
 // The recipient's side, as a user runs it: parts mailed by fennimar-cli split
-// to a real SMTP server, stored as local delivery stores them (LF line ends)
-// in a Maildir, an mbox written by Python's mailbox module and single .eml
-// files, then taken out with fennimar-cli extract and joined with
+// (or fennimar-cli mail) to a real SMTP server, stored as local delivery
+// stores them (LF line ends) in a Maildir, an mbox written by Python's
+// mailbox module and single .eml files, then taken out with fennimar-cli extract and joined with
 // fennimar-cli join.
 #include <gtest/gtest.h>
 
@@ -34,9 +34,7 @@ class MailReceivedTest : public ::testing::Test {
   // Splits DATA.BIN into four parts mailed through `server`, and stores
   // the messages received in work/Maildir, work/box.mbox and work/eml/.
   void MailAndStore(const SmtpTestServer& server, std::size_t keep) {
-    SettingsStore settings{work / "cfg/fennimar/FENNIMAR.INI"};
-    settings.WriteSetting(settings::kSection, settings::kSmtpHost, server.HostText());
-    settings.WriteSetting(settings::kSection, settings::kMyAddress, "cli@localhost");
+    UseServer(server);
     testing::WriteFile(work / "DATA.BIN", source);
     testing::SetModifiedTime(work / "DATA.BIN", 1500000000);
     ASSERT_EQ(Cli("split DATA.BIN -s 12000 -d parts -y --mail-to you@localhost"), 0)
@@ -49,6 +47,13 @@ class MailReceivedTest : public ::testing::Test {
                                        work / "eml"};
     arguments.insert(arguments.end(), messages.begin(), messages.end());
     testing::RunPythonScript("mail_received.py", arguments);
+  }
+
+  // Points the settings fennimar-cli reads at `server`.
+  void UseServer(const SmtpTestServer& server) {
+    SettingsStore settings{work / "cfg/fennimar/FENNIMAR.INI"};
+    settings.WriteSetting(settings::kSection, settings::kSmtpHost, server.HostText());
+    settings.WriteSetting(settings::kSection, settings::kMyAddress, "cli@localhost");
   }
 
   // Runs fennimar-cli in `work` with a private home, settings and temporary
@@ -106,6 +111,40 @@ TEST_F(MailReceivedTest, MailedSetJoinsFromMaildirMboxAndMessages) {
               StatusOf(work / ("parts/" + std::string(name)))->mode);
   }
   EXPECT_EQ(Cli("extract"), 2);
+}
+
+TEST_F(MailReceivedTest, MailCommandSendsPartsOnDiskAsTheSplitMailsThem) {
+  SmtpTestServer server;
+  UseServer(server);
+  testing::WriteFile(work / "DATA.BIN", source);
+  ASSERT_EQ(Cli("split DATA.BIN -s 12000 -d parts -y"), 0);
+  // Nothing goes out while any argument is refused.
+  EXPECT_EQ(Cli("mail parts/DATA.Z01 DATA.BIN --to you@localhost"), 1);
+  EXPECT_EQ(testing::ReadText(work / "err.txt"), "fennimar-cli: DATA.BIN: not a part file\n");
+  testing::Run("mv " + work / "parts/DATA.Z02 " + work / "DATA.Z02");
+  EXPECT_EQ(Cli("mail --all parts/DATA.Z00 --to you@localhost"), 1);
+  testing::Run("mv " + work / "DATA.Z02 " + work / "parts/DATA.Z02");
+  EXPECT_EQ(Cli("mail parts/DATA.Z00"), 2);
+  EXPECT_TRUE(server.Messages().empty());
+
+  ASSERT_EQ(Cli("mail parts/DATA.Z03 parts/DATA.Z01 --to you@localhost"), 0)
+      << testing::ReadText(work / "err.txt");
+  EXPECT_EQ(testing::ReadText(work / "out.txt"),
+            "Mailing part 4 of 4 (DATA.Z03)\nMailed part 4 of 4\n"
+            "Mailing part 2 of 4 (DATA.Z01)\nMailed part 2 of 4\n");
+  ASSERT_EQ(server.Messages().size(), 2u);
+  for (int k : {0, 1}) {
+    const char* name = k == 0 ? "DATA.Z03" : "DATA.Z01";
+    testing::TempDir check;
+    auto python = testing::CheckWithPython(server.Messages()[k], check.path());
+    EXPECT_EQ(python["subject"], k == 0 ? "Part  4 of total  4 parts of file:DATA.BIN "
+                                        : "Part  2 of total  4 parts of file:DATA.BIN ");
+    EXPECT_EQ(python["name-0"], name);
+    EXPECT_EQ(testing::ReadFile(check / "part-0"),
+              testing::ReadFile(work / ("parts/" + std::string(name))));
+  }
+  EXPECT_EQ(Cli("mail --all parts/DATA.Z00 --to you@localhost"), 0);
+  EXPECT_EQ(server.Messages().size(), 6u);
 }
 
 TEST_F(MailReceivedTest, IncompleteSetNamesTheMissingPartAndLeavesNothingBehind) {

@@ -6,6 +6,7 @@
 #include "build_info.h"
 #include "cli/extract_command.h"
 #include "cli/join_command.h"
+#include "cli/mail_command.h"
 #include "cli/split_command.h"
 
 namespace {
@@ -15,6 +16,7 @@ constexpr const char* kUsage =
     "  split FILE [options]   cut FILE into part files (fennimar-cli split --help)\n"
     "  join PART [options]    join the set that holds PART (fennimar-cli join --help)\n"
     "  extract SOURCE...      take the part files out of mail (fennimar-cli extract --help)\n"
+    "  mail PART... --to ADDR mail part files, one message each (fennimar-cli mail --help)\n"
     "  --version              print the version\n";
 
 }  // namespace
@@ -33,6 +35,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(argv[1], "extract") == 0) {
     return fennimar::RunExtractCommand(argc - 2, argv + 2);
   }
+  if (std::strcmp(argv[1], "mail") == 0) return fennimar::RunMailCommand(argc - 2, argv + 2);
   std::cerr << "fennimar-cli: unknown command " << argv[1] << "\n" << kUsage;
   return 2;
 }

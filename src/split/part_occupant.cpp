@@ -9,11 +9,7 @@
 #include "platform/path.h"
 
 namespace fennimar {
-namespace {
 
-// The header of a part file; empty for anything else. A part shorter than a
-// header reads as zeros beyond its end: a source length of 0, which no split
-// source has, so such a part is always another file's.
 std::optional<PartHeader> ReadPartHeader(const std::string& path) {
   if (KindOf(path, Links::kTakeAsIs) != EntryKind::kRegular || !IsPartFile(path))
     return std::nullopt;
@@ -24,8 +20,6 @@ std::optional<PartHeader> ReadPartHeader(const std::string& path) {
   if (!got || *got < 2) return std::nullopt;
   return DecodeHeader(bytes);
 }
-
-}  // namespace
 
 bool IsSameSource(const PartHeader& a, const PartHeader& b) {
   return a.SourceName() == b.SourceName() && a.SourceSize() == b.SourceSize() &&

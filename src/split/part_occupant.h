@@ -33,6 +33,12 @@ struct PartOccupant {
   std::string owner;
 };
 
+// The header of a regular file that is a part (IsPartFile); empty for
+// anything else. A part shorter than a header reads as zeros beyond its end:
+// a source length of 0, which no split source has, so such a part is always
+// another file's.
+std::optional<PartHeader> ReadPartHeader(const std::string& path);
+
 // True when two headers describe one source: name, length and time.
 bool IsSameSource(const PartHeader& a, const PartHeader& b);
 
