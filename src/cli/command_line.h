@@ -32,6 +32,14 @@ struct ParsedCommandLine {
   // What to print when `end` is not kRun: the usage after -h, the complaint
   // and the usage after a usage error.
   std::string message;
+
+  // This command line ends before running: `complaint` (may be empty), then
+  // the command's `usage`.
+  ParsedCommandLine Ended(CommandLineEnd how, const char* usage, const std::string& complaint) {
+    end = how;
+    message = complaint + usage;
+    return *this;
+  }
 };
 
 // Prints the message of a command line that ends before the command runs

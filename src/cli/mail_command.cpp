@@ -37,31 +37,29 @@ struct MailArguments {
 // its value.
 ParsedCommandLine<MailArguments> ParseMailArguments(int argc, char** argv) {
   ParsedCommandLine<MailArguments> parsed;
-  auto end = [&](CommandLineEnd how, const std::string& complaint) {
-    parsed.end = how;
-    parsed.message = complaint + kUsage;
-    return parsed;
-  };
   MailArguments& arguments = parsed.arguments;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
-      return end(CommandLineEnd::kHelp, "");
+      return parsed.Ended(CommandLineEnd::kHelp, kUsage, "");
     } else if (arg == "--to") {
       if (i + 1 >= argc)
-        return end(CommandLineEnd::kUsageError, "fennimar-cli: " + arg + " needs a value\n");
+        return parsed.Ended(CommandLineEnd::kUsageError, kUsage,
+                            "fennimar-cli: " + arg + " needs a value\n");
       arguments.mailTo = argv[++i];
     } else if (arg == "--all") {
       arguments.all = true;
     } else if (!arg.empty() && arg[0] == '-') {
-      return end(CommandLineEnd::kUsageError, "fennimar-cli: unknown option " + arg + "\n");
+      return parsed.Ended(CommandLineEnd::kUsageError, kUsage,
+                          "fennimar-cli: unknown option " + arg + "\n");
     } else {
       arguments.parts.push_back(arg);
     }
   }
-  if (arguments.parts.empty()) return end(CommandLineEnd::kUsageError, "");
+  if (arguments.parts.empty()) return parsed.Ended(CommandLineEnd::kUsageError, kUsage, "");
   if (arguments.mailTo.empty()) {
-    return end(CommandLineEnd::kUsageError, "fennimar-cli: --to needs a recipient\n");
+    return parsed.Ended(CommandLineEnd::kUsageError, kUsage,
+                        "fennimar-cli: --to needs a recipient\n");
   }
   return parsed;
 }

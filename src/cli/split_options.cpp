@@ -8,11 +8,6 @@ namespace fennimar {
 
 ParsedCommandLine<SplitOptions> ParseSplitOptions(int argc, char** argv, const char* usage) {
   ParsedCommandLine<SplitOptions> parsed;
-  auto end = [&](CommandLineEnd how, const std::string& complaint) {
-    parsed.end = how;
-    parsed.message = complaint + usage;
-    return parsed;
-  };
   SplitOptions& options = parsed.arguments;
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
@@ -25,11 +20,12 @@ ParsedCommandLine<SplitOptions> ParseSplitOptions(int argc, char** argv, const c
                                          : arg == "-s" || arg == "--size" ? &options.size
                                                                           : nullptr;
     if (arg == "-h" || arg == "--help") {
-      return end(CommandLineEnd::kHelp, "");
+      return parsed.Ended(CommandLineEnd::kHelp, usage, "");
     } else if (valued || arg == "--mail-to") {
       auto given = value();
       if (!given)
-        return end(CommandLineEnd::kUsageError, "fennimar-cli: " + arg + " needs a value\n");
+        return parsed.Ended(CommandLineEnd::kUsageError, usage,
+                            "fennimar-cli: " + arg + " needs a value\n");
       if (valued) {
         *valued = std::move(given);
       } else {
@@ -40,16 +36,17 @@ ParsedCommandLine<SplitOptions> ParseSplitOptions(int argc, char** argv, const c
     } else if (arg == "-y" || arg == "--yes") {
       options.assumeYes = true;
     } else if (!arg.empty() && arg[0] == '-') {
-      return end(CommandLineEnd::kUsageError, "fennimar-cli: unknown option " + arg + "\n");
+      return parsed.Ended(CommandLineEnd::kUsageError, usage,
+                          "fennimar-cli: unknown option " + arg + "\n");
     } else if (options.file.empty()) {
       options.file = arg;
     } else {
-      return end(CommandLineEnd::kUsageError, "fennimar-cli: one file at a time\n");
+      return parsed.Ended(CommandLineEnd::kUsageError, usage, "fennimar-cli: one file at a time\n");
     }
   }
-  if (options.file.empty()) return end(CommandLineEnd::kUsageError, "");
+  if (options.file.empty()) return parsed.Ended(CommandLineEnd::kUsageError, usage, "");
   if (options.directory && options.directory->empty()) {
-    return end(CommandLineEnd::kUsageError, "fennimar-cli: -d needs a directory\n");
+    return parsed.Ended(CommandLineEnd::kUsageError, usage, "fennimar-cli: -d needs a directory\n");
   }
   return parsed;
 }
