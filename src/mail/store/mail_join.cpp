@@ -81,8 +81,8 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
   for (const MailSource& source : received->refused()) {
     ui.ShowMessage(!source.unreadable
                        ? "Not a mail message, mailbox, Maildir or part file"
-                       : MessageText("Can not open file", source.path, source.unreadable->Reason()),
-                   source.path, MessageKind::kOkWarning);
+                       : MessageText("Can not open file", source.label, source.unreadable->Reason()),
+                   source.label, MessageKind::kOkWarning);
   }
   // A message that could not be read whole may have held a part.
   for (const ExtractedPart& part : received->extracted()) {

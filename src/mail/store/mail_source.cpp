@@ -8,6 +8,7 @@ namespace fennimar {
 MailSource ClassifySource(const std::string& path) {
   MailSource source;
   source.path = path;
+  source.label = path;
   source.partFile = (KindOf(path) == EntryKind::kRegular) && IsPartFile(path);
   source.store = MailStoreKindOf(path);
   source.unreadable = SourceOpenError(path);

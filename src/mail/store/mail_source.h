@@ -15,6 +15,9 @@ namespace fennimar {
 
 struct MailSource {
   std::string path;
+  // How the source is named to the user: its path, or, for mail fetched
+  // from a server into a temporary folder, the address it came from.
+  std::string label;
   // A regular file that passes the part test (format/part_name.h).
   bool partFile = false;
   // What it holds as mail, judged by its content (MailStoreKindOf).
