@@ -1,6 +1,5 @@
 #include "platform/locked_temp_directory.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -37,20 +36,7 @@ void RemoveIfDead(const std::string& path) {
     ::close(fd);
     return;
   }
-  int listed = ::dup(fd);
-  DIR* directory = listed < 0 ? nullptr : ::fdopendir(listed);
-  if (directory == nullptr) {
-    if (listed >= 0) ::close(listed);
-    ::close(fd);
-    return;
-  }
-  std::vector<std::string> names;
-  while (const dirent* entry = ::readdir(directory)) {
-    std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  ::closedir(directory);
-  for (const std::string& name : names) ::unlinkat(fd, name.c_str(), 0);
+  RemoveEntriesAt(fd, 1);
   ::rmdir(path.c_str());  // fails, harmlessly, if the name no longer holds this directory
   ::close(fd);
 }

@@ -1,5 +1,7 @@
 #include "platform/temporary_files.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -22,7 +24,36 @@ std::vector<char> TempPattern(const std::string& prefix) {
   return name;
 }
 
+// The entries of the open directory `fd`, but "." and "..".
+std::vector<std::string> EntriesAt(int fd) {
+  std::vector<std::string> names;
+  int listed = ::dup(fd);
+  DIR* directory = listed < 0 ? nullptr : ::fdopendir(listed);
+  if (directory == nullptr) {
+    if (listed >= 0) ::close(listed);
+    return names;
+  }
+  while (const dirent* entry = ::readdir(directory)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(directory);
+  return names;
+}
+
 }  // namespace
+
+void RemoveEntriesAt(int directoryFd, int depth) {
+  for (const std::string& name : EntriesAt(directoryFd)) {
+    if (::unlinkat(directoryFd, name.c_str(), 0) == 0 || depth <= 0) continue;
+    int inner = ::openat(directoryFd, name.c_str(),
+                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (inner < 0) continue;
+    RemoveEntriesAt(inner, depth - 1);
+    ::close(inner);
+    ::unlinkat(directoryFd, name.c_str(), AT_REMOVEDIR);
+  }
+}
 
 Result<TempFile> TempFile::Create(const std::string& prefix) {
   std::vector<char> name = TempPattern(prefix);
@@ -48,9 +79,12 @@ Result<TempDirectory> TempDirectory::Create(const std::string& prefix) {
 
 TempDirectory::~TempDirectory() {
   if (path_.empty()) return;
-  // Only files are made in it; a link is removed, never followed.
-  if (auto names = DirectoryEntries(path_)) {
-    for (const std::string& name : *names) ::unlink((path_ + "/" + name).c_str());
+  // Files, and directories of files, are made in it; a link is removed,
+  // never followed.
+  int fd = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+  if (fd >= 0) {
+    RemoveEntriesAt(fd, 1);
+    ::close(fd);
   }
   ::rmdir(path_.c_str());
 }

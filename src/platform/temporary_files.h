@@ -26,8 +26,13 @@ class TempFile {
   std::string path_;
 };
 
+// Removes what the open directory `directoryFd` holds: files and links, and
+// directories `depth` levels down with what they hold. Links are never
+// followed. For the platform's own removal of temporary directories.
+void RemoveEntriesAt(int directoryFd, int depth);
+
 // A private directory, created with mkdtemp and removed by its owner with
-// the files in it.
+// the files in it, and the directories in it with theirs.
 class TempDirectory {
  public:
   static Result<TempDirectory> Create(const std::string& prefix);
