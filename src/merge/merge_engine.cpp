@@ -54,12 +54,13 @@ class MergeRun {
  public:
   MergeRun(UserInterface& ui, SettingsStore& settings, DriveQueries& drives,
            const std::optional<settings::ChecksumErrorAction>& checksumErrorAction,
-           const std::string& proposedDirectory)
+           const std::string& proposedDirectory, const MergeEngine::PartLabel& partLabel)
       : ui_(ui),
         settings_(settings),
         drives_(drives),
         checksumErrorAction_(checksumErrorAction),
-        proposedDirectory_(proposedDirectory) {}
+        proposedDirectory_(proposedDirectory),
+        partLabel_(partLabel) {}
 
   MergeOutcome Run(const Selection& selection);
 
@@ -79,8 +80,10 @@ class MergeRun {
   }
   MergeOutcome RefusePart(const std::string& partPath) {
     DiscardTarget();
-    return Tell(InvalidPartText(partPath), partPath, MessageKind::kOk);
+    return Tell(InvalidPartText(Shown(partPath)), Shown(partPath), MessageKind::kOk);
   }
+  // How a part is named in messages.
+  std::string Shown(const std::string& path) const { return partLabel_ ? partLabel_(path) : path; }
 
   std::optional<MergeOutcome> PrepareDirectory(const MergeForm& form);
   std::optional<MergeOutcome> OpenFirstPart(const std::string& selectedPath);
@@ -103,6 +106,7 @@ class MergeRun {
   DriveQueries& drives_;
   const std::optional<settings::ChecksumErrorAction>& checksumErrorAction_;
   const std::string& proposedDirectory_;
+  const MergeEngine::PartLabel& partLabel_;
 
   std::string directory_;
   std::string partBase_;
@@ -155,7 +159,7 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   // Writing the result over one of the parts it is read from would destroy
   // the set before it is joined.
   if (TargetIsOneOfTheParts()) {
-    return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
+    return Tell(InvalidPartText(Shown(firstPath_)), Shown(firstPath_), MessageKind::kOk);
   }
   // One writer per directory: another run's result is never replaced halfway,
   // and the question below is answered about what the directory holds.
@@ -203,7 +207,7 @@ std::optional<MergeOutcome> MergeRun::CopyParts() {
         return RefusePart(partPath);
       }
     }
-    ui_.SetInfoLine(InfoLine::kStatus, " Reading: " + partPath);
+    ui_.SetInfoLine(InfoLine::kStatus, " Reading: " + Shown(partPath));
     if (auto end = CheckSlice(partPath, header, partSize)) return *end;
     if (auto end = CopyPart(partPath, *part, header)) return *end;
     if (index == 0) first_.reset();
@@ -255,8 +259,8 @@ std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedP
   }
   auto first = File::OpenRead(firstPath_);
   if (!first) {
-    return Tell(MessageText("Can not open file", firstPath_, first.error().Reason()), firstPath_,
-                MessageKind::kOkWarning);
+    return Tell(MessageText("Can not open file", Shown(firstPath_), first.error().Reason()),
+                Shown(firstPath_), MessageKind::kOkWarning);
   }
   first_ = std::move(*first);
   auto size = first_->Size();
@@ -264,7 +268,7 @@ std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedP
 
   HeaderBytes bytes{};
   if (firstSize_ < std::int64_t{kHeaderSize} || !first_->ReadAll(bytes.data(), bytes.size())) {
-    return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
+    return Tell(InvalidPartText(Shown(firstPath_)), Shown(firstPath_), MessageKind::kOk);
   }
   reference_ = DecodeHeader(bytes);
   partCount_ = reference_.partCount;
@@ -278,7 +282,7 @@ std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedP
       !IsValidPlace(reference_.partCount, reference_.partIndex) || total_ < 0 ||
       !reference_.DescribesValidSet() || reference_.dataLength < 0 ||
       reference_.dataLength > firstSize_ - std::int64_t{kHeaderSize}) {
-    return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
+    return Tell(InvalidPartText(Shown(firstPath_)), Shown(firstPath_), MessageKind::kOk);
   }
   referenceName_ = StoredName(reference_);
   name_ = *name;
@@ -331,7 +335,7 @@ std::optional<MergeOutcome> MergeRun::CreateTarget() {
     if (auto end = AskToReplace(*cut)) return *end;
     targetPath_ = *cut;
     if (TargetIsOneOfTheParts()) {
-      return Tell(InvalidPartText(firstPath_), firstPath_, MessageKind::kOk);
+      return Tell(InvalidPartText(Shown(firstPath_)), Shown(firstPath_), MessageKind::kOk);
     }
     created = PendingFile::Create(targetPath_);
     if (!created) {
@@ -366,8 +370,9 @@ std::optional<MergeOutcome> MergeRun::OpenLaterPart(int index, File& part, PartH
   auto opened = File::OpenRead(partPath);
   if (!opened) {
     DiscardTarget();
-    return Tell(MessageText("Can't open file, merge aborted", partPath, opened.error().Reason()),
-                partPath, MessageKind::kOk);
+    return Tell(
+        MessageText("Can't open file, merge aborted", Shown(partPath), opened.error().Reason()),
+        Shown(partPath), MessageKind::kOk);
   }
   part = std::move(*opened);
   auto size = part.Size();
@@ -406,7 +411,7 @@ std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File
   // A part that ends early shows in its checksum and in the final size check.
   if (sum.Value() != header.checksum) {
     ui_.ShowMessage(
-        Format("Checksum error for file %s should be %04X is %04X", partPath,
+        Format("Checksum error for file %s should be %04X is %04X", Shown(partPath),
                static_cast<unsigned>(header.checksum), static_cast<unsigned>(sum.Value())),
         "Merged file may be corrupted", MessageKind::kOk);
     ++errorCount_;
@@ -477,7 +482,7 @@ void MergeRun::KeepMode(File& result) const {
 }  // namespace
 
 MergeOutcome MergeEngine::Run(const Selection& selection) {
-  MergeRun run(ui_, settings_, drives_, checksumErrorAction_, proposedDirectory_);
+  MergeRun run(ui_, settings_, drives_, checksumErrorAction_, proposedDirectory_, partLabel_);
   return run.Run(selection);
 }
 

@@ -34,6 +34,7 @@
 // directory ends with a message instead of racing it.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -71,6 +72,12 @@ class MergeEngine {
   // user did not choose, is not held to the length of a selected path.
   void SetReceivedFromMail(std::string directory) { proposedDirectory_ = std::move(directory); }
 
+  // How a part is named in messages, given its path: for parts taken out of
+  // mail, the attachment and the message it came from rather than a
+  // temporary path. Without it, the path.
+  using PartLabel = std::function<std::string(const std::string& path)>;
+  void SetPartLabel(PartLabel label) { partLabel_ = std::move(label); }
+
   // One merge of the set that holds the selected part.
   MergeOutcome Run(const Selection& selection);
 
@@ -80,6 +87,7 @@ class MergeEngine {
   DriveQueries& drives_;
   std::optional<settings::ChecksumErrorAction> checksumErrorAction_;
   std::string proposedDirectory_;  // set for parts from mail
+  PartLabel partLabel_;
 };
 
 }  // namespace fennimar
