@@ -204,7 +204,7 @@ signal_extracting() {  # SIGNAL PATTERN COMMAND...: COMMAND gets SIGNAL once PAT
   done
   return "$status"
 }
-taking="$mail/tmp/fennimar-mail-*/.fennimar-part-*"
+taking="$mail/tmp/fennimar-mail-*/*/.fennimar-part-*"
 signal_extracting TERM "$taking" "$cli" join "$mail/Maildir" -d "$mail/out" -y
 check "join from mail stopped by SIGTERM" "1 " "$? $(ls -A "$mail/tmp")"
 [ -e "$mail/out" ] && check "stopped join wrote nothing" absent present
@@ -263,8 +263,8 @@ while IFS='|' read -r what arguments expected; do
   fi
 done << TABLE
 unreadable mbox named, not taken for a part|join inbox -d $r/w/o -y|Permission denied
-unreadable Maildir message named|join Maildir -d $r/w/o -y|Merge: Skipped: 2 (in Maildir): the message could not be read: Permission denied
-extract into a read-only directory|extract Maildir -d ro|Skipped: DATA.Z00 (in Maildir): could not be written: Permission denied
+unreadable Maildir message named|join Maildir -d $r/w/o -y|Merge: Skipped: Maildir, cur/2: the message could not be read: Permission denied
+extract into a read-only directory|extract Maildir -d ro|Skipped: DATA.Z00 (in Maildir, cur/1): could not be written: Permission denied
 extract asks for a missing directory|extract c1.eml -d w/new -y|Extract: Directory does not exist, create? yes (--yes)
 part nested too deeply|extract deep.eml -d w|Skipped: deep.eml: the message is nested too deeply or has too many parts to be read whole
 part after 10000 parts|extract wide.eml -d w|Skipped: wide.eml: the message is nested too deeply or has too many parts to be read whole

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mail/store/mail_join.h"
@@ -85,29 +86,34 @@ TEST_F(MailReceivedTest, MailedSetJoinsFromMaildirMboxAndMessages) {
   EXPECT_EQ(Cli("join parts/DATA.Z01 eml/3.eml -d joined -y"), 0);
   EXPECT_EQ(testing::ReadFile(work / "joined/DATA.BIN"), source);
 
+  // The same set is there already: each part is taken as there, nothing written.
   ASSERT_EQ(Cli("extract Maildir -d parts"), 1);
-  EXPECT_EQ(testing::ReadText(work / "out.txt"),
-            "Skipped: DATA.Z00 (in Maildir): a file of that name is already there\n"
-            "Skipped: DATA.Z01 (in Maildir): a file of that name is already there\n"
-            "Skipped: DATA.Z02 (in Maildir): a file of that name is already there\n"
-            "Skipped: DATA.Z03 (in Maildir): a file of that name is already there\n");
-  // A link under a part's name takes the name, even one that leads nowhere.
+  std::string out = testing::ReadText(work / "out.txt");
+  for (const char* name : {"DATA.Z00", "DATA.Z01", "DATA.Z02", "DATA.Z03"}) {
+    EXPECT_NE(out.find(std::string("Skipped: ") + name + " (in Maildir, new/"), std::string::npos);
+  }
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4) << out;
+  EXPECT_NE(out.find("): the same part is already there\n"), std::string::npos) << out;
+  // A link under a part's name takes the name, even one that leads nowhere:
+  // the set goes into a folder of its own.
   testing::Run("mkdir " + work / "x" + " && mkfifo " + work / "fifo" + " && ln -s " +
                work / "nowhere" + " " + work / "x/DATA.Z03");
   testing::WriteFile(work / "text.eml", "MIME-Version: 1.0\nSubject: no parts\n\nHello\n");
   ASSERT_EQ(Cli("extract box.mbox DATA.BIN fifo text.eml -d x"), 0);
+  const std::string folder = "DATA.BIN 2017-07-14 02-40-00/";
   EXPECT_EQ(testing::ReadText(work / "out.txt"),
-            "Extracted: DATA.Z00\nExtracted: DATA.Z01\nExtracted: DATA.Z02\n"
-            "Skipped: DATA.Z03 (in box.mbox): a file of that name is already there\n"
-            "Skipped: DATA.BIN: not a mail message, mailbox or Maildir\n"
-            "Skipped: fifo: not a mail message, mailbox or Maildir\n"
-            "Skipped: text.eml: no attachments\n");
+            "Extracted: " + folder + "DATA.Z00\nExtracted: " + folder +
+                "DATA.Z01\nExtracted: " + folder + "DATA.Z02\nExtracted: " + folder +
+                "DATA.Z03\n"
+                "Skipped: DATA.BIN: not a mail message, mailbox or Maildir\n"
+                "Skipped: fifo: not a mail message, mailbox or Maildir\n"
+                "Skipped: text.eml: no attachments\n");
   EXPECT_FALSE(testing::Exists(work / "nowhere"));
   for (const char* name : {"DATA.Z00", "DATA.Z02"}) {
-    EXPECT_EQ(testing::ReadFile(work / ("x/" + std::string(name))),
+    EXPECT_EQ(testing::ReadFile(work / ("x/" + folder + name)),
               testing::ReadFile(work / ("parts/" + std::string(name))));
     // As readable as a part split here.
-    EXPECT_EQ(StatusOf(work / ("x/" + std::string(name)))->mode,
+    EXPECT_EQ(StatusOf(work / ("x/" + folder + name))->mode,
               StatusOf(work / ("parts/" + std::string(name)))->mode);
   }
   EXPECT_EQ(Cli("extract"), 2);
@@ -230,6 +236,108 @@ TEST_F(MailReceivedTest, HostileMailNeverChoosesThePlace) {
     std::sort(left.begin(), left.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(left, expected);
+  }
+}
+
+// Two sets of one file in one mailbox are told apart by their headers, never
+// mixed: the newest complete one is joined and every other one named, or
+// each set says what it lacks. Every message names the message, never a
+// temporary file.
+TEST_F(MailReceivedTest, SetsOfOneNameAreToldApartByTheirHeaders) {
+  Bytes old = testing::RandomBytes(40000, 31);
+  testing::Run("mkdir -p " + work / "v1 " + work / "v2");
+  testing::WriteFile(work / "v1/DATA.BIN", old);
+  testing::WriteFile(work / "v2/DATA.BIN", source);
+  testing::SetModifiedTime(work / "v1/DATA.BIN", 1500000000);
+  testing::SetModifiedTime(work / "v2/DATA.BIN", 1600000000);
+  ASSERT_EQ(Cli("split v1/DATA.BIN -s 12000 -d old -y"), 0);
+  ASSERT_EQ(Cli("split v2/DATA.BIN -s 12000 -d new -y"), 0);
+  ASSERT_EQ(Cli("split v2/DATA.BIN -s 4000 -d small -y"), 0);
+  testing::Run("cp -r " + work / "new " + work / "bad && printf x | dd of=" +
+               work / "bad/DATA.Z02 bs=1 seek=500 conv=notrunc status=none");
+  const std::string oldSet = "DATA.BIN (4 parts, 39.1 KB, 2017-07-14 02:40:00 UTC) in {in}";
+  const std::string newSet = "DATA.BIN (4 parts, 39.1 KB, 2020-09-13 12:26:40 UTC) in {in}";
+  struct Case {
+    const char* what;
+    std::vector<std::string> mail;  // part files, one message each; ":read" marks one read
+    int status;
+    std::vector<std::string> told;  // lines the join prints
+  };
+  const Case cases[] = {
+      {"interrupted and resent",
+       {"small/DATA.Z00", "small/DATA.Z01", "small/DATA.Z02", "new/DATA.Z00", "new/DATA.Z01",
+        "new/DATA.Z02", "new/DATA.Z03"},
+       0,
+       {"Merge: Not joined: an incomplete set of DATA.BIN (11 parts, 39.1 KB, 2020-09-13 "
+        "12:26:40 UTC) in {in}"}},
+      {"old and new version",
+       {"new/DATA.Z00", "new/DATA.Z01", "new/DATA.Z02", "new/DATA.Z03", "old/DATA.Z00",
+        "old/DATA.Z01", "old/DATA.Z02", "old/DATA.Z03"},
+       0,
+       {"Merge: Not joined: an older set of " + oldSet}},
+      {"new set partly read",
+       {"old/DATA.Z00", "old/DATA.Z01", "old/DATA.Z02", "old/DATA.Z03", "new/DATA.Z00:read",
+        "new/DATA.Z01:read", "new/DATA.Z02", "new/DATA.Z03", "new/DATA.Z01"},
+       0,
+       {"Merge: Not joined: an older set of " + oldSet}},
+      {"a damaged copy and a sound one",
+       {"bad/DATA.Z02", "new/DATA.Z00", "new/DATA.Z01", "new/DATA.Z03", "new/DATA.Z02"},
+       0,
+       {}},
+      {"both incomplete",
+       {"old/DATA.Z00", "old/DATA.Z01", "new/DATA.Z02"},
+       1,
+       {"Merge: " + oldSet + ": Parts DATA.Z02, DATA.Z03 were not found in the mail",
+        "Merge: " + newSet + ": Parts DATA.Z00, DATA.Z01, DATA.Z03 were not found in the mail"}},
+      {"damaged",
+       {"new/DATA.Z00", "new/DATA.Z01", "bad/DATA.Z02", "new/DATA.Z03"},
+       1,
+       {"Checksum error for file DATA.Z02 (in {in}, {m3}) should be"}},
+  };
+  for (const Case& c : cases) {
+    testing::Run("rm -rf " + work / "Maildir " + work / "box.mbox");
+    std::vector<std::string> arguments{"store", work / "Maildir", work / "box.mbox"};
+    for (const std::string& part : c.mail) arguments.push_back(work / part);
+    testing::RunPythonScript("mail_received.py", arguments);
+    for (const char* from : {"Maildir", "box.mbox"}) {
+      testing::Run("rm -rf " + work / "joined");
+      EXPECT_EQ(Cli(std::string("join ") + from + " -d joined -y"), c.status) << c.what << from;
+      std::string err = testing::ReadText(work / "err.txt");
+      for (std::string line : c.told) {
+        for (auto [key, value] : {std::pair<std::string, std::string>{"{in}", from},
+                                  {"{m3}", from[0] == 'M' ? "new/002" : "message 3"}}) {
+          for (auto at = line.find(key); at != std::string::npos; at = line.find(key))
+            line.replace(at, key.size(), value);
+        }
+        EXPECT_NE(err.find(line), std::string::npos) << c.what << "\n" << line << "\n" << err;
+      }
+      EXPECT_EQ(err.find(work / "tmp"), std::string::npos) << err;
+      if (c.status != 0) continue;
+      EXPECT_EQ(testing::ReadFile(work / "joined/DATA.BIN"), source) << c.what << from;
+      EXPECT_EQ(testing::ModifiedTime(work / "joined/DATA.BIN"), 1600000000);
+    }
+  }
+
+  // Extracted, the second set goes into a folder of its own.
+  testing::Run("rm -rf " + work / "Maildir " + work / "box.mbox");
+  std::vector<std::string> arguments{"store", work / "Maildir", work / "box.mbox"};
+  for (const char* set : {"new", "old", "new"}) {
+    for (int k = 0; k < 4; ++k) arguments.push_back(work / set + "/DATA.Z0" + std::to_string(k));
+  }
+  testing::RunPythonScript("mail_received.py", arguments);
+  ASSERT_EQ(Cli("extract box.mbox -d x -y"), 0);
+  std::string out = testing::ReadText(work / "out.txt");
+  EXPECT_NE(out.find("Extracted: DATA.BIN 2017-07-14 02-40-00/DATA.Z03\n"), std::string::npos)
+      << out;
+  EXPECT_NE(out.find("Skipped: DATA.Z03 (in box.mbox, message 12): the same part is already "
+                     "there\n"),
+            std::string::npos)
+      << out;
+  for (int k = 0; k < 4; ++k) {
+    std::string name = "/DATA.Z0" + std::to_string(k);
+    EXPECT_EQ(testing::ReadFile(work / "x" + name), testing::ReadFile(work / "new" + name));
+    EXPECT_EQ(testing::ReadFile(work / "x/DATA.BIN 2017-07-14 02-40-00" + name),
+              testing::ReadFile(work / "old" + name));
   }
 }
 

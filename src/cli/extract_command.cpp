@@ -19,7 +19,11 @@ constexpr const char* kUsage =
     "Usage: fennimar-cli extract SOURCE... [options]\n"
     "Writes every part file attached to the messages of each SOURCE (a saved\n"
     "message, an mbox file or a Maildir folder) into a directory, under its own\n"
-    "name. A file that is there already is never replaced.\n"
+    "name. A file that is there already is never replaced. Parts are grouped into\n"
+    "sets by what their headers say: a set whose part names in the directory\n"
+    "belong to another set (met before, or files already there) goes into a\n"
+    "subfolder named after its file and time, such as \"REPORT.TXT 2026-11-30\n"
+    "10-02-05\" (UTC); the same part received twice is written once.\n"
     "  -d, --dir DIR   directory for the parts (default: the current directory)\n"
     "  -y, --yes       answer Yes to every question\n"
     "  -h, --help      show this text\n";
@@ -52,7 +56,7 @@ int RunExtractCommand(int argc, char** argv) {
       std::cout << "Skipped: " << DisplayText(source) << ": no attachments\n";
     }
     for (; shown < extractor.results().size(); ++shown) {
-      std::cout << DisplayText(ExtractResultText(extractor.results()[shown])) << "\n";
+      std::cout << DisplayText(ExtractResultText(extractor.results()[shown], directory)) << "\n";
     }
   }
   return extractor.written() > 0 && !extractor.stopped() ? 0 : 1;

@@ -6,6 +6,7 @@
 #include "format/file_name.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
+#include "format/set_identity.h"
 #include "mail/mime/mime_parser.h"
 #include "mail/store/mail_store.h"
 #include "mail/store/received_sets.h"
@@ -50,19 +51,84 @@ std::string MissingPartsText(const std::vector<std::string>& missing) {
 
 namespace {
 
+// "in inbox.mbox" or "in inbox.mbox, Maildir".
+std::string SourcesText(const ReceivedSet& set) {
+  std::string text;
+  for (const std::string& source : set.sources)
+    text += (text.empty() ? " in " : ", ") + FileNameOf(source);
+  return text;
+}
+
 // What a set without all of its parts lacks; a missing part that was in the
-// mail, but could not be taken out, says why.
-std::string IncompleteSetText(const ReceivedSet& set, const std::vector<ExtractedPart>& extracted) {
-  std::string text = MissingPartsText(set.missing);
+// mail, but could not be taken out, says why. With other sets of its name
+// about, the set is named first.
+std::string IncompleteSetText(const ReceivedSet& set, const std::vector<ExtractedPart>& extracted,
+                              bool named) {
+  std::string text = named ? DisplayText(DescribeSet(set.identity)) + SourcesText(set) + ": " : "";
+  text += MissingPartsText(set.missing);
   for (const ExtractedPart& part : extracted) {
-    bool lost =
-        part.outcome == ExtractOutcome::kCutShort || part.outcome == ExtractOutcome::kFailed;
-    if (lost && std::find(set.missing.begin(), set.missing.end(),
-                          MimeParser::SafeFileName(part.name)) != set.missing.end()) {
+    bool lost = part.outcome == ExtractOutcome::kCutShort ||
+                part.outcome == ExtractOutcome::kFailed || part.outcome == ExtractOutcome::kNoPlace;
+    // A part whose header did not arrive whole is known by its name alone.
+    bool ofSet = part.set ? *part.set == set.identity : true;
+    std::string name = part.set
+                           ? FileNameOf(PartPathFromBase(PartBaseOf(set.firstPart), part.index))
+                           : MimeParser::SafeFileName(part.name);
+    if (lost && ofSet &&
+        std::find(set.missing.begin(), set.missing.end(), name) != set.missing.end()) {
       text += "\n" + ExtractResultText(part);
     }
   }
   return text;
+}
+
+// The sets of each stored name, in the order the names were met.
+std::vector<std::vector<const ReceivedSet*>> SetsByName(const std::vector<ReceivedSet>& sets) {
+  std::vector<std::vector<const ReceivedSet*>> groups;
+  for (const ReceivedSet& set : sets) {
+    auto group = std::find_if(groups.begin(), groups.end(), [&](const auto& g) {
+      return g.front()->identity.name == set.identity.name;
+    });
+    if (group == groups.end()) {
+      groups.push_back({&set});
+    } else {
+      group->push_back(&set);
+    }
+  }
+  return groups;
+}
+
+// The newest complete set of a name: by the time its header gives, then the
+// one met last in the mail, which arrived later. None when none is complete.
+const ReceivedSet* NewestComplete(const std::vector<const ReceivedSet*>& group) {
+  const ReceivedSet* newest = nullptr;
+  for (const ReceivedSet* set : group) {
+    if (set->complete() && (!newest || set->identity.time >= newest->identity.time)) newest = set;
+  }
+  return newest;
+}
+
+// Tells of each set of a name that is not joined beside `chosen`. False when
+// one of them is newer than the set joined, and incomplete: the user may
+// have wanted that one.
+bool TellSetsLeft(UserInterface& ui, const std::vector<const ReceivedSet*>& group,
+                  const ReceivedSet& chosen, const std::vector<ExtractedPart>& extracted) {
+  bool fine = true;
+  for (const ReceivedSet* set : group) {
+    if (set == &chosen) continue;
+    std::string described = DisplayText(DescribeSet(set->identity)) + SourcesText(*set);
+    if (!set->complete() && set->identity.time > chosen.identity.time) {
+      ui.ShowMessage("Not joined: the newer set " + IncompleteSetText(*set, extracted, true),
+                     "Merge", MessageKind::kOkWarning);
+      fine = false;
+    } else {
+      std::string which = !set->complete()                            ? "an incomplete set of "
+                          : set->identity.time < chosen.identity.time ? "an older set of "
+                                                                      : "another set of ";
+      ui.ShowMessage("Not joined: " + which + described, "Merge", MessageKind::kOk);
+    }
+  }
+  return fine;
 }
 
 }  // namespace
@@ -79,9 +145,9 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
   }
   if (received->stopped()) return MailJoinOutcome::kStopped;
   for (const MailSource& source : received->refused()) {
-    ui.ShowMessage(!source.unreadable
-                       ? "Not a mail message, mailbox, Maildir or part file"
-                       : MessageText("Can not open file", source.label, source.unreadable->Reason()),
+    ui.ShowMessage(!source.unreadable ? "Not a mail message, mailbox, Maildir or part file"
+                                      : MessageText("Can not open file", source.label,
+                                                    source.unreadable->Reason()),
                    source.label, MessageKind::kOkWarning);
   }
   // A message that could not be read whole may have held a part.
@@ -105,19 +171,24 @@ MailJoinOutcome JoinFromMail(UserInterface& ui, SettingsStore& settings, DriveQu
     downloads = working ? *working : "/";
   }
   engine.SetReceivedFromMail(downloads);
-  for (const ReceivedSet& set : received->sets()) {
+  engine.SetPartLabel([&received](const std::string& path) { return received->LabelOf(path); });
+  for (const auto& group : SetsByName(received->sets())) {
     if (stopRequested && stopRequested()) return MailJoinOutcome::kStopped;
-    if (!set.complete()) {
-      ui.ShowMessage(IncompleteSetText(set, received->extracted()), "Merge",
-                     MessageKind::kOkWarning);
+    const ReceivedSet* chosen = NewestComplete(group);
+    if (!chosen) {
+      for (const ReceivedSet* set : group) {
+        ui.ShowMessage(IncompleteSetText(*set, received->extracted(), group.size() > 1), "Merge",
+                       MessageKind::kOkWarning);
+      }
       all = false;
       continue;
     }
-    if (auto mismatch = NameMismatchText(set)) {
+    if (!TellSetsLeft(ui, group, *chosen, received->extracted())) all = false;
+    if (auto mismatch = NameMismatchText(*chosen)) {
       ui.ShowMessage(*mismatch, "Merge", MessageKind::kOk);
     }
-    auto status = StatusOf(set.firstPart);
-    MergeOutcome outcome = engine.Run({set.firstPart, status ? status->size : 0});
+    auto status = StatusOf(chosen->firstPart);
+    MergeOutcome outcome = engine.Run({chosen->firstPart, status ? status->size : 0});
     if (outcome == MergeOutcome::kStopped) return MailJoinOutcome::kStopped;
     if (outcome != MergeOutcome::kComplete) all = false;
   }

@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 
+#include "format/file_name.h"
+#include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
 #include "mail/mime/mime_parser.h"
 #include "mail/store/mail_store.h"
 #include "platform/directories.h"
+#include "platform/file.h"
 #include "platform/file_operations.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
@@ -16,11 +20,19 @@
 namespace fennimar {
 namespace {
 
+constexpr int kMaxPartIndex = 99;
+
+// What the start of an attachment says of it as a part.
+struct PartHead {
+  std::int64_t wholeSize = 0;        // its header and the data it announces
+  std::optional<PartHeader> header;  // none when the attachment is shorter than one
+};
+
 // The part test of a dropped file, made on the attachment's decoded first
 // two bytes: a count and the index the name carries, the index below the
 // count. For a part, the least size of the whole part file: its header and
 // the data the header announces (a part cut short has not got them all).
-std::optional<std::int64_t> WholePartSize(MimeParser& parser, int index, const std::string& name) {
+std::optional<PartHead> ReadPartHead(MimeParser& parser, int index, const std::string& name) {
   auto nameIndex = PartIndexFromName(name);
   if (!nameIndex) return std::nullopt;
   HeaderBytes head{};
@@ -35,8 +47,103 @@ std::optional<std::int64_t> WholePartSize(MimeParser& parser, int index, const s
   if (got < 2) return std::nullopt;
   std::uint8_t stored = head[kPartIndexOffset];
   if (stored != *nameIndex || !IsValidPlace(head[kPartCountOffset], stored)) return std::nullopt;
-  std::int32_t dataLength = got < head.size() ? 0 : DecodeHeader(head).dataLength;
-  return static_cast<std::int64_t>(kHeaderSize) + std::max(dataLength, 0);
+  PartHead result{static_cast<std::int64_t>(kHeaderSize), std::nullopt};
+  if (got == head.size()) {
+    result.header = DecodeHeader(head);
+    result.wholeSize += std::max(result.header->dataLength, 0);
+  }
+  return result;
+}
+
+// True when the part file at `path` holds the data its header announces,
+// and the data matches the header's checksum.
+bool PartFileVerifies(const std::string& path) {
+  auto file = File::OpenRead(path);
+  HeaderBytes bytes{};
+  if (!file || !file->ReadAll(bytes.data(), bytes.size())) return false;
+  PartHeader header = DecodeHeader(bytes);
+  auto size = file->Size();
+  if (!size || header.dataLength < 0 ||
+      *size != static_cast<std::int64_t>(kHeaderSize) + header.dataLength)
+    return false;
+  PartChecksum sum;
+  char buffer[65536];
+  for (std::int64_t left = header.dataLength; left > 0;) {
+    auto n = static_cast<std::size_t>(std::min<std::int64_t>(left, sizeof buffer));
+    if (!file->ReadAll(buffer, n)) return false;
+    sum.Add(buffer, n);
+    left -= static_cast<std::int64_t>(n);
+  }
+  return sum.Value() == header.checksum;
+}
+
+// How a second copy of a part compares with the file already taken out.
+struct CopyComparison {
+  bool identical = false;
+  bool verifies = false;  // the new copy holds its announced data, matching its checksum
+};
+
+CopyComparison CompareCopy(MimeParser& parser, int k, const PartHeader& header,
+                           const std::string& existing) {
+  CopyComparison result;
+  auto file = File::OpenRead(existing);
+  std::optional<std::int64_t> size;
+  if (file) {
+    if (auto measured = file->Size()) size = *measured;
+  }
+  bool same = size.has_value();
+  std::int64_t length = 0;
+  PartChecksum sum;
+  std::vector<char> theirs;
+  bool read = parser
+                  .DecodePart(k,
+                              [&](const std::uint8_t* data, std::size_t n) {
+                                // The data after the header counts for the checksum.
+                                std::int64_t skip =
+                                    std::clamp<std::int64_t>(std::int64_t{kHeaderSize} - length, 0,
+                                                             static_cast<std::int64_t>(n));
+                                sum.Add(data + skip, n - static_cast<std::size_t>(skip));
+                                length += static_cast<std::int64_t>(n);
+                                if (same) {
+                                  theirs.resize(n);
+                                  same = file->ReadAll(theirs.data(), n) &&
+                                         std::memcmp(theirs.data(), data, n) == 0;
+                                }
+                                return true;
+                              })
+                  .ok();
+  result.identical = read && same && size && length == *size;
+  result.verifies = read && header.dataLength >= 0 &&
+                    length == std::int64_t{kHeaderSize} + header.dataLength &&
+                    sum.Value() == header.checksum;
+  return result;
+}
+
+bool HoldsWhole(const std::string& path, std::int64_t wholeSize) {
+  auto status = StatusOf(path);
+  return status && status->size >= wholeSize;
+}
+
+// Temporary files that a killed run left in `directory`.
+void RemoveLeftTemporaries(const std::string& directory) {
+  auto names = DirectoryEntries(directory);
+  if (!names) return;
+  for (const std::string& name : *names) {
+    std::string path = JoinPath(directory, name);
+    if (name.starts_with(kExtractTemporaryPrefix) &&
+        KindOf(path, Links::kTakeAsIs) != EntryKind::kDirectory) {
+      (void)RemoveFile(path);
+    }
+  }
+}
+
+// What the header of the part file at `path` says of its set; none when it
+// has no whole header.
+std::optional<SetIdentity> IdentityOfFile(const std::string& path) {
+  auto file = File::OpenRead(path);
+  HeaderBytes bytes{};
+  if (!file || !file->ReadAll(bytes.data(), bytes.size())) return std::nullopt;
+  return IdentityOf(DecodeHeader(bytes));
 }
 
 }  // namespace
@@ -46,21 +153,61 @@ PartExtractor::PartExtractor(std::string directory, std::function<bool()> stopRe
       stopRequested_(std::move(stopRequested)),
       lock_(std::make_unique<DirectoryLock>(directory_)) {
   // With the lock held, a temporary name here is what a killed run left.
-  if (lock_->state() != DirectoryLock::State::kHeld) return;
-  auto names = DirectoryEntries(directory_);
-  if (!names) return;
-  for (const std::string& name : *names) {
-    std::string path = JoinPath(directory_, name);
-    if (name.starts_with(kExtractTemporaryPrefix) &&
-        KindOf(path, Links::kTakeAsIs) != EntryKind::kDirectory) {
-      (void)RemoveFile(path);
-    }
-  }
+  if (lock_->state() == DirectoryLock::State::kHeld) RemoveLeftTemporaries(directory_);
 }
 
 bool PartExtractor::StopRequested() {
   stopped_ = stopped_ || (stopRequested_ && stopRequested_());
   return stopped_;
+}
+
+SetPlace PartExtractor::PlaceOf(const SetIdentity& set, const std::string& name) {
+  auto known = places_.find(set);
+  if (known != places_.end()) return known->second;
+  SetPlace place = placement_ ? placement_(set, name) : DefaultPlace(set, name);
+  places_.emplace(set, place);
+  return place;
+}
+
+// True when no part name of `stem` in `directory` belongs to another set:
+// none met in this run, and no file there already.
+bool PartExtractor::IsFreeFor(const std::string& directory, const SetIdentity& set,
+                              const std::string& stem) {
+  auto claim = claims_.find({directory, stem});
+  if (claim != claims_.end()) return claim->second == set;
+  EntryKind kind = KindOf(directory, Links::kTakeAsIs);
+  if (kind == EntryKind::kNone) return true;
+  if (kind != EntryKind::kDirectory) return false;
+  std::string base = JoinPath(directory, stem);
+  for (int k = 0; k <= kMaxPartIndex; ++k) {
+    std::string path = PartPathFromBase(base, k);
+    if (KindOf(path, Links::kTakeAsIs) == EntryKind::kNone) continue;
+    if (KindOf(path, Links::kTakeAsIs) != EntryKind::kRegular || IdentityOfFile(path) != set)
+      return false;
+  }
+  return true;
+}
+
+SetPlace PartExtractor::DefaultPlace(const SetIdentity& set, const std::string& name) {
+  std::string stem = PartStem(name);
+  // The folder is named after the file the set rebuilds, unless that name
+  // would hide it or is none.
+  auto stored = SafeFileName(set.name);
+  std::string folder =
+      (stored && !IsHiddenName(*stored) ? *stored : stem) + " " + SetTimeForFileName(set.time);
+  for (const std::string& candidate :
+       {directory_, JoinPath(directory_, folder),
+        JoinPath(directory_, folder + " (" + std::to_string(set.count) + " parts)")}) {
+    if (!IsFreeFor(candidate, set, stem)) continue;
+    if (KindOf(candidate, Links::kTakeAsIs) == EntryKind::kNone) {
+      if (auto made = MakeDirectory(candidate); !made) return {{}, made.error().Reason()};
+    } else if (candidate != directory_ && lock_->state() == DirectoryLock::State::kHeld) {
+      RemoveLeftTemporaries(candidate);
+    }
+    claims_.emplace(std::make_pair(candidate, stem), set);
+    return {candidate, {}};
+  }
+  return {{}, "its part names are taken by other sets here and in \"" + folder + "\""};
 }
 
 bool PartExtractor::AddSource(const MailSource& source) {
@@ -69,8 +216,9 @@ bool PartExtractor::AddSource(const MailSource& source) {
   return ForEachMessage(path, source.store, [&](const StoredMessage& message) {
     if (StopRequested()) return false;
     ++number;
-    // Which message a result of the whole message is about.
-    std::string which = message.path != path ? FileNameOf(message.path)
+    // Which message a result is about.
+    std::string which = message.path != path ? JoinPath(FileNameOf(DirectoryOf(message.path)),
+                                                        FileNameOf(message.path))
                         : message.fromQuoted ? "message " + std::to_string(number)
                                              : std::string();
     MimeParser parser;
@@ -78,39 +226,36 @@ bool PartExtractor::AddSource(const MailSource& source) {
     SourceResult opened =
         parser.OpenSource(message.path, message.offset, message.length, message.fromQuoted);
     if (!opened.ok()) {
-      results_.push_back({which, path, ExtractOutcome::kUnreadable, opened.Reason()});
+      results_.push_back(
+          {which, source.label, ExtractOutcome::kUnreadable, opened.Reason(), which, {}, -1, {}});
       return true;
     }
     if (parser.Parse() != ParseOutcome::kOk)
       return true;  // not a MIME message: nothing in it to extract
-    if (parser.LeftPartsOut()) results_.push_back({which, path, ExtractOutcome::kLeftOut, {}});
+    if (parser.LeftPartsOut())
+      results_.push_back({which, source.label, ExtractOutcome::kLeftOut, {}, which, {}, -1, {}});
     for (int k = 0; k < parser.PartCount() && !StopRequested(); ++k) {
       const std::string& name = parser.ParsedParts()[static_cast<std::size_t>(k)].name;
       if (name.empty()) continue;  // a message text, no attachment
-      ExtractedPart result{name, path, ExtractOutcome::kFailed, {}};
+      ExtractedPart result{name, source.label, ExtractOutcome::kFailed, {}, which, {}, -1, {}};
       std::string safe = MimeParser::SafeFileName(name);
-      std::string target = JoinPath(directory_, safe);
-      std::optional<std::int64_t> wholeSize;
+      std::optional<PartHead> head;
       if (safe.empty()) {
         result.outcome = ExtractOutcome::kUnsafeName;
-      } else if (!(wholeSize = WholePartSize(parser, k, safe))) {
+      } else if (!(head = ReadPartHead(parser, k, safe))) {
         result.outcome = ExtractOutcome::kNotAPart;
-      } else if ((KindOf(target, Links::kTakeAsIs) != EntryKind::kNone)) {
-        result.outcome = ExtractOutcome::kExists;
-      } else if (PartResult extracted = parser.ExtractPartToDirectory(k, directory_);
-                 !extracted.ok()) {
-        if (stopped_) return false;  // nothing kept, nothing to tell
-        result.outcome = (KindOf(target, Links::kTakeAsIs) != EntryKind::kNone)
-                             ? ExtractOutcome::kExists
-                             : ExtractOutcome::kFailed;
-        result.reason = extracted.Reason();
+      } else if (!head->header) {
+        result.outcome = ExtractOutcome::kCutShort;  // not even a whole header
       } else {
+        TakePart(parser, k, *head->header, result);
+        // A stopped extraction kept nothing and has nothing to tell.
+        if (stopped_ && result.outcome != ExtractOutcome::kWritten) return false;
         // The file is ours (the name was free and the rename never replaces),
         // so a part cut short is taken away again.
-        auto status = StatusOf(target);
-        result.outcome = ExtractOutcome::kWritten;
-        if (!status || status->size < *wholeSize) {
-          (void)RemoveFile(target);
+        if (result.outcome == ExtractOutcome::kWritten &&
+            !HoldsWhole(result.path, head->wholeSize)) {
+          (void)RemoveFile(result.path);
+          copies_.erase({*result.set, result.index});
           result.outcome = ExtractOutcome::kCutShort;
         }
       }
@@ -120,21 +265,102 @@ bool PartExtractor::AddSource(const MailSource& source) {
   });
 }
 
+void PartExtractor::TakePart(MimeParser& parser, int k, const PartHeader& header,
+                             ExtractedPart& result) {
+  result.set = IdentityOf(header);
+  result.index = header.partIndex;
+  std::string safe = MimeParser::SafeFileName(result.name);
+  SetPlace place = PlaceOf(*result.set, safe);
+  if (place.directory.empty()) {
+    result.outcome = ExtractOutcome::kNoPlace;
+    result.reason = place.reason;
+    return;
+  }
+  std::string target = JoinPath(place.directory, safe);
+  auto copy = copies_.find({*result.set, result.index});
+  if (copy != copies_.end()) return TakeSecondCopy(parser, k, header, copy->second.first, result);
+  if (KindOf(target, Links::kTakeAsIs) != EntryKind::kNone) {
+    // A file of the same set is compared; any other keeps its name.
+    if (KindOf(target, Links::kTakeAsIs) == EntryKind::kRegular &&
+        IdentityOfFile(target) == result.set)
+      return TakeSecondCopy(parser, k, header, target, result);
+    result.outcome = ExtractOutcome::kExists;
+    return;
+  }
+  Write(parser, k, place.directory, result);
+}
+
+// The same part met again: an identical copy is taken once; of two that
+// differ, the one that matches its checksum is kept, the first when both
+// do. Only a file this run wrote gives way to a sound copy.
+void PartExtractor::TakeSecondCopy(MimeParser& parser, int k, const PartHeader& header,
+                                   const std::string& existing, ExtractedPart& result) {
+  CopyComparison compared = CompareCopy(parser, k, header, existing);
+  auto copy = copies_.find({*result.set, result.index});
+  bool ours = copy != copies_.end() && copy->second.first == existing;
+  std::string from = ours ? copy->second.second : "the file already there";
+  if (compared.identical) {
+    result.outcome = ExtractOutcome::kDuplicate;
+    result.path = existing;
+    return;
+  }
+  if (ours && compared.verifies && !PartFileVerifies(existing) && RemoveFile(existing).ok()) {
+    Write(parser, k, DirectoryOf(existing), result);
+    if (result.outcome == ExtractOutcome::kWritten) {
+      result.reason = "in place of the copy from " + from + ", which fails its checksum";
+    }
+    return;
+  }
+  result.outcome = ExtractOutcome::kDiffers;
+  result.reason = compared.verifies ? "another copy of this part, from " + from + ", was kept"
+                                    : "it fails its checksum; the copy from " + from + " was kept";
+}
+
+void PartExtractor::Write(MimeParser& parser, int k, const std::string& directory,
+                          ExtractedPart& result) {
+  std::string target = JoinPath(directory, MimeParser::SafeFileName(result.name));
+  PartResult extracted = parser.ExtractPartToDirectory(k, directory);
+  if (!extracted.ok()) {
+    result.outcome = (KindOf(target, Links::kTakeAsIs) != EntryKind::kNone)
+                         ? ExtractOutcome::kExists
+                         : ExtractOutcome::kFailed;
+    result.reason = extracted.Reason();
+    return;
+  }
+  result.outcome = ExtractOutcome::kWritten;
+  result.path = target;
+  copies_[{*result.set, result.index}] = {target, PartOriginText(result)};
+}
+
 int PartExtractor::written() const {
   return static_cast<int>(std::count_if(results_.begin(), results_.end(), [](const auto& r) {
     return r.outcome == ExtractOutcome::kWritten;
   }));
 }
 
-std::string ExtractResultText(const ExtractedPart& part) {
+namespace {
+
+std::string WhereText(const ExtractedPart& part) {
+  return FileNameOf(part.source) + (part.message.empty() ? "" : ", " + part.message);
+}
+
+}  // namespace
+
+std::string PartOriginText(const ExtractedPart& part) {
   std::string safe = MimeParser::SafeFileName(part.name);
-  if (part.outcome == ExtractOutcome::kWritten) return "Extracted: " + safe;
+  return (safe.empty() ? "(unsafe name)" : safe) + " (in " + WhereText(part) + ")";
+}
+
+std::string ExtractResultText(const ExtractedPart& part, const std::string& directory) {
+  if (part.outcome == ExtractOutcome::kWritten) {
+    std::string shown = !directory.empty() && part.path.starts_with(directory + "/")
+                            ? part.path.substr(directory.size() + 1)
+                            : MimeParser::SafeFileName(part.name);
+    return "Extracted: " + shown + (part.reason.empty() ? "" : " (" + part.reason + ")");
+  }
   bool wholeMessage =
       part.outcome == ExtractOutcome::kUnreadable || part.outcome == ExtractOutcome::kLeftOut;
-  std::string text = wholeMessage && part.name.empty()
-                         ? "Skipped: " + FileNameOf(part.source) + ": "
-                         : "Skipped: " + (safe.empty() ? "(unsafe name)" : safe) + " (in " +
-                               FileNameOf(part.source) + "): ";
+  std::string text = "Skipped: " + (wholeMessage ? WhereText(part) : PartOriginText(part)) + ": ";
   switch (part.outcome) {
     case ExtractOutcome::kUnreadable:
       return text + "the message could not be read" +
@@ -149,6 +375,11 @@ std::string ExtractResultText(const ExtractedPart& part) {
       return text + "a file of that name is already there";
     case ExtractOutcome::kCutShort:
       return text + "the part is cut short in the message";
+    case ExtractOutcome::kDuplicate:
+      return text + "the same part is already there";
+    case ExtractOutcome::kDiffers:
+    case ExtractOutcome::kNoPlace:
+      return text + part.reason;
     default:
       return text + "could not be written" + (part.reason.empty() ? "" : ": " + part.reason);
   }

@@ -1,23 +1,39 @@
 // PartExtractor: takes the part files out of mail. Every attachment of the
 // messages of a mail source (MailStore) whose name and first two bytes say
-// it is a part file, as for a dropped file, is written into one directory
-// under its own name, made safe; nothing else is written, no file that is
-// there already is replaced, and a part that its message cuts short (fewer
-// bytes than its header announces) is not kept. A part is written under a
-// temporary name until it is complete; the extractor holds the directory's
-// DirectoryLock, so temporary files that a killed run left there are removed
-// when it starts.
+// it is a part file, as for a dropped file, is written under its own name,
+// made safe; nothing else is written, no file that is there already is
+// replaced, and a part that its message cuts short (fewer bytes than its
+// header announces) is not kept. A part is written under a temporary name
+// until it is complete; the extractor holds the directory's DirectoryLock,
+// so temporary files that a killed run left there are removed when it
+// starts.
+//
+// Parts are grouped into sets by what their headers say (SetIdentity), not
+// by their names, so two sets of one file in one mailbox never mix. Each set
+// goes where a SetPlacement says; by default into the directory, unless its
+// part names there belong to another set (one met before, or files already
+// there), in which case into a subfolder named after the set's name and
+// time ("REPORT.TXT 2026-11-30 10-02-05"); a set with no free place is
+// skipped with its reason. The same part received twice is taken once; a
+// second copy with other bytes never mixes in: the copy that matches its
+// checksum is kept, the first one when both do.
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "format/set_identity.h"
 #include "mail/store/mail_source.h"
 #include "platform/directory_lock.h"
 
 namespace fennimar {
+
+class MimeParser;
 
 enum class ExtractOutcome {
   kWritten,     // the part file is in the directory
@@ -26,6 +42,9 @@ enum class ExtractOutcome {
   kExists,      // a file of that name is in the directory already
   kCutShort,    // the message ends before the part does; nothing kept
   kFailed,      // reading the message or writing the file failed; nothing kept
+  kDuplicate,   // the same part, byte for byte, is there already
+  kDiffers,     // another copy of this part, with other bytes, was kept (`reason` says which)
+  kNoPlace,     // its set has no place to go (`reason` says why)
   // Of a whole message, whose `name` tells which one:
   kUnreadable,  // the message cannot be read
   kLeftOut,     // nested too deeply or too many parts: some were not read
@@ -33,13 +52,26 @@ enum class ExtractOutcome {
 
 struct ExtractedPart {
   // The attachment's name as the message gives it; for an outcome of a whole
-  // message, its file in a Maildir or "message N" in an mbox (empty for a
-  // source that is one message).
+  // message, the message (as `message`; empty for a source that is one
+  // message).
   std::string name;
-  std::string source;  // the mail source it came from
+  std::string source;  // the label of the mail source it came from
   ExtractOutcome outcome = ExtractOutcome::kFailed;
-  std::string reason;  // the system's words for a failure, when it gave any
+  std::string reason;   // the system's words for a failure, when it gave any
+  std::string message;  // its file in a Maildir ("cur/17...:2,S") or "message N" in an mbox
+  std::optional<SetIdentity> set;  // what its header says, when the whole header was there
+  int index = -1;                  // the index its header carries
+  std::string path;                // where it was written
 };
+
+// Where the parts of a set go: a directory that exists, or, when empty, the
+// reason the set is not taken out.
+struct SetPlace {
+  std::string directory;
+  std::string reason;
+};
+// Asked once per set, with the file name of the first part of it met.
+using SetPlacement = std::function<SetPlace(const SetIdentity& set, const std::string& name)>;
 
 class PartExtractor {
  public:
@@ -48,6 +80,8 @@ class PartExtractor {
   // part being written is removed and nothing more is read.
   explicit PartExtractor(std::string directory, std::function<bool()> stopRequested = {});
 
+  // Sends each set where `placement` says instead.
+  void SetPlacement(SetPlacement placement) { placement_ = std::move(placement); }
   // Reads every message of the mail source. False when it is no mail source
   // or cannot be read.
   bool AddSource(const MailSource& source);
@@ -60,16 +94,34 @@ class PartExtractor {
 
  private:
   bool StopRequested();
+  SetPlace PlaceOf(const SetIdentity& set, const std::string& name);
+  SetPlace DefaultPlace(const SetIdentity& set, const std::string& name);
+  bool IsFreeFor(const std::string& directory, const SetIdentity& set, const std::string& stem);
+  void TakePart(MimeParser& parser, int k, const PartHeader& header, ExtractedPart& result);
+  void TakeSecondCopy(MimeParser& parser, int k, const PartHeader& header,
+                      const std::string& existing, ExtractedPart& result);
+  void Write(MimeParser& parser, int k, const std::string& directory, ExtractedPart& result);
 
   std::string directory_;
   std::function<bool()> stopRequested_;
   std::unique_ptr<DirectoryLock> lock_;
   bool stopped_ = false;
   std::vector<ExtractedPart> results_;
+  fennimar::SetPlacement placement_;
+  std::map<SetIdentity, SetPlace> places_;
+  // Which set holds a part stem in a directory, by (directory, stem).
+  std::map<std::pair<std::string, std::string>, SetIdentity> claims_;
+  // The part this run wrote for each (set, index), and where it came from.
+  std::map<std::pair<SetIdentity, int>, std::pair<std::string, std::string>> copies_;
 };
 
+// How a part in the mail is named to the user: "DATA.Z01 (in box.mbox,
+// message 3)".
+std::string PartOriginText(const ExtractedPart& part);
+
 // The text a terminal prints for one result: "Extracted: REPORT.Z00" or
-// "Skipped: notes.txt (in inbox.mbox): not a part file".
-std::string ExtractResultText(const ExtractedPart& part);
+// "Skipped: notes.txt (in inbox.mbox, message 2): not a part file". A part
+// written below `directory` is named by its path from there.
+std::string ExtractResultText(const ExtractedPart& part, const std::string& directory = {});
 
 }  // namespace fennimar

@@ -1,9 +1,10 @@
 #include "mail/store/received_sets.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
-#include <set>
 
+#include "format/part_format.h"
 #include "format/part_name.h"
 #include "platform/directories.h"
 #include "platform/file.h"
@@ -16,12 +17,15 @@ namespace {
 
 constexpr int kMaxPartIndex = 99;
 
-// The part count that the first byte of a part file stores, or none.
-std::optional<int> StoredCount(const std::string& path) {
+std::optional<SetIdentity> IdentityOfFile(const std::string& path) {
   auto file = File::OpenRead(path);
-  std::uint8_t count = 0;
-  if (!file || !file->ReadAll(&count, 1)) return std::nullopt;
-  return count;
+  HeaderBytes bytes{};
+  if (!file || !file->ReadAll(bytes.data(), bytes.size())) return std::nullopt;
+  return IdentityOf(DecodeHeader(bytes));
+}
+
+void AddOnce(std::vector<std::string>& list, const std::string& item) {
+  if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
 }
 
 }  // namespace
@@ -32,63 +36,90 @@ Result<ReceivedSets> ReceivedSets::Gather(const std::vector<MailSource>& sources
   if (!directory) return directory.error();
   ReceivedSets received(std::move(*directory));
   PartExtractor extractor(received.directory(), stopRequested);
+  extractor.SetPlacement([&received](const SetIdentity& set, const std::string&) {
+    std::string place = received.PlaceOf(set);
+    return place.empty() ? SetPlace{{}, "no temporary directory for it"} : SetPlace{place, {}};
+  });
   for (const MailSource& source : sources) {
     if (extractor.stopped()) {
       received.stopped_ = true;
       return received;
     }
     if (source.partFile) {
-      received.LinkSet(source.path);
+      received.LinkSet(source);
     } else if (!extractor.AddSource(source)) {
       received.refused_.push_back(source);
     }
   }
   received.extracted_ = extractor.results();
   received.stopped_ = extractor.stopped();
+  for (const ExtractedPart& part : received.extracted_) {
+    if (part.outcome != ExtractOutcome::kWritten) continue;
+    received.labels_[part.path] = PartOriginText(part);
+    AddOnce(received.from_[DirectoryOf(part.path)], part.source);
+  }
   received.FindSets();
   return received;
 }
 
-// Links every part of the set that holds `part` into the directory, under
-// its own name, unless a file of that name is there already.
-void ReceivedSets::LinkSet(const std::string& part) {
-  std::string base = PartBaseOf(part);
+// Each set gets a subdirectory of its own, numbered in the order met.
+std::string ReceivedSets::PlaceOf(const SetIdentity& set) {
+  for (const auto& [known, place] : places_) {
+    if (known == set) return place;
+  }
+  std::string place = JoinPath(directory(), std::to_string(places_.size() + 1));
+  if (!MakeDirectory(place)) return {};
+  places_.emplace_back(set, place);
+  return place;
+}
+
+// Links every part of the set that holds `part` into its set's directory,
+// under its own name, unless a file of that name is there already.
+void ReceivedSets::LinkSet(const MailSource& part) {
+  std::string base = PartBaseOf(part.path);
   for (int k = 0; k <= kMaxPartIndex; ++k) {
     std::string path = PartPathFromBase(base, k);
     if (!IsPartFile(path)) continue;
-    (void)MakeSymbolicLink(path, JoinPath(directory(), FileNameOf(path)));
+    auto set = IdentityOfFile(path);
+    std::string place = set ? PlaceOf(*set) : std::string();
+    if (place.empty()) continue;
+    std::string link = JoinPath(place, FileNameOf(path));
+    if (!MakeSymbolicLink(path, link)) continue;
+    labels_[link] = path;
+    AddOnce(from_[place], DirectoryOf(path));
   }
 }
 
 void ReceivedSets::FindSets() {
-  struct Found {
-    std::set<int> indexes;
-    std::optional<int> firstCount;  // what part 00 says
-    int largestCount = 0;           // else the largest count any part says
-  };
-  std::map<std::string, Found> byStem;
-  auto names = DirectoryEntries(directory());
-  if (!names) return;  // the directory is this run's own: no set was gathered
-  for (const std::string& name : *names) {
-    auto index = PartIndexFromName(name);
-    std::string path = JoinPath(directory(), name);
-    if (!index || !IsPartFile(path)) continue;
-    Found& found = byStem[PartStem(name)];
-    found.indexes.insert(*index);
-    int count = StoredCount(path).value_or(0);
-    if (*index == 0) found.firstCount = count;
-    found.largestCount = std::max(found.largestCount, count);
-  }
-  for (const auto& [stem, found] : byStem) {
-    ReceivedSet set;
-    std::string base = JoinPath(directory(), stem);
-    set.firstPart = PartPathFromBase(base, 0);
-    int count = found.firstCount.value_or(found.largestCount);
-    for (int k = 0; k < std::max(count, 1); ++k) {
-      if (!found.indexes.count(k)) set.missing.push_back(FileNameOf(PartPathFromBase(base, k)));
+  for (const auto& [identity, place] : places_) {
+    std::map<int, std::string> parts;  // by index, the first name met
+    auto names = DirectoryEntries(place);
+    if (!names) continue;
+    std::sort(names->begin(), names->end());
+    for (const std::string& name : *names) {
+      auto index = PartIndexFromName(name);
+      if (index && IsPartFile(JoinPath(place, name))) parts.emplace(*index, name);
+    }
+    if (parts.empty()) continue;
+    // The merge reads the parts under one stem: a part that arrived under
+    // another name takes the stem of the first one.
+    std::string base = JoinPath(place, PartStem(parts.begin()->second));
+    for (const auto& [index, name] : parts) {
+      std::string from = JoinPath(place, name);
+      std::string to = PartPathFromBase(base, index);
+      if (from != to && RenameNoReplace(from, to)) labels_[to] = LabelOf(from);
+    }
+    ReceivedSet set{identity, PartPathFromBase(base, 0), {}, from_[place]};
+    for (int k = 0; k < std::max(identity.count, 1); ++k) {
+      if (!parts.count(k)) set.missing.push_back(FileNameOf(PartPathFromBase(base, k)));
     }
     sets_.push_back(std::move(set));
   }
+}
+
+std::string ReceivedSets::LabelOf(const std::string& path) const {
+  auto label = labels_.find(path);
+  return label != labels_.end() ? label->second : path;
 }
 
 }  // namespace fennimar

@@ -3,14 +3,18 @@
 // beside them are linked, with the rest of their sets) into a private
 // temporary directory, which is removed with everything in it when the
 // ReceivedSets ends, whichever way its owner leaves; the directory of a run
-// that was killed is removed by the next one (LockedTempDirectory).
+// that was killed is removed by the next one (LockedTempDirectory). Parts
+// are grouped by what their headers say (SetIdentity), each set in its own
+// subdirectory, so two sets of one name never mix.
 #pragma once
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "format/set_identity.h"
 #include "mail/store/mail_source.h"
 #include "mail/store/part_extractor.h"
 #include "platform/locked_temp_directory.h"
@@ -18,8 +22,10 @@
 namespace fennimar {
 
 struct ReceivedSet {
+  SetIdentity identity;
   std::string firstPart;             // part 00 in the temporary directory
   std::vector<std::string> missing;  // the names of the parts not found
+  std::vector<std::string> sources;  // the labels of the sources that held its parts
   bool complete() const { return missing.empty(); }
 };
 
@@ -32,7 +38,8 @@ class ReceivedSets {
   static Result<ReceivedSets> Gather(const std::vector<MailSource>& sources,
                                      const std::function<bool()>& stopRequested = {});
 
-  // By name; each set that has any of its parts here.
+  // In the order their first parts were met; each set that has any of its
+  // parts here.
   const std::vector<ReceivedSet>& sets() const { return sets_; }
   // Every named attachment of the mail sources, and what became of it.
   const std::vector<ExtractedPart>& extracted() const { return extracted_; }
@@ -40,10 +47,14 @@ class ReceivedSets {
   const std::vector<MailSource>& refused() const { return refused_; }
   const std::string& directory() const { return directory_.Path(); }
   bool stopped() const { return stopped_; }
+  // How a file in the temporary directory is named to the user: the
+  // attachment and the message it came from, or the part file linked.
+  std::string LabelOf(const std::string& path) const;
 
  private:
   explicit ReceivedSets(LockedTempDirectory directory) : directory_(std::move(directory)) {}
-  void LinkSet(const std::string& part);
+  std::string PlaceOf(const SetIdentity& set);
+  void LinkSet(const MailSource& part);
   void FindSets();
 
   LockedTempDirectory directory_;
@@ -51,6 +62,10 @@ class ReceivedSets {
   std::vector<ReceivedSet> sets_;
   std::vector<ExtractedPart> extracted_;
   std::vector<MailSource> refused_;
+  // Each set's subdirectory, in the order the sets were met.
+  std::vector<std::pair<SetIdentity, std::string>> places_;
+  std::map<std::string, std::string> labels_;             // by path in the directory
+  std::map<std::string, std::vector<std::string>> from_;  // the sources, by subdirectory
 };
 
 }  // namespace fennimar
