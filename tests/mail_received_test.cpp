@@ -280,6 +280,15 @@ TEST_F(MailReceivedTest, SetsOfOneNameAreToldApartByTheirHeaders) {
         "new/DATA.Z01:read", "new/DATA.Z02", "new/DATA.Z03", "new/DATA.Z01"},
        0,
        {"Merge: Not joined: an older set of " + oldSet}},
+      // Of two complete sets of one time, the later mail wins, even where a
+      // mail program lists it first (Maildir's cur/ before new/).
+      {"resent, the resend read",
+       {"new/DATA.Z00", "new/DATA.Z01", "new/DATA.Z02", "new/DATA.Z03", "small/DATA.Z00:read",
+        "small/DATA.Z01:read", "small/DATA.Z02:read", "small/DATA.Z03:read", "small/DATA.Z04:read",
+        "small/DATA.Z05:read", "small/DATA.Z06:read", "small/DATA.Z07:read", "small/DATA.Z08:read",
+        "small/DATA.Z09:read", "small/DATA.Z10:read"},
+       0,
+       {"Merge: Not joined: another set of " + newSet}},
       {"a damaged copy and a sound one",
        {"bad/DATA.Z02", "new/DATA.Z00", "new/DATA.Z01", "new/DATA.Z03", "new/DATA.Z02"},
        0,

@@ -9,6 +9,7 @@
 
 #include "mail/mime/header_text.h"
 #include "mail/mime/line_reader.h"
+#include "mail/mime/mail_date.h"
 #include "mail/mime/mime_header.h"
 #include "test_support.h"
 
@@ -67,6 +68,15 @@ TEST(MimeHeaderTest, FieldsAreFoldedAndFoundWithoutRegardToCase) {
   EXPECT_EQ(header.Field("CONTENT-TYPE"), "text/plain;\tcharset=x");
   EXPECT_EQ(header.Field("to"), "a@x");
   EXPECT_EQ(header.Field("no colon here"), "");
+}
+
+TEST(MailDateTest, DatesAsMailProgramsWriteThemAndNoDates) {
+  EXPECT_EQ(ParseMailDate("14 Nov 2023 22:13:20 +0000"), 1700000000);
+  EXPECT_EQ(ParseMailDate("Wed, 15 Nov 2023 00:13:20 +0200 (CEST)"), 1700000000);
+  EXPECT_EQ(ParseMailDate("Tue, 14 nov 23 17:13 -0500"), 1700000000 - 20);
+  EXPECT_EQ(ParseMailDate("14 Nov 2023 22:13:20 GMT"), 1700000000);
+  for (const char* bad : {"", "yesterday", "31 Feb 2023 10:00:00 +0000", "14 Nov 2023 25:00"})
+    EXPECT_EQ(ParseMailDate(bad), std::nullopt) << bad;
 }
 
 TEST(HeaderTextTest, WordsAddressesAndFileNames) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "format/file_name.h"
 #include "format/part_format.h"
@@ -98,12 +99,15 @@ std::vector<std::vector<const ReceivedSet*>> SetsByName(const std::vector<Receiv
   return groups;
 }
 
-// The newest complete set of a name: by the time its header gives, then the
-// one met last in the mail, which arrived later. None when none is complete.
+// The newest complete set of a name: by the time its header gives, then by
+// the latest Date of its messages, then the one met last in the mail. None
+// when none is complete.
 const ReceivedSet* NewestComplete(const std::vector<const ReceivedSet*>& group) {
   const ReceivedSet* newest = nullptr;
   for (const ReceivedSet* set : group) {
-    if (set->complete() && (!newest || set->identity.time >= newest->identity.time)) newest = set;
+    if (set->complete() && (!newest || std::make_pair(set->identity.time, set->date) >=
+                                           std::make_pair(newest->identity.time, newest->date)))
+      newest = set;
   }
   return newest;
 }

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "mail/mime/line_reader.h"
+#include "mail/mime/mail_date.h"
+#include "mail/mime/mime_header.h"
 #include "mail/mime/mime_parser.h"
 #include "platform/directories.h"
 #include "platform/file.h"
@@ -90,6 +92,28 @@ std::optional<SystemError> SourceOpenError(const std::string& path) {
   auto file = File::OpenRead(path);
   if (file) return std::nullopt;
   return file.error();
+}
+
+std::optional<std::int64_t> MessageDate(const StoredMessage& message) {
+  auto file = File::OpenRead(message.path);
+  if (!file || !file->Seek(message.offset)) return std::nullopt;
+  // The header block ends at the first empty line; only so much of it is read.
+  std::string head(
+      static_cast<std::size_t>(std::min<std::int64_t>(message.length, kMaxHeaderBytes)), '\0');
+  auto got = file->Read(head.data(), head.size());
+  if (!got) return std::nullopt;
+  head.resize(*got);
+  MimeHeader header;
+  std::string_view rest = head;
+  while (!rest.empty()) {
+    std::size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() || end == std::string_view::npos) break;
+    header.AddLine(line);
+    rest.remove_prefix(end + 1);
+  }
+  return ParseMailDate(header.Field("Date"));
 }
 
 bool ForEachMessage(const std::string& path, MailStoreKind kind,

@@ -40,6 +40,9 @@ struct StoredMessage {
   bool fromQuoted = false;  // lines ">From ", ">>From "... are mbox quoting
 };
 
+// The time the message's "Date" field gives (MailDate), or none.
+std::optional<std::int64_t> MessageDate(const StoredMessage& message);
+
 // Hands every message of the source at `path`, a store of kind `kind`, to
 // `visit`, in the store's order (a Maildir's files sorted by name, new/
 // after cur/), until `visit` returns false. False when the source is no

@@ -146,6 +146,16 @@ std::optional<SetIdentity> IdentityOfFile(const std::string& path) {
   return IdentityOf(DecodeHeader(bytes));
 }
 
+ExtractedPart NewResult(const std::string& name, const std::string& source, ExtractOutcome outcome,
+                        const std::string& message) {
+  ExtractedPart result;
+  result.name = name;
+  result.source = source;
+  result.outcome = outcome;
+  result.message = message;
+  return result;
+}
+
 }  // namespace
 
 PartExtractor::PartExtractor(std::string directory, std::function<bool()> stopRequested)
@@ -226,18 +236,20 @@ bool PartExtractor::AddSource(const MailSource& source) {
     SourceResult opened =
         parser.OpenSource(message.path, message.offset, message.length, message.fromQuoted);
     if (!opened.ok()) {
-      results_.push_back(
-          {which, source.label, ExtractOutcome::kUnreadable, opened.Reason(), which, {}, -1, {}});
+      results_.push_back(NewResult(which, source.label, ExtractOutcome::kUnreadable, which));
+      results_.back().reason = opened.Reason();
       return true;
     }
     if (parser.Parse() != ParseOutcome::kOk)
       return true;  // not a MIME message: nothing in it to extract
     if (parser.LeftPartsOut())
-      results_.push_back({which, source.label, ExtractOutcome::kLeftOut, {}, which, {}, -1, {}});
+      results_.push_back(NewResult(which, source.label, ExtractOutcome::kLeftOut, which));
+    std::optional<std::int64_t> date = MessageDate(message);
     for (int k = 0; k < parser.PartCount() && !StopRequested(); ++k) {
       const std::string& name = parser.ParsedParts()[static_cast<std::size_t>(k)].name;
       if (name.empty()) continue;  // a message text, no attachment
-      ExtractedPart result{name, source.label, ExtractOutcome::kFailed, {}, which, {}, -1, {}};
+      ExtractedPart result = NewResult(name, source.label, ExtractOutcome::kFailed, which);
+      result.date = date;
       std::string safe = MimeParser::SafeFileName(name);
       std::optional<PartHead> head;
       if (safe.empty()) {

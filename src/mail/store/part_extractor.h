@@ -19,6 +19,7 @@
 // checksum is kept, the first one when both do.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -59,9 +60,10 @@ struct ExtractedPart {
   ExtractOutcome outcome = ExtractOutcome::kFailed;
   std::string reason;   // the system's words for a failure, when it gave any
   std::string message;  // its file in a Maildir ("cur/17...:2,S") or "message N" in an mbox
-  std::optional<SetIdentity> set;  // what its header says, when the whole header was there
-  int index = -1;                  // the index its header carries
-  std::string path;                // where it was written
+  std::optional<SetIdentity> set;    // what its header says, when the whole header was there
+  int index = -1;                    // the index its header carries
+  std::string path;                  // where it was written
+  std::optional<std::int64_t> date;  // what its message's "Date" field says
 };
 
 // Where the parts of a set go: a directory that exists, or, when empty, the

@@ -54,9 +54,17 @@ Result<ReceivedSets> ReceivedSets::Gather(const std::vector<MailSource>& sources
   received.extracted_ = extractor.results();
   received.stopped_ = extractor.stopped();
   for (const ExtractedPart& part : received.extracted_) {
-    if (part.outcome != ExtractOutcome::kWritten) continue;
-    received.labels_[part.path] = PartOriginText(part);
-    AddOnce(received.from_[DirectoryOf(part.path)], part.source);
+    bool taken =
+        part.outcome == ExtractOutcome::kWritten || part.outcome == ExtractOutcome::kDuplicate;
+    if (!taken) continue;
+    std::string place = DirectoryOf(part.path);
+    if (part.outcome == ExtractOutcome::kWritten)
+      received.labels_[part.path] = PartOriginText(part);
+    AddOnce(received.from_[place], part.source);
+    if (part.date) {
+      auto [date, added] = received.dates_.emplace(place, *part.date);
+      if (!added) date->second = std::max(date->second, *part.date);
+    }
   }
   received.FindSets();
   return received;
@@ -109,7 +117,8 @@ void ReceivedSets::FindSets() {
       std::string to = PartPathFromBase(base, index);
       if (from != to && RenameNoReplace(from, to)) labels_[to] = LabelOf(from);
     }
-    ReceivedSet set{identity, PartPathFromBase(base, 0), {}, from_[place]};
+    ReceivedSet set{identity, PartPathFromBase(base, 0), {}, from_[place], std::nullopt};
+    if (auto date = dates_.find(place); date != dates_.end()) set.date = date->second;
     for (int k = 0; k < std::max(identity.count, 1); ++k) {
       if (!parts.count(k)) set.missing.push_back(FileNameOf(PartPathFromBase(base, k)));
     }

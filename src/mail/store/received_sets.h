@@ -26,6 +26,7 @@ struct ReceivedSet {
   std::string firstPart;             // part 00 in the temporary directory
   std::vector<std::string> missing;  // the names of the parts not found
   std::vector<std::string> sources;  // the labels of the sources that held its parts
+  std::optional<std::int64_t> date;  // the latest "Date" of the messages that held its parts
   bool complete() const { return missing.empty(); }
 };
 
@@ -66,6 +67,7 @@ class ReceivedSets {
   std::vector<std::pair<SetIdentity, std::string>> places_;
   std::map<std::string, std::string> labels_;             // by path in the directory
   std::map<std::string, std::vector<std::string>> from_;  // the sources, by subdirectory
+  std::map<std::string, std::int64_t> dates_;             // the latest Date, by subdirectory
 };
 
 }  // namespace fennimar
