@@ -27,6 +27,9 @@
 // fewer parts deletes its old higher parts once the new set is complete.
 #pragma once
 
+#include <optional>
+
+#include "split/split_request.h"
 #include "ui/selection.h"
 
 namespace fennimar {
@@ -46,6 +49,14 @@ enum class SplitOutcome {
   kFailed,      // a message said why
 };
 
+// What finishes a mailing split that ended at a part the server did not
+// take: the request as it ran (chunkSize as found, mailFrom the index of the
+// part that was not mailed) and the number of parts of the set.
+struct MailResume {
+  SplitRequest request;
+  int partCount = 0;
+};
+
 class SplitEngine {
  public:
   // `mailer` may be null when this front end cannot mail; the objects must
@@ -53,14 +64,28 @@ class SplitEngine {
   SplitEngine(UserInterface& ui, SettingsStore& settings, DriveQueries& drives, PartMailer* mailer)
       : ui_(ui), settings_(settings), drives_(drives), mailer_(mailer) {}
 
-  // One run of the split command on the selected file.
-  SplitOutcome Run(const Selection& selection);
+  // One run of the split command on the selected file. `mailFrom` is the
+  // index of the first part to mail (see SplitRequest::mailFrom).
+  SplitOutcome Run(const Selection& selection, int mailFrom = 0);
+  // Runs `resume` without the dialog: the parts already on disk must belong
+  // to this split, missing ones are written, and the parts from
+  // resume.request.mailFrom on are mailed.
+  SplitOutcome Resume(const Selection& selection, const MailResume& resume);
+  // After a run that ended kMailFailed at a part: what resumes it.
+  const std::optional<MailResume>& mailResume() const { return mailResume_; }
+  // When set, a mailing that fails at a part asks "Send the parts that were
+  // not mailed?" and on Yes resumes, for as long as the user says Yes.
+  void OfferMailResume(bool offer) { offerMailResume_ = offer; }
 
  private:
+  SplitOutcome Start(const Selection& selection, SplitRequest request);
+
   UserInterface& ui_;
   SettingsStore& settings_;
   DriveQueries& drives_;
   PartMailer* mailer_;
+  std::optional<MailResume> mailResume_;
+  bool offerMailResume_ = false;
 };
 
 }  // namespace fennimar
