@@ -24,7 +24,9 @@
 #include "settings/settings_store.h"
 #include "split/companion_joiners.h"
 #include "split/floppy_prompt.h"
+#include "split/mail_part_size.h"
 #include "split/part_mailer.h"
+#include "split/part_match.h"
 #include "split/part_occupant.h"
 #include "split/split_form.h"
 #include "text/ascii.h"
@@ -70,11 +72,14 @@ class SplitRun {
   Step OpenSource();
   Step AskMailLimit();
   Step CheckMessagesFit();
-  std::optional<std::uint64_t> LargestMessage(std::int64_t chunkSize) const;
-  std::int64_t LargestFittingChunk() const;
+  MailedSet Mailed() const {
+    return {path_, request_.targetDirectory, header_.SourceName(), size_, request_.mailTo};
+  }
+  std::int64_t LargestFittingChunk() const {
+    return fennimar::LargestFittingChunk(*mailer_, Mailed(), *mailLimit_,
+                                         kMinDivisionSize + static_cast<std::int64_t>(kHeaderSize));
+  }
   Step CheckPartsOnDisk();
-  bool IsPartOfThisSplit(const std::string& partPath, int index);
-  bool SameData(File& part, std::int64_t offset, std::int64_t length, PartChecksum& checksum);
   std::int64_t PartLength(std::int64_t division, int index) const {
     return std::clamp<std::int64_t>(size_ - division * index, 0, division);
   }
@@ -245,51 +250,11 @@ SplitRun::Step SplitRun::AskMailLimit() {
   return std::nullopt;
 }
 
-// The largest message of the set that parts of `chunkSize` bytes make (the
-// part number's width in the subject grows with it); none when the mailer
-// cannot tell.
-std::optional<std::uint64_t> SplitRun::LargestMessage(std::int64_t chunkSize) const {
-  std::int64_t division = chunkSize - static_cast<std::int64_t>(kHeaderSize);
-  std::int64_t count = std::min<std::int64_t>((size_ + division - 1) / division, kMaxParts);
-  std::uint64_t largest = 0;
-  for (int index = 0; index < count; ++index) {
-    MailedPart part{request_.mailTo,
-                    header_.SourceName(),
-                    FileNameOf(PartPath(request_.targetDirectory, path_, index)),
-                    PartLength(division, index) + static_cast<std::int64_t>(kHeaderSize),
-                    index,
-                    static_cast<int>(count)};
-    auto size = mailer_->MessageSize(part);
-    if (!size) return std::nullopt;
-    largest = std::max(largest, *size);
-  }
-  return largest;
-}
-
-// The largest part size, header included, whose messages all stay within
-// the server's limit; 0 when not even the smallest part size fits.
-std::int64_t SplitRun::LargestFittingChunk() const {
-  auto fits = [&](std::int64_t chunk) {
-    auto largest = LargestMessage(chunk);
-    return largest && *largest <= *mailLimit_;
-  };
-  std::int64_t low = kMinDivisionSize + static_cast<std::int64_t>(kHeaderSize);
-  if (!fits(low)) return 0;
-  // A message is longer than its part, so a part of the limit never fits.
-  std::int64_t high =
-      std::min<std::int64_t>(kMaxPartSize + 1, static_cast<std::int64_t>(*mailLimit_));
-  while (high - low > 1) {
-    std::int64_t middle = low + (high - low) / 2;
-    (fits(middle) ? low : high) = middle;
-  }
-  return low;
-}
-
 // A message larger than the server takes would be refused after the parts
 // before it had been written and mailed: it is refused here, before any.
 SplitRun::Step SplitRun::CheckMessagesFit() {
   if (!mailLimit_) return std::nullopt;
-  auto largest = LargestMessage(chunkSize_);
+  auto largest = LargestMessage(*mailer_, Mailed(), chunkSize_);
   if (!largest || *largest <= *mailLimit_) return std::nullopt;
   std::int64_t fits = LargestFittingChunk();
   std::string advice =
@@ -316,7 +281,10 @@ SplitRun::Step SplitRun::CheckPartsOnDisk() {
   for (int index = 0; index < planned_; ++index) {
     std::string partPath = PartPath(request_.targetDirectory, path_, index);
     if (KindOf(partPath, Links::kTakeAsIs) == EntryKind::kNone) continue;
-    if (!IsPartOfThisSplit(partPath, index)) {
+    PartHeader expected = header_;
+    expected.partIndex = static_cast<std::uint8_t>(index);
+    expected.dataLength = static_cast<std::int32_t>(PartLength(division_, index));
+    if (!PartMatches(partPath, expected, *source_, division_ * index, [this] { ui_.Pump(); })) {
       return Warn(
           MessageText("A file on disk under a part's name is not this split's; nothing was mailed",
                       partPath),
@@ -325,44 +293,6 @@ SplitRun::Step SplitRun::CheckPartsOnDisk() {
     kept_[static_cast<std::size_t>(index)] = true;
   }
   return std::nullopt;
-}
-
-bool SplitRun::IsPartOfThisSplit(const std::string& partPath, int index) {
-  auto header = ReadPartHeader(partPath);
-  std::int64_t length = PartLength(division_, index);
-  if (!header || !IsSameSource(*header, header_) || header->partCount != header_.partCount ||
-      header->partIndex != index || header->dataLength != length) {
-    return false;
-  }
-  auto part = File::OpenRead(partPath);
-  if (!part) return false;
-  auto size = part->Size();
-  if (!size || *size != static_cast<std::int64_t>(kHeaderSize) + length) return false;
-  PartChecksum checksum;
-  return part->Seek(kHeaderSize) && SameData(*part, division_ * index, length, checksum) &&
-         checksum.Value() == header->checksum;
-}
-
-// Compares `length` bytes of `part`, from where it stands, with the source's
-// from `offset`, adding them to `checksum`.
-bool SplitRun::SameData(File& part, std::int64_t offset, std::int64_t length,
-                        PartChecksum& checksum) {
-  if (!source_->Seek(offset)) return false;
-  std::vector<char> ours(kCopyBlockSize);
-  std::vector<char> theirs(kCopyBlockSize);
-  while (length > 0) {
-    auto block =
-        static_cast<std::size_t>(std::min(length, static_cast<std::int64_t>(kCopyBlockSize)));
-    if (!source_->ReadAll(ours.data(), block) || !part.ReadAll(theirs.data(), block) ||
-        !std::equal(ours.begin(), ours.begin() + static_cast<std::ptrdiff_t>(block),
-                    theirs.begin())) {
-      return false;
-    }
-    checksum.Add(theirs.data(), block);
-    length -= static_cast<std::int64_t>(block);
-    ui_.Pump();
-  }
-  return true;
 }
 
 // True when the part's name is the source's own directory entry: renaming
