@@ -171,7 +171,7 @@ DialogResult SplitForm::Ok() {
   if (choice_ == SizeChoice::kMailLimit && (!email_ || mailTo_.empty())) {
     ui_.ShowMessage(
         "The mail server's limit sizes only parts that are mailed: please check "
-        "E-mail and fill email address",
+        "Email files and fill email address",
         "Split", MessageKind::kOk);
     return DialogResult::kStayOpen;
   }
