@@ -149,9 +149,10 @@ TEST_F(SplitFormTest, MailServersLimitHidesTheSizeAndGoesOnlyWithEmail) {
   EXPECT_FALSE(form.sizeControlsVisible());
   EXPECT_EQ(form.previewText(), "File will be divided to fit the mail server's limit");
   EXPECT_EQ(form.Ok(), DialogResult::kStayOpen);
-  EXPECT_EQ(ui.messages.back().text,
-            "The mail server's limit sizes only parts that are mailed: please check Email files and "
-            "fill email address");
+  EXPECT_EQ(
+      ui.messages.back().text,
+      "The mail server's limit sizes only parts that are mailed: please check Email files and "
+      "fill email address");
   settings.WriteSetting("FENNIMAR", "MyAddress", "me@example.org");
   settings.WriteSetting("FENNIMAR", "SMTPHost", "127.0.0.1");
   form.SetEmail(true);

@@ -632,10 +632,6 @@ SplitOutcome SplitEngine::Run(const Selection& selection, int mailFrom) {
   return Start(selection, request);
 }
 
-SplitOutcome SplitEngine::Resume(const Selection& selection, const MailResume& resume) {
-  return Start(selection, resume.request);
-}
-
 SplitOutcome SplitEngine::Start(const Selection& selection, SplitRequest request) {
   for (;;) {
     mailResume_.reset();

@@ -25,6 +25,13 @@
 // drives before each part once its disk is in. On Yes the other file's parts
 // beyond the new set's last index go too; a re-split of the same file into
 // fewer parts deletes its old higher parts once the new set is complete.
+//
+// A split that mails asks the server for its size limit before anything is
+// written, and refuses a part size whose messages would be larger, naming
+// the largest part size that fits; parts sized by the server's limit take
+// that size. A mailing that fails at a part stops after it; mailResume() then
+// holds what mails that part and the later ones only, once the parts already
+// on disk have been found to be this split's own.
 #pragma once
 
 #include <optional>
@@ -67,17 +74,16 @@ class SplitEngine {
   // One run of the split command on the selected file. `mailFrom` is the
   // index of the first part to mail (see SplitRequest::mailFrom).
   SplitOutcome Run(const Selection& selection, int mailFrom = 0);
-  // Runs `resume` without the dialog: the parts already on disk must belong
-  // to this split, missing ones are written, and the parts from
-  // resume.request.mailFrom on are mailed.
-  SplitOutcome Resume(const Selection& selection, const MailResume& resume);
   // After a run that ended kMailFailed at a part: what resumes it.
   const std::optional<MailResume>& mailResume() const { return mailResume_; }
   // When set, a mailing that fails at a part asks "Send the parts that were
-  // not mailed?" and on Yes resumes, for as long as the user says Yes.
+  // not mailed?" and on Yes runs again without the dialog: the parts on disk
+  // must be this split's, missing ones are written, and the part that failed
+  // and those after it are mailed; for as long as the user says Yes.
   void OfferMailResume(bool offer) { offerMailResume_ = offer; }
 
  private:
+  // Runs `request` (and, when offered and accepted, its resumptions).
   SplitOutcome Start(const Selection& selection, SplitRequest request);
 
   UserInterface& ui_;
