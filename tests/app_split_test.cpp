@@ -165,19 +165,31 @@ TEST_F(SplitTest, SplitWithEmailMailsEveryPartToARealServer) {
   EXPECT_TRUE(messages.shown.empty());
 }
 
+TEST_F(SplitTest, FailedMailingAsksToSendTheRestAndYesMailsThem) {
+  testing::SmtpTestServer server("normal", {"--fail-message", "2"});
+  messages.answers = {Answer::kYes};
+  SplitByMail(server);
+  EXPECT_EQ(messages.Texts().back(),
+            "Part 2 of 3 and the parts after it were not mailed.\nSend the parts that were not "
+            "mailed?");
+  EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Mailed");
+  EXPECT_EQ(server.Messages().size(), 3u);
+}
+
 // A server that takes the connection and then says nothing: while the
 // mailer waits, the window handles its events, and Stop ends the wait.
 TEST_F(SplitTest, StopWhileASilentServerIsWaitedForEndsAsAborted) {
   testing::SmtpTestServer server("silent");
   messages.answers = {Answer::kYes};
   SplitByMail(server, [&](wxDialog&) {
-    // The first part is on disk: its mailer is waiting for the greeting.
-    testing::WhenReady(
-        [&] { return window->ui().progressWindow() && testing::Exists(files / "REPORT.Z00"); },
-        [&] { Click(*window->ui().progressWindow(), wxID_CANCEL); });
+    // The progress window is up: the split waits for the greeting, to ask
+    // the server for its size limit before any part is written.
+    testing::WhenReady([&] { return window->ui().progressWindow() != nullptr; },
+                       [&] { Click(*window->ui().progressWindow(), wxID_CANCEL); });
   });
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Aborted");
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Do you really want stop?"});
+  EXPECT_FALSE(testing::Exists(files / "REPORT.Z00"));
 }
 
 class RunningSplitTest : public SplitTest {

@@ -61,13 +61,22 @@ TEST(CommandLineTest, SplitOptionsReadOrEndWithTheirMessage) {
     std::string complaint;  // empty: the options are read
   };
   const Row rows[] = {
-      {{"F", "-s", "2m", "--no-fill", "--mail-to", "a@b", "-d", "x", "--yes"}, ""},
+      {{"F", "-s", "2m", "--no-fill", "--mail-to", "a@b", "-d", "x", "--yes", "--from-part", "7"},
+       ""},
       {{"F", "G"}, "fennimar-cli: one file at a time\n"},
       {{"F", "--size"}, "fennimar-cli: --size needs a value\n"},
       {{"F", "--mail-to"}, "fennimar-cli: --mail-to needs a value\n"},
       {{"F", "-d", ""}, "fennimar-cli: -d needs a directory\n"},
       {{"F", "--fil"}, "fennimar-cli: unknown option --fil\n"},
+      {{"F", "--from-part", "3"}, "fennimar-cli: --from-part goes with --mail-to\n"},
   };
+  const char* kNoPartNumber = "fennimar-cli: --from-part needs a part number from 1 to 100\n";
+  for (const char* number : {"0", "101", "2x", "-1", ""}) {
+    Argv line({"F", "--mail-to", "a@b", "--from-part", number});
+    EXPECT_EQ(ParseSplitOptions(line.argc(), line.argv(), kUsage).message,
+              kNoPartNumber + std::string(kUsage))
+        << number;
+  }
   for (const Row& row : rows) {
     Argv line(row.words);
     auto parsed = ParseSplitOptions(line.argc(), line.argv(), kUsage);
@@ -84,6 +93,7 @@ TEST(CommandLineTest, SplitOptionsReadOrEndWithTheirMessage) {
     EXPECT_EQ(options.mailTo, "a@b");
     EXPECT_EQ(options.directory, "x");
     EXPECT_TRUE(options.assumeYes);
+    EXPECT_EQ(options.fromPart, 7);
   }
 }
 

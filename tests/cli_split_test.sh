@@ -3,8 +3,10 @@
 # without a terminal, exit status, and the parts it leaves.
 set -u
 cli="$1"
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+server_pids=""
+trap 'for p in $server_pids; do kill "$p" 2> /dev/null; done; rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/cfg"
 failures=0
 check() {  # check DESCRIPTION EXPECTED ACTUAL
@@ -75,6 +77,75 @@ check "misspelt security" 1 $?
 check "no part for a misspelt security" "" "$(ls mailed 2> /dev/null)"
 grep -q "SMTPSecurity=STARTLS in $work/mailcfg/fennimar/FENNIMAR.INI is not one of NONE, STARTTLS, TLS" \
   err.txt || check "misspelt security named" named "$(cat err.txt)"
+
+# A real SMTP server on loopback for the mailing splits below:
+# start_server DIR OPTION... stores into DIR and sets $port.
+start_server() {
+  mkdir -p "$1"
+  /usr/bin/python3 "$here/smtp_test_server.py" "$@" > "$1.port" 2> /dev/null &
+  server_pids="$server_pids $!"
+  port=""
+  for _ in $(seq 100); do
+    port=$(sed -n 's/^PORT //p' "$1.port")
+    [ -n "$port" ] && break
+    sleep 0.1
+  done
+  printf '[FENNIMAR]\nSMTPHost=127.0.0.1:%s\nMyAddress=me@localhost\n' "$port" > mailcfg/fennimar/FENNIMAR.INI
+}
+mailsplit() { XDG_CONFIG_HOME="$work/mailcfg" timeout 60 "$cli" split DATA.BIN --mail-to a@localhost "$@" < /dev/null; }
+joined_mail() {  # joined_mail DIR: joins the messages in DIR and compares with DATA.BIN
+  rm -rf joined
+  timeout 60 "$cli" join "$1"/message-*.eml -d joined -y < /dev/null > /dev/null 2>&1 &&
+    cmp -s DATA.BIN joined/DATA.BIN
+}
+
+# A server's size limit below the messages is told before any part is
+# written or any message begun; "-s mail" then takes the size that fits.
+start_server limited --size-limit 60000
+mailsplit -s 100k -d sized -y > out.txt 2> err.txt
+check "messages over the limit" 1 $?
+check "no part over the limit" "" "$(ls sized)"
+check "no MAIL over the limit" "" "$(grep MAIL limited/session.log)"
+fits=$(sed -n 's/^The largest part size that fits is \([0-9]*\) bytes.$/\1/p' err.txt)
+grep -q "larger than the mail server's limit of 60000 bytes" err.txt && [ -n "$fits" ]
+check "limit and fitting size told" 0 $?
+mailsplit -s mail -d sized -y > out.txt 2> err.txt
+check "-s mail" 0 $?
+check "-s mail takes the fitting size" "$fits" "$(stat -c %s sized/DATA.Z00)"
+check "a message per part" "$(ls sized | wc -l)" "$(ls limited/message-*.eml | wc -l)"
+joined_mail limited
+check "the recipient joins what -s mail sent" 0 $?
+start_server nolimit
+mailsplit -s mail -d sized -y > out.txt 2> err.txt
+check "-s mail without SIZE" "1 Split: The mail server announces no size limit for its messages." \
+  "$? $(head -n 1 err.txt)"
+
+# A mailing that fails at part 3 of 5 names the one command that finishes
+# the job; it mails parts 3 to 5 only, and the recipient joins them all.
+start_server failing --fail-message 3
+mkdir resumed
+mailsplit -s 60000 -d resumed > out.txt 2> err.txt
+check "failed mailing" 1 $?
+check "parts up to the failed one" "DATA.Z00 DATA.Z01 DATA.Z02" "$(cd resumed && echo *)"
+resume=$(sed -n 's/^  fennimar-cli split /split /p' err.txt)
+check "the command told" "split $work/DATA.BIN -d $work/resumed -s 60000 --mail-to a@localhost --from-part 3" "$resume"
+XDG_CONFIG_HOME="$work/mailcfg" timeout 60 "$cli" $resume < /dev/null > out.txt 2> err.txt
+check "resumed mailing" 0 $?
+check "parts 3 to 5 mailed again" "Mailing part 3 Mailing part 4 Mailing part 5 5" \
+  "$(grep -o '^Mailing part [0-9]' out.txt | tr '\n' ' ')$(ls failing/message-*.eml | wc -l)"
+joined_mail failing
+check "the recipient joins both runs' messages" 0 $?
+
+# Parts of another file of the same name, size and time are not this
+# split's: nothing is mailed.
+mkdir -p other && head -c 250000 /dev/urandom > other/DATA.BIN && touch -r DATA.BIN other/DATA.BIN
+"$cli" split other/DATA.BIN -s 60000 -d foreign -y < /dev/null > /dev/null 2>&1
+mailsplit -s 60000 -d foreign --from-part 2 > out.txt 2> err.txt
+check "foreign parts" 1 $?
+check "foreign parts told" "Split: A file on disk under a part's name is not this split's; nothing was mailed $work/foreign/DATA.Z00 " \
+  "$(head -n 2 err.txt | tr '\n' ' ')"
+check "nothing mailed for foreign parts" 5 "$(ls failing/message-*.eml | wc -l)"
+rm -rf joined other foreign
 
 # Two splits of same-named files into one directory at the same time: each
 # either completes or says why; the set left behind joins to one of them.

@@ -71,6 +71,31 @@ TEST_F(MimeComposerTest, ComposeOfOneBase64PartHasTheExactShape) {
                                 "Content-Type: Multipart/Mixed; boundary=\"" + b + "\"\r\n"}));
 }
 
+// The size told before a part exists is the size composed once it does, at
+// the edges of base64's groups and lines, and for a name that needs an
+// extended parameter.
+TEST_F(MimeComposerTest, ComposedSizeOfMatchesWhatComposeWrites) {
+  const std::pair<const char*, TransferEncoding> kinds[] = {
+      {"REPORT.Z00", TransferEncoding::kBase64},
+      {"Bericht \xc3\xbc.Z07", TransferEncoding::kBase64},
+      {"REPORT.Z01", TransferEncoding::kBinary}};
+  for (const auto& [name, encoding] : kinds) {
+    for (std::size_t size : {0u, 1u, 2u, 3u, 56u, 57u, 58u, 114u, 10000u}) {
+      MimeComposer one;
+      std::string path = File(name, testing::RandomBytes(size, 3));
+      ASSERT_TRUE(one.AddFilePart(path, "Application/Octet-stream", encoding));
+      ASSERT_EQ(one.Compose(dir / "out"), ComposeOutcome::kOk);
+      std::uint64_t lines = 0;
+      for (const std::string& line : one.HeaderLines()) lines += line.size();
+      auto told = ComposedSizeOf({path, "Application/Octet-stream", encoding, {}}, size);
+      ASSERT_TRUE(told) << name;
+      EXPECT_EQ(told->body, testing::ReadFile(dir / "out").size()) << name << " " << size;
+      EXPECT_EQ(told->headerLines, lines) << name;
+    }
+  }
+  EXPECT_FALSE(ComposedSizeOf({"a.txt", {}, TransferEncoding::kQuotedPrintable, {}}, 10));
+}
+
 TEST_F(MimeComposerTest, EveryKindWritesItsHeaderLines) {
   std::string text = File("notes.txt", "hello\r\n");
   message.AddFilePart(text, std::nullopt, TransferEncoding::kSevenBit);

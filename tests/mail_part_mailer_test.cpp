@@ -297,7 +297,31 @@ TEST_F(MailingSplitTest, RefusedConnectionShowsBothBoxesAndMailFailed) {
   ASSERT_EQ(ui.MessageTexts().size(), 2u);
   EXPECT_EQ(ui.MessageTexts()[0], "Can not Connect");
   EXPECT_EQ(ui.Status(), " Mail failed");
-  EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{"REPORT.Z00"});
+  // The server is asked for its size limit before any part is written.
+  EXPECT_TRUE(testing::ListDir(out).empty());
+}
+
+TEST_F(MailingSplitTest, FailureAtAPartOffersToSendTheRestAndYesMailsOnlyThose) {
+  SmtpTestServer server("normal", {"--fail-message", "3"});
+  UseServer(server);
+  engine.OfferMailResume(true);
+  ui.answers = {Answer::kYes};
+  Split(50000, 10086, "receiver@localhost");
+  EXPECT_EQ(ui.MessageTexts(),
+            (std::vector<std::string>{
+                "Part 3 of 5 (REPORT.Z02) was not mailed:\n451 Requested action aborted: local "
+                "error in processing",
+                "Part 3 of 5 and the parts after it were not mailed.\nSend the parts that were not "
+                "mailed?"}));
+  EXPECT_EQ(ui.Status(), " Mailed");
+  auto messages = server.Messages();
+  ASSERT_EQ(messages.size(), 5u);
+  for (int k = 0; k < 5; ++k) {
+    testing::TempDir check;
+    auto python = testing::CheckWithPython(messages[static_cast<std::size_t>(k)], check.path());
+    EXPECT_EQ(python["name-0"], "REPORT.Z0" + std::to_string(k));
+    EXPECT_EQ(testing::ReadFile(check / "part-0"), testing::ReadFile(PartPath(k)));
+  }
 }
 
 // Runs `command` on a terminal of its own and plays the user: when the text

@@ -42,6 +42,9 @@ OPTIONS:
   --ipv6                   listen on ::1
   --size-limit N           announce "SIZE N" after EHLO and refuse larger
                            messages (at MAIL for a larger SIZE=)
+  --fail-message N         answer the end of the Nth message (counted from 1
+                           over the server's life) with "451" and store
+                           nothing of it
 """
 
 import argparse
@@ -54,10 +57,12 @@ from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Recorder:
-    def __init__(self, directory, mode):
+    def __init__(self, directory, mode, fail_message=None):
         self.directory = directory
         self.mode = mode
         self.count = 0
+        self.fail_message = fail_message
+        self.data_seen = 0
 
     def log(self, line):
         with open(os.path.join(self.directory, "session.log"), "a") as out:
@@ -88,6 +93,10 @@ class Recorder:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        self.data_seen += 1
+        if self.data_seen == self.fail_message:
+            self.log("DATA failed")
+            return "451 Requested action aborted: local error in processing"
         if self.mode == "refuse-after-data":
             return "554 Transaction failed"
         if self.mode == "silent-after-data":
@@ -185,12 +194,13 @@ def main():
     parser.add_argument("--login-only", action="store_true")
     parser.add_argument("--ipv6", action="store_true")
     parser.add_argument("--size-limit", type=int)
+    parser.add_argument("--fail-message", type=int)
     args = parser.parse_args()
     asyncio.run(serve(args))
 
 
 async def serve(args):
-    handler = Recorder(args.directory, args.mode)
+    handler = Recorder(args.directory, args.mode, args.fail_message)
     context = None
     if args.cert:
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)

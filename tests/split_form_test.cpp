@@ -142,6 +142,28 @@ TEST_F(SplitFormTest, MailAddressTypedWithoutEmailIsNotHandedOver) {
   EXPECT_TRUE(form.request().mailTo.empty());
 }
 
+TEST_F(SplitFormTest, MailServersLimitHidesTheSizeAndGoesOnlyWithEmail) {
+  SplitForm form = Opened(600000, "DO 500");
+  form.SetDirectory(dir.path());
+  form.ChooseMailLimit();
+  EXPECT_FALSE(form.sizeControlsVisible());
+  EXPECT_EQ(form.previewText(), "File will be divided to fit the mail server's limit");
+  EXPECT_EQ(form.Ok(), DialogResult::kStayOpen);
+  EXPECT_EQ(
+      ui.messages.back().text,
+      "The mail server's limit sizes only parts that are mailed: please check Email files and "
+      "fill email address");
+  settings.WriteSetting("FENNIMAR", "MyAddress", "me@example.org");
+  settings.WriteSetting("FENNIMAR", "SMTPHost", "127.0.0.1");
+  form.SetEmail(true);
+  form.SetMailTo("you@example.org");
+  ASSERT_EQ(form.Ok(), DialogResult::kOk);
+  EXPECT_TRUE(form.request().partsFitMail);
+  form.ChooseOther();
+  ASSERT_EQ(form.Ok(), DialogResult::kOk);
+  EXPECT_FALSE(form.request().partsFitMail);
+}
+
 TEST_F(SplitFormTest, MissingDirectoryIsCreatedThenEmailChecksKeepTheDialogOpen) {
   SplitForm form = Opened(600000, "DO 500");
   std::string target = dir / "new";

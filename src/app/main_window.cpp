@@ -321,6 +321,8 @@ void MainWindow::Split() {
           return PasswordAnswer{*found, {}};
         });
     SplitEngine engine(ui_, settings_, drives_, &mailer);
+    // A mailing that fails at a part offers to send the rest.
+    engine.OfferMailResume(true);
     engine.Run(selection);
   });
 }

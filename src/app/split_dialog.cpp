@@ -69,12 +69,14 @@ wxSizer* SplitDialog::CreateChunkBox() {
                                 wxDefaultSize, wxRB_GROUP);
   chunk2HD_ = new wxRadioButton(parent, kIdSplit2HD, "2&HD Floppy size");
   chunkFat32_ = new wxRadioButton(parent, kIdSplitFat32, "FAT&32 USB stick size");
+  chunkMailLimit_ = new wxRadioButton(parent, kIdSplitMailLimit, "&Mail server's limit");
   chunkOther_ = new wxRadioButton(parent, kIdSplitOther, "Othe&r");
   size_ = new wxTextCtrl(parent, kIdSplitSize, "", wxDefaultPosition, wxSize(FromDIP(110), -1));
   size_->SetMaxLength(kMaxSizeTextLength);
   choices->Add(chunk2DD_, 0, wxALL, gap / 2);
   choices->Add(chunk2HD_, 0, wxALL, gap / 2);
   choices->Add(chunkFat32_, 0, wxALL, gap / 2);
+  choices->Add(chunkMailLimit_, 0, wxALL, gap / 2);
   auto* otherRow = new wxBoxSizer(wxHORIZONTAL);
   otherRow->Add(chunkOther_, 0, wxALIGN_CENTER_VERTICAL);
   otherRow->Add(size_, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRESERVE_SPACE_EVEN_IF_HIDDEN, gap);
@@ -109,6 +111,7 @@ void SplitDialog::BindControls() {
   chunk2DD_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::Choose2DD));
   chunk2HD_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::Choose2HD));
   chunkFat32_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::ChooseFat32));
+  chunkMailLimit_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::ChooseMailLimit));
   chunkOther_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::ChooseOther));
   kilobytes_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::ChooseKilobytes));
   bytes_->Bind(wxEVT_RADIOBUTTON, forward(&SplitForm::ChooseBytes));
@@ -130,6 +133,7 @@ void SplitDialog::ShowForm() {
   chunk2DD_->SetValue(form_.choice() == SizeChoice::k2DD);
   chunk2HD_->SetValue(form_.choice() == SizeChoice::k2HD);
   chunkFat32_->SetValue(form_.choice() == SizeChoice::kFat32);
+  chunkMailLimit_->SetValue(form_.choice() == SizeChoice::kMailLimit);
   chunkOther_->SetValue(form_.choice() == SizeChoice::kOther);
   bool sizeShown = form_.sizeControlsVisible();
   size_->Show(sizeShown);

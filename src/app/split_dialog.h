@@ -34,6 +34,7 @@ inline constexpr int kIdSplitUnits = 1017;
 inline constexpr int kIdSplitPreview = 1018;
 inline constexpr int kIdSplitFill = 1020;
 inline constexpr int kIdSplitFat32 = 1021;
+inline constexpr int kIdSplitMailLimit = 1022;
 
 class SplitDialog : public wxDialog {
  public:
@@ -56,6 +57,7 @@ class SplitDialog : public wxDialog {
   wxRadioButton* chunk2DD_;
   wxRadioButton* chunk2HD_;
   wxRadioButton* chunkFat32_;
+  wxRadioButton* chunkMailLimit_;
   wxRadioButton* chunkOther_;
   wxTextCtrl* size_;
   wxStaticBox* units_;

@@ -16,6 +16,13 @@ class ReportingMailer : public PartMailer {
   explicit ReportingMailer(PartMailer& mailer) : mailer_(mailer) {}
 
   bool CanMail(UserInterface& owner) override { return mailer_.CanMail(owner); }
+  ServerLimit AskSizeLimit(UserInterface& owner,
+                           const std::function<bool()>& keepWaiting) override {
+    return mailer_.AskSizeLimit(owner, keepWaiting);
+  }
+  std::optional<std::uint64_t> MessageSize(const MailedPart& part) override {
+    return mailer_.MessageSize(part);
+  }
   // "Mailing part 3 of 7 (REPORT.Z02)" before, "Mailed part 3 of 7" after a
   // part that went out.
   MailOutcome MailPart(UserInterface& owner, const std::string& partPath, const std::string& mailTo,

@@ -16,6 +16,7 @@
 #include "settings/settings_store.h"
 #include "split/split_engine.h"
 #include "split/split_form.h"
+#include "ui/message_text.h"
 
 namespace fennimar {
 namespace {
@@ -26,11 +27,17 @@ constexpr const char* kUsage =
     "  -d, --dir DIR       directory for the parts (default: from the settings)\n"
     "  -s, --size SIZE     part size in bytes, header included; k or m multiplies\n"
     "                      by 1024 or 1024*1024; 2dd and 2hd are the floppy sizes,\n"
-    "                      fat32 the largest part, which fits a FAT32 USB stick\n"
+    "                      fat32 the largest part, which fits a FAT32 USB stick;\n"
+    "                      mail the largest part whose message the mail server\n"
+    "                      takes (with --mail-to; the server must announce SIZE)\n"
     "      --fill          on removable disks, fill each disk to its free space\n"
     "      --no-fill       keep the chosen size on removable disks\n"
     "      --mail-to ADDR  mail every part to ADDR (server and return address\n"
-    "                      come from the settings)\n"
+    "                      come from the settings); the server's size limit is\n"
+    "                      checked before any part is written\n"
+    "      --from-part N   with --mail-to: mail part N (as counted in \"Mailing\n"
+    "                      part N of M\") and the parts after it only; the parts\n"
+    "                      on disk must be this split's, missing ones are written\n"
     "  -y, --yes           answer Yes to every question\n"
     "  -h, --help          show this text\n";
 
@@ -45,6 +52,8 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
       form.Choose2HD();
     } else if (size == "fat32" || size == "FAT32") {
       form.ChooseFat32();
+    } else if (size == "mail" || size == "MAIL") {
+      form.ChooseMailLimit();
     } else {
       form.ChooseOther();
       form.ChooseBytes();
@@ -58,6 +67,34 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
     form.SetMailTo(options.mailTo);
   }
   return form.Ok() == DialogResult::kOk;
+}
+
+// `text` as one word of a POSIX shell's command line.
+std::string ShellWord(const std::string& text) {
+  if (!text.empty() && text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                              "0123456789@%+=:,./-_") == std::string::npos) {
+    return text;
+  }
+  std::string word = "'";
+  for (char c : text) word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return word + "'";
+}
+
+// The one command that mails the parts a failed mailing left, with the
+// options of this run and the part size it used.
+void TellResume(const SplitOptions& options, const MailResume& resume) {
+  const SplitRequest& request = resume.request;
+  int part = request.mailFrom + 1;
+  std::string command = "fennimar-cli split " + ShellWord(options.file) + " -d " +
+                        ShellWord(request.targetDirectory) + " -s " +
+                        std::to_string(request.chunkSize) + " --mail-to " +
+                        ShellWord(request.mailTo) + " --from-part " + std::to_string(part) +
+                        (options.assumeYes ? " -y" : "");
+  // A name with control characters is shown cleaned: it must not steer the
+  // terminal, even though the command then needs the name retyped.
+  std::cerr << "fennimar-cli: part " << part << " of " << resume.partCount
+            << " and the parts after it were not mailed. To mail them, run:\n  "
+            << DisplayText(command) << "\n";
 }
 
 // Runs the split the options describe; the exit status.
@@ -80,7 +117,11 @@ int Split(const SplitOptions& options) {
   SmtpPartMailer smtp(settings, kDefaultApplicationTitle, TerminalPassword());
   ReportingMailer mailer(smtp);
   SplitEngine engine(ui, settings, drives, &mailer);
-  SplitOutcome outcome = engine.Run({options.file, status ? status->size : 0});
+  SplitOutcome outcome = engine.Run({options.file, status ? status->size : 0},
+                                    options.fromPart > 0 ? options.fromPart - 1 : 0);
+  if (outcome == SplitOutcome::kMailFailed && engine.mailResume()) {
+    TellResume(options, *engine.mailResume());
+  }
   if (!accepted) {
     // A file refused before the dialog has been told about already.
     if (asked) std::cerr << "fennimar-cli: nothing was split\n";

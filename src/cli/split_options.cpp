@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "format/part_format.h"
 #include "split/split_form.h"
 
 namespace fennimar {
@@ -21,13 +22,22 @@ ParsedCommandLine<SplitOptions> ParseSplitOptions(int argc, char** argv, const c
                                                                           : nullptr;
     if (arg == "-h" || arg == "--help") {
       return parsed.Ended(CommandLineEnd::kHelp, usage, "");
-    } else if (valued || arg == "--mail-to") {
+    } else if (valued || arg == "--mail-to" || arg == "--from-part") {
       auto given = value();
       if (!given)
         return parsed.Ended(CommandLineEnd::kUsageError, usage,
                             "fennimar-cli: " + arg + " needs a value\n");
       if (valued) {
         *valued = std::move(given);
+      } else if (arg == "--from-part") {
+        auto number = ParseSizeNumber(*given);
+        if (!number || *number < 1 || *number > kMaxParts ||
+            given->find_first_not_of("0123456789") != std::string::npos) {
+          return parsed.Ended(CommandLineEnd::kUsageError, usage,
+                              "fennimar-cli: --from-part needs a part number from 1 to " +
+                                  std::to_string(kMaxParts) + "\n");
+        }
+        options.fromPart = static_cast<int>(*number);
       } else {
         options.mailTo = *given;
       }
@@ -47,6 +57,10 @@ ParsedCommandLine<SplitOptions> ParseSplitOptions(int argc, char** argv, const c
   if (options.file.empty()) return parsed.Ended(CommandLineEnd::kUsageError, usage, "");
   if (options.directory && options.directory->empty()) {
     return parsed.Ended(CommandLineEnd::kUsageError, usage, "fennimar-cli: -d needs a directory\n");
+  }
+  if (options.fromPart > 0 && options.mailTo.empty()) {
+    return parsed.Ended(CommandLineEnd::kUsageError, usage,
+                        "fennimar-cli: --from-part goes with --mail-to\n");
   }
   return parsed;
 }

@@ -1,6 +1,7 @@
 #include "split/split_engine.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,7 +24,9 @@
 #include "settings/settings_store.h"
 #include "split/companion_joiners.h"
 #include "split/floppy_prompt.h"
+#include "split/mail_part_size.h"
 #include "split/part_mailer.h"
+#include "split/part_match.h"
 #include "split/part_occupant.h"
 #include "split/split_form.h"
 #include "text/ascii.h"
@@ -54,9 +57,12 @@ class SplitRun {
         drives_(drives),
         mailer_(mailer),
         path_(selection.selectedPath),
-        request_(request) {}
+        request_(request),
+        chunkSize_(request.chunkSize) {}
 
   SplitOutcome Execute();
+  // After a run that ended at a part that was not mailed: what resumes it.
+  std::optional<MailResume> Resume() const;
 
  private:
   // Each step returns the way the run ends, or nothing to go on.
@@ -64,6 +70,32 @@ class SplitRun {
 
   Step Prepare();
   Step OpenSource();
+  Step AskMailLimit();
+  Step CheckMessagesFit();
+  MailedSet Mailed() const {
+    return {path_, request_.targetDirectory, header_.SourceName(), size_, request_.mailTo};
+  }
+  std::int64_t LargestFittingChunk() const {
+    return fennimar::LargestFittingChunk(*mailer_, Mailed(), *mailLimit_,
+                                         kMinDivisionSize + static_cast<std::int64_t>(kHeaderSize));
+  }
+  Step CheckPartsOnDisk();
+  std::int64_t PartLength(std::int64_t division, int index) const {
+    return std::clamp<std::int64_t>(size_ - division * index, 0, division);
+  }
+  bool IsKept(int index) const {
+    return index < static_cast<int>(kept_.size()) && kept_[static_cast<std::size_t>(index)];
+  }
+  bool Mailing() const { return !request_.mailTo.empty(); }
+  Step PutPart(const std::string& partPath, std::int64_t length);
+  std::function<bool()> KeepWaiting() {
+    // While the server is waited for, the window stays painted and Stop is
+    // seen.
+    return [this] {
+      ui_.Pump();
+      return !progress_->stopRequested();
+    };
+  }
   Step PlanParts();
   Step CheckPartNames();
   Step TakeLock();
@@ -90,6 +122,7 @@ class SplitRun {
   PartMailer* mailer_;
   const std::string path_;
   const SplitRequest request_;
+  std::int64_t chunkSize_;  // the request's, or the one the mail server's limit gives
 
   std::optional<File> source_;
   std::optional<FileIdentity> sourceIdentity_;
@@ -99,11 +132,14 @@ class SplitRun {
   CompanionJoiners joiners_;  // found when the target is removable
   bool floppyUsed_ = false;
   bool mailOk_ = true;
-  PartHeader header_;          // the fields shared by every part of the set
-  std::int64_t size_ = 0;      // the source's length
-  std::int64_t division_ = 0;  // data bytes per part
-  int planned_ = 0;            // the parts the size gives (free space may change it)
-  int index_ = 0;              // the part being written
+  std::optional<int> unmailed_;             // the index of the part that was not mailed
+  std::optional<std::uint64_t> mailLimit_;  // the mail server's size limit
+  std::vector<bool> kept_;                  // parts of this split found on disk by index
+  PartHeader header_;                       // the fields shared by every part of the set
+  std::int64_t size_ = 0;                   // the source's length
+  std::int64_t division_ = 0;               // data bytes per part
+  int planned_ = 0;                         // the parts the size gives (free space may change it)
+  int index_ = 0;                           // the part being written
   std::int64_t offset_ = 0;
   std::int64_t copied_ = 0;  // data bytes written, for the progress
 };
@@ -111,7 +147,14 @@ class SplitRun {
 SplitRun::Step SplitRun::Prepare() {
   SetLine(InfoLine::kDirectory, Format(" Directory: %s", request_.targetDirectory));
   if (auto end = OpenSource()) return end;
+  // The server is asked before anything is written; Stop ends the wait.
+  if (Mailing()) {
+    progress_.emplace(ui_);
+    if (auto end = AskMailLimit()) return end;
+  }
   if (auto end = PlanParts()) return end;
+  if (auto end = CheckMessagesFit()) return end;
+  if (auto end = CheckPartsOnDisk()) return end;
   if (auto end = CheckPartNames()) return end;
 
   removable_ = drives_.GetDriveKind(request_.targetDirectory) == DriveKind::kRemovable;
@@ -123,7 +166,7 @@ SplitRun::Step SplitRun::Prepare() {
   std::string dividing = request_.fillToCapacity && removable_ ? Format("Dividing %s", path_)
                                                                : DividingText(path_, planned_);
   SetLine(InfoLine::kTarget, dividing);
-  progress_.emplace(ui_);
+  if (!progress_) progress_.emplace(ui_);
   progress_->SetStatusText(dividing);
   return std::nullopt;
 }
@@ -162,19 +205,93 @@ SplitRun::Step SplitRun::OpenSource() {
 }
 
 SplitRun::Step SplitRun::PlanParts() {
-  division_ = request_.chunkSize - static_cast<std::int64_t>(kHeaderSize);
+  division_ = chunkSize_ - static_cast<std::int64_t>(kHeaderSize);
   if (division_ < kMinDivisionSize) {
     return Warn("Division size should be greater than 1000 bytes", "Split");
   }
   if (division_ >= size_) {
     return Warn("Chunk size greater then file size", "Split");  // the program's own spelling
   }
-  if (request_.chunkSize > kMaxPartSize)
-    return Warn("Chunk size must be smaller than 2 GB", "Split");
+  if (chunkSize_ > kMaxPartSize) return Warn("Chunk size must be smaller than 2 GB", "Split");
   std::int64_t planned = (size_ + division_ - 1) / division_;
   if (planned > kMaxParts) return Warn("File to big (more than 100 parts)", "Split");
   planned_ = static_cast<int>(planned);
   header_.partCount = static_cast<std::uint8_t>(planned_);
+  return std::nullopt;
+}
+
+// Asks the mail server for its size limit; with parts sized by it, the
+// largest part whose message fits becomes the part size.
+SplitRun::Step SplitRun::AskMailLimit() {
+  ServerLimit answer = mailer_ ? mailer_->AskSizeLimit(ui_, KeepWaiting()) : ServerLimit{};
+  if (answer.outcome == MailOutcome::kStopped) {
+    SetLine(InfoLine::kStatus, " Aborted");
+    return SplitOutcome::kStopped;
+  }
+  if (answer.outcome == MailOutcome::kFailed) {
+    SetLine(InfoLine::kStatus, " Mail failed");
+    return SplitOutcome::kMailFailed;
+  }
+  mailLimit_ = answer.limit;
+  if (!request_.partsFitMail) return std::nullopt;
+  if (!mailLimit_) {
+    return Warn(
+        "The mail server announces no size limit for its messages.\nPlease choose a part size.",
+        "Split");
+  }
+  std::int64_t fits = LargestFittingChunk();
+  if (fits == 0) {
+    return Warn(Format("No part is small enough for the mail server's limit of %s bytes.",
+                       std::to_string(*mailLimit_)),
+                "Split");
+  }
+  // A split makes at least two parts, however large the limit.
+  chunkSize_ = std::min(fits, size_ - 1 + static_cast<std::int64_t>(kHeaderSize));
+  return std::nullopt;
+}
+
+// A message larger than the server takes would be refused after the parts
+// before it had been written and mailed: it is refused here, before any.
+SplitRun::Step SplitRun::CheckMessagesFit() {
+  if (!mailLimit_) return std::nullopt;
+  auto largest = LargestMessage(*mailer_, Mailed(), chunkSize_);
+  if (!largest || *largest <= *mailLimit_) return std::nullopt;
+  std::int64_t fits = LargestFittingChunk();
+  std::string advice =
+      fits == 0 ? "No part is small enough for this server."
+                : "The largest part size that fits is " + std::to_string(fits) + " bytes.";
+  return Warn("Parts of " + std::to_string(chunkSize_) + " bytes make messages of up to " +
+                  std::to_string(*largest) + " bytes, larger than the mail server's limit of " +
+                  std::to_string(*mailLimit_) + " bytes.\n" + advice +
+                  "\nNothing was split or mailed.",
+              "Split");
+}
+
+// A split that goes on mailing from a later part finds the parts it wrote
+// before on disk. Each must be this split's own, byte for byte: a part of
+// another split would be mailed as if it were one of this set.
+SplitRun::Step SplitRun::CheckPartsOnDisk() {
+  if (request_.mailFrom <= 0) return std::nullopt;
+  if (request_.mailFrom >= planned_) {
+    return Warn(
+        Format("There is no part %d: this split makes %d parts", request_.mailFrom + 1, planned_),
+        "Split");
+  }
+  kept_.assign(static_cast<std::size_t>(planned_), false);
+  for (int index = 0; index < planned_; ++index) {
+    std::string partPath = PartPath(request_.targetDirectory, path_, index);
+    if (KindOf(partPath, Links::kTakeAsIs) == EntryKind::kNone) continue;
+    PartHeader expected = header_;
+    expected.partIndex = static_cast<std::uint8_t>(index);
+    expected.dataLength = static_cast<std::int32_t>(PartLength(division_, index));
+    if (!PartMatches(partPath, expected, *source_, division_ * index, [this] { ui_.Pump(); })) {
+      return Warn(
+          MessageText("A file on disk under a part's name is not this split's; nothing was mailed",
+                      partPath),
+          "Split");
+    }
+    kept_[static_cast<std::size_t>(index)] = true;
+  }
   return std::nullopt;
 }
 
@@ -349,15 +466,9 @@ SplitRun::Step SplitRun::SealPart(PendingFile& part, const std::string& partPath
 // Mails the part just written. A failed mail ends the set after this part;
 // kMailFailed then tells it.
 SplitRun::Step SplitRun::MailPart(const std::string& partPath) {
-  // While the server is waited for, the window stays painted and Stop is
-  // seen.
-  auto keepWaiting = [this] {
-    ui_.Pump();
-    return !progress_->stopRequested();
-  };
   MailOutcome mailed = mailer_
                            ? mailer_->MailPart(ui_, partPath, request_.mailTo, header_.SourceName(),
-                                               index_, planned_, keepWaiting)
+                                               index_, planned_, KeepWaiting())
                            : MailOutcome::kFailed;
   if (mailed == MailOutcome::kStopped) {
     SetLine(InfoLine::kStatus, " Aborted");
@@ -377,27 +488,55 @@ SplitOutcome SplitRun::Execute() {
     if (index_ >= kMaxParts) return Warn("File to big (more than 100 parts)", "Split");
     std::string partPath = PartPath(request_.targetDirectory, path_, index_);
     std::int64_t length = std::min(division_, size_ - offset_);
-    if (removable_) {
-      if (auto end = PromptForDisk(partPath, length)) return *end;
-      if (auto end = ReplaceOtherSets(index_, index_ + 1)) return *end;
-      length = std::min(division_, size_ - offset_);
-    } else if (drives_.GetFreeSpace(request_.targetDirectory) <
-               static_cast<std::uint64_t>(length)) {
-      return Warn(
-          MessageText("Not enough hard disk space in target directory", request_.targetDirectory),
-          "Split");
-    }
-    offset_ += length;
-
-    if (auto end = WritePart(partPath, length)) return *end;
-    if (!request_.mailTo.empty()) {
+    if (auto end = PutPart(partPath, length)) return *end;
+    if (Mailing() && index_ >= request_.mailFrom) {
       if (auto end = MailPart(partPath)) return *end;
     }
+    if (!mailOk_) {
+      unmailed_ = index_;
+      ++index_;
+      break;
+    }
     ++index_;
-    if (!mailOk_) break;
   }
   source_.reset();
   return Finish();
+}
+
+// Puts the part of `length` bytes at the current offset on disk, unless this
+// split's own is there already.
+SplitRun::Step SplitRun::PutPart(const std::string& partPath, std::int64_t length) {
+  if (IsKept(index_)) {
+    offset_ += length;
+    copied_ += length;
+    return std::nullopt;
+  }
+  if (removable_) {
+    if (auto end = PromptForDisk(partPath, length)) return end;
+    if (auto end = ReplaceOtherSets(index_, index_ + 1)) return end;
+    length = std::min(division_, size_ - offset_);
+  } else if (drives_.GetFreeSpace(request_.targetDirectory) < static_cast<std::uint64_t>(length)) {
+    return Warn(
+        MessageText("Not enough hard disk space in target directory", request_.targetDirectory),
+        "Split");
+  }
+  // Parts found on disk were read past, and checking them moved the source.
+  if (!kept_.empty()) {
+    if (auto moved = source_->Seek(offset_); !moved) {
+      return Warn(MessageText("Can not read file", path_, moved.error().Reason()), path_);
+    }
+  }
+  offset_ += length;
+  return WritePart(partPath, length);
+}
+
+std::optional<MailResume> SplitRun::Resume() const {
+  if (!unmailed_) return std::nullopt;
+  SplitRequest request = request_;
+  request.chunkSize = chunkSize_;
+  request.partsFitMail = false;
+  request.mailFrom = *unmailed_;
+  return MailResume{request, planned_};
 }
 
 SplitOutcome SplitRun::Finish() {
@@ -450,7 +589,7 @@ bool SplitRun::FixUpCount() {
 
 }  // namespace
 
-SplitOutcome SplitEngine::Run(const Selection& selection) {
+SplitOutcome SplitEngine::Run(const Selection& selection, int mailFrom) {
   if (selection.selectedPath.empty()) {
     ui_.ShowMessage("File not selected, select file first", "Split", MessageKind::kOkWarning);
     return SplitOutcome::kFailed;
@@ -488,11 +627,29 @@ SplitOutcome SplitEngine::Run(const Selection& selection) {
     ui_.SetInfoLine(InfoLine::kStatus, " Complete");
     return SplitOutcome::kCancelled;
   }
-  // Mail settings that cannot be used are told before any part is written.
-  if (!form.request().mailTo.empty() && mailer_ && !mailer_->CanMail(ui_)) {
-    return SplitOutcome::kFailed;
+  SplitRequest request = form.request();
+  request.mailFrom = mailFrom;
+  return Start(selection, request);
+}
+
+SplitOutcome SplitEngine::Start(const Selection& selection, SplitRequest request) {
+  for (;;) {
+    mailResume_.reset();
+    // Mail settings that cannot be used are told before any part is written.
+    if (!request.mailTo.empty() && mailer_ && !mailer_->CanMail(ui_)) {
+      return SplitOutcome::kFailed;
+    }
+    SplitRun run(ui_, settings_, drives_, mailer_, selection, request);
+    SplitOutcome outcome = run.Execute();
+    mailResume_ = run.Resume();
+    if (outcome != SplitOutcome::kMailFailed || !mailResume_ || !offerMailResume_) return outcome;
+    std::string question = Format(
+        "Part %d of %d and the parts after it were not mailed.\nSend the parts that were "
+        "not mailed?",
+        mailResume_->request.mailFrom + 1, mailResume_->partCount);
+    if (ui_.ShowMessage(question, "Split", MessageKind::kYesNo) != Answer::kYes) return outcome;
+    request = mailResume_->request;
   }
-  return SplitRun(ui_, settings_, drives_, mailer_, selection, form.request()).Execute();
 }
 
 }  // namespace fennimar

@@ -25,8 +25,18 @@
 // drives before each part once its disk is in. On Yes the other file's parts
 // beyond the new set's last index go too; a re-split of the same file into
 // fewer parts deletes its old higher parts once the new set is complete.
+//
+// A split that mails asks the server for its size limit before anything is
+// written, and refuses a part size whose messages would be larger, naming
+// the largest part size that fits; parts sized by the server's limit take
+// that size. A mailing that fails at a part stops after it; mailResume() then
+// holds what mails that part and the later ones only, once the parts already
+// on disk have been found to be this split's own.
 #pragma once
 
+#include <optional>
+
+#include "split/split_request.h"
 #include "ui/selection.h"
 
 namespace fennimar {
@@ -46,6 +56,14 @@ enum class SplitOutcome {
   kFailed,      // a message said why
 };
 
+// What finishes a mailing split that ended at a part the server did not
+// take: the request as it ran (chunkSize as found, mailFrom the index of the
+// part that was not mailed) and the number of parts of the set.
+struct MailResume {
+  SplitRequest request;
+  int partCount = 0;
+};
+
 class SplitEngine {
  public:
   // `mailer` may be null when this front end cannot mail; the objects must
@@ -53,14 +71,27 @@ class SplitEngine {
   SplitEngine(UserInterface& ui, SettingsStore& settings, DriveQueries& drives, PartMailer* mailer)
       : ui_(ui), settings_(settings), drives_(drives), mailer_(mailer) {}
 
-  // One run of the split command on the selected file.
-  SplitOutcome Run(const Selection& selection);
+  // One run of the split command on the selected file. `mailFrom` is the
+  // index of the first part to mail (see SplitRequest::mailFrom).
+  SplitOutcome Run(const Selection& selection, int mailFrom = 0);
+  // After a run that ended kMailFailed at a part: what resumes it.
+  const std::optional<MailResume>& mailResume() const { return mailResume_; }
+  // When set, a mailing that fails at a part asks "Send the parts that were
+  // not mailed?" and on Yes runs again without the dialog: the parts on disk
+  // must be this split's, missing ones are written, and the part that failed
+  // and those after it are mailed; for as long as the user says Yes.
+  void OfferMailResume(bool offer) { offerMailResume_ = offer; }
 
  private:
+  // Runs `request` (and, when offered and accepted, its resumptions).
+  SplitOutcome Start(const Selection& selection, SplitRequest request);
+
   UserInterface& ui_;
   SettingsStore& settings_;
   DriveQueries& drives_;
   PartMailer* mailer_;
+  std::optional<MailResume> mailResume_;
+  bool offerMailResume_ = false;
 };
 
 }  // namespace fennimar

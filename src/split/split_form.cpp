@@ -113,6 +113,13 @@ void SplitForm::ChooseFat32() {
   UpdatePreview();
 }
 
+void SplitForm::ChooseMailLimit() {
+  choice_ = SizeChoice::kMailLimit;
+  ShowSizeControls(false);
+  chunkSize_ = 0;
+  previewText_ = "File will be divided to fit the mail server's limit";
+}
+
 void SplitForm::ChooseOther() {
   choice_ = SizeChoice::kOther;
   ShowSizeControls(true);
@@ -161,6 +168,13 @@ DialogResult SplitForm::Ok() {
       return DialogResult::kStayOpen;
     }
   }
+  if (choice_ == SizeChoice::kMailLimit && (!email_ || mailTo_.empty())) {
+    ui_.ShowMessage(
+        "The mail server's limit sizes only parts that are mailed: please check "
+        "Email files and fill email address",
+        "Split", MessageKind::kOk);
+    return DialogResult::kStayOpen;
+  }
   if (directory.empty()) directory = std::string(kRootDirectory);
 
   if (!DirectoryIsThere(EnsureDirectory(ui_, directory, "Split"))) return DialogResult::kCancel;
@@ -168,6 +182,7 @@ DialogResult SplitForm::Ok() {
   request_.fillToCapacity = fillToCapacity_;
   request_.targetDirectory = directory;
   request_.chunkSize = chunkSize_;
+  request_.partsFitMail = choice_ == SizeChoice::kMailLimit;
   request_.mailTo.clear();
   if (email_) {
     if (mailTo_.empty()) {

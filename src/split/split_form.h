@@ -24,7 +24,9 @@ namespace fennimar {
 
 class SettingsStore;
 
-enum class SizeChoice { kNone, k2DD, k2HD, kFat32, kOther };
+// kMailLimit: parts as large as the mail server's size limit allows, found
+// when the split asks the server; only for a split that mails its parts.
+enum class SizeChoice { kNone, k2DD, k2HD, kFat32, kOther, kMailLimit };
 
 // The free space of freshly formatted 720 kB and 1.44 MB floppies, the part
 // sizes of the two floppy choices, and the kilobyte numbers shown for them.
@@ -63,6 +65,7 @@ class SplitForm {
   void Choose2HD();
   void ChooseFat32();
   void ChooseOther();
+  void ChooseMailLimit();
   void ChooseKilobytes();
   void ChooseBytes();
   void SetFillToCapacity(bool checked);

@@ -11,6 +11,13 @@ struct SplitRequest {
   std::int64_t chunkSize = 0;   // bytes per part file, header included
   bool fillToCapacity = false;  // size parts by each removable disk's free space
   std::string mailTo;           // empty: the parts are not mailed
+  // Parts as large as the mail server's size limit allows; chunkSize is
+  // then found by asking the server.
+  bool partsFitMail = false;
+  // The index of the first part to mail. The parts before it are not mailed
+  // again: those on disk are checked to belong to this split, missing ones
+  // are written.
+  int mailFrom = 0;
 };
 
 }  // namespace fennimar

@@ -117,6 +117,22 @@ std::string PartHeader(const ComposedPart& part) {
   return line;
 }
 
+// The line that opens every part, and the one that closes the body.
+std::string Delimiter(const std::string& boundary) { return "\r\n--" + boundary + "\r\n"; }
+std::string CloseDelimiter(const std::string& boundary) { return "\r\n--" + boundary + "--\r\n"; }
+
+// A part's header lines, ended by the empty line.
+std::string PartHeaderBlock(const ComposedPart& part) {
+  std::string header = PartHeader(part);
+  for (const std::string& line : part.partHeaderLines) header += line + "\r\n";
+  return header + "\r\n";
+}
+
+std::vector<std::string> MessageHeaderLines(const std::string& boundary) {
+  return {"MIME-Version: 1.0\r\n",
+          "Content-Type: Multipart/Mixed; boundary=\"" + boundary + "\"\r\n"};
+}
+
 bool WriteText(File& output, std::string_view text) {
   return output.Write(text.data(), text.size()).ok();
 }
@@ -125,13 +141,10 @@ bool WriteText(File& output, std::string_view text) {
 // failed; a source that cannot be opened, a kind without a writer and a
 // tested writer's refusal leave the part short without failing.
 bool WritePart(File& output, const ComposedPart& part) {
-  std::string header = PartHeader(part);
-  if (header.empty()) return true;  // no writer for this kind
+  if (PartHeader(part).empty()) return true;  // no writer for this kind
   auto source = File::OpenRead(part.sourcePath);
   if (!source) return true;
-  for (const std::string& line : part.partHeaderLines) header += line + "\r\n";
-  header += "\r\n";
-  if (!WriteText(output, header)) return false;
+  if (!WriteText(output, PartHeaderBlock(part))) return false;
   auto before = output.Size();
   auto sourceSize = source->Size();
   if (!before || !sourceSize) return false;
@@ -182,6 +195,24 @@ std::string ComposeHeaderBlock(const MessageHeading& heading) {
     block += OneLine(WithoutLineEnd(line)) + "\r\n";
   }
   return block + "\r\n";
+}
+
+std::optional<ComposedSize> ComposedSizeOf(const ComposedPart& part, std::uint64_t sourceSize) {
+  std::uint64_t encoded = 0;
+  if (part.encoding == TransferEncoding::kBase64) {
+    encoded = Base64EncodedSize(sourceSize);
+  } else if (part.encoding == TransferEncoding::kBinary) {
+    encoded = sourceSize;
+  } else {
+    return std::nullopt;
+  }
+  // Every boundary Compose makes has the same length: any one measures.
+  std::string boundary(kComposeBoundaryLength, 'x');
+  ComposedSize size;
+  size.body = Delimiter(boundary).size() + PartHeaderBlock(part).size() + encoded +
+              CloseDelimiter(boundary).size();
+  for (const std::string& line : MessageHeaderLines(boundary)) size.headerLines += line.size();
+  return size;
 }
 
 int ComposeCode(ComposeOutcome outcome) {
@@ -239,15 +270,14 @@ ComposeOutcome MimeComposer::Compose(const std::string& outputPath) {
   if (parts_.empty()) return ComposeOutcome::kNoParts;
   auto output = File::Create(outputPath);
   if (!output) return ComposeOutcome::kCannotCreate;
-  AddHeaderLine("MIME-Version: 1.0\r\n");
-  AddHeaderLine("Content-Type: Multipart/Mixed; boundary=\"" + boundary_ + "\"\r\n");
+  for (const std::string& line : MessageHeaderLines(boundary_)) AddHeaderLine(line);
 
   bool written = true;
   for (const ComposedPart& part : parts_) {
-    written = WriteText(*output, "\r\n--" + boundary_ + "\r\n") && written;
+    written = WriteText(*output, Delimiter(boundary_)) && written;
     written = WritePart(*output, part) && written;
   }
-  written = WriteText(*output, "\r\n--" + boundary_ + "--\r\n") && written;
+  written = WriteText(*output, CloseDelimiter(boundary_)) && written;
   if (!output->Close() || !written) return ComposeOutcome::kWriteFailed;
   return ComposeOutcome::kOk;
 }

@@ -63,6 +63,19 @@ std::string ComposeHeaderBlock(const MessageHeading& heading);
 // not the obsolete "GMT".
 std::string FormatMailDate(std::int64_t secondsSinceEpoch);
 
+// What Compose writes for a message of one part: the composed file and the
+// two message header lines it records, in bytes.
+struct ComposedSize {
+  std::uint64_t body = 0;
+  std::uint64_t headerLines = 0;
+};
+
+// The sizes Compose gives a message whose one part is `part` when its source
+// holds `sourceSize` bytes, without reading or writing anything. None for an
+// encoding whose output length depends on the bytes themselves (7BIT, 8BIT,
+// quoted-printable).
+std::optional<ComposedSize> ComposedSizeOf(const ComposedPart& part, std::uint64_t sourceSize);
+
 class MimeComposer {
  public:
   MimeComposer() = default;

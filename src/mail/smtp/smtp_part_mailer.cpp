@@ -71,6 +71,56 @@ bool SmtpPartMailer::CanMail(UserInterface& owner) {
   return false;
 }
 
+bool SmtpPartMailer::ToldFailedConnection(UserInterface& owner, const SmtpResult& result,
+                                          const std::string& server) const {
+  if (result.outcome != SmtpOutcome::kBadServer && result.outcome != SmtpOutcome::kNoConnection &&
+      result.outcome != SmtpOutcome::kGreetingRefused) {
+    return false;
+  }
+  owner.ShowMessage("Can not Connect", server, MessageKind::kOk);
+  owner.ShowMessage("SMTP Host not correct or return address not correct\n" + result.reason,
+                    applicationTitle_, MessageKind::kOk);
+  return true;
+}
+
+ServerLimit SmtpPartMailer::AskSizeLimit(UserInterface& owner,
+                                         const std::function<bool()>& keepWaiting) {
+  SmtpSettingsRead read = ReadSmtpSettings(settings_);
+  if (!read.settings) {
+    owner.ShowMessage(read.error, applicationTitle_, MessageKind::kOk);
+    return {MailOutcome::kFailed, std::nullopt};
+  }
+  // The limit is announced before any login, so no password is asked for.
+  SmtpSession session(timeouts_, keepWaiting);
+  SmtpResult result =
+      session.Connect(read.settings->server, LocalDomain(), read.settings->security);
+  ServerLimit answer{MailOutcome::kMailed, session.SizeLimit()};
+  if (result.outcome == SmtpOutcome::kStopped) {
+    answer.outcome = MailOutcome::kStopped;
+  } else if (!result.ok()) {
+    if (!ToldFailedConnection(owner, result, read.settings->server)) {
+      owner.ShowMessage("The mail server could not be asked for its size limit:\n" + result.reason,
+                        applicationTitle_, MessageKind::kOk);
+    }
+    answer.outcome = MailOutcome::kFailed;
+  }
+  session.Quit();
+  return answer;
+}
+
+std::optional<std::uint64_t> SmtpPartMailer::MessageSize(const MailedPart& part) {
+  SmtpSettingsRead read = ReadSmtpSettings(settings_);
+  ComposedPart attachment{part.partName, kAttachmentContentType, TransferEncoding::kBase64, {}};
+  auto composed = ComposedSizeOf(attachment, static_cast<std::uint64_t>(part.partSize));
+  if (!read.settings || !composed) return std::nullopt;
+  // The date and the message id have the same length in every message.
+  std::string header = ComposeHeaderBlock({read.settings->returnAddress,
+                                           part.mailTo,
+                                           Subject(part.index, part.count, part.sourceName),
+                                           {}});
+  return SmtpSession::MessageSize(header.size() + composed->headerLines, {composed->body});
+}
+
 MailOutcome SmtpPartMailer::MailPart(UserInterface& owner, const std::string& partPath,
                                      const std::string& mailTo, const std::string& sourceName,
                                      int index, int count,
@@ -105,12 +155,7 @@ MailOutcome SmtpPartMailer::MailPart(UserInterface& owner, const std::string& pa
     message.AddFilePart(partPath, kAttachmentContentType, TransferEncoding::kBase64);
     result = SendMime(session, {mail.returnAddress, mailTo, Subject(index, count, sourceName), {}},
                       "", message);
-  } else if (result.outcome == SmtpOutcome::kBadServer ||
-             result.outcome == SmtpOutcome::kNoConnection ||
-             result.outcome == SmtpOutcome::kGreetingRefused) {
-    owner.ShowMessage("Can not Connect", mail.server, MessageKind::kOk);
-    owner.ShowMessage("SMTP Host not correct or return address not correct\n" + result.reason,
-                      applicationTitle_, MessageKind::kOk);
+  } else if (ToldFailedConnection(owner, result, mail.server)) {
     session.Quit();
     return MailOutcome::kFailed;
   }

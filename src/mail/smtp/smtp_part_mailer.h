@@ -49,6 +49,12 @@ class SmtpPartMailer : public PartMailer {
   // False, after one message box, when the settings cannot be used (an
   // SMTPSecurity that names none of its values).
   bool CanMail(UserInterface& owner) override;
+  // Connects without logging in, reads the SIZE the server announces after
+  // EHLO, and says QUIT. A failed connection is told as MailPart tells it.
+  ServerLimit AskSizeLimit(UserInterface& owner, const std::function<bool()>& keepWaiting) override;
+  // Composed as MailPart composes the part's message, with the return
+  // address of the settings; none when the settings cannot be read.
+  std::optional<std::uint64_t> MessageSize(const MailedPart& part) override;
   // The part file is never changed.
   MailOutcome MailPart(UserInterface& owner, const std::string& partPath, const std::string& mailTo,
                        const std::string& sourceName, int index, int count,
@@ -68,6 +74,10 @@ class SmtpPartMailer : public PartMailer {
                                           std::uint64_t partSize);
 
  private:
+  // The two boxes of a connection that failed; true when `result` is one.
+  bool ToldFailedConnection(UserInterface& owner, const SmtpResult& result,
+                            const std::string& server) const;
+
   SettingsStore& settings_;
   std::string applicationTitle_;
   PasswordSource passwords_;

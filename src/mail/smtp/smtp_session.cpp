@@ -394,14 +394,21 @@ SmtpResult SmtpSession::Transmit(const std::string& recipients, const std::strin
 }
 
 std::optional<std::uint64_t> SmtpSession::MessageSize(const OutgoingMessage& message) {
-  // As SendData sends it: the header, the body, each file after an empty
-  // line, and the line end before the final ".".
-  std::uint64_t size = message.header.size() + message.body.size() + 2;
+  std::vector<std::uint64_t> fileSizes;
   for (const std::string& path : message.files) {
     auto status = StatusOf(path);
     if (!status) return std::nullopt;
-    size += 4 + static_cast<std::uint64_t>(status->size);
+    fileSizes.push_back(static_cast<std::uint64_t>(status->size));
   }
+  return MessageSize(message.header.size() + message.body.size(), fileSizes);
+}
+
+std::uint64_t SmtpSession::MessageSize(std::uint64_t headerAndBody,
+                                       const std::vector<std::uint64_t>& fileSizes) {
+  // As SendData sends it: the header, the body, each file after an empty
+  // line, and the line end before the final ".".
+  std::uint64_t size = headerAndBody + 2;
+  for (std::uint64_t fileSize : fileSizes) size += 4 + fileSize;
   return size;
 }
 

@@ -157,6 +157,10 @@ class SmtpSession {
   // line that ends the data, before dot-stuffing); none when a file cannot
   // be sized.
   static std::optional<std::uint64_t> MessageSize(const OutgoingMessage& message);
+  // The same for a header and body of `headerAndBody` bytes followed by
+  // files of `fileSizes` bytes.
+  static std::uint64_t MessageSize(std::uint64_t headerAndBody,
+                                   const std::vector<std::uint64_t>& fileSizes);
   // Reads one reply, multi-line replies ("250-...") whole, within
   // `timeoutMs` for all of it.
   SmtpReply ReadReply(int timeoutMs) { return ReadReply(timeoutMs, {}); }
