@@ -3,12 +3,22 @@
 #include "cli/terminal_password.h"
 #include "mail/imap/imap_address.h"
 #include "mail/imap/mailbox_fetch.h"
+#include "platform/keyring.h"
 #include "ui/message_text.h"
 
 namespace fennimar {
 namespace {
 
 constexpr const char* kTempPrefix = "fennimar-imap-";
+// How long the desktop's keyring may take to answer before the password is
+// asked for instead.
+constexpr int kKeyringWaitMs = 3000;
+
+std::optional<std::string> KeyringPassword(const std::string& user, const std::string& server) {
+  Result<std::string> found = LookupImapPassword(user, server, kKeyringWaitMs);
+  if (!found) return std::nullopt;
+  return *found;
+}
 
 }  // namespace
 
@@ -41,9 +51,10 @@ std::optional<MailSource> MailboxSources::Fetch(const std::string& source) {
   if (!directory) return fail(directory.error());
   directories_.push_back(std::make_unique<LockedTempDirectory>(std::move(*directory)));
   const std::string& maildir = directories_.back()->Path();
-  PasswordSource terminal = TerminalPassword(kImapPasswordVariable);
+  PasswordSource terminal = TerminalPassword(kImapPasswordVariable, KeyringPassword);
+  const std::string server = address->host + ":" + std::to_string(address->port);
   ImapPasswordSource password = [&]() -> Result<std::string> {
-    PasswordAnswer answer = terminal(address->user, address->host, keepWaiting_);
+    PasswordAnswer answer = terminal(address->user, server, keepWaiting_);
     if (answer.password) return *answer.password;
     return SystemError::WithReason("get the password", answer.reason);
   };

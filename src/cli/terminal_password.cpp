@@ -10,11 +10,12 @@
 
 namespace fennimar {
 
-PasswordSource TerminalPassword(const char* variable) {
+PasswordSource TerminalPassword(const char* variable, StoredPassword stored) {
   auto typed = std::make_shared<std::optional<std::string>>();
-  return [typed, variable](const std::string& user, const std::string& server,
-                           const KeepWaiting& keepWaiting) -> PasswordAnswer {
+  return [typed, variable, stored](const std::string& user, const std::string& server,
+                                   const KeepWaiting& keepWaiting) -> PasswordAnswer {
     if (const char* password = std::getenv(variable)) return {password, {}};
+    if (!*typed && stored) *typed = stored(user, server);
     if (!*typed) {
       // The prompt is written straight to the terminal, past TerminalUi.
       HiddenLine line =

@@ -13,6 +13,15 @@ constexpr std::size_t kReceiveChunk = 64 * 1024;
 // server that sends them without end is cut off.
 constexpr int kUntaggedLimit = 100000;
 
+// The most of a server's own words that a failure repeats: enough for its
+// reason, not a screenful from a server that sends a long line.
+constexpr std::size_t kServerTextShown = 200;
+
+std::string ServerText(std::string_view text) {
+  if (text.size() <= kServerTextShown) return std::string(text);
+  return std::string(text.substr(0, kServerTextShown)) + "...";
+}
+
 SystemError Failure(const std::string& step, std::string reason) {
   return SystemError::WithReason(step, std::move(reason));
 }
@@ -93,7 +102,7 @@ Result<void> ImapSession::ReadGreeting(const std::string& step) {
   if (!greeting) return greeting.error();
   const std::string& text = greeting->text;
   if (StartsWith(text, "* OK") || StartsWith(text, "* PREAUTH")) return {};
-  return Failure(step, "the server's greeting is no IMAP greeting: " + text);
+  return Failure(step, "the server's greeting is no IMAP greeting: " + ServerText(text));
 }
 
 Result<void> ImapSession::Login(const std::string& user, const std::string& password) {
@@ -183,10 +192,10 @@ Result<void> ImapSession::Run(const std::string& step, const std::string& comman
     if (StartsWith(text, tag + " ")) {
       text.remove_prefix(tag.size() + 1);
       if (StartsWith(text, "OK")) return {};
-      return Failure(step, "the server answered: " + std::string(text));
+      return Failure(step, "the server answered: " + ServerText(text));
     }
     if (StartsWith(text, "* BYE")) {
-      return Failure(step, "the server ended the session: " + std::string(text.substr(2)));
+      return Failure(step, "the server ended the session: " + ServerText(text.substr(2)));
     }
     if (StartsWith(text, "* ") && untagged) untagged(*response);
   }
