@@ -10,6 +10,14 @@
 // the server's answer. Each wait is bounded: a reply that brings no byte
 // for `replyMs` ends the step as timed out, and KeepWaiting is asked
 // between slices of every wait, so a Stop ends the session at once.
+//
+// A client of our own rather than libcurl's IMAP: libcurl fetches by URL
+// with BODY[] (which marks the message read), opens a mailbox with SELECT
+// even for a command of the caller's own, and reads that command's answer
+// line by line through its reply reader, which clips a long line and would
+// take a line of the message that begins with the command's tag for the
+// end of the answer. Over NetStream, the certificate checks, deadlines and
+// Stop are those of the SMTP side.
 #pragma once
 
 #include <cstddef>
