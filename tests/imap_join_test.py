@@ -153,14 +153,18 @@ class Cli:
                            XDG_CONFIG_HOME=os.path.join(self.work, "cfg"),
                            TMPDIR=os.path.join(self.work, "tmp"),
                            SSL_CERT_FILE=os.path.join(self.work, "certs", ca),
-                           FENNIMAR_IMAP_PASSWORD=password)
-        environment.pop("XDG_DOWNLOAD_DIR", None)
+                           FENNIMAR_IMAP_PASSWORD=password or "")
+        # No keyring is asked, and no password when none is given.
+        for name in ["XDG_DOWNLOAD_DIR", "DBUS_SESSION_BUS_ADDRESS"] + (
+                [] if password else ["FENNIMAR_IMAP_PASSWORD"]):
+            environment.pop(name, None)
         done = subprocess.run([self.binary] + list(arguments), cwd=os.path.join(self.work, "run-cli"),
                               env=environment, stdin=subprocess.DEVNULL, capture_output=True,
                               timeout=120)
+        out, err = done.stdout.decode(errors="replace"), done.stderr.decode(errors="replace")
         if os.environ.get("KEEP"):
-            print(arguments[:2], done.returncode, done.stdout.decode(errors="replace"), done.stderr.decode(errors="replace"))
-        return done.returncode, done.stdout.decode(errors="replace"), done.stderr.decode(errors="replace")
+            print(arguments[:2], done.returncode, out, err)
+        return done.returncode, out, err
 
 
 def mail_a_set(cli, work):
@@ -225,6 +229,7 @@ def scenarios(cli, work, dovecot):
     for name, arguments, expected in [
             ("wrong password", {"password": "guess"}, "AUTHENTICATIONFAILED"),
             ("refused certificate", {"ca": "untrusted.pem"}, "certificate"),
+            ("no password", {"password": None}, "set FENNIMAR_IMAP_PASSWORD"),
     ]:
         code, out, err = cli.run("join", imaps, "-d", os.path.join(work, "no"), "-y", **arguments)
         check(name + " exit", 1, code)
