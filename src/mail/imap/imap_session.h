@@ -51,6 +51,9 @@ class ImapSession {
   // imap:// the server must agree to STARTTLS, else the session ends here.
   // The server's certificate is checked as NetStream checks it.
   Result<void> Open(const ImapAddress& address);
+  // Takes over an already connected stream socket, greeting read (a
+  // socketpair end in fuzzers). False when a connection is open.
+  bool Adopt(int socket) { return stream_.Adopt(socket); }
   // LOGIN. `user` and `password` must hold no CR, LF or NUL (refused
   // without sending them).
   Result<void> Login(const std::string& user, const std::string& password);
