@@ -14,6 +14,8 @@ packages=(
   libssl-dev openssl                           # TLS for mail; the tests' certificates
   libsecret-1-dev gnome-keyring dbus-x11       # the desktop keyring and its test session
   postfix                                      # smtp-sink, the mail benchmark's server
+  dovecot-imapd                                # a real IMAP server for the mailbox tests (run
+                                               # by the test on loopback; its service unused)
   clang lld libclang-rt-dev                    # fuzz targets
   clang-format                                 # the formatting check
   time bc                                      # benchmarks

@@ -2,6 +2,9 @@
 // throw-away keyring (tests/run_keyring_test.sh).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "platform/keyring.h"
 
 namespace fennimar {
@@ -19,6 +22,19 @@ TEST(KeyringTest, PasswordsAreKeptPerUserAndServerReplacedAndCleared) {
   EXPECT_TRUE(ClearSmtpPassword("jane", "mail.example.org:587"));
   EXPECT_FALSE(LookupSmtpPassword("jane", "mail.example.org:587"));
   EXPECT_EQ(*LookupSmtpPassword("john", "mail.example.org:587"), "john's");
+}
+
+// The terminal's lookup finds what is stored and never waits on a keyring
+// that is not there.
+TEST(KeyringTest, ImapPasswordsAreFoundOrGivenUpAtOnce) {
+  ASSERT_TRUE(StoreImapPassword("jane", "imap.example.org:993", "imap secret"));
+  EXPECT_EQ(*LookupImapPassword("jane", "imap.example.org:993", 5000), "imap secret");
+  EXPECT_FALSE(LookupSmtpPassword("jane", "imap.example.org:993"));
+  std::string bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  EXPECT_EQ(LookupImapPassword("jane", "imap.example.org:993", 5000).error().Reason(),
+            "no desktop session");
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.c_str(), 1);
 }
 
 }  // namespace

@@ -21,3 +21,8 @@ fennimar_add_test(mail_received_test mail_received_test.cpp)
 target_link_libraries(mail_received_test PRIVATE fennimar_mail_test_support)
 add_dependencies(mail_received_test fennimar-cli)
 fennimar_add_test(mail_text_units_test mail_text_units_test.cpp)
+# Join and extract from a mailbox on a real Dovecot of the test's own, on
+# loopback (skipped when dovecot is not installed).
+add_test(NAME imap_join COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/imap_join_test.py
+                                $<TARGET_FILE:fennimar-cli>)
+set_tests_properties(imap_join PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)

@@ -1,10 +1,12 @@
 #include "cli/extract_command.h"
 
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/mailbox_sources.h"
 #include "cli/terminal_ui.h"
 #include "mail/store/mail_source.h"
 #include "mail/store/part_extractor.h"
@@ -18,8 +20,9 @@ namespace {
 constexpr const char* kUsage =
     "Usage: fennimar-cli extract SOURCE... [options]\n"
     "Writes every part file attached to the messages of each SOURCE (a saved\n"
-    "message, an mbox file or a Maildir folder) into a directory, under its own\n"
-    "name. A file that is there already is never replaced. Parts are grouped into\n"
+    "message, an mbox file, a Maildir folder or an IMAP mailbox,\n"
+    "imaps://USER@HOST[:PORT]/MAILBOX) into a directory, under its own name. A\n"
+    "file that is there already is never replaced. Parts are grouped into\n"
     "sets by what their headers say: a set whose part names in the directory\n"
     "belong to another set (met before, or files already there) goes into a\n"
     "subfolder named after its file and time, such as \"REPORT.TXT 2026-11-30\n"
@@ -39,21 +42,29 @@ int RunExtractCommand(int argc, char** argv) {
   // is removed.
   StopSignals signals;
   TerminalUi ui(parsed.arguments.assumeYes);
+  // Mailboxes are read before the directory is made: one that cannot be
+  // read leaves nothing behind.
+  MailboxSources mailboxes(
+      ui, [&ui] { return !ui.StopRequested(); }, "Extract");
+  std::vector<MailSource> classified;
+  for (const std::string& source : sources) {
+    std::optional<MailSource> one = mailboxes.Classify(source);
+    if (!one) return 1;
+    classified.push_back(std::move(*one));
+  }
   // A missing directory is asked about, as a split asks about its own.
   if (!DirectoryIsThere(EnsureDirectory(ui, directory, "Extract"))) return 1;
   PartExtractor extractor(directory, [&ui] { return ui.StopRequested(); });
   std::size_t shown = 0;
-  for (const std::string& source : sources) {
+  for (const MailSource& source : classified) {
     if (extractor.stopped()) break;
-    MailSource classified = ClassifySource(source);
-    if (!extractor.AddSource(classified)) {
-      std::cout << "Skipped: " << DisplayText(source) << ": "
-                << (!classified.unreadable
-                        ? "not a mail message, mailbox or Maildir"
-                        : "Can not open file: " + classified.unreadable->Reason())
+    if (!extractor.AddSource(source)) {
+      std::cout << "Skipped: " << DisplayText(source.label) << ": "
+                << (!source.unreadable ? "not a mail message, mailbox or Maildir"
+                                       : "Can not open file: " + source.unreadable->Reason())
                 << "\n";
     } else if (shown == extractor.results().size() && !extractor.stopped()) {
-      std::cout << "Skipped: " << DisplayText(source) << ": no attachments\n";
+      std::cout << "Skipped: " << DisplayText(source.label) << ": no attachments\n";
     }
     for (; shown < extractor.results().size(); ++shown) {
       std::cout << DisplayText(ExtractResultText(extractor.results()[shown], directory)) << "\n";

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/mailbox_sources.h"
 #include "cli/terminal_ui.h"
 #include "mail/store/mail_join.h"
 #include "mail/store/mail_source.h"
@@ -24,8 +25,10 @@ constexpr const char* kUsage =
     "Usage: fennimar-cli join SOURCE... [options]\n"
     "Joins the part set that holds PART (any of NAME.Z00, NAME.Z01, ...) into\n"
     "the file that was split, starting from part 00. SOURCE may also be mail:\n"
-    "saved messages, mbox files or Maildir folders; the part files are taken\n"
-    "out of them and every complete set found is joined.\n"
+    "saved messages, mbox files, Maildir folders or an IMAP mailbox\n"
+    "(imaps://USER@HOST[:PORT]/MAILBOX; password from FENNIMAR_IMAP_PASSWORD,\n"
+    "the keyring or asked); the part files are taken out of them and every\n"
+    "complete set found is joined. Mail on the server stays as it was.\n"
     "  -d, --dir DIR   directory for the joined file (default: from the settings,\n"
     "                  else the directory of the parts; for mail, the download\n"
     "                  directory)\n"
@@ -51,7 +54,7 @@ int RunJoinCommand(int argc, char** argv) {
   }
   if (!MakeAbsolute("fennimar-cli", directory)) return 1;
   for (std::string& source : sources) {
-    if (!MakeAbsolute("fennimar-cli", source)) return 1;
+    if (!IsAddressSource(source) && !MakeAbsolute("fennimar-cli", source)) return 1;
   }
   if (directory && !DirectoryFitsTheField("fennimar-cli", *directory)) return 2;
 
@@ -69,8 +72,14 @@ int RunJoinCommand(int argc, char** argv) {
   // One part is joined where it lies; mail, or several sources, go through
   // a temporary directory. A file that cannot be read is neither: it is
   // not taken for a part.
+  MailboxSources mailboxes(
+      ui, [&ui] { return !ui.StopRequested(); }, "Merge");
   std::vector<MailSource> classified;
-  for (const std::string& source : sources) classified.push_back(ClassifySource(source));
+  for (const std::string& source : sources) {
+    std::optional<MailSource> one = mailboxes.Classify(source);
+    if (!one) return 1;
+    classified.push_back(std::move(*one));
+  }
   const std::string& part = sources.front();
   if (sources.size() == 1 && classified.front().unreadable) {
     ui.ShowMessage(MessageText("Can not open file", part, classified.front().unreadable->Reason()),

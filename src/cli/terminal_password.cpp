@@ -10,11 +10,12 @@
 
 namespace fennimar {
 
-PasswordSource TerminalPassword() {
+PasswordSource TerminalPassword(const char* variable, StoredPassword stored) {
   auto typed = std::make_shared<std::optional<std::string>>();
-  return [typed](const std::string& user, const std::string& server,
-                 const KeepWaiting& keepWaiting) -> PasswordAnswer {
-    if (const char* password = std::getenv("FENNIMAR_SMTP_PASSWORD")) return {password, {}};
+  return [typed, variable, stored](const std::string& user, const std::string& server,
+                                   const KeepWaiting& keepWaiting) -> PasswordAnswer {
+    if (const char* password = std::getenv(variable)) return {password, {}};
+    if (!*typed && stored) *typed = stored(user, server);
     if (!*typed) {
       // The prompt is written straight to the terminal, past TerminalUi.
       HiddenLine line =
@@ -23,7 +24,7 @@ PasswordSource TerminalPassword() {
       if (line.outcome == HiddenRead::kRead) *typed = line.text;
     }
     if (*typed) return {**typed, {}};
-    return {std::nullopt, "set FENNIMAR_SMTP_PASSWORD, or run on a terminal to be asked"};
+    return {std::nullopt, std::string("set ") + variable + ", or run on a terminal to be asked"};
   };
 }
 

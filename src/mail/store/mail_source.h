@@ -22,8 +22,8 @@ struct MailSource {
   bool partFile = false;
   // What it holds as mail, judged by its content (MailStoreKindOf).
   MailStoreKind store = MailStoreKind::kNone;
-  // Why `path`, a regular file, cannot be opened for reading; none when it
-  // can.
+  // Why `path`, a regular file, cannot be opened for reading, or why nothing
+  // can be found under it; none when it can.
   std::optional<SystemError> unreadable;
 
   bool IsMail() const { return store != MailStoreKind::kNone; }
