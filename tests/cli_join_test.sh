@@ -270,7 +270,9 @@ part nested too deeply|extract deep.eml -d w|Skipped: deep.eml: the message is n
 part after 10000 parts|extract wide.eml -d w|Skipped: wide.eml: the message is nested too deeply or has too many parts to be read whole
 90-character attachment name|join long.eml -d $r/w/o -y| Merge Complete
 a terminal control in a name is not printed|extract c1.eml -d w|Skipped: ??2J.txt (in c1.eml): not a part file
+extract of nothing there|extract none.eml -d w/none -y|Skipped: none.eml: Can not open file: No such file or directory
 TABLE
+check "extract of nothing there makes no directory" absent "$(ls -d "$r/w/none" 2>/dev/null || echo absent)"
 chmod 700 "$r/ro"
 
 # joinex: self-contained, run from a directory outside the build tree.

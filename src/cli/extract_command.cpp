@@ -31,6 +31,14 @@ constexpr const char* kUsage =
     "  -y, --yes       answer Yes to every question\n"
     "  -h, --help      show this text\n";
 
+// "Skipped: inbox: not a mail message, mailbox or Maildir", or why it could
+// not be read.
+std::string NotMailText(const MailSource& source) {
+  return "Skipped: " + DisplayText(source.label) + ": " +
+         (!source.unreadable ? "not a mail message, mailbox or Maildir"
+                             : "Can not open file: " + source.unreadable->Reason());
+}
+
 }  // namespace
 
 int RunExtractCommand(int argc, char** argv) {
@@ -46,12 +54,18 @@ int RunExtractCommand(int argc, char** argv) {
   // read leaves nothing behind.
   MailboxSources mailboxes(
       ui, [&ui] { return !ui.StopRequested(); }, "Extract");
+  // So are sources that hold no mail: with none left, nothing is made.
   std::vector<MailSource> classified;
   for (const std::string& source : sources) {
     std::optional<MailSource> one = mailboxes.Classify(source);
     if (!one) return 1;
-    classified.push_back(std::move(*one));
+    if (one->IsMail()) {
+      classified.push_back(std::move(*one));
+    } else {
+      std::cout << NotMailText(*one) << "\n";
+    }
   }
+  if (classified.empty()) return 1;
   // A missing directory is asked about, as a split asks about its own.
   if (!DirectoryIsThere(EnsureDirectory(ui, directory, "Extract"))) return 1;
   PartExtractor extractor(directory, [&ui] { return ui.StopRequested(); });
@@ -59,10 +73,7 @@ int RunExtractCommand(int argc, char** argv) {
   for (const MailSource& source : classified) {
     if (extractor.stopped()) break;
     if (!extractor.AddSource(source)) {
-      std::cout << "Skipped: " << DisplayText(source.label) << ": "
-                << (!source.unreadable ? "not a mail message, mailbox or Maildir"
-                                       : "Can not open file: " + source.unreadable->Reason())
-                << "\n";
+      std::cout << NotMailText(source) << "\n";
     } else if (shown == extractor.results().size() && !extractor.stopped()) {
       std::cout << "Skipped: " << DisplayText(source.label) << ": no attachments\n";
     }
