@@ -102,11 +102,12 @@ TEST_F(MailReceivedTest, MailedSetJoinsFromMaildirMboxAndMessages) {
   ASSERT_EQ(Cli("extract box.mbox DATA.BIN fifo text.eml -d x"), 0);
   const std::string folder = "DATA.BIN 2017-07-14 02-40-00/";
   EXPECT_EQ(testing::ReadText(work / "out.txt"),
-            "Extracted: " + folder + "DATA.Z00\nExtracted: " + folder +
-                "DATA.Z01\nExtracted: " + folder + "DATA.Z02\nExtracted: " + folder +
+            "Skipped: DATA.BIN: not a mail message, mailbox or Maildir\n"
+            "Skipped: fifo: not a mail message, mailbox or Maildir\n"
+            "Extracted: " +
+                folder + "DATA.Z00\nExtracted: " + folder + "DATA.Z01\nExtracted: " + folder +
+                "DATA.Z02\nExtracted: " + folder +
                 "DATA.Z03\n"
-                "Skipped: DATA.BIN: not a mail message, mailbox or Maildir\n"
-                "Skipped: fifo: not a mail message, mailbox or Maildir\n"
                 "Skipped: text.eml: no attachments\n");
   EXPECT_FALSE(testing::Exists(work / "nowhere"));
   for (const char* name : {"DATA.Z00", "DATA.Z02"}) {
