@@ -41,3 +41,9 @@ add_test(NAME app_install_test
          COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
                  -DPREFIX=${CMAKE_CURRENT_BINARY_DIR}/install_check
                  -P ${CMAKE_CURRENT_SOURCE_DIR}/app_install_check.cmake)
+
+# --help and --version answer in the terminal, without a display, and
+# succeed.
+add_test(NAME app_help_and_version
+         COMMAND sh -c "unset DISPLAY WAYLAND_DISPLAY; help=$(\"$0\" --help) && version=$(\"$0\" --version) && [ \"\${help%%\n*}\" = 'Usage: fennimar [FILE]' ] && [ \"$version\" = \"fennimar $1\" ]"
+                 $<TARGET_FILE:fennimar> ${PROJECT_VERSION})
