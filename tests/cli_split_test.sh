@@ -68,8 +68,16 @@ check "directory over 99 characters" 2 $?
 "$cli" split DATA.BIN -s 100k -d "" -y > /dev/null 2>&1
 check "empty directory" 2 $?
 
-# A misspelt security sends nothing in clear: it is told before any part.
+# A missing return address names the key to set, as no defaults dialog is here.
 mkdir -p mailcfg/fennimar
+printf '[FENNIMAR]\nSMTPHost=127.0.0.1:9\n' > mailcfg/fennimar/FENNIMAR.INI
+XDG_CONFIG_HOME="$work/mailcfg" "$cli" split DATA.BIN -s 100k -d mailed -y --mail-to a@localhost \
+  < /dev/null > out.txt 2> err.txt
+status=$?
+grep -qxF "fennimar-cli: set MyAddress in section [FENNIMAR] of $work/mailcfg/fennimar/FENNIMAR.INI" err.txt
+check "no return address names its key" "1 0" "$status $?"
+
+# A misspelt security sends nothing in clear: it is told before any part.
 printf '[FENNIMAR]\nSMTPHost=127.0.0.1:9\nMyAddress=me@localhost\nSMTPSecurity=STARTLS\n' > mailcfg/fennimar/FENNIMAR.INI
 XDG_CONFIG_HOME="$work/mailcfg" "$cli" split DATA.BIN -s 100k -d mailed -y --mail-to a@localhost \
   < /dev/null > out.txt 2> err.txt

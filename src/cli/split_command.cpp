@@ -13,6 +13,7 @@
 #include "mail/smtp/smtp_part_mailer.h"
 #include "platform/drive.h"
 #include "platform/file_status.h"
+#include "settings/settings_keys.h"
 #include "settings/settings_store.h"
 #include "split/split_engine.h"
 #include "split/split_form.h"
@@ -66,7 +67,14 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
     form.SetEmail(true);
     form.SetMailTo(options.mailTo);
   }
-  return form.Ok() == DialogResult::kOk;
+  if (form.Ok() == DialogResult::kOk) return true;
+  // The message points to the desktop's defaults dialog; here the key is
+  // set in the settings file.
+  if (!form.missingSetting().empty()) {
+    std::cerr << "fennimar-cli: set " << form.missingSetting() << " in section ["
+              << settings::kSection << "] of " << SettingsStore::DefaultPath() << "\n";
+  }
+  return false;
 }
 
 // `text` as one word of a POSIX shell's command line.

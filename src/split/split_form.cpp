@@ -155,6 +155,7 @@ void SplitForm::SetEmail(bool checked) { email_ = checked; }
 void SplitForm::SetMailTo(const std::string& text) { mailTo_ = text; }
 
 DialogResult SplitForm::Ok() {
+  missingSetting_ = {};
   std::string directory = directory_;
   if (choice_ == SizeChoice::kOther) {
     if (!SizeTextHasOnlyDigits()) {
@@ -197,6 +198,7 @@ DialogResult SplitForm::Ok() {
     for (const auto& [key, complaint] : needed) {
       if (settings_.ReadSetting(settings::kSection, key, "", settings::kDialogMailValue).empty()) {
         ui_.ShowMessage(complaint, "Split", MessageKind::kOk);
+        missingSetting_ = key;
         return DialogResult::kStayOpen;
       }
     }

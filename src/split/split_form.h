@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "format/part_format.h"
 #include "format/path_limits.h"
@@ -92,6 +93,10 @@ class SplitForm {
   const std::string& selectedPath() const { return selectedPath_; }
   // Complete after Ok() returned kOk.
   const SplitRequest& request() const { return request_; }
+  // The settings key whose absence kept the last Ok() from mailing (the
+  // return address or the server), so that a front end without the
+  // defaults dialog can name it; empty otherwise.
+  std::string_view missingSetting() const { return missingSetting_; }
 
  private:
   bool SizeTextHasOnlyDigits() const;
@@ -116,6 +121,7 @@ class SplitForm {
   std::string previewText_ = "File will be divided into   0      parts";
   std::int64_t chunkSize_ = 0;
   SplitRequest request_;
+  std::string_view missingSetting_;
 };
 
 }  // namespace fennimar
