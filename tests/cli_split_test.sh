@@ -197,6 +197,8 @@ rm -rf guarded
 
 "$cli" --help > /dev/null
 check "help" 0 $?
+"$cli" > out.txt 2> err.txt
+check "no command: usage on standard error" "2 0 Usage:" "$? $(wc -c < out.txt) $(head -c 6 err.txt)"
 "$cli" split --bogus > /dev/null 2>&1
 check "usage error" 2 $?
 

@@ -22,9 +22,15 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+  // Without a command, the usage is an error's text: it goes to standard
+  // error, as with any other usage error.
+  if (argc < 2) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     std::cout << kUsage;
-    return argc < 2 ? 2 : 0;
+    return 0;
   }
   if (std::strcmp(argv[1], "--version") == 0) {
     std::cout << "fennimar-cli " << fennimar::kVersion << "\n";
