@@ -31,6 +31,19 @@ check "modification time" 1500000000 "$(stat -c %Y "$work/joined/DATA.BIN")"
 check "last line" " Merge Complete" "$(tail -n 1 out.txt)"
 check "merging line" " Merging 4 files to create: $work/joined/DATA.BIN" "$(grep Merging out.txt)"
 
+# A directory of one set stands for it; a file that is no part, or a
+# directory without one set, is told as such and nothing is made.
+"$cli" join ../parts -d "$work/fromdir" -y < /dev/null > out.txt 2> err.txt
+status=$?
+cmp -s "$work/DATA.BIN" "$work/fromdir/DATA.BIN"
+check "join DIR of one set" "0 0" "$status $?"
+mkdir ../two && cp ../parts/DATA.Z0* ../two/ && cp ../parts/DATA.Z00 ../two/OTHER.Z00
+"$cli" join ../two -d "$work/none" -y < /dev/null > out.txt 2> err.txt
+check "join DIR of two sets" "1 DATA.Z00 OTHER.Z00" "$? $(tail -n 2 err.txt | xargs)"
+"$cli" join ../parts/../DATA.BIN -d "$work/none" -y < /dev/null > out.txt 2> err.txt
+check "join FILE that is no part" "1 Merge: Not a part file" "$? $(head -n 1 err.txt)"
+[ -e "$work/none" ] && check "nothing made for a source that is no set" absent present
+
 "$cli" join ../parts/DATA.Z00 -d "$work/joined" < /dev/null > out.txt 2> err.txt
 check "existing target kept without a terminal" 1 $?
 cmp -s "$work/DATA.BIN" "$work/joined/DATA.BIN"

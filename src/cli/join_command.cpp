@@ -1,6 +1,8 @@
 #include "cli/join_command.h"
 
+#include <algorithm>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,12 +10,15 @@
 #include "cli/command_line.h"
 #include "cli/mailbox_sources.h"
 #include "cli/terminal_ui.h"
+#include "format/part_name.h"
 #include "mail/store/mail_join.h"
 #include "mail/store/mail_source.h"
 #include "merge/merge_engine.h"
 #include "merge/merge_form.h"
+#include "platform/directories.h"
 #include "platform/drive.h"
 #include "platform/file_status.h"
+#include "platform/path.h"
 #include "platform/stop_signals.h"
 #include "settings/settings_store.h"
 #include "ui/message_text.h"
@@ -24,7 +29,8 @@ namespace {
 constexpr const char* kUsage =
     "Usage: fennimar-cli join SOURCE... [options]\n"
     "Joins the part set that holds PART (any of NAME.Z00, NAME.Z01, ...) into\n"
-    "the file that was split, starting from part 00. SOURCE may also be mail:\n"
+    "the file that was split, starting from part 00. A directory that holds\n"
+    "the parts of one set stands for that set. SOURCE may also be mail:\n"
     "saved messages, mbox files, Maildir folders or an IMAP mailbox\n"
     "(imaps://USER@HOST[:PORT]/MAILBOX; password from FENNIMAR_IMAP_PASSWORD,\n"
     "the keyring or asked); the part files are taken out of them and every\n"
@@ -34,6 +40,34 @@ constexpr const char* kUsage =
     "                  directory)\n"
     "  -y, --yes       answer Yes to every question\n"
     "  -h, --help      show this text\n";
+
+// A part of the one set whose parts lie in `directory`, or none after a
+// message that says there is no set there, or more than one.
+std::optional<std::string> PartOfTheOnlySet(UserInterface& ui, const std::string& directory) {
+  auto names = DirectoryEntries(directory);
+  if (!names) {
+    ui.ShowMessage(MessageText("Can not open file", directory, names.error().Reason()), "Merge",
+                   MessageKind::kOkWarning);
+    return std::nullopt;
+  }
+  std::sort(names->begin(), names->end());
+  std::map<std::string, std::string> firstPartByStem;
+  for (const std::string& name : *names) {
+    std::string path = JoinPath(directory, name);
+    if (IsPartFile(path)) firstPartByStem.emplace(PartStem(name), path);
+  }
+  if (firstPartByStem.size() == 1) return firstPartByStem.begin()->second;
+  std::string sets;
+  for (const auto& [stem, path] : firstPartByStem) sets += "\n" + FileNameOf(path);
+  ui.ShowMessage(firstPartByStem.empty()
+                     ? MessageText("No part files in this directory", directory)
+                     : MessageText("The directory holds parts of several files; name one of "
+                                   "their parts:",
+                                   directory) +
+                           sets,
+                 "Merge", MessageKind::kOkWarning);
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -91,9 +125,20 @@ int RunJoinCommand(int argc, char** argv) {
         JoinFromMail(ui, settings, drives, classified, [&ui] { return ui.StopRequested(); });
     return outcome == MailJoinOutcome::kAllJoined ? 0 : 1;
   }
-  auto status = StatusOf(part);
+  // A directory stands for the one set in it; a file whose name carries no
+  // part number is no part at all (the join would look for NAME.Z00).
+  std::string start = part;
+  if (KindOf(part) == EntryKind::kDirectory) {
+    std::optional<std::string> only = PartOfTheOnlySet(ui, part);
+    if (!only) return 1;
+    start = *only;
+  } else if (!PartIndexFromName(part)) {
+    ui.ShowMessage(MessageText("Not a part file", part), "Merge", MessageKind::kOkWarning);
+    return 1;
+  }
+  auto status = StatusOf(start);
   MergeEngine engine(ui, settings, drives);
-  return engine.Run({part, status ? status->size : 0}) == MergeOutcome::kComplete ? 0 : 1;
+  return engine.Run({start, status ? status->size : 0}) == MergeOutcome::kComplete ? 0 : 1;
 }
 
 }  // namespace fennimar
