@@ -146,7 +146,8 @@ TEST_F(SplitEngineTest, RefusalsBeforeAnythingIsWritten) {
   } cases[] = {
       {2000, 1085, "Division size should be greater than 1000 bytes"},
       {2000, 2086, "Chunk size greater then file size"},
-      {100001, 1086, "File to big (more than 100 parts)"},
+      {100001, 1086,
+       "File to big (more than 100 parts)\nThe smallest part size that fits is 1087 bytes."},
       // Told before the dialog opens: nothing could be split.
       {0, 1086, "The file is empty", true},
       {1000, 1086, "The file is too small to split (1000 bytes or less)", true},

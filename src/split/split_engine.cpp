@@ -214,7 +214,17 @@ SplitRun::Step SplitRun::PlanParts() {
   }
   if (chunkSize_ > kMaxPartSize) return Warn("Chunk size must be smaller than 2 GB", "Split");
   std::int64_t planned = (size_ + division_ - 1) / division_;
-  if (planned > kMaxParts) return Warn("File to big (more than 100 parts)", "Split");
+  if (planned > kMaxParts) {
+    // The part size whose division makes at most 100 parts, when a part
+    // file may be that large.
+    std::int64_t smallest =
+        (size_ + kMaxParts - 1) / kMaxParts + static_cast<std::int64_t>(kHeaderSize);
+    std::string advice;
+    if (smallest <= kMaxPartSize) {
+      advice = "\nThe smallest part size that fits is " + std::to_string(smallest) + " bytes.";
+    }
+    return Warn("File to big (more than 100 parts)" + advice, "Split");
+  }
   planned_ = static_cast<int>(planned);
   header_.partCount = static_cast<std::uint8_t>(planned_);
   return std::nullopt;
