@@ -27,6 +27,8 @@ install(FILES ${CMAKE_BINARY_DIR}/compressed/fennimar.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/fennimar-cli.bash-completion
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME fennimar-cli)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/joinex.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME joinex)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/org.example.fennimar.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright

@@ -23,7 +23,8 @@ for path in ./usr/bin/fennimar ./usr/bin/fennimar-cli ./usr/bin/joinex ./usr/lib
   ./usr/share/applications/fennimar.desktop ./usr/share/mime/packages/fennimar-part.xml \
   ./usr/share/metainfo/org.example.fennimar.metainfo.xml ./usr/share/man/man1/fennimar.1.gz \
   ./usr/share/man/man1/fennimar-cli.1.gz ./usr/share/man/man1/joinex.1.gz \
-  ./usr/share/bash-completion/completions/fennimar-cli ./usr/share/doc/fennimar/copyright; do
+  ./usr/share/bash-completion/completions/fennimar-cli ./usr/share/bash-completion/completions/joinex \
+  ./usr/share/doc/fennimar/copyright; do
   check "packaged $path" 1 "$(grep -cx "$path" <<< "$listing")"
 done
 if [ -e "$build/windows/src/cli/joinex.exe" ]; then
@@ -59,6 +60,14 @@ check "appstreamcli validate" 0 $?
 completion=$(bash -c 'source "$1"; COMP_WORDS=(fennimar-cli sp); COMP_CWORD=1; _fennimar_cli; echo "${COMPREPLY[*]}"' _ \
   "$root/usr/share/bash-completion/completions/fennimar-cli")
 check "bash completion" "split" "$completion"
+# Sources by their kind: saved mail and folders for extract, parts for joinex.
+mkdir -p comp/Maildir && touch comp/in.mbox comp/a.eml comp/notes.txt comp/R.Z00
+complete_in() {  # complete_in FILE WORD...: the completions of the last word
+  bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); "_${1//-/_}"; printf "%s\n" "${COMPREPLY[@]}" | sort | xargs' _ \
+    "$root/usr/share/bash-completion/completions/$1" "${@:2}"
+}
+check "extract completes mail" "comp/Maildir comp/a.eml comp/in.mbox" "$(complete_in fennimar-cli fennimar-cli extract comp/)"
+check "joinex completes parts" "comp/Maildir comp/R.Z00" "$(complete_in joinex joinex comp/)"
 
 if command -v lintian > /dev/null; then
   timeout 300 lintian --tag-display-limit 0 "$deb" > lintian.txt 2>&1
