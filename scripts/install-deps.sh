@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever Fennimar's build, tests and
-# benchmarks need and this machine lacks. Needs root (or sudo) when something
-# is missing; does nothing otherwise.
+# benchmarks need and this machine lacks; with --run, only what building and
+# running the programs needs. Needs root (or sudo) when something is
+# missing; does nothing otherwise.
 set -euo pipefail
-packages=(
+run_packages=(
   build-essential cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev   # tests and micro-benchmarks
   libwxgtk3.2-dev                              # the desktop program
+  libssl-dev                                   # TLS for mail
+  libsecret-1-dev                              # the desktop keyring
+)
+packages=(
+  "${run_packages[@]}"
+  libgtest-dev libgmock-dev libbenchmark-dev   # tests and micro-benchmarks
   libgtk-3-dev                                 # GUI tests ask GTK what its file dialog lists
   xvfb xauth openbox x11-utils xdotool x11-apps imagemagick  # GUI tests and screenshots
   python3 python3-aiosmtpd                     # a real SMTP server for the mail tests
   mpack s-nail                                 # other mail programs whose messages the parser reads
-  libssl-dev openssl                           # TLS for mail; the tests' certificates
-  libsecret-1-dev gnome-keyring dbus-x11       # the desktop keyring and its test session
+  openssl                                      # the tests' certificates
+  gnome-keyring dbus-x11                       # the desktop keyring's test session
   postfix                                      # smtp-sink, the mail benchmark's server
   dovecot-imapd                                # a real IMAP server for the mailbox tests (run
                                                # by the test on loopback; its service unused)
@@ -23,6 +29,7 @@ packages=(
   g++-mingw-w64-x86-64 wine wine64             # joinex.exe and its tests under wine
   file lintian appstream desktop-file-utils    # the Debian package and its checks
 )
+[ "${1:-}" = --run ] && packages=("${run_packages[@]}")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
