@@ -195,6 +195,10 @@ Permission denied" "$(cat err.txt)"
 check "read-only part kept" protected "$(cat guarded/G.Z01)"
 rm -rf guarded
 
+# A medium's size is a cap: a file smaller than one FAT32 part is one part.
+"$cli" split DATA.BIN -s fat32 -d stick -y < /dev/null > /dev/null 2>&1
+check "-s fat32 of a small file" "0 DATA.Z00" "$? $(ls stick | xargs)"
+
 "$cli" --help > /dev/null
 check "help" 0 $?
 "$cli" > out.txt 2> err.txt

@@ -209,7 +209,9 @@ SplitRun::Step SplitRun::PlanParts() {
   if (division_ < kMinDivisionSize) {
     return Warn("Division size should be greater than 1000 bytes", "Split");
   }
-  if (division_ >= size_) {
+  if (division_ >= size_ && request_.chunkSizeIsCap) {
+    division_ = size_;  // the whole file fits the medium's part: one part
+  } else if (division_ >= size_) {
     return Warn("Chunk size greater then file size", "Split");  // the program's own spelling
   }
   if (chunkSize_ > kMaxPartSize) return Warn("Chunk size must be smaller than 2 GB", "Split");

@@ -184,6 +184,8 @@ DialogResult SplitForm::Ok() {
   request_.targetDirectory = directory;
   request_.chunkSize = chunkSize_;
   request_.partsFitMail = choice_ == SizeChoice::kMailLimit;
+  request_.chunkSizeIsCap =
+      choice_ == SizeChoice::k2DD || choice_ == SizeChoice::k2HD || choice_ == SizeChoice::kFat32;
   request_.mailTo.clear();
   if (email_) {
     if (mailTo_.empty()) {

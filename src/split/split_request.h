@@ -9,6 +9,9 @@ namespace fennimar {
 struct SplitRequest {
   std::string targetDirectory;  // at most 99 characters
   std::int64_t chunkSize = 0;   // bytes per part file, header included
+  // chunkSize is a medium's (a floppy's, a FAT32 stick's): the most a part
+  // may hold, so a smaller file goes whole into one part.
+  bool chunkSizeIsCap = false;
   bool fillToCapacity = false;  // size parts by each removable disk's free space
   std::string mailTo;           // empty: the parts are not mailed
   // Parts as large as the mail server's size limit allows; chunkSize is
