@@ -73,6 +73,8 @@ TEST_F(MainWindowTest, MenusCarryTheirTextsAcceleratorsAndPrompts) {
     const char* prompt;
   };
   const Item items[] = {{101, "Select &File\tF2", "Select File For Split/Merge"},
+                        {116, "&Open...\tCtrl+O", "Select File For Split/Merge"},
+                        {117, "&Quit\tCtrl+Q", "Close the window and end the program"},
                         {102, "&Split File\tF3", "Split selected file"},
                         {105, "&Merge File\tF4", "Merge selected file"},
                         {113, "&Run Minimized\tF6", ""},
@@ -234,9 +236,15 @@ TEST_F(MainWindowTest, SelectionEnablesSplitAndMergeAndSwitchesTheToolbar) {
   EXPECT_EQ(w.selection().selectedPath, path);
 
   choice = path;
-  Command(kIdSelectFile);
+  Command(kIdOpen);  // Ctrl+O: the same command by another key
   EXPECT_TRUE(Enabled(kIdSplit));
   EXPECT_EQ(ToolIds(), kWithFile);
+}
+
+TEST_F(MainWindowTest, QuitClosesTheWindow) {
+  Start();
+  Command(kIdQuit);
+  EXPECT_FALSE(window);
 }
 
 // The title of the dialog (or the caption of the message) with which the

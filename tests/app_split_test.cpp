@@ -36,7 +36,12 @@ class SplitTest : public WindowTest {
       user(dialog);
       if (dialog.IsModal()) dialog.EndModal(wxID_CANCEL);
     });
+    std::string status = Line(fennimar::InfoLine::kStatus);
+    std::string target = Line(fennimar::InfoLine::kTarget);
     Command(kIdSplit);
+    // Nothing was split: the lines stay as the selection left them.
+    EXPECT_EQ(Line(fennimar::InfoLine::kStatus), status);
+    EXPECT_EQ(Line(fennimar::InfoLine::kTarget), target);
   }
   // Mails a 70,000-byte REPORT.DOC through `server` in parts of 30000 bytes
   // to bob@example.org; `beforeOk` plays on the dialog just before OK.

@@ -18,6 +18,10 @@ inline constexpr int kIdHelp = 109;
 inline constexpr int kIdRunMinimized = 113;
 inline constexpr int kIdDefaults = 114;
 inline constexpr int kIdHomePage = 115;
+// Open selects a file as Select File does; Quit closes the window as its
+// close box does. They give the usual Ctrl keys beside the function keys.
+inline constexpr int kIdOpen = 116;
+inline constexpr int kIdQuit = 117;
 // Posted after a selection; no menu item carries them.
 inline constexpr int kIdToolbarWithoutFile = 32801;
 inline constexpr int kIdToolbarWithFile = 32802;

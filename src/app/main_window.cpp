@@ -119,8 +119,11 @@ MainWindow* MainWindow::Start(int textLineHeight) {
 void MainWindow::CreateMenus() {
   auto* file = new wxMenu;
   file->Append(kIdSelectFile, "Select &File\tF2", "Select File For Split/Merge");
+  file->Append(kIdOpen, "&Open...\tCtrl+O", "Select File For Split/Merge");
   splitItem_ = file->Append(kIdSplit, "&Split File\tF3", "Split selected file");
   mergeItem_ = file->Append(kIdMerge, "&Merge File\tF4", "Merge selected file");
+  file->AppendSeparator();
+  file->Append(kIdQuit, "&Quit\tCtrl+Q", "Close the window and end the program");
   auto* setup = new wxMenu;
   runMinimizedItem_ = setup->AppendCheckItem(kIdRunMinimized, "&Run Minimized\tF6");
   // "setings": the prompt's own spelling, kept on purpose.
@@ -250,12 +253,20 @@ void MainWindow::OnCommand(wxCommandEvent& event) {
     ApplyToolbar(event.GetId() == kIdToolbarWithFile ? ToolbarWithFile() : ToolbarWithoutFile());
     return;
   }
+  // Quit is the close box by key: while a split or a merge runs it asks to
+  // stop as the close box does. With a command's dialog open it is refused
+  // below, as the window must outlive that dialog.
+  if (event.GetId() == kIdQuit && !dialogOpen_) {
+    Close();
+    return;
+  }
   if (Busy()) {
     wxBell();
     return;
   }
   switch (event.GetId()) {
     case kIdSelectFile:
+    case kIdOpen:
       SelectFile();
       break;
     case kIdSplit:

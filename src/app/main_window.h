@@ -5,8 +5,9 @@
 // the window routes commands to them and mirrors their state.
 //
 // While a split or a merge runs, the engine pumps the window's events; every
-// command that arrives meanwhile is refused, and closing the window asks
-// "Do you really want stop?" and closes once the engine has ended.
+// command that arrives meanwhile is refused, and closing the window (its
+// close box or Quit) asks "Do you really want stop?" and closes once the
+// engine has ended.
 #pragma once
 
 #include <wx/frame.h>

@@ -634,11 +634,9 @@ SplitOutcome SplitEngine::Run(const Selection& selection, int mailFrom) {
   }
   SplitForm form(ui_, settings_, selection.selectedPath, selection.fileSize);
   form.Open();
-  if (!ui_.RunSplitDialog(form)) {
-    // Deliberately " Complete": a cancelled split has always said so.
-    ui_.SetInfoLine(InfoLine::kStatus, " Complete");
-    return SplitOutcome::kCancelled;
-  }
+  // Nothing was split, so a cancelled dialog leaves every line as it was:
+  // the status keeps the outcome of the last command it told.
+  if (!ui_.RunSplitDialog(form)) return SplitOutcome::kCancelled;
   SplitRequest request = form.request();
   request.mailFrom = mailFrom;
   return Start(selection, request);

@@ -4,7 +4,8 @@
 // hands every verified part to the mailer when asked to, and shows progress
 // while pumping the window's events after every block.
 //
-// Every outcome reaches the user as a message box or as the status line;
+// Every outcome reaches the user as a message box or as the status line,
+// but a cancelled dialog, which changes nothing, not even the status line;
 // the returned outcome lets a terminal front end set its exit status.
 //
 // Each part is written under a temporary name beside its final one (a
