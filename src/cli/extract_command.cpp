@@ -54,15 +54,15 @@ int RunExtractCommand(int argc, char** argv) {
   // read leaves nothing behind.
   MailboxSources mailboxes(
       ui, [&ui] { return !ui.StopRequested(); }, "Extract");
+  std::optional<std::vector<MailSource>> found = mailboxes.ClassifyAll(sources);
+  if (!found) return 1;
   // So are sources that hold no mail: with none left, nothing is made.
   std::vector<MailSource> classified;
-  for (const std::string& source : sources) {
-    std::optional<MailSource> one = mailboxes.Classify(source);
-    if (!one) return 1;
-    if (one->IsMail()) {
-      classified.push_back(std::move(*one));
+  for (MailSource& one : *found) {
+    if (one.IsMail()) {
+      classified.push_back(std::move(one));
     } else {
-      std::cout << NotMailText(*one) << "\n";
+      std::cout << NotMailText(one) << "\n";
     }
   }
   if (classified.empty()) return 1;

@@ -108,12 +108,9 @@ int RunJoinCommand(int argc, char** argv) {
   // not taken for a part.
   MailboxSources mailboxes(
       ui, [&ui] { return !ui.StopRequested(); }, "Merge");
-  std::vector<MailSource> classified;
-  for (const std::string& source : sources) {
-    std::optional<MailSource> one = mailboxes.Classify(source);
-    if (!one) return 1;
-    classified.push_back(std::move(*one));
-  }
+  std::optional<std::vector<MailSource>> found = mailboxes.ClassifyAll(sources);
+  if (!found) return 1;
+  const std::vector<MailSource>& classified = *found;
   const std::string& part = sources.front();
   if (sources.size() == 1 && classified.front().unreadable) {
     ui.ShowMessage(MessageText("Can not open file", part, classified.front().unreadable->Reason()),

@@ -38,6 +38,17 @@ std::optional<MailSource> MailboxSources::Classify(const std::string& source) {
   return Fetch(source);
 }
 
+std::optional<std::vector<MailSource>> MailboxSources::ClassifyAll(
+    const std::vector<std::string>& sources) {
+  std::vector<MailSource> classified;
+  for (const std::string& source : sources) {
+    std::optional<MailSource> one = Classify(source);
+    if (!one) return std::nullopt;
+    classified.push_back(std::move(*one));
+  }
+  return classified;
+}
+
 std::optional<MailSource> MailboxSources::Fetch(const std::string& source) {
   Result<ImapAddress> address = ParseImapAddress(source);
   auto fail = [&](const SystemError& error) -> std::optional<MailSource> {

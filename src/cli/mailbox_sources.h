@@ -29,6 +29,8 @@ class MailboxSources {
   // address and the reason (none after a Stop), when an address is no IMAP
   // address or its mailbox cannot be read.
   std::optional<MailSource> Classify(const std::string& source);
+  // Classify for each of `sources`, in order; none as soon as one is none.
+  std::optional<std::vector<MailSource>> ClassifyAll(const std::vector<std::string>& sources);
 
  private:
   std::optional<MailSource> Fetch(const std::string& source);
