@@ -326,7 +326,7 @@ TEST_F(DefaultsFormTest, MergeDirectoryThatCannotBeCreatedEndsTheSave) {
 TEST_F(DefaultsFormTest, EditsAreCutToTheirFieldLengths) {
   DefaultsForm form = Opened();
   form.SetOtherSize(std::string(30, '7'));
-  form.SetSplitDirectory(std::string(150, 'd'));
+  form.SetSplitDirectory(std::string(kMaxDirectoryLength + 50, 'd'));
   form.SetSmtpHost(std::string(300, 'h'));
   EXPECT_EQ(form.otherSize().size(), kMaxSizeTextLength);
   EXPECT_EQ(form.splitDirectory().size(), kMaxDirectoryLength);

@@ -5,6 +5,7 @@
 
 #include "cli/terminal_ui.h"
 #include "format/part_format.h"
+#include "format/path_limits.h"
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
 #include "merge_test_support.h"
@@ -153,16 +154,25 @@ TEST_F(MergeEngineTest, RegularFileUnderTheDirectoryNameIsNoDirectory) {
                               "Merge", MessageKind::kOk}}));
 }
 
-TEST_F(MergeEngineTest, SelectedPathOver120CharactersIsRefused) {
-  std::string deep = parts + "/" + std::string(100, 'd');
-  ::mkdir(deep.c_str(), 0755);
+// Part paths as long as the system takes are joined; only a path the system
+// could not open is refused, before anything is made.
+TEST_F(MergeEngineTest, LongPartPathsJoinAndPathsBeyondTheSystemLimitAreRefused) {
+  std::string deep = parts;
+  for (char name : {'d', 'e'}) {
+    deep += "/" + std::string(150, name);
+    ::mkdir(deep.c_str(), 0755);
+  }
   source = testing::RandomBytes(1500, 2);
   auto paths = testing::WritePartSet(deep, source);
-  ASSERT_GT(paths[0].size(), 120u);
-  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{{"File path too long\n" + paths[0], paths[0],
-                                                     MessageKind::kOkWarning}}));
-  EXPECT_TRUE(testing::ListDir(out).empty());
+  ASSERT_GT(paths[0].size(), 300u);
+  EXPECT_EQ(Merge(paths[1]), MergeOutcome::kComplete);
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+
+  std::string beyond = deep + "/" + std::string(kMaxSelectedPathLength - deep.size(), 'f');
+  EXPECT_EQ(Merge(beyond), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"File path too long\n" + beyond, beyond, MessageKind::kOkWarning}));
+  EXPECT_EQ(testing::ListDir(out), (std::vector<std::string>{"REPORT.DOC"}));
 }
 
 TEST_F(MergeEngineTest, MissingFirstPartOnAFixedDiskCannotBeOpened) {

@@ -40,9 +40,9 @@ TEST_F(MergeFormTest, MergeDirWinsWhateverIsSelected) {
   EXPECT_EQ(Proposal("/data/REPORT.Z00"), "/out");
   Set(settings::kMergeDir, "/");
   EXPECT_EQ(Proposal("/data/REPORT.Z00"), "/");
-  // Read with room for 99 characters.
-  Set(settings::kMergeDir, "/" + std::string(120, 'm'));
-  EXPECT_EQ(Proposal("/data/REPORT.Z00"), "/" + std::string(98, 'm'));
+  // Read with room for a path as long as the system takes.
+  Set(settings::kMergeDir, "/" + std::string(kMaxDirectoryLength + 20, 'm'));
+  EXPECT_EQ(Proposal("/data/REPORT.Z00"), "/" + std::string(kMaxDirectoryLength - 1, 'm'));
 }
 
 TEST_F(MergeFormTest, WorkDirDoesNotChangeTheProposal) {
@@ -50,20 +50,20 @@ TEST_F(MergeFormTest, WorkDirDoesNotChangeTheProposal) {
   EXPECT_EQ(Proposal("/data/REPORT.Z00"), "/data");
 }
 
-TEST_F(MergeFormTest, OkHandsBackAtMost99CharactersUnchanged) {
+TEST_F(MergeFormTest, OkHandsBackAtMostAPathLengthUnchanged) {
   MergeForm form(settings, "/data/REPORT.Z00");
   form.SetField("/Mixed/Case dir");
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
   EXPECT_EQ(form.directory(), "/Mixed/Case dir");  // Linux paths keep their case
-  form.SetField(std::string(150, 'x'));
+  form.SetField(std::string(kMaxDirectoryLength + 50, 'x'));
   form.Ok();
-  EXPECT_EQ(form.directory(), std::string(99, 'x'));
+  EXPECT_EQ(form.directory(), std::string(kMaxDirectoryLength, 'x'));
   form.SetField("");
   form.Ok();
   EXPECT_EQ(form.directory(), "");
 }
 
-TEST(DiskPromptFormTest, StartsEmptyAndHandsBackAtMost99Characters) {
+TEST(DiskPromptFormTest, StartsEmptyAndHandsBackAtMostAPathLength) {
   DiskPromptForm form("/media/disk/REPORT.Z02");
   EXPECT_EQ(form.missingPath(), "/media/disk/REPORT.Z02");
   EXPECT_EQ(form.field(), "");
@@ -72,9 +72,9 @@ TEST(DiskPromptFormTest, StartsEmptyAndHandsBackAtMost99Characters) {
   form.SetField("/media/other/");
   form.Ok();
   EXPECT_EQ(form.newPath(), "/media/other/");
-  form.SetField(std::string(100, 'p'));
+  form.SetField(std::string(kMaxDirectoryLength + 1, 'p'));
   form.Ok();
-  EXPECT_EQ(form.newPath(), std::string(99, 'p'));
+  EXPECT_EQ(form.newPath(), std::string(kMaxDirectoryLength, 'p'));
 }
 
 TEST(TargetNameTest, KeepsOnlyAPlainNameInsideTheMergeDirectory) {

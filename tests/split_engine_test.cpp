@@ -6,6 +6,7 @@
 
 #include "format/part_checksum.h"
 #include "format/part_format.h"
+#include "format/path_limits.h"
 #include "platform/directories.h"
 #include "platform/directory_lock.h"
 #include "platform/file_status.h"
@@ -144,7 +145,8 @@ TEST_F(SplitEngineTest, RefusalsBeforeAnythingIsWritten) {
     const char* text;
     bool namesTheFile = false;
   } cases[] = {
-      {2000, 1085, "Division size should be greater than 1000 bytes"},
+      {2000, 1085,
+       "Division size should be greater than 1000 bytes\nThe smallest part size is 1086 bytes."},
       {2000, 2086, "Chunk size greater then file size"},
       {100001, 1086,
        "File to big (more than 100 parts)\nThe smallest part size that fits is 1087 bytes."},
@@ -179,7 +181,7 @@ TEST_F(SplitEngineTest, NoSelectionLongPathMissingSourceAndCancel) {
   EXPECT_EQ(ui.Status(), " ");
 
   Dialog(1086);
-  std::string longPath = dir / std::string(121 - dir.path().size() - 1, 'L');
+  std::string longPath = dir / std::string(kMaxSelectedPathLength - dir.path().size(), 'L');
   engine.Run({longPath, 5000});
   EXPECT_EQ(ui.messages.back(),
             (ShownMessage{"File path too long\n" + longPath, longPath, MessageKind::kOkWarning}));

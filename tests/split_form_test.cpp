@@ -123,8 +123,9 @@ TEST_F(SplitFormTest, OkChecksTheSize) {
   form.ChooseBytes();
   form.SetSizeText("100");
   EXPECT_EQ(form.Ok(), DialogResult::kStayOpen);
-  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Chunk size must greater then 100 bytes", "Split",
-                                              MessageKind::kOkWarning}));
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Chunk size must greater then 100 bytes\n"
+                                              "The smallest part size is 1086 bytes.",
+                                              "Split", MessageKind::kOkWarning}));
   form.SetSizeText("");
   EXPECT_EQ(form.Ok(), DialogResult::kStayOpen);  // an empty field is no size, not the last one
   form.SetSizeText("101");

@@ -22,7 +22,9 @@ inline constexpr std::string_view kFennimarPath = "FENNIMAR_PATH";
 // Capacities include the terminator of the receiving buffer: a read returns
 // at most capacity - 1 characters.
 inline constexpr int kShortValue = 25;
-inline constexpr int kDirectoryValue = 100;  // WorkDir, MergeDir, FENNIMAR_PATH
+// WorkDir, MergeDir, FENNIMAR_PATH: a path as long as the system takes
+// (format/path_limits.h), and the terminator.
+inline constexpr int kDirectoryValue = 4097;
 inline constexpr int kDialogMailValue = 100;
 inline constexpr int kDefaultsMailValue = 255;
 inline constexpr int kMailerValue = 256;

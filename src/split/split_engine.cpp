@@ -39,9 +39,6 @@
 namespace fennimar {
 namespace {
 
-// Part files must be able to hold at least this many data bytes.
-constexpr std::int64_t kMinDivisionSize = 1000;
-
 std::string DividingText(const std::string& path, int parts) {
   return Format("Dividing %s on %2d parts", path, parts);
 }
@@ -76,8 +73,7 @@ class SplitRun {
     return {path_, request_.targetDirectory, header_.SourceName(), size_, request_.mailTo};
   }
   std::int64_t LargestFittingChunk() const {
-    return fennimar::LargestFittingChunk(*mailer_, Mailed(), *mailLimit_,
-                                         kMinDivisionSize + static_cast<std::int64_t>(kHeaderSize));
+    return fennimar::LargestFittingChunk(*mailer_, Mailed(), *mailLimit_, kMinPartSize);
   }
   Step CheckPartsOnDisk();
   std::int64_t PartLength(std::int64_t division, int index) const {
@@ -207,7 +203,8 @@ SplitRun::Step SplitRun::OpenSource() {
 SplitRun::Step SplitRun::PlanParts() {
   division_ = chunkSize_ - static_cast<std::int64_t>(kHeaderSize);
   if (division_ < kMinDivisionSize) {
-    return Warn("Division size should be greater than 1000 bytes", "Split");
+    return Warn("Division size should be greater than 1000 bytes\n" + SmallestPartSizeText(),
+                "Split");
   }
   if (division_ >= size_ && request_.chunkSizeIsCap) {
     division_ = size_;  // the whole file fits the medium's part: one part

@@ -165,7 +165,7 @@ DialogResult SplitForm::Ok() {
     // An empty field counts as no size at all, never as the last one shown.
     chunkSize_ = SizeFromText();
     if (chunkSize_ <= 100) {
-      Warn("Chunk size must greater then 100 bytes");
+      Warn("Chunk size must greater then 100 bytes\n" + SmallestPartSizeText());
       return DialogResult::kStayOpen;
     }
   }
@@ -209,6 +209,10 @@ DialogResult SplitForm::Ok() {
   return DialogResult::kOk;
 }
 
+std::string SmallestPartSizeText() {
+  return "The smallest part size is " + std::to_string(kMinPartSize) + " bytes.";
+}
+
 bool HasOnlyDigitsAndBlanks(const std::string& text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return IsAsciiDigit(c) || c == ' '; });
 }
@@ -231,6 +235,8 @@ void SplitForm::UpdatePreview() {
                         count);
 }
 
-void SplitForm::Warn(const char* text) { ui_.ShowMessage(text, "Split", MessageKind::kOkWarning); }
+void SplitForm::Warn(const std::string& text) {
+  ui_.ShowMessage(text, "Split", MessageKind::kOkWarning);
+}
 
 }  // namespace fennimar

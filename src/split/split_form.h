@@ -40,6 +40,15 @@ inline constexpr std::int64_t k2HDKilobytes = 1400;
 inline constexpr std::int64_t kFat32ChunkSize =
     std::min(static_cast<std::int64_t>(kFatLargestFile), kMaxPartSize);
 inline constexpr std::size_t kMaxSizeTextLength = 19;
+// Part files hold at least kMinDivisionSize data bytes, so no part is
+// smaller than kMinPartSize, header included. Every refusal of a smaller
+// size ends with SmallestPartSizeText(), so the one minimum reads the same
+// wherever a size is refused.
+inline constexpr std::int64_t kMinDivisionSize = 1000;
+inline constexpr std::int64_t kMinPartSize =
+    kMinDivisionSize + static_cast<std::int64_t>(kHeaderSize);
+// "The smallest part size is 1086 bytes."
+std::string SmallestPartSizeText();
 
 // The number a size text starts with, after leading blanks; empty when there
 // is none. Values beyond any file size are capped rather than wrapped.
@@ -103,7 +112,7 @@ class SplitForm {
   std::int64_t SizeFromText() const;
   void ShowSizeControls(bool visible);
   void UpdatePreview();
-  void Warn(const char* text);
+  void Warn(const std::string& text);
 
   UserInterface& ui_;
   SettingsStore& settings_;
