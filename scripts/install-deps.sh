@@ -9,6 +9,7 @@ run_packages=(
   libwxgtk3.2-dev                              # the desktop program
   libssl-dev                                   # TLS for mail
   libsecret-1-dev                              # the desktop keyring
+  libcli11-dev                                 # fennimar-cli's option parser (headers only)
 )
 packages=(
   "${run_packages[@]}"

@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/source_arguments.h"
 #include "cli/split_options.h"
 #include "mail/imap/imap_address.h"
 
 namespace fennimar {
 namespace {
-
-constexpr const char* kUsage = "Usage\n";
 
 // The words of a command line after its command word, as main hands them on.
 struct Argv {
@@ -27,6 +26,10 @@ struct Argv {
   std::vector<char*> pointers_;
 };
 
+constexpr SourceCommand kCommand = {"fennimar-cli join SOURCE...", "Joins.\n", "where", true};
+
+// The GNU forms of an option and its value, and what ends a command line:
+// the message is the complaint, then the help made from the same options.
 TEST(CommandLineTest, SourceArgumentsReadOrEndWithTheirMessage) {
   struct Row {
     std::vector<std::string> words;
@@ -36,20 +39,40 @@ TEST(CommandLineTest, SourceArgumentsReadOrEndWithTheirMessage) {
   };
   const Row rows[] = {
       {{"a.eml", "b", "--dir", "x", "-y"}, true, CommandLineEnd::kRun, "a.eml b"},
+      {{"a.eml", "--dir=x", "b", "--yes"}, true, CommandLineEnd::kRun, "a.eml b"},
+      {{"-dx", "-yq", "a.eml", "--", "-b"}, true, CommandLineEnd::kRun, "a.eml -b"},
+      {{"-d", "y", "a.eml", "-d", "x", "-y", "b"}, true, CommandLineEnd::kRun, "a.eml b"},
       {{"a.eml", "-y"}, false, CommandLineEnd::kUsageError, "fennimar-cli: unknown option -y\n"},
-      {{"a.eml", "-d"}, true, CommandLineEnd::kUsageError, "fennimar-cli: -d needs a value\n"},
+      {{"a.eml", "--yes=1"},
+       false,
+       CommandLineEnd::kUsageError,
+       "fennimar-cli: unknown option --yes=1\n"},
+      {{"a.eml", "-d"}, true, CommandLineEnd::kUsageError, "fennimar-cli: --dir needs a value\n"},
+      {{"a.eml", "--dir="},
+       true,
+       CommandLineEnd::kUsageError,
+       "fennimar-cli: --dir needs a value\n"},
+      {{"a.eml", "-q", "--verbose"},
+       true,
+       CommandLineEnd::kUsageError,
+       "fennimar-cli: --quiet excludes --verbose\n"},
       {{"-y"}, true, CommandLineEnd::kUsageError, ""},
       {{"a.eml", "-h", "-x"}, true, CommandLineEnd::kHelp, ""},
   };
   for (const Row& row : rows) {
     Argv line(row.words);
-    auto parsed = ParseSourceArguments(line.argc(), line.argv(), kUsage, row.takesYes);
+    auto parsed = ParseSourceArguments(
+        line.argc(), line.argv(),
+        SourceCommand{kCommand.usage, kCommand.description, kCommand.directory, row.takesYes});
     ASSERT_EQ(parsed.end, row.end) << row.words.front();
     if (row.end != CommandLineEnd::kRun) {
-      EXPECT_EQ(parsed.message, row.message + kUsage);
+      std::string expected = row.message + "Usage: fennimar-cli join SOURCE...\nJoins.\n";
+      EXPECT_EQ(parsed.message.substr(0, expected.size()), expected);
       continue;
     }
-    EXPECT_EQ(parsed.arguments.sources, (std::vector<std::string>{"a.eml", "b"}));
+    std::string sources;
+    for (const std::string& source : parsed.arguments.sources) sources += " " + source;
+    EXPECT_EQ(sources.substr(1), row.message);
     EXPECT_EQ(parsed.arguments.directory, "x");
     EXPECT_TRUE(parsed.arguments.assumeYes);
   }
@@ -61,8 +84,13 @@ TEST(CommandLineTest, SplitOptionsReadOrEndWithTheirMessage) {
     std::vector<std::string> words;
     std::string complaint;  // empty: the options are read
   };
+  const char* kSmallest = ". The smallest part size is 1086 bytes.\n";
   const Row rows[] = {
       {{"F", "-s", "2m", "--no-fill", "--mail-to", "a@b", "-d", "x", "--yes", "--from-part", "7"},
+       ""},
+      {{"--size=2M", "--mail-to=a@b", "--fill", "--no-fill", "-dx", "-y", "--from-part=7", "F"},
+       ""},
+      {{"-s2MiB", "--no-fill", "--mail-to", "a@b", "--dir=x", "-y", "--from-part", "7", "--", "F"},
        ""},
       {{"F", "G"}, "fennimar-cli: one file at a time\n"},
       {{"F", "--size"}, "fennimar-cli: --size needs a value\n"},
@@ -70,26 +98,33 @@ TEST(CommandLineTest, SplitOptionsReadOrEndWithTheirMessage) {
       {{"F", "-d", ""}, "fennimar-cli: -d needs a directory\n"},
       {{"F", "--fil"}, "fennimar-cli: unknown option --fil\n"},
       {{"F", "--from-part", "3"}, "fennimar-cli: --from-part goes with --mail-to\n"},
+      {{"F", "-s", "1.5m"}, "fennimar-cli: invalid size '1.5m' for --size\n"},
+      {{"F", "-s10x"}, "fennimar-cli: invalid size '10x' for --size\n"},
+      {{"F", "--size=99999999999999999999"},
+       "fennimar-cli: invalid size '99999999999999999999' for --size\n"},
+      {{"F", "-s", "-5"}, "fennimar-cli: invalid size '-5' for --size\n"},
+      {{"F", "-s", "100"}, "fennimar-cli: invalid size '100' for --size" + std::string(kSmallest)},
+      {{"F", "-s", "1085"},
+       "fennimar-cli: invalid size '1085' for --size" + std::string(kSmallest)},
   };
   const char* kNoPartNumber = "fennimar-cli: --from-part needs a part number from 1 to 100\n";
   for (const char* number : {"0", "101", "2x", "-1", ""}) {
     Argv line({"F", "--mail-to", "a@b", "--from-part", number});
-    EXPECT_EQ(ParseSplitOptions(line.argc(), line.argv(), kUsage).message,
-              kNoPartNumber + std::string(kUsage))
-        << number;
+    auto parsed = ParseSplitOptions(line.argc(), line.argv());
+    EXPECT_EQ(parsed.message.substr(0, parsed.message.find("Usage:")), kNoPartNumber) << number;
   }
   for (const Row& row : rows) {
     Argv line(row.words);
-    auto parsed = ParseSplitOptions(line.argc(), line.argv(), kUsage);
+    auto parsed = ParseSplitOptions(line.argc(), line.argv());
     if (!row.complaint.empty()) {
       EXPECT_EQ(parsed.end, CommandLineEnd::kUsageError);
-      EXPECT_EQ(parsed.message, row.complaint + kUsage);
+      EXPECT_EQ(parsed.message.substr(0, parsed.message.find("Usage:")), row.complaint);
       continue;
     }
-    ASSERT_EQ(parsed.end, CommandLineEnd::kRun);
+    ASSERT_EQ(parsed.end, CommandLineEnd::kRun) << parsed.message;
     const SplitOptions& options = parsed.arguments;
     EXPECT_EQ(options.file, "F");
-    EXPECT_EQ(options.size, "2m");
+    EXPECT_EQ(options.size, "2097152");
     EXPECT_EQ(options.fill, false);
     EXPECT_EQ(options.mailTo, "a@b");
     EXPECT_EQ(options.directory, "x");
@@ -98,12 +133,26 @@ TEST(CommandLineTest, SplitOptionsReadOrEndWithTheirMessage) {
   }
 }
 
-TEST(CommandLineTest, SizeSuffixesMultiplyAndAnythingElsePassesUnchanged) {
+// Sizes read with their units or not at all; a count beyond 64 bits is
+// refused rather than wrapped.
+TEST(CommandLineTest, SizesReadWithTheirUnitsOrAreRefused) {
   const std::pair<std::string, std::string> rows[] = {
-      {"100k", "102400"}, {"2M", "2097152"}, {"1085", "1085"}, {"k", "k"},
-      {"12x", "12x"},     {"1k2k", "1k2k"},  {" 5k", " 5k"},   {"", ""},
+      {"1086", "1086"},           {"10k", "10240"},
+      {"1KiB", "1024"},           {"2M", "2097152"},
+      {"3g", "3221225472"},       {"1GiB", "1073741824"},
+      {"k", "refused"},           {"1k2k", "refused"},
+      {" 5k", "refused"},         {"5kb", "refused"},
+      {"5Ki", "refused"},         {"", "refused"},
+      {"8589934592G", "refused"}, {"9223372036854775808", "refused"},
   };
-  for (const auto& [size, bytes] : rows) EXPECT_EQ(SizeInBytes(size), bytes) << size;
+  for (const auto& [size, expected] : rows) {
+    std::optional<std::int64_t> bytes = ParseByteSize(size);
+    EXPECT_EQ(bytes ? std::to_string(*bytes) : "refused", expected) << size;
+  }
+  for (const char* preset : {"2dd", "2HD", "fat32", "mail"}) {
+    Argv line({"F", "-s", preset});
+    EXPECT_EQ(ParseSplitOptions(line.argc(), line.argv()).arguments.size, preset);
+  }
 }
 
 // A mailbox address is read whole or refused, and nothing read from it can

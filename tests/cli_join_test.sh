@@ -30,6 +30,11 @@ check "joined copy identical" 0 $?
 check "modification time" 1500000000 "$(stat -c %Y "$work/joined/DATA.BIN")"
 check "last line" " Merge Complete" "$(tail -n 1 out.txt)"
 check "merging line" " Merging 4 files to create: $work/joined/DATA.BIN" "$(grep Merging out.txt)"
+check "no Reading: lines when output is no terminal" 0 "$(grep -c Reading: out.txt)"
+"$cli" join ../parts/DATA.Z02 --dir="$work/joined" -yv < /dev/null > out.txt 2> err.txt
+check "-v: a Reading: line for each part" "0 4" "$? $(grep -c Reading: out.txt)"
+"$cli" join -qy ../parts/DATA.Z02 -d"$work/joined" < /dev/null > out.txt 2> err.txt
+check "-q: nothing on standard output" "0 0" "$? $(wc -c < out.txt)"
 
 # A directory of one set stands for it; a file that is no part, or a
 # directory without one set, is told as such and nothing is made.
@@ -108,8 +113,16 @@ if command -v script > /dev/null; then
   check "joined from the new path" 0 $?
 fi
 
-"$cli" join ../parts/DATA.Z00 -d "/$(printf 'd%.0s' {1..100})" -y > /dev/null 2>&1
-check "directory over 99 characters" 2 $?
+# Part paths and directories as long as the system takes.
+long="$work/$(printf 'p%.0s' {1..150})/$(printf 'q%.0s' {1..150})"
+mkdir -p "$long/jx" && cp -p ../parts/DATA.Z0? "$long"
+"$cli" join "$long/DATA.Z01" -d "$long/cli" -y < /dev/null > /dev/null 2> err.txt
+check "join of parts with ${#long}-character paths" "0 0" "$? $(cmp -s "$work/DATA.BIN" "$long/cli/DATA.BIN"; echo $?)"
+"$joinex" "$long/DATA.Z00" "$long/jx" < /dev/null > /dev/null 2> err.txt
+check "joinex of parts with long paths" "0 0" "$? $(cmp -s "$work/DATA.BIN" "$long/jx/DATA.BIN"; echo $?)"
+rm -rf "$work/ppp"*
+"$cli" join ../parts/DATA.Z00 -d "/$(printf 'd%.0s' {1..4097})" -y > /dev/null 2>&1
+check "directory over 4096 characters" 2 $?
 "$cli" join --help > /dev/null
 check "join help" 0 $?
 
@@ -135,7 +148,7 @@ signal_when() {  # signal_when SIGNAL BYTES: a join gets SIGNAL once its result 
   # A join that a loaded machine let finish before the signal is run again.
   for attempt in 1 2 3; do
     cp -p "$big/old" "$big/out/BIG.BIN"
-    "$cli" join "$big/parts/BIG.Z07" -d "$big/out" -y < /dev/null > "$big/out.txt" 2>&1 &
+    "$cli" join "$big/parts/BIG.Z07" -d "$big/out" -yv < /dev/null > "$big/out.txt" 2>&1 &
     pid=$!
     # Once it reads its parts, what a killed join left has been replaced.
     for i in $(seq 2000); do

@@ -27,15 +27,34 @@ check "parts written" "DATA.Z00 DATA.Z01 DATA.Z02" "$(cd parts && echo *)"
 check "last line" " Complete" "$(tail -n 1 out.txt)"
 check "dividing text" "Dividing $work/DATA.BIN on  3 parts" "$(sed -n 3p out.txt)"
 check "first part size" 102400 "$(stat -c %s parts/DATA.Z00)"
+check "no Writing: lines when output is no terminal" 0 "$(grep -c Writing: out.txt)"
 
-"$cli" split DATA.BIN -s 12x -y > out.txt 2> err.txt
-check "bad size" 1 $?
-check "bad size message, once" "Split: Digit expected
-fennimar-cli: nothing was split" "$(cat err.txt)"
+# The GNU forms of options and their values, -- before a name that starts
+# with -, and a directory of 300 characters.
+cp DATA.BIN ./-DATA.BIN
+i=0
+for form in "--size=100k --dir=" "-s100k -d" "-s 102400 -d " "--size 100KiB --dir "; do
+  i=$((i + 1))
+  # shellcheck disable=SC2086 # the form is words
+  "$cli" split $form"g$i" -y -- -DATA.BIN < /dev/null > /dev/null 2>&1
+  check "split $form" "0 -DATA.Z00 -DATA.Z01 -DATA.Z02" "$? $(ls "g$i" | xargs)"
+done
+long="$work/$(printf 'p%.0s' {1..150})/$(printf 'q%.0s' {1..150})"
+mkdir -p "$long"
+"$cli" split DATA.BIN -s 100k -d "$long" -y < /dev/null > /dev/null 2>&1
+check "split into a directory of ${#long} characters" "0 DATA.Z00 DATA.Z01 DATA.Z02" \
+  "$? $(ls "$long" | xargs)"
+rm -rf g? ./-DATA.BIN "$work/ppp"*
 
-"$cli" split DATA.BIN -s 1085 -d parts -y > out.txt 2> err.txt
-check "too small" 1 $?
-check "too small message" "Split: Division size should be greater than 1000 bytes" "$(cat err.txt)"
+# Sizes that do not read, or lie below the smallest part, are usage errors
+# that name the option and the value; nothing is split.
+for size in 12x 1.5m 99999999999999999999 -5 100 1085; do
+  "$cli" split DATA.BIN -s "$size" -d bad -y > out.txt 2> err.txt
+  check "size $size" "2 fennimar-cli: invalid size '$size' for --size" "$? $(head -n 1 err.txt | sed 's/\. The.*//')"
+done
+check "below the smallest part" "fennimar-cli: invalid size '1085' for --size. The smallest part size is 1086 bytes." \
+  "$(head -n 1 err.txt)"
+[ -e bad ] && check "no directory for a refused size" absent present
 
 "$cli" split missing.bin -d nx -y > out.txt 2> err.txt
 check "missing source" 1 $?
@@ -63,8 +82,8 @@ cmp -s stems/data.2026.tar.gz joined/data.2026.tar.gz
 check "the set left joins to the new file" 0 $?
 rm -rf stems joined
 
-"$cli" split DATA.BIN -s 100k -d "/$(printf 'd%.0s' {1..100})" -y > /dev/null 2>&1
-check "directory over 99 characters" 2 $?
+"$cli" split DATA.BIN -s 100k -d "/$(printf 'd%.0s' {1..4097})" -y > /dev/null 2>&1
+check "directory over 4096 characters" 2 $?
 "$cli" split DATA.BIN -s 100k -d "" -y > /dev/null 2>&1
 check "empty directory" 2 $?
 

@@ -22,4 +22,4 @@ if(FENNIMAR_BUILD_GUI AND NOT FENNIMAR_SANITIZE AND NOT FENNIMAR_FUZZ)
 endif()
 # The command lines, read without running a command.
 fennimar_add_test(cli_command_line_test cli_command_line_test.cpp)
-target_link_libraries(cli_command_line_test PRIVATE fennimar_terminal fennimar_mail_imap)
+target_link_libraries(cli_command_line_test PRIVATE fennimar_command_options fennimar_mail_imap)

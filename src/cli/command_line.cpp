@@ -36,30 +36,4 @@ int EndBeforeRunning(CommandLineEnd end, const std::string& message) {
   return 2;
 }
 
-ParsedCommandLine<SourceArguments> ParseSourceArguments(int argc, char** argv, const char* usage,
-                                                        bool takesYes) {
-  ParsedCommandLine<SourceArguments> parsed;
-  SourceArguments& arguments = parsed.arguments;
-  for (int i = 0; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      return parsed.Ended(CommandLineEnd::kHelp, usage, "");
-    } else if (arg == "-d" || arg == "--dir") {
-      if (i + 1 >= argc)
-        return parsed.Ended(CommandLineEnd::kUsageError, usage,
-                            "fennimar-cli: " + arg + " needs a value\n");
-      arguments.directory = argv[++i];
-    } else if (takesYes && (arg == "-y" || arg == "--yes")) {
-      arguments.assumeYes = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      return parsed.Ended(CommandLineEnd::kUsageError, usage,
-                          "fennimar-cli: unknown option " + arg + "\n");
-    } else {
-      arguments.sources.push_back(arg);
-    }
-  }
-  if (arguments.sources.empty()) return parsed.Ended(CommandLineEnd::kUsageError, usage, "");
-  return parsed;
-}
-
 }  // namespace fennimar

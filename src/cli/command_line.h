@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace fennimar {
 
@@ -15,9 +14,10 @@ namespace fennimar {
 bool MakeAbsolute(const char* program, std::string& path);
 bool MakeAbsolute(const char* program, std::optional<std::string>& path);
 
-// True when `directory` fits the dialogs' directory field; otherwise false
-// after telling the user (`program: directory longer than 99 characters`):
-// a longer directory would be cut into another one.
+// True when `directory` fits the dialogs' directory field (as long as a path
+// the system takes); otherwise false after telling the user (`program:
+// directory longer than 4096 characters`): a longer directory would be cut
+// into another one.
 bool DirectoryFitsTheField(const char* program, std::string_view directory);
 
 // How reading a command line ended: the command runs, or it ends at once
@@ -35,7 +35,8 @@ struct ParsedCommandLine {
 
   // This command line ends before running: `complaint` (may be empty), then
   // the command's `usage`.
-  ParsedCommandLine Ended(CommandLineEnd how, const char* usage, const std::string& complaint) {
+  ParsedCommandLine Ended(CommandLineEnd how, const std::string& usage,
+                          const std::string& complaint) {
     end = how;
     message = complaint + usage;
     return *this;
@@ -46,18 +47,5 @@ struct ParsedCommandLine {
 // (help on standard output, a usage error on standard error) and gives the
 // exit status: 0 after help, 2 after a usage error.
 int EndBeforeRunning(CommandLineEnd end, const std::string& message);
-
-// What `extract` and `join` take after their command word: one or more
-// sources, `-d DIR` (`--dir`), and `-y` (`--yes`) where `takesYes`.
-struct SourceArguments {
-  std::vector<std::string> sources;
-  std::optional<std::string> directory;
-  bool assumeYes = false;
-};
-
-// Reads the arguments. A usage error is no source, an unknown option, or
-// `-d` without a value.
-ParsedCommandLine<SourceArguments> ParseSourceArguments(int argc, char** argv, const char* usage,
-                                                        bool takesYes);
 
 }  // namespace fennimar

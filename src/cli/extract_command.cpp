@@ -7,6 +7,7 @@
 
 #include "cli/command_line.h"
 #include "cli/mailbox_sources.h"
+#include "cli/source_arguments.h"
 #include "cli/terminal_ui.h"
 #include "mail/store/mail_source.h"
 #include "mail/store/part_extractor.h"
@@ -17,8 +18,8 @@
 namespace fennimar {
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: fennimar-cli extract SOURCE... [options]\n"
+constexpr SourceCommand kExtract = {
+    "fennimar-cli extract SOURCE... [options]",
     "Writes every part file attached to the messages of each SOURCE (a saved\n"
     "message, an mbox file, a Maildir folder or an IMAP mailbox,\n"
     "imaps://USER@HOST[:PORT]/MAILBOX) into a directory, under its own name. A\n"
@@ -26,10 +27,8 @@ constexpr const char* kUsage =
     "sets by what their headers say: a set whose part names in the directory\n"
     "belong to another set (met before, or files already there) goes into a\n"
     "subfolder named after its file and time, such as \"REPORT.TXT 2026-11-30\n"
-    "10-02-05\" (UTC); the same part received twice is written once.\n"
-    "  -d, --dir DIR   directory for the parts (default: the current directory)\n"
-    "  -y, --yes       answer Yes to every question\n"
-    "  -h, --help      show this text\n";
+    "10-02-05\" (UTC); the same part received twice is written once.\n",
+    "directory for the parts (default: the current\ndirectory)", /*takesYes=*/true};
 
 // "Skipped: inbox: not a mail message, mailbox or Maildir", or why it could
 // not be read.
@@ -42,7 +41,7 @@ std::string NotMailText(const MailSource& source) {
 }  // namespace
 
 int RunExtractCommand(int argc, char** argv) {
-  auto parsed = ParseSourceArguments(argc, argv, kUsage, /*takesYes=*/true);
+  auto parsed = ParseSourceArguments(argc, argv, kExtract);
   if (parsed.end != CommandLineEnd::kRun) return EndBeforeRunning(parsed.end, parsed.message);
   const std::vector<std::string>& sources = parsed.arguments.sources;
   const std::string directory = parsed.arguments.directory.value_or(".");
@@ -50,6 +49,11 @@ int RunExtractCommand(int argc, char** argv) {
   // is removed.
   StopSignals signals;
   TerminalUi ui(parsed.arguments.assumeYes);
+  ui.SetVerbosity(parsed.arguments.verbosity);
+  // What was written or skipped, on standard output unless -q.
+  auto say = [&ui](const std::string& line) {
+    if (ui.Prints(line)) std::cout << line << "\n";
+  };
   // Mailboxes are read before the directory is made: one that cannot be
   // read leaves nothing behind.
   MailboxSources mailboxes(
@@ -62,7 +66,7 @@ int RunExtractCommand(int argc, char** argv) {
     if (one.IsMail()) {
       classified.push_back(std::move(one));
     } else {
-      std::cout << NotMailText(one) << "\n";
+      say(NotMailText(one));
     }
   }
   if (classified.empty()) return 1;
@@ -73,12 +77,12 @@ int RunExtractCommand(int argc, char** argv) {
   for (const MailSource& source : classified) {
     if (extractor.stopped()) break;
     if (!extractor.AddSource(source)) {
-      std::cout << NotMailText(source) << "\n";
+      say(NotMailText(source));
     } else if (shown == extractor.results().size() && !extractor.stopped()) {
-      std::cout << "Skipped: " << DisplayText(source.label) << ": no attachments\n";
+      say("Skipped: " + DisplayText(source.label) + ": no attachments");
     }
     for (; shown < extractor.results().size(); ++shown) {
-      std::cout << DisplayText(ExtractResultText(extractor.results()[shown], directory)) << "\n";
+      say(DisplayText(ExtractResultText(extractor.results()[shown], directory)));
     }
   }
   return extractor.written() > 0 && !extractor.stopped() ? 0 : 1;

@@ -9,6 +9,7 @@
 
 #include "cli/command_line.h"
 #include "cli/mailbox_sources.h"
+#include "cli/source_arguments.h"
 #include "cli/terminal_ui.h"
 #include "format/part_name.h"
 #include "mail/store/mail_join.h"
@@ -26,20 +27,19 @@
 namespace fennimar {
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: fennimar-cli join SOURCE... [options]\n"
+constexpr SourceCommand kJoin = {
+    "fennimar-cli join SOURCE... [options]",
     "Joins the part set that holds PART (any of NAME.Z00, NAME.Z01, ...) into\n"
     "the file that was split, starting from part 00. A directory that holds\n"
     "the parts of one set stands for that set. SOURCE may also be mail:\n"
     "saved messages, mbox files, Maildir folders or an IMAP mailbox\n"
     "(imaps://USER@HOST[:PORT]/MAILBOX; password from FENNIMAR_IMAP_PASSWORD,\n"
     "the keyring or asked); the part files are taken out of them and every\n"
-    "complete set found is joined. Mail on the server stays as it was.\n"
-    "  -d, --dir DIR   directory for the joined file (default: from the settings,\n"
-    "                  else the directory of the parts; for mail, the download\n"
-    "                  directory)\n"
-    "  -y, --yes       answer Yes to every question\n"
-    "  -h, --help      show this text\n";
+    "complete set found is joined. Mail on the server stays as it was.\n",
+    "directory for the joined file (default: from the\n"
+    "settings, else the directory of the parts; for mail,\n"
+    "the download directory)",
+    /*takesYes=*/true};
 
 // A part of the one set whose parts lie in `directory`, or none after a
 // message that says there is no set there, or more than one.
@@ -72,7 +72,7 @@ std::optional<std::string> PartOfTheOnlySet(UserInterface& ui, const std::string
 }  // namespace
 
 int RunJoinCommand(int argc, char** argv) {
-  auto parsed = ParseSourceArguments(argc, argv, kUsage, /*takesYes=*/true);
+  auto parsed = ParseSourceArguments(argc, argv, kJoin);
   if (parsed.end != CommandLineEnd::kRun) return EndBeforeRunning(parsed.end, parsed.message);
   // Named references, not a structured binding: the dialog's lambda below
   // captures `directory`, which clang 14 does not allow of a binding.
@@ -80,11 +80,10 @@ int RunJoinCommand(int argc, char** argv) {
   std::vector<std::string>& sources = arguments.sources;
   std::optional<std::string>& directory = arguments.directory;
   const bool assumeYes = arguments.assumeYes;
-  // An empty directory would mean the root; the dialog's field holds at most
-  // 99 characters and a longer directory would be cut into another one.
+  // An empty directory would mean the root; one longer than the dialog's
+  // field would be cut into another one.
   if (directory && directory->empty()) {
-    std::cerr << "fennimar-cli: -d needs a directory\n" << kUsage;
-    return 2;
+    return EndBeforeRunning(CommandLineEnd::kUsageError, "fennimar-cli: -d needs a directory\n");
   }
   if (!MakeAbsolute("fennimar-cli", directory)) return 1;
   for (std::string& source : sources) {
@@ -97,6 +96,7 @@ int RunJoinCommand(int argc, char** argv) {
   // comes after the last check leaves the completed run as it is.
   StopSignals signals;
   TerminalUi ui(assumeYes);
+  ui.SetVerbosity(arguments.verbosity);
   ui.mergeDialog = [&](MergeForm& form) {
     if (directory) form.SetField(*directory);
     return form.Ok() == DialogResult::kOk;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/command_parser.h"
 #include "cli/reporting_mailer.h"
 #include "cli/terminal_password.h"
 #include "cli/terminal_ui.h"
@@ -19,49 +20,34 @@
 namespace fennimar {
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: fennimar-cli mail PART... --to ADDR [options]\n"
+constexpr const char* kUsage = "fennimar-cli mail PART... --to ADDR [options]";
+constexpr const char* kDescription =
     "Mails each part file as the one attachment of its own message, as a split\n"
-    "with --mail-to does (server and return address come from the settings).\n"
-    "      --to ADDR   the recipient\n"
-    "      --all       a part 00 brings every other part of its set along\n"
-    "  -h, --help      show this text\n";
+    "with --mail-to does (server and return address come from the settings).\n";
 
 struct MailArguments {
   std::vector<std::string> parts;
   std::string mailTo;
   bool all = false;
+  Verbosity verbosity = Verbosity::kNormal;
 };
 
 // A usage error is no part, no recipient, an unknown option or --to without
 // its value.
 ParsedCommandLine<MailArguments> ParseMailArguments(int argc, char** argv) {
-  ParsedCommandLine<MailArguments> parsed;
-  MailArguments& arguments = parsed.arguments;
-  for (int i = 0; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      return parsed.Ended(CommandLineEnd::kHelp, kUsage, "");
-    } else if (arg == "--to") {
-      if (i + 1 >= argc)
-        return parsed.Ended(CommandLineEnd::kUsageError, kUsage,
-                            "fennimar-cli: " + arg + " needs a value\n");
-      arguments.mailTo = argv[++i];
-    } else if (arg == "--all") {
-      arguments.all = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      return parsed.Ended(CommandLineEnd::kUsageError, kUsage,
-                          "fennimar-cli: unknown option " + arg + "\n");
-    } else {
-      arguments.parts.push_back(arg);
-    }
+  CommandParser parser(kUsage, kDescription);
+  MailArguments arguments;
+  CLI::App& app = parser.app();
+  app.add_option("PART", arguments.parts);
+  app.add_option("--to", arguments.mailTo, "the recipient")->type_name("ADDR");
+  app.add_flag("--all", arguments.all, "a part 00 brings every other part of its set along");
+  parser.AddVerbosity(arguments.verbosity);
+  CommandLineEnd end = parser.Parse(argc, argv);
+  if (end == CommandLineEnd::kRun && arguments.parts.empty()) end = parser.Refuse("");
+  if (end == CommandLineEnd::kRun && arguments.mailTo.empty()) {
+    end = parser.Refuse("fennimar-cli: --to needs a recipient\n");
   }
-  if (arguments.parts.empty()) return parsed.Ended(CommandLineEnd::kUsageError, kUsage, "");
-  if (arguments.mailTo.empty()) {
-    return parsed.Ended(CommandLineEnd::kUsageError, kUsage,
-                        "fennimar-cli: --to needs a recipient\n");
-  }
-  return parsed;
+  return parser.Result(end, std::move(arguments));
 }
 
 // One part to mail, with what its header says of its place in the set.
@@ -115,6 +101,7 @@ int RunMailCommand(int argc, char** argv) {
   // A stop signal ends the wait for the server; the part may have arrived.
   StopSignals signals;
   TerminalUi ui(/*assumeYes=*/false, /*yesOption=*/false);
+  ui.SetVerbosity(parsed.arguments.verbosity);
   SettingsStore settings = SettingsStore::ForUser();
   // The same mailer as a split's with --mail-to: the same message per part.
   SmtpPartMailer smtp(settings, kDefaultApplicationTitle, TerminalPassword());

@@ -22,27 +22,6 @@
 namespace fennimar {
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: fennimar-cli split FILE [options]\n"
-    "Cuts FILE into numbered part files (NAME.Z00, NAME.Z01, ...).\n"
-    "  -d, --dir DIR       directory for the parts (default: from the settings)\n"
-    "  -s, --size SIZE     part size in bytes, header included; k or m multiplies\n"
-    "                      by 1024 or 1024*1024; 2dd and 2hd are the floppy sizes,\n"
-    "                      fat32 the largest part, which fits a FAT32 USB stick\n"
-    "                      (caps: a smaller file goes whole into one part);\n"
-    "                      mail the largest part whose message the mail server\n"
-    "                      takes (with --mail-to; the server must announce SIZE)\n"
-    "      --fill          on removable disks, fill each disk to its free space\n"
-    "      --no-fill       keep the chosen size on removable disks\n"
-    "      --mail-to ADDR  mail every part to ADDR (server and return address\n"
-    "                      come from the settings); the server's size limit is\n"
-    "                      checked before any part is written\n"
-    "      --from-part N   with --mail-to: mail part N (as counted in \"Mailing\n"
-    "                      part N of M\") and the parts after it only; the parts\n"
-    "                      on disk must be this split's, missing ones are written\n"
-    "  -y, --yes           answer Yes to every question\n"
-    "  -h, --help          show this text\n";
-
 // Plays the user's part in the split dialog from the options.
 bool FillDialog(const SplitOptions& options, SplitForm& form) {
   if (options.directory) form.SetDirectory(*options.directory);
@@ -59,8 +38,9 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
     } else {
       form.ChooseOther();
       form.ChooseBytes();
-      // A refused size has been told already; OK would tell it again.
-      if (!form.SetSizeText(SizeInBytes(size))) return false;
+      // The size is bytes already (ParseSplitOptions); a refused one has
+      // been told, and OK would tell it again.
+      if (!form.SetSizeText(size)) return false;
     }
   }
   if (options.fill) form.SetFillToCapacity(*options.fill);
@@ -109,6 +89,7 @@ void TellResume(const SplitOptions& options, const MailResume& resume) {
 // Runs the split the options describe; the exit status.
 int Split(const SplitOptions& options) {
   TerminalUi ui(options.assumeYes);
+  ui.SetVerbosity(options.verbosity);
   bool asked = false;
   bool accepted = false;
   ui.splitDialog = [&](SplitForm& form) {
@@ -142,7 +123,7 @@ int Split(const SplitOptions& options) {
 }  // namespace
 
 int RunSplitCommand(int argc, char** argv) {
-  auto parsed = ParseSplitOptions(argc, argv, kUsage);
+  auto parsed = ParseSplitOptions(argc, argv);
   if (parsed.end != CommandLineEnd::kRun) return EndBeforeRunning(parsed.end, parsed.message);
   SplitOptions& options = parsed.arguments;
   // The desktop program hands the engines full paths; so does the terminal.

@@ -114,9 +114,17 @@ bool TerminalUi::RunFloppyPrompt(FloppyPrompt& prompt) {
   }
 }
 
+bool TerminalUi::Prints(std::string_view text) const {
+  if (muted_ || verbosity_ == Verbosity::kQuiet) return false;
+  if (verbosity_ == Verbosity::kVerbose || StandardOutputIsTerminal()) return true;
+  // A line per part tells someone watching; a script reading the output
+  // wants the outcome.
+  return !text.starts_with(" Writing: ") && !text.starts_with(" Reading: ");
+}
+
 void TerminalUi::SetInfoLine(InfoLine, std::string_view text) {
   ClearBar();
-  if (muted_) return;
+  if (!Prints(text)) return;
   std::cout << DisplayText(text) << std::endl;
 }
 

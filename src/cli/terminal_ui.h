@@ -1,7 +1,9 @@
 // TerminalUi: the engines' user interface on a terminal. Message boxes go to
 // standard error as caption and text; questions are asked on the terminal,
 // or answered from --yes, or No when there is no terminal to ask. The
-// information lines are printed to standard output as they change, and a
+// information lines are printed to standard output as they change (by
+// Verbosity: a line per part read or written only on a terminal or with
+// -v, none with -q), and a
 // progress bar is drawn on standard error when it is a terminal. Ctrl-C
 // during a run presses the progress dialog's Stop button; without a terminal
 // SIGINT, and SIGTERM and SIGHUP always, is a Stop already confirmed. A
@@ -17,6 +19,12 @@
 #include "ui/user_interface.h"
 
 namespace fennimar {
+
+// How much a command prints on standard output: kQuiet nothing (errors and
+// questions go to standard error), kNormal every information line but the
+// per-part "Writing:" and "Reading:" ones unless standard output is a
+// terminal, kVerbose every line.
+enum class Verbosity { kQuiet, kNormal, kVerbose };
 
 class TerminalUi : public UserInterface {
  public:
@@ -40,6 +48,9 @@ class TerminalUi : public UserInterface {
   // Stops printing the information lines (after a dialog that was not
   // completed, whose closing texts would mislead on a terminal).
   void MuteInfoLines() { muted_ = true; }
+  void SetVerbosity(Verbosity verbosity) { verbosity_ = verbosity; }
+  // True when `text` is an information line the verbosity lets through.
+  bool Prints(std::string_view text) const;
   // True once a stop signal asked the run to stop (and, for Ctrl-C on a
   // terminal, the user confirmed it), here or in a progress dialog.
   bool StopRequested();
@@ -74,6 +85,7 @@ class TerminalUi : public UserInterface {
   std::optional<StopSignals> progressSignals_;  // while a progress dialog is shown
   bool stopped_ = false;
   bool muted_ = false;
+  Verbosity verbosity_ = Verbosity::kNormal;
 };
 
 }  // namespace fennimar

@@ -10,6 +10,7 @@
 namespace fennimar {
 
 bool StandardInputIsTerminal() { return ::isatty(0) != 0; }
+bool StandardOutputIsTerminal() { return ::isatty(1) != 0; }
 bool StandardErrorIsTerminal() { return ::isatty(2) != 0; }
 
 }  // namespace fennimar

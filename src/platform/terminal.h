@@ -5,6 +5,7 @@
 namespace fennimar {
 
 bool StandardInputIsTerminal();
+bool StandardOutputIsTerminal();
 bool StandardErrorIsTerminal();
 
 }  // namespace fennimar
