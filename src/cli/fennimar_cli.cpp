@@ -17,7 +17,8 @@ constexpr const char* kUsage =
     "  join PART [options]    join the set that holds PART (fennimar-cli join --help)\n"
     "  extract SOURCE...      take the part files out of mail (fennimar-cli extract --help)\n"
     "  mail PART... --to ADDR mail part files, one message each (fennimar-cli mail --help)\n"
-    "  --version              print the version\n";
+    "  --version              print the version\n"
+    "Every command takes -q (errors only), -v (a line for every part) and -h.\n";
 
 }  // namespace
 
