@@ -20,6 +20,8 @@ check "package name" 1 "$(echo "$deb" | wc -l)"
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for path in ./usr/bin/fennimar ./usr/bin/fennimar-cli ./usr/bin/joinex ./usr/lib/fennimar/joinex \
   ./usr/share/fennimar/manual/index.html ./usr/share/icons/hicolor/128x128/apps/fennimar.png \
+  ./usr/share/icons/hicolor/256x256/apps/fennimar.png \
+  ./usr/share/icons/hicolor/scalable/apps/fennimar.svg \
   ./usr/share/applications/fennimar.desktop ./usr/share/mime/packages/fennimar-part.xml \
   ./usr/share/metainfo/org.example.fennimar.metainfo.xml ./usr/share/man/man1/fennimar.1.gz \
   ./usr/share/man/man1/fennimar-cli.1.gz ./usr/share/man/man1/joinex.1.gz \

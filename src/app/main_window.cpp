@@ -47,6 +47,14 @@ constexpr int kKeyPaneCount = 3;
 constexpr const char* kKeyPaneTexts[kKeyPaneCount] = {"CAP", "NUM", "SCRL"};
 constexpr wxKeyCode kLockKeys[kKeyPaneCount] = {WXK_CAPITAL, WXK_NUMLOCK, WXK_SCROLL};
 
+// A transparent picture of a button's size, for a place holder.
+wxBitmap EmptyToolImage() {
+  wxImage empty(kToolbarImageSize, kToolbarImageSize);
+  empty.InitAlpha();
+  std::fill_n(empty.GetAlpha(), kToolbarImageSize * kToolbarImageSize, 0);
+  return wxBitmap(empty);
+}
+
 }  // namespace
 
 MainWindow::MainWindow(int textLineHeight)
@@ -141,9 +149,9 @@ void MainWindow::CreateMenus() {
 }
 
 void MainWindow::CreateBars() {
-  // Each button's tooltip is its command's prompt.
+  // Each button's tooltip is its command's prompt. The pictures are drawn
+  // at the screen's scale: the toolbar takes their size from them.
   CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT);
-  GetToolBar()->SetToolBitmapSize(wxSize(kToolbarImageWidth, kToolbarImageHeight));
   ApplyToolbar(ToolbarWithoutFile());
 
   wxStatusBar* status = CreateStatusBar(1 + kKeyPaneCount);
@@ -171,11 +179,8 @@ void MainWindow::ApplyToolbar(const ToolbarLayout& layout) {
     } else if (!full[i].IsSeparator()) {
       // Where the other layout has a button, an empty place of a button's
       // size keeps every button where it stands in both layouts.
-      wxImage empty(kToolbarImageWidth, kToolbarImageHeight);
-      empty.InitAlpha();
-      std::fill_n(empty.GetAlpha(), kToolbarImageWidth * kToolbarImageHeight, 0);
       int id = kIdToolbarPlaceholder + static_cast<int>(i);
-      bar->AddTool(id, "", wxBitmap(empty));
+      bar->AddTool(id, "", EmptyToolImage());
       bar->EnableTool(id, false);
     } else {
       bar->AddSeparator();
