@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/about_dialog.h"
+#include "app/accessible_name.h"
 #include "app/command_ids.h"
 #include "app/defaults_dialog.h"
 #include "app/defaults_form.h"
@@ -20,6 +21,7 @@
 #include "app/images.h"
 #include "app/info_line_label.h"
 #include "app/message_box.h"
+#include "app/named_status_bar.h"
 #include "app/progress_window.h"
 #include "app/window_metrics.h"
 #include "mail/smtp/smtp_part_mailer.h"
@@ -154,7 +156,10 @@ void MainWindow::CreateBars() {
   CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT);
   ApplyToolbar(ToolbarWithoutFile());
 
-  wxStatusBar* status = CreateStatusBar(1 + kKeyPaneCount);
+  // A bar of our own, so that a screen reader reads its texts too.
+  auto* status = new NamedStatusBar(this);
+  status->SetFieldsCount(1 + kKeyPaneCount);
+  SetStatusBar(status);
   int widths[1 + kKeyPaneCount] = {-1};
   for (int i = 0; i < kKeyPaneCount; ++i) {
     widths[1 + i] = status->GetTextExtent(kKeyPaneTexts[i]).x + FromDIP(16);
@@ -187,6 +192,12 @@ void MainWindow::ApplyToolbar(const ToolbarLayout& layout) {
     }
   }
   bar->Realize();
+  // A button shows only a picture: a screen reader names it by its tooltip.
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    if (layout[i].IsSeparator() && full[i].IsSeparator()) continue;
+    wxString name = layout[i].IsSeparator() ? wxString() : bar->GetToolShortHelp(layout[i].id);
+    SetToolAccessibleName(bar, static_cast<int>(i), name);
+  }
   bar->Refresh();
 }
 
