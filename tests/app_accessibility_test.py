@@ -45,27 +45,25 @@ def stop(process):
 def find_application(name):
     deadline = time.monotonic() + START_WAIT
     while time.monotonic() < deadline:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for app in desktop:
-            if app is not None and app.name == name:
-                # The first window is in the tree once its frame is.
-                if app.childCount > 0:
-                    return app
+        # The program counts once its first window is in the tree.
+        for app in pyatspi.Registry.getDesktop(0):
+            if app is not None and app.name == name and app.childCount > 0:
+                return app
         time.sleep(0.2)
     return None
 
 
-def walk(node, depth=0, parent=""):
-    """Every accessible under `node` as (role, name, parent's role), depth
-    first."""
-    role = node.getRoleName()
-    found = [(role, node.name, parent)]
-    if depth > 40:
-        return found
-    for child in node:
+def walk(node, depth=0):
+    """Every accessible under `node` as (role, name), depth first."""
+    found = [(node.getRoleName(), node.name)]
+    for child in node if depth < 40 else []:
         if child is not None:
-            found.extend(walk(child, depth + 1, role))
+            found.extend(walk(child, depth + 1))
     return found
+
+
+def named(tree, role):
+    return [name for r, name in tree if r == role]
 
 
 def wait_for(app, wanted, seconds=10):
@@ -76,7 +74,7 @@ def wait_for(app, wanted, seconds=10):
         # shows now, not what it showed at an earlier look.
         app.clearCache()
         tree = walk(app)
-        if wanted in [entry[:2] for entry in tree] or time.monotonic() >= deadline:
+        if wanted in tree or time.monotonic() >= deadline:
             return tree
         time.sleep(0.2)
 
@@ -84,10 +82,9 @@ def wait_for(app, wanted, seconds=10):
 def check_main_window(app, work):
     # The lines change after the start: the new texts reach the tree.
     tree = wait_for(app, ("label", " File size: 5000"))
-    labels = [name for role, name, _ in tree if role == "label"]
     check("information lines", [" Working directory:", " File size: 5000", " Target File:", " "],
-          labels[:4])
-    buttons = [name for role, name, _ in tree if role == "push button"]
+          named(tree, "label")[:4])
+    buttons = named(tree, "push button")
     for name in ("Select File For Split/Merge", "Split selected file", "Merge selected file",
                  "Change default setings", "Display Help", "About Dialog"):
         check("toolbar button %r" % name, 1, buttons.count(name))
@@ -99,9 +96,9 @@ def check_main_window(app, work):
         subprocess.run(["xdotool", "mousemove", str(150 + step % 2 * 20), "200"], timeout=10,
                        check=False)
         tree = wait_for(app, ("status bar", "CAP"), seconds=0.5)
-        if ("status bar", "CAP") in [entry[:2] for entry in tree]:
+        if ("status bar", "CAP") in tree:
             break
-    check("status bar", ["CAP"], [name for role, name, _ in tree if role == "status bar"])
+    check("status bar", ["CAP"], named(tree, "status bar"))
 
 
 def check_progress_window(app, work):
@@ -115,7 +112,7 @@ def check_progress_window(app, work):
               child.name == "Processing Please Wait"]
     check("progress window", 1, len(window))
     if window:
-        labels = [name for role, name, _ in walk(window[0]) if role == "label"]
+        labels = named(walk(window[0]), "label")
         check("progress status", status, labels[0] if labels else None)
         check("percentage shown", True, len(labels) > 1 and labels[1].isdigit())
 
