@@ -29,6 +29,9 @@ packages=(
   dosfstools                                   # a vfat image for the drive tests
   g++-mingw-w64-x86-64 wine wine64             # joinex.exe and its tests under wine
   file lintian appstream desktop-file-utils    # the Debian package and its checks
+  xdg-utils libfile-mimeinfo-perl             # the part type as xdg-mime tells it
+  python3-pyatspi at-spi2-core                 # the windows as a screen reader reads them
+  librsvg2-bin                                 # scripts/render_icons.sh: the icon's PNG sizes
 )
 [ "${1:-}" = --run ] && packages=("${run_packages[@]}")
 missing=()

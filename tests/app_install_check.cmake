@@ -16,6 +16,8 @@ foreach(path
     share/fennimar/manual/index.html
     share/icons/hicolor/48x48/apps/fennimar.png
     share/icons/hicolor/128x128/apps/fennimar.png
+    share/icons/hicolor/256x256/apps/fennimar.png
+    share/icons/hicolor/scalable/apps/fennimar.svg
     share/mime/packages/fennimar-part.xml)
   if(NOT EXISTS ${PREFIX}/${path})
     message(FATAL_ERROR "not installed: ${path}")

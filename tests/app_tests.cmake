@@ -37,6 +37,14 @@ add_test(NAME app_gui_test
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run_gui_test.sh $<TARGET_FILE:app_gui_test>)
 set_tests_properties(app_gui_test PROPERTIES TIMEOUT 300)
 
+# What a screen reader reads of the windows, through AT-SPI in a D-Bus
+# session of the test's own.
+add_test(NAME app_accessibility_test
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run_gui_test.sh dbus-run-session --
+                 /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/app_accessibility_test.py
+                 $<TARGET_FILE:fennimar> $<TARGET_FILE:fennimar-cli>)
+set_tests_properties(app_accessibility_test PROPERTIES TIMEOUT 180 SKIP_RETURN_CODE 77)
+
 add_test(NAME app_install_test
          COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
                  -DPREFIX=${CMAKE_CURRENT_BINARY_DIR}/install_check

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package: made with CPack from this build tree, unpacked into a
 # scratch root, and run from there (versions, a split, joins with
-# fennimar-cli and with joinex); its desktop entry, AppStream metadata and
-# completion checked with their own tools; lintian's errors and warnings.
+# fennimar-cli and with joinex); its desktop entry, AppStream metadata,
+# completion and part type checked with their own tools; lintian's errors
+# and warnings.
 # Usage: package_test.sh BUILD_DIR
 set -u
 build="$1"
@@ -20,6 +21,8 @@ check "package name" 1 "$(echo "$deb" | wc -l)"
 listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for path in ./usr/bin/fennimar ./usr/bin/fennimar-cli ./usr/bin/joinex ./usr/lib/fennimar/joinex \
   ./usr/share/fennimar/manual/index.html ./usr/share/icons/hicolor/128x128/apps/fennimar.png \
+  ./usr/share/icons/hicolor/256x256/apps/fennimar.png \
+  ./usr/share/icons/hicolor/scalable/apps/fennimar.svg \
   ./usr/share/applications/fennimar.desktop ./usr/share/mime/packages/fennimar-part.xml \
   ./usr/share/metainfo/org.example.fennimar.metainfo.xml ./usr/share/man/man1/fennimar.1.gz \
   ./usr/share/man/man1/fennimar-cli.1.gz ./usr/share/man/man1/joinex.1.gz \
@@ -68,6 +71,27 @@ complete_in() {  # complete_in FILE WORD...: the completions of the last word
 }
 check "extract completes mail" "comp/Maildir comp/a.eml comp/in.mbox" "$(complete_in fennimar-cli fennimar-cli extract comp/)"
 check "joinex completes parts" "comp/Maildir comp/R.Z00" "$(complete_in joinex joinex comp/)"
+
+# The part type as the desktop's tools tell it, from the package's own
+# shared-mime-info file: by name, and by contents for a renamed part. A set
+# of four parts starts 04 00, as another format's files do.
+if command -v xdg-mime > /dev/null && command -v mimetype > /dev/null; then
+  mkdir -p mime/mime/packages four
+  cp "$root/usr/share/mime/packages/fennimar-part.xml" mime/mime/packages/
+  update-mime-database mime/mime > /dev/null 2>&1
+  "$root/usr/bin/fennimar-cli" split DATA.BIN -s 75k -d four -y < /dev/null > /dev/null 2>&1
+  cp four/DATA.Z00 renamed.bin
+  for file in four/DATA.Z00 four/DATA.Z03 renamed.bin; do
+    check "xdg-mime of $file" application/x-fennimar-part \
+      "$(XDG_DATA_HOME="$work/mime" XDG_DATA_DIRS=/usr/share xdg-mime query filetype "$file" 2> /dev/null)"
+  done
+  # Index 2 of a set of 1: no part, by its first two bytes alone.
+  for i in $(seq 50); do printf '\001\002\003\004'; done > plain.bin
+  check "xdg-mime of a file that is no part" application/octet-stream \
+    "$(XDG_DATA_HOME="$work/mime" XDG_DATA_DIRS=/usr/share xdg-mime query filetype plain.bin 2> /dev/null)"
+else
+  echo "xdg-mime or mimetype is not installed: the part type's check is left out"
+fi
 
 if command -v lintian > /dev/null; then
   timeout 300 lintian --tag-display-limit 0 "$deb" > lintian.txt 2>&1

@@ -6,6 +6,8 @@
 #include <wx/renderer.h>
 #include <wx/settings.h>
 
+#include "app/accessible_name.h"
+
 namespace fennimar::app {
 namespace {
 
@@ -34,11 +36,15 @@ DrawnLabel::DrawnLabel(wxWindow* parent, wxWindowID id, const wxString& text,
         wxSize(size.x, look_ == Look::kField ? line + FromDIP(2 * kFieldPadding) + 2 : line));
   }
   Bind(wxEVT_PAINT, [this](wxPaintEvent&) { Paint(); });
+  // Drawn text is invisible to a screen reader: the line carries its text as
+  // its accessible name.
+  SetAccessibleName(this, text_);
 }
 
 void DrawnLabel::SetLabel(const wxString& text) {
   if (text == text_) return;
   text_ = text;
+  SetAccessibleName(this, text_);
   Refresh(false);
 }
 

@@ -4,8 +4,9 @@
 // label or entry would lay out its whole window again and restyle itself,
 // and during a run the texts change with every part and every pump.
 //
-// The text is the window's label (SetLabel, GetLabel). A text too long for
-// the label is shown with an ellipsis in its middle.
+// The text is the window's label (SetLabel, GetLabel) and its accessible
+// name, so that a screen reader reads what is drawn. A text too long for the
+// label is shown with an ellipsis in its middle.
 #pragma once
 
 #include <wx/bitmap.h>

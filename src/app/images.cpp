@@ -1,40 +1,63 @@
 #include "app/images.h"
 
-#include <wx/image.h>
-#include <wx/imagpng.h>
-
-#include "app/images_data.h"
 #include "app/toolbar_layout.h"
+#include "svg_images.h"
 
 namespace fennimar::app {
 namespace {
 
-wxBitmap FromPng(const unsigned char* data, std::size_t size) {
-  if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
-  return wxBitmap::NewFromPNGData(data, size);
+// The sizes at which the window's icon is handed to the desktop.
+constexpr int kProgramIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+constexpr int kAboutIconSize = 48;
+
+wxBitmapBundle FromSvg(const char* svg, int size) {
+  return wxBitmapBundle::FromSVG(svg, wxSize(size, size));
 }
 
 }  // namespace
 
-wxBitmap ToolbarImage(int index) {
-  static const wxBitmap strip = FromPng(images::kToolbarPng, sizeof images::kToolbarPng);
-  return strip.GetSubBitmap(
-      wxRect(index * kToolbarImageWidth, 0, kToolbarImageWidth, kToolbarImageHeight));
+wxBitmapBundle ToolbarImage(int index) {
+  // Indexed as the toolbar layouts number their pictures.
+  const char* svg = nullptr;
+  switch (index) {
+    case kImageSelectFile:
+      svg = svg::kSelectFileSvg;
+      break;
+    case kImageSplit:
+      svg = svg::kSplitSvg;
+      break;
+    case kImageMerge:
+      svg = svg::kMergeSvg;
+      break;
+    case kImageDefaults:
+      svg = svg::kDefaultsSvg;
+      break;
+    case kImageHelp:
+      svg = svg::kHelpSvg;
+      break;
+    case kImageAbout:
+      svg = svg::kAboutSvg;
+      break;
+    default:
+      return {};
+  }
+  return FromSvg(svg, kToolbarImageSize);
 }
 
 wxIconBundle ProgramIcons() {
+  const wxBitmapBundle drawing = FromSvg(svg::kFennimarSvg, kAboutIconSize);
   wxIconBundle bundle;
-  for (const auto& [data, size] : {std::pair{images::kIcon16Png, sizeof images::kIcon16Png},
-                                   std::pair{images::kIcon32Png, sizeof images::kIcon32Png},
-                                   std::pair{images::kIcon48Png, sizeof images::kIcon48Png},
-                                   std::pair{images::kIcon128Png, sizeof images::kIcon128Png}}) {
+  for (int size : kProgramIconSizes) {
     wxIcon icon;
-    icon.CopyFromBitmap(FromPng(data, size));
+    icon.CopyFromBitmap(drawing.GetBitmap(wxSize(size, size)));
     bundle.AddIcon(icon);
   }
   return bundle;
 }
 
-wxBitmap ProgramIconBitmap() { return FromPng(images::kIcon48Png, sizeof images::kIcon48Png); }
+wxBitmap ProgramIconBitmap() {
+  return FromSvg(svg::kFennimarSvg, kAboutIconSize)
+      .GetBitmap(wxSize(kAboutIconSize, kAboutIconSize));
+}
 
 }  // namespace fennimar::app

@@ -1,17 +1,19 @@
-// The program's pictures: the toolbar images and the program icon, drawn
-// for this program (scripts/draw_images.py) and built into it.
+// The program's pictures: the toolbar images and the program icon, drawn as
+// SVG (resources/icons) and built into the program, so that they are sharp
+// at every scale of the screen.
 #pragma once
 
-#include <wx/bitmap.h>
+#include <wx/bmpbndl.h>
 #include <wx/iconbndl.h>
 
 namespace fennimar::app {
 
-// Image `index` (0 to kToolbarImageCount - 1) of the toolbar strip.
-wxBitmap ToolbarImage(int index);
-// The program icon in every size it is drawn in.
+// The toolbar's picture `index` (ToolbarSlot::image), 16 pixels at scale 1.
+// A number with no picture gives an empty bundle.
+wxBitmapBundle ToolbarImage(int index);
+// The program icon at the sizes a desktop asks for, 16 to 256 pixels.
 wxIconBundle ProgramIcons();
-// The icon at 48 pixels, for the About box.
+// The program icon at 48 pixels, for the About box.
 wxBitmap ProgramIconBitmap();
 
 }  // namespace fennimar::app

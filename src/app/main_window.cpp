@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/about_dialog.h"
+#include "app/accessible_name.h"
 #include "app/command_ids.h"
 #include "app/defaults_dialog.h"
 #include "app/defaults_form.h"
@@ -20,6 +21,7 @@
 #include "app/images.h"
 #include "app/info_line_label.h"
 #include "app/message_box.h"
+#include "app/named_status_bar.h"
 #include "app/progress_window.h"
 #include "app/window_metrics.h"
 #include "mail/smtp/smtp_part_mailer.h"
@@ -46,6 +48,14 @@ std::optional<std::string> ChooseWithFileDialog(wxWindow* owner) {
 constexpr int kKeyPaneCount = 3;
 constexpr const char* kKeyPaneTexts[kKeyPaneCount] = {"CAP", "NUM", "SCRL"};
 constexpr wxKeyCode kLockKeys[kKeyPaneCount] = {WXK_CAPITAL, WXK_NUMLOCK, WXK_SCROLL};
+
+// A transparent picture of a button's size, for a place holder.
+wxBitmap EmptyToolImage() {
+  wxImage empty(kToolbarImageSize, kToolbarImageSize);
+  empty.InitAlpha();
+  std::fill_n(empty.GetAlpha(), kToolbarImageSize * kToolbarImageSize, 0);
+  return wxBitmap(empty);
+}
 
 }  // namespace
 
@@ -141,12 +151,15 @@ void MainWindow::CreateMenus() {
 }
 
 void MainWindow::CreateBars() {
-  // Each button's tooltip is its command's prompt.
+  // Each button's tooltip is its command's prompt. The pictures are drawn
+  // at the screen's scale: the toolbar takes their size from them.
   CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT);
-  GetToolBar()->SetToolBitmapSize(wxSize(kToolbarImageWidth, kToolbarImageHeight));
   ApplyToolbar(ToolbarWithoutFile());
 
-  wxStatusBar* status = CreateStatusBar(1 + kKeyPaneCount);
+  // A bar of our own, so that a screen reader reads its texts too.
+  auto* status = new NamedStatusBar(this);
+  status->SetFieldsCount(1 + kKeyPaneCount);
+  SetStatusBar(status);
   int widths[1 + kKeyPaneCount] = {-1};
   for (int i = 0; i < kKeyPaneCount; ++i) {
     widths[1 + i] = status->GetTextExtent(kKeyPaneTexts[i]).x + FromDIP(16);
@@ -171,17 +184,20 @@ void MainWindow::ApplyToolbar(const ToolbarLayout& layout) {
     } else if (!full[i].IsSeparator()) {
       // Where the other layout has a button, an empty place of a button's
       // size keeps every button where it stands in both layouts.
-      wxImage empty(kToolbarImageWidth, kToolbarImageHeight);
-      empty.InitAlpha();
-      std::fill_n(empty.GetAlpha(), kToolbarImageWidth * kToolbarImageHeight, 0);
       int id = kIdToolbarPlaceholder + static_cast<int>(i);
-      bar->AddTool(id, "", wxBitmap(empty));
+      bar->AddTool(id, "", EmptyToolImage());
       bar->EnableTool(id, false);
     } else {
       bar->AddSeparator();
     }
   }
   bar->Realize();
+  // A button shows only a picture: a screen reader names it by its tooltip.
+  for (std::size_t i = 0; i < layout.size(); ++i) {
+    if (layout[i].IsSeparator() && full[i].IsSeparator()) continue;
+    wxString name = layout[i].IsSeparator() ? wxString() : bar->GetToolShortHelp(layout[i].id);
+    SetToolAccessibleName(bar, static_cast<int>(i), name);
+  }
   bar->Refresh();
 }
 

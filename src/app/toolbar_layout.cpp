@@ -10,28 +10,28 @@ constexpr ToolbarSlot kSeparator{};
 }  // namespace
 
 const ToolbarLayout& ToolbarWithoutFile() {
-  static constexpr ToolbarLayout kLayout{{{kIdSelectFile, 1},
+  static constexpr ToolbarLayout kLayout{{{kIdSelectFile, kImageSelectFile},
                                           kSeparator,
                                           kSeparator,
                                           kSeparator,
                                           kSeparator,
-                                          {kIdDefaults, 6},
+                                          {kIdDefaults, kImageDefaults},
                                           kSeparator,
-                                          {kIdHelp, 7},
-                                          {kIdAbout, 8}}};
+                                          {kIdHelp, kImageHelp},
+                                          {kIdAbout, kImageAbout}}};
   return kLayout;
 }
 
 const ToolbarLayout& ToolbarWithFile() {
-  static constexpr ToolbarLayout kLayout{{{kIdSelectFile, 1},
+  static constexpr ToolbarLayout kLayout{{{kIdSelectFile, kImageSelectFile},
                                           kSeparator,
-                                          {kIdSplit, 3},
-                                          {kIdMerge, 4},
+                                          {kIdSplit, kImageSplit},
+                                          {kIdMerge, kImageMerge},
                                           kSeparator,
-                                          {kIdDefaults, 6},
+                                          {kIdDefaults, kImageDefaults},
                                           kSeparator,
-                                          {kIdHelp, 7},
-                                          {kIdAbout, 8}}};
+                                          {kIdHelp, kImageHelp},
+                                          {kIdAbout, kImageAbout}}};
   return kLayout;
 }
 

@@ -1,20 +1,24 @@
 // The two layouts of the main window's toolbar. The toolbar always holds
 // nine positions; the layout with a file adds Split and Merge where the
-// layout without one has separators. Images are numbered in the toolbar
-// bitmap of kToolbarImageCount pictures of 16 x 15 pixels.
+// layout without one has separators. Each button names its picture by one
+// of the kImage numbers; a picture is kToolbarImageSize pixels square at the
+// screen's scale 1.
 #pragma once
 
 #include <array>
 
 namespace fennimar::app {
 
-inline constexpr int kToolbarImageCount = 11;
-inline constexpr int kToolbarImageWidth = 16;
-inline constexpr int kToolbarImageHeight = 15;
+inline constexpr int kToolbarImageSize = 16;
+inline constexpr int kImageSelectFile = 1;
+inline constexpr int kImageSplit = 3;
+inline constexpr int kImageMerge = 4;
+inline constexpr int kImageDefaults = 6;
+inline constexpr int kImageHelp = 7;
+inline constexpr int kImageAbout = 8;
 inline constexpr int kToolbarSeparatorWidth = 6;
 
-// One position: a button (command id and image number) or a separator
-// (id 0).
+// One position: a button (command id and picture) or a separator (id 0).
 struct ToolbarSlot {
   int id = 0;
   int image = -1;

@@ -1,0 +1,28 @@
+# Writes a C++ header that holds SVG files as string constants, so that the
+# program carries its pictures and draws them at any scale.
+# Usage: cmake -DOUTPUT=header.h "-DINPUTS=a.svg|b.svg" -P embed_svg.cmake
+# A file named select-file.svg becomes kSelectFileSvg.
+set(text "// Made by cmake/embed_svg.cmake from resources/icons; do not edit.\n#pragma once\n\n")
+string(APPEND text "namespace fennimar::app::svg {\n\n")
+string(REPLACE "|" ";" INPUTS "${INPUTS}")
+foreach(input ${INPUTS})
+  get_filename_component(stem ${input} NAME_WE)
+  string(REPLACE "-" ";" words ${stem})
+  set(name "k")
+  foreach(word ${words})
+    string(SUBSTRING ${word} 0 1 first)
+    string(SUBSTRING ${word} 1 -1 rest)
+    string(TOUPPER ${first} first)
+    string(APPEND name "${first}${rest}")
+  endforeach()
+  file(READ ${input} content)
+  string(FIND "${content}" ")svg\"" clash)
+  if(NOT clash EQUAL -1)
+    message(FATAL_ERROR "${input} holds the raw string's end marker")
+  endif()
+  string(APPEND text "inline constexpr char ${name}Svg[] = R\"svg(${content})svg\";\n\n")
+endforeach()
+string(APPEND text "}  // namespace fennimar::app::svg\n")
+file(WRITE ${OUTPUT}.new "${text}")
+file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.new)
