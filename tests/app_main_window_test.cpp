@@ -286,8 +286,8 @@ TEST_F(DropTest, PartFileStartsMergeAndAnyOtherFileStartsSplit) {
   EXPECT_EQ(DropAndSeeWhatStarts(MakeSplittable("DATA.ZIP", {5, 2, 0})), "Split file");
   EXPECT_EQ(Line(fennimar::InfoLine::kSize), " File size: 2000");
   EXPECT_EQ(DropAndSeeWhatStarts(MakeSplittable("data.z02", {5, 2, 0, 0})), "Split file");
-  // The split starts, and says at once that one byte is too small to split.
-  EXPECT_EQ(DropAndSeeWhatStarts(MakeFile("A.Z00", {5})), "Split");
+  // One byte is no part either: its split dialog opens, and OK would be refused.
+  EXPECT_EQ(DropAndSeeWhatStarts(MakeFile("A.Z00", {5})), "Split file");
 }
 
 TEST_F(DropTest, ToolbarFollowsADropWhileTheSplitDialogIsStillOpen) {
