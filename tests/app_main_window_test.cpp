@@ -223,7 +223,7 @@ TEST_F(MainWindowTest, SelectionEnablesSplitAndMergeAndSwitchesTheToolbar) {
   EXPECT_TRUE(Enabled(kIdSplit));
   EXPECT_TRUE(Enabled(kIdMerge));
   EXPECT_EQ(ToolIds(), kWithFile);
-  EXPECT_EQ(Line(fennimar::InfoLine::kTarget), " Target File: " + path);
+  EXPECT_EQ(Line(fennimar::InfoLine::kTarget), " Selected File: " + path);
   EXPECT_EQ(Line(fennimar::InfoLine::kSize), " File size: 4321");
 
   choice.reset();

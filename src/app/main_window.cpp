@@ -36,11 +36,6 @@
 namespace fennimar::app {
 namespace {
 
-std::optional<std::string> ChooseWithFileDialog(wxWindow* owner) {
-  OpenFileDialog dialog(owner);
-  return dialog.Choose();
-}
-
 // The status bar's panes: the prompts of the menu items, then the three
 // lock keys.
 constexpr int kKeyPaneCount = 3;
@@ -56,7 +51,11 @@ MainWindow::MainWindow(int textLineHeight)
       settings_(SettingsStore::ForUser()),
       ui_(*this),
       selection_(ui_, *this),
-      chooseFile_(ChooseWithFileDialog) {
+      chooseFile_([this](wxWindow* owner) {
+        // The dialog opens in the folder of the file selected now.
+        OpenFileDialog dialog(owner, selection_.selection().selectedPath);
+        return dialog.Choose();
+      }) {
   SetIcons(ProgramIcons());
   CreateMenus();
   CreateBars();
