@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <wx/image.h>
-#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
@@ -368,14 +367,9 @@ void MainWindow::Defaults() {
 void MainWindow::Help() { ShowManual(this); }
 
 void MainWindow::HomePage() {
-  bool opened;
-  {
-    wxLogNull quiet;  // the toolkit's own box names an error number, not the address
-    opened = wxLaunchDefaultBrowser(kHomePage);
-  }
-  if (!opened) {
-    ShowMessageBox(this, std::string("No web browser could be started to open\n") + kHomePage,
-                   "Home Page", MessageKind::kOk);
+  // Without a public address, the manual's page about the program is its home.
+  if (!ShowManual(this, kManualAboutPage)) {
+    ShowMessageBox(this, "The manual is not installed", "Home Page", MessageKind::kOk);
   }
 }
 
