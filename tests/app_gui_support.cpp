@@ -187,10 +187,12 @@ std::string TextOf(wxWindow& parent, int id) {
 bool IsBeside(wxWindow& parent, int fieldId, int buttonId) {
   wxWindow& field = Control(parent, fieldId);
   wxWindow& button = Control(parent, buttonId);
-  wxRect f = field.GetScreenRect();
-  wxRect b = button.GetScreenRect();
+  // In their parent's coordinates, which the window manager does not move.
+  wxRect f = field.GetRect();
+  wxRect b = button.GetRect();
   int middle = b.y + b.height / 2;
-  return button.IsShown() && b.x >= f.GetRight() && middle >= f.y && middle <= f.GetBottom();
+  return button.IsShown() && button.GetParent() == field.GetParent() && b.x >= f.GetRight() &&
+         middle >= f.y && middle <= f.GetBottom();
 }
 
 bool IsChecked(wxWindow& parent, int id) {
