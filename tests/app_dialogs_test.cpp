@@ -22,13 +22,14 @@ using testing::Type;
 using DialogsTest = WindowTest;
 
 // The desktop's own matching decides what the file dialog lists.
-TEST_F(DialogsTest, FileDialogFiltersFindNamesInEitherCasePartsFirst) {
+TEST_F(DialogsTest, FileDialogFiltersFindNamesInEitherCaseArchivesFirst) {
   OpenFileDialog dialog(nullptr);
   auto* chooser = GTK_FILE_CHOOSER(dialog.GetHandle());
   GSList* filters = gtk_file_chooser_list_filters(chooser);
   ASSERT_EQ(g_slist_length(filters), 4u);
-  EXPECT_EQ(gtk_file_chooser_get_filter(chooser), filters->data) << "the part filter is chosen";
-  EXPECT_STREQ(gtk_file_filter_get_name(GTK_FILE_FILTER(filters->data)), "Znn Files (*.z*)");
+  EXPECT_EQ(gtk_file_chooser_get_filter(chooser), filters->data) << "the archive filter is chosen";
+  EXPECT_STREQ(gtk_file_filter_get_name(GTK_FILE_FILTER(filters->data)),
+               "*.zip;*.exe;*.z*;*.arc;*.tgz;*.lzh");
   auto lists = [&](const char* name) {
     std::string shown;
     for (GSList* f = filters; f; f = f->next) {
@@ -39,16 +40,29 @@ TEST_F(DialogsTest, FileDialogFiltersFindNamesInEitherCasePartsFirst) {
     }
     return shown;
   };
-  // Parts, archives, mail messages, all files.
+  // Archives, Znn files, mail messages, all files.
   EXPECT_EQ(lists("REPORT.Z00"), "++-+");
   EXPECT_EQ(lists("report.z17"), "++-+");
-  EXPECT_EQ(lists("REPORT.ZIP"), "-+-+");
-  EXPECT_EQ(lists("Setup.Exe"), "-+-+");
-  EXPECT_EQ(lists("backup.TGZ"), "-+-+");
+  EXPECT_EQ(lists("REPORT.ZIP"), "++-+");
+  EXPECT_EQ(lists("Setup.Exe"), "+--+");
+  EXPECT_EQ(lists("backup.TGZ"), "+--+");
   EXPECT_EQ(lists("parts.eml"), "--++");
   EXPECT_EQ(lists("Inbox.MBOX"), "--++");
   EXPECT_EQ(lists("REPORT.DOC"), "---+");
   EXPECT_EQ(lists("README"), "---+");
+
+  // The filter last shown is the next dialog's, which opens in the folder of
+  // the current file.
+  dialog.SetFilterIndex(2);
+  dialog.RememberFilter();
+  OpenFileDialog next(nullptr, files / "DATA.BIN");
+  auto* nextChooser = GTK_FILE_CHOOSER(next.GetHandle());
+  GSList* nextFilters = gtk_file_chooser_list_filters(nextChooser);
+  EXPECT_EQ(gtk_file_chooser_get_filter(nextChooser), g_slist_nth_data(nextFilters, 2));
+  EXPECT_EQ(next.GetDirectory().utf8_string(), files.path());
+  next.SetFilterIndex(0);
+  next.RememberFilter();
+  g_slist_free(nextFilters);
   g_slist_free(filters);
 }
 
@@ -107,12 +121,15 @@ TEST_F(DialogsTest, DefaultsDialogShowsPredefinedDirectoriesAndCancelWritesNothi
   testing::WhenModal([&](wxDialog& dialog) {
     EXPECT_TRUE(IsChecked(dialog, kIdPredefined));
     EXPECT_TRUE(IsShown(dialog, kIdSplitDirectory));
+    EXPECT_TRUE(testing::IsBeside(dialog, kIdSplitDirectory, kIdSplitDirectoryBrowse));
+    EXPECT_TRUE(testing::IsBeside(dialog, kIdMergeDirectory, kIdMergeDirectoryBrowse));
     EXPECT_EQ(TextOf(dialog, kIdSplitDirectory), files / "split");
     EXPECT_EQ(TextOf(dialog, kIdMergeDirectory), files / "merge");
     EXPECT_TRUE(IsChecked(dialog, kIdOther));
     EXPECT_EQ(TextOf(dialog, kIdOtherSize), "1400");
     Click(dialog, kIdSameAsSource);
     EXPECT_FALSE(IsShown(dialog, kIdSplitDirectory));
+    EXPECT_FALSE(IsShown(dialog, kIdSplitDirectoryBrowse));
     Click(dialog, wxID_CANCEL);
     if (dialog.IsModal()) dialog.EndModal(wxID_CANCEL);
   });

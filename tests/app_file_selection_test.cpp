@@ -42,7 +42,7 @@ class FileSelectionTest : public ::testing::Test {
 TEST_F(FileSelectionTest, ChosenFileShowsTargetAndSizeAndPostsToolbarWithFile) {
   std::string path = Make("REPORT.DOC", testing::Bytes(1234, 7));
   selection.Chosen(path);
-  EXPECT_EQ(ui.Line(InfoLine::kTarget), " Target File: " + path);
+  EXPECT_EQ(ui.Line(InfoLine::kTarget), " Selected File: " + path);
   EXPECT_EQ(ui.Line(InfoLine::kSize), " File size: 1234");
   EXPECT_EQ(ui.Line(InfoLine::kDirectory), " Working directory:");
   EXPECT_TRUE(window.fileCommandsEnabled);
@@ -64,7 +64,7 @@ TEST_F(FileSelectionTest, ChosenFileThatDoesNotOpenKeepsOldSizeAndToolbar) {
   EXPECT_EQ(selection.selection().selectedPath, missing);
   EXPECT_EQ(selection.selection().fileSize, 10);
   EXPECT_EQ(ui.Line(InfoLine::kSize), " File size: 10");
-  EXPECT_EQ(ui.Line(InfoLine::kTarget), " Target File: " + missing);
+  EXPECT_EQ(ui.Line(InfoLine::kTarget), " Selected File: " + missing);
   EXPECT_TRUE(window.fileCommandsEnabled);
   EXPECT_TRUE(window.posted.empty());
 }
@@ -99,7 +99,7 @@ TEST_F(FileSelectionTest, LongPathIsKeptWhole) {
   WriteFile(path, testing::Bytes(5, 0));
   selection.Chosen(path);
   EXPECT_EQ(selection.selection().selectedPath, path);
-  EXPECT_EQ(ui.Line(InfoLine::kTarget), " Target File: " + path);
+  EXPECT_EQ(ui.Line(InfoLine::kTarget), " Selected File: " + path);
 }
 
 TEST_F(FileSelectionTest, FileOfTwoGibibytesShowsItsTrueSize) {
@@ -119,7 +119,7 @@ TEST_F(FileSelectionTest, TypedNameWithoutExtensionGetsZip) {
 
 testing::Bytes Text(std::string_view text) { return testing::Bytes(text.begin(), text.end()); }
 
-// Which command a drop starts, and what it does to the size line.
+// Which command a drop starts, and what it does to the size and target lines.
 struct DropCase {
   const char* name;
   testing::Bytes bytes;
@@ -148,12 +148,15 @@ TEST_F(FileSelectionTest, DropStartsMergeForPartsAndSplitForEverythingElse) {
     std::string path = scratch / c.name;
     WriteFile(path, c.bytes);
     ui.SetInfoLine(InfoLine::kSize, " File size: 77");
+    ui.SetInfoLine(InfoLine::kTarget, " Target File: /merged/earlier");
     window.posted.clear();
     selection.Dropped({path});
     EXPECT_EQ(window.posted, (std::vector<int>{c.command, kIdToolbarWithFile}));
     EXPECT_EQ(ui.Line(InfoLine::kSize), c.command == kIdMerge
                                             ? " File size: 77"
                                             : " File size: " + std::to_string(c.bytes.size()));
+    EXPECT_EQ(ui.Line(InfoLine::kTarget),
+              c.command == kIdMerge ? " Target File: /merged/earlier" : " Selected File: " + path);
     EXPECT_EQ(selection.selection().selectedPath, path);
   }
   EXPECT_TRUE(ui.messages.empty());

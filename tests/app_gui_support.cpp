@@ -184,6 +184,17 @@ std::string TextOf(wxWindow& parent, int id) {
   return control.GetLabel().utf8_string();
 }
 
+bool IsBeside(wxWindow& parent, int fieldId, int buttonId) {
+  wxWindow& field = Control(parent, fieldId);
+  wxWindow& button = Control(parent, buttonId);
+  // In their parent's coordinates, which the window manager does not move.
+  wxRect f = field.GetRect();
+  wxRect b = button.GetRect();
+  int middle = b.y + b.height / 2;
+  return button.IsShown() && button.GetParent() == field.GetParent() && b.x >= f.GetRight() &&
+         middle >= f.y && middle <= f.GetBottom();
+}
+
 bool IsChecked(wxWindow& parent, int id) {
   wxWindow& control = Control(parent, id);
   if (auto* radio = dynamic_cast<wxRadioButton*>(&control)) return radio->GetValue();

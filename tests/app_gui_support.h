@@ -51,5 +51,8 @@ void Type(wxWindow& parent, int id, const std::string& text);
 std::string TextOf(wxWindow& parent, int id);
 bool IsChecked(wxWindow& parent, int id);
 bool IsShown(wxWindow& parent, int id);
+// True when the button `buttonId` is shown right of the field `fieldId`, on
+// its row.
+bool IsBeside(wxWindow& parent, int fieldId, int buttonId);
 
 }  // namespace fennimar::testing

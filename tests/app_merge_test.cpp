@@ -11,6 +11,7 @@
 #include "platform/directories.h"
 #include "platform/file_operations.h"
 #include "platform/file_status.h"
+#include "ui/progress_dialog.h"
 
 namespace fennimar::app {
 namespace {
@@ -46,6 +47,7 @@ TEST_F(MergeTest, MergeThroughTheDialogCompletes) {
   testing::WhenModal([&](wxDialog& dialog) {
     EXPECT_EQ(dialog.GetTitle(), "Merge file");
     EXPECT_EQ(TextOf(dialog, kIdMergeDirectoryField), parts);
+    EXPECT_TRUE(testing::IsBeside(dialog, kIdMergeDirectoryField, kIdMergeBrowse));
     Type(dialog, kIdMergeDirectoryField, out);
     Click(dialog, wxID_OK);
   });
@@ -85,9 +87,19 @@ TEST_F(MergeTest, DiskPromptFindsAMovedPartInTheNewPath) {
   ASSERT_EQ(std::rename((parts + "/REPORT.Z02").c_str(), (elsewhere + "/REPORT.Z02").c_str()), 0);
   Select(parts + "/REPORT.Z00");
   std::string prompted;
+  std::string progressShown;
+  std::string progressState;
   testing::WhenModal([&](wxDialog& merge) {
     testing::WhenModal([&](wxDialog& prompt) {
       prompted = prompt.GetTitle().utf8_string() + "|" + TextOf(prompt, kIdDiskPromptPath);
+      EXPECT_TRUE(testing::IsBeside(prompt, kIdDiskPromptNewPath, kIdDiskPromptBrowse));
+      // The progress window shows the run's state while the prompt waits.
+      if (ProgressWindow* progress = window->ui().progressWindow()) {
+        progressShown =
+            TextOf(*progress, kIdProgressStatus) + "|" + TextOf(*progress, kIdProgressPercent);
+        progressState = progress->progress()->statusText() + "|" +
+                        std::to_string(progress->progress()->percent());
+      }
       Type(prompt, kIdDiskPromptNewPath, elsewhere);
       Click(prompt, wxID_OK);
     });
@@ -95,6 +107,8 @@ TEST_F(MergeTest, DiskPromptFindsAMovedPartInTheNewPath) {
   });
   Command(kIdMerge);
   EXPECT_EQ(prompted, "Merge file |" + parts + "/REPORT.Z01");
+  EXPECT_EQ(progressShown, progressState);
+  EXPECT_NE(progressState.find("Merging 3 files"), std::string::npos) << progressState;
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Merge Complete");
   EXPECT_EQ(testing::ReadFile(parts + "/REPORT.DOC"), original);
 }

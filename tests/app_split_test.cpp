@@ -33,13 +33,16 @@ class SplitTest : public WindowTest {
     Select(path);
     testing::WhenModal([&](wxDialog& dialog) {
       EXPECT_EQ(dialog.GetTitle(), "Split file");
+      EXPECT_TRUE(testing::IsBeside(dialog, kIdSplitDirectoryField, kIdSplitBrowse));
       user(dialog);
       if (dialog.IsModal()) dialog.EndModal(wxID_CANCEL);
     });
     std::string status = Line(fennimar::InfoLine::kStatus);
     std::string target = Line(fennimar::InfoLine::kTarget);
     Command(kIdSplit);
-    // Nothing was split: the lines stay as the selection left them.
+    // Nothing was split: the lines stay as the selection left them, which
+    // names the file as the one selected, never as a target.
+    EXPECT_EQ(target, " Selected File: " + path);
     EXPECT_EQ(Line(fennimar::InfoLine::kStatus), status);
     EXPECT_EQ(Line(fennimar::InfoLine::kTarget), target);
   }

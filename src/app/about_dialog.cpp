@@ -1,7 +1,6 @@
 #include "app/about_dialog.h"
 
 #include <wx/button.h>
-#include <wx/hyperlink.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
@@ -23,8 +22,6 @@ AboutDialog::AboutDialog(wxWindow* owner) : wxDialog(owner, wxID_ANY, "About Fen
   text->Add(name, 0, wxALIGN_CENTER);
   text->Add(new wxStaticText(this, wxID_ANY, wxString("Version ") + kProgramVersion), 0,
             wxALIGN_CENTER | wxTOP, FromDIP(6));
-  text->Add(new wxHyperlinkCtrl(this, wxID_ANY, kHomePage, kHomePage), 0, wxALIGN_CENTER | wxTOP,
-            FromDIP(6));
   body->Add(text, 1, wxALIGN_CENTER_VERTICAL);
   top->Add(body, 0, wxALL, FromDIP(16));
   auto* ok = new wxButton(this, wxID_OK, "OK");

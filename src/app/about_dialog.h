@@ -1,5 +1,6 @@
-// AboutDialog: "About Fennimar", the program's name, version, icon and home
-// page, closed with OK.
+// AboutDialog: "About Fennimar", the program's name, version and icon,
+// closed with OK. The program has no web address to link; Home Page in the
+// Help menu opens the manual's page about it.
 #pragma once
 
 #include <wx/dialog.h>

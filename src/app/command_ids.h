@@ -31,8 +31,6 @@ inline constexpr int kIdToolbarPlaceholder = 32810;
 // Every information line carries this id.
 inline constexpr int kIdInfoLine = 300;
 
-// The maker's home page, opened by Home Page and shown by the About box.
-inline constexpr const char* kHomePage = "https://fennimar.example.org/";
 inline constexpr const char* kWindowTitle = kProgramTitle;
 
 }  // namespace fennimar::app

@@ -10,6 +10,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/browse_button.h"
 #include "app/defaults_form.h"
 #include "app/dialog_buttons.h"
 #include "format/path_limits.h"
@@ -87,15 +88,20 @@ wxSizer* DefaultsDialog::CreateDirectoryBox() {
   auto* mergeLabel = new wxStaticText(parent, wxID_ANY, "for &Merge");
   mergeDirectory_ = new wxTextCtrl(parent, kIdMergeDirectory, "", wxDefaultPosition, fieldSize);
   mergeDirectory_->SetMaxLength(kMaxDirectoryLength);
+  // "Pass&word" below has the W.
+  splitBrowse_ = new BrowseButton(parent, kIdSplitDirectoryBrowse, splitDirectory_, kBrowse);
+  mergeBrowse_ = new BrowseButton(parent, kIdMergeDirectoryBrowse, mergeDirectory_, kBrowse);
 
   box->Add(same_, 0, wxALL, gap / 2);
-  auto* grid = new wxFlexGridSizer(3, gap, gap);
+  auto* grid = new wxFlexGridSizer(4, gap, gap);
   grid->Add(predefined_, 0, wxALIGN_CENTER_VERTICAL);
   grid->Add(splitLabel, 0, wxALIGN_CENTER_VERTICAL);
   grid->Add(splitDirectory_, 1, wxEXPAND | wxRESERVE_SPACE_EVEN_IF_HIDDEN);
+  grid->Add(splitBrowse_, 0, wxALIGN_CENTER_VERTICAL | wxRESERVE_SPACE_EVEN_IF_HIDDEN);
   grid->AddSpacer(0);
   grid->Add(mergeLabel, 0, wxALIGN_CENTER_VERTICAL);
   grid->Add(mergeDirectory_, 1, wxEXPAND | wxRESERVE_SPACE_EVEN_IF_HIDDEN);
+  grid->Add(mergeBrowse_, 0, wxALIGN_CENTER_VERTICAL | wxRESERVE_SPACE_EVEN_IF_HIDDEN);
   grid->AddGrowableCol(2);
   box->Add(grid, 0, wxEXPAND | wxALL, gap / 2);
   return box;
@@ -210,6 +216,8 @@ void DefaultsDialog::ShowForm() {
   splitDirectory_->Enable(form_.directoriesVisible());
   mergeDirectory_->Show(form_.directoriesVisible());
   mergeDirectory_->Enable(form_.directoriesVisible());
+  splitBrowse_->Show(form_.directoriesVisible());
+  mergeBrowse_->Show(form_.directoriesVisible());
 }
 
 void DefaultsDialog::OnOk() {

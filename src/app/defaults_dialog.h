@@ -5,6 +5,7 @@
 
 #include <wx/dialog.h>
 
+class wxButton;
 class wxCheckBox;
 class wxChoice;
 class wxRadioButton;
@@ -26,6 +27,8 @@ inline constexpr int kIdSameAsSource = 407;
 inline constexpr int kIdPredefined = 408;
 inline constexpr int kIdSplitDirectory = 409;
 inline constexpr int kIdMergeDirectory = 1023;
+inline constexpr int kIdSplitDirectoryBrowse = 410;
+inline constexpr int kIdMergeDirectoryBrowse = 411;
 inline constexpr int kIdContinueOnChecksumError = 1000;
 inline constexpr int kIdFillToMaximum = 1020;
 inline constexpr int kIdSmtpHost = 1028;
@@ -64,6 +67,8 @@ class DefaultsDialog : public wxDialog {
   wxRadioButton* predefined_;
   wxTextCtrl* splitDirectory_;
   wxTextCtrl* mergeDirectory_;
+  wxButton* splitBrowse_;
+  wxButton* mergeBrowse_;
   wxCheckBox* continueOnError_;
   wxCheckBox* fillToMaximum_;
   wxTextCtrl* smtpHost_;

@@ -21,6 +21,10 @@ std::string WithDefaultExtension(const std::string& path) {
 
 std::string FileSizeText(std::int64_t size) { return " File size: " + std::to_string(size); }
 
+// The third line is labelled "Target File" for what a merge writes; the file
+// chosen here is a source, and is named as one.
+std::string SelectedFileText(const std::string& path) { return " Selected File: " + path; }
+
 bool FileSelection::Select(const std::string& path) {
   selection_.selectedPath = path;
   window_.EnableFileCommands(true);
@@ -41,7 +45,7 @@ bool FileSelection::Select(const std::string& path) {
 }
 
 void FileSelection::Chosen(const std::string& path) {
-  ui_.SetInfoLine(Line::kTarget, " Target File: " + path);
+  ui_.SetInfoLine(Line::kTarget, SelectedFileText(path));
   if (!Select(path)) return;
   ui_.SetInfoLine(Line::kSize, FileSizeText(selection_.fileSize));
   window_.PostCommand(kIdToolbarWithFile);
@@ -68,6 +72,7 @@ void FileSelection::Dropped(const std::vector<std::string>& paths) {
     window_.PostCommand(kIdMerge);
   } else {
     ui_.SetInfoLine(Line::kSize, FileSizeText(selection_.fileSize));
+    ui_.SetInfoLine(Line::kTarget, SelectedFileText(path));
     window_.PostCommand(kIdSplit);
   }
   window_.PostCommand(kIdToolbarWithFile);

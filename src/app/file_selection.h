@@ -38,13 +38,13 @@ class SelectionWindow {
 // The filter list of the open-file dialog: display text and pattern list
 // pairs separated by "|". The desktop's dialog matches patterns with regard
 // to case, so each pattern spells every letter in both cases: REPORT.Z00 and
-// report.z00 are both parts. The part filter comes first, so that a folder
-// of parts shows them; the archive filter shows its patterns as its name;
-// "All Files" matches names without a dot too, as files here often have.
+// report.z00 are both parts. The archive filter comes first and shows its
+// patterns as its name; its "*.z*" lists parts and .zip files alike. "All
+// Files" matches names without a dot too, as files here often have.
 inline constexpr std::string_view kFileDialogFilters =
-    "Znn Files (*.z*)|*.[zZ][0-9][0-9]|"
     "*.zip;*.exe;*.z*;*.arc;*.tgz;*.lzh|"
     "*.[zZ][iI][pP];*.[eE][xX][eE];*.[zZ]*;*.[aA][rR][cC];*.[tT][gG][zZ];*.[lL][zZ][hH]|"
+    "Znn Files (*.z*)|*.[zZ]*|"
     "Mail messages (*.eml;*.mbox)|*.[eE][mM][lL];*.[mM][bB][oO][xX];*.[mM][bB][xX]|"
     "All Files (*.*)|*";
 inline constexpr std::string_view kDefaultExtension = "zip";
@@ -57,7 +57,8 @@ class FileSelection {
  public:
   FileSelection(UserInterface& ui, SelectionWindow& window) : ui_(ui), window_(window) {}
 
-  // The file dialog closed with OK on `path`: the target line names it,
+  // The file dialog closed with OK on `path`: the third line names it as the
+  // selected file,
   // Split and Merge are enabled, and when the file opens its size is shown
   // and the toolbar layout with a file is posted. A file that does not open
   // gets "Can not open file" and keeps the old size.
@@ -68,7 +69,8 @@ class FileSelection {
   void Cancelled();
   // Files dropped on the window or a line: the first one is selected; a part
   // file, or mail that may carry parts (a message, an mbox file, a Maildir
-  // folder), posts Merge, any other file shows its size and posts Split;
+  // folder), posts Merge, any other file shows its size and name and posts
+  // Split;
   // then the toolbar with a file is posted. Nothing is posted for a file
   // that does not open.
   void Dropped(const std::vector<std::string>& paths);
@@ -87,5 +89,7 @@ class FileSelection {
 
 // " File size: <n>".
 std::string FileSizeText(std::int64_t size);
+// " Selected File: <path>".
+std::string SelectedFileText(const std::string& path);
 
 }  // namespace fennimar::app

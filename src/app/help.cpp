@@ -2,7 +2,9 @@
 
 #include <wx/filename.h>
 #include <wx/html/helpctrl.h>
+#include <wx/html/helpfrm.h>
 #include <wx/html/helpwnd.h>
+#include <wx/notebook.h>
 #include <wx/splitter.h>
 #include <wx/stdpaths.h>
 #include <wx/treectrl.h>
@@ -15,6 +17,35 @@ namespace {
 constexpr const char* kBook = "fennimar.hhp";
 // Wide enough for the Contents, Index and Search tabs side by side.
 constexpr int kNavigationWidth = 300;
+
+// Gives every page of every notebook under `window` the notebook's size and
+// lays it out. A page not yet shown keeps its controls at their first, tiny
+// sizes until it is; the toolkit allocates hidden pages all the same, and a
+// list of a few pixels has no room for its scroll bars.
+void LayOutPages(wxWindow* window) {
+  if (auto* book = dynamic_cast<wxNotebook*>(window)) {
+    for (std::size_t i = 0; i < book->GetPageCount(); ++i) {
+      wxWindow* page = book->GetPage(i);
+      page->SetSize(book->GetClientSize());
+      page->Layout();
+    }
+  }
+  for (wxWindow* child : window->GetChildren()) LayOutPages(child);
+}
+
+// The help viewer whose window is laid out before it is first shown.
+class ManualViewer : public wxHtmlHelpController {
+ public:
+  using wxHtmlHelpController::wxHtmlHelpController;
+
+ protected:
+  wxHtmlHelpFrame* CreateHelpFrame(wxHtmlHelpData* data) override {
+    wxHtmlHelpFrame* frame = wxHtmlHelpController::CreateHelpFrame(data);
+    frame->Layout();
+    LayOutPages(frame);
+    return frame;
+  }
+};
 
 }  // namespace
 
@@ -29,16 +60,20 @@ std::string ManualDirectory() {
   return {};
 }
 
-void ShowManual(wxWindow* owner) {
-  static wxHtmlHelpController* help = nullptr;
+bool ShowManual(wxWindow* owner, const std::string& page) {
+  static ManualViewer* help = nullptr;
   std::string directory = ManualDirectory();
-  if (directory.empty()) return;
+  if (directory.empty()) return false;
   if (!help) {
-    help = new wxHtmlHelpController(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS, owner);
+    help = new ManualViewer(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS, owner);
     help->SetTitleFormat("%s");
-    if (!help->AddBook(wxString::FromUTF8(directory + "/" + kBook))) return;
+    if (!help->AddBook(wxString::FromUTF8(directory + "/" + kBook))) return false;
   }
-  help->DisplayContents();
+  if (page.empty()) {
+    help->DisplayContents();
+  } else {
+    help->Display(wxString::FromUTF8(page));
+  }
   // The toolkit opens its viewer with the navigation pane too narrow for its
   // three tabs and the book closed: a new viewer gets room and an open book.
   wxHtmlHelpWindow* window = help->GetHelpWindow();
@@ -48,6 +83,7 @@ void ShowManual(wxWindow* owner) {
     panes->SetSashPosition(wanted);
     if (wxTreeCtrl* contents = window->GetTreeCtrl()) contents->ExpandAll();
   }
+  return true;
 }
 
 }  // namespace fennimar::app

@@ -1,5 +1,5 @@
 // The HTML manual shipped with the program, shown in the help viewer at its
-// table of contents.
+// table of contents or at one of its pages.
 #pragma once
 
 #include <string>
@@ -13,7 +13,13 @@ namespace fennimar::app {
 // empty when neither exists.
 std::string ManualDirectory();
 
-// Opens the manual at its contents. A missing manual is not reported.
-void ShowManual(wxWindow* owner);
+// The manual's page about Fennimar itself: what it does, its parts and keys.
+// The program has no public web address; Home Page opens this page instead.
+inline constexpr const char* kManualAboutPage = "index.html";
+
+// Opens the manual at its contents, or at `page` (a file of the manual) when
+// one is given. False, with nothing shown, when the manual is missing; the
+// caller decides whether to tell.
+bool ShowManual(wxWindow* owner, const std::string& page = {});
 
 }  // namespace fennimar::app

@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
 #include <wx/image.h>
-#include <wx/log.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/settings.h>
@@ -38,11 +37,6 @@
 namespace fennimar::app {
 namespace {
 
-std::optional<std::string> ChooseWithFileDialog(wxWindow* owner) {
-  OpenFileDialog dialog(owner);
-  return dialog.Choose();
-}
-
 // The status bar's panes: the prompts of the menu items, then the three
 // lock keys.
 constexpr int kKeyPaneCount = 3;
@@ -66,7 +60,11 @@ MainWindow::MainWindow(int textLineHeight)
       settings_(SettingsStore::ForUser()),
       ui_(*this),
       selection_(ui_, *this),
-      chooseFile_(ChooseWithFileDialog) {
+      chooseFile_([this](wxWindow* owner) {
+        // The dialog opens in the folder of the file selected now.
+        OpenFileDialog dialog(owner, selection_.selection().selectedPath);
+        return dialog.Choose();
+      }) {
   SetIcons(ProgramIcons());
   CreateMenus();
   CreateBars();
@@ -385,14 +383,9 @@ void MainWindow::Defaults() {
 void MainWindow::Help() { ShowManual(this); }
 
 void MainWindow::HomePage() {
-  bool opened;
-  {
-    wxLogNull quiet;  // the toolkit's own box names an error number, not the address
-    opened = wxLaunchDefaultBrowser(kHomePage);
-  }
-  if (!opened) {
-    ShowMessageBox(this, std::string("No web browser could be started to open\n") + kHomePage,
-                   "Home Page", MessageKind::kOk);
+  // Without a public address, the manual's page about the program is its home.
+  if (!ShowManual(this, kManualAboutPage)) {
+    ShowMessageBox(this, "The manual is not installed", "Home Page", MessageKind::kOk);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/browse_button.h"
 #include "app/dialog_buttons.h"
 #include "format/path_limits.h"
 #include "merge/disk_prompt_form.h"
@@ -25,6 +26,8 @@ MergeDialog::MergeDialog(wxWindow* owner, MergeForm& form)
                               wxDefaultPosition, wxSize(FromDIP(300), -1));
   directory_->SetMaxLength(kMaxDirectoryLength);
   row->Add(directory_, 1, wxALIGN_CENTER_VERTICAL);
+  row->Add(new BrowseButton(this, kIdMergeBrowse, directory_, "Bro&wse..."), 0,
+           wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
   top->Add(row, 0, wxEXPAND | wxALL, 2 * gap);
   top->Add(OkCancelButtons(this,
                            [this] {
@@ -55,7 +58,11 @@ DiskPromptDialog::DiskPromptDialog(wxWindow* owner, DiskPromptForm& form)
            wxLEFT | wxRIGHT | wxTOP, 2 * gap);
   newPath_ = new wxTextCtrl(this, kIdDiskPromptNewPath, "");
   newPath_->SetMaxLength(kMaxDirectoryLength);
-  top->Add(newPath_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 2 * gap);
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(newPath_, 1, wxALIGN_CENTER_VERTICAL);
+  row->Add(new BrowseButton(this, kIdDiskPromptBrowse, newPath_, "Bro&wse..."), 0,
+           wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
+  top->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 2 * gap);
   top->Add(OkCancelButtons(this,
                            [this] {
                              form_.SetField(newPath_->GetValue().utf8_string());

@@ -18,10 +18,12 @@ namespace fennimar::app {
 // The controls' ids.
 inline constexpr int kIdMergeDirectoryLabel = 105;
 inline constexpr int kIdMergeDirectoryField = 106;
+inline constexpr int kIdMergeBrowse = 107;
 inline constexpr int kIdDiskPromptInsert = 204;
 inline constexpr int kIdDiskPromptPath = 205;
 inline constexpr int kIdDiskPromptNewPathLabel = 1005;
 inline constexpr int kIdDiskPromptNewPath = 1004;
+inline constexpr int kIdDiskPromptBrowse = 1006;
 
 class MergeDialog : public wxDialog {
  public:

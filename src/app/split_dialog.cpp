@@ -8,6 +8,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "app/browse_button.h"
 #include "app/dialog_buttons.h"
 #include "split/split_form.h"
 
@@ -41,7 +42,9 @@ SplitDialog::SplitDialog(wxWindow* owner, SplitForm& form)
 
 wxSizer* SplitDialog::CreateTargetFields() {
   const int gap = FromDIP(6);
-  auto* fields = new wxFlexGridSizer(2, 2, gap, gap);
+  // Label, field, and the directory's Browse button; the recipient's field
+  // ends where the directory's does.
+  auto* fields = new wxFlexGridSizer(2, 3, gap, gap);
   fields->AddGrowableCol(1);
   fields->Add(new wxStaticText(this, kIdSplitDirectoryLabel, "&Directory for split files"), 0,
               wxALIGN_CENTER_VERTICAL);
@@ -49,6 +52,8 @@ wxSizer* SplitDialog::CreateTargetFields() {
       new wxTextCtrl(this, kIdSplitDirectoryField, "", wxDefaultPosition, wxSize(FromDIP(300), -1));
   directory_->SetMaxLength(kMaxDirectoryLength);
   fields->Add(directory_, 1, wxEXPAND);
+  fields->Add(new BrowseButton(this, kIdSplitBrowse, directory_, "Bro&wse..."), 0,
+              wxALIGN_CENTER_VERTICAL);
   email_ = new wxCheckBox(this, kIdSplitEmail, " &Email files");
   fields->Add(email_, 0, wxALIGN_CENTER_VERTICAL);
   auto* mailRow = new wxBoxSizer(wxHORIZONTAL);
@@ -57,6 +62,7 @@ wxSizer* SplitDialog::CreateTargetFields() {
   mailTo_ = new wxTextCtrl(this, kIdSplitMailTo);
   mailRow->Add(mailTo_, 1, wxALIGN_CENTER_VERTICAL);
   fields->Add(mailRow, 1, wxEXPAND);
+  fields->AddSpacer(0);
   return fields;
 }
 

@@ -35,6 +35,7 @@ inline constexpr int kIdSplitPreview = 1018;
 inline constexpr int kIdSplitFill = 1020;
 inline constexpr int kIdSplitFat32 = 1021;
 inline constexpr int kIdSplitMailLimit = 1022;
+inline constexpr int kIdSplitBrowse = 1026;
 
 class SplitDialog : public wxDialog {
  public:

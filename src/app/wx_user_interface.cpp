@@ -32,15 +32,18 @@ void WxUserInterface::PrepareProgress() {
 
 Answer WxUserInterface::ShowMessage(std::string_view text, std::string_view caption,
                                     MessageKind kind) {
-  // What the run has done so far is on the screen while the box waits.
+  ShowRunSoFar();
+  Answer answer = ShowMessageBox(MessageOwner(), DisplayText(text), DisplayText(caption), kind);
+  lastPump_ = std::chrono::steady_clock::now();
+  return answer;
+}
+
+void WxUserInterface::ShowRunSoFar() {
   if (progress_) {
     progress_->ShowState();
     progress_->Update();
   }
   owner_.Window()->Update();
-  Answer answer = ShowMessageBox(MessageOwner(), DisplayText(text), DisplayText(caption), kind);
-  lastPump_ = std::chrono::steady_clock::now();
-  return answer;
 }
 
 wxWindow* WxUserInterface::MessageOwner() {
@@ -53,6 +56,9 @@ wxWindow* WxUserInterface::MessageOwner() {
 }
 
 bool WxUserInterface::RunModal(wxDialog& dialog) {
+  // A prompt during a run (a disk, a missing part) shows what the run has
+  // done so far, not what the last pump happened to show.
+  ShowRunSoFar();
   dialogs_.push_back(&dialog);
   bool ok = dialog.ShowModal() == wxID_OK;
   dialogs_.pop_back();

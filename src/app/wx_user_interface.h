@@ -63,7 +63,7 @@ class WxUserInterface : public UserInterface {
   void Pump() override;
 
   // Runs a modal dialog that owns the messages shown meanwhile; true when it
-  // closed with OK.
+  // closed with OK. A run's progress window shows the run's state meanwhile.
   bool RunModal(wxDialog& dialog);
 
   // Builds the progress window ahead of the first run, hidden, so that the
@@ -76,6 +76,10 @@ class WxUserInterface : public UserInterface {
   // The window that owns message boxes now: the innermost open dialog, else
   // the progress window, else the main window.
   wxWindow* MessageOwner();
+  // Brings the progress window and the lines up to date before a box or a
+  // dialog waits for the user: the engine may have moved on since the last
+  // pump, and nothing is pumped while the user is asked.
+  void ShowRunSoFar();
   // Handles every pending event now, the painting of what changed among
   // them.
   void PumpNow();

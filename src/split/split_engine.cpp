@@ -206,7 +206,9 @@ SplitRun::Step SplitRun::PlanParts() {
     return Warn("Division size should be greater than 1000 bytes\n" + SmallestPartSizeText(),
                 "Split");
   }
-  if (division_ >= size_ && request_.chunkSizeIsCap) {
+  // A part holds more than kMinDivisionSize data bytes, so a file of that
+  // size or less is refused even where a medium's size would take it whole.
+  if (division_ >= size_ && request_.chunkSizeIsCap && size_ > kMinDivisionSize) {
     division_ = size_;  // the whole file fits the medium's part: one part
   } else if (division_ >= size_) {
     return Warn("Chunk size greater then file size", "Split");  // the program's own spelling
@@ -613,20 +615,6 @@ SplitOutcome SplitEngine::Run(const Selection& selection, int mailFrom) {
   if (auto source = File::OpenRead(path); !source) {
     ui_.ShowMessage(MessageText(path, path, source.error().Reason()), "Can not open file",
                     MessageKind::kOkWarning);
-    return SplitOutcome::kFailed;
-  }
-  // Parts hold more than kMinDivisionSize bytes each and a split makes at
-  // least two: a file of that size or less has nothing to split, which is
-  // said before the dialog proposes "0 parts" or a size it would refuse.
-  // Only a regular file has a size to tell; anything else is refused when it
-  // is opened.
-  if (auto status = StatusOf(selection.selectedPath);
-      status && status->kind == EntryKind::kRegular && status->size <= kMinDivisionSize) {
-    ui_.ShowMessage(MessageText(status->size == 0 ? "The file is empty"
-                                                  : "The file is too small to split (1000 "
-                                                    "bytes or less)",
-                                selection.selectedPath),
-                    "Split", MessageKind::kOkWarning);
     return SplitOutcome::kFailed;
   }
   SplitForm form(ui_, settings_, selection.selectedPath, selection.fileSize);
