@@ -86,7 +86,8 @@ def wait_for(app, wanted, seconds=10):
 def check_main_window(app, work):
     # The lines change after the start: the new texts reach the tree.
     tree = wait_for(app, ("label", " File size: 5000"))
-    check("information lines", [" Working directory:", " File size: 5000", " Target File:", " "],
+    check("information lines", [" Working directory:", " File size: 5000",
+                                " Selected File: " + os.path.join(work, "REPORT.TXT"), " "],
           named(tree, "label")[:4])
     buttons = named(tree, "push button")
     for name in ("Select File For Split/Merge", "Split selected file", "Merge selected file",

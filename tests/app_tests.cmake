@@ -35,7 +35,9 @@ target_link_libraries(app_gui_test PRIVATE fennimar_app fennimar_test_support Pk
                       fennimar_mail_test_support GTest::gtest fennimar_warnings)
 add_test(NAME app_gui_test
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run_gui_test.sh $<TARGET_FILE:app_gui_test>)
-set_tests_properties(app_gui_test PROPERTIES TIMEOUT 300)
+# xvfb-run -a picks the first free display number: two started at once can
+# pick the same one, so the tests that start an X server take turns.
+set_tests_properties(app_gui_test PROPERTIES TIMEOUT 300 RESOURCE_LOCK x_server)
 
 # What a screen reader reads of the windows, through AT-SPI in a D-Bus
 # session of the test's own.
@@ -43,7 +45,8 @@ add_test(NAME app_accessibility_test
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/run_gui_test.sh dbus-run-session --
                  /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/app_accessibility_test.py
                  $<TARGET_FILE:fennimar> $<TARGET_FILE:fennimar-cli>)
-set_tests_properties(app_accessibility_test PROPERTIES TIMEOUT 180 SKIP_RETURN_CODE 77)
+set_tests_properties(app_accessibility_test PROPERTIES TIMEOUT 180 SKIP_RETURN_CODE 77
+                                                        RESOURCE_LOCK x_server)
 
 add_test(NAME app_install_test
          COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
