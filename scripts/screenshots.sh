@@ -4,16 +4,22 @@
 # dialogs) and saves screenshots into docs/screenshots/.
 #
 # Needs: xvfb-run (xvfb, xauth), openbox, xdotool, ImageMagick's import.
-# Usage: scripts/screenshots.sh [BUILD_DIR]   (default: build)
+# Usage: scripts/screenshots.sh [BUILD_DIR [SCALE]]   (default: build 1)
+# At a SCALE of 2 (GDK_SCALE=2) only the main window and the split dialog
+# are taken, as NAME@2x.png: enough to see that every picture stays sharp.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
+scale=${2:-1}
+suffix=""
+[ "$scale" = 1 ] || suffix="@${scale}x"
+export GDK_SCALE=$scale
 program=$build/src/app/fennimar
 out=$root/docs/screenshots
 
 if [ -z "${FENNIMAR_SHOTS_IN_XVFB:-}" ]; then
   [ -x "$program" ] || { echo "build the program first: $program" >&2; exit 1; }
-  FENNIMAR_SHOTS_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+  FENNIMAR_SHOTS_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 $((1024 * scale))x$((768 * scale))x24" "$0" "$@"
 fi
 
 work=$(mktemp -d /tmp/shots.XXXX)
@@ -58,8 +64,8 @@ wait_window() {
 }
 # Saves a window, with its frame, as docs/screenshots/NAME.png.
 shot() {
-  import -frame -window "$1" "$out/$2.png"
-  echo "saved $out/$2.png"
+  import -frame -window "$1" "$out/$2$suffix.png"
+  echo "saved $out/$2$suffix.png"
 }
 # Real key presses (XTEST) into the window, which gets the focus first.
 key() {
@@ -94,6 +100,7 @@ shot "$main" main-window-with-file
 key "$main" F3
 split=$(wait_window "Split file")
 shot "$split" split-dialog
+[ "$scale" = 1 ] || exit 0
 key "$split" Return
 progress=$(wait_window "Processing Please Wait")
 # Held still for the picture: the split would race past it.
