@@ -50,7 +50,8 @@ std::string OptionNamed(const std::string& what) { return what.substr(0, what.fi
 }  // namespace
 
 CommandParser::CommandParser(std::string usage, std::string description)
-    : app_(std::move(description)) {
+    : app_(std::move(description)),
+      command_(usage.substr(0, usage.find(' ', usage.find(' ') + 1))) {
   app_.formatter(std::make_shared<HelpFormatter>(std::move(usage)));
   app_.set_help_flag("-h,--help", "show this text");
   // Unknown words are collected rather than thrown, so that the complaint
@@ -94,7 +95,11 @@ CommandLineEnd CommandParser::Parse(int argc, char** argv) {
 }
 
 CommandLineEnd CommandParser::Refuse(const std::string& complaint) {
-  message_ = complaint + Help();
+  // As GNU programs do: the complaint and where to read more; the whole help
+  // only when nothing to work on was named.
+  message_ = complaint.empty()
+                 ? Help()
+                 : complaint + "Try '" + command_ + " --help' for more information.\n";
   return CommandLineEnd::kUsageError;
 }
 

@@ -30,11 +30,12 @@ class CommandParser {
   // Reads the words after the command word. kRun when the command runs;
   // otherwise message() holds what to print: the help after -h, a
   // complaint (`fennimar-cli: unknown option -x`, `fennimar-cli: --dir needs
-  // a value`) and the help after a usage error.
+  // a value`) and a pointer to --help after a usage error.
   CommandLineEnd Parse(int argc, char** argv);
 
   // Ends the command line with a usage error of the command's own (a
-  // check CLI11 cannot make): message() becomes `complaint` and the help.
+  // check CLI11 cannot make): message() becomes `complaint` and a line that
+  // points to --help; an empty `complaint` gives the whole help.
   CommandLineEnd Refuse(const std::string& complaint);
 
   std::string Help() const { return app_.help(); }
@@ -52,6 +53,7 @@ class CommandParser {
 
  private:
   CLI::App app_;
+  std::string command_;  // "fennimar-cli split": the usage's first two words
   std::string message_;
 };
 
