@@ -95,7 +95,6 @@ int Split(const SplitOptions& options) {
   ui.splitDialog = [&](SplitForm& form) {
     asked = true;
     accepted = FillDialog(options, form);
-    if (!accepted) ui.MuteInfoLines();
     return accepted;
   };
   SettingsStore settings = SettingsStore::ForUser();

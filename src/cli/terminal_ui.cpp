@@ -115,7 +115,7 @@ bool TerminalUi::RunFloppyPrompt(FloppyPrompt& prompt) {
 }
 
 bool TerminalUi::Prints(std::string_view text) const {
-  if (muted_ || verbosity_ == Verbosity::kQuiet) return false;
+  if (verbosity_ == Verbosity::kQuiet) return false;
   if (verbosity_ == Verbosity::kVerbose || StandardOutputIsTerminal()) return true;
   // A line per part tells someone watching; a script reading the output
   // wants the outcome.

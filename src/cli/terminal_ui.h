@@ -45,9 +45,6 @@ class TerminalUi : public UserInterface {
   std::string AskLine(const std::string& prompt);
   bool Interactive() const { return interactive_; }
   bool assumeYes() const { return assumeYes_; }
-  // Stops printing the information lines (after a dialog that was not
-  // completed, whose closing texts would mislead on a terminal).
-  void MuteInfoLines() { muted_ = true; }
   void SetVerbosity(Verbosity verbosity) { verbosity_ = verbosity; }
   // True when `text` is an information line the verbosity lets through.
   bool Prints(std::string_view text) const;
@@ -84,7 +81,6 @@ class TerminalUi : public UserInterface {
   ProgressDialog* progress_ = nullptr;
   std::optional<StopSignals> progressSignals_;  // while a progress dialog is shown
   bool stopped_ = false;
-  bool muted_ = false;
   Verbosity verbosity_ = Verbosity::kNormal;
 };
 
