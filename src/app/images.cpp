@@ -18,30 +18,22 @@ wxBitmapBundle FromSvg(const char* svg, int size) {
 
 wxBitmapBundle ToolbarImage(int index) {
   // Indexed as the toolbar layouts number their pictures.
-  const char* svg = nullptr;
-  switch (index) {
-    case kImageSelectFile:
-      svg = svg::kSelectFileSvg;
-      break;
-    case kImageSplit:
-      svg = svg::kSplitSvg;
-      break;
-    case kImageMerge:
-      svg = svg::kMergeSvg;
-      break;
-    case kImageDefaults:
-      svg = svg::kDefaultsSvg;
-      break;
-    case kImageHelp:
-      svg = svg::kHelpSvg;
-      break;
-    case kImageAbout:
-      svg = svg::kAboutSvg;
-      break;
-    default:
-      return {};
+  struct Picture {
+    int index;
+    const char* svg;
+  };
+  static constexpr Picture kPictures[] = {
+      {kImageSelectFile, svg::kSelectFileSvg},
+      {kImageSplit, svg::kSplitSvg},
+      {kImageMerge, svg::kMergeSvg},
+      {kImageDefaults, svg::kDefaultsSvg},
+      {kImageHelp, svg::kHelpSvg},
+      {kImageAbout, svg::kAboutSvg},
+  };
+  for (const Picture& picture : kPictures) {
+    if (picture.index == index) return FromSvg(picture.svg, kToolbarImageSize);
   }
-  return FromSvg(svg, kToolbarImageSize);
+  return {};
 }
 
 wxIconBundle ProgramIcons() {
