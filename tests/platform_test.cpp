@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <array>
+
 #include "platform/buffered_writer.h"
 #include "platform/directories.h"
 #include "platform/drive.h"
@@ -22,7 +24,37 @@ TEST(PathTest, SplitsAndJoins) {
   EXPECT_EQ(DirectoryOf("/c"), "");
   EXPECT_EQ(JoinPath("/", "x"), "/x");
   EXPECT_EQ(JoinPath("/a/", "x"), "/a/x");
-  EXPECT_EQ(JoinPath("/a", "x"), "/a/x");
+  EXPECT_EQ(JoinPath("/a", "x"), "/a" + std::string(1, kPathSeparator) + "x");
+#ifdef _WIN32
+  // Windows takes either separator, and both in one path.
+  EXPECT_EQ(FileNameOf("C:\\a/b\\c.d"), "c.d");
+  EXPECT_EQ(DirectoryOf("C:\\a\\b/c.d"), "C:\\a\\b");
+  EXPECT_EQ(JoinPath("C:/a/", "x"), "C:/a/x");
+#endif
+}
+
+// Names longer than Windows' classic limit of 260 characters work as
+// shorter ones do.
+TEST(FileTest, LongNamesAreMadeWrittenRenamedAndRemoved) {
+  testing::TempDir dir;
+  std::string deep = dir.path();
+  for (int level = 0; level < 4; ++level) {
+    deep = JoinPath(deep, std::string(60, static_cast<char>('a' + level)));
+    ASSERT_TRUE(MakeDirectory(deep)) << deep;
+  }
+  std::string name = JoinPath(deep, std::string(40, 'f') + ".txt");
+  ASSERT_GT(name.size(), 300u);
+  auto file = File::CreateNew(name);
+  ASSERT_TRUE(file) << file.error().Text();
+  EXPECT_TRUE(file->Write("long", 4));
+  EXPECT_TRUE(file->Close());
+  std::string renamed = JoinPath(deep, "renamed.txt");
+  ASSERT_TRUE(RenameFile(name, renamed));
+  EXPECT_EQ(StatusOf(renamed)->size, 4);
+  EXPECT_EQ(*File::OpenRead(renamed)->Read(std::array<char, 8>().data(), 8), 4u);
+  EXPECT_EQ(DirectoryEntries(deep)->size(), 1u);
+  EXPECT_TRUE(RemoveFile(renamed));
+  EXPECT_EQ(KindOf(renamed), EntryKind::kNone);
 }
 
 TEST(FileTest, CreateReadSeekUpdateAndRefuseDirectories) {
@@ -44,13 +76,34 @@ TEST(FileTest, CreateReadSeekUpdateAndRefuseDirectories) {
   auto taken = File::CreateNew(dir / "f");
   auto directory = File::OpenRead(dir.path());  // a directory is no file
   auto missing = File::OpenUpdate(dir / "missing");
+  EXPECT_TRUE(in->Close());  // Windows deletes no open file
   EXPECT_TRUE(RemoveFile(dir / "f"));
   ASSERT_FALSE(taken || directory || missing);
   EXPECT_EQ(taken.error().kind(), ErrorKind::kExists);
   EXPECT_EQ(directory.error().kind(), ErrorKind::kIsDirectory);
   EXPECT_EQ(directory.error().Reason(), "Is a directory");
-  EXPECT_EQ(missing.error().Text(), "cannot open: No such file or directory");
+  EXPECT_EQ(missing.error().Text(), "cannot open: " + testing::NoSuchFileText());
 }
+
+#ifdef _WIN32
+// A file Fennimar reads or writes cannot be written or deleted meanwhile,
+// as if by another program; reading it stays open to others.
+TEST(FileTest, OpenFilesAreKeptFromOtherWritersOnWindows) {
+  testing::TempDir dir;
+  testing::WriteFile(dir / "f", "data");
+  auto in = File::OpenRead(dir / "f");
+  ASSERT_TRUE(in);
+  EXPECT_FALSE(File::OpenUpdate(dir / "f"));
+  EXPECT_FALSE(RemoveFile(dir / "f"));
+  EXPECT_TRUE(File::OpenRead(dir / "f"));
+  ASSERT_TRUE(in->Close());
+  auto out = File::Create(dir / "g");
+  ASSERT_TRUE(out);
+  EXPECT_FALSE(File::OpenUpdate(dir / "g"));
+  ASSERT_TRUE(out->Close());
+  EXPECT_TRUE(File::OpenUpdate(dir / "f"));
+}
+#endif
 
 TEST(BufferedWriterTest, GathersWritesAndKeepsOrderAcrossTheBufferEdge) {
   testing::TempDir dir;
@@ -137,7 +190,11 @@ TEST(DriveTest, LargeFreeSpaceIsNotCutTo32Bits) {
   // must agree with df's to within what other writers change meanwhile.
   std::uint64_t free = drives.GetFreeSpace("/");
   EXPECT_GT(free, 0u);
+#ifdef _WIN32
+  EXPECT_EQ(drives.RootOf("/").substr(1), ":\\");  // the root of the working drive
+#else
   EXPECT_EQ(drives.RootOf("/"), "/");
+#endif
 }
 
 }  // namespace
