@@ -4,11 +4,13 @@
 #include <array>
 
 #include "platform/buffered_writer.h"
+#include "platform/clock.h"
 #include "platform/directories.h"
 #include "platform/drive.h"
 #include "platform/file.h"
 #include "platform/file_operations.h"
 #include "platform/file_status.h"
+#include "platform/host_name.h"
 #include "platform/path.h"
 #include "platform/temporary_files.h"
 #include "split/copy_file.h"
@@ -182,6 +184,29 @@ TEST(DriveTest, LargestFileOfARealVfatThroughALoopDevice) {
   EXPECT_EQ(drives.GetLargestFile(mount + "/not/yet"), 0xFFFFFFFFu);  // 4 GiB - 1
   EXPECT_EQ(drives.GetLargestFile(dir.path()), kNoFileSizeLimit);
   testing::Run("umount " + mount);
+}
+
+// The calendar of the stamps: leap days, the century, times before 1970;
+// and the fixed clock of the tests.
+TEST(ClockTest, BreaksDownMomentsAndKeepsAFixedWallClock) {
+  struct Case {
+    std::int64_t seconds;
+    int year, month, day, hour, minute, second;
+  };
+  for (const Case& c :
+       {Case{0, 1970, 1, 1, 0, 0, 0}, Case{951827696, 2000, 2, 29, 12, 34, 56},
+        Case{-1, 1969, 12, 31, 23, 59, 59}, Case{4102444800, 2100, 1, 1, 0, 0, 0}}) {
+    UtcTime t = UtcTimeOf(c.seconds);
+    EXPECT_EQ(std::vector<int>({t.year, t.month, t.day, t.hour, t.minute, t.second}),
+              std::vector<int>({c.year, c.month, c.day, c.hour, c.minute, c.second}))
+        << c.seconds;
+  }
+  SetWallClock(951827696);
+  EXPECT_EQ(WallSeconds(), 951827696);
+  EXPECT_EQ(WallTimeUtc().day, 29);
+  SetWallClock(std::nullopt);
+  EXPECT_GT(WallSeconds(), 1700000000);
+  EXPECT_FALSE(HostName().empty());
 }
 
 TEST(DriveTest, LargeFreeSpaceIsNotCutTo32Bits) {
