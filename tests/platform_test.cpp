@@ -11,6 +11,7 @@
 #include "platform/file_operations.h"
 #include "platform/file_status.h"
 #include "platform/host_name.h"
+#include "platform/locked_temp_directory.h"
 #include "platform/path.h"
 #include "platform/temporary_files.h"
 #include "split/copy_file.h"
@@ -207,6 +208,27 @@ TEST(ClockTest, BreaksDownMomentsAndKeepsAFixedWallClock) {
   SetWallClock(std::nullopt);
   EXPECT_GT(WallSeconds(), 1700000000);
   EXPECT_FALSE(HostName().empty());
+}
+
+// A directory of the prefix whose lock is free is the remains of a run that
+// ended; one whose lock is held belongs to a run still going.
+TEST(LockedTempDirectoryTest, RemovesOnlyTheRemainsOfRunsThatEnded) {
+  const std::string prefix = "fennimar-locktest-";
+  auto live = LockedTempDirectory::Create(prefix);
+  ASSERT_TRUE(live);
+  std::string dead = JoinPath(DirectoryOf(live->Path()), prefix + "000000");
+  ASSERT_TRUE(MakeDirectory(dead));
+  testing::WriteFile(JoinPath(dead, "left"), "x");
+  std::string next;
+  {
+    auto another = LockedTempDirectory::Create(prefix);
+    ASSERT_TRUE(another);
+    next = another->Path();
+    EXPECT_EQ(KindOf(dead), EntryKind::kNone);
+    EXPECT_EQ(KindOf(live->Path()), EntryKind::kDirectory);
+    EXPECT_EQ(DirectoryLock(next).state(), DirectoryLock::State::kBusy);
+  }
+  EXPECT_EQ(KindOf(next), EntryKind::kNone);
 }
 
 TEST(DriveTest, LargeFreeSpaceIsNotCutTo32Bits) {

@@ -1,4 +1,6 @@
 // Temporary files on Windows, in the user's temporary directory.
+#include "platform/temporary_files_win32.h"
+
 #include <windows.h>
 
 #include <random>
@@ -13,15 +15,14 @@ namespace {
 
 constexpr int kAttempts = 100;
 
+}  // namespace
+
 std::wstring TempDirectoryPath() {
   wchar_t directory[MAX_PATH + 1];
   DWORD length = ::GetTempPathW(MAX_PATH + 1, directory);
   return std::wstring(directory, length <= MAX_PATH ? length : 0);
 }
 
-// Removes what a directory holds: files and links, and directories `depth`
-// levels down with what they hold. A link (a reparse point) is removed
-// itself, never followed.
 void RemoveEntriesIn(const std::wstring& directory, int depth) {
   WIN32_FIND_DATAW found{};
   HANDLE search = ::FindFirstFileW((directory + L"\\*").c_str(), &found);
@@ -42,8 +43,6 @@ void RemoveEntriesIn(const std::wstring& directory, int depth) {
   } while (::FindNextFileW(search, &found));
   ::FindClose(search);
 }
-
-}  // namespace
 
 Result<TempFile> TempFile::Create(const std::string& prefix) {
   std::wstring directory = TempDirectoryPath();
@@ -68,7 +67,8 @@ Result<TempDirectory> TempDirectory::Create(const std::string& prefix) {
   if (parent.empty()) return SystemError::Last("cannot create a temporary directory");
   std::random_device random;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    std::wstring path = parent + WideText(prefix) + std::to_wstring(random() % 1000000);
+    std::wstring unique = std::to_wstring(1000000 + random() % 1000000).substr(1);
+    std::wstring path = parent + WideText(prefix) + unique;
     if (::CreateDirectoryW(path.c_str(), nullptr)) return TempDirectory(NarrowText(path));
     if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
