@@ -4,6 +4,7 @@
 #include <array>
 
 #include "platform/buffered_writer.h"
+#include "platform/charset.h"
 #include "platform/clock.h"
 #include "platform/directories.h"
 #include "platform/drive.h"
@@ -185,6 +186,17 @@ TEST(DriveTest, LargestFileOfARealVfatThroughALoopDevice) {
   EXPECT_EQ(drives.GetLargestFile(mount + "/not/yet"), 0xFFFFFFFFu);  // 4 GiB - 1
   EXPECT_EQ(drives.GetLargestFile(dir.path()), kNoFileSizeLimit);
   testing::Run("umount " + mount);
+}
+
+// Text in the character sets mail headers name, as UTF-8; bytes a set does
+// not have, or a set the system does not know, give nothing.
+TEST(CharsetTest, ConvertsKnownSetsAndRefusesWhatTheyLack) {
+  EXPECT_EQ(ToUtf8("caf\xE9", "ISO-8859-1"), "caf\xC3\xA9");
+  EXPECT_EQ(ToUtf8("\x80", "windows-1252"), "\xE2\x82\xAC");
+  EXPECT_EQ(ToUtf8("\xC3\xA9", "utf-8"), "\xC3\xA9");
+  EXPECT_EQ(ToUtf8("\xFF", "UTF-8"), std::nullopt);
+  EXPECT_EQ(ToUtf8("\xE9", "US-ASCII"), std::nullopt);
+  EXPECT_EQ(ToUtf8("x", "x-unknown"), std::nullopt);
 }
 
 // The calendar of the stamps: leap days, the century, times before 1970;
