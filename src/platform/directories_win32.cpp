@@ -55,14 +55,11 @@ std::string ResolvedPath(const std::string& path) {
   ::CloseHandle(handle);
   if (length == 0 || length >= final.size()) return path;
   final.resize(length);
-  if (final.size() < MAX_PATH - 12 + 4) {
-    if (final.starts_with(LR"(\\?\UNC\)")) {
-      final = LR"(\\)" + final.substr(8);
-    } else if (final.starts_with(LR"(\\?\)")) {
-      final = final.substr(4);
-    }
-  }
-  return NarrowText(final);
+  std::wstring plain = final.starts_with(LR"(\\?\UNC\)") ? LR"(\\)" + final.substr(8)
+                       : final.starts_with(LR"(\\?\)")   ? final.substr(4)
+                                                         : final;
+  // A long name keeps the form in which the system takes it.
+  return NarrowText(plain.size() <= kClassicPathLimit ? plain : final);
 }
 
 Result<std::string> ProgramDirectory() {

@@ -24,9 +24,8 @@ std::string NarrowText(std::wstring_view utf16) {
 }
 
 std::wstring WidePath(std::string_view utf8) {
-  constexpr std::size_t kClassicLimit = MAX_PATH - 12;
   std::wstring wide = WideText(utf8);
-  if (wide.size() < kClassicLimit || wide.starts_with(LR"(\\?\)")) return wide;
+  if (wide.size() <= kClassicPathLimit || wide.starts_with(LR"(\\?\)")) return wide;
   DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (size == 0) return wide;
   std::wstring full(size, L'\0');

@@ -17,4 +17,8 @@ std::string NarrowText(std::wstring_view utf16);
 // names keep working.
 std::wstring WidePath(std::string_view utf8);
 
+// The longest path that goes without the \\?\ form: MAX_PATH (260) less
+// the 12 characters a directory keeps for an 8.3 name, less one.
+inline constexpr std::size_t kClassicPathLimit = 260 - 12 - 1;
+
 }  // namespace fennimar
