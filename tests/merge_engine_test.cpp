@@ -9,6 +9,7 @@
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
 #include "merge_test_support.h"
+#include "platform/file_operations.h"
 #include "platform/pending_file.h"
 #include "scripted_ui.h"
 #include "settings/settings_keys.h"
@@ -26,8 +27,8 @@ const std::string kInvalid = "Invalid Component File, Merge aborted\n";
 class MergeEngineTest : public ::testing::Test {
  protected:
   MergeEngineTest() {
-    ::mkdir(parts.c_str(), 0755);
-    ::mkdir(out.c_str(), 0755);
+    testing::MakeDir(parts);
+    testing::MakeDir(out);
     ui.mergeDialog = [this](MergeForm& form) {
       form.SetField(mergeDirectory);
       return form.Ok() == DialogResult::kOk;
@@ -61,7 +62,7 @@ class MergeEngineTest : public ::testing::Test {
     settings.WriteSetting(settings::kSection, settings::kOnChecksumError, value);
   }
 
-  std::string Target() const { return out + "/REPORT.DOC"; }
+  std::string Target() const { return out + testing::kSeparator + "REPORT.DOC"; }
 
   testing::TempDir dir;
   std::string parts = dir / "parts";
@@ -95,7 +96,7 @@ TEST_F(MergeEngineTest, JoinsFromPartZeroWhicheverPartIsSelected) {
 
 TEST_F(MergeEngineTest, DotInADirectoryNameDoesNotCutThePartBase) {
   std::string dotted = dir / "MY.DIR";
-  ::mkdir(dotted.c_str(), 0755);
+  testing::MakeDir(dotted);
   source = testing::RandomBytes(2500, 1);
   auto paths = testing::WritePartSet(dotted, source);
   EXPECT_EQ(Merge(paths[1]), MergeOutcome::kComplete);
@@ -121,7 +122,7 @@ TEST_F(MergeEngineTest, CancelledDialogEndsSilently) {
 
 TEST_F(MergeEngineTest, MissingDirectoryIsCreatedOnYesOnly) {
   auto paths = MakeSet(1500);
-  mergeDirectory = out + "/new";
+  mergeDirectory = out + testing::kSeparator + "new";
   ui.answers = {Answer::kNo};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
   EXPECT_FALSE(testing::Exists(mergeDirectory));
@@ -130,28 +131,31 @@ TEST_F(MergeEngineTest, MissingDirectoryIsCreatedOnYesOnly) {
 
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
-  EXPECT_EQ(testing::ReadFile(mergeDirectory + "/REPORT.DOC"), source);
+  EXPECT_EQ(testing::ReadFile(mergeDirectory + testing::kSeparator + "REPORT.DOC"), source);
 
   // Only one level is created.
-  mergeDirectory = out + "/a/b";
+  mergeDirectory = out + testing::kSeparator + "a/b";
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
   EXPECT_EQ(ui.messages.back(),
-            (ShownMessage{"Can not create directory\n" + out + "/a/b\nNo such file or directory",
+            (ShownMessage{"Can not create directory\n" + out + testing::kSeparator + "a/b\n" +
+                              testing::NoSuchPathText(),
                           "Merge", MessageKind::kOk}));
-  EXPECT_FALSE(testing::Exists(out + "/a"));
+  EXPECT_FALSE(testing::Exists(out + testing::kSeparator + "a"));
 }
 
 TEST_F(MergeEngineTest, RegularFileUnderTheDirectoryNameIsNoDirectory) {
   auto paths = MakeSet(1500);
-  mergeDirectory = out + "/taken";
+  mergeDirectory = out + testing::kSeparator + "taken";
   testing::WriteFile(mergeDirectory, "x");
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
-                             {"Directory does not exist, create?", "Merge", MessageKind::kYesNo},
-                             {"Can not create directory\n" + mergeDirectory + "\nFile exists",
-                              "Merge", MessageKind::kOk}}));
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<ShownMessage>{
+          {"Directory does not exist, create?", "Merge", MessageKind::kYesNo},
+          {"Can not create directory\n" + mergeDirectory + "\n" + testing::AlreadyExistsText(),
+           "Merge", MessageKind::kOk}}));
 }
 
 // Part paths as long as the system takes are joined; only a path the system
@@ -159,8 +163,8 @@ TEST_F(MergeEngineTest, RegularFileUnderTheDirectoryNameIsNoDirectory) {
 TEST_F(MergeEngineTest, LongPartPathsJoinAndPathsBeyondTheSystemLimitAreRefused) {
   std::string deep = parts;
   for (char name : {'d', 'e'}) {
-    deep += "/" + std::string(150, name);
-    ::mkdir(deep.c_str(), 0755);
+    deep += testing::kSeparator + std::string(150, name);
+    testing::MakeDir(deep);
   }
   source = testing::RandomBytes(1500, 2);
   auto paths = testing::WritePartSet(deep, source);
@@ -168,7 +172,8 @@ TEST_F(MergeEngineTest, LongPartPathsJoinAndPathsBeyondTheSystemLimitAreRefused)
   EXPECT_EQ(Merge(paths[1]), MergeOutcome::kComplete);
   EXPECT_EQ(testing::ReadFile(Target()), source);
 
-  std::string beyond = deep + "/" + std::string(kMaxSelectedPathLength - deep.size(), 'f');
+  std::string beyond =
+      deep + testing::kSeparator + std::string(kMaxSelectedPathLength - deep.size(), 'f');
   EXPECT_EQ(Merge(beyond), MergeOutcome::kFailed);
   EXPECT_EQ(ui.messages.back(),
             (ShownMessage{"File path too long\n" + beyond, beyond, MessageKind::kOkWarning}));
@@ -176,17 +181,16 @@ TEST_F(MergeEngineTest, LongPartPathsJoinAndPathsBeyondTheSystemLimitAreRefused)
 }
 
 TEST_F(MergeEngineTest, MissingFirstPartOnAFixedDiskCannotBeOpened) {
-  std::string missing = parts + "/REPORT.Z00";
-  EXPECT_EQ(Merge(parts + "/REPORT.Z02"), MergeOutcome::kFailed);
-  EXPECT_EQ(
-      ui.messages,
-      (std::vector<ShownMessage>{{"Can not open file\n" + missing + "\nNo such file or directory",
-                                  missing, MessageKind::kOkWarning}}));
+  std::string missing = parts + testing::kSeparator + "REPORT.Z00";
+  EXPECT_EQ(Merge(parts + testing::kSeparator + "REPORT.Z02"), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
+                             {"Can not open file\n" + missing + "\n" + testing::NoSuchFileText(),
+                              missing, MessageKind::kOkWarning}}));
   EXPECT_EQ(drives.asked, std::vector<std::string>{parts});
 }
 
 TEST_F(MergeEngineTest, MissingFirstPartOnARemovableDriveWaitsForTheDisk) {
-  std::string missing = parts + "/REPORT.Z00";
+  std::string missing = parts + testing::kSeparator + "REPORT.Z00";
   drives.kind = DriveKind::kRemovable;
   ui.answers = {Answer::kRetry, Answer::kRetry, Answer::kCancel};
   EXPECT_EQ(Merge(missing), MergeOutcome::kCancelled);
@@ -213,7 +217,8 @@ TEST_F(MergeEngineTest, YesOfTheTerminalFrontEndNeverRetriesTheDiskWaitWithoutEn
   TerminalUi terminal(/*assumeYes=*/true);
   terminal.mergeDialog = [](MergeForm& form) { return form.Ok() == DialogResult::kOk; };
   MergeEngine engine(terminal, settings, drives);
-  EXPECT_EQ(engine.Run(Selection{parts + "/REPORT.Z00", 0}), MergeOutcome::kCancelled);
+  EXPECT_EQ(engine.Run(Selection{parts + testing::kSeparator + "REPORT.Z00", 0}),
+            MergeOutcome::kCancelled);
 }
 
 TEST_F(MergeEngineTest, FirstPartShorterThanItsHeaderLeavesTheTargetUntouched) {
@@ -258,12 +263,6 @@ TEST_F(MergeEngineTest, FailedMergeLeavesTheExistingTargetByteForByte) {
        MergeOutcome::kFailed},
       {"missing part, prompt cancelled", [](auto& p) { ::unlink(p[3].c_str()); },
        MergeOutcome::kCancelled},
-      {"FIFO as a later part",
-       [](auto& p) {
-         ::unlink(p[1].c_str());
-         ::mkfifo(p[1].c_str(), 0644);
-       },
-       MergeOutcome::kFailed},
   };
   Bytes old = testing::RandomBytes(777, 9);
   for (const auto& c : cases) {
@@ -281,10 +280,12 @@ TEST_F(MergeEngineTest, FailedMergeLeavesTheExistingTargetByteForByte) {
 }
 
 TEST_F(MergeEngineTest, FifosAreRefusedWithoutWaiting) {
+  testing::TempDir probe;
+  FENNIMAR_MAKE_FIFO(probe / "fifo");  // skipped where there are none
   auto paths = MakeSet(2500);
   auto fifo = [](const std::string& path) {
     ::unlink(path.c_str());
-    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    FENNIMAR_MAKE_FIFO(path);
   };
   // As the target: the user is asked, then it cannot be created over.
   fifo(Target());
@@ -301,13 +302,23 @@ TEST_F(MergeEngineTest, FifosAreRefusedWithoutWaiting) {
             (ShownMessage{"Can not open file\n" + paths[0] + "\nNot a regular file", paths[0],
                           MessageKind::kOkWarning}));
   EXPECT_TRUE(testing::ListDir(out).empty());
+  // As a later part: the target keeps what it held.
+  ::unlink(paths[0].c_str());
+  paths = MakeSet(3500);
+  Bytes old = testing::RandomBytes(777, 9);
+  testing::WriteFile(Target(), old);
+  fifo(paths[1]);
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(testing::ReadFile(Target()), old);
+  EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{"REPORT.DOC"});
 }
 
 TEST_F(MergeEngineTest, SymbolicLinkAtTheTargetIsReplacedNotFollowed) {
   auto paths = MakeSet(1500);
   std::string outside = dir / "outside";
   testing::WriteFile(outside, std::string("precious"));
-  ASSERT_EQ(::symlink(outside.c_str(), Target().c_str()), 0);
+  FENNIMAR_MAKE_LINK(outside, Target());
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
   EXPECT_EQ(testing::ReadText(outside), "precious");
@@ -315,7 +326,7 @@ TEST_F(MergeEngineTest, SymbolicLinkAtTheTargetIsReplacedNotFollowed) {
 
   // A dangling link is an existing entry too: the user is asked.
   ASSERT_EQ(::unlink(Target().c_str()), 0);
-  ASSERT_EQ(::symlink((dir / "nowhere").c_str(), Target().c_str()), 0);
+  FENNIMAR_MAKE_LINK(dir / "nowhere", Target());
   ui.answers = {Answer::kNo};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
   EXPECT_FALSE(testing::Exists(dir / "nowhere"));
@@ -338,38 +349,41 @@ TEST_F(MergeEngineTest, TargetThatCannotBeCreatedLosesItsSecondDot) {
   options.sourceName = "A.B.C";
   auto paths = MakeSet(1500, 1000, options);
   // A directory of the full name: the file cannot be created under it.
-  ::mkdir((out + "/A.B.C").c_str(), 0755);
+  testing::MakeDir(out + testing::kSeparator + "A.B.C");
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
   EXPECT_EQ(ui.messages.back(),
-            (ShownMessage{"Striping second '.' from target file name\n" + out + "/A.B",
-                          out + "/A.B", MessageKind::kOk}));
-  EXPECT_EQ(testing::ReadFile(out + "/A.B"), source);
+            (ShownMessage{
+                "Striping second '.' from target file name\n" + out + testing::kSeparator + "A.B",
+                out + testing::kSeparator + "A.B", MessageKind::kOk}));
+  EXPECT_EQ(testing::ReadFile(out + testing::kSeparator + "A.B"), source);
 
   // Without a second dot there is nothing to cut.
   options.sourceName = "A.B";
   paths = MakeSet(1500, 1000, options);
-  ::unlink((out + "/A.B").c_str());
-  ::mkdir((out + "/A.B").c_str(), 0755);
+  ::unlink((out + testing::kSeparator + "A.B").c_str());
+  testing::MakeDir(out + testing::kSeparator + "A.B");
   ui.messages.clear();
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
-  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Can not create\n" + out + "/A.B\nIs a directory",
-                                              out + "/A.B", MessageKind::kOk}));
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"Can not create\n" + out + testing::kSeparator + "A.B\nIs a directory",
+                          out + testing::kSeparator + "A.B", MessageKind::kOk}));
 }
 
 TEST_F(MergeEngineTest, DotsInTheMergeDirectoryAreNeverCut) {
   testing::PartSetOptions options;
   options.sourceName = "NAME";
   auto paths = MakeSet(1500, 1000, options);
-  mergeDirectory = out + "/x.y.z";
-  ::mkdir(mergeDirectory.c_str(), 0755);
-  ::mkdir((mergeDirectory + "/NAME").c_str(), 0755);  // the file cannot be created
+  mergeDirectory = out + testing::kSeparator + "x.y.z";
+  testing::MakeDir(mergeDirectory);
+  testing::MakeDir(mergeDirectory + testing::kSeparator + "NAME");  // the file cannot be created
   ui.answers = {Answer::kYes};
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
   EXPECT_EQ(ui.messages.back(),
-            (ShownMessage{"Can not create\n" + mergeDirectory + "/NAME\nIs a directory",
-                          mergeDirectory + "/NAME", MessageKind::kOk}));
+            (ShownMessage{
+                "Can not create\n" + mergeDirectory + testing::kSeparator + "NAME\nIs a directory",
+                mergeDirectory + testing::kSeparator + "NAME", MessageKind::kOk}));
   EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{"x.y.z"});
 }
 
@@ -408,9 +422,9 @@ TEST_F(MergeEngineTest, DiskPromptWithANewPathLooksThereUnderTheStoredStem) {
   // Parts 00 and 01 here, 02 and 03 elsewhere.
   auto paths = MakeSet(3500);
   std::string elsewhere = dir / "elsewhere";
-  ::mkdir(elsewhere.c_str(), 0755);
+  testing::MakeDir(elsewhere);
   for (int k : {2, 3}) {
-    std::string moved = elsewhere + "/REPORT.Z0" + std::to_string(k);
+    std::string moved = elsewhere + testing::kSeparator + "REPORT.Z0" + std::to_string(k);
     ASSERT_EQ(::rename(paths[k].c_str(), moved.c_str()), 0);
   }
   std::vector<std::string> prompted;
@@ -430,8 +444,8 @@ TEST_F(MergeEngineTest, DiskPromptComesAgainWhileTheNewPathLacksThePart) {
   options.stem = "OTHER";
   auto paths = MakeSet(2500, 1000, options);
   std::string elsewhere = dir / "elsewhere";
-  ::mkdir(elsewhere.c_str(), 0755);
-  ASSERT_EQ(::rename(paths[1].c_str(), (elsewhere + "/OTHER.Z01").c_str()), 0);
+  testing::MakeDir(elsewhere);
+  ASSERT_EQ(::rename(paths[1].c_str(), (elsewhere + testing::kSeparator + "OTHER.Z01").c_str()), 0);
   std::vector<std::string> prompted;
   ui.diskPrompt = [&](DiskPromptForm& form) {
     prompted.push_back(form.missingPath());
@@ -440,15 +454,16 @@ TEST_F(MergeEngineTest, DiskPromptComesAgainWhileTheNewPathLacksThePart) {
     return form.Ok() == DialogResult::kOk;
   };
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);
-  EXPECT_EQ(prompted, (std::vector<std::string>{paths[1], elsewhere + "/REPORT.Z01",
-                                                elsewhere + "/REPORT.Z01"}));
+  EXPECT_EQ(prompted,
+            (std::vector<std::string>{paths[1], elsewhere + testing::kSeparator + "REPORT.Z01",
+                                      elsewhere + testing::kSeparator + "REPORT.Z01"}));
   EXPECT_FALSE(testing::Exists(Target()));
 }
 
 TEST_F(MergeEngineTest, LaterPartThatCannotBeOpenedEndsTheMergeNotTheProgram) {
   auto paths = MakeSet(3500);
   ::unlink(paths[2].c_str());
-  ::mkdir(paths[2].c_str(), 0755);  // exists, but opens as no file
+  testing::MakeDir(paths[2]);  // exists, but opens as no file
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
   EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
                              {"Can't open file, merge aborted\n" + paths[2] + "\nIs a directory",
@@ -492,11 +507,11 @@ TEST_F(MergeEngineTest, TwoSplitsOfOneNameAreNeverMixed) {
   auto paths = MakeSet(2500);
   Bytes first = source;
   std::string other = dir / "other";
-  ::mkdir(other.c_str(), 0755);
+  testing::MakeDir(other);
   testing::PartSetOptions options;
   options.modifiedTime = 1234567999;
   auto otherPaths = testing::WritePartSet(other, testing::RandomBytes(2500, 77), options);
-  ASSERT_EQ(::rename(otherPaths[1].c_str(), paths[1].c_str()), 0);
+  ASSERT_TRUE(RenameFile(otherPaths[1], paths[1]));
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
   EXPECT_EQ(ui.messages,
             (std::vector<ShownMessage>{{kInvalid + paths[1], paths[1], MessageKind::kOk}}));
@@ -613,7 +628,7 @@ TEST_F(MergeEngineTest, LargeSetPartOver2GiBIsRefusedBeforeItIsRead) {
   options.largeSize = std::int64_t{5} << 30;
   auto paths = MakeSet(3000, 1000, options);
   // A sparse part that its file does hold: only the format's limit refuses it.
-  ASSERT_EQ(::truncate(paths[1].c_str(), std::int64_t{kHeaderSize} + kMaxPartData + 1), 0);
+  testing::SetFileSize(paths[1], std::int64_t{kHeaderSize} + kMaxPartData + 1);
   testing::SetHeaderField32(paths[1], kDataLengthOffset, kMaxPartData + 1);
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
   EXPECT_EQ(ui.messages,
@@ -622,6 +637,7 @@ TEST_F(MergeEngineTest, LargeSetPartOver2GiBIsRefusedBeforeItIsRead) {
 }
 
 TEST_F(MergeEngineTest, AReaderOfTheReleasedFormatRefusesALargeSetAtPartZero) {
+  FENNIMAR_NEEDS_PYTHON();  // a failure to start would pass for a refusal
   testing::PartSetOptions options;
   options.largeSize = std::int64_t{5} << 30;
   auto paths = MakeSet(3000, 1000, options);
@@ -807,7 +823,7 @@ TEST_F(MergeEngineTest, HostileStoredNamesNeverLeaveTheMergeDirectory) {
     if (c.expected) {
       EXPECT_EQ(outcome, MergeOutcome::kComplete);
       EXPECT_EQ(testing::ListDir(out), std::vector<std::string>{c.expected});
-      ::unlink((out + "/" + c.expected).c_str());
+      ::unlink((out + testing::kSeparator + c.expected).c_str());
     } else {
       EXPECT_EQ(outcome, MergeOutcome::kFailed);
       EXPECT_EQ(ui.messages,
@@ -823,7 +839,7 @@ TEST_F(MergeEngineTest, HiddenNameIsJoinedOnlyOnThePersonsOwnAnswer) {
   testing::PartSetOptions options;
   options.sourceName = ".bash_profile";
   auto paths = MakeSet(1500, 1000, options);
-  const std::string hidden = out + "/.bash_profile";
+  const std::string hidden = out + testing::kSeparator + ".bash_profile";
   const ShownMessage question{
       "The joined file would be a hidden file, whose name starts with a dot:\n.bash_profile\n"
       "Create it?",
@@ -854,7 +870,7 @@ TEST_F(MergeEngineTest, NameOfSeventyBytesWithoutTerminatorIsTakenWhole) {
   options.sourceName = std::string(70, 'N');
   auto paths = MakeSet(1500, 1000, options);
   EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete);
-  EXPECT_EQ(testing::ReadFile(out + "/" + std::string(70, 'N')), source);
+  EXPECT_EQ(testing::ReadFile(out + testing::kSeparator + std::string(70, 'N')), source);
 }
 
 TEST_F(MergeEngineTest, CountByteOfLaterPartsIsNotChecked) {
@@ -870,12 +886,12 @@ TEST_F(MergeEngineTest, CountByteOfLaterPartsIsNotChecked) {
 TEST_F(MergeEngineTest, FullDiskLeavesTheExistingTargetAsItWas) {
   if (!testing::IsRoot()) GTEST_SKIP() << "mounting a tmpfs needs root";
   std::string small = dir / "small";
-  ::mkdir(small.c_str(), 0755);
+  testing::MakeDir(small);
   if (testing::Run("mount -t tmpfs -o size=64k tmpfs " + small) != 0) {
     GTEST_SKIP() << "tmpfs cannot be mounted here";
   }
   mergeDirectory = small;
-  testing::WriteFile(small + "/REPORT.DOC", std::string("the only copy"));
+  testing::WriteFile(small + testing::kSeparator + "REPORT.DOC", std::string("the only copy"));
   // Also when checksum errors would keep a damaged result: what the disk did
   // not take is no result.
   for (const char* action : {"ABORT", "CONTINUE"}) {
@@ -888,12 +904,16 @@ TEST_F(MergeEngineTest, FullDiskLeavesTheExistingTargetAsItWas) {
     EXPECT_EQ(ui.messages.back(), (ShownMessage{"Disk write error or disk full!!!", "Merge ABORTED",
                                                 MessageKind::kOk}));
     EXPECT_EQ(testing::ListDir(small), std::vector<std::string>{"REPORT.DOC"});
-    EXPECT_EQ(testing::ReadText(small + "/REPORT.DOC"), "the only copy");
+    EXPECT_EQ(testing::ReadText(small + testing::kSeparator + "REPORT.DOC"), "the only copy");
   }
   testing::Run("umount " + small);
 }
 
 TEST_F(MergeEngineTest, PartCutShortWhileItIsReadShowsAsAChecksumError) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows lets no other program cut short a file open here "
+                  "(FileTest.OpenFilesAreKeptFromOtherWritersOnWindows)";
+#endif
   // Parts larger than what is read at a time.
   auto paths = MakeSet(2 * 40 * kCopyBlockSize, 40 * kCopyBlockSize);
   // After the first block the part loses all but five of its forty blocks.

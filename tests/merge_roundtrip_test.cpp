@@ -82,7 +82,7 @@ class MergeRoundTripTest : public ::testing::Test {
   }
 
   void ExpectJoinedCopyOf(const std::string& source, const std::string& part) {
-    std::string target = out + "/" + FileNameOfPath(source);
+    std::string target = out + testing::kSeparator + FileNameOfPath(source);
     ::unlink(target.c_str());
     ASSERT_EQ(Join(part), MergeOutcome::kComplete)
         << ::testing::PrintToString(mergeUi->MessageTexts());
@@ -91,12 +91,11 @@ class MergeRoundTripTest : public ::testing::Test {
     EXPECT_EQ(testing::ModifiedTime(target), testing::ModifiedTime(source));
   }
 
-  static std::string FileNameOfPath(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
-  }
+  static std::string FileNameOfPath(const std::string& path) { return FileNameOf(path); }
 
   void ClearParts() {
-    for (const auto& name : testing::ListDir(parts)) ::unlink((parts + "/" + name).c_str());
+    for (const auto& name : testing::ListDir(parts))
+      ::unlink((parts + testing::kSeparator + name).c_str());
   }
 
   testing::TempDir dir;
@@ -136,7 +135,7 @@ TEST_F(MergeRoundTripTest, RandomSourcesAndPartSizesJoinByteForByte) {
     auto names = testing::ListDir(parts);
     ASSERT_EQ(names.size(), (size + division - 1) / division);
     // Start from a random part of the set.
-    std::string selected = parts + "/" + names[random() % names.size()];
+    std::string selected = parts + testing::kSeparator + names[random() % names.size()];
     ExpectJoinedCopyOf(source, selected);
     ::unlink(source.c_str());
   }
@@ -155,9 +154,9 @@ TEST_F(MergeRoundTripTest, FloppyFillingWithMorePartsThanPlannedJoins) {
   Split(source, 10086, /*fill=*/true);
   auto names = testing::ListDir(parts);
   ASSERT_GT(names.size(), 5u);
-  EXPECT_EQ(testing::ReadFile(parts + "/FLOPPY.Z00")[0], names.size());
-  EXPECT_EQ(testing::ReadFile(parts + "/FLOPPY.Z01")[0], 5);
-  ExpectJoinedCopyOf(source, parts + "/" + names.back());
+  EXPECT_EQ(testing::ReadFile(parts + testing::kSeparator + "FLOPPY.Z00")[0], names.size());
+  EXPECT_EQ(testing::ReadFile(parts + testing::kSeparator + "FLOPPY.Z01")[0], 5);
+  ExpectJoinedCopyOf(source, parts + testing::kSeparator + names.back());
 }
 
 TEST_F(MergeRoundTripTest, FloppyFillingWithFewerPartsThanPlannedJoins) {
@@ -170,11 +169,12 @@ TEST_F(MergeRoundTripTest, FloppyFillingWithFewerPartsThanPlannedJoins) {
   splitAnswers = {Answer::kYes};
   Split(source, 10086, /*fill=*/true);
   ASSERT_EQ(testing::ListDir(parts).size(), 2u);
-  EXPECT_EQ(testing::ReadFile(parts + "/FEWER.Z00")[0], 2);
-  ExpectJoinedCopyOf(source, parts + "/FEWER.Z00");
+  EXPECT_EQ(testing::ReadFile(parts + testing::kSeparator + "FEWER.Z00")[0], 2);
+  ExpectJoinedCopyOf(source, parts + testing::kSeparator + "FEWER.Z00");
 }
 
 TEST_F(MergeRoundTripTest, SetsOfAnIndependentWriterJoin) {
+  FENNIMAR_NEEDS_PYTHON();
   struct Case {
     std::size_t size;
     int perPart;
@@ -202,9 +202,9 @@ TEST_F(MergeRoundTripTest, SetsOfAnIndependentWriterJoin) {
     ASSERT_EQ(testing::Run(command + " > /dev/null"), 0);
     std::string name = c.storedName ? c.storedName : "SOURCE.BIN";
     std::string plain = name.substr(name.find_last_of("\\/:") + 1);
-    std::string target = out + "/" + plain;
+    std::string target = out + testing::kSeparator + plain;
     std::string stem = plain.substr(0, plain.find('.'));
-    std::string first = parts + "/" + stem + ".Z00";
+    std::string first = parts + testing::kSeparator + stem + ".Z00";
     ASSERT_TRUE(testing::Exists(first)) << first;
     ::unlink(target.c_str());
     ASSERT_EQ(Join(first), MergeOutcome::kComplete)
@@ -221,7 +221,7 @@ TEST_F(MergeRoundTripTest, PercentageRisesToOneHundredForLargeFiles) {
   testing::WriteFile(source, MakeContent(Content::kRandom, 22 * 1000 * 1000, random));
   testing::SetModifiedTime(source, 1500000000);
   Split(source, 1000000 + static_cast<std::int64_t>(kHeaderSize));
-  ExpectJoinedCopyOf(source, parts + "/LARGE.Z00");
+  ExpectJoinedCopyOf(source, parts + testing::kSeparator + "LARGE.Z00");
   const auto& percents = mergeUi->percents;
   EXPECT_EQ(percents.front(), 0);
   EXPECT_EQ(percents.back(), 100);

@@ -30,7 +30,8 @@ std::vector<std::string> WritePartSet(const std::string& directory, const Bytes&
     Bytes part(kHeaderSize + (end - begin));
     std::copy(bytes.begin(), bytes.end(), part.begin());
     if (end > begin) std::memcpy(part.data() + kHeaderSize, data.data() + begin, end - begin);
-    std::string path = PartPathFromBase(directory + "/" + options.stem, static_cast<int>(k));
+    std::string path =
+        PartPathFromBase(directory + testing::kSeparator + options.stem, static_cast<int>(k));
     WriteFile(path, part);
     paths.push_back(path);
   }

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <array>
+
 #include "platform/buffered_writer.h"
+#include "platform/charset.h"
+#include "platform/clock.h"
 #include "platform/directories.h"
 #include "platform/drive.h"
 #include "platform/file.h"
 #include "platform/file_operations.h"
 #include "platform/file_status.h"
+#include "platform/host_name.h"
+#include "platform/locked_temp_directory.h"
 #include "platform/path.h"
 #include "platform/temporary_files.h"
 #include "split/copy_file.h"
@@ -22,7 +28,37 @@ TEST(PathTest, SplitsAndJoins) {
   EXPECT_EQ(DirectoryOf("/c"), "");
   EXPECT_EQ(JoinPath("/", "x"), "/x");
   EXPECT_EQ(JoinPath("/a/", "x"), "/a/x");
-  EXPECT_EQ(JoinPath("/a", "x"), "/a/x");
+  EXPECT_EQ(JoinPath("/a", "x"), "/a" + std::string(1, kPathSeparator) + "x");
+#ifdef _WIN32
+  // Windows takes either separator, and both in one path.
+  EXPECT_EQ(FileNameOf("C:\\a/b\\c.d"), "c.d");
+  EXPECT_EQ(DirectoryOf("C:\\a\\b/c.d"), "C:\\a\\b");
+  EXPECT_EQ(JoinPath("C:/a/", "x"), "C:/a/x");
+#endif
+}
+
+// Names longer than Windows' classic limit of 260 characters work as
+// shorter ones do.
+TEST(FileTest, LongNamesAreMadeWrittenRenamedAndRemoved) {
+  testing::TempDir dir;
+  std::string deep = dir.path();
+  for (int level = 0; level < 4; ++level) {
+    deep = JoinPath(deep, std::string(60, static_cast<char>('a' + level)));
+    ASSERT_TRUE(MakeDirectory(deep)) << deep;
+  }
+  std::string name = JoinPath(deep, std::string(40, 'f') + ".txt");
+  ASSERT_GT(name.size(), 300u);
+  auto file = File::CreateNew(name);
+  ASSERT_TRUE(file) << file.error().Text();
+  EXPECT_TRUE(file->Write("long", 4));
+  EXPECT_TRUE(file->Close());
+  std::string renamed = JoinPath(deep, "renamed.txt");
+  ASSERT_TRUE(RenameFile(name, renamed));
+  EXPECT_EQ(StatusOf(renamed)->size, 4);
+  EXPECT_EQ(*File::OpenRead(renamed)->Read(std::array<char, 8>().data(), 8), 4u);
+  EXPECT_EQ(DirectoryEntries(deep)->size(), 1u);
+  EXPECT_TRUE(RemoveFile(renamed));
+  EXPECT_EQ(KindOf(renamed), EntryKind::kNone);
 }
 
 TEST(FileTest, CreateReadSeekUpdateAndRefuseDirectories) {
@@ -44,13 +80,34 @@ TEST(FileTest, CreateReadSeekUpdateAndRefuseDirectories) {
   auto taken = File::CreateNew(dir / "f");
   auto directory = File::OpenRead(dir.path());  // a directory is no file
   auto missing = File::OpenUpdate(dir / "missing");
+  EXPECT_TRUE(in->Close());  // Windows deletes no open file
   EXPECT_TRUE(RemoveFile(dir / "f"));
   ASSERT_FALSE(taken || directory || missing);
   EXPECT_EQ(taken.error().kind(), ErrorKind::kExists);
   EXPECT_EQ(directory.error().kind(), ErrorKind::kIsDirectory);
   EXPECT_EQ(directory.error().Reason(), "Is a directory");
-  EXPECT_EQ(missing.error().Text(), "cannot open: No such file or directory");
+  EXPECT_EQ(missing.error().Text(), "cannot open: " + testing::NoSuchFileText());
 }
+
+#ifdef _WIN32
+// A file Fennimar reads or writes cannot be written or deleted meanwhile,
+// as if by another program; reading it stays open to others.
+TEST(FileTest, OpenFilesAreKeptFromOtherWritersOnWindows) {
+  testing::TempDir dir;
+  testing::WriteFile(dir / "f", "data");
+  auto in = File::OpenRead(dir / "f");
+  ASSERT_TRUE(in);
+  EXPECT_FALSE(File::OpenUpdate(dir / "f"));
+  EXPECT_FALSE(RemoveFile(dir / "f"));
+  EXPECT_TRUE(File::OpenRead(dir / "f"));
+  ASSERT_TRUE(in->Close());
+  auto out = File::Create(dir / "g");
+  ASSERT_TRUE(out);
+  EXPECT_FALSE(File::OpenUpdate(dir / "g"));
+  ASSERT_TRUE(out->Close());
+  EXPECT_TRUE(File::OpenUpdate(dir / "f"));
+}
+#endif
 
 TEST(BufferedWriterTest, GathersWritesAndKeepsOrderAcrossTheBufferEdge) {
   testing::TempDir dir;
@@ -131,13 +188,72 @@ TEST(DriveTest, LargestFileOfARealVfatThroughALoopDevice) {
   testing::Run("umount " + mount);
 }
 
+// Text in the character sets mail headers name, as UTF-8; bytes a set does
+// not have, or a set the system does not know, give nothing.
+TEST(CharsetTest, ConvertsKnownSetsAndRefusesWhatTheyLack) {
+  EXPECT_EQ(ToUtf8("caf\xE9", "ISO-8859-1"), "caf\xC3\xA9");
+  EXPECT_EQ(ToUtf8("\x80", "windows-1252"), "\xE2\x82\xAC");
+  EXPECT_EQ(ToUtf8("\xC3\xA9", "utf-8"), "\xC3\xA9");
+  EXPECT_EQ(ToUtf8("\xFF", "UTF-8"), std::nullopt);
+  EXPECT_EQ(ToUtf8("\xE9", "US-ASCII"), std::nullopt);
+  EXPECT_EQ(ToUtf8("x", "x-unknown"), std::nullopt);
+}
+
+// The calendar of the stamps: leap days, the century, times before 1970;
+// and the fixed clock of the tests.
+TEST(ClockTest, BreaksDownMomentsAndKeepsAFixedWallClock) {
+  struct Case {
+    std::int64_t seconds;
+    int year, month, day, hour, minute, second;
+  };
+  for (const Case& c :
+       {Case{0, 1970, 1, 1, 0, 0, 0}, Case{951827696, 2000, 2, 29, 12, 34, 56},
+        Case{-1, 1969, 12, 31, 23, 59, 59}, Case{4102444800, 2100, 1, 1, 0, 0, 0}}) {
+    UtcTime t = UtcTimeOf(c.seconds);
+    EXPECT_EQ(std::vector<int>({t.year, t.month, t.day, t.hour, t.minute, t.second}),
+              std::vector<int>({c.year, c.month, c.day, c.hour, c.minute, c.second}))
+        << c.seconds;
+  }
+  SetWallClock(951827696);
+  EXPECT_EQ(WallSeconds(), 951827696);
+  EXPECT_EQ(WallTimeUtc().day, 29);
+  SetWallClock(std::nullopt);
+  EXPECT_GT(WallSeconds(), 1700000000);
+  EXPECT_FALSE(HostName().empty());
+}
+
+// A directory of the prefix whose lock is free is the remains of a run that
+// ended; one whose lock is held belongs to a run still going.
+TEST(LockedTempDirectoryTest, RemovesOnlyTheRemainsOfRunsThatEnded) {
+  const std::string prefix = "fennimar-locktest-";
+  auto live = LockedTempDirectory::Create(prefix);
+  ASSERT_TRUE(live);
+  std::string dead = JoinPath(DirectoryOf(live->Path()), prefix + "000000");
+  ASSERT_TRUE(MakeDirectory(dead));
+  testing::WriteFile(JoinPath(dead, "left"), "x");
+  std::string next;
+  {
+    auto another = LockedTempDirectory::Create(prefix);
+    ASSERT_TRUE(another);
+    next = another->Path();
+    EXPECT_EQ(KindOf(dead), EntryKind::kNone);
+    EXPECT_EQ(KindOf(live->Path()), EntryKind::kDirectory);
+    EXPECT_EQ(DirectoryLock(next).state(), DirectoryLock::State::kBusy);
+  }
+  EXPECT_EQ(KindOf(next), EntryKind::kNone);
+}
+
 TEST(DriveTest, LargeFreeSpaceIsNotCutTo32Bits) {
   SystemDrives drives;
   // The test machine's root file system is far larger than 4 GiB; the value
   // must agree with df's to within what other writers change meanwhile.
   std::uint64_t free = drives.GetFreeSpace("/");
   EXPECT_GT(free, 0u);
+#ifdef _WIN32
+  EXPECT_EQ(drives.RootOf("/").substr(1), ":\\");  // the root of the working drive
+#else
   EXPECT_EQ(drives.RootOf("/"), "/");
+#endif
 }
 
 }  // namespace

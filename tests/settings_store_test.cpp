@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include <cstdlib>
+
+#ifdef FENNIMAR_WITH_MAIL
 #include "mail/smtp/smtp_settings.h"
+#endif
 #include "platform/file_status.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
@@ -63,7 +66,7 @@ TEST_F(SettingsStoreTest, FailedWriteIsIgnoredAndUnreadableFileReadsAsMissing) {
   // A directory where the file should be: it can be neither read nor replaced.
   testing::TempDir other;
   std::string file = other / "FENNIMAR.INI";
-  ASSERT_EQ(testing::Run("mkdir " + file), 0);
+  testing::MakeDir(file);
   SettingsStore s(file);
   EXPECT_FALSE(s.WriteSetting("FENNIMAR", "Format", "FIXED"));
   EXPECT_EQ(s.ReadSetting("FENNIMAR", "Format", "FREE", 25), "FREE");
@@ -78,18 +81,20 @@ TEST_F(SettingsStoreTest, WriteKeepsLineEndsLinksModesAndFilesItCannotRead) {
   std::string link = other / "FENNIMAR.INI";
   testing::WriteFile(real, "[Other]\r\nx=1\r\n");
   ::chmod(real.c_str(), 0600);
-  ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+  FENNIMAR_MAKE_LINK(real, link);
   SettingsStore s(link);
   EXPECT_TRUE(s.WriteSetting("FENNIMAR", "Format", "FIXED"));
   EXPECT_EQ(testing::ReadText(real), "[Other]\r\nx=1\r\n\r\n[FENNIMAR]\r\nFormat=FIXED\r\n");
   EXPECT_EQ(s.ReadSetting("FENNIMAR", "Format", "FREE", 25), "FIXED");
   EXPECT_EQ(KindOf(link, Links::kTakeAsIs), EntryKind::kSymbolicLink);
+#ifndef _WIN32  // Windows keeps no permission bits
   EXPECT_EQ(StatusOf(real)->mode, 0600u);
+#endif
 
   // A file that exists but cannot be read is never rewritten.
   std::string locked = other / "LOCKED.INI";
   if (testing::IsRoot()) {
-    ASSERT_EQ(::mkfifo(locked.c_str(), 0644), 0);  // root reads any mode; a FIFO it cannot
+    FENNIMAR_MAKE_FIFO(locked);  // root reads any mode; a FIFO it cannot
   } else {
     testing::WriteFile(locked, "[FENNIMAR]\nChType=2DD\n");
     ::chmod(locked.c_str(), 0);
@@ -170,6 +175,7 @@ TEST(SettingValuesTest, StoredWordsRoundTripAndOtherTextsFollowTheReader) {
   }
 }
 
+#ifdef FENNIMAR_WITH_MAIL
 // A misspelt security must never mean plain text: it makes the mail
 // settings unusable, with a reason that names the key, the value and the file.
 TEST_F(SettingsStoreTest, SmtpSecurityIsOneOfItsWordsOrTheMailSettingsAreRefused) {
@@ -191,6 +197,15 @@ TEST_F(SettingsStoreTest, SmtpSecurityIsOneOfItsWordsOrTheMailSettingsAreRefused
   }
 }
 
+#endif
+
+#ifdef _WIN32
+TEST(SettingsStorePathTest, FollowsAppData) {
+  _putenv_s("APPDATA", "C:\\Users\\someone\\AppData\\Roaming");
+  EXPECT_EQ(SettingsStore::DefaultPath(),
+            "C:\\Users\\someone\\AppData\\Roaming\\Fennimar\\FENNIMAR.INI");
+}
+#else
 TEST(SettingsStorePathTest, FollowsXdgConfigHome) {
   setenv("XDG_CONFIG_HOME", "/tmp/cfg-home", 1);
   EXPECT_EQ(SettingsStore::DefaultPath(), "/tmp/cfg-home/fennimar/FENNIMAR.INI");
@@ -198,6 +213,7 @@ TEST(SettingsStorePathTest, FollowsXdgConfigHome) {
   setenv("HOME", "/home/someone", 1);
   EXPECT_EQ(SettingsStore::DefaultPath(), "/home/someone/.config/fennimar/FENNIMAR.INI");
 }
+#endif
 
 }  // namespace
 }  // namespace fennimar

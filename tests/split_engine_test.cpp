@@ -88,7 +88,7 @@ class SplitEngineTest : public ::testing::Test {
   std::string Part(int k, const std::string& stem = "REPORT") {
     char name[32];
     std::snprintf(name, sizeof name, "%s.Z%02d", stem.c_str(), k);
-    return out + "/" + name;
+    return out + testing::kSeparator + name;
   }
 };
 
@@ -191,8 +191,9 @@ TEST_F(SplitEngineTest, NoSelectionLongPathMissingSourceAndCancel) {
             (ShownMessage{"File path too long\n" + longPath, longPath, MessageKind::kOkWarning}));
 
   engine.Run({dir / "MISSING.DOC", 5000});
-  EXPECT_EQ(ui.messages.back(), (ShownMessage{dir / "MISSING.DOC" + "\nNo such file or directory",
-                                              "Can not open file", MessageKind::kOkWarning}));
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{dir / "MISSING.DOC" + "\n" + testing::NoSuchFileText(),
+                          "Can not open file", MessageKind::kOkWarning}));
 
   // A cancelled dialog leaves every line as the last command left it.
   ui.splitDialog = nullptr;  // Cancel
@@ -294,28 +295,33 @@ TEST_F(SplitEngineTest, OddFilesAndNamesAreRefusedOrReplacedNeverWrittenThrough)
   // A symbolic link under a part's name is replaced; what it leads to is kept.
   // A FIFO under a part's temporary name does not stop the split.
   testing::WriteFile(dir / "victim", std::string("precious"));
-  ASSERT_EQ(::symlink((dir / "victim").c_str(), Part(0).c_str()), 0);
-  ASSERT_EQ(::mkfifo((Part(1) + std::string(kPendingSuffix)).c_str(), 0644), 0);
+  FENNIMAR_MAKE_LINK(dir / "victim", Part(0));
+  FENNIMAR_MAKE_FIFO(Part(1) + std::string(kPendingSuffix));
   EXPECT_EQ(engine.Run({source, 5000}), SplitOutcome::kComplete);
   EXPECT_EQ(testing::ReadText(dir / "victim"), "precious");
   EXPECT_EQ(KindOf(Part(0), Links::kTakeAsIs), EntryKind::kRegular);
 
   // A FIFO under a part's name, or as the source, is refused without waiting.
   ::unlink(Part(1).c_str());
-  ASSERT_EQ(::mkfifo(Part(1).c_str(), 0644), 0);
+  FENNIMAR_MAKE_FIFO(Part(1));
   EXPECT_EQ(engine.Run({source, 5000}), SplitOutcome::kFailed);
   EXPECT_EQ(ui.messages.back(), (ShownMessage{Part(1) + "\nNot a regular file", "Can not open",
                                               MessageKind::kOkWarning}));
   std::string fifo = dir / "PIPE.DOC";
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  FENNIMAR_MAKE_FIFO(fifo);
   EXPECT_EQ(engine.Run({fifo, 5000}), SplitOutcome::kFailed);
   EXPECT_EQ(ui.messages.back(), (ShownMessage{fifo + "\nNot a regular file", "Can not open file",
                                               MessageKind::kOkWarning}));
+}
 
+TEST_F(SplitEngineTest, UnjoinableNamesAndABusyDirectoryAreRefusedBeforeAnythingIsWritten) {
+  std::string source = Source(5000);
+  Dialog(2086);
   // A name the joiner would refuse is refused before anything is written;
   // so is a directory another run is writing into.
   testing::TempDir empty;
   out = empty.path();
+#ifndef _WIN32  // Windows itself takes neither in a file's name
   std::string tab = Source(5000, "TAB\tNAME.DOC");
   EXPECT_EQ(engine.Run({tab, 5000}), SplitOutcome::kFailed);
   EXPECT_EQ(ui.messages.back().text,
@@ -324,6 +330,7 @@ TEST_F(SplitEngineTest, OddFilesAndNamesAreRefusedOrReplacedNeverWrittenThrough)
   EXPECT_EQ(engine.Run({drive, 5000}), SplitOutcome::kFailed);
   EXPECT_EQ(ui.messages.back().text,
             "File name ends in ':' or '\\', its parts could not be joined\n" + drive);
+#endif
   DirectoryLock other(out);
   EXPECT_EQ(engine.Run({source, 5000}), SplitOutcome::kFailed);
   EXPECT_EQ(ui.messages.back().text, std::string(kDirectoryBusyText) + "\n" + out);
@@ -340,13 +347,17 @@ TEST_F(SplitEngineTest, StopAnsweredNoGoesOn) {
 }
 
 TEST_F(SplitEngineTest, SourceCutShortWhileSplittingDeletesTheIncompletePart) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows lets no other program cut short a file open here "
+                  "(FileTest.OpenFilesAreKeptFromOtherWritersOnWindows)";
+#endif
   std::string source = Source(200000);
   Dialog(100086);
   // Another program truncates the source while part 00 is copied, before
   // part 01 is read.
   ui.onPump = [&](int pump) {
     if (pump == 4) {
-      ASSERT_EQ(::truncate(source.c_str(), 150000), 0);
+      testing::SetFileSize(source, 150000);
     }
   };
   Split(source);
@@ -383,7 +394,7 @@ TEST_F(SplitEngineTest, UnwritablePartIsReported) {
 std::string SparseSource(const testing::TempDir& dir, const std::string& name, std::int64_t size) {
   std::string source = dir / name;
   testing::WriteFile(source, "x");
-  EXPECT_EQ(::truncate(source.c_str(), size), 0);
+  testing::SetFileSize(source, size);
   return source;
 }
 
@@ -397,7 +408,8 @@ TEST_F(SplitEngineTest, LargeSourceMakesALargeSetWithItsLengthNameAndLateTime) {
   PartHeader h;
   ui.onPump = [&](int pump) {
     if (pump < 10) return;
-    h = Header(PendingFile::PendingPathOf(out + "/" + std::string(66, 'N') + ".Z00"));
+    h = Header(
+        PendingFile::PendingPathOf(out + testing::kSeparator + std::string(66, 'N') + ".Z00"));
     ui.progress->StopConfirmed();
   };
   Split(source);
@@ -424,17 +436,19 @@ TEST_F(SplitEngineTest, PartSizeOf2GiBIsRefusedBeforeAnythingIsWritten) {
 // Sets of sources under 2 GiB stay what the released split wrote.
 TEST_F(SplitEngineTest, SmallSetsAreByteForByteWhatTheReleaseWrote) {
   const std::string release = FENNIMAR_TESTS_DIR "/data/release_set";
-  for (const auto& name : testing::ListDir(release + "/source")) {
-    testing::WriteFile(dir / name, testing::ReadFile(release + "/source/" + name));
+  for (const auto& name : testing::ListDir(release + testing::kSeparator + "source")) {
+    testing::WriteFile(dir / name,
+                       testing::ReadFile(release + testing::kSeparator + "source/" + name));
     testing::SetModifiedTime(dir / name, 1234567890);
     Dialog(1086);
     Split(dir / name);
   }
   EXPECT_TRUE(ui.messages.empty());
   auto written = testing::ListDir(out);
-  ASSERT_EQ(written, testing::ListDir(release + "/parts"));
+  ASSERT_EQ(written, testing::ListDir(release + testing::kSeparator + "parts"));
   for (const auto& part : written) {
-    EXPECT_EQ(testing::ReadFile(out + "/" + part), testing::ReadFile(release + "/parts/" + part))
+    EXPECT_EQ(testing::ReadFile(out + testing::kSeparator + part),
+              testing::ReadFile(release + testing::kSeparator + "parts/" + part))
         << part;
   }
 }
@@ -541,7 +555,7 @@ TEST_F(RemovableSplitTest, AnotherFilesPartsAreAskedAboutOnTheDiskInTheDrive) {
 TEST_F(RemovableSplitTest, PromptRefusesADiskWithTooLittleSpace) {
   testing::ScriptedUi promptUi;
   drives.freeSpace = 999;
-  FloppyPrompt prompt(promptUi, drives, out + "/REPORT.Z00", 1000);
+  FloppyPrompt prompt(promptUi, drives, out + testing::kSeparator + "REPORT.Z00", 1000);
   EXPECT_EQ(prompt.Ok(), DialogResult::kStayOpen);
   EXPECT_EQ(promptUi.messages.back(),
             (ShownMessage{"Not enough space on disk", "Fennimar", MessageKind::kOkWarning}));
@@ -614,8 +628,8 @@ void PutJoiners(SettingsStore& settings, const std::string& programs, std::size_
                 std::size_t windowsSize) {
   for (auto [name, size] : {std::pair{"joinex", linuxSize}, std::pair{"joinex.exe", windowsSize}}) {
     if (size == 0) continue;
-    testing::WriteFile(programs + "/" + name, testing::RandomBytes(size, 9));
-    ::chmod((programs + "/" + name).c_str(), 0755);
+    testing::WriteFile(programs + testing::kSeparator + name, testing::RandomBytes(size, 9));
+    ::chmod((programs + testing::kSeparator + name).c_str(), 0755);
   }
   settings.WriteSetting("FENNIMAR", "FENNIMAR_PATH", programs);
 }
@@ -697,9 +711,9 @@ TEST_F(SplitEngineTest, DiskFullOnARealTmpfsDeletesTheShortPart) {
   Dialog(50086);
   SplitEngine e(ui, settings, drives, nullptr);
   e.Run({source, testing::FileSize(source)});
-  EXPECT_EQ(ui.messages.back(),
-            (ShownMessage{"Disk write error or disk full!!!\n" + mount + "/REPORT.Z01",
-                          "Split ABORTED", MessageKind::kOkWarning}));
+  EXPECT_EQ(ui.messages.back(), (ShownMessage{"Disk write error or disk full!!!\n" + mount +
+                                                  testing::kSeparator + "REPORT.Z01",
+                                              "Split ABORTED", MessageKind::kOkWarning}));
   std::vector<std::string> left = testing::ListDir(mount);
   EXPECT_EQ(left, (std::vector<std::string>{"REPORT.Z00"}));
   EXPECT_EQ(testing::FileSize(Part(0)), 50086);
@@ -708,6 +722,7 @@ TEST_F(SplitEngineTest, DiskFullOnARealTmpfsDeletesTheShortPart) {
 }
 
 TEST_F(SplitEngineTest, IndependentReaderRebuildsTheSource) {
+  FENNIMAR_NEEDS_PYTHON();
   std::string source = Source(123457, "DATA.TAR.GZ");
   Dialog(20086);
   Split(source);

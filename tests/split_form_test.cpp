@@ -196,8 +196,8 @@ TEST_F(SplitFormTest, DirectoryQuestionAnsweredNoOrCreationFailingCancels) {
   form.SetDirectory(dir / "missing/parent");
   EXPECT_EQ(form.Ok(), DialogResult::kCancel);
   EXPECT_EQ(ui.messages.back(),
-            (ShownMessage{"Can not create directory\n" + dir / "missing/parent" +
-                              "\nNo such file or directory",
+            (ShownMessage{"Can not create directory\n" + dir / "missing/parent" + "\n" +
+                              testing::NoSuchPathText(),
                           "Split", MessageKind::kOk}));
 }
 
@@ -205,7 +205,7 @@ TEST_F(SplitFormTest, EmptyDirectoryMeansTheRoot) {
   SplitForm form = Opened(600000, "DO 500", "REPORT.DOC");
   EXPECT_EQ(form.directory(), "");
   ASSERT_EQ(form.Ok(), DialogResult::kOk);
-  EXPECT_EQ(form.request().targetDirectory, "/");
+  EXPECT_EQ(form.request().targetDirectory, kRootDirectory);
 }
 
 }  // namespace

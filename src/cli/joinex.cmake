@@ -24,7 +24,7 @@ if(NOT WIN32 AND NOT FENNIMAR_SANITIZE AND NOT FENNIMAR_FUZZ)
 endif()
 # The joiners live where a split looks for them when the settings name no
 # directory; `joinex` on the command line is a link to the Linux one.
-if(NOT FENNIMAR_JOINER_ONLY)
+if(NOT WIN32 AND NOT FENNIMAR_JOINER_ONLY)
   install(TARGETS joinex RUNTIME DESTINATION lib/fennimar)
   install(CODE "
     file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")

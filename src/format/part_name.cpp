@@ -16,7 +16,7 @@ std::string PartStem(std::string_view path) {
 }
 
 std::string PartBaseOf(std::string_view path) {
-  auto slash = path.rfind(kPathSeparator);
+  auto slash = path.find_last_of(kPathSeparators);
   std::string_view directory =
       slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
   return std::string(directory) + PartStem(path);

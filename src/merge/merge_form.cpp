@@ -21,7 +21,7 @@ std::string MergeForm::DirectoryProposal(const std::string& selectedPath) {
   // The search starts at the second character, so "/REPORT.Z00" proposes an
   // empty field, which the engine turns into the root directory.
   if (selectedPath.size() < 2) return {};
-  auto slash = selectedPath.rfind(kPathSeparator);
+  auto slash = selectedPath.find_last_of(kPathSeparators);
   if (slash == std::string::npos || slash == 0) return {};
   return selectedPath.substr(0, slash);
 }

@@ -9,7 +9,7 @@ std::string TargetStem(std::string_view name) {
 }
 
 std::optional<std::string> StripSecondDot(std::string_view path) {
-  auto slash = path.rfind(kPathSeparator);
+  auto slash = path.find_last_of(kPathSeparators);
   std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
   auto first = path.find('.', nameStart);
   if (first == std::string_view::npos) return std::nullopt;

@@ -8,7 +8,7 @@
 namespace fennimar {
 
 Result<void> MakeDirectory(const std::string& path) {
-  if (!::CreateDirectoryW(WideText(path).c_str(), nullptr)) {
+  if (!::CreateDirectoryW(WidePath(path).c_str(), nullptr)) {
     return SystemError::Last("cannot create directory");
   }
   return {};
@@ -17,7 +17,7 @@ Result<void> MakeDirectory(const std::string& path) {
 Result<std::vector<std::string>> DirectoryEntries(const std::string& directory) {
   std::vector<std::string> names;
   WIN32_FIND_DATAW found{};
-  HANDLE search = ::FindFirstFileW(WideText(JoinPath(directory, "*")).c_str(), &found);
+  HANDLE search = ::FindFirstFileW(WidePath(JoinPath(directory, "*")).c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return SystemError::Last("cannot list directory");
   do {
     std::wstring_view name = found.cFileName;
@@ -38,7 +38,29 @@ Result<std::string> AbsolutePath(const std::string& path) {
   return NarrowText(full);
 }
 
-std::string ResolvedPath(const std::string& path) { return path; }
+// The system's final name of what the path leads to, opened through every
+// link; it comes in the \\?\ form, which is taken off again where the name
+// does without it.
+std::string ResolvedPath(const std::string& path) {
+  HANDLE handle = ::CreateFileW(WidePath(path).c_str(), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return path;
+  std::wstring final(MAX_PATH, L'\0');
+  DWORD length = ::GetFinalPathNameByHandleW(handle, final.data(), MAX_PATH, 0);
+  if (length >= MAX_PATH) {
+    final.resize(length);
+    length = ::GetFinalPathNameByHandleW(handle, final.data(), length, 0);
+  }
+  ::CloseHandle(handle);
+  if (length == 0 || length >= final.size()) return path;
+  final.resize(length);
+  std::wstring plain = final.starts_with(LR"(\\?\UNC\)") ? LR"(\\)" + final.substr(8)
+                       : final.starts_with(LR"(\\?\)")   ? final.substr(4)
+                                                         : final;
+  // A long name keeps the form in which the system takes it.
+  return NarrowText(plain.size() <= kClassicPathLimit ? plain : final);
+}
 
 Result<std::string> ProgramDirectory() {
   std::wstring path(MAX_PATH, L'\0');

@@ -1,9 +1,10 @@
 // DirectoryLock: one writer at a time in a directory. A split or a merge holds
-// an advisory lock (flock) on the directory that receives its files for the
-// whole run, so that two runs never write the same names at once and a file
-// left under a temporary name there can only be the remains of a run that
-// ended without cleaning up. The lock is tried once and never waited for; the
-// kernel releases it when the holder ends, however it ends.
+// an advisory lock (flock; LockFileEx on Windows) on the directory that
+// receives its files for the whole run, so that two runs never write the same
+// names at once and a file left under a temporary name there can only be the
+// remains of a run that ended without cleaning up. The lock is tried once and
+// never waited for; the kernel releases it when the holder ends, however it
+// ends.
 #pragma once
 
 #include <string>
@@ -33,6 +34,9 @@ class DirectoryLock {
 
  private:
   int fd_ = -1;
+  // On Windows, where a directory's file system takes no byte-range lock:
+  // the named semaphore that stands for the lock instead.
+  void* standIn_ = nullptr;
   State state_ = State::kUnavailable;
 };
 

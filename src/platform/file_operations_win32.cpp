@@ -21,23 +21,57 @@ FILETIME FileTimeOf(std::int64_t seconds) {
 
 }  // namespace
 
+// MOVEFILE_WRITE_THROUGH returns only once the new name is on the device,
+// as the directory's fsync does on Linux.
 Result<void> RenameFile(const std::string& from, const std::string& to) {
-  return Done(
-      ::MoveFileExW(WideText(from).c_str(), WideText(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0,
-      "cannot rename");
+  return Done(::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0,
+              "cannot rename");
 }
 
 Result<void> RenameNoReplace(const std::string& from, const std::string& to) {
-  return Done(::MoveFileExW(WideText(from).c_str(), WideText(to).c_str(), 0) != 0, "cannot rename");
+  return Done(
+      ::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0,
+      "cannot rename");
 }
 
+// A link to a directory is itself a directory entry, removed as one.
 Result<void> RemoveFile(const std::string& path) {
-  return Done(::DeleteFileW(WideText(path).c_str()) != 0, "cannot delete");
+  std::wstring wide = WidePath(path);
+  DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return Done(::RemoveDirectoryW(wide.c_str()) != 0, "cannot delete");
+  }
+  return Done(::DeleteFileW(wide.c_str()) != 0, "cannot delete");
+}
+
+// Since Windows 10 in developer mode a user may make links without the
+// privilege when asking so; older systems refuse the flag itself.
+Result<void> MakeSymbolicLink(const std::string& target, const std::string& link) {
+  constexpr DWORD kUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+  std::wstring wideTarget = WideText(target), wideLink = WidePath(link);
+  DWORD attributes = ::GetFileAttributesW(wideTarget.c_str());
+  DWORD flags = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                    ? SYMBOLIC_LINK_FLAG_DIRECTORY
+                    : 0;
+  bool made = ::CreateSymbolicLinkW(wideLink.c_str(), wideTarget.c_str(), flags | kUnprivileged);
+  if (!made && ::GetLastError() != ERROR_INVALID_PARAMETER) {
+    return SystemError::Last("cannot make a link");
+  }
+  if (!made && !::CreateSymbolicLinkW(wideLink.c_str(), wideTarget.c_str(), flags)) {
+    return SystemError::Last("cannot make a link");
+  }
+  // Some systems that only resemble Windows (wine) say yes and make nothing.
+  if (::GetFileAttributesW(wideLink.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return SystemError("cannot make a link", ERROR_NOT_SUPPORTED);
+  }
+  return {};
 }
 
 Result<void> SetFileTimes(const std::string& path, std::int64_t accessTime,
                           std::int64_t modifiedTime) {
-  HANDLE handle = ::CreateFileW(WideText(path).c_str(), FILE_WRITE_ATTRIBUTES,
+  HANDLE handle = ::CreateFileW(WidePath(path).c_str(), FILE_WRITE_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return SystemError::Last("cannot set the times of");

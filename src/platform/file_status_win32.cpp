@@ -12,7 +12,7 @@ namespace {
 std::optional<FileIdentity> IdentityOfPath(const std::string& path, Links links) {
   DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
   if (links == Links::kTakeAsIs) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
-  HANDLE handle = ::CreateFileW(WideText(path).c_str(), 0,
+  HANDLE handle = ::CreateFileW(WidePath(path).c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -24,13 +24,31 @@ std::optional<FileIdentity> IdentityOfPath(const std::string& path, Links links)
                       (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
 
+// The directory listing's data of the entry itself, without following it.
+bool EntryOfListing(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
+  // A wildcard would match other entries; no name holds one.
+  if (path.find_first_of("*?") != std::string::npos) return false;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW(WidePath(path).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  ::FindClose(search);
+  data.dwFileAttributes = found.dwFileAttributes;
+  data.ftLastWriteTime = found.ftLastWriteTime;
+  data.nFileSizeHigh = found.nFileSizeHigh;
+  data.nFileSizeLow = found.nFileSizeLow;
+  return true;
+}
+
 }  // namespace
 
 Result<FileStatus> StatusOf(const std::string& path, Links links) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (path.empty()) return SystemError::OfKind("cannot read the status of", ErrorKind::kNotFound);
-  if (!::GetFileAttributesExW(WideText(path).c_str(), GetFileExInfoStandard, &data)) {
-    return SystemError::Last("cannot read the status of");
+  if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
+    auto error = SystemError::Last("cannot read the status of");
+    // A link that leads nowhere is still an entry of its directory, as its
+    // listing shows.
+    if (links != Links::kTakeAsIs || !EntryOfListing(path, data)) return error;
   }
   FileStatus status;
   DWORD attributes = data.dwFileAttributes;
@@ -56,7 +74,7 @@ EntryKind KindOf(const std::string& path, Links links) {
 }
 
 Result<void> CheckWritable(const std::string& path) {
-  DWORD attributes = ::GetFileAttributesW(WideText(path).c_str());
+  DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return SystemError::Last("may not write");
   if (attributes & FILE_ATTRIBUTE_READONLY)
     return SystemError("may not write", ERROR_ACCESS_DENIED);

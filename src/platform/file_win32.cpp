@@ -1,5 +1,6 @@
-// File on Windows: a C runtime descriptor opened with _wopen, so that names
-// are UTF-16 and every byte passes unchanged (binary mode).
+// File on Windows: a handle from CreateFileW (UTF-16 names, long names in
+// the \\?\ form), wrapped in a C runtime descriptor so that the rest of File
+// stays one descriptor; every byte passes unchanged (binary mode).
 #include <windows.h>
 // After windows.h:
 #include <fcntl.h>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <utility>
 
 #include "platform/file.h"
@@ -19,11 +21,43 @@ namespace {
 // _read and _write take an unsigned int count; larger requests are looped.
 constexpr std::size_t kLargestCall = INT_MAX / 2;
 
-Result<File> OpenWith(const std::string& path, int flags, File (*make)(int)) {
-  int fd = ::_wopen(WideText(path).c_str(), flags | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-  if (fd < 0) return SystemError::Last("cannot open");
+// While Fennimar has a file open, other programs may read it but neither
+// write nor delete it: a part being joined or a source being split cannot
+// change under the copy, and a file being written is never written twice.
+constexpr DWORD kShareMode = FILE_SHARE_READ;
+
+bool IsDirectory(const std::wstring& path) {
+  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+Result<File> OpenWith(const std::string& path, DWORD access, DWORD disposition, int crtFlags,
+                      File (*make)(int)) {
+  std::wstring wide = WidePath(path);
+  HANDLE handle = ::CreateFileW(wide.c_str(), access, kShareMode, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    if (::GetLastError() == ERROR_ACCESS_DENIED && IsDirectory(wide)) {
+      return SystemError::OfKind("cannot open", ErrorKind::kIsDirectory);
+    }
+    return SystemError::Last("cannot open");
+  }
+  // A device's name (CON, NUL, COM1) opens the device in any directory; it is
+  // never a file to read or write.
+  if (::GetFileType(handle) != FILE_TYPE_DISK) {
+    ::CloseHandle(handle);
+    return SystemError::OfKind("cannot open", ErrorKind::kNotRegularFile);
+  }
+  int fd = ::_open_osfhandle(reinterpret_cast<std::intptr_t>(handle), crtFlags);
+  if (fd < 0) {
+    auto error = SystemError::Last("cannot open");
+    ::CloseHandle(handle);
+    return error;
+  }
   return make(fd);
 }
+
+HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(::_get_osfhandle(fd)); }
 
 }  // namespace
 
@@ -40,28 +74,20 @@ File& File::operator=(File&& other) noexcept {
 }
 
 Result<File> File::OpenRead(const std::string& path) {
-  auto file = OpenWith(path, _O_RDONLY, [](int fd) { return File(fd); });
-  if (file) {
-    struct _stat64 st {};
-    if (::_fstat64(file->fd_, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
-      return SystemError::OfKind("cannot open", (st.st_mode & _S_IFMT) == _S_IFDIR
-                                                    ? ErrorKind::kIsDirectory
-                                                    : ErrorKind::kNotRegularFile);
-    }
-  }
-  return file;
+  return OpenWith(path, GENERIC_READ, OPEN_EXISTING, _O_RDONLY, [](int fd) { return File(fd); });
 }
 
 Result<File> File::Create(const std::string& path) {
-  return OpenWith(path, _O_WRONLY | _O_CREAT | _O_TRUNC, [](int fd) { return File(fd); });
+  return OpenWith(path, GENERIC_WRITE, CREATE_ALWAYS, 0, [](int fd) { return File(fd); });
 }
 
 Result<File> File::CreateNew(const std::string& path) {
-  return OpenWith(path, _O_WRONLY | _O_CREAT | _O_EXCL, [](int fd) { return File(fd); });
+  return OpenWith(path, GENERIC_WRITE, CREATE_NEW, 0, [](int fd) { return File(fd); });
 }
 
 Result<File> File::OpenUpdate(const std::string& path) {
-  return OpenWith(path, _O_RDWR, [](int fd) { return File(fd); });
+  return OpenWith(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, 0,
+                  [](int fd) { return File(fd); });
 }
 
 Result<std::size_t> File::Read(void* buffer, std::size_t size) {
@@ -102,7 +128,7 @@ Result<std::int64_t> File::Size() const {
 }
 
 Result<FileIdentity> File::Identity() const {
-  auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd_));
+  HANDLE handle = HandleOf(fd_);
   BY_HANDLE_FILE_INFORMATION info{};
   if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info)) {
     return SystemError::Last("cannot read the status of");
@@ -115,7 +141,7 @@ Result<FileIdentity> File::Identity() const {
 Result<void> File::SetMode(unsigned) { return {}; }
 
 Result<void> File::Sync() {
-  if (::_commit(fd_) != 0) return SystemError::Last("cannot put on the device");
+  if (!::FlushFileBuffers(HandleOf(fd_))) return SystemError::Last("cannot put on the device");
   return {};
 }
 

@@ -7,18 +7,20 @@
 namespace fennimar {
 
 std::string FileNameOf(std::string_view path) {
-  auto slash = path.rfind(kPathSeparator);
+  auto slash = path.find_last_of(kPathSeparators);
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
 std::string DirectoryOf(std::string_view path) {
-  auto slash = path.rfind(kPathSeparator);
+  auto slash = path.find_last_of(kPathSeparators);
   return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash));
 }
 
 std::string JoinPath(std::string_view directory, std::string_view name) {
   std::string joined(directory);
-  if (joined.empty() || joined.back() != kPathSeparator) joined += kPathSeparator;
+  if (joined.empty() || kPathSeparators.find(joined.back()) == std::string_view::npos) {
+    joined += kPathSeparator;
+  }
   joined += name;
   return joined;
 }

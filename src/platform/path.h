@@ -10,13 +10,16 @@ namespace fennimar {
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
 inline constexpr std::string_view kRootDirectory = "\\";
+// Windows takes the slash as a separator too, so a path may hold both.
+inline constexpr std::string_view kPathSeparators = "\\/";
 #else
 inline constexpr char kPathSeparator = '/';
 inline constexpr std::string_view kRootDirectory = "/";
+inline constexpr std::string_view kPathSeparators = "/";
 #endif
 
-// The last path component: the text after the last separator (the whole path
-// when it has none).
+// The last path component: the text after the last separator (any of
+// kPathSeparators; the whole path when it has none).
 std::string FileNameOf(std::string_view path);
 // The text before the last separator; empty when there is none.
 std::string DirectoryOf(std::string_view path);

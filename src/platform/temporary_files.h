@@ -1,5 +1,6 @@
-// Temporary files and directories in $TMPDIR (default /tmp), removed when
-// their owner goes out of scope.
+// Temporary files and directories in $TMPDIR (default /tmp; on Windows the
+// user's temporary directory, GetTempPathW), removed when their owner goes
+// out of scope.
 #pragma once
 
 #include <string>
@@ -28,7 +29,8 @@ class TempFile {
 
 // Removes what the open directory `directoryFd` holds: files and links, and
 // directories `depth` levels down with what they hold. Links are never
-// followed. For the platform's own removal of temporary directories.
+// followed. For the platform's own removal of temporary directories (on
+// Linux; Windows removes them by name).
 void RemoveEntriesAt(int directoryFd, int depth);
 
 // A private directory, created with mkdtemp and removed by its owner with

@@ -23,4 +23,17 @@ std::string NarrowText(std::wstring_view utf16) {
   return narrow;
 }
 
+std::wstring WidePath(std::string_view utf8) {
+  std::wstring wide = WideText(utf8);
+  if (wide.size() <= kClassicPathLimit || wide.starts_with(LR"(\\?\)")) return wide;
+  DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return wide;
+  std::wstring full(size, L'\0');
+  size = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  full.resize(size);
+  if (full.starts_with(LR"(\\?\)")) return full;
+  if (full.starts_with(LR"(\\)")) return LR"(\\?\UNC\)" + full.substr(2);
+  return LR"(\\?\)" + full;
+}
+
 }  // namespace fennimar

@@ -1,6 +1,5 @@
 #include "settings/settings_store.h"
 
-#include <cstdlib>
 #include <optional>
 #include <sstream>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/pending_file.h"
+#include "platform/settings_directory.h"
 #include "text/ascii.h"
 
 namespace fennimar {
@@ -68,17 +68,7 @@ void MakeParents(const std::string& path) {
 
 }  // namespace
 
-std::string SettingsStore::DefaultPath() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::string base;
-  if (config && *config) {
-    base = config;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home && *home ? home : ".") + "/.config";
-  }
-  return base + "/fennimar/FENNIMAR.INI";
-}
+std::string SettingsStore::DefaultPath() { return JoinPath(SettingsDirectory(), "FENNIMAR.INI"); }
 
 SettingsStore SettingsStore::ForUser() { return SettingsStore(DefaultPath()); }
 

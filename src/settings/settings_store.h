@@ -1,10 +1,12 @@
 // SettingsStore: the program's only persistent state, one INI file of
 // sections holding "key=value" lines.
 //
-// The file is $XDG_CONFIG_HOME/fennimar/FENNIMAR.INI (default
-// ~/.config/fennimar/FENNIMAR.INI). Section and key names match without
-// regard to case. Nothing is cached: every read goes to the file, so a value
-// written by one dialog is what the next reader sees.
+// The file is FENNIMAR.INI in the user's SettingsDirectory:
+// $XDG_CONFIG_HOME/fennimar/FENNIMAR.INI (default
+// ~/.config/fennimar/FENNIMAR.INI) on Linux, %APPDATA%\Fennimar\FENNIMAR.INI
+// on Windows. Section and key names match without regard to case. Nothing is
+// cached: every read goes to the file, so a value written by one dialog is
+// what the next reader sees.
 #pragma once
 
 #include <string>

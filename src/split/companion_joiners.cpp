@@ -13,6 +13,14 @@ namespace fennimar {
 namespace {
 
 constexpr std::array<std::string_view, 2> kJoinerNames = {"joinex", "joinex.exe"};
+
+#ifdef _WIN32
+// On Windows the joiners lie beside the programs.
+std::string InstalledJoinerDirectory() {
+  auto programs = ProgramDirectory();
+  return programs ? *programs : std::string();
+}
+#else
 // Where the installation keeps the joiners, below its prefix (the parent of
 // the programs' own directory, as /usr for /usr/bin/fennimar-cli).
 constexpr std::string_view kInstalledJoiners = "lib/fennimar";
@@ -21,6 +29,7 @@ std::string InstalledJoinerDirectory() {
   auto programs = ProgramDirectory();
   return programs ? JoinPath(DirectoryOf(*programs), kInstalledJoiners) : std::string();
 }
+#endif
 
 }  // namespace
 

@@ -3,7 +3,8 @@
 // `joinex` for Linux and `joinex.exe` for Windows, each one when its file is
 // in the programs' directory. That directory is the setting FENNIMAR_PATH;
 // when the key is missing, lib/fennimar of the installation that runs (as
-// /usr/lib/fennimar for /usr/bin/fennimar); when it is set but empty, no
+// /usr/lib/fennimar for /usr/bin/fennimar; on Windows the programs' own
+// directory, where joinex.exe is installed); when it is set but empty, no
 // joiner goes onto the disk.
 #pragma once
 
