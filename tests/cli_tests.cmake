@@ -9,7 +9,7 @@ if(NOT FENNIMAR_SANITIZE AND NOT FENNIMAR_FUZZ)
   set_tests_properties(large_roundtrip PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
 endif()
 # The Windows joiner under wine (skipped when wine is missing).
-if(FENNIMAR_BUILD_WINDOWS_JOINER)
+if(FENNIMAR_BUILD_WINDOWS)
   add_test(NAME joinex_wine COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/joinex_wine_test.sh
                                     $<TARGET_FILE:fennimar-cli> ${FENNIMAR_JOINEX_EXE}
                                     ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix)
