@@ -20,6 +20,9 @@ if ! command -v wine > /dev/null; then
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
+mkdir "$work/tmp"
+# wine's server directory goes under TMPDIR, and so with the run's files.
+export TMPDIR="$work/tmp"
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" XDG_CONFIG_HOME="$work/cfg"
 unset DISPLAY WAYLAND_DISPLAY
 cleanup() {

@@ -8,12 +8,15 @@ if ! command -v wine > /dev/null; then
   echo "SKIP: wine is not installed (scripts/install-deps.sh installs it)"
   exit 77
 fi
-prefix=$(mktemp -d "${TMPDIR:-/tmp}/fennimar-wine-XXXXXX")
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+run=$(mktemp -d "${TMPDIR:-/tmp}/fennimar-wine-XXXXXX")
+mkdir "$run/tmp"
+# wine makes its server's directory under TMPDIR: inside the run's own, it
+# goes with the prefix.
+export WINEPREFIX="$run/prefix" TMPDIR="$run/tmp" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 cleanup() {
   timeout 30 wineserver -k 2> /dev/null
-  rm -rf "$prefix"
+  rm -rf "$run"
 }
 trap cleanup EXIT
 timeout 300 wineboot -i > /dev/null 2>&1
