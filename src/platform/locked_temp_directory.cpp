@@ -1,49 +1,21 @@
 #include "platform/locked_temp_directory.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <vector>
-
+#include "platform/dead_run_directory.h"
 #include "platform/directories.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
+#include "platform/temporary_files.h"
 
 namespace fennimar {
 namespace {
 
-// The length of the part mkdtemp fills in.
+// The length of the unique part TempDirectory adds to the prefix.
 constexpr std::size_t kUniqueLength = 6;
 constexpr int kAttempts = 5;
 
-// Removes one directory of a run that ended without cleaning up: only a
-// directory of this user (a link is not followed) whose lock is free. Its
-// entries are removed through the opened directory, so that nothing can
-// swap another directory in under the name meanwhile.
-void RemoveIfDead(const std::string& path) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return;
-  struct stat status {};
-  if (::fstat(fd, &status) != 0 || status.st_uid != ::geteuid() ||
-      ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    ::close(fd);
-    return;
-  }
-  RemoveEntriesAt(fd, 1);
-  ::rmdir(path.c_str());  // fails, harmlessly, if the name no longer holds this directory
-  ::close(fd);
-}
-
 void RemoveDeadDirectories(const std::string& prefix) {
-  const char* base = std::getenv("TMPDIR");
-  std::string parent = base && *base ? base : "/tmp";
+  std::string parent = TemporaryParent();
+  if (parent.empty()) return;
   auto names = DirectoryEntries(parent);
   if (!names) return;
   for (const std::string& name : *names) {

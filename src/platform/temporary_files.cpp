@@ -11,14 +11,17 @@
 #include "platform/directories.h"
 
 namespace fennimar {
+
+std::string TemporaryParent() {
+  const char* dir = std::getenv("TMPDIR");
+  return dir && *dir ? std::string(dir) : std::string("/tmp");
+}
+
 namespace {
 
-// "$TMPDIR/<prefix>XXXXXX" (TMPDIR defaulting to /tmp), terminated, for
-// mkstemp and mkdtemp to fill in.
+// "$TMPDIR/<prefix>XXXXXX", terminated, for mkstemp and mkdtemp to fill in.
 std::vector<char> TempPattern(const std::string& prefix) {
-  const char* dir = std::getenv("TMPDIR");
-  std::string pattern =
-      (dir && *dir ? std::string(dir) : std::string("/tmp")) + "/" + prefix + "XXXXXX";
+  std::string pattern = TemporaryParent() + "/" + prefix + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   return name;

@@ -10,6 +10,11 @@
 
 namespace fennimar {
 
+// The directory temporary files and directories go into: $TMPDIR, or /tmp;
+// on Windows the user's temporary directory. Empty when the system cannot
+// tell.
+std::string TemporaryParent();
+
 // A temporary file, created with mkstemp and deleted by its owner.
 class TempFile {
  public:

@@ -23,6 +23,12 @@ std::wstring TempDirectoryPath() {
   return std::wstring(directory, length <= MAX_PATH ? length : 0);
 }
 
+std::string TemporaryParent() {
+  std::wstring directory = TempDirectoryPath();
+  if (!directory.empty()) directory.pop_back();  // the separator
+  return NarrowText(directory);
+}
+
 void RemoveEntriesIn(const std::wstring& directory, int depth) {
   WIN32_FIND_DATAW found{};
   HANDLE search = ::FindFirstFileW((directory + L"\\*").c_str(), &found);
