@@ -14,6 +14,7 @@ run_packages=(
 packages=(
   "${run_packages[@]}"
   libgtest-dev libgmock-dev libbenchmark-dev   # tests and micro-benchmarks
+  ccache                                       # scripts/test.sh: rebuilds reuse earlier compiles
   libgtk-3-dev                                 # GUI tests ask GTK what its file dialog lists
   xvfb xauth openbox x11-utils xdotool x11-apps imagemagick  # GUI tests and screenshots
   python3 python3-aiosmtpd                     # a real SMTP server for the mail tests
