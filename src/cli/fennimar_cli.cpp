@@ -1,13 +1,15 @@
 // fennimar-cli: split and join part sets from a terminal or a script, with
 // the same engines, messages and checks as the desktop program.
-#include <cstring>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "build_info.h"
 #include "cli/extract_command.h"
 #include "cli/join_command.h"
 #include "cli/mail_command.h"
 #include "cli/split_command.h"
+#include "platform/program_start.h"
 
 namespace {
 
@@ -22,27 +24,36 @@ constexpr const char* kUsage =
 
 }  // namespace
 
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+#else
 int main(int argc, char** argv) {
+#endif
+  std::vector<std::string> arguments = fennimar::StartProgram(argc, argv);
   // Without a command, the usage is an error's text: it goes to standard
   // error, as with any other usage error.
-  if (argc < 2) {
+  if (arguments.empty()) {
     std::cerr << kUsage;
     return 2;
   }
-  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+  const std::string& command = arguments.front();
+  if (command == "--help" || command == "-h") {
     std::cout << kUsage;
     return 0;
   }
-  if (std::strcmp(argv[1], "--version") == 0) {
+  if (command == "--version") {
     std::cout << "fennimar-cli " << fennimar::kVersion << "\n";
     return 0;
   }
-  if (std::strcmp(argv[1], "split") == 0) return fennimar::RunSplitCommand(argc - 2, argv + 2);
-  if (std::strcmp(argv[1], "join") == 0) return fennimar::RunJoinCommand(argc - 2, argv + 2);
-  if (std::strcmp(argv[1], "extract") == 0) {
-    return fennimar::RunExtractCommand(argc - 2, argv + 2);
-  }
-  if (std::strcmp(argv[1], "mail") == 0) return fennimar::RunMailCommand(argc - 2, argv + 2);
-  std::cerr << "fennimar-cli: unknown command " << argv[1] << "\n" << kUsage;
+  // The commands read their options as C strings, UTF-8 on either system.
+  std::vector<char*> options;
+  for (std::size_t i = 1; i < arguments.size(); ++i) options.push_back(arguments[i].data());
+  options.push_back(nullptr);
+  int count = static_cast<int>(arguments.size()) - 1;
+  if (command == "split") return fennimar::RunSplitCommand(count, options.data());
+  if (command == "join") return fennimar::RunJoinCommand(count, options.data());
+  if (command == "extract") return fennimar::RunExtractCommand(count, options.data());
+  if (command == "mail") return fennimar::RunMailCommand(count, options.data());
+  std::cerr << "fennimar-cli: unknown command " << command << "\n" << kUsage;
   return 2;
 }

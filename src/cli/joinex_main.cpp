@@ -1,9 +1,5 @@
-// joinex on Linux: the arguments are the system's bytes, taken as they are.
-#include <string>
-#include <vector>
-
+// joinex on Linux.
 #include "cli/joinex.h"
+#include "platform/program_start.h"
 
-int main(int argc, char** argv) {
-  return fennimar::RunJoinex(std::vector<std::string>(argv + 1, argv + argc));
-}
+int main(int argc, char** argv) { return fennimar::RunJoinex(fennimar::StartProgram(argc, argv)); }

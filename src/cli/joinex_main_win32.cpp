@@ -1,23 +1,15 @@
-// joinex.exe: the companion joiner on Windows. The command line arrives as
-// UTF-16 and is handed on as UTF-8, the console is switched to UTF-8 so that
-// every name prints as it is, and a start without arguments (a double click
-// on the disk) joins the sets beside the program and keeps the console
-// window open until Enter is pressed.
-#include <windows.h>
-
+// joinex.exe: the companion joiner on Windows. A start without arguments (a
+// double click on the disk) joins the sets beside the program and keeps the
+// console window open until Enter is pressed.
 #include <iostream>
 #include <string>
-#include <vector>
 
 #include "cli/joinex.h"
 #include "platform/directories.h"
-#include "platform/wide_text_win32.h"
+#include "platform/program_start.h"
 
 int wmain(int argc, wchar_t** argv) {
-  ::SetConsoleOutputCP(CP_UTF8);
-  ::SetConsoleCP(CP_UTF8);
-  std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i) arguments.push_back(fennimar::NarrowText(argv[i]));
+  auto arguments = fennimar::StartProgram(argc, argv);
   if (!arguments.empty()) return fennimar::RunJoinex(arguments);
 
   auto directory = fennimar::ProgramDirectory();
