@@ -11,8 +11,7 @@ endif()
 # The Windows joiner under wine (skipped when wine is missing).
 if(FENNIMAR_BUILD_WINDOWS)
   add_test(NAME joinex_wine COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/joinex_wine_test.sh
-                                    $<TARGET_FILE:fennimar-cli> ${FENNIMAR_JOINEX_EXE}
-                                    ${CMAKE_CURRENT_BINARY_DIR}/wine-prefix)
+                                    $<TARGET_FILE:fennimar-cli> ${FENNIMAR_JOINEX_EXE})
   set_tests_properties(joinex_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
 endif()
 # The Debian package, made from this build and run from a scratch root.

@@ -3,42 +3,22 @@
 # fennimar-cli split and by the independent writer: a round trip with a
 # non-ASCII name, a missing part, a checksum error, hostile stored names and
 # the start without arguments (a double click on a stick, beside the parts).
-# Usage: joinex_wine_test.sh FENNIMAR_CLI JOINEX_EXE WINEPREFIX
+# Usage: joinex_wine_test.sh FENNIMAR_CLI JOINEX_EXE
 set -u
 cli="$1"
 exe="$2"
-export WINEPREFIX="$3"
-# Linked statically: it needs no DLL that every Windows does not have.
-dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | sort | tr '\n' ' ')
-if [ "$dlls" != "KERNEL32.dll msvcrt.dll " ]; then
-  echo "FAIL: joinex.exe needs $dlls"
-  exit 1
-fi
-if ! command -v wine > /dev/null; then
-  echo "SKIP: wine is not installed (scripts/install-deps.sh installs it)"
-  exit 77
-fi
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
-mkdir "$work/tmp"
-# wine's server directory goes under TMPDIR, and so with the run's files.
-export TMPDIR="$work/tmp"
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" XDG_CONFIG_HOME="$work/cfg"
-unset DISPLAY WAYLAND_DISPLAY
-cleanup() {
-  timeout 30 wineserver -k 2> /dev/null
-  rm -rf "$work" "$WINEPREFIX"
-}
-trap cleanup EXIT
-source "$(dirname "$0")/script_checks.sh"
+export XDG_CONFIG_HOME="$work/cfg"
+source "$here/wine_session.sh"
+source "$here/script_checks.sh"
+# Linked statically: it needs no DLL that every Windows does not have.
+check "imported DLLs" "KERNEL32.dll msvcrt.dll " "$(system_dlls "$exe")"
 joinex() {  # joinex PART DIRECTORY [--keep]: joinex.exe with no console, into a new directory
   mkdir -p "$2"
   timeout 120 wine "$exe" "$@" < /dev/null > out.txt 2> err.txt
 }
 
-# The prefix is made once for the whole run; that first start is the slow one.
-rm -rf "$WINEPREFIX"
-timeout 300 wineboot -i > /dev/null 2>&1
 cd "$work"
 if ! timeout 120 wine "$exe" --version < /dev/null > version.txt 2>&1; then
   echo "FAIL: joinex.exe does not start under wine: $(cat version.txt)"
@@ -97,7 +77,7 @@ python3 "$here/merge_part_writer.py" SOURCE hostile 100000 'C:\CON' > /dev/null
 for part in hostile/CON.Z0*; do mv "$part" "hostile/DEVICE.${part##*.}"; done
 joinex 'hostile\DEVICE.Z00' safe
 check "device name refused" 1 $?
-check "device name message" "Z:${work//\//\\}\\hostile\\DEVICE.Z00: Invalid Component File, Merge aborted" \
+check "device name message" "$(windows_path "$work/hostile/DEVICE.Z00"): Invalid Component File, Merge aborted" \
   "$(head -n 1 err.txt | tr -d '\r')"
 check "device name, nothing created" "" "$(ls safe)"
 
