@@ -8,6 +8,7 @@ target_compile_definitions(fennimar_mail_test_support PRIVATE
   FENNIMAR_TESTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
 
 fennimar_add_test(mail_encoders_test mail_encoders_test.cpp)
+target_link_libraries(mail_encoders_test PRIVATE fennimar_mail_test_support)
 fennimar_add_test(mail_mime_composer_test mail_mime_composer_test.cpp)
 target_link_libraries(mail_mime_composer_test PRIVATE fennimar_mail_test_support)
 fennimar_add_test(mail_mime_parser_test mail_mime_parser_test.cpp)
