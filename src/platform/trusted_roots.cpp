@@ -2,17 +2,18 @@
 
 #include <openssl/ssl.h>
 
-#include <cstdlib>
+#include <optional>
 #include <string>
+
+#include "platform/environment.h"
 
 namespace fennimar {
 
 Result<void> LoadTrustedRoots(SSL_CTX* context) {
-  const char* bundle = std::getenv("SSL_CERT_FILE");
-  if (bundle != nullptr && *bundle != '\0') {
-    if (SSL_CTX_load_verify_locations(context, bundle, nullptr) == 1) return {};
-    return SystemError::WithReason(
-        {}, std::string("cannot load the trusted certificates of ") + bundle);
+  std::optional<std::string> bundle = EnvironmentVariable("SSL_CERT_FILE");
+  if (bundle && !bundle->empty()) {
+    if (SSL_CTX_load_verify_locations(context, bundle->c_str(), nullptr) == 1) return {};
+    return SystemError::WithReason({}, "cannot load the trusted certificates of " + *bundle);
   }
   if (SSL_CTX_set_default_verify_paths(context) == 1) return {};
   return SystemError::WithReason({}, "cannot load the trusted certificates");

@@ -1,7 +1,7 @@
 // The trusted certificates on Windows: OpenSSL does not read the system's
 // store by itself, so the certificates of the "ROOT" store are handed to it
-// one by one. SSL_CERT_FILE is read as UTF-16 and its file opened by its
-// wide name, so that a path in any script works.
+// one by one. SSL_CERT_FILE is read as UTF-16 (environment.h) and its file
+// opened by its wide name, so that a path in any script works.
 // The order matters: windows.h first, which the others need; OpenSSL last,
 // as it takes back the names wincrypt.h gives its own types (X509_NAME).
 // clang-format off
@@ -13,23 +13,15 @@
 // clang-format on
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
+#include "platform/environment.h"
 #include "platform/trusted_roots.h"
 #include "platform/wide_text_win32.h"
 
 namespace fennimar {
 namespace {
-
-// The value of the environment variable `name`; empty when it is not set.
-std::wstring Environment(const wchar_t* name) {
-  DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
-  if (size == 0) return {};
-  std::wstring value(size, L'\0');
-  DWORD length = ::GetEnvironmentVariableW(name, value.data(), size);
-  value.resize(length < size ? length : 0);
-  return value;
-}
 
 // The file's bytes; nothing when it cannot be read.
 std::string ReadWhole(const std::wstring& path) {
@@ -76,11 +68,10 @@ bool AddSystemRoots(X509_STORE* store) {
 
 Result<void> LoadTrustedRoots(SSL_CTX* context) {
   X509_STORE* store = SSL_CTX_get_cert_store(context);
-  std::wstring bundle = Environment(L"SSL_CERT_FILE");
-  if (!bundle.empty()) {
-    if (AddPemCertificates(store, ReadWhole(bundle)) > 0) return {};
-    return SystemError::WithReason({},
-                                   "cannot load the trusted certificates of " + NarrowText(bundle));
+  std::optional<std::string> bundle = EnvironmentVariable("SSL_CERT_FILE");
+  if (bundle && !bundle->empty()) {
+    if (AddPemCertificates(store, ReadWhole(WidePath(*bundle))) > 0) return {};
+    return SystemError::WithReason({}, "cannot load the trusted certificates of " + *bundle);
   }
   if (AddSystemRoots(store)) return {};
   return SystemError::WithReason({}, "cannot load the trusted certificates");
