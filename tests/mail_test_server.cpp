@@ -112,11 +112,12 @@ SmtpTestServer::SmtpTestServer(const std::string& mode, const std::vector<std::s
 
 SmtpTestServer::~SmtpTestServer() = default;
 
-TestCertificates::TestCertificates() {
-  if (RunPeer({"make_test_certs.sh", dir_.path()}) != 0) {
+TestCertificates::TestCertificates() : path_(dir_ / "Zertifikate \xc3\xa4") {
+  MakeDir(path_);
+  if (RunPeer({"make_test_certs.sh", path_}) != 0) {
     ADD_FAILURE() << "cannot make the test certificates";
   }
-  ::_wputenv_s(L"SSL_CERT_FILE", WideText(dir_ / "ca.pem").c_str());
+  ::_wputenv_s(L"SSL_CERT_FILE", WideText(path_ + kSeparator + "ca.pem").c_str());
 }
 
 TestCertificates::~TestCertificates() { ::_wputenv_s(L"SSL_CERT_FILE", L""); }
@@ -241,11 +242,12 @@ SmtpTestServer::~SmtpTestServer() {
   }
 }
 
-TestCertificates::TestCertificates() {
-  if (RunPeer({"make_test_certs.sh", dir_.path()}) != 0) {
+TestCertificates::TestCertificates() : path_(dir_ / "Zertifikate \xc3\xa4") {
+  MakeDir(path_);
+  if (RunPeer({"make_test_certs.sh", path_}) != 0) {
     ADD_FAILURE() << "cannot make the test certificates";
   }
-  ::setenv("SSL_CERT_FILE", (dir_ / "ca.pem").c_str(), 1);
+  ::setenv("SSL_CERT_FILE", (path_ + kSeparator + "ca.pem").c_str(), 1);
 }
 
 TestCertificates::~TestCertificates() { ::unsetenv("SSL_CERT_FILE"); }
@@ -338,7 +340,8 @@ std::string SmtpTestServer::HostText() const {
 }
 
 std::vector<std::string> TestCertificates::Options(const std::string& name) const {
-  return {"--cert", dir_ / (name + ".pem"), "--key", dir_ / (name + ".key")};
+  std::string base = path_ + kSeparator + name;
+  return {"--cert", base + ".pem", "--key", base + ".key"};
 }
 
 std::map<std::string, std::string> CheckWithPython(const std::string& message,

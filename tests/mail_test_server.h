@@ -50,8 +50,9 @@ class SmtpTestServer {
   bool ipv6_ = false;
 };
 
-// The certificates of tests/make_test_certs.sh in a fresh directory, with
-// SSL_CERT_FILE pointing at their CA for the object's life.
+// The certificates of tests/make_test_certs.sh in a fresh directory whose
+// name is not ASCII and has a space, as a user's may, with SSL_CERT_FILE
+// pointing at their CA for the object's life.
 class TestCertificates {
  public:
   TestCertificates();
@@ -64,6 +65,7 @@ class TestCertificates {
 
  private:
   TempDir dir_;
+  std::string path_;
 };
 
 // A local port with nothing listening on it.

@@ -33,6 +33,7 @@ import sys
 TESTS = os.path.dirname(os.path.abspath(__file__))
 PREFIX = os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine"))
 WINDOWS_PATH = re.compile(r"([A-Za-z]):\\([^\s'\"|<>;&]*)")
+WHOLE_PATH = re.compile(r"([A-Za-z]):\\(.*)", re.DOTALL)
 TOKEN = secrets.token_hex(16)
 started = set()
 
@@ -46,10 +47,15 @@ def translate(text):
     return WINDOWS_PATH.sub(unix_path, text)
 
 
+def translate_word(word):
+    """A whole argument that is a path may hold spaces."""
+    return unix_path(WHOLE_PATH.match(word)) if WHOLE_PATH.match(word) else translate(word)
+
+
 def command(words):
     script = os.path.join(TESTS, os.path.basename(words[0]))
     runner = ["/usr/bin/python3"] if script.endswith(".py") else []
-    return runner + [script] + [translate(word) for word in words[1:]]
+    return runner + [script] + [translate_word(word) for word in words[1:]]
 
 
 class Handler(socketserver.StreamRequestHandler):
