@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -11,12 +10,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <csignal>
-#include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
+
+#include "platform/name_lookup.h"
 
 namespace fennimar {
 namespace {
@@ -28,86 +25,16 @@ void IgnoreBrokenPipes() {
   std::call_once(once, [] { std::signal(SIGPIPE, SIG_IGN); });
 }
 
-// One name lookup on a thread of its own: the name service may take long
-// (a resolver that does not answer), and getaddrinfo cannot be interrupted.
-// The caller waits for it in slices like for the network; a lookup it gives
-// up runs to its end alone and frees what it found.
-class NameLookup {
- public:
-  static std::shared_ptr<NameLookup> Start(const std::string& host, const std::string& service) {
-    auto lookup = std::make_shared<NameLookup>();
-    auto run = [lookup, host, service] { lookup->Run(host, service); };
-    if (IsNumericAddress(host)) {
-      run();  // an address is only converted: nothing to wait for
-      return lookup;
-    }
-    try {
-      std::thread(run).detach();
-    } catch (const std::system_error&) {
-      run();  // no thread to be had: the lookup is waited for here
-    }
-    return lookup;
-  }
-  ~NameLookup() {
-    if (found_ != nullptr) ::freeaddrinfo(found_);
-  }
-  // True when the lookup has ended within `ms` milliseconds.
-  bool WaitFor(int ms) {
-    std::unique_lock lock(mutex_);
-    return finished_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return done_; });
-  }
-  // After WaitFor said true: getaddrinfo's result and its addresses.
-  int result() const { return result_; }
-  const addrinfo* found() const { return found_; }
-
- private:
-  void Run(const std::string& host, const std::string& service) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV;
-    addrinfo* found = nullptr;
-    int result = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
-    std::lock_guard lock(mutex_);
-    result_ = result;
-    found_ = found;
-    done_ = true;
-    finished_.notify_all();
-  }
-
-  std::mutex mutex_;
-  std::condition_variable finished_;
-  bool done_ = false;
-  int result_ = EAI_FAIL;
-  addrinfo* found_ = nullptr;
-};
-
-// Waits for the name lookup, asking keepWaiting whether to go on.
-NetResult AwaitLookup(NameLookup& lookup, const std::string& host, Deadline deadline,
-                      const KeepWaiting& keepWaiting) {
-  for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    deadline - std::chrono::steady_clock::now())
-                    .count();
-    if (lookup.WaitFor(static_cast<int>(std::clamp<long long>(left, 0, kWaitSliceMs)))) break;
-    if (left <= 0) return NetFailure(NetStatus::kTimedOut, "looking up " + host, "timed out");
-    if (keepWaiting && !keepWaiting()) {
-      return NetFailure(NetStatus::kStopped, "looking up " + host, "stopped");
-    }
-  }
-  if (lookup.result() != 0) {
-    return NetFailure(NetStatus::kNoName, "cannot resolve " + host,
-                      ::gai_strerror(lookup.result()));
-  }
-  return {};
-}
-
 // How a wait that did not end in readiness is told: a Stop, or `late`.
 const char* WaitEnd(NetStatus waited, const char* late) {
   return waited == NetStatus::kStopped ? "stopped" : late;
 }
 
 }  // namespace
+
+SystemError LookupFailure(std::string step, int result) {
+  return SystemError::WithReason(std::move(step), ::gai_strerror(result));
+}
 
 bool IsNumericAddress(const std::string& host) {
   in6_addr any{};
