@@ -20,6 +20,10 @@ TEST(KeyringTest, PasswordsAreKeptPerUserAndServerReplacedAndCleared) {
   EXPECT_EQ(*LookupSmtpPassword("jane", "mail.example.org:587"), "p\xc3\xa4ss w\xc3\xb6rd");
   EXPECT_EQ(*LookupSmtpPassword("john", "mail.example.org:587"), "john's");
   EXPECT_FALSE(LookupSmtpPassword("jane", "other.example.org"));
+  // User names keep their case, though the Credential Manager's names do not.
+  EXPECT_FALSE(LookupSmtpPassword("JANE", "mail.example.org:587"));
+  EXPECT_TRUE(ClearSmtpPassword("JANE", "mail.example.org:587"));
+  EXPECT_EQ(*LookupSmtpPassword("jane", "mail.example.org:587"), "p\xc3\xa4ss w\xc3\xb6rd");
   EXPECT_TRUE(ClearSmtpPassword("jane", "mail.example.org:587"));
   EXPECT_FALSE(LookupSmtpPassword("jane", "mail.example.org:587"));
   EXPECT_EQ(*LookupSmtpPassword("john", "mail.example.org:587"), "john's");
