@@ -45,8 +45,9 @@ openssl_cache=/var/cache/fennimar
 openssl_host=x86_64-w64-mingw32
 
 # Fetches the source of OpenSSL version $1 (or, when the archive no longer
-# has it, the newest it has that can be fetched) into the current directory, builds it and moves
-# the installed result into the cache in one step; prints where it went.
+# has it, the newest one it can fetch) into the current directory, builds it
+# and moves the installed result into the cache in one step; prints where it
+# went.
 build_windows_openssl() {
   local wanted=$1 chain=$2
   local sources=/etc/apt/sources.list.d/fennimar-debian-src.sources
@@ -66,8 +67,9 @@ Suites: bookworm-security
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
-    apt-get update -qq
   fi
+  # The source lists may be missing (a fresh entry, or lists cleaned away).
+  apt-cache showsrc openssl 2> /dev/null | grep -q '^Version:' || apt-get update -qq
   # The archive lists versions whose files a mirror may already have
   # dropped: the first one that downloads is built.
   local version
