@@ -556,6 +556,19 @@ TEST_F(SmtpTlsTest, PlainTextAgainstATlsPortIsToldWithinSecondsAndNothingGoesInC
   EXPECT_EQ(silent.SessionLog(), Log{});
 }
 
+// Without SSL_CERT_FILE the system's own store decides, and it knows no CA
+// made for a test.
+TEST_F(SmtpTlsTest, TheSystemsStoreKnowsNoTestCa) {
+  certificates.Withdraw();
+  SmtpTestServer server("normal", Options("server", {"--implicit-tls"}));
+  EXPECT_EQ(Deliver(server, SmtpSecurity::kTls, {}), SmtpOutcome::kTlsFailed);
+  EXPECT_NE(session.Reason().find("the certificate of 127.0.0.1 was refused: unable to get local "
+                                  "issuer certificate"),
+            std::string::npos)
+      << session.Reason();
+  EXPECT_TRUE(server.Messages().empty());
+}
+
 TEST_F(SmtpTlsTest, ServersRefusalTextReachesTheCaller) {
   SmtpTestServer server("normal", Options("server", {"--starttls"}));
   EXPECT_EQ(Deliver(server, SmtpSecurity::kNone, {}), SmtpOutcome::kSenderRefused);

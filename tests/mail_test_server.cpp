@@ -120,7 +120,7 @@ TestCertificates::TestCertificates() : path_(dir_ / "Zertifikate \xc3\xa4") {
   ::_wputenv_s(L"SSL_CERT_FILE", WideText(path_ + kSeparator + "ca.pem").c_str());
 }
 
-TestCertificates::~TestCertificates() { ::_wputenv_s(L"SSL_CERT_FILE", L""); }
+void TestCertificates::Withdraw() { ::_wputenv_s(L"SSL_CERT_FILE", L""); }
 
 int UnusedPort() {
   int port = 0;
@@ -250,7 +250,7 @@ TestCertificates::TestCertificates() : path_(dir_ / "Zertifikate \xc3\xa4") {
   ::setenv("SSL_CERT_FILE", (path_ + kSeparator + "ca.pem").c_str(), 1);
 }
 
-TestCertificates::~TestCertificates() { ::unsetenv("SSL_CERT_FILE"); }
+void TestCertificates::Withdraw() { ::unsetenv("SSL_CERT_FILE"); }
 
 int UnusedPort() {
   int s = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -338,6 +338,8 @@ std::vector<std::string> SmtpTestServer::SessionLog() const {
 std::string SmtpTestServer::HostText() const {
   return (ipv6_ ? "[::1]:" : "127.0.0.1:") + std::to_string(port_);
 }
+
+TestCertificates::~TestCertificates() { Withdraw(); }
 
 std::vector<std::string> TestCertificates::Options(const std::string& name) const {
   std::string base = path_ + kSeparator + name;

@@ -62,6 +62,8 @@ class TestCertificates {
   // The server options for the certificate `name` ("server", "other",
   // "untrusted").
   std::vector<std::string> Options(const std::string& name) const;
+  // Unsets SSL_CERT_FILE, leaving the trust to the system's own store.
+  void Withdraw();
 
  private:
   TempDir dir_;
