@@ -1,7 +1,6 @@
 // MimeComposer: multipart bodies composed from files, read back by Python's
 // email package and by our own parser.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -167,6 +166,9 @@ TEST_F(MimeComposerTest, ComposeResultsAndRefusedFiles) {
 }
 
 TEST_F(MimeComposerTest, NameParameterCannotBreakTheHeaderLine) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a file name with a quote or a line end cannot be made on Windows";
+#endif
   message.AddFilePart(File("a\"b\r\nX-Evil: 1", "x"), std::nullopt, TransferEncoding::kBase64);
   ASSERT_EQ(message.Compose(dir / "out"), ComposeOutcome::kOk);
   std::string out = testing::ReadText(dir / "out");
@@ -182,7 +184,12 @@ TEST_F(MimeComposerTest, ComposedMessageReadsBackInPythonAndInOurParser) {
   message.AddFilePart(File("text.txt", text), std::nullopt, TransferEncoding::kQuotedPrintable);
   message.AddFilePart(File("plain.txt", "plain\r\ntext\r\n"), std::nullopt,
                       TransferEncoding::kSevenBit);
-  const std::string german = "Gr\xc3\xbc\xc3\x9f \"e\".Z02";
+  // Windows takes no quote in a file name.
+#ifdef _WIN32
+  const std::string german = "Gr\xc3\xbc\xc3\x9f e.Z02", plain = "Gr__ e.Z02";
+#else
+  const std::string german = "Gr\xc3\xbc\xc3\x9f \"e\".Z02", plain = "Gr__ _e_.Z02";
+#endif
   message.AddFilePart(File(german, "x"), std::nullopt, TransferEncoding::kBase64);
   std::string stored = StoreAsSent("sent.eml");
 
@@ -191,7 +198,7 @@ TEST_F(MimeComposerTest, ComposedMessageReadsBackInPythonAndInOurParser) {
   EXPECT_EQ(python["parts"], "4");
   EXPECT_EQ(python["name-0"], "DATA.Z01");
   EXPECT_EQ(python["filename-0"], "DATA.Z01");
-  EXPECT_EQ(python["name-3"], "Gr__ _e_.Z02");  // the plain fallback
+  EXPECT_EQ(python["name-3"], plain);  // the plain fallback
   EXPECT_EQ(python["filename-3"], german);
   EXPECT_EQ(python["boundary"], message.Boundary());
   EXPECT_EQ(testing::ReadFile(dir / "part-0"), binary);

@@ -167,12 +167,12 @@ TEST_F(MimeParserTest, ReadsWhatOtherMailProgramsWrite) {
     ExpectSameAsPython(path, 3);
   }
   std::string command = "cd " + dir.path() + " && mpack -s parts -o mpack.eml DATA.Z01";
-  ASSERT_EQ(testing::Run(command), 0);
+  ASSERT_EQ(testing::RunOnBuildMachine(command), 0);
   ExpectSameAsPython(dir / "mpack.eml", 1);
   // s-nail writes the message into an mbox file, as it would send it.
   command = "cd " + dir.path() + " && echo body | s-nail -:/ -Smta=test://" + dir.path() +
             "/snail.mbox -Sttycharset=utf-8 -Sexpandaddr -s parts -a DATA.Z01 you@localhost";
-  ASSERT_EQ(testing::Run(command), 0);
+  ASSERT_EQ(testing::RunOnBuildMachine(command), 0);
   std::string mbox = testing::ReadText(dir / "snail.mbox");
   testing::WriteFile(dir / "snail.eml", mbox.substr(mbox.find('\n') + 1));
   ExpectSameAsPython(dir / "snail.eml", 2);

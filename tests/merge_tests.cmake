@@ -17,7 +17,7 @@ fennimar_add_merge_test(merge_form_test merge_form_test.cpp)
 fennimar_add_test(progress_dialog_test progress_dialog_test.cpp)
 # The programs run as a user runs them; the Windows build has no
 # fennimar-cli yet.
-if(FENNIMAR_WITH_MAIL)
+if(TARGET fennimar-cli)
   # Sanitizer builds link joinex dynamically (see src/cli/joinex.cmake).
   if(FENNIMAR_SANITIZE OR FENNIMAR_FUZZ)
     set(joinex_linking dynamic)

@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/directories.h"
 #include "platform/drive.h"
+#include "platform/environment.h"
 #include "platform/file.h"
 #include "platform/file_operations.h"
 #include "platform/file_status.h"
@@ -201,6 +202,18 @@ TEST(CharsetTest, ConvertsKnownSetsAndRefusesWhatTheyLack) {
 
 // The calendar of the stamps: leap days, the century, times before 1970;
 // and the fixed clock of the tests.
+// A value the system's code page cannot hold arrives whole (Windows keeps
+// its narrow copy of the environment in that code page).
+TEST(EnvironmentTest, ValuesAreReadAsUtf8) {
+#ifdef _WIN32
+  ::_wputenv_s(L"FENNIMAR_TEST_VALUE", L"p\u00e4ss \u0151");
+#else
+  ::setenv("FENNIMAR_TEST_VALUE", "p\xc3\xa4ss \xc5\x91", 1);
+#endif
+  EXPECT_EQ(EnvironmentVariable("FENNIMAR_TEST_VALUE"), "p\xc3\xa4ss \xc5\x91");
+  EXPECT_EQ(EnvironmentVariable("FENNIMAR_TEST_UNSET"), std::nullopt);
+}
+
 TEST(ClockTest, BreaksDownMomentsAndKeepsAFixedWallClock) {
   struct Case {
     std::int64_t seconds;

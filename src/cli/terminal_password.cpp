@@ -1,10 +1,10 @@
 #include "cli/terminal_password.h"
 
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/environment.h"
 #include "platform/hidden_input.h"
 #include "ui/message_text.h"
 
@@ -14,7 +14,7 @@ PasswordSource TerminalPassword(const char* variable, StoredPassword stored) {
   auto typed = std::make_shared<std::optional<std::string>>();
   return [typed, variable, stored](const std::string& user, const std::string& server,
                                    const KeepWaiting& keepWaiting) -> PasswordAnswer {
-    if (const char* password = std::getenv(variable)) return {password, {}};
+    if (auto password = EnvironmentVariable(variable)) return {*password, {}};
     if (!*typed && stored) *typed = stored(user, server);
     if (!*typed) {
       // The prompt is written straight to the terminal, past TerminalUi.

@@ -4,10 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <cstdint>
-#include <random>
 #include <utility>
 
 #include "platform/system_error.h"
@@ -67,22 +64,6 @@ Result<File> File::Create(const std::string& path) {
 
 Result<File> File::CreateNew(const std::string& path) {
   return OpenWith(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, [](int fd) { return File(fd); });
-}
-
-Result<File::Unique> File::CreateUnique(const std::string& directory, const std::string& prefix) {
-  static constexpr char kLetters[] =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  static std::atomic<std::uint64_t> counter{0};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::uint64_t salt = (static_cast<std::uint64_t>(std::random_device{}()) << 20) ^
-                         (counter++ * 0x9E3779B97F4A7C15ull);
-    std::string name = directory + "/" + prefix;
-    for (int i = 0; i < 6; ++i, salt /= 62) name += kLetters[salt % 62];
-    auto file = CreateNew(name);
-    if (file) return Unique{std::move(*file), std::move(name)};
-    if (file.error().kind() != ErrorKind::kExists) return file.error();
-  }
-  return SystemError::OfKind("cannot find a free name for", ErrorKind::kExists);
 }
 
 Result<File> File::OpenUpdate(const std::string& path) {

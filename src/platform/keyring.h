@@ -1,4 +1,5 @@
-// The desktop's keyring (the Secret Service, through libsecret), where the
+// The keyring (the desktop's Secret Service through libsecret; the
+// Credential Manager on Windows, keyring_win32.cpp), where the
 // desktop program keeps the SMTP password and where an IMAP password may be
 // kept: one secret per user name and server. Linked into the desktop
 // program, fennimar-cli (which only looks up IMAP passwords) and the tests.

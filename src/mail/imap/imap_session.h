@@ -53,7 +53,7 @@ class ImapSession {
   Result<void> Open(const ImapAddress& address);
   // Takes over an already connected stream socket, greeting read (a
   // socketpair end in fuzzers). False when a connection is open.
-  bool Adopt(int socket) { return stream_.Adopt(socket); }
+  bool Adopt(SocketHandle socket) { return stream_.Adopt(socket); }
   // LOGIN. `user` and `password` must hold no CR, LF or NUL (refused
   // without sending them).
   Result<void> Login(const std::string& user, const std::string& password);

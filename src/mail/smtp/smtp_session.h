@@ -141,7 +141,7 @@ class SmtpSession {
   void Quit();
   // Takes over a connected socket whose server has already been greeted
   // (tests and fuzzers).
-  bool Adopt(int socket) { return stream_.Adopt(socket); }
+  bool Adopt(SocketHandle socket) { return stream_.Adopt(socket); }
 
   // Sends one message. The envelope sender is the return address from its
   // first "<" on, or a bare mailbox put in angle brackets. `recipients` is

@@ -1,0 +1,196 @@
+#include "platform/net_socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <mutex>
+
+#include "platform/name_lookup.h"
+
+namespace fennimar {
+namespace {
+
+// OpenSSL writes to the socket with write(2): a peer that has gone away
+// would raise SIGPIPE and end the program instead of failing the send.
+void IgnoreBrokenPipes() {
+  static std::once_flag once;
+  std::call_once(once, [] { std::signal(SIGPIPE, SIG_IGN); });
+}
+
+// How a wait that did not end in readiness is told: a Stop, or `late`.
+const char* WaitEnd(NetStatus waited, const char* late) {
+  return waited == NetStatus::kStopped ? "stopped" : late;
+}
+
+}  // namespace
+
+SystemError LookupFailure(std::string step, int result) {
+  return SystemError::WithReason(std::move(step), ::gai_strerror(result));
+}
+
+bool IsNumericAddress(const std::string& host) {
+  in6_addr any{};
+  return ::inet_pton(AF_INET, host.c_str(), &any) == 1 ||
+         ::inet_pton(AF_INET6, host.c_str(), &any) == 1;
+}
+
+NetSocket::NetSocket(KeepWaiting keepWaiting) : keepWaiting_(std::move(keepWaiting)) {}
+
+NetSocket::~NetSocket() { Close(); }
+
+NetStatus NetSocket::Wait(Readiness readiness, Deadline deadline) {
+  short events = readiness == Readiness::kReadable ? POLLIN : POLLOUT;
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now())
+                    .count();
+    if (left <= 0) return NetStatus::kTimedOut;
+    pollfd p{static_cast<int>(handle_), events, 0};
+    int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, kWaitSliceMs)));
+    if (ready > 0) return NetStatus::kOk;
+    if (ready < 0 && errno != EINTR) return NetStatus::kFailed;
+    if (keepWaiting_ && !keepWaiting_()) return NetStatus::kStopped;
+  }
+}
+
+NetResult NetSocket::Connect(const std::string& host, int port, Deadline deadline) {
+  Close();
+  IgnoreBrokenPipes();
+  peer_ = host + " port " + std::to_string(port);
+  if (port < 1 || port > 65535) {
+    return NetFailure(NetStatus::kNoName, {}, "no port " + std::to_string(port));
+  }
+  std::string service = std::to_string(port);
+  if (host.empty()) return NetFailure(NetStatus::kNoName, {}, "no server name");
+  auto lookup = NameLookup::Start(host, service);
+  if (auto looked = AwaitLookup(*lookup, host, deadline, keepWaiting_); !looked.ok()) {
+    return looked;
+  }
+  int untried = 0;
+  for (const addrinfo* a = lookup->found(); a != nullptr; a = a->ai_next) ++untried;
+  // The failure of the last address tried tells why none connected.
+  NetResult last(NetStatus::kRefused, SystemError::WithReason({}, {}));
+  for (const addrinfo* a = lookup->found(); a != nullptr; a = a->ai_next, --untried) {
+    char numeric[INET6_ADDRSTRLEN] = "?";
+    ::getnameinfo(a->ai_addr, a->ai_addrlen, numeric, sizeof numeric, nullptr, 0, NI_NUMERICHOST);
+    std::string where = std::string("connect to ") + numeric + " port " + service;
+    // Each address gets its share of the time left, so that one whose
+    // packets are lost on the way leaves time to try the others.
+    auto now = std::chrono::steady_clock::now();
+    Deadline share = deadline > now ? now + (deadline - now) / untried : deadline;
+    int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+    if (fd < 0) {
+      last = {NetStatus::kRefused, SystemError::Last(where)};
+      continue;
+    }
+    handle_ = fd;
+    NetStatus status = NetStatus::kRefused;
+    int error = 0;
+    if (::connect(fd, a->ai_addr, a->ai_addrlen) != 0) {
+      error = errno;
+      if (error == EINPROGRESS || error == EINTR) {
+        status = Wait(Readiness::kWritable, share);
+        socklen_t length = sizeof error;
+        if (status == NetStatus::kOk) ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+      }
+    }
+    if (error == 0) {
+      // Messages go out through our own large buffer; Nagle's algorithm
+      // would only hold back the last short piece until the peer's delayed
+      // acknowledgement.
+      int on = 1;
+      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+      return {};
+    }
+    Close();
+    if (status == NetStatus::kStopped) return NetFailure(status, where, "stopped");
+    last = status == NetStatus::kTimedOut
+               ? NetFailure(status, where, "timed out")
+               : NetResult(NetStatus::kRefused, SystemError(where, error));
+  }
+  return last;
+}
+
+bool NetSocket::Adopt(SocketHandle socket) {
+  if (handle_ != kNoSocket) return false;
+  IgnoreBrokenPipes();
+  int fd = static_cast<int>(socket);
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+  handle_ = socket;
+  peer_ = "the server";
+  return true;
+}
+
+NetResult NetSocket::Send(const char* data, std::size_t size, Deadline deadline) {
+  if (handle_ == kNoSocket) return NetFailure(NetStatus::kClosed, {}, "not connected");
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::send(static_cast<int>(handle_), data + done, size - done, MSG_NOSIGNAL);
+    if (n >= 0) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) {
+      return {NetStatus::kFailed, SystemError::Last("sending to " + peer_)};
+    }
+    NetStatus waited = Wait(Readiness::kWritable, deadline);
+    if (waited != NetStatus::kOk)
+      return NetFailure(waited, "sending to " + peer_, WaitEnd(waited, "timed out"));
+  }
+  return {};
+}
+
+Received NetSocket::Receive(char* buffer, std::size_t size, Deadline deadline) {
+  if (handle_ == kNoSocket) return {NetFailure(NetStatus::kClosed, {}, "not connected"), 0};
+  for (;;) {
+    ssize_t n = ::recv(static_cast<int>(handle_), buffer, size, 0);
+    if (n > 0) return {{}, static_cast<std::size_t>(n)};
+    if (n == 0) return {NetFailure(NetStatus::kClosed, {}, peer_ + " closed the connection"), 0};
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) {
+      return {{NetStatus::kFailed, SystemError::Last("receiving from " + peer_)}, 0};
+    }
+    NetStatus waited = Wait(Readiness::kReadable, deadline);
+    if (waited != NetStatus::kOk) {
+      return {NetFailure(waited, "waiting for " + peer_, WaitEnd(waited, "no answer in time")), 0};
+    }
+  }
+}
+
+void NetSocket::Close() {
+  if (handle_ == kNoSocket) return;
+  ::shutdown(static_cast<int>(handle_), SHUT_RDWR);
+  ::close(static_cast<int>(handle_));
+  handle_ = kNoSocket;
+}
+
+std::string NetSocket::LocalAddressLiteral() const {
+  if (handle_ == kNoSocket) return {};
+  sockaddr_storage local{};
+  socklen_t length = sizeof local;
+  if (::getsockname(static_cast<int>(handle_), reinterpret_cast<sockaddr*>(&local), &length) != 0)
+    return {};
+  char numeric[INET6_ADDRSTRLEN] = {};
+  if (local.ss_family == AF_INET) {
+    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&local)->sin_addr, numeric,
+                sizeof numeric);
+    return std::string("[") + numeric + "]";
+  }
+  if (local.ss_family == AF_INET6) {
+    ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&local)->sin6_addr, numeric,
+                sizeof numeric);
+    return std::string("[IPv6:") + numeric + "]";
+  }
+  return {};
+}
+
+}  // namespace fennimar

@@ -1,0 +1,217 @@
+// NetSocket on Windows: Winsock 2, started once per process. Waits use
+// select(), which reports a failed connect in its exception set rather than
+// as writable, so every wait watches both.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/name_lookup.h"
+#include "platform/net_socket.h"
+
+namespace fennimar {
+namespace {
+
+// Winsock must be started before the first socket or name lookup; it stays
+// started for the life of the process. The code of a failed start, or 0.
+int StartWinsock() {
+  static const int started = [] {
+    WSADATA data;
+    return ::WSAStartup(MAKEWORD(2, 2), &data);
+  }();
+  return started;
+}
+
+SOCKET Native(SocketHandle handle) { return static_cast<SOCKET>(handle); }
+
+// How a wait that did not end in readiness is told: a Stop, or `late`.
+const char* WaitEnd(NetStatus waited, const char* late) {
+  return waited == NetStatus::kStopped ? "stopped" : late;
+}
+
+// At most what one send or recv takes (their lengths are ints).
+int Chunk(std::size_t size) { return static_cast<int>(std::min<std::size_t>(size, INT_MAX)); }
+
+bool SetNonBlocking(SOCKET socket) {
+  u_long on = 1;
+  return ::ioctlsocket(socket, FIONBIO, &on) == 0;
+}
+
+}  // namespace
+
+// getaddrinfo's results are Winsock's codes, which the system has words for.
+SystemError LookupFailure(std::string step, int result) { return {std::move(step), result}; }
+
+bool IsNumericAddress(const std::string& host) {
+  StartWinsock();
+  in6_addr any{};
+  return ::inet_pton(AF_INET, host.c_str(), &any) == 1 ||
+         ::inet_pton(AF_INET6, host.c_str(), &any) == 1;
+}
+
+NetSocket::NetSocket(KeepWaiting keepWaiting) : keepWaiting_(std::move(keepWaiting)) {}
+
+NetSocket::~NetSocket() { Close(); }
+
+NetStatus NetSocket::Wait(Readiness readiness, Deadline deadline) {
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now())
+                    .count();
+    if (left <= 0) return NetStatus::kTimedOut;
+    long slice = static_cast<long>(std::min<long long>(left, kWaitSliceMs));
+    timeval timeout{0, slice * 1000};
+    fd_set wanted;
+    fd_set failed;
+    FD_ZERO(&wanted);
+    FD_ZERO(&failed);
+    FD_SET(Native(handle_), &wanted);
+    FD_SET(Native(handle_), &failed);
+    int ready = readiness == Readiness::kReadable
+                    ? ::select(0, &wanted, nullptr, &failed, &timeout)
+                    : ::select(0, nullptr, &wanted, &failed, &timeout);
+    if (ready > 0) return NetStatus::kOk;
+    if (ready == SOCKET_ERROR) return NetStatus::kFailed;
+    if (keepWaiting_ && !keepWaiting_()) return NetStatus::kStopped;
+  }
+}
+
+NetResult NetSocket::Connect(const std::string& host, int port, Deadline deadline) {
+  Close();
+  peer_ = host + " port " + std::to_string(port);
+  if (port < 1 || port > 65535) {
+    return NetFailure(NetStatus::kNoName, {}, "no port " + std::to_string(port));
+  }
+  std::string service = std::to_string(port);
+  if (host.empty()) return NetFailure(NetStatus::kNoName, {}, "no server name");
+  if (int code = StartWinsock(); code != 0) {
+    return {NetStatus::kFailed, SystemError("cannot start Windows Sockets", code)};
+  }
+  auto lookup = NameLookup::Start(host, service);
+  if (auto looked = AwaitLookup(*lookup, host, deadline, keepWaiting_); !looked.ok()) {
+    return looked;
+  }
+  int untried = 0;
+  for (const addrinfo* a = lookup->found(); a != nullptr; a = a->ai_next) ++untried;
+  // The failure of the last address tried tells why none connected.
+  NetResult last(NetStatus::kRefused, SystemError::WithReason({}, {}));
+  for (const addrinfo* a = lookup->found(); a != nullptr; a = a->ai_next, --untried) {
+    char numeric[INET6_ADDRSTRLEN] = "?";
+    ::getnameinfo(a->ai_addr, static_cast<socklen_t>(a->ai_addrlen), numeric, sizeof numeric,
+                  nullptr, 0, NI_NUMERICHOST);
+    std::string where = std::string("connect to ") + numeric + " port " + service;
+    // Each address gets its share of the time left, so that one whose
+    // packets are lost on the way leaves time to try the others.
+    auto now = std::chrono::steady_clock::now();
+    Deadline share = deadline > now ? now + (deadline - now) / untried : deadline;
+    // Not inherited: a program started meanwhile must not hold the
+    // connection open.
+    SOCKET socket = ::WSASocketW(a->ai_family, a->ai_socktype, a->ai_protocol, nullptr, 0,
+                                 WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+    if (socket == INVALID_SOCKET) {
+      last = {NetStatus::kRefused, SystemError(where, ::WSAGetLastError())};
+      continue;
+    }
+    handle_ = static_cast<SocketHandle>(socket);
+    NetStatus status = NetStatus::kRefused;
+    int error = SetNonBlocking(socket) ? 0 : ::WSAGetLastError();
+    if (error == 0 &&
+        ::connect(socket, a->ai_addr, static_cast<int>(a->ai_addrlen)) == SOCKET_ERROR) {
+      error = ::WSAGetLastError();
+      if (error == WSAEWOULDBLOCK || error == WSAEINPROGRESS) {
+        status = Wait(Readiness::kWritable, share);
+        int length = sizeof error;
+        if (status == NetStatus::kOk) {
+          ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
+        }
+      }
+    }
+    if (error == 0) {
+      // Messages go out through our own large buffer; Nagle's algorithm
+      // would only hold back the last short piece until the peer's delayed
+      // acknowledgement.
+      BOOL on = TRUE;
+      ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+      return {};
+    }
+    Close();
+    if (status == NetStatus::kStopped) return NetFailure(status, where, "stopped");
+    last = status == NetStatus::kTimedOut
+               ? NetFailure(status, where, "timed out")
+               : NetResult(NetStatus::kRefused, SystemError(where, error));
+  }
+  return last;
+}
+
+bool NetSocket::Adopt(SocketHandle socket) {
+  if (handle_ != kNoSocket || StartWinsock() != 0) return false;
+  SetNonBlocking(Native(socket));
+  handle_ = socket;
+  peer_ = "the server";
+  return true;
+}
+
+NetResult NetSocket::Send(const char* data, std::size_t size, Deadline deadline) {
+  if (handle_ == kNoSocket) return NetFailure(NetStatus::kClosed, {}, "not connected");
+  std::size_t done = 0;
+  while (done < size) {
+    int n = ::send(Native(handle_), data + done, Chunk(size - done), 0);
+    if (n != SOCKET_ERROR) {
+      done += static_cast<std::size_t>(n);
+      continue;
+    }
+    int error = ::WSAGetLastError();
+    if (error != WSAEWOULDBLOCK)
+      return {NetStatus::kFailed, SystemError("sending to " + peer_, error)};
+    NetStatus waited = Wait(Readiness::kWritable, deadline);
+    if (waited != NetStatus::kOk)
+      return NetFailure(waited, "sending to " + peer_, WaitEnd(waited, "timed out"));
+  }
+  return {};
+}
+
+Received NetSocket::Receive(char* buffer, std::size_t size, Deadline deadline) {
+  if (handle_ == kNoSocket) return {NetFailure(NetStatus::kClosed, {}, "not connected"), 0};
+  for (;;) {
+    int n = ::recv(Native(handle_), buffer, Chunk(size), 0);
+    if (n > 0) return {{}, static_cast<std::size_t>(n)};
+    if (n == 0) return {NetFailure(NetStatus::kClosed, {}, peer_ + " closed the connection"), 0};
+    int error = ::WSAGetLastError();
+    if (error != WSAEWOULDBLOCK) {
+      return {{NetStatus::kFailed, SystemError("receiving from " + peer_, error)}, 0};
+    }
+    NetStatus waited = Wait(Readiness::kReadable, deadline);
+    if (waited != NetStatus::kOk) {
+      return {NetFailure(waited, "waiting for " + peer_, WaitEnd(waited, "no answer in time")), 0};
+    }
+  }
+}
+
+void NetSocket::Close() {
+  if (handle_ == kNoSocket) return;
+  ::shutdown(Native(handle_), SD_BOTH);
+  ::closesocket(Native(handle_));
+  handle_ = kNoSocket;
+}
+
+std::string NetSocket::LocalAddressLiteral() const {
+  if (handle_ == kNoSocket) return {};
+  sockaddr_storage local{};
+  int length = sizeof local;
+  if (::getsockname(Native(handle_), reinterpret_cast<sockaddr*>(&local), &length) != 0) return {};
+  char numeric[INET6_ADDRSTRLEN] = {};
+  if (local.ss_family == AF_INET) {
+    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&local)->sin_addr, numeric,
+                sizeof numeric);
+    return std::string("[") + numeric + "]";
+  }
+  if (local.ss_family == AF_INET6) {
+    ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&local)->sin6_addr, numeric,
+                sizeof numeric);
+    return std::string("[IPv6:") + numeric + "]";
+  }
+  return {};
+}
+
+}  // namespace fennimar
