@@ -19,6 +19,8 @@
 
 #include "platform/system_error.h"
 
+struct addrinfo;
+
 namespace fennimar {
 
 using Deadline = std::chrono::steady_clock::time_point;
@@ -124,6 +126,11 @@ class NetSocket {
   std::string LocalAddressLiteral() const;
 
  private:
+  // Readies the system's sockets for the process (once).
+  static NetResult PrepareSockets();
+  // Connects to one address within `deadline`, or fails with `where`.
+  NetResult ConnectTo(const addrinfo& address, const std::string& where, Deadline deadline);
+
   KeepWaiting keepWaiting_;
   SocketHandle handle_ = kNoSocket;
   std::string peer_;
