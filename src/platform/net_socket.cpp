@@ -25,11 +25,6 @@ void IgnoreBrokenPipes() {
   std::call_once(once, [] { std::signal(SIGPIPE, SIG_IGN); });
 }
 
-// How a wait that did not end in readiness is told: a Stop, or `late`.
-const char* WaitEnd(NetStatus waited, const char* late) {
-  return waited == NetStatus::kStopped ? "stopped" : late;
-}
-
 }  // namespace
 
 SystemError LookupFailure(std::string step, int result) {

@@ -74,6 +74,11 @@ inline NetResult NetFailure(NetStatus status, std::string step, std::string reas
   return {status, SystemError::WithReason(std::move(step), std::move(reason))};
 }
 
+// How a wait that did not end in readiness is told: a Stop, or `late`.
+inline const char* WaitEnd(NetStatus waited, const char* late) {
+  return waited == NetStatus::kStopped ? "stopped" : late;
+}
+
 struct Received {
   NetResult result;
   std::size_t count = 0;  // bytes stored; above 0 only when result is ok

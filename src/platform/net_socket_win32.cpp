@@ -25,11 +25,6 @@ int StartWinsock() {
 
 SOCKET Native(SocketHandle handle) { return static_cast<SOCKET>(handle); }
 
-// How a wait that did not end in readiness is told: a Stop, or `late`.
-const char* WaitEnd(NetStatus waited, const char* late) {
-  return waited == NetStatus::kStopped ? "stopped" : late;
-}
-
 // At most what one send or recv takes (their lengths are ints).
 int Chunk(std::size_t size) { return static_cast<int>(std::min<std::size_t>(size, INT_MAX)); }
 
