@@ -25,11 +25,6 @@ void IgnoreBrokenPipes() {
   std::call_once(once, [] { std::signal(SIGPIPE, SIG_IGN); });
 }
 
-// How a wait that did not end in readiness is told: a Stop, or `late`.
-const char* WaitEnd(NetStatus waited, const char* late) {
-  return waited == NetStatus::kStopped ? "stopped" : late;
-}
-
 }  // namespace
 
 SystemError LookupFailure(std::string step, int result) {
@@ -61,62 +56,39 @@ NetStatus NetSocket::Wait(Readiness readiness, Deadline deadline) {
   }
 }
 
-NetResult NetSocket::Connect(const std::string& host, int port, Deadline deadline) {
-  Close();
+NetResult NetSocket::PrepareSockets() {
   IgnoreBrokenPipes();
-  peer_ = host + " port " + std::to_string(port);
-  if (port < 1 || port > 65535) {
-    return NetFailure(NetStatus::kNoName, {}, "no port " + std::to_string(port));
-  }
-  std::string service = std::to_string(port);
-  if (host.empty()) return NetFailure(NetStatus::kNoName, {}, "no server name");
-  auto lookup = NameLookup::Start(host, service);
-  if (auto looked = AwaitLookup(*lookup, host, deadline, keepWaiting_); !looked.ok()) {
-    return looked;
-  }
-  int untried = 0;
-  for (const addrinfo* a = lookup->found(); a != nullptr; a = a->ai_next) ++untried;
-  // The failure of the last address tried tells why none connected.
-  NetResult last(NetStatus::kRefused, SystemError::WithReason({}, {}));
-  for (const addrinfo* a = lookup->found(); a != nullptr; a = a->ai_next, --untried) {
-    char numeric[INET6_ADDRSTRLEN] = "?";
-    ::getnameinfo(a->ai_addr, a->ai_addrlen, numeric, sizeof numeric, nullptr, 0, NI_NUMERICHOST);
-    std::string where = std::string("connect to ") + numeric + " port " + service;
-    // Each address gets its share of the time left, so that one whose
-    // packets are lost on the way leaves time to try the others.
-    auto now = std::chrono::steady_clock::now();
-    Deadline share = deadline > now ? now + (deadline - now) / untried : deadline;
-    int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
-    if (fd < 0) {
-      last = {NetStatus::kRefused, SystemError::Last(where)};
-      continue;
+  return {};
+}
+
+NetResult NetSocket::ConnectTo(const addrinfo& address, const std::string& where,
+                               Deadline deadline) {
+  int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                    address.ai_protocol);
+  if (fd < 0) return {NetStatus::kRefused, SystemError::Last(where)};
+  handle_ = fd;
+  NetStatus status = NetStatus::kRefused;
+  int error = 0;
+  if (::connect(fd, address.ai_addr, address.ai_addrlen) != 0) {
+    error = errno;
+    if (error == EINPROGRESS || error == EINTR) {
+      status = Wait(Readiness::kWritable, deadline);
+      socklen_t length = sizeof error;
+      if (status == NetStatus::kOk) ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
     }
-    handle_ = fd;
-    NetStatus status = NetStatus::kRefused;
-    int error = 0;
-    if (::connect(fd, a->ai_addr, a->ai_addrlen) != 0) {
-      error = errno;
-      if (error == EINPROGRESS || error == EINTR) {
-        status = Wait(Readiness::kWritable, share);
-        socklen_t length = sizeof error;
-        if (status == NetStatus::kOk) ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
-      }
-    }
-    if (error == 0) {
-      // Messages go out through our own large buffer; Nagle's algorithm
-      // would only hold back the last short piece until the peer's delayed
-      // acknowledgement.
-      int on = 1;
-      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-      return {};
-    }
-    Close();
-    if (status == NetStatus::kStopped) return NetFailure(status, where, "stopped");
-    last = status == NetStatus::kTimedOut
-               ? NetFailure(status, where, "timed out")
-               : NetResult(NetStatus::kRefused, SystemError(where, error));
   }
-  return last;
+  if (error == 0) {
+    // Messages go out through our own large buffer; Nagle's algorithm would
+    // only hold back the last short piece until the peer's delayed
+    // acknowledgement.
+    int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return {};
+  }
+  Close();
+  if (status == NetStatus::kStopped) return NetFailure(status, where, "stopped");
+  if (status == NetStatus::kTimedOut) return NetFailure(status, where, "timed out");
+  return {NetStatus::kRefused, SystemError(where, error)};
 }
 
 bool NetSocket::Adopt(SocketHandle socket) {

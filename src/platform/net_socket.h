@@ -19,6 +19,8 @@
 
 #include "platform/system_error.h"
 
+struct addrinfo;
+
 namespace fennimar {
 
 using Deadline = std::chrono::steady_clock::time_point;
@@ -70,6 +72,11 @@ class [[nodiscard]] NetResult {
 // A failure that has no code of the system's, told by `reason`.
 inline NetResult NetFailure(NetStatus status, std::string step, std::string reason) {
   return {status, SystemError::WithReason(std::move(step), std::move(reason))};
+}
+
+// How a wait that did not end in readiness is told: a Stop, or `late`.
+inline const char* WaitEnd(NetStatus waited, const char* late) {
+  return waited == NetStatus::kStopped ? "stopped" : late;
 }
 
 struct Received {
@@ -124,6 +131,11 @@ class NetSocket {
   std::string LocalAddressLiteral() const;
 
  private:
+  // Readies the system's sockets for the process (once).
+  static NetResult PrepareSockets();
+  // Connects to one address within `deadline`, or fails with `where`.
+  NetResult ConnectTo(const addrinfo& address, const std::string& where, Deadline deadline);
+
   KeepWaiting keepWaiting_;
   SocketHandle handle_ = kNoSocket;
   std::string peer_;

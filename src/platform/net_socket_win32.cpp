@@ -25,11 +25,6 @@ int StartWinsock() {
 
 SOCKET Native(SocketHandle handle) { return static_cast<SOCKET>(handle); }
 
-// How a wait that did not end in readiness is told: a Stop, or `late`.
-const char* WaitEnd(NetStatus waited, const char* late) {
-  return waited == NetStatus::kStopped ? "stopped" : late;
-}
-
 // At most what one send or recv takes (their lengths are ints).
 int Chunk(std::size_t size) { return static_cast<int>(std::min<std::size_t>(size, INT_MAX)); }
 
@@ -77,71 +72,47 @@ NetStatus NetSocket::Wait(Readiness readiness, Deadline deadline) {
   }
 }
 
-NetResult NetSocket::Connect(const std::string& host, int port, Deadline deadline) {
-  Close();
-  peer_ = host + " port " + std::to_string(port);
-  if (port < 1 || port > 65535) {
-    return NetFailure(NetStatus::kNoName, {}, "no port " + std::to_string(port));
-  }
-  std::string service = std::to_string(port);
-  if (host.empty()) return NetFailure(NetStatus::kNoName, {}, "no server name");
+NetResult NetSocket::PrepareSockets() {
   if (int code = StartWinsock(); code != 0) {
     return {NetStatus::kFailed, SystemError("cannot start Windows Sockets", code)};
   }
-  auto lookup = NameLookup::Start(host, service);
-  if (auto looked = AwaitLookup(*lookup, host, deadline, keepWaiting_); !looked.ok()) {
-    return looked;
-  }
-  int untried = 0;
-  for (const addrinfo* a = lookup->found(); a != nullptr; a = a->ai_next) ++untried;
-  // The failure of the last address tried tells why none connected.
-  NetResult last(NetStatus::kRefused, SystemError::WithReason({}, {}));
-  for (const addrinfo* a = lookup->found(); a != nullptr; a = a->ai_next, --untried) {
-    char numeric[INET6_ADDRSTRLEN] = "?";
-    ::getnameinfo(a->ai_addr, static_cast<socklen_t>(a->ai_addrlen), numeric, sizeof numeric,
-                  nullptr, 0, NI_NUMERICHOST);
-    std::string where = std::string("connect to ") + numeric + " port " + service;
-    // Each address gets its share of the time left, so that one whose
-    // packets are lost on the way leaves time to try the others.
-    auto now = std::chrono::steady_clock::now();
-    Deadline share = deadline > now ? now + (deadline - now) / untried : deadline;
-    // Not inherited: a program started meanwhile must not hold the
-    // connection open.
-    SOCKET socket = ::WSASocketW(a->ai_family, a->ai_socktype, a->ai_protocol, nullptr, 0,
-                                 WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
-    if (socket == INVALID_SOCKET) {
-      last = {NetStatus::kRefused, SystemError(where, ::WSAGetLastError())};
-      continue;
-    }
-    handle_ = static_cast<SocketHandle>(socket);
-    NetStatus status = NetStatus::kRefused;
-    int error = SetNonBlocking(socket) ? 0 : ::WSAGetLastError();
-    if (error == 0 &&
-        ::connect(socket, a->ai_addr, static_cast<int>(a->ai_addrlen)) == SOCKET_ERROR) {
-      error = ::WSAGetLastError();
-      if (error == WSAEWOULDBLOCK || error == WSAEINPROGRESS) {
-        status = Wait(Readiness::kWritable, share);
-        int length = sizeof error;
-        if (status == NetStatus::kOk) {
-          ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
-        }
+  return {};
+}
+
+NetResult NetSocket::ConnectTo(const addrinfo& address, const std::string& where,
+                               Deadline deadline) {
+  // Not inherited: a program started meanwhile must not hold the connection
+  // open.
+  SOCKET socket = ::WSASocketW(address.ai_family, address.ai_socktype, address.ai_protocol, nullptr,
+                               0, WSA_FLAG_OVERLAPPED | WSA_FLAG_NO_HANDLE_INHERIT);
+  if (socket == INVALID_SOCKET)
+    return {NetStatus::kRefused, SystemError(where, ::WSAGetLastError())};
+  handle_ = static_cast<SocketHandle>(socket);
+  NetStatus status = NetStatus::kRefused;
+  int error = SetNonBlocking(socket) ? 0 : ::WSAGetLastError();
+  if (error == 0 &&
+      ::connect(socket, address.ai_addr, static_cast<int>(address.ai_addrlen)) == SOCKET_ERROR) {
+    error = ::WSAGetLastError();
+    if (error == WSAEWOULDBLOCK || error == WSAEINPROGRESS) {
+      status = Wait(Readiness::kWritable, deadline);
+      int length = sizeof error;
+      if (status == NetStatus::kOk) {
+        ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
       }
     }
-    if (error == 0) {
-      // Messages go out through our own large buffer; Nagle's algorithm
-      // would only hold back the last short piece until the peer's delayed
-      // acknowledgement.
-      BOOL on = TRUE;
-      ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
-      return {};
-    }
-    Close();
-    if (status == NetStatus::kStopped) return NetFailure(status, where, "stopped");
-    last = status == NetStatus::kTimedOut
-               ? NetFailure(status, where, "timed out")
-               : NetResult(NetStatus::kRefused, SystemError(where, error));
   }
-  return last;
+  if (error == 0) {
+    // Messages go out through our own large buffer; Nagle's algorithm would
+    // only hold back the last short piece until the peer's delayed
+    // acknowledgement.
+    BOOL on = TRUE;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+    return {};
+  }
+  Close();
+  if (status == NetStatus::kStopped) return NetFailure(status, where, "stopped");
+  if (status == NetStatus::kTimedOut) return NetFailure(status, where, "timed out");
+  return {NetStatus::kRefused, SystemError(where, error)};
 }
 
 bool NetSocket::Adopt(SocketHandle socket) {

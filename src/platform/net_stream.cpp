@@ -36,11 +36,6 @@ std::string TlsLibraryReason(const char* fallback, TlsStart start = TlsStart::kF
   return text;
 }
 
-// How a wait that did not end in readiness is told: a Stop, or `late`.
-const char* WaitEnd(NetStatus waited, const char* late) {
-  return waited == NetStatus::kStopped ? "stopped" : late;
-}
-
 }  // namespace
 
 struct NetStream::Tls {

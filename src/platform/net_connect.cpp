@@ -1,0 +1,40 @@
+// NetSocket::Connect, the same on every system: the name looked up on a
+// thread of its own (name_lookup.h), then its addresses tried in turn; only
+// the connect to one address is each system's own (ConnectTo).
+#include "platform/name_lookup.h"
+#include "platform/net_socket.h"
+
+namespace fennimar {
+
+NetResult NetSocket::Connect(const std::string& host, int port, Deadline deadline) {
+  Close();
+  peer_ = host + " port " + std::to_string(port);
+  if (port < 1 || port > 65535) {
+    return NetFailure(NetStatus::kNoName, {}, "no port " + std::to_string(port));
+  }
+  std::string service = std::to_string(port);
+  if (host.empty()) return NetFailure(NetStatus::kNoName, {}, "no server name");
+  if (auto prepared = PrepareSockets(); !prepared.ok()) return prepared;
+  auto lookup = NameLookup::Start(host, service);
+  if (auto looked = AwaitLookup(*lookup, host, deadline, keepWaiting_); !looked.ok()) {
+    return looked;
+  }
+  int untried = 0;
+  for (const addrinfo* a = lookup->found(); a != nullptr; a = a->ai_next) ++untried;
+  // The failure of the last address tried tells why none connected.
+  NetResult last(NetStatus::kRefused, SystemError::WithReason({}, {}));
+  for (const addrinfo* a = lookup->found(); a != nullptr; a = a->ai_next, --untried) {
+    char numeric[INET6_ADDRSTRLEN] = "?";
+    ::getnameinfo(a->ai_addr, static_cast<socklen_t>(a->ai_addrlen), numeric, sizeof numeric,
+                  nullptr, 0, NI_NUMERICHOST);
+    std::string where = std::string("connect to ") + numeric + " port " + service;
+    // Each address gets its share of the time left, so that one whose
+    // packets are lost on the way leaves time to try the others.
+    auto now = std::chrono::steady_clock::now();
+    last = ConnectTo(*a, where, deadline > now ? now + (deadline - now) / untried : deadline);
+    if (last.ok() || last.status() == NetStatus::kStopped) return last;
+  }
+  return last;
+}
+
+}  // namespace fennimar
