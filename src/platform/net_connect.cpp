@@ -1,6 +1,11 @@
 // NetSocket::Connect, the same on every system: the name looked up on a
 // thread of its own (name_lookup.h), then its addresses tried in turn; only
-// the connect to one address is each system's own (ConnectTo).
+// the connect to one address is each system's own (ConnectTo). And the
+// local address as an SMTP address literal.
+#ifndef _WIN32
+#include <arpa/inet.h>  // inet_ntop; Windows has it from name_lookup.h
+#endif
+
 #include "platform/name_lookup.h"
 #include "platform/net_socket.h"
 
@@ -35,6 +40,23 @@ NetResult NetSocket::Connect(const std::string& host, int port, Deadline deadlin
     if (last.ok() || last.status() == NetStatus::kStopped) return last;
   }
   return last;
+}
+
+std::string NetSocket::LocalAddressLiteral() const {
+  sockaddr_storage local{};
+  if (!LocalAddress(local)) return {};
+  char numeric[INET6_ADDRSTRLEN] = {};
+  if (local.ss_family == AF_INET) {
+    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&local)->sin_addr, numeric,
+                sizeof numeric);
+    return std::string("[") + numeric + "]";
+  }
+  if (local.ss_family == AF_INET6) {
+    ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&local)->sin6_addr, numeric,
+                sizeof numeric);
+    return std::string("[IPv6:") + numeric + "]";
+  }
+  return {};
 }
 
 }  // namespace fennimar

@@ -145,24 +145,10 @@ void NetSocket::Close() {
   handle_ = kNoSocket;
 }
 
-std::string NetSocket::LocalAddressLiteral() const {
-  if (handle_ == kNoSocket) return {};
-  sockaddr_storage local{};
-  socklen_t length = sizeof local;
-  if (::getsockname(static_cast<int>(handle_), reinterpret_cast<sockaddr*>(&local), &length) != 0)
-    return {};
-  char numeric[INET6_ADDRSTRLEN] = {};
-  if (local.ss_family == AF_INET) {
-    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&local)->sin_addr, numeric,
-                sizeof numeric);
-    return std::string("[") + numeric + "]";
-  }
-  if (local.ss_family == AF_INET6) {
-    ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&local)->sin6_addr, numeric,
-                sizeof numeric);
-    return std::string("[IPv6:") + numeric + "]";
-  }
-  return {};
+bool NetSocket::LocalAddress(sockaddr_storage& address) const {
+  socklen_t length = sizeof address;
+  return handle_ != kNoSocket && ::getsockname(static_cast<int>(handle_),
+                                               reinterpret_cast<sockaddr*>(&address), &length) == 0;
 }
 
 }  // namespace fennimar

@@ -20,6 +20,7 @@
 #include "platform/system_error.h"
 
 struct addrinfo;
+struct sockaddr_storage;
 
 namespace fennimar {
 
@@ -135,6 +136,8 @@ class NetSocket {
   static NetResult PrepareSockets();
   // Connects to one address within `deadline`, or fails with `where`.
   NetResult ConnectTo(const addrinfo& address, const std::string& where, Deadline deadline);
+  // The address the connection runs from; false when there is none.
+  bool LocalAddress(sockaddr_storage& address) const;
 
   KeepWaiting keepWaiting_;
   SocketHandle handle_ = kNoSocket;
