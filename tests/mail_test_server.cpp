@@ -67,18 +67,20 @@ class PeerRequest {
       ADD_FAILURE() << "the runner for the Linux-side peers does not answer";
       return;
     }
-    std::string line =
-        "{\"token\": " + Json(std::string(token)) + ", " + Json(verb) + ": " + argument + "}\n";
+    request_ = Json(verb) + ": " + argument;
+    std::string line = "{\"token\": " + Json(std::string(token)) + ", " + request_ + "}\n";
     if (!socket_.Send(line.data(), line.size(), DeadlineIn(10000))) ADD_FAILURE() << line;
   }
-  // The answer's line, waited for at most ten minutes.
+  // The answer's line, waited for at most two minutes (a peer that never
+  // answers fails the test that asked, by name, before CTest's time-out).
   std::string Answer() {
     std::string line;
     char c;
-    auto deadline = DeadlineIn(600000);
+    auto deadline = DeadlineIn(120000);
     while (line.size() < 256 && socket_.Receive(&c, 1, deadline).count == 1 && c != '\n') {
       line += c;
     }
+    if (line.empty()) ADD_FAILURE() << "no answer from the runner to " << request_;
     return line;
   }
   // The exit status in an answer "EXIT <n>"; -1 without one.
@@ -89,6 +91,7 @@ class PeerRequest {
 
  private:
   NetSocket socket_;
+  std::string request_;
 };
 
 namespace {
