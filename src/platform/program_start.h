@@ -1,5 +1,5 @@
 // What every terminal program does first: take its arguments as UTF-8 text
-// and make its console show UTF-8, so that a name in any script arrives and
+// and make its console show and read UTF-8, so that a name in any script arrives and
 // prints as it is on either system.
 #pragma once
 
@@ -18,7 +18,8 @@ using ProgramArgument = char;
 #endif
 
 // The arguments after the program's own name, as UTF-8. On Windows the
-// console is switched to UTF-8 until the program ends.
+// standard streams that are a console are made to write and read it as
+// UTF-16, so that the program's UTF-8 shows as it is.
 std::vector<std::string> StartProgram(int argc, ProgramArgument** argv);
 
 }  // namespace fennimar
