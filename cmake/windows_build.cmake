@@ -11,6 +11,12 @@ if(CMAKE_CXX_COMPILER_LAUNCHER)
 endif()
 set(FENNIMAR_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
 set(FENNIMAR_JOINEX_EXE ${FENNIMAR_WINDOWS_DIR}/src/cli/joinex.exe)
+set(windows_programs ${FENNIMAR_JOINEX_EXE})
+# fennimar-cli.exe needs mail, and so OpenSSL built for Windows.
+if(EXISTS ${FENNIMAR_WINDOWS_OPENSSL}/lib/libssl.a)
+  set(FENNIMAR_CLI_EXE ${FENNIMAR_WINDOWS_DIR}/src/cli/fennimar-cli.exe)
+  list(APPEND windows_programs ${FENNIMAR_CLI_EXE})
+endif()
 ExternalProject_Add(windows_programs
   SOURCE_DIR ${PROJECT_SOURCE_DIR}
   BINARY_DIR ${FENNIMAR_WINDOWS_DIR}
@@ -21,11 +27,11 @@ ExternalProject_Add(windows_programs
     -DFENNIMAR_WINDOWS_TESTS=${FENNIMAR_BUILD_TESTS}
     -DFENNIMAR_WERROR=${FENNIMAR_WERROR}
     -DFENNIMAR_WINDOWS_OPENSSL=${FENNIMAR_WINDOWS_OPENSSL}
-  BUILD_BYPRODUCTS ${FENNIMAR_JOINEX_EXE}
+  BUILD_BYPRODUCTS ${windows_programs}
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
   USES_TERMINAL_BUILD ON)
-install(PROGRAMS ${FENNIMAR_JOINEX_EXE} DESTINATION lib/fennimar)
+install(PROGRAMS ${windows_programs} DESTINATION lib/fennimar)
 if(FENNIMAR_BUILD_TESTS)
   # The Windows tree's tests join this tree's, so that one ctest runs both.
   file(WRITE ${CMAKE_BINARY_DIR}/windows_tests.cmake "subdirs(\"${FENNIMAR_WINDOWS_DIR}\")\n")

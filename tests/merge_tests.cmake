@@ -15,9 +15,9 @@ target_link_libraries(merge_engine_test PRIVATE fennimar_terminal)
 fennimar_add_merge_test(merge_roundtrip_test merge_roundtrip_test.cpp)
 fennimar_add_merge_test(merge_form_test merge_form_test.cpp)
 fennimar_add_test(progress_dialog_test progress_dialog_test.cpp)
-# The programs run as a user runs them; the Windows build has no
-# fennimar-cli yet.
-if(TARGET fennimar-cli)
+# The Linux programs run as a user runs them (the Windows ones have
+# cli_wine_test.sh and joinex_wine_test.sh).
+if(TARGET fennimar-cli AND NOT WIN32)
   # Sanitizer builds link joinex dynamically (see src/cli/joinex.cmake).
   if(FENNIMAR_SANITIZE OR FENNIMAR_FUZZ)
     set(joinex_linking dynamic)

@@ -30,9 +30,11 @@ for path in ./usr/bin/fennimar ./usr/bin/fennimar-cli ./usr/bin/joinex ./usr/lib
   ./usr/share/doc/fennimar/copyright; do
   check "packaged $path" 1 "$(grep -cx "$path" <<< "$listing")"
 done
-if [ -e "$build/windows/src/cli/joinex.exe" ]; then
-  check "packaged joinex.exe" 1 "$(grep -cx ./usr/lib/fennimar/joinex.exe <<< "$listing")"
-fi
+for exe in joinex.exe fennimar-cli.exe; do
+  if [ -e "$build/windows/src/cli/$exe" ]; then
+    check "packaged $exe" 1 "$(grep -cx "./usr/lib/fennimar/$exe" <<< "$listing")"
+  fi
+done
 check "depends from dpkg-shlibdeps" 1 "$(dpkg-deb -f "$deb" Depends | grep -c 'libc6 (>= ')"
 
 root="$work/root"

@@ -23,7 +23,7 @@ timeout 300 wineboot -i > /dev/null 2>&1
 
 # system_dlls EXE: the DLLs a Windows program imports, sorted, on one line.
 system_dlls() {
-  x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p' | sort | tr '\n' ' '
+  x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p' | LC_ALL=C sort | tr '\n' ' '
 }
 # windows_path PATH: a Linux path as wine's programs see it (drive Z:).
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
