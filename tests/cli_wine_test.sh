@@ -120,6 +120,9 @@ check "over STARTTLS, logged in" "AUTH PLAIN me ok STARTTLS" \
 "$cli" join mailbox/message-*.eml -d from-mail -y < /dev/null > /dev/null 2>&1
 cmp -s "$name" "from-mail/$name"
 check "the mail from Windows joined on Linux" 0 $?
+# The parts taken out of the saved messages on Windows are the split's.
+wcli extract mailbox/message-*.eml -d extracted -y
+check "extracted on Windows" "0 $(cd win && md5sum -- *)" "$? $(cd extracted && md5sum -- *)"
 
 # Over 2 GiB: a large set of two parts written on Windows, joined on both
 # systems. The source is sparse; the parts and results are written in full.
