@@ -48,9 +48,7 @@ void NameLookup::Run(const std::string& host, const std::string& service) {
 NetResult AwaitLookup(NameLookup& lookup, const std::string& host, Deadline deadline,
                       const KeepWaiting& keepWaiting) {
   for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    deadline - std::chrono::steady_clock::now())
-                    .count();
+    auto left = MillisecondsLeft(deadline);
     if (lookup.WaitFor(static_cast<int>(std::clamp<long long>(left, 0, kWaitSliceMs)))) break;
     if (left <= 0) return NetFailure(NetStatus::kTimedOut, "looking up " + host, "timed out");
     if (keepWaiting && !keepWaiting()) {

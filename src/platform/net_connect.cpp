@@ -1,15 +1,21 @@
-// NetSocket::Connect, the same on every system: the name looked up on a
-// thread of its own (name_lookup.h), then its addresses tried in turn; only
-// the connect to one address is each system's own (ConnectTo). And the
+// What NetSocket does the same on every system. Connect: the name looked up
+// on a thread of its own (name_lookup.h), then its addresses tried in turn;
+// only the connect to one address is each system's own (ConnectTo). And the
 // local address as an SMTP address literal.
 #ifndef _WIN32
 #include <arpa/inet.h>  // inet_ntop; Windows has it from name_lookup.h
 #endif
 
+#include <utility>
+
 #include "platform/name_lookup.h"
 #include "platform/net_socket.h"
 
 namespace fennimar {
+
+NetSocket::NetSocket(KeepWaiting keepWaiting) : keepWaiting_(std::move(keepWaiting)) {}
+
+NetSocket::~NetSocket() { Close(); }
 
 NetResult NetSocket::Connect(const std::string& host, int port, Deadline deadline) {
   Close();

@@ -37,16 +37,10 @@ bool IsNumericAddress(const std::string& host) {
          ::inet_pton(AF_INET6, host.c_str(), &any) == 1;
 }
 
-NetSocket::NetSocket(KeepWaiting keepWaiting) : keepWaiting_(std::move(keepWaiting)) {}
-
-NetSocket::~NetSocket() { Close(); }
-
 NetStatus NetSocket::Wait(Readiness readiness, Deadline deadline) {
   short events = readiness == Readiness::kReadable ? POLLIN : POLLOUT;
   for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    deadline - std::chrono::steady_clock::now())
-                    .count();
+    auto left = MillisecondsLeft(deadline);
     if (left <= 0) return NetStatus::kTimedOut;
     pollfd p{static_cast<int>(handle_), events, 0};
     int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, kWaitSliceMs)));

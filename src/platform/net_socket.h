@@ -29,6 +29,12 @@ using Deadline = std::chrono::steady_clock::time_point;
 inline Deadline DeadlineIn(int ms) {
   return std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
 }
+// The milliseconds from now until `deadline`; 0 or less once it has passed.
+inline long long MillisecondsLeft(Deadline deadline) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                               std::chrono::steady_clock::now())
+      .count();
+}
 
 // Asked between two slices of a wait; false ends the wait as kStopped.
 using KeepWaiting = std::function<bool()>;

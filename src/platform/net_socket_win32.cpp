@@ -45,15 +45,9 @@ bool IsNumericAddress(const std::string& host) {
          ::inet_pton(AF_INET6, host.c_str(), &any) == 1;
 }
 
-NetSocket::NetSocket(KeepWaiting keepWaiting) : keepWaiting_(std::move(keepWaiting)) {}
-
-NetSocket::~NetSocket() { Close(); }
-
 NetStatus NetSocket::Wait(Readiness readiness, Deadline deadline) {
   for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    deadline - std::chrono::steady_clock::now())
-                    .count();
+    auto left = MillisecondsLeft(deadline);
     if (left <= 0) return NetStatus::kTimedOut;
     long slice = static_cast<long>(std::min<long long>(left, kWaitSliceMs));
     timeval timeout{0, slice * 1000};
