@@ -21,6 +21,15 @@ if(EXISTS ${FENNIMAR_WINDOWS_OPENSSL}/lib/libssl.a)
     set(FENNIMAR_GUI_EXE ${FENNIMAR_WINDOWS_DIR}/src/app/fennimar.exe)
   endif()
 endif()
+# The libraries' caches by their real directories, or empty while missing:
+# a library built (or rebuilt at another version) after this tree was
+# configured changes the arguments, which configures the Windows tree again.
+foreach(library OPENSSL WX)
+  set(windows_${library})
+  if(EXISTS ${FENNIMAR_WINDOWS_${library}})
+    file(REAL_PATH ${FENNIMAR_WINDOWS_${library}} windows_${library})
+  endif()
+endforeach()
 ExternalProject_Add(windows_programs
   SOURCE_DIR ${PROJECT_SOURCE_DIR}
   BINARY_DIR ${FENNIMAR_WINDOWS_DIR}
@@ -30,8 +39,8 @@ ExternalProject_Add(windows_programs
     ${launcher}
     -DFENNIMAR_WINDOWS_TESTS=${FENNIMAR_BUILD_TESTS}
     -DFENNIMAR_WERROR=${FENNIMAR_WERROR}
-    -DFENNIMAR_WINDOWS_OPENSSL=${FENNIMAR_WINDOWS_OPENSSL}
-    -DFENNIMAR_WINDOWS_WX=${FENNIMAR_WINDOWS_WX}
+    -DFENNIMAR_WINDOWS_OPENSSL=${windows_OPENSSL}
+    -DFENNIMAR_WINDOWS_WX=${windows_WX}
   BUILD_BYPRODUCTS ${windows_programs} ${FENNIMAR_GUI_EXE}
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
