@@ -96,7 +96,12 @@ Var RemoveSettings
 Var RemoveSettingsBox
 
 Function .onInit
+  ; A folder given with /D stands: MultiUser.nsh would put its own in.
+  StrCpy $0 $INSTDIR
   !insertmacro MULTIUSER_INIT
+  ${If} $0 != ""
+    StrCpy $INSTDIR $0
+  ${EndIf}
 FunctionEnd
 
 Section "Fennimar" SectionFennimar
