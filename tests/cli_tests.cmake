@@ -24,6 +24,13 @@ if(FENNIMAR_BUILD_WINDOWS)
                                    $<TARGET_FILE:fennimar-cli> ${FENNIMAR_CLI_EXE})
     set_tests_properties(cli_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
   endif()
+  # The installer and the zip, made by the packaging step and tried in a
+  # fresh prefix (skipped without makensis).
+  if(FENNIMAR_GUI_EXE)
+    add_test(NAME installer_wine COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/installer_wine_test.sh
+                                         ${FENNIMAR_WINDOWS_PACKAGES} ${PROJECT_VERSION})
+    set_tests_properties(installer_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
+  endif()
 endif()
 # The Debian package, made from this build and run from a scratch root.
 if(FENNIMAR_BUILD_GUI AND NOT FENNIMAR_SANITIZE AND NOT FENNIMAR_FUZZ)

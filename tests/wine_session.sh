@@ -10,8 +10,10 @@ if ! command -v wine > /dev/null; then
   exit 77
 fi
 mkdir -p "$work/tmp"
+# Without winemenubuilder, shortcuts and file types made in the prefix stay
+# there instead of turning into menu entries and MIME types in $HOME.
 export WINEPREFIX="$work/prefix" TMPDIR="$work/tmp" WINEDEBUG=-all \
-  WINEDLLOVERRIDES="mscoree,mshtml="
+  WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 end_wine_session() {
   timeout 30 wineserver -k 2> /dev/null
