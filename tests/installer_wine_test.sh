@@ -72,10 +72,10 @@ check ".Z00 and .Z99 are part files" "Fennimar.Part Fennimar.Part" \
   "$(reg_value "HKCU\\$classes\\.Z00" "") $(reg_value "HKCU\\$classes\\.Z99" "")"
 check "open command" "\"$windir\\fennimar.exe\" \"%1\"" \
   "$(reg_value "HKCU\\$classes\\Fennimar.Part\\shell\\open\\command" "")"
-check "part file icon" "\"$windir\\fennimar.exe\",0" \
+check "part file icon" "$windir\\fennimar.exe,0" \
   "$(reg_value "HKCU\\$classes\\Fennimar.Part\\DefaultIcon" "")"
 for value in "DisplayName Fennimar" "DisplayVersion $version" "Publisher The Fennimar developers" \
-  "DisplayIcon \"$windir\\fennimar.exe\",0" "InstallLocation $windir" \
+  "DisplayIcon $windir\\fennimar.exe,0" "InstallLocation $windir" \
   "UninstallString \"$windir\\uninstall.exe\" /CurrentUser" \
   "QuietUninstallString \"$windir\\uninstall.exe\" /CurrentUser /S" \
   "NoModify 0x1" "NoRepair 0x1"; do

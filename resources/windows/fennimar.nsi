@@ -122,7 +122,7 @@ Section "Fennimar" SectionFennimar
 
   ; Part files open in Fennimar, which merges the set they belong to.
   WriteRegStr SHCTX "Software\Classes\${PROGID}" "" "${PRODUCT} part file"
-  WriteRegStr SHCTX "Software\Classes\${PROGID}\DefaultIcon" "" '"$INSTDIR\fennimar.exe",0'
+  WriteRegStr SHCTX "Software\Classes\${PROGID}\DefaultIcon" "" "$INSTDIR\fennimar.exe,0"
   WriteRegStr SHCTX "Software\Classes\${PROGID}\shell\open\command" "" \
     '"$INSTDIR\fennimar.exe" "%1"'
   ${ForEach} $0 0 99 + 1
@@ -134,7 +134,7 @@ Section "Fennimar" SectionFennimar
   WriteRegStr SHCTX "${UNINSTALL_KEY}" DisplayName "${PRODUCT}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" DisplayVersion "${VERSION}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" Publisher "${PUBLISHER}"
-  WriteRegStr SHCTX "${UNINSTALL_KEY}" DisplayIcon '"$INSTDIR\fennimar.exe",0'
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" DisplayIcon "$INSTDIR\fennimar.exe,0"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" InstallLocation "$INSTDIR"
   ; The uninstaller is told which installation it removes.
   WriteRegStr SHCTX "${UNINSTALL_KEY}" UninstallString \
