@@ -32,7 +32,7 @@ folder="fennimar-$version-windows"
 expected=$(printf '%s\n' "$folder/" "$folder/README.txt" "$folder/fennimar-cli.exe" \
   "$folder/fennimar.exe" "$folder/joinex.exe" "$folder/manual/" \
   $(cd "$here/../docs/manual" && printf "$folder/manual/%s\n" *) | LC_ALL=C sort)
-check "zip listing" "$expected" "$(unzip -Z1 "out/$folder.zip" | LC_ALL=C sort)"
+check "zip listing" "$expected" "$(cmake -E tar tf "out/$folder.zip" | LC_ALL=C sort)"
 
 # reg_value KEY NAME: one value of the registry as `reg query` shows it (the
 # default value for NAME ""), or nothing when it is not there.
