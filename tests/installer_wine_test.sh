@@ -42,8 +42,6 @@ reg_value() {
   wine reg query "$1" "${which[@]}" 2> /dev/null | tr -d '\r' |
     sed -n 's/^    .*    REG_[A-Z_]*    //p'
 }
-# unix_path WINDOWS_PATH: where a path of the prefix is on this side.
-unix_path() { winepath -u "$1" 2> /dev/null | tr -d '\r'; }
 # uninstall ROOT [SWITCH...]: runs the entry's QuietUninstallString as the
 # system would, then waits, bounded, for its copy in %TEMP% to end.
 uninstall() {
@@ -55,15 +53,18 @@ uninstall() {
 }
 uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\Fennimar'
 classes='Software\Classes'
-appdata=$(unix_path "$(wine cmd /c echo %APPDATA% | tr -d '\r')")
-windir="$(wine cmd /c echo %LOCALAPPDATA% | tr -d '\r')\Programs\Fennimar"
+# The profile of wine's user, as the prefix's creation laid it out.
+drive_c="$WINEPREFIX/drive_c"
+user=$(ls "$drive_c/users" | grep -vx Public | head -n 1)
+appdata="$drive_c/users/$user/AppData/Roaming"
+windir='C:\users\'"$user"'\AppData\Local\Programs\Fennimar'
 settings="$appdata/Fennimar/FENNIMAR.INI"
 mkdir -p "$appdata/Fennimar" && printf '[Fennimar]\r\nWorkDir=C:\\parts\r\n' > "$settings"
 
 # For the current user: %LOCALAPPDATA%\Programs\Fennimar and HKCU.
 timeout 120 wine "$setup" /S /CurrentUser
 check "per-user install" 0 $?
-dir=$(unix_path "$windir")
+dir="$drive_c/users/$user/AppData/Local/Programs/Fennimar"
 check "installed files" "fennimar-cli.exe fennimar.exe joinex.exe manual uninstall.exe" \
   "$(cd "$dir" && echo *)"
 check "installed manual" "$(cd "$here/../docs/manual" && echo *)" "$(cd "$dir/manual" && echo *)"
@@ -112,13 +113,13 @@ check "settings kept" "WorkDir=C:\\parts" "$(sed -n 2p "$settings" | tr -d '\r')
 # For all users: Program Files and HKLM; removed with the settings.
 timeout 120 wine "$setup" /S
 check "install for all users" 0 $?
-program_files=$(unix_path 'C:\Program Files')
+program_files="$drive_c/Program Files"
 check "all users: programs" "fennimar-cli.exe fennimar.exe joinex.exe uninstall.exe" \
   "$(cd "$program_files/Fennimar" && echo *.exe)"
 check "all users: open command" '"C:\Program Files\Fennimar\fennimar.exe" "%1"' \
   "$(reg_value "HKLM\\$classes\\Fennimar.Part\\shell\\open\\command" "")"
 check "all users: entry" 'C:\Program Files\Fennimar' "$(reg_value "HKLM\\$uninstall_key" InstallLocation)"
-menu="$(unix_path 'C:\ProgramData')/Microsoft/Windows/Start Menu/Programs"
+menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 check "all users: Start-menu entry" 1 "$(ls "$menu/Fennimar.lnk" | wc -l)"
 uninstall HKLM /REMOVESETTINGS
 check "all users: folder and Start-menu entry removed" "" \
