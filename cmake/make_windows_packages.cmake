@@ -21,7 +21,7 @@ endforeach()
 
 set(folder fennimar-${FENNIMAR_VERSION}-windows)
 set(zip ${OUTPUT_DIR}/${folder}.zip)
-set(installer ${OUTPUT_DIR}/fennimar-setup-${FENNIMAR_VERSION}.exe)
+set(setup fennimar-setup-${FENNIMAR_VERSION}.exe)
 # The stage is private to this run; the packages replace earlier ones only
 # when they were made whole.
 string(RANDOM LENGTH 8 suffix)
@@ -56,9 +56,9 @@ if(FENNIMAR_STRIP)
 endif()
 
 run("Making ${folder}.zip" ${CMAKE_COMMAND} -E tar cf ${folder}.zip --format=zip ${folder})
-run("makensis" ${FENNIMAR_MAKENSIS} -V2 -DVERSION=${FENNIMAR_VERSION} -DSTAGE_DIR=${stage}
-    -DICON=${FENNIMAR_SOURCE_DIR}/resources/windows/fennimar.ico -DOUTFILE=${work}/setup.exe
+run("makensis" ${FENNIMAR_MAKENSIS} -V2 -WX -DVERSION=${FENNIMAR_VERSION} -DSTAGE_DIR=${stage}
+    -DICON=${FENNIMAR_SOURCE_DIR}/resources/windows/fennimar.ico -DOUTFILE=${work}/${setup}
     ${FENNIMAR_SOURCE_DIR}/resources/windows/fennimar.nsi)
 file(RENAME ${work}/${folder}.zip ${zip})
-file(RENAME ${work}/setup.exe ${installer})
+file(RENAME ${work}/${setup} ${OUTPUT_DIR}/${setup})
 file(REMOVE_RECURSE ${work})

@@ -8,13 +8,13 @@
 # (wine's user has administrator rights) removed with the settings.
 # Usage: installer_wine_test.sh BUILD/windows_packages.cmake VERSION
 set -u
-packages="$1"
 version="$2"
 here=$(cd "$(dirname "$0")" && pwd)
-if [ ! -e "$packages" ]; then
-  echo "SKIP: $packages is missing: fennimar.exe or makensis (Debian's nsis) was not there"
+if [ ! -e "$1" ]; then
+  echo "SKIP: $1 is missing: fennimar.exe or makensis (Debian's nsis) was not there"
   exit 77
 fi
+packages=$(realpath "$1")
 work=$(mktemp -d /var/tmp/fennimar-installer-wine.XXXXXX) || exit 1
 source "$here/wine_session.sh"
 source "$here/script_checks.sh"
