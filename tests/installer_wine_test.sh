@@ -68,7 +68,8 @@ dir="$drive_c/users/$user/AppData/Local/Programs/Fennimar"
 check "installed files" "fennimar-cli.exe fennimar.exe joinex.exe manual uninstall.exe" \
   "$(cd "$dir" && echo *)"
 check "installed manual" "$(cd "$here/../docs/manual" && echo *)" "$(cd "$dir/manual" && echo *)"
-check "Start-menu entry" 1 "$(ls "$appdata/Microsoft/Windows/Start Menu/Programs/Fennimar.lnk" | wc -l)"
+menu_user="$appdata/Microsoft/Windows/Start Menu/Programs"
+check "Start-menu entry" 1 "$(ls "$menu_user/Fennimar.lnk" | wc -l)"
 check ".Z00 and .Z99 are part files" "Fennimar.Part Fennimar.Part" \
   "$(reg_value "HKCU\\$classes\\.Z00" "") $(reg_value "HKCU\\$classes\\.Z99" "")"
 check "open command" "\"$windir\\fennimar.exe\" \"%1\"" \
@@ -80,7 +81,8 @@ for value in "DisplayName Fennimar" "DisplayVersion $version" "Publisher The Fen
   "UninstallString \"$windir\\uninstall.exe\" /CurrentUser" \
   "QuietUninstallString \"$windir\\uninstall.exe\" /CurrentUser /S" \
   "NoModify 0x1" "NoRepair 0x1"; do
-  check "uninstall entry: ${value%% *}" "${value#* }" "$(reg_value "HKCU\\$uninstall_key" "${value%% *}")"
+  check "uninstall entry: ${value%% *}" "${value#* }" \
+    "$(reg_value "HKCU\\$uninstall_key" "${value%% *}")"
 done
 kib=$(du -sk --apparent-size "$dir" | cut -f1)
 size=$(($(reg_value "HKCU\\$uninstall_key" EstimatedSize)))
@@ -102,7 +104,8 @@ check "joined file identical" 0 $?
 wine reg add "HKCU\\$classes\\.Z05" /ve /d Other.Type /f > /dev/null 2>&1
 uninstall HKCU
 check "per-user folder removed" "" "$(ls -d "$dir" 2> /dev/null)"
-check "Start-menu entry removed" "" "$(ls "$appdata/Microsoft/Windows/Start Menu/Programs/" | grep -i fennimar)"
+check "Start-menu entry removed" "" \
+  "$(ls "$menu_user" | grep -i fennimar)"
 check "association removed" "||" "$(reg_value "HKCU\\$classes\\.Z00" "")|$(reg_value \
   "HKCU\\$classes\\.Z99\\OpenWithProgids" Fennimar.Part)|$(reg_value \
   "HKCU\\$classes\\Fennimar.Part\\shell\\open\\command" "")"
@@ -118,7 +121,8 @@ check "all users: programs" "fennimar-cli.exe fennimar.exe joinex.exe uninstall.
   "$(cd "$program_files/Fennimar" && echo *.exe)"
 check "all users: open command" '"C:\Program Files\Fennimar\fennimar.exe" "%1"' \
   "$(reg_value "HKLM\\$classes\\Fennimar.Part\\shell\\open\\command" "")"
-check "all users: entry" 'C:\Program Files\Fennimar' "$(reg_value "HKLM\\$uninstall_key" InstallLocation)"
+check "all users: entry" 'C:\Program Files\Fennimar' \
+  "$(reg_value "HKLM\\$uninstall_key" InstallLocation)"
 menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
 check "all users: Start-menu entry" 1 "$(ls "$menu/Fennimar.lnk" | wc -l)"
 uninstall HKLM /REMOVESETTINGS
