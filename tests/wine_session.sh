@@ -16,8 +16,10 @@ for tool in wine ${wine_display:+Xvfb openbox xdotool xprop}; do
   fi
 done
 mkdir -p "$work/tmp"
+# Without winemenubuilder, shortcuts and file types made in the prefix stay
+# there instead of turning into menu entries and MIME types in $HOME.
 export WINEPREFIX="$work/prefix" TMPDIR="$work/tmp" WINEDEBUG=-all \
-  WINEDLLOVERRIDES="mscoree,mshtml="
+  WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 x_pids=()
 end_wine_session() {
