@@ -1,19 +1,21 @@
 # Makes the Windows installer, fennimar-setup-VERSION.exe (NSIS, from
 # resources/windows/fennimar.nsi), and the portable fennimar-VERSION-windows.zip
 # (the programs, the manual and README.txt in one folder) from what the
-# Windows build made, into OUTPUT_DIR:
+# Windows build made, into OUTPUT_DIR. The Linux joiner goes with them, so
+# that a split onto a removable disk copies both joiners there, as on Linux.
+#
 #   cmake -DOUTPUT_DIR=DIR -P BUILD/windows_packages.cmake
 # BUILD/windows_packages.cmake (written by cmake/windows_packages.cmake)
 # names the programs, the version and the tools, then includes this file.
 # Both packages are made from one staged copy, so they hold the same files.
 foreach(name FENNIMAR_VERSION FENNIMAR_SOURCE_DIR FENNIMAR_GUI_EXE FENNIMAR_CLI_EXE
-             FENNIMAR_JOINEX_EXE FENNIMAR_MAKENSIS OUTPUT_DIR)
+             FENNIMAR_JOINEX_EXE FENNIMAR_JOINEX FENNIMAR_MAKENSIS OUTPUT_DIR)
   if(NOT ${name})
     message(FATAL_ERROR "make_windows_packages.cmake: ${name} is not set")
   endif()
 endforeach()
 set(programs ${FENNIMAR_GUI_EXE} ${FENNIMAR_CLI_EXE} ${FENNIMAR_JOINEX_EXE})
-foreach(program ${programs})
+foreach(program ${programs} ${FENNIMAR_JOINEX})
   if(NOT EXISTS ${program})
     message(FATAL_ERROR "${program} is not there: build the Windows programs first")
   endif()
@@ -28,7 +30,7 @@ string(RANDOM LENGTH 8 suffix)
 set(work ${OUTPUT_DIR}/.windows-packages-${suffix})
 set(stage ${work}/${folder})
 file(MAKE_DIRECTORY ${stage}/manual)
-file(COPY ${programs} DESTINATION ${stage})
+file(COPY ${programs} ${FENNIMAR_JOINEX} DESTINATION ${stage})
 file(GLOB manual ${FENNIMAR_SOURCE_DIR}/docs/manual/*)
 file(COPY ${manual} DESTINATION ${stage}/manual)
 configure_file(${FENNIMAR_SOURCE_DIR}/resources/windows/README.txt.in ${stage}/README.txt @ONLY
@@ -53,6 +55,9 @@ if(FENNIMAR_STRIP)
     list(APPEND copies ${stage}/${name})
   endforeach()
   run("Stripping the programs" ${FENNIMAR_STRIP} ${copies})
+endif()
+if(FENNIMAR_HOST_STRIP)
+  run("Stripping the Linux joiner" ${FENNIMAR_HOST_STRIP} ${stage}/joinex)
 endif()
 
 run("Making ${folder}.zip" ${CMAKE_COMMAND} -E tar cf ${folder}.zip --format=zip ${folder})

@@ -30,7 +30,7 @@ echo "Packages made in $((($(date +%s%N) - start) / 1000000)) ms:" \
 setup="out/fennimar-setup-$version.exe"
 folder="fennimar-$version-windows"
 expected=$(printf '%s\n' "$folder/" "$folder/README.txt" "$folder/fennimar-cli.exe" \
-  "$folder/fennimar.exe" "$folder/joinex.exe" "$folder/manual/" \
+  "$folder/fennimar.exe" "$folder/joinex" "$folder/joinex.exe" "$folder/manual/" \
   $(cd "$here/../docs/manual" && printf "$folder/manual/%s\n" *) | LC_ALL=C sort)
 check "zip listing" "$expected" "$(cmake -E tar tf "out/$folder.zip" | LC_ALL=C sort)"
 
@@ -65,7 +65,7 @@ mkdir -p "$appdata/Fennimar" && printf '[Fennimar]\r\nWorkDir=C:\\parts\r\n' > "
 timeout 120 wine "$setup" /S /CurrentUser
 check "per-user install" 0 $?
 dir="$drive_c/users/$user/AppData/Local/Programs/Fennimar"
-check "installed files" "fennimar-cli.exe fennimar.exe joinex.exe manual uninstall.exe" \
+check "installed files" "fennimar-cli.exe fennimar.exe joinex joinex.exe manual uninstall.exe" \
   "$(cd "$dir" && echo *)"
 check "installed manual" "$(cd "$here/../docs/manual" && echo *)" "$(cd "$dir/manual" && echo *)"
 menu_user="$appdata/Microsoft/Windows/Start Menu/Programs"

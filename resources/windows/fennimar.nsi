@@ -1,11 +1,11 @@
-; Fennimar's Windows installer (NSIS 3): fennimar.exe, fennimar-cli.exe and
-; joinex.exe side by side with the manual in manual\ beside them, a
-; Start-menu entry, part files (.Z00 to .Z99) opened with Fennimar, an entry
-; in Apps & features, and an uninstaller.
+; Fennimar's Windows installer (NSIS 3): fennimar.exe, fennimar-cli.exe,
+; joinex.exe and the Linux joinex side by side with the manual in manual\
+; beside them, a Start-menu entry, part files (.Z00 to .Z99) opened with
+; Fennimar, an entry in Apps & features, and an uninstaller.
 ;
 ; cmake/make_windows_packages.cmake runs makensis with these defines:
 ;   VERSION    the product's version (3.13.1)
-;   STAGE_DIR  a folder that holds the three programs and the manual folder
+;   STAGE_DIR  a folder that holds the programs and the manual folder
 ;   ICON       the installer's and uninstaller's icon
 ;   OUTFILE    the installer to write
 ;
@@ -110,6 +110,7 @@ Section "Fennimar" SectionFennimar
   File "${STAGE_DIR}\fennimar.exe"
   File "${STAGE_DIR}\fennimar-cli.exe"
   File "${STAGE_DIR}\joinex.exe"
+  File "${STAGE_DIR}\joinex"
   ; The manual of an earlier version goes first, so that none of its pages
   ; outlives it.
   RMDir /r "$INSTDIR\manual"
@@ -215,6 +216,7 @@ Section "Uninstall"
   Delete "$INSTDIR\fennimar.exe"
   Delete "$INSTDIR\fennimar-cli.exe"
   Delete "$INSTDIR\joinex.exe"
+  Delete "$INSTDIR\joinex"
   RMDir /r "$INSTDIR\manual"
   Delete "$INSTDIR\${UNINSTALLER}"
   ; Only when empty: files of the user's own in the folder stay.
