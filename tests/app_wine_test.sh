@@ -40,6 +40,9 @@ need() {
 }
 cd "$work"
 mkdir data parts merged
+check "imported DLLs" "ADVAPI32.dll COMCTL32.dll CRYPT32.dll GDI32.dll KERNEL32.dll OLEACC.dll \
+OLEAUT32.dll SHELL32.dll SHLWAPI.dll USER32.dll UxTheme.dll VERSION.dll WINSPOOL.DRV WS2_32.dll \
+comdlg32.dll msvcrt.dll ole32.dll " "$(system_dlls "$exe")"
 data=$(windows_path "$work/data")
 
 # The settings of a user who splits into parts of 100 kB in parts\ and
