@@ -12,11 +12,24 @@ endif()
 set(FENNIMAR_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
 set(FENNIMAR_JOINEX_EXE ${FENNIMAR_WINDOWS_DIR}/src/cli/joinex.exe)
 set(windows_programs ${FENNIMAR_JOINEX_EXE})
-# fennimar-cli.exe needs mail, and so OpenSSL built for Windows.
+# fennimar-cli.exe needs mail, and so OpenSSL built for Windows;
+# fennimar.exe needs wxWidgets built for Windows as well.
 if(EXISTS ${FENNIMAR_WINDOWS_OPENSSL}/lib/libssl.a)
   set(FENNIMAR_CLI_EXE ${FENNIMAR_WINDOWS_DIR}/src/cli/fennimar-cli.exe)
   list(APPEND windows_programs ${FENNIMAR_CLI_EXE})
+  if(EXISTS ${FENNIMAR_WINDOWS_WX}/bin/wx-config)
+    set(FENNIMAR_GUI_EXE ${FENNIMAR_WINDOWS_DIR}/src/app/fennimar.exe)
+  endif()
 endif()
+# The libraries' caches by their real directories, or empty while missing:
+# a library built (or rebuilt at another version) after this tree was
+# configured changes the arguments, which configures the Windows tree again.
+foreach(library OPENSSL WX)
+  set(windows_${library})
+  if(EXISTS ${FENNIMAR_WINDOWS_${library}})
+    file(REAL_PATH ${FENNIMAR_WINDOWS_${library}} windows_${library})
+  endif()
+endforeach()
 ExternalProject_Add(windows_programs
   SOURCE_DIR ${PROJECT_SOURCE_DIR}
   BINARY_DIR ${FENNIMAR_WINDOWS_DIR}
@@ -26,8 +39,9 @@ ExternalProject_Add(windows_programs
     ${launcher}
     -DFENNIMAR_WINDOWS_TESTS=${FENNIMAR_BUILD_TESTS}
     -DFENNIMAR_WERROR=${FENNIMAR_WERROR}
-    -DFENNIMAR_WINDOWS_OPENSSL=${FENNIMAR_WINDOWS_OPENSSL}
-  BUILD_BYPRODUCTS ${windows_programs}
+    -DFENNIMAR_WINDOWS_OPENSSL=${windows_OPENSSL}
+    -DFENNIMAR_WINDOWS_WX=${windows_WX}
+  BUILD_BYPRODUCTS ${windows_programs} ${FENNIMAR_GUI_EXE}
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
   USES_TERMINAL_BUILD ON)

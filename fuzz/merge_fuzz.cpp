@@ -97,7 +97,7 @@ class FixedDrives : public fennimar::DriveQueries {
   fennimar::DriveKind GetDriveKind(const std::string&) override {
     return fennimar::DriveKind::kFixed;
   }
-  std::uint64_t GetFreeSpace(const std::string&) override { return 1u << 30; }
+  std::uint64_t GetAvailableSpace(const std::string&) override { return 1u << 30; }
   std::uint64_t GetLargestFile(const std::string&) override { return fennimar::kNoFileSizeLimit; }
   std::string RootOf(const std::string& path) override { return path; }
 };

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever Fennimar's build, tests and
 # benchmarks need and this machine lacks; with --run, only what building and
-# running the programs needs; with --windows-openssl, only the Windows
-# programs' OpenSSL (below). Needs root (or sudo) when something is missing;
+# running the programs needs; with --windows-libraries, only the Windows
+# programs' libraries (below). Needs root (or sudo) when something is missing;
 # does nothing otherwise.
 set -euo pipefail
 shopt -s inherit_errexit
@@ -30,26 +30,29 @@ packages=(
   clang-format                                 # the formatting check
   time bc                                      # benchmarks
   dosfstools                                   # a vfat image for the drive tests
-  g++-mingw-w64-x86-64 wine wine64             # joinex.exe and its tests under wine
+  g++-mingw-w64-x86-64 wine wine64             # the Windows programs and their tests under wine
+  libz-mingw-w64-dev                           # zlib for wxWidgets' Windows port
+  nsis                                         # the Windows installer (scripts/package.sh)
   file lintian appstream desktop-file-utils    # the Debian package and its checks
   xdg-utils libfile-mimeinfo-perl             # the part type as xdg-mime tells it
   python3-pyatspi at-spi2-core                 # the windows as a screen reader reads them
   librsvg2-bin                                 # scripts/render_icons.sh: the icon's PNG sizes
 )
-# OpenSSL for the Windows programs' mail: Debian has no MinGW build of it, so
-# it is built once per machine from Debian's own source package, statically,
-# into a cache outside the clone named after its version and the tool chain;
-# /var/cache/fennimar/openssl-x86_64-w64-mingw32 points at the one in use
-# (cmake/windows_build.cmake looks there).
-openssl_cache=/var/cache/fennimar
-openssl_host=x86_64-w64-mingw32
+# Libraries for the Windows programs that Debian has no MinGW build of:
+# OpenSSL (the programs' mail), and wxWidgets' Windows port with the libpng
+# it draws its pictures with (the desktop program). Each is built once per
+# machine from Debian's own source packages, statically, into a cache
+# outside the clone named after their versions and the tool chain;
+# /var/cache/fennimar/openssl-x86_64-w64-mingw32 and wx-msw-x86_64-w64-mingw32
+# point at the ones in use (CMakeLists.txt looks there).
+windows_cache=/var/cache/fennimar
+windows_host=x86_64-w64-mingw32
 
-# Fetches the source of OpenSSL version $1 (or, when the archive no longer
-# has it, the newest one it can fetch) into the current directory, builds it
-# and moves the installed result into the cache in one step; prints where it
-# went.
-build_windows_openssl() {
-  local wanted=$1 chain=$2
+# fetch_source PACKAGE VERSION: fetches Debian's source of PACKAGE at VERSION
+# (or, when the archive no longer has it, the newest one it can fetch) and
+# unpacks it into ./src-PACKAGE.
+fetch_source() {
+  local package=$1 wanted=$2
   local sources=/etc/apt/sources.list.d/fennimar-debian-src.sources
   if [ ! -e "$sources" ]; then
     cat > "$sources" << 'EOF'
@@ -69,79 +72,111 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
   fi
   # The source lists may be missing (a fresh entry, or lists cleaned away).
-  apt-cache showsrc openssl 2> /dev/null | grep -q '^Version:' || apt-get update -qq
+  apt-cache showsrc "$package" 2> /dev/null | grep -q '^Version:' || apt-get update -qq
   # The archive lists versions whose files a mirror may already have
-  # dropped: the first one that downloads is built.
+  # dropped: the first one that downloads is unpacked.
   local version
-  for version in "$wanted" $(apt-cache showsrc openssl | sed -n 's/^Version: //p' | sort -rV); do
-    apt-get source -qq --download-only "openssl=$version" > /dev/null 2>&1 && break
-    rm -f ./openssl_*
+  for version in "$wanted" $(apt-cache showsrc "$package" | sed -n 's/^Version: //p' | sort -rV); do
+    mkdir -p "fetch-$package"
+    (cd "fetch-$package" && apt-get source -qq --download-only "$package=$version") && break
+    rm -rf "fetch-$package"
   done
-  dpkg-source -x --no-check ./openssl_*.dsc src > /dev/null
-  local stage
-  version=$(dpkg-parsechangelog -l src/debian/changelog -S Version)
-  stage="$openssl_cache/openssl-$version-$chain"
-  if [ ! -e "$stage/lib/libssl.a" ]; then
-    # The library looks for its configuration, certificates, engines and
-    # providers in directories named when it is built. On Windows a path
-    # such as /usr/local/ssl means \usr\local\ssl on the current drive,
-    # which any user may create and fill: they point into the system's
-    # program folder instead, which only an administrator can write, and no
-    # configuration file is read unless a program asks for one.
-    local system="C:/Program Files/Common Files/SSL"
-    # (Configure would take "C:/..." for a relative path under the prefix.)
-    local dirs=(OPENSSLDIR="$system" ENGINESDIR="$system/engines-3"
-                MODULESDIR="$system/ossl-modules")
-    if ! (cd src && perl Configure mingw64 --cross-compile-prefix=$openssl_host- no-shared \
-      no-tests no-autoload-config --prefix="$PWD/../stage" --libdir=lib \
-      CC=gcc-posix CXX=g++-posix && make -j2 build_libs "${dirs[@]}" &&
-      make install_dev "${dirs[@]}") > build.log 2>&1; then
-      tail -n 40 build.log >&2
-      return 1
-    fi
-    rm -rf "$stage.new"
-    mv stage "$stage.new"
-    mv -T "$stage.new" "$stage"
-  fi
-  echo "$stage"
+  # (Run where errors do not end the script: each step's failure is passed on.)
+  dpkg-source -x --no-check fetch-"$package"/*.dsc "src-$package"
 }
 
-windows_openssl() {
-  command -v $openssl_host-gcc-posix > /dev/null || return 0
-  if [ "$(id -u)" -ne 0 ]; then
-    sudo "$0" --windows-openssl
-    return
-  fi
-  local chain wanted target
-  chain="$openssl_host-gcc$($openssl_host-gcc-posix -dumpversion | cut -d- -f1)-posix"
-  wanted=$(dpkg-query -W -f='${Version}' libssl-dev)
-  target="$openssl_cache/openssl-$wanted-$chain"
-  if [ ! -e "$target/lib/libssl.a" ]; then
-    mkdir -p "$openssl_cache"
+# Builds OpenSSL from ./src-openssl into the prefix $1.
+build_openssl() {
+  # The library looks for its configuration, certificates, engines and
+  # providers in directories named when it is built. On Windows a path such
+  # as /usr/local/ssl means \usr\local\ssl on the current drive, which any
+  # user may create and fill: they point into the system's program folder
+  # instead, which only an administrator can write, and no configuration
+  # file is read unless a program asks for one.
+  local system="C:/Program Files/Common Files/SSL"
+  # (Configure would take "C:/..." for a relative path under the prefix.)
+  local dirs=(OPENSSLDIR="$system" ENGINESDIR="$system/engines-3"
+              MODULESDIR="$system/ossl-modules")
+  cd src-openssl &&
+    perl Configure mingw64 --cross-compile-prefix=$windows_host- no-shared no-tests \
+      no-autoload-config --prefix="$1" --libdir=lib CC=gcc-posix CXX=g++-posix &&
+    make -j2 build_libs "${dirs[@]}" && make install_dev "${dirs[@]}"
+}
+
+# Builds libpng, then wxWidgets' Windows port over it, from ./src-libpng1.6
+# and ./src-wxwidgets3.2 into the prefix $1. wxWidgets is built without the
+# parts the program does not use (XML, rich text, web views...), which also
+# leaves out the libraries Debian's source of it does not carry.
+build_wx() {
+  local cross=(--host=$windows_host --build=x86_64-linux-gnu --prefix="$1"
+               --disable-shared CC=$windows_host-gcc-posix
+               CXX=$windows_host-g++-posix CPPFLAGS="-I$1/include" LDFLAGS="-L$1/lib")
+  mkdir src-libpng1.6/build-windows src-wxwidgets3.2/build-msw &&
+    (cd src-libpng1.6/build-windows && ../configure "${cross[@]}" --enable-static && make -j2 && make install) &&
+    cd src-wxwidgets3.2/build-msw &&
+    ../configure "${cross[@]}" --with-msw --enable-unicode --with-libpng=sys --with-zlib=sys \
+    --with-libjpeg=no --with-libtiff=no --with-expat=no --with-regex=builtin --with-liblzma=no \
+    --without-opengl --disable-xrc --disable-richtext --disable-webview --disable-mediactrl \
+    --disable-aui --disable-propgrid --disable-ribbon --disable-stc --disable-webrequest \
+    --disable-debug_info --enable-accessibility &&
+    make -j2 && make install
+}
+
+# windows_library NAME BUILD PACKAGE=VERSION...: makes sure that the cache
+# holds NAME for the tool chain, built by the function BUILD from the
+# packages' sources, and points $windows_cache/NAME-$windows_host at it.
+windows_library() {
+  local name=$1 build=$2
+  shift 2
+  local chain target p
+  chain="$windows_host-gcc$($windows_host-gcc-posix -dumpversion | cut -d- -f1)-posix"
+  target="$windows_cache/$name"
+  for p in "$@"; do target+="-${p#*=}"; done
+  target+="-$chain"
+  if [ ! -e "$target/.complete" ]; then
+    mkdir -p "$windows_cache"
     # One build at a time: a second run waits for the first, then finds it.
-    exec 9> "$openssl_cache/openssl.lock"
+    exec 9> "$windows_cache/$name.lock"
     flock 9
-    if [ ! -e "$target/lib/libssl.a" ]; then
-      echo "Building OpenSSL $wanted for Windows (a few minutes, once)"
-      local built
-      openssl_work=$(mktemp -d "$openssl_cache/openssl-build-XXXXXX")
-      trap 'rm -rf "$openssl_work"' EXIT
-      built=$(cd "$openssl_work" && build_windows_openssl "$wanted" "$chain")
-      # A fall-back to another version is found under the wanted one's name
-      # next time, without fetching again.
-      [ "$built" = "$target" ] || ln -sfn "$built" "$target"
+    if [ ! -e "$target/.complete" ]; then
+      echo "Building $name for Windows from Debian's sources (minutes, once per machine)"
+      local work
+      work=$(mktemp -d "$windows_cache/$name-build-XXXXXX")
+      # The libraries' own scripts (wx-config) record the prefix they were
+      # built for, so it is the cache's directory itself; it counts as built
+      # once .complete is there.
+      rm -rf "$target"
+      if ! (cd "$work" && for p in "$@"; do fetch_source "${p%=*}" "${p#*=}"; done &&
+            $build "$target") > "$work/build.log" 2>&1; then
+        tail -n 40 "$work/build.log" >&2
+        rm -rf "$work" "$target"
+        return 1
+      fi
+      rm -rf "$work"
+      touch "$target/.complete"
     fi
     flock -u 9
   fi
-  local link="$openssl_cache/openssl-$openssl_host"
-  target=$(readlink -f "$target")
+  local link="$windows_cache/$name-$windows_host"
   [ "$(readlink "$link")" = "$target" ] || ln -sfn "$target" "$link"
+}
+
+windows_libraries() {
+  command -v $windows_host-gcc-posix > /dev/null || return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo "$0" --windows-libraries
+    return
+  fi
+  local version='${Version}'
+  windows_library openssl build_openssl "openssl=$(dpkg-query -W -f="$version" libssl-dev)"
+  windows_library wx-msw build_wx "wxwidgets3.2=$(dpkg-query -W -f="$version" libwxgtk3.2-dev)" \
+    "libpng1.6=$(dpkg-query -W -f="$version" libpng16-16)"
 }
 
 run_only=false
 case "${1:-}" in
   --run) packages=("${run_packages[@]}") && run_only=true ;;
-  --windows-openssl) windows_openssl && exit 0 ;;
+  --windows-libraries) windows_libraries && exit 0 ;;
 esac
 missing=()
 for p in "${packages[@]}"; do
@@ -157,4 +192,4 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 $run_only && exit 0
-windows_openssl
+windows_libraries

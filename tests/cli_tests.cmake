@@ -24,6 +24,19 @@ if(FENNIMAR_BUILD_WINDOWS)
                                    $<TARGET_FILE:fennimar-cli> ${FENNIMAR_CLI_EXE})
     set_tests_properties(cli_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
   endif()
+  if(FENNIMAR_GUI_EXE)
+    # The Windows desktop program on an X server of its own, driven by key
+    # presses (skipped without wine, Xvfb, openbox or xdotool).
+    add_test(NAME app_wine COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app_wine_test.sh
+                                   $<TARGET_FILE:fennimar-cli> ${FENNIMAR_GUI_EXE})
+    set_tests_properties(app_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600
+                                             RESOURCE_LOCK x_server)
+    # The installer and the zip, made by the packaging step and tried in a
+    # fresh prefix (skipped without makensis).
+    add_test(NAME installer_wine COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/installer_wine_test.sh
+                                         ${FENNIMAR_WINDOWS_PACKAGES} ${PROJECT_VERSION})
+    set_tests_properties(installer_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
+  endif()
 endif()
 # The Debian package, made from this build and run from a scratch root.
 if(FENNIMAR_BUILD_GUI AND NOT FENNIMAR_SANITIZE AND NOT FENNIMAR_FUZZ)

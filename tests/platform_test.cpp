@@ -164,9 +164,9 @@ TEST(DriveTest, FreeSpaceKindAndRootOfARealTmpfs) {
   if (testing::Run("mount -t tmpfs -o size=1m tmpfs " + mount) != 0) GTEST_SKIP() << "no tmpfs";
   SystemDrives drives;
   EXPECT_TRUE(MakeDirectory(mount + "/sub").ok());
-  EXPECT_EQ(drives.GetFreeSpace(mount), 1u << 20);
+  EXPECT_EQ(drives.GetAvailableSpace(mount), 1u << 20);
   // A directory that does not exist yet is asked about through its parent.
-  EXPECT_EQ(drives.GetFreeSpace(mount + "/sub/not/yet"), 1u << 20);
+  EXPECT_EQ(drives.GetAvailableSpace(mount + "/sub/not/yet"), 1u << 20);
   EXPECT_EQ(drives.RootOf(mount + "/sub/not/yet"), mount);
   EXPECT_EQ(drives.GetDriveKind(mount), DriveKind::kFixed);  // memory is no removable disk
   EXPECT_EQ(drives.GetLargestFile(mount), kNoFileSizeLimit);
@@ -260,7 +260,7 @@ TEST(DriveTest, LargeFreeSpaceIsNotCutTo32Bits) {
   SystemDrives drives;
   // The test machine's root file system is far larger than 4 GiB; the value
   // must agree with df's to within what other writers change meanwhile.
-  std::uint64_t free = drives.GetFreeSpace("/");
+  std::uint64_t free = drives.GetAvailableSpace("/");
   EXPECT_GT(free, 0u);
 #ifdef _WIN32
   EXPECT_EQ(drives.RootOf("/").substr(1), ":\\");  // the root of the working drive

@@ -1,5 +1,6 @@
 # The checks that the terminal-level test scripts share; sourced by them.
-# check DESCRIPTION EXPECTED ACTUAL counts a pass or prints the failure;
+# check DESCRIPTION EXPECTED ACTUAL counts a pass or prints the failure
+# (and then runs check_failed DESCRIPTION, if the script defined it);
 # finish NAME prints the tally and gives the script's exit status;
 # damage FILE OFFSET turns every bit of one byte, so the part surely changes.
 failures=0
@@ -8,6 +9,7 @@ check() {
   if [ "$2" != "$3" ]; then
     echo "FAIL: $1: expected [$2], got [$3]"
     failures=$((failures + 1))
+    if declare -F check_failed > /dev/null; then check_failed "$1"; fi
   else
     passed=$((passed + 1))
   fi

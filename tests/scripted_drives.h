@@ -29,7 +29,7 @@ class ScriptedDrives : public DriveQueries {
     asked.push_back(path);
     return kindOf ? kindOf(path) : kind;
   }
-  std::uint64_t GetFreeSpace(const std::string&) override {
+  std::uint64_t GetAvailableSpace(const std::string&) override {
     if (freeSpaceSequence.empty()) return freeSpace;
     std::uint64_t next = freeSpaceSequence.front();
     freeSpaceSequence.erase(freeSpaceSequence.begin());

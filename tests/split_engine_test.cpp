@@ -717,7 +717,7 @@ TEST_F(SplitEngineTest, DiskFullOnARealTmpfsDeletesTheShortPart) {
   std::vector<std::string> left = testing::ListDir(mount);
   EXPECT_EQ(left, (std::vector<std::string>{"REPORT.Z00"}));
   EXPECT_EQ(testing::FileSize(Part(0)), 50086);
-  EXPECT_LT(real.GetFreeSpace(mount), 50086u);
+  EXPECT_LT(real.GetAvailableSpace(mount), 50086u);
   testing::Run("umount " + mount);
 }
 

@@ -4,9 +4,8 @@
 // and buttons that show only a picture have neither until they are given one
 // here.
 //
-// This build is for GTK, through the widgets' ATK objects
-// (accessible_name_gtk.cpp). A Windows build supplies a twin of that file
-// behind this same header.
+// On GTK through the widgets' ATK objects (accessible_name_gtk.cpp), on
+// Windows through MSAA objects of the program's own (accessible_name_msw.cpp).
 #pragma once
 
 #include <wx/string.h>

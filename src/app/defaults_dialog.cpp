@@ -159,7 +159,11 @@ wxSizer* DefaultsDialog::CreateMailFields() {
   password_ =
       new wxTextCtrl(this, kIdSmtpPassword, "", wxDefaultPosition, fieldSize, wxTE_PASSWORD);
   grid->Add(password_, 1, wxEXPAND);
+#ifdef _WIN32
+  hint("kept in the Credential Manager; leave empty to keep the stored one");
+#else
   hint("kept in the desktop's keyring; leave empty to keep the stored one");
+#endif
   label("M&y Email Address:");
   myAddress_ = new wxTextCtrl(this, kIdMyAddress, "", wxDefaultPosition, fieldSize);
   myAddress_->SetMaxLength(kDefaultsMailLength);

@@ -5,11 +5,13 @@
 // goes to the window (Application::OnInit), GTK's own options included.
 #include <wx/app.h>
 
-#include <cstring>
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "build_info.h"
+#include "platform/program_start.h"
 
 namespace {
 
@@ -23,18 +25,32 @@ constexpr const char* kUsage =
     "      --version  print the version\n"
     "The terminal front end is fennimar-cli.\n";
 
+// Answers `--help` and `--version`; false for any other command line.
+bool AnsweredInTerminal(const std::vector<std::string>& arguments) {
+  if (arguments.size() != 1) return false;
+  if (arguments[0] == "--help" || arguments[0] == "-h") {
+    std::cout << kUsage;
+  } else if (arguments[0] == "--version") {
+    std::cout << "fennimar " << fennimar::kVersion << "\n";
+  } else {
+    return false;
+  }
+  std::cout.flush();
+  return true;
+}
+
 }  // namespace
 
 wxIMPLEMENT_APP_NO_MAIN(fennimar::app::Application);
 
+// On Windows the arguments come as UTF-16 (wmain), which the toolkit takes
+// as they are; the answers go to the console or file the program was
+// started from, if any (a window program has none of its own).
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+#else
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::cout << kUsage;
-    return 0;
-  }
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::cout << "fennimar " << fennimar::kVersion << "\n";
-    return 0;
-  }
+#endif
+  if (AnsweredInTerminal(fennimar::StartProgram(argc, argv))) return 0;
   return wxEntry(argc, argv);
 }

@@ -50,9 +50,14 @@ class ManualViewer : public wxHtmlHelpController {
 }  // namespace
 
 std::string ManualDirectory() {
-  wxFileName exe(wxStandardPaths::Get().GetExecutablePath());
-  std::string installed = exe.GetPath().utf8_string() + "/../share/fennimar/manual";
-  if ((KindOf(installed + "/" + kBook) != EntryKind::kNone)) return installed;
+  // Installed: under share/ beside bin/ on Linux, in manual\ beside the
+  // program on Windows.
+  std::string programs =
+      wxFileName(wxStandardPaths::Get().GetExecutablePath()).GetPath().utf8_string();
+  for (const char* place : {"/../share/fennimar/manual", "/manual"}) {
+    std::string installed = programs + place;
+    if ((KindOf(installed + "/" + kBook) != EntryKind::kNone)) return installed;
+  }
 #ifdef FENNIMAR_SOURCE_MANUAL
   if ((KindOf(std::string(FENNIMAR_SOURCE_MANUAL) + "/" + kBook) != EntryKind::kNone))
     return FENNIMAR_SOURCE_MANUAL;

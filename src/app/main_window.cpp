@@ -76,7 +76,9 @@ MainWindow::MainWindow(int textLineHeight)
   // makes every repaint ask the toolkit's style for its font and colours.
   SetBackgroundStyle(wxBG_STYLE_SYSTEM);
   panel_->SetBackgroundStyle(wxBG_STYLE_SYSTEM);
-  SetClientSize(kWindowWidth,
+  // The width is given at 96 dpi: on a screen of more, it grows with the
+  // font, or the information lines would cut their texts short.
+  SetClientSize(FromDIP(kWindowWidth),
                 kInfoLineCount * ScaleLineHeight(lineHeight_) + ScaleLineHeight(lineHeight_) / 2);
   // Fixed size: no sizing border, no maximize box.
   SetMinSize(GetSize());
@@ -208,8 +210,9 @@ void MainWindow::CreateInfoLines() {
   int margin = lineHeight_ / 4;
   int indent = FromDIP(3);
   for (int i = 0; i < kInfoLineCount; ++i) {
-    lines_[i] = new InfoLineLabel(panel_, indent, margin + i * lineHeight_,
-                                  kWindowWidth - 2 * indent, lineHeight_, kInitialTexts[i], drop);
+    lines_[i] =
+        new InfoLineLabel(panel_, indent, margin + i * lineHeight_,
+                          FromDIP(kWindowWidth) - 2 * indent, lineHeight_, kInitialTexts[i], drop);
   }
 }
 

@@ -1,4 +1,5 @@
-// The main window's fixed place and proportions, in screen pixels.
+// The main window's fixed place and proportions, in screen pixels (the
+// width in pixels at 96 dpi, which the window scales to the screen's).
 //
 // Everything scales with the height of one text line of the desktop's font:
 // an information line is that height times 35 / 19, which leaves room above

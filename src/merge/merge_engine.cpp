@@ -168,7 +168,7 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
     return Tell(kDirectoryBusyText, "Merge", MessageKind::kOkWarning);
   }
   if (auto end = AskToReplace(targetPath_)) return *end;
-  if (drives_.GetFreeSpace(directory_) < static_cast<std::uint64_t>(total_)) {
+  if (drives_.GetAvailableSpace(directory_) < static_cast<std::uint64_t>(total_)) {
     return Tell("Not enough hard disk space in target directory", "Merge", MessageKind::kOkWarning);
   }
   // A FAT disk holds no file of 4 GiB or more: said now, not after 4 GiB.

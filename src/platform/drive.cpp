@@ -53,7 +53,7 @@ DriveKind SystemDrives::GetDriveKind(const std::string& path) {
   return ReadFlag(device + "/removable") ? DriveKind::kRemovable : DriveKind::kFixed;
 }
 
-std::uint64_t SystemDrives::GetFreeSpace(const std::string& path) {
+std::uint64_t SystemDrives::GetAvailableSpace(const std::string& path) {
   struct statvfs vfs {};
   if (::statvfs(ExistingAncestor(path).c_str(), &vfs) != 0) return 0;
   return static_cast<std::uint64_t>(vfs.f_bavail) * static_cast<std::uint64_t>(vfs.f_frsize);

@@ -22,7 +22,7 @@ class DriveQueries {
   virtual DriveKind GetDriveKind(const std::string& path) = 0;
   // Free bytes for an unprivileged writer on the path's file system; 0 when
   // that cannot be told.
-  virtual std::uint64_t GetFreeSpace(const std::string& path) = 0;
+  virtual std::uint64_t GetAvailableSpace(const std::string& path) = 0;
   // The most bytes one file can have on the path's file system: 4 GiB - 1 on
   // FAT12/16/32, kNoFileSizeLimit where the system sets no lower limit.
   virtual std::uint64_t GetLargestFile(const std::string& path) = 0;
@@ -34,7 +34,7 @@ class DriveQueries {
 class SystemDrives final : public DriveQueries {
  public:
   DriveKind GetDriveKind(const std::string& path) override;
-  std::uint64_t GetFreeSpace(const std::string& path) override;
+  std::uint64_t GetAvailableSpace(const std::string& path) override;
   std::uint64_t GetLargestFile(const std::string& path) override;
   std::string RootOf(const std::string& path) override;
 };

@@ -1,8 +1,6 @@
 // Drive queries on Windows: the drive type and free space of the volume that
 // holds a path, and that volume's root (D:\ for a stick in D:).
 #include <windows.h>
-// windows.h keeps a macro of the 16-bit GetFreeSpace, which would rename ours.
-#undef GetFreeSpace
 
 #include "platform/drive.h"
 #include "platform/path.h"
@@ -27,7 +25,7 @@ DriveKind SystemDrives::GetDriveKind(const std::string& path) {
                                                                            : DriveKind::kFixed;
 }
 
-std::uint64_t SystemDrives::GetFreeSpace(const std::string& path) {
+std::uint64_t SystemDrives::GetAvailableSpace(const std::string& path) {
   std::wstring root = VolumeRootOf(path);
   ULARGE_INTEGER available{};
   if (root.empty() || !::GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr)) return 0;

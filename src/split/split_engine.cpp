@@ -401,7 +401,7 @@ SplitRun::Step SplitRun::PromptForDisk(const std::string& partPath, std::int64_t
 void SplitRun::FitPartToDisk() {
   const std::string& directory = request_.targetDirectory;
   auto room = static_cast<std::int64_t>(
-      std::min({drives_.GetFreeSpace(directory), drives_.GetLargestFile(directory),
+      std::min({drives_.GetAvailableSpace(directory), drives_.GetLargestFile(directory),
                 static_cast<std::uint64_t>(kMaxPartSize)}));
   division_ = std::max<std::int64_t>(room - static_cast<std::int64_t>(kHeaderSize), 1);
   // The disk that takes the rest of the source also takes the joiners: when
@@ -526,7 +526,8 @@ SplitRun::Step SplitRun::PutPart(const std::string& partPath, std::int64_t lengt
     if (auto end = PromptForDisk(partPath, length)) return end;
     if (auto end = ReplaceOtherSets(index_, index_ + 1)) return end;
     length = std::min(division_, size_ - offset_);
-  } else if (drives_.GetFreeSpace(request_.targetDirectory) < static_cast<std::uint64_t>(length)) {
+  } else if (drives_.GetAvailableSpace(request_.targetDirectory) <
+             static_cast<std::uint64_t>(length)) {
     return Warn(
         MessageText("Not enough hard disk space in target directory", request_.targetDirectory),
         "Split");
