@@ -47,15 +47,6 @@ add_test(NAME app_accessibility_test
                  $<TARGET_FILE:fennimar> $<TARGET_FILE:fennimar-cli>)
 set_tests_properties(app_accessibility_test PROPERTIES TIMEOUT 180 SKIP_RETURN_CODE 77
                                                         RESOURCE_LOCK x_server)
-# The same for fennimar.exe under wine, through MSAA from a second program.
-if(FENNIMAR_GUI_EXE)
-  add_test(NAME app_wine_accessibility
-           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app_wine_accessibility_test.sh
-                   $<TARGET_FILE:fennimar-cli> ${FENNIMAR_GUI_EXE}
-                   ${FENNIMAR_WINDOWS_DIR}/tests/msaa_tree.exe "Fennimar ${FENNIMAR_PROGRAM_VERSION}")
-  set_tests_properties(app_wine_accessibility PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
-                                                          RESOURCE_LOCK x_server)
-endif()
 
 add_test(NAME app_install_test
          COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}

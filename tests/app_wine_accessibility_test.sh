@@ -6,33 +6,18 @@
 # text, and the progress window its status and percentage.
 # Usage: app_wine_accessibility_test.sh FENNIMAR_CLI FENNIMAR_EXE MSAA_TREE_EXE TITLE
 # (FENNIMAR_CLI, the Linux one, makes the part set; TITLE is the main
-# window's.) Runs itself on a private X server with a window manager
-# (run_gui_test.sh).
+# window's.)
 set -u
-here=$(cd "$(dirname "$0")" && pwd)
-if [ -z "${FENNIMAR_IN_XVFB:-}" ]; then
-  for tool in xvfb-run xdotool; do
-    if ! command -v $tool > /dev/null; then
-      echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
-      exit 77
-    fi
-  done
-  exec "$here/run_gui_test.sh" "$0" "$@"
-fi
 cli="$1"
 exe="$2"
 tree_exe="$3"
 title="$4"
+here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d /var/tmp/fennimar-a11y-wine.XXXXXX) || exit 1
 export XDG_CONFIG_HOME="$work/cfg"
-display="$DISPLAY"
+wine_display=1
 source "$here/wine_session.sh"
 source "$here/script_checks.sh"
-# The prefix was made without a display, and its desktop, which lives as
-# long as its server, has none: the server is ended, and the program's start
-# makes a desktop on this display.
-timeout 30 wineserver -k 2> /dev/null
-export DISPLAY="$display"
 cd "$work"
 
 program=
@@ -96,9 +81,9 @@ check "toolbar with a file" \
   "$(toolbar <<< "$shown")"
 # The lock key's pane fills the status bar's text once the window has
 # looked at the keys again, which it does when idle after an event.
-window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$title\$" | head -n 1)
-xdotool windowactivate --sync "$window" 2> /dev/null
-xdotool key Caps_Lock
+window=$(find_window "$title" 20)
+press "$window"
+xdotool key Caps_Lock  # as it is: --clearmodifiers would turn the lock back
 for step in $(seq 20); do
   xdotool mousemove --window "$window" $((40 + step % 2 * 20)) 60
   shown=$(tree "$title")
@@ -115,9 +100,7 @@ head -c 300000 /dev/urandom > parts/BIG.DAT
 "$cli" split parts/BIG.DAT -s 100k -d parts -y < /dev/null > /dev/null 2>&1
 rm parts/BIG.DAT parts/BIG.Z02
 start_program "$(windows_path "$work/parts/BIG.Z00")"
-dialog=$(timeout 20 xdotool search --sync --onlyvisible --name "^Merge file\$" | head -n 1)
-xdotool windowactivate --sync "$dialog" 2> /dev/null
-xdotool key Return
+press "$(find_window "Merge file" 20)" Return
 tree "Merge file " > /dev/null  # the disk prompt, once it is there
 shown=$(tree "Processing Please Wait")
 labels=$(role "static text" <<< "$shown")

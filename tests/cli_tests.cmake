@@ -31,6 +31,13 @@ if(FENNIMAR_BUILD_WINDOWS)
                                    $<TARGET_FILE:fennimar-cli> ${FENNIMAR_GUI_EXE})
     set_tests_properties(app_wine PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600
                                              RESOURCE_LOCK x_server)
+    # What a screen reader reads of it, through MSAA from a second program.
+    add_test(NAME app_wine_accessibility
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/app_wine_accessibility_test.sh
+                     $<TARGET_FILE:fennimar-cli> ${FENNIMAR_GUI_EXE}
+                     ${FENNIMAR_WINDOWS_DIR}/tests/msaa_tree.exe "Fennimar ${FENNIMAR_PROGRAM_VERSION}")
+    set_tests_properties(app_wine_accessibility PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300
+                                                           RESOURCE_LOCK x_server)
     # The installer and the zip, made by the packaging step and tried in a
     # fresh prefix (skipped without makensis).
     add_test(NAME installer_wine COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/installer_wine_test.sh
