@@ -39,9 +39,10 @@ tree() {
   timeout 60 wine "$tree_exe" "$1" 20 2> tree.err | tr -d '\r' | cut -f 2- | tr '\t' '|'
 }
 # tree_with TITLE LINE: the tree once it holds LINE (the program fills its
-# windows after they appear), or as it is after 20 s.
+# windows after they appear), or as it is after some 20 s or once the
+# program has ended.
 tree_with() {
-  local shown
+  local shown=
   for _ in $(seq 40); do
     kill -0 "$program" 2> /dev/null || break
     shown=$(tree "$1")
