@@ -67,6 +67,8 @@ check "information lines at the start" " Working directory:| File size:| Target 
 check "toolbar without a file" \
   "push button|-|Select File For Split/Merge separator|-| push button|invisible| push button|invisible| separator|-| push button|-|Change default setings separator|-| push button|-|Display Help push button|-|About Dialog" \
   "$(toolbar <<< "$shown")"
+check "the toolbar is read as one" "tool bar|-|" "$(grep '^tool bar|' <<< "$shown")"
+check "no window read by its internal name" "" "$(grep '|panel$' <<< "$shown")"
 stop_program
 
 # A file given on the command line is taken as dropped: its lines, and the

@@ -86,7 +86,10 @@ class ToolbarAccessible : public wxWindowAccessible {
   }
 
   wxAccStatus GetRole(int childId, wxAccRole* role) override {
-    if (childId == wxACC_SELF) return wxACC_NOT_IMPLEMENTED;
+    if (childId == wxACC_SELF) {
+      *role = wxROLE_SYSTEM_TOOLBAR;
+      return wxACC_OK;
+    }
     const wxToolBarToolBase* tool = Tool(childId);
     if (!tool) return wxACC_INVALID_ARG;
     *role = tool->IsSeparator() ? wxROLE_SYSTEM_SEPARATOR : wxROLE_SYSTEM_PUSHBUTTON;

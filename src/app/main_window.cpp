@@ -70,7 +70,8 @@ MainWindow::MainWindow(int textLineHeight)
   CreateBars();
   // The lines lie on a panel painted in the menu colour, under the toolbar;
   // the window is as high as the four lines with half a line around them.
-  panel_ = new wxPanel(this);
+  // (Nameless: Windows would give a screen reader the name as its text.)
+  panel_ = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL, "");
   panel_->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_MENU));
   // Painted by the toolkit alone: a window that may be erased by the program
   // makes every repaint ask the toolkit's style for its font and colours.

@@ -34,7 +34,9 @@ ProgressWindow::ProgressWindow(wxWindow* owner)
   auto* stop = new wxButton(this, wxID_CANCEL, "&Stop");
   top->Add(stop, 0, wxALIGN_CENTER | wxTOP, FromDIP(8));
 
-  bar_ = new wxPanel(this, wxID_ANY, wxDefaultPosition, wxSize(-1, kBarHeight));
+  // (Nameless: Windows would give a screen reader the name as its text.)
+  bar_ =
+      new wxPanel(this, wxID_ANY, wxDefaultPosition, wxSize(-1, kBarHeight), wxTAB_TRAVERSAL, "");
   bar_->SetBackgroundColour(GetBackgroundColour());
   bar_->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT));
   bar_->SetBackgroundStyle(wxBG_STYLE_PAINT);
