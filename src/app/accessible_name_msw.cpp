@@ -80,8 +80,8 @@ class ToolbarAccessible : public wxWindowAccessible {
     if (childId == wxACC_SELF) return wxACC_NOT_IMPLEMENTED;
     const wxToolBarToolBase* tool = Tool(childId);
     if (!tool) return wxACC_INVALID_ARG;
-    auto given = names_.find(childId - 1);
-    *name = given != names_.end() ? given->second : tool->GetShortHelp();
+    const wxString* given = GivenName(childId);
+    *name = given ? *given : tool->GetShortHelp();
     return wxACC_OK;
   }
 
@@ -100,8 +100,8 @@ class ToolbarAccessible : public wxWindowAccessible {
     if (childId == wxACC_SELF) return wxACC_NOT_IMPLEMENTED;
     const wxToolBarToolBase* tool = Tool(childId);
     if (!tool) return wxACC_INVALID_ARG;
-    auto given = names_.find(childId - 1);
-    bool placeHolder = given != names_.end() && given->second.empty();
+    const wxString* given = GivenName(childId);
+    bool placeHolder = given && given->empty();
     *state = placeHolder         ? wxACC_STATE_SYSTEM_INVISIBLE
              : tool->IsEnabled() ? wxACC_STATE_SYSTEM_FOCUSABLE
                                  : wxACC_STATE_SYSTEM_UNAVAILABLE;
@@ -119,6 +119,12 @@ class ToolbarAccessible : public wxWindowAccessible {
   const wxToolBarToolBase* Tool(int childId) const {
     if (childId < 1 || childId > static_cast<int>(toolbar_->GetToolsCount())) return nullptr;
     return toolbar_->GetToolByPos(childId - 1);
+  }
+
+  // The name given to the child's position, if any.
+  const wxString* GivenName(int childId) const {
+    auto given = names_.find(childId - 1);
+    return given != names_.end() ? &given->second : nullptr;
   }
 
   wxToolBar* toolbar_;
