@@ -65,15 +65,20 @@ std::string ManualDirectory() {
   return {};
 }
 
-bool ShowManual(wxWindow* owner, const std::string& page) {
-  static ManualViewer* help = nullptr;
+Manual::Manual(wxWindow* owner) : owner_(owner) {}
+
+Manual::~Manual() = default;
+
+bool Manual::Show(const std::string& page) {
   std::string directory = ManualDirectory();
   if (directory.empty()) return false;
-  if (!help) {
-    help = new ManualViewer(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS, owner);
-    help->SetTitleFormat("%s");
-    if (!help->AddBook(wxString::FromUTF8(directory + "/" + kBook))) return false;
+  if (!viewer_) {
+    auto viewer = std::make_unique<ManualViewer>(wxHF_DEFAULT_STYLE & ~wxHF_BOOKMARKS, owner_);
+    viewer->SetTitleFormat("%s");
+    if (!viewer->AddBook(wxString::FromUTF8(directory + "/" + kBook))) return false;
+    viewer_ = std::move(viewer);
   }
+  wxHtmlHelpController* help = viewer_.get();
   if (page.empty()) {
     help->DisplayContents();
   } else {
@@ -83,7 +88,7 @@ bool ShowManual(wxWindow* owner, const std::string& page) {
   // three tabs and the book closed: a new viewer gets room and an open book.
   wxHtmlHelpWindow* window = help->GetHelpWindow();
   wxSplitterWindow* panes = window ? window->GetSplitterWindow() : nullptr;
-  const int wanted = owner->FromDIP(kNavigationWidth);
+  const int wanted = owner_->FromDIP(kNavigationWidth);
   if (panes && panes->IsSplit() && panes->GetSashPosition() < wanted) {
     panes->SetSashPosition(wanted);
     if (wxTreeCtrl* contents = window->GetTreeCtrl()) contents->ExpandAll();

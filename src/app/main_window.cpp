@@ -384,11 +384,11 @@ void MainWindow::Defaults() {
   RunDialog([this, &dialog] { ui_.RunModal(dialog); });
 }
 
-void MainWindow::Help() { ShowManual(this); }
+void MainWindow::Help() { manual_.Show(); }
 
 void MainWindow::HomePage() {
   // Without a public address, the manual's page about the program is its home.
-  if (!ShowManual(this, kManualAboutPage)) {
+  if (!manual_.Show(kManualAboutPage)) {
     ShowMessageBox(this, "The manual is not installed", "Home Page", MessageKind::kOk);
   }
 }

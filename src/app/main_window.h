@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/file_selection.h"
+#include "app/help.h"
 #include "app/toolbar_layout.h"
 #include "app/wx_user_interface.h"
 #include "platform/drive.h"
@@ -102,6 +103,7 @@ class MainWindow : public wxFrame, public SelectionWindow, public InfoLineOwner 
   WxUserInterface ui_;
   FileSelection selection_;
   FileChooser chooseFile_;
+  Manual manual_{this};
 
   wxPanel* panel_ = nullptr;
   std::array<InfoLineLabel*, 4> lines_{};
