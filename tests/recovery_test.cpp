@@ -318,6 +318,20 @@ TEST_F(RecoveryTest, DamagedOrForeignRecoveryFilesAreKnown) {
             "is damaged (its recovery data does not match its checksum)");
 }
 
+// The fuzzer's seeds are written from docs/part-format.md by a Python
+// program of its own (with zlib's CRC-32), not by this code.
+TEST_F(RecoveryTest, FilesWrittenFromTheDescriptionAreRead) {
+  EXPECT_EQ(ExtendCrc32(ExtendCrc32(0, std::span(reinterpret_cast<const std::uint8_t*>("1234"), 4)),
+                        std::span(reinterpret_cast<const std::uint8_t*>("56789"), 5)),
+            0xCBF43926u);
+  for (const char* seed : {"one_part", "three_parts", "empty_source"}) {
+    auto check =
+        CheckRecoveryFile(std::string(FENNIMAR_TESTS_DIR) + "/../fuzz/recovery_corpus/" + seed);
+    ASSERT_TRUE(check.ok()) << check.error().Text();
+    EXPECT_EQ(check->fault, RecoveryFault::kNone) << seed;
+  }
+}
+
 TEST_F(RecoveryTest, NoPartReaderTakesARecoveryFileForAPart) {
   const TestSet set = MakeSet(3, 300, 1);
   const Bytes file = testing::ReadFile(set.recovery[0]);
