@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Recovery files: writing 10 of them for a page-cached 1 GiB source in 100
+# parts against `par2 create -r10` of the same source (10% recovery), in the
+# same run, with the encoder's peak memory; then rebuilding one lost part of
+# the 100 against `cat` of the parts (a plain join's reading and writing).
+# Usage: bench/recovery.sh [BUILD_DIR] [SIZE_MIB] [PAR2_RUNS]
+# par2 takes minutes for 1 GiB: it runs PAR2_RUNS times (default 1), the
+# rest three times, best of them.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build-bench}
+mib=${2:-1024}
+par2_runs=${3:-1}
+. "$root/bench/bench_lib.sh"
+bench_build "$build" fennimar-cli recovery_tool
+work=$(mktemp -d "${TMPDIR:-/var/tmp}/fennimar-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME="$work/cfg"
+head -c $((mib * 1048576)) /dev/urandom > "$work/SOURCE.BIN"
+size=$((mib * 1048576))
+chunk=$(( (size + 99) / 100 + 86 ))
+mkdir -p "$work/f" "$work/r" "$work/p" "$work/j"
+"$build/src/cli/fennimar-cli" split "$work/SOURCE.BIN" -d "$work/f" -s "$chunk" --no-fill > /dev/null
+parts=("$work"/f/SOURCE.Z*)
+cat "$work/SOURCE.BIN" "${parts[@]}" > /dev/null   # into the page cache
+tool=$build/bench/recovery_tool
+
+tr=$(best "$work/r" -- "$tool" encode "$work/r/SOURCE" 10 "${parts[@]}")
+tp=$(BEST_RUNS=$par2_runs best "$work/p" -- par2 create -q -r10 "$work/p/SOURCE.par2" "$work/SOURCE.BIN")
+rm -rf "$work/p"/*
+"$tool" encode "$work/r/SOURCE" 10 "${parts[@]}"
+rss=$(/usr/bin/time -f %M "$tool" encode "$work/r/SOURCE2" 10 "${parts[@]}" 2>&1 | tail -n 1)
+rm -f "$work"/r/SOURCE2.*
+tb=$(best "$work/j" -- "$tool" rebuild "$work/j/LOST" 37 "$work/r/SOURCE" "${parts[@]}")
+tc=$(best "$work/j" -- sh -c "cat $work/f/SOURCE.Z* > $work/j/JOINED")
+"$tool" rebuild "$work/j/LOST" 37 "$work/r/SOURCE" "${parts[@]}"
+tail -c +87 "${parts[37]}" | cmp - "$work/j/LOST"
+rebuild_rss=$(/usr/bin/time -f %M "$tool" rebuild "$work/j/LOST" 37 "$work/r/SOURCE" "${parts[@]}" 2>&1 | tail -n 1)
+
+printf 'recovery files for %d MiB in %d parts, 10 files (10%%)\n' "$mib" "${#parts[@]}"
+printf '  fennimar encode       : %.3f s  (%.0f MiB/s)\n' "$tr" "$(echo "$mib / $tr" | bc -l)"
+printf '  par2 create -r10      : %.3f s  (%.1f MiB/s, best of %d)\n' "$tp" "$(echo "$mib / $tp" | bc -l)" "$par2_runs"
+printf '  ratio par2/fennimar time: %.1f (the target is at least 50)\n' "$(echo "$tp / $tr" | bc -l)"
+printf '  fennimar encode peak memory (max RSS): %d KiB\n' "$rss"
+printf 'rebuild of part 37 of %d (checking the 10 recovery files first)\n' "${#parts[@]}"
+printf '  fennimar rebuild      : %.3f s\n' "$tb"
+printf '  cat of all parts      : %.3f s\n' "$tc"
+printf '  ratio rebuild/cat time: %.2f\n' "$(echo "$tb / $tc" | bc -l)"
+printf '  fennimar rebuild peak memory (max RSS): %d KiB\n' "$rebuild_rss"
