@@ -245,6 +245,15 @@ TEST_F(RecoveryTest, MoreLostPartsThanSoundFilesAreRefusedBeforeAnyRead) {
             "files are sound");
 }
 
+TEST_F(RecoveryTest, APartOfAnotherLengthIsRefusedByTheRebuild) {
+  const TestSet set = MakeSet(4, 400, 2);
+  testing::SetHeaderField32(set.parts[1], kDataLengthOffset, 99);
+  std::string failure;
+  Rebuild(set, {0}, {1}, &failure);
+  EXPECT_EQ(failure, "cannot use the part " + set.parts[1] +
+                         ": its length is not the one the recovery files give it");
+}
+
 TEST_F(RecoveryTest, APartOfAnotherSetIsRefusedByTheEncoder) {
   const TestSet set = MakeSet(3, 300, 1);
   const TestSet other = MakeSet(3, 300, 1, "OTHER.TXT");

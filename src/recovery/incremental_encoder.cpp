@@ -12,6 +12,11 @@ namespace fennimar {
 Result<IncrementalEncoder> IncrementalEncoder::Create(int dataCount, int recoveryCount,
                                                       std::int64_t shardSize,
                                                       std::size_t chunkSize) {
+  if (dataCount < 1 || dataCount > kMaxParts || recoveryCount < 1 ||
+      recoveryCount > kMaxRecoveryFiles || shardSize < 0 || shardSize > kMaxPartData) {
+    return SystemError::WithReason("cannot compute the recovery files",
+                                   "the set is not one a split makes");
+  }
   auto temp = TempFile::Create("fennimar-recovery-");
   if (!temp) return temp.error();
   auto file = File::OpenUpdate(temp->Path());

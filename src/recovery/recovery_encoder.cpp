@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "recovery/recovery_code.h"
@@ -60,6 +61,11 @@ Result<void> DescribeParts(const std::vector<std::string>& partPaths, RecoveryHe
 Result<void> WriteRecoveryFiles(const RecoveryRequest& request) {
   RecoveryHeader header;
   if (auto described = DescribeParts(request.partPaths, header); !described) return described;
+  if (request.recoveryCount < 1 || request.recoveryCount > kMaxRecoveryFiles) {
+    return SystemError::WithReason(
+        "cannot write the recovery files",
+        "a set has 1 to " + std::to_string(kMaxRecoveryFiles) + " of them");
+  }
   header.recoveryCount = request.recoveryCount;
   header.sourceDigest = request.sourceDigest;
   const int k = header.dataPartCount;

@@ -78,6 +78,11 @@ Result<Plan> PlanRebuild(const RebuildRequest& request) {
     if (path.empty()) continue;
     auto part = ShardReader::OpenPart(path);
     if (!part) return part.error();
+    if (part->header.dataLength !=
+        static_cast<std::int64_t>(set.dataLengths[static_cast<std::size_t>(i)])) {
+      return SystemError::WithReason("cannot use the part " + path,
+                                     "its length is not the one the recovery files give it");
+    }
     plan.rows.push_back(i);
     plan.readers.push_back(std::move(part->reader));
   }
