@@ -1,5 +1,7 @@
 // Feeds mutated recovery files to their reader: the header alone from
-// memory, and the whole file from a temporary directory.
+// memory, and the whole file from a temporary directory; each input as it
+// is and, so that the mutations reach the fields behind the CRCs, again
+// with both CRCs made to match.
 //
 // After every run the target checks what must hold for any input:
 //   - a header the reader accepts encodes back to exactly its bytes, so no
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "format/part_name.h"
 #include "platform/file.h"
@@ -28,9 +31,7 @@ void Check(bool holds, const char* what) {
   }
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+void ReadOne(const std::uint8_t* data, std::size_t size) {
   using namespace fennimar;
   const std::span<const std::uint8_t> bytes(data, size);
   const RecoveryHeaderRead read = DecodeRecoveryHeader(bytes);
@@ -61,5 +62,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::rename(path.c_str(), asPart.c_str());
   Check(!(read.fault == RecoveryFault::kNone && IsPartFile(asPart)),
         "a recovery file taken for a part");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace fennimar;
+  ReadOne(data, size);
+  if (size >= kRecoveryHeaderSize) {
+    std::vector<std::uint8_t> repaired(data, data + size);
+    const std::span<const std::uint8_t> payload(repaired.data() + kRecoveryHeaderSize,
+                                                size - kRecoveryHeaderSize);
+    EncodeFixed32(&repaired[kPayloadCrcOffset], ExtendCrc32(0, payload));
+    EncodeFixed32(&repaired[kHeaderCrcOffset],
+                  ExtendCrc32(0, std::span(repaired.data(), kHeaderCrcOffset)));
+    ReadOne(repaired.data(), size);
+  }
   return 0;
 }
