@@ -2,7 +2,8 @@
 # Installs, from Debian's packages, whatever Fennimar's build, tests and
 # benchmarks need and this machine lacks; with --run, only what building and
 # running the programs needs; with --windows-libraries, only the Windows
-# programs' libraries (below). Needs root (or sudo) when something is missing;
+# programs' libraries (below); with --linux-libraries, only the static
+# libraries of the Linux programs. Needs root (or sudo) when something is missing;
 # does nothing otherwise.
 set -euo pipefail
 shopt -s inherit_errexit
@@ -205,6 +206,10 @@ windows_libraries() {
 # The version of ISA-L built for both systems (Debian 12's).
 isal_version=2.30.0-5
 linux_libraries() {
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo "$0" --linux-libraries
+    return
+  fi
   cached_library "$linux_host" isal build_isal_linux "libisal=$isal_version"
 }
 
@@ -212,6 +217,7 @@ run_only=false
 case "${1:-}" in
   --run) packages=("${run_packages[@]}") && run_only=true ;;
   --windows-libraries) windows_libraries && exit 0 ;;
+  --linux-libraries) linux_libraries && exit 0 ;;
 esac
 missing=()
 for p in "${packages[@]}"; do
