@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "encode" && argc > 4) return Encode(argv + 2, argc - 2);
   if (command == "rebuild" && argc > 5) return Rebuild(argv + 2, argc - 2);
-  std::fprintf(stderr, "usage: recovery_tool encode BASE N PART... | rebuild OUT LOST BASE PART...\n");
+  std::fprintf(stderr,
+               "usage: recovery_tool encode BASE N PART... | rebuild OUT LOST BASE PART...\n");
   return 2;
 }
