@@ -26,7 +26,12 @@ cat "$work/SOURCE.BIN" "${parts[@]}" > /dev/null   # into the page cache
 tool=$build/bench/recovery_tool
 
 tr=$(best "$work/r" -- "$tool" encode "$work/r/SOURCE" 10 "${parts[@]}")
-tp=$(BEST_RUNS=$par2_runs best "$work/p" -- par2 create -q -r10 "$work/p/SOURCE.par2" "$work/SOURCE.BIN")
+test -e "$work/r/SOURCE.R09"
+# (par2 takes only sources under its base path, which is the directory of
+# its own files unless told.)
+tp=$(BEST_RUNS=$par2_runs best "$work/p" -- par2 create -q -r10 -B "$work" "$work/p/SOURCE.par2" \
+     "$work/SOURCE.BIN")
+test -e "$work/p/SOURCE.par2"
 rm -rf "$work/p"/*
 "$tool" encode "$work/r/SOURCE" 10 "${parts[@]}"
 rss=$(/usr/bin/time -f %M "$tool" encode "$work/r/SOURCE2" 10 "${parts[@]}" 2>&1 | tail -n 1)
