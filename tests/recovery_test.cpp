@@ -81,16 +81,18 @@ class RecoveryTest : public ::testing::Test {
   // Rebuilds `lost` from the recovery files `sound`; the rebuilt parts'
   // data by index, or the failure's text.
   static std::map<int, Bytes> Rebuild(const TestSet& set, const std::vector<int>& lost,
-                                      const std::vector<int>& sound,
-                                      std::string* failure = nullptr) {
+                                      const std::vector<int>& sound, std::string* failure = nullptr,
+                                      bool wholeSet = false) {
     RebuildRequest request{HeaderOf(set.recovery[0]), set.parts,
                            std::vector<std::string>(set.recovery.size()), kChunk};
+    request.wholeSet = wholeSet;
     for (int i : lost) request.partPaths[static_cast<std::size_t>(i)].clear();
     for (int r : sound)
       request.recoveryPaths[static_cast<std::size_t>(r)] =
           set.recovery[static_cast<std::size_t>(r)];
     std::map<int, Bytes> rebuilt;
     for (int i : lost) rebuilt[i];
+    for (std::size_t i = 0; wholeSet && i < set.parts.size(); ++i) rebuilt[static_cast<int>(i)];
     auto done = RebuildParts(
         request, [&](int part, std::int64_t offset, std::span<const std::uint8_t> data) {
           Bytes& bytes = rebuilt.at(part);
@@ -234,6 +236,14 @@ TEST_F(RecoveryTest, PartsAddedOneAtATimeInAnyOrderGiveTheSameFiles) {
     EXPECT_EQ(testing::ReadFile(RecoveryPathFromBase(base, r)),
               testing::ReadFile(set.recovery[static_cast<std::size_t>(r)]));
   }
+}
+
+TEST_F(RecoveryTest, AJoinGetsTheWholeSetInOnePass) {
+  const TestSet set = MakeSet(20, 3001, 2);
+  const auto rebuilt = Rebuild(set, {3, 17}, {0, 1}, nullptr, true);
+  ASSERT_EQ(rebuilt.size(), set.parts.size());
+  for (const auto& [part, data] : rebuilt)
+    EXPECT_EQ(data, set.data[static_cast<std::size_t>(part)]);
 }
 
 TEST_F(RecoveryTest, MoreLostPartsThanSoundFilesAreRefusedBeforeAnyRead) {

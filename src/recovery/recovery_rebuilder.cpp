@@ -98,6 +98,17 @@ Result<Plan> PlanRebuild(const RebuildRequest& request) {
   return plan;
 }
 
+// Hands part `part`'s bytes of a chunk to the sink, the zero padding left
+// out.
+Result<void> Sink(const RecoveryHeader& set, int part, std::int64_t offset, std::size_t length,
+                  const std::uint8_t* chunk, const RebuildSink& sink) {
+  const std::int64_t partLength = set.dataLengths[static_cast<std::size_t>(part)];
+  const std::int64_t own =
+      std::min<std::int64_t>(static_cast<std::int64_t>(length), partLength - offset);
+  if (own <= 0) return {};
+  return sink(part, offset, std::span(chunk, static_cast<std::size_t>(own)));
+}
+
 }  // namespace
 
 Result<void> RebuildParts(const RebuildRequest& request, const RebuildSink& sink) {
@@ -126,15 +137,12 @@ Result<void> RebuildParts(const RebuildRequest& request, const RebuildSink& sink
     }
     RecoveryCode::Apply(*rebuild, length, sources, lost);
     for (std::size_t j = 0; j < lost.size(); ++j) {
-      const int part = plan->lost[j];
-      const std::int64_t partLength = set.dataLengths[static_cast<std::size_t>(part)];
-      const std::int64_t own =
-          std::min<std::int64_t>(static_cast<std::int64_t>(length), partLength - offset);
-      if (own <= 0) continue;
-      if (auto sunk = sink(part, offset, std::span(lost[j], static_cast<std::size_t>(own)));
-          !sunk) {
-        return sunk;
-      }
+      if (auto sunk = Sink(set, plan->lost[j], offset, length, lost[j], sink); !sunk) return sunk;
+    }
+    for (std::size_t i = 0; request.wholeSet && i < sources.size(); ++i) {
+      const int row = plan->rows[i];
+      if (row >= set.dataPartCount) break;
+      if (auto sunk = Sink(set, row, offset, length, sources[i], sink); !sunk) return sunk;
     }
     offset += static_cast<std::int64_t>(length);
   }

@@ -25,6 +25,9 @@ struct RebuildRequest {
   std::vector<std::string> partPaths;      // k entries, empty where a part is lost
   std::vector<std::string> recoveryPaths;  // N entries, empty where a file is unsound
   std::size_t chunkSize = 0;               // 0: RecoveryChunkSize's
+  // The sink receives the data of the parts that are there too, as they
+  // are read: a join writes the whole file in one pass over the parts.
+  bool wholeSet = false;
 };
 
 // Receives `data`, the rebuilt bytes of part `part` from `offset` of its data.
@@ -32,7 +35,9 @@ using RebuildSink =
     std::function<Result<void>(int part, std::int64_t offset, std::span<const std::uint8_t> data)>;
 
 // Rebuilds every lost part of `request` and hands its data to `sink` in
-// chunks, front to back, each part's length as the set's header gives it.
+// chunks, front to back, each part's length as the set's header gives it
+// (with wholeSet, every part's, the parts' in any order; with no part lost,
+// nothing is read at all).
 // The parts that are there must be sound (their checksums and digests
 // checked); a lost part's data past what the sink was handed is not known
 // until the call returns. More lost parts than sound recovery files is a
