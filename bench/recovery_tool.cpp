@@ -2,8 +2,10 @@
 // until the split and the join use them:
 //   recovery_tool encode BASE N PART...     writes BASE.R00 ... BASE.R<N-1>
 //   recovery_tool rebuild OUT LOST BASE PART...
-//                                           checks BASE.R*, rebuilds part LOST's
-//                                           data (its path is ignored) into OUT
+//                                           checks BASE.R* up to a sound one,
+//                                           then writes the source to OUT in
+//                                           one pass over the parts, part LOST
+//                                           (its path ignored) rebuilt
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -37,8 +39,16 @@ int Rebuild(char** args, int count) {
   RebuildRequest request;
   request.partPaths.assign(args + 3, args + count);
   request.partPaths[static_cast<std::size_t>(lost)].clear();
+  // As a join would: the files are checked in turn until one is sound for
+  // the one lost part; the others are named but not read.
+  int sound = 0;
   for (int r = 0; r < kMaxRecoveryFiles; ++r) {
     const std::string path = RecoveryPathFromBase(base, r);
+    if (sound == 1) {
+      if (r == request.set.recoveryCount) break;
+      request.recoveryPaths.push_back(path);
+      continue;
+    }
     auto check = CheckRecoveryFile(path);
     if (!check) break;
     if (check->fault != RecoveryFault::kNone) {
@@ -47,12 +57,22 @@ int Rebuild(char** args, int count) {
     }
     request.set = check->header;
     request.recoveryPaths.push_back(path);
+    ++sound;
+  }
+  // The whole file, written in one pass as a join would: each part's data
+  // at its place.
+  request.wholeSet = true;
+  std::vector<std::int64_t> start(request.partPaths.size() + 1);
+  for (std::size_t i = 0; i < request.partPaths.size(); ++i) {
+    start[i + 1] = start[i] + request.set.dataLengths[i];
   }
   auto out = File::Create(args[0]);
   if (!out) return Fail(out.error());
-  auto rebuilt = RebuildParts(request, [&](int, std::int64_t, std::span<const std::uint8_t> data) {
-    return out->Write(data.data(), data.size());
-  });
+  auto rebuilt =
+      RebuildParts(request, [&](int part, std::int64_t offset, std::span<const std::uint8_t> data) {
+        auto seek = out->Seek(start[static_cast<std::size_t>(part)] + offset);
+        return seek ? out->Write(data.data(), data.size()) : seek;
+      });
   if (!rebuilt) return Fail(rebuilt.error());
   auto closed = out->Close();
   return closed ? 0 : Fail(closed.error());
