@@ -1,6 +1,7 @@
 // The recovery files' encoder and rebuilder as bench/recovery.sh times them,
 // until the split and the join use them:
 //   recovery_tool encode BASE N PART...     writes BASE.R00 ... BASE.R<N-1>
+//   recovery_tool add BASE N PART...        the same, adding one part at a time
 //   recovery_tool rebuild OUT LOST BASE PART...
 //                                           checks BASE.R* up to a sound one,
 //                                           then writes the source to OUT in
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "recovery/incremental_encoder.h"
 #include "recovery/recovery_encoder.h"
 #include "recovery/recovery_rebuilder.h"
 
@@ -30,6 +32,19 @@ int Encode(char** args, int count) {
   request.recoveryCount = std::atoi(args[1]);
   request.partPaths.assign(args + 2, args + count);
   auto wrote = WriteRecoveryFiles(request);
+  return wrote ? 0 : Fail(wrote.error());
+}
+
+int Add(char** args, int count) {
+  std::vector<std::string> parts(args + 2, args + count);
+  RecoveryHeader set;
+  if (auto described = DescribeParts(parts, set); !described) return Fail(described.error());
+  auto encoder = IncrementalEncoder::Create(set.dataPartCount, std::atoi(args[1]), set.shardSize);
+  if (!encoder) return Fail(encoder.error());
+  for (const std::string& part : parts) {
+    if (auto added = encoder->AddPart(part); !added) return Fail(added.error());
+  }
+  auto wrote = encoder->WriteFiles(args[0], SourceDigest{});
   return wrote ? 0 : Fail(wrote.error());
 }
 
@@ -83,8 +98,9 @@ int Rebuild(char** args, int count) {
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "encode" && argc > 4) return Encode(argv + 2, argc - 2);
+  if (command == "add" && argc > 4) return Add(argv + 2, argc - 2);
   if (command == "rebuild" && argc > 5) return Rebuild(argv + 2, argc - 2);
   std::fprintf(stderr,
-               "usage: recovery_tool encode BASE N PART... | rebuild OUT LOST BASE PART...\n");
+               "usage: recovery_tool encode|add BASE N PART... | rebuild OUT LOST BASE PART...\n");
   return 2;
 }
