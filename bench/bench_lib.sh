@@ -15,14 +15,14 @@ bench_build() {
   fi
 }
 
-# best CLEAN_DIR... -- COMMAND...: best of three wall-clock seconds of COMMAND,
-# emptying the CLEAN_DIRs and syncing before each run.
+# best CLEAN_DIR... -- COMMAND...: best of three (or $BEST_RUNS) wall-clock
+# seconds of COMMAND, emptying the CLEAN_DIRs and syncing before each run.
 best() {
   local dirs=()
   while [ "$1" != "--" ]; do dirs+=("$1"); shift; done
   shift
   local best=
-  for _ in 1 2 3; do
+  for _ in $(seq "${BEST_RUNS:-3}"); do
     for d in "${dirs[@]}"; do rm -rf "${d:?}"/*; done
     sync
     local t0 t1 t

@@ -24,7 +24,7 @@ endif()
 # The libraries' caches by their real directories, or empty while missing:
 # a library built (or rebuilt at another version) after this tree was
 # configured changes the arguments, which configures the Windows tree again.
-foreach(library OPENSSL WX)
+foreach(library OPENSSL WX ISAL)
   set(windows_${library})
   if(EXISTS ${FENNIMAR_WINDOWS_${library}})
     file(REAL_PATH ${FENNIMAR_WINDOWS_${library}} windows_${library})
@@ -41,6 +41,7 @@ ExternalProject_Add(windows_programs
     -DFENNIMAR_WERROR=${FENNIMAR_WERROR}
     -DFENNIMAR_WINDOWS_OPENSSL=${windows_OPENSSL}
     -DFENNIMAR_WINDOWS_WX=${windows_WX}
+    -DFENNIMAR_WINDOWS_ISAL=${windows_ISAL}
   BUILD_BYPRODUCTS ${windows_programs} ${FENNIMAR_GUI_EXE}
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON

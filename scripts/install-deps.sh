@@ -2,7 +2,8 @@
 # Installs, from Debian's packages, whatever Fennimar's build, tests and
 # benchmarks need and this machine lacks; with --run, only what building and
 # running the programs needs; with --windows-libraries, only the Windows
-# programs' libraries (below). Needs root (or sudo) when something is missing;
+# programs' libraries (below); with --linux-libraries, only the static
+# libraries of the Linux programs. Needs root (or sudo) when something is missing;
 # does nothing otherwise.
 set -euo pipefail
 shopt -s inherit_errexit
@@ -12,6 +13,7 @@ run_packages=(
   libssl-dev                                   # TLS for mail
   libsecret-1-dev                              # the desktop keyring
   libcli11-dev                                 # fennimar-cli's option parser (headers only)
+  nasm                                         # ISA-L's assembly (the recovery files' code)
 )
 packages=(
   "${run_packages[@]}"
@@ -29,6 +31,7 @@ packages=(
   clang lld libclang-rt-dev                    # fuzz targets
   clang-format                                 # the formatting check
   time bc                                      # benchmarks
+  par2                                         # the parity tool the recovery benchmark runs beside us
   dosfstools                                   # a vfat image for the drive tests
   g++-mingw-w64-x86-64 wine wine64             # the Windows programs and their tests under wine
   libz-mingw-w64-dev                           # zlib for wxWidgets' Windows port
@@ -44,9 +47,13 @@ packages=(
 # machine from Debian's own source packages, statically, into a cache
 # outside the clone named after their versions and the tool chain;
 # /var/cache/fennimar/openssl-x86_64-w64-mingw32 and wx-msw-x86_64-w64-mingw32
-# point at the ones in use (CMakeLists.txt looks there).
+# point at the ones in use (CMakeLists.txt looks there). ISA-L, the erasure
+# code of the recovery files, is built the same way for both systems: Debian
+# ships it only as a shared library, and joinex is static
+# (isal-x86_64-linux-gnu and isal-x86_64-w64-mingw32).
 windows_cache=/var/cache/fennimar
 windows_host=x86_64-w64-mingw32
+linux_host=x86_64-linux-gnu
 
 # fetch_source PACKAGE VERSION: fetches Debian's source of PACKAGE at VERSION
 # (or, when the archive no longer has it, the newest one it can fetch) and
@@ -122,14 +129,36 @@ build_wx() {
     make -j2 && make install
 }
 
+# Builds ISA-L from ./src-libisal into the prefix $1 for the system $2
+# (Makefile.unx's arch: empty for Linux, mingw for Windows), the static
+# library only. Its C objects are position-independent, as the programs
+# that link them are.
+build_isal() {
+  local arch=()
+  [ -z "$2" ] || arch=(arch="$2")
+  cd src-libisal && make -f Makefile.unx -j2 "${arch[@]}" AS=nasm CFLAGS_="-Wall -fPIC" lib &&
+    mkdir -p "$1/lib" "$1/include/isa-l" && install -m 644 bin/isa-l.a "$1/lib/libisal.a" &&
+    install -m 644 include/*.h "$1/include/isa-l/"
+}
+build_isal_linux() { build_isal "$1" ""; }
+build_isal_windows() { build_isal "$1" mingw; }
+
 # windows_library NAME BUILD PACKAGE=VERSION...: makes sure that the cache
 # holds NAME for the tool chain, built by the function BUILD from the
 # packages' sources, and points $windows_cache/NAME-$windows_host at it.
-windows_library() {
-  local name=$1 build=$2
-  shift 2
+windows_library() { cached_library "$windows_host" "$@"; }
+
+# cached_library HOST NAME BUILD PACKAGE=VERSION...: the same for the system
+# HOST ($windows_host or $linux_host), pointing $windows_cache/NAME-HOST at it.
+cached_library() {
+  local host=$1 name=$2 build=$3
+  shift 3
   local chain target p
-  chain="$windows_host-gcc$($windows_host-gcc-posix -dumpversion | cut -d- -f1)-posix"
+  if [ "$host" = "$windows_host" ]; then
+    chain="$windows_host-gcc$($windows_host-gcc-posix -dumpversion | cut -d- -f1)-posix"
+  else
+    chain="$host-gcc$(gcc -dumpversion | cut -d- -f1)"
+  fi
   target="$windows_cache/$name"
   for p in "$@"; do target+="-${p#*=}"; done
   target+="-$chain"
@@ -139,7 +168,7 @@ windows_library() {
     exec 9> "$windows_cache/$name.lock"
     flock 9
     if [ ! -e "$target/.complete" ]; then
-      echo "Building $name for Windows from Debian's sources (minutes, once per machine)"
+      echo "Building $name for $host from Debian's sources (minutes, once per machine)"
       local work
       work=$(mktemp -d "$windows_cache/$name-build-XXXXXX")
       # The libraries' own scripts (wx-config) record the prefix they were
@@ -157,7 +186,7 @@ windows_library() {
     fi
     flock -u 9
   fi
-  local link="$windows_cache/$name-$windows_host"
+  local link="$windows_cache/$name-$host"
   [ "$(readlink "$link")" = "$target" ] || ln -sfn "$target" "$link"
 }
 
@@ -171,12 +200,24 @@ windows_libraries() {
   windows_library openssl build_openssl "openssl=$(dpkg-query -W -f="$version" libssl-dev)"
   windows_library wx-msw build_wx "wxwidgets3.2=$(dpkg-query -W -f="$version" libwxgtk3.2-dev)" \
     "libpng1.6=$(dpkg-query -W -f="$version" libpng16-16)"
+  windows_library isal build_isal_windows "libisal=$isal_version"
+}
+
+# The version of ISA-L built for both systems (Debian 12's).
+isal_version=2.30.0-5
+linux_libraries() {
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo "$0" --linux-libraries
+    return
+  fi
+  cached_library "$linux_host" isal build_isal_linux "libisal=$isal_version"
 }
 
 run_only=false
 case "${1:-}" in
   --run) packages=("${run_packages[@]}") && run_only=true ;;
   --windows-libraries) windows_libraries && exit 0 ;;
+  --linux-libraries) linux_libraries && exit 0 ;;
 esac
 missing=()
 for p in "${packages[@]}"; do
@@ -191,5 +232,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "postfix postfix/main_mailer_type select No configuration" | $sudo debconf-set-selections
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+linux_libraries
 $run_only && exit 0
 windows_libraries

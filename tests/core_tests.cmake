@@ -8,3 +8,5 @@ fennimar_add_test(split_engine_test split_engine_test.cpp)
 fennimar_add_test(split_form_test split_form_test.cpp)
 fennimar_add_test(platform_test platform_test.cpp)
 fennimar_add_test(message_text_test message_text_test.cpp)
+# The recovery files: the code, the encoders, the rebuild, the reader.
+fennimar_add_test(recovery_test recovery_test.cpp)

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Recovery files: writing 10 of them for a page-cached 1 GiB source in 100
+# parts against `par2 create -r10` of the same source (10% recovery), in the
+# same run, with the encoder's peak memory; then a join in one pass over the
+# parts that rebuilds one lost part of the 100 against `cat` of the parts (a
+# plain join's reading and writing).
+# Usage: bench/recovery.sh [BUILD_DIR] [SIZE_MIB] [PAR2_RUNS]
+# par2 takes minutes for 1 GiB: it runs PAR2_RUNS times (default 1; 0 leaves
+# it out), the rest three times, best of them.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build-bench}
+mib=${2:-1024}
+par2_runs=${3:-1}
+. "$root/bench/bench_lib.sh"
+bench_build "$build" fennimar-cli recovery_tool
+work=$(mktemp -d "${TMPDIR:-/var/tmp}/fennimar-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME="$work/cfg"
+head -c $((mib * 1048576)) /dev/urandom > "$work/SOURCE.BIN"
+size=$((mib * 1048576))
+chunk=$(( (size + 99) / 100 + 86 ))
+mkdir -p "$work/f" "$work/r" "$work/p" "$work/j"
+"$build/src/cli/fennimar-cli" split "$work/SOURCE.BIN" -d "$work/f" -s "$chunk" --no-fill > /dev/null
+parts=("$work"/f/SOURCE.Z*)
+cat "$work/SOURCE.BIN" "${parts[@]}" > /dev/null   # into the page cache
+tool=$build/bench/recovery_tool
+
+tr=$(best "$work/r" -- "$tool" encode "$work/r/SOURCE" 10 "${parts[@]}")
+test -e "$work/r/SOURCE.R09"
+# (par2 takes only sources under its base path, which is the directory of
+# its own files unless told.)
+tp=
+if [ "$par2_runs" -gt 0 ]; then
+  tp=$(BEST_RUNS=$par2_runs best "$work/p" -- par2 create -q -r10 -B "$work" \
+       "$work/p/SOURCE.par2" "$work/SOURCE.BIN")
+  test -e "$work/p/SOURCE.par2"
+  rm -rf "$work/p"/*
+fi
+"$tool" encode "$work/r/SOURCE" 10 "${parts[@]}"
+rss=$(/usr/bin/time -f %M "$tool" encode "$work/r/SOURCE2" 10 "${parts[@]}" 2>&1 | tail -n 1)
+rm -f "$work"/r/SOURCE2.*
+# One part at a time, as for removable disks: the same files.
+ti=$(BEST_RUNS=1 best "$work/j" -- "$tool" add "$work/j/SOURCE" 10 "${parts[@]}")
+cmp "$work/j/SOURCE.R09" "$work/r/SOURCE.R09"
+tb=$(best "$work/j" -- "$tool" rebuild "$work/j/JOINED" 37 "$work/r/SOURCE" "${parts[@]}")
+tc=$(best "$work/j" -- sh -c "cat $work/f/SOURCE.Z* > $work/j/CAT")
+"$tool" rebuild "$work/j/JOINED" 37 "$work/r/SOURCE" "${parts[@]}"
+cmp "$work/SOURCE.BIN" "$work/j/JOINED"
+rebuild_rss=$(/usr/bin/time -f %M "$tool" rebuild "$work/j/JOINED" 37 "$work/r/SOURCE" "${parts[@]}" 2>&1 | tail -n 1)
+
+printf 'recovery files for %d MiB in %d parts, 10 files (10%%)\n' "$mib" "${#parts[@]}"
+printf '  fennimar encode       : %.3f s  (%.0f MiB/s)\n' "$tr" "$(echo "$mib / $tr" | bc -l)"
+if [ -n "$tp" ]; then
+  printf '  par2 create -r10      : %.3f s  (%.1f MiB/s, best of %d)\n' "$tp" \
+    "$(echo "$mib / $tp" | bc -l)" "$par2_runs"
+  printf '  ratio par2/fennimar time: %.1f (the target is at least 50)\n' "$(echo "$tp / $tr" | bc -l)"
+fi
+printf '  fennimar encode peak memory (max RSS): %d KiB\n' "$rss"
+printf '  fennimar one part at a time: %.3f s (a temporary file of the 10 payloads)\n' "$ti"
+printf 'join in one pass with part 37 of %d rebuilt (a recovery file checked first)\n' \
+  "${#parts[@]}"
+printf '  fennimar rebuilding join: %.3f s\n' "$tb"
+printf '  cat of all parts        : %.3f s\n' "$tc"
+printf '  ratio fennimar/cat time : %.2f (the target is at most 2)\n' "$(echo "$tb / $tc" | bc -l)"
+printf '  fennimar rebuilding join peak memory (max RSS): %d KiB\n' "$rebuild_rss"
