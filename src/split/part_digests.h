@@ -1,0 +1,65 @@
+// PartDigests: the SHA-256 digests a split's manifest holds, computed on a
+// thread of their own while the split goes on writing. Each part is read
+// back once it is complete under its name (from the page cache, where it has
+// just been written): the whole file gives the part's digest, and the data
+// after each header, in part order, gives the joined file's. The split's own
+// copy loop is left as it is, so its speed and the parts' bytes do not
+// change; the reading thread only competes for the second core.
+//
+// The parts must be handed over in index order, each complete and not
+// changed afterwards (until Wait() has returned, on removable disks).
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "format/manifest.h"
+#include "format/sha256.h"
+#include "platform/system_error.h"
+
+namespace fennimar {
+
+class PartDigests {
+ public:
+  PartDigests();
+  // Stops the thread; digests not yet taken are dropped.
+  ~PartDigests();
+  PartDigests(const PartDigests&) = delete;
+  PartDigests& operator=(const PartDigests&) = delete;
+
+  // Queues the part at `path`, named in the manifest by its file name.
+  void Add(const std::string& path);
+  // Waits until every queued part has been read. Afterwards the parts may be
+  // taken away (a removable disk swapped).
+  void Wait();
+  // Waits, then gives the manifest of the parts in order and, last, the
+  // joined file under `joinedName`; or the first failure to read a part.
+  Result<Manifest> Finish(const std::string& joinedName);
+
+ private:
+  void Work();
+  // Reads one part into its digest and the joined file's.
+  Result<Sha256Digest> DigestPart(const std::string& path);
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::string> queue_;  // guarded by mutex_
+  bool busy_ = false;              // guarded by mutex_: a part is being read
+  bool stopping_ = false;          // guarded by mutex_
+  // Only the thread touches these until Wait() has returned.
+  Sha256 joined_;
+  Manifest manifest_;
+  std::optional<SystemError> failure_;
+  std::thread thread_;  // started last, joined first
+};
+
+// The digest of the whole file at `path`.
+Result<Sha256Digest> DigestFile(const std::string& path);
+
+}  // namespace fennimar
