@@ -27,7 +27,7 @@
 #include "split/companion_joiners.h"
 #include "split/floppy_prompt.h"
 #include "split/mail_part_size.h"
-#include "split/part_digests.h"
+#include "copy/part_digests.h"
 #include "split/part_mailer.h"
 #include "split/part_match.h"
 #include "split/part_occupant.h"

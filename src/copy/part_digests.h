@@ -1,10 +1,11 @@
-// PartDigests: the SHA-256 digests a split's manifest holds, computed on a
-// thread of their own while the split goes on writing. Each part is read
-// back once it is complete under its name (from the page cache, where it has
-// just been written): the whole file gives the part's digest, and the data
-// after each header, in part order, gives the joined file's. The split's own
-// copy loop is left as it is, so its speed and the parts' bytes do not
-// change; the reading thread only competes for the second core.
+// PartDigests: the SHA-256 digests a manifest holds, computed on a thread of
+// their own while a split goes on writing or a join goes on joining. Each
+// part is read once it is complete under its name (from the page cache,
+// where it has just been written or read): the whole file gives the part's
+// digest, and the data after each header, in part order, gives the joined
+// file's. The copy loop is left as it is, so its speed and the bytes it
+// writes do not change; the reading thread only competes for the second
+// core.
 //
 // The parts must be handed over in index order, each complete and not
 // changed afterwards (until Wait() has returned, on removable disks).

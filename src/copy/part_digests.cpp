@@ -1,4 +1,4 @@
-#include "split/part_digests.h"
+#include "copy/part_digests.h"
 
 #include <algorithm>
 #include <vector>
