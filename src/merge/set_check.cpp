@@ -216,4 +216,10 @@ SetReport CheckSet(const std::string& partPath) {
   return report;
 }
 
+bool IsWhole(const SetReport& report) {
+  return !report.firstPartFault && report.faults.empty() && report.joinedMatches != false;
+}
+
+bool CanRebuild(const SetReport& /*report*/) { return false; }
+
 }  // namespace fennimar

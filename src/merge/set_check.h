@@ -91,4 +91,12 @@ struct SetReport {
 
 SetReport CheckSet(const std::string& partPath);
 
+// True when the report finds nothing wrong.
+bool IsWhole(const SetReport& report);
+
+// Whether the faults found could be repaired from the set itself. This is
+// where a set's recovery parts would be asked; a set has none yet, so a
+// damaged set cannot be rebuilt.
+bool CanRebuild(const SetReport& report);
+
 }  // namespace fennimar
