@@ -39,10 +39,13 @@ PartOccupant FindPartOccupant(const std::string& partPath, const PartHeader& set
 PartOccupant FindManifestOccupant(const std::string& manifestPath, const std::string& joinedName) {
   if (KindOf(manifestPath, Links::kTakeAsIs) != EntryKind::kRegular) return {};
   auto reading = ReadManifest(manifestPath);
-  if (reading && reading->refusal == ManifestRefusal::kNone && reading->manifest.Find(joinedName)) {
-    return {PartOccupant::Kind::kSameSet, {}};
+  if (!reading || reading->refusal != ManifestRefusal::kNone) {
+    return {PartOccupant::Kind::kOtherFile, FileNameOf(manifestPath)};
   }
-  return {PartOccupant::Kind::kOtherFile, FileNameOf(manifestPath)};
+  const Manifest& manifest = reading->manifest;
+  if (manifest.Find(joinedName)) return {PartOccupant::Kind::kSameSet, {}};
+  // A split writes the joined file's line last.
+  return {PartOccupant::Kind::kOtherPart, manifest.entries.back().name};
 }
 
 std::optional<KeptPart> RemoveParts(const std::string& base, int first,

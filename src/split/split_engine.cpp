@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "copy/part_data_copy.h"
+#include "copy/part_digests.h"
 #include "format/file_name.h"
 #include "format/manifest.h"
 #include "format/part_checksum.h"
@@ -27,7 +28,6 @@
 #include "split/companion_joiners.h"
 #include "split/floppy_prompt.h"
 #include "split/mail_part_size.h"
-#include "copy/part_digests.h"
 #include "split/part_mailer.h"
 #include "split/part_match.h"
 #include "split/part_occupant.h"
@@ -139,7 +139,8 @@ class SplitRun {
   // The manifest's digests, read back from the parts as they are completed.
   std::optional<PartDigests> digests_;
   bool floppyUsed_ = false;
-  bool countFixed_ = false;  // part 00 was told the count after it was written
+  bool countFixed_ = false;            // part 00 was told the count after it was written
+  std::vector<std::string> replaced_;  // sources whose parts the user let go
   bool mailOk_ = true;
   std::optional<int> unmailed_;             // the index of the part that was not mailed
   std::optional<std::uint64_t> mailLimit_;  // the mail server's size limit
@@ -376,6 +377,7 @@ SplitRun::Step SplitRun::ReplaceOtherSets(int first, int end) {
     }
     if (occupant.kind == PartOccupant::Kind::kOtherPart) owners.push_back(occupant.owner);
   }
+  replaced_.insert(replaced_.end(), owners.begin(), owners.end());
   if (owners.empty()) return std::nullopt;
   auto kept = RemoveParts(
       PartBaseOf(PartPath(request_.targetDirectory, path_, 0)), end, [&](const PartHeader& header) {
@@ -427,7 +429,8 @@ void SplitRun::FitPartToDisk() {
   // they would not fit beside the rest, this part leaves them room and the
   // rest goes onto the next disk. Joiners that leave no room for data on a
   // disk of this size would not fit on the last one either.
-  auto joiners = static_cast<std::int64_t>(std::min<std::uint64_t>(joiners_.Size(), kMaxPartSize));
+  auto joiners = static_cast<std::int64_t>(std::min<std::uint64_t>(
+      joiners_.Size() + static_cast<std::uint64_t>(ManifestSizeEstimate()), kMaxPartSize));
   std::int64_t rest = size_ - offset_;
   if (rest <= division_ && rest + joiners > division_ && division_ - joiners >= 1) {
     division_ -= joiners;
@@ -639,10 +642,20 @@ SplitRun::Step SplitRun::WriteManifest() {
 SplitRun::Step SplitRun::ReplaceOtherManifest() {
   if (!request_.writeManifest) return std::nullopt;
   PartOccupant occupant = FindManifestOccupant(ManifestPath(), JoinedName());
-  if (occupant.kind != PartOccupant::Kind::kOtherFile) return std::nullopt;
-  std::string question = "A file (" + occupant.owner +
-                         ") that is not this split's manifest is in this directory; "
-                         "replace it?";
+  std::string question;
+  if (occupant.kind == PartOccupant::Kind::kOtherPart) {
+    // The manifest of a file whose parts the user has let go goes with them.
+    if (std::find(replaced_.begin(), replaced_.end(), occupant.owner) != replaced_.end()) {
+      return std::nullopt;
+    }
+    question =
+        "The manifest of another file (" + occupant.owner + ") is in this directory; replace it?";
+  } else if (occupant.kind == PartOccupant::Kind::kOtherFile) {
+    question = "A file (" + occupant.owner +
+               ") that is not this split's manifest is in this directory; replace it?";
+  } else {
+    return std::nullopt;
+  }
   if (ui_.ShowMessage(question, "Split", MessageKind::kYesNoDefaultNo) != Answer::kYes) {
     SetLine(InfoLine::kStatus, " Split Aborted");
     return SplitOutcome::kCancelled;
@@ -654,7 +667,9 @@ SplitRun::Step SplitRun::ReplaceOtherManifest() {
 std::int64_t SplitRun::ManifestSizeEstimate() const {
   if (!request_.writeManifest) return 0;
   std::size_t name = std::max(FileNameOf(ManifestPath()).size(), JoinedName().size());
-  return static_cast<std::int64_t>((planned_ + 1) * (2 * kSha256Size + 3 + name));
+  // Disks filled to their space may take more parts than planned.
+  auto lines = static_cast<std::size_t>(std::max(planned_, index_ + 1) + 1);
+  return static_cast<std::int64_t>(lines * (2 * kSha256Size + 3 + name));
 }
 
 // A re-split of the same unchanged file into fewer parts leaves the earlier
