@@ -16,9 +16,33 @@ constexpr std::size_t kDigestBlockSize = 256 * 1024;
 
 }  // namespace
 
-PartDigests::PartDigests() : thread_([this] { Work(); }) {}
+PartDigests::PartDigests() = default;
+PartDigests::~PartDigests() = default;
 
-PartDigests::~PartDigests() {
+void PartDigests::Add(const std::string& path) {
+  parts_.Add(path);
+  joined_.Add(path);
+}
+
+void PartDigests::Wait() {
+  parts_.Wait();
+  joined_.Wait();
+}
+
+Result<Manifest> PartDigests::Finish(const std::string& joinedName) {
+  Wait();
+  auto parts = parts_.Take(joinedName);
+  auto joined = joined_.Take(joinedName);
+  if (!parts) return parts.error();
+  if (!joined) return joined.error();
+  parts->entries.push_back(joined->entries.front());
+  return parts;
+}
+
+PartDigests::Reader::Reader(bool joinedData)
+    : joinedData_(joinedData), thread_([this] { Work(); }) {}
+
+PartDigests::Reader::~Reader() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -28,7 +52,7 @@ PartDigests::~PartDigests() {
   thread_.join();
 }
 
-void PartDigests::Add(const std::string& path) {
+void PartDigests::Reader::Add(const std::string& path) {
   {
     std::lock_guard lock(mutex_);
     queue_.push_back(path);
@@ -36,20 +60,20 @@ void PartDigests::Add(const std::string& path) {
   changed_.notify_all();
 }
 
-void PartDigests::Wait() {
+void PartDigests::Reader::Wait() {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return queue_.empty() && !busy_; });
 }
 
-Result<Manifest> PartDigests::Finish(const std::string& joinedName) {
-  Wait();
+Result<Manifest> PartDigests::Reader::Take(const std::string& joinedName) {
   if (failure_) return *failure_;
-  Manifest manifest = manifest_;
-  manifest.entries.push_back({joinedName, joined_.Finish()});
-  return manifest;
+  if (!joinedData_) return std::move(manifest_);
+  Manifest joined;
+  joined.entries.push_back({joinedName, joined_.Finish()});
+  return joined;
 }
 
-void PartDigests::Work() {
+void PartDigests::Reader::Work() {
   for (;;) {
     std::string path;
     {
@@ -62,12 +86,7 @@ void PartDigests::Work() {
     }
     // After a failure the rest is only drained: the manifest is not written.
     if (!failure_) {
-      auto digest = DigestPart(path);
-      if (digest) {
-        manifest_.entries.push_back({FileNameOf(path), *digest});
-      } else {
-        failure_ = digest.error();
-      }
+      if (auto read = Read(path); !read) failure_ = read.error();
     }
     {
       std::lock_guard lock(mutex_);
@@ -77,23 +96,26 @@ void PartDigests::Work() {
   }
 }
 
-Result<Sha256Digest> PartDigests::DigestPart(const std::string& path) {
+Result<void> PartDigests::Reader::Read(const std::string& path) {
   auto part = File::OpenRead(path);
   if (!part) return part.error();
   Sha256 whole;
   std::vector<char> block(kDigestBlockSize);
-  std::size_t header = kHeaderSize;  // header bytes still to pass
+  // The joined data is every part's bytes after its header.
+  std::size_t header = joinedData_ ? kHeaderSize : 0;
+  if (header != 0) {
+    if (auto skipped = part->Seek(static_cast<std::int64_t>(header)); !skipped) {
+      return skipped.error();
+    }
+  }
   for (;;) {
     auto got = part->Read(block.data(), block.size());
     if (!got) return got.error();
-    if (*got == 0) break;
-    whole.Add(block.data(), *got);
-    std::size_t skip = std::min(header, *got);
-    header -= skip;
-    joined_.Add(block.data() + skip, *got - skip);
+    (joinedData_ ? joined_ : whole).Add(block.data(), *got);
     if (*got < block.size()) break;
   }
-  return whole.Finish();
+  if (!joinedData_) manifest_.entries.push_back({FileNameOf(path), whole.Finish()});
+  return {};
 }
 
 Result<Sha256Digest> DigestFile(const std::string& path) {

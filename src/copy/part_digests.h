@@ -1,10 +1,10 @@
-// PartDigests: the SHA-256 digests a manifest holds, computed on a thread of
+// PartDigests: the SHA-256 digests a manifest holds, computed on threads of
 // their own while a split goes on writing or a join goes on joining. Each
 // part is read once it is complete under its name (from the page cache,
 // where it has just been written or read): the whole file gives the part's
 // digest, and the data after each header, in part order, gives the joined
 // file's. The copy loop is left as it is, so its speed and the bytes it
-// writes do not change; the reading thread only competes for the second
+// writes do not change; the reading threads only compete for the second
 // core.
 //
 // The parts must be handed over in index order, each complete and not
@@ -29,7 +29,7 @@ namespace fennimar {
 class PartDigests {
  public:
   PartDigests();
-  // Stops the thread; digests not yet taken are dropped.
+  // Stops the threads; digests not yet taken are dropped.
   ~PartDigests();
   PartDigests(const PartDigests&) = delete;
   PartDigests& operator=(const PartDigests&) = delete;
@@ -44,20 +44,38 @@ class PartDigests {
   Result<Manifest> Finish(const std::string& joinedName);
 
  private:
-  void Work();
-  // Reads one part into its digest and the joined file's.
-  Result<Sha256Digest> DigestPart(const std::string& path);
+  // One thread that reads the queued parts in order, each into one stream
+  // of its own (the parts' digests) or all into one (the joined data's).
+  // The two digests of every byte are computed on two threads, so that on
+  // two cores they take the time of one.
+  class Reader {
+   public:
+    explicit Reader(bool joinedData);
+    ~Reader();
+    void Add(const std::string& path);
+    void Wait();
+    // After Wait(): the parts' digests, or the joined data's (one entry).
+    Result<Manifest> Take(const std::string& joinedName);
 
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<std::string> queue_;  // guarded by mutex_
-  bool busy_ = false;              // guarded by mutex_: a part is being read
-  bool stopping_ = false;          // guarded by mutex_
-  // Only the thread touches these until Wait() has returned.
-  Sha256 joined_;
-  Manifest manifest_;
-  std::optional<SystemError> failure_;
-  std::thread thread_;  // started last, joined first
+   private:
+    void Work();
+    Result<void> Read(const std::string& path);
+
+    const bool joinedData_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::string> queue_;  // guarded by mutex_
+    bool busy_ = false;              // guarded by mutex_: a part is being read
+    bool stopping_ = false;          // guarded by mutex_
+    // Only the thread touches these until Wait() has returned.
+    Sha256 joined_;
+    Manifest manifest_;
+    std::optional<SystemError> failure_;
+    std::thread thread_;  // started last, joined first
+  };
+
+  Reader parts_{false};
+  Reader joined_{true};
 };
 
 // The digest of the whole file at `path`.
