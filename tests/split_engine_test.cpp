@@ -136,7 +136,8 @@ TEST_F(SplitEngineTest, WritesThreePartsWithHeadersChecksumsAndCompleteStatus) {
   EXPECT_EQ(ui.Line(InfoLine::kTarget), "Dividing " + source + " on  3 parts");
   EXPECT_EQ(ui.statusHistory,
             (std::vector<std::string>{" Writing: " + Part(0), " Writing: " + Part(1),
-                                      " Writing: " + Part(2), " Complete"}));
+                                      " Writing: " + Part(2), " Writing: " + ManifestPath(),
+                                      " Complete"}));
   EXPECT_EQ(ui.percents.back(), 100);
   EXPECT_EQ(ui.progressDialogsShown, 1);
 }

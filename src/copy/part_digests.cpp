@@ -29,6 +29,10 @@ void PartDigests::Wait() {
   joined_.Wait();
 }
 
+bool PartDigests::WaitFor(std::chrono::milliseconds timeout) {
+  return parts_.WaitFor(timeout) && joined_.WaitFor(timeout);
+}
+
 Result<Manifest> PartDigests::Finish(const std::string& joinedName) {
   Wait();
   auto parts = parts_.Take(joinedName);
@@ -63,6 +67,11 @@ void PartDigests::Reader::Add(const std::string& path) {
 void PartDigests::Reader::Wait() {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return queue_.empty() && !busy_; });
+}
+
+bool PartDigests::Reader::WaitFor(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout, [this] { return queue_.empty() && !busy_; });
 }
 
 Result<Manifest> PartDigests::Reader::Take(const std::string& joinedName) {

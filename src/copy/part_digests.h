@@ -11,6 +11,7 @@
 // changed afterwards (until Wait() has returned, on removable disks).
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -39,6 +40,9 @@ class PartDigests {
   // Waits until every queued part has been read. Afterwards the parts may be
   // taken away (a removable disk swapped).
   void Wait();
+  // Waits at most `timeout`; true when every queued part has been read. For
+  // a caller that keeps its window painted and Stop seen while it waits.
+  bool WaitFor(std::chrono::milliseconds timeout);
   // Waits, then gives the manifest of the parts in order and, last, the
   // joined file under `joinedName`; or the first failure to read a part.
   Result<Manifest> Finish(const std::string& joinedName);
@@ -54,6 +58,7 @@ class PartDigests {
     ~Reader();
     void Add(const std::string& path);
     void Wait();
+    bool WaitFor(std::chrono::milliseconds timeout);
     // After Wait(): the parts' digests, or the joined data's (one entry).
     Result<Manifest> Take(const std::string& joinedName);
 

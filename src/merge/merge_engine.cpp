@@ -1,6 +1,7 @@
 #include "merge/merge_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,9 @@
 
 namespace fennimar {
 namespace {
+
+// How long a wait for the manifest's digests goes between two pumps.
+constexpr std::chrono::milliseconds kDigestWaitStep{50};
 
 constexpr std::string_view kInvalidPart = "Invalid Component File, Merge aborted\n";
 // The text already ends its line; the part's path follows.
@@ -92,6 +96,7 @@ class MergeRun {
   std::optional<MergeOutcome> AskForHiddenName();
   std::optional<MergeOutcome> SurveySet();
   void CheckManifest();
+  std::optional<MergeOutcome> AwaitDigests();
   std::optional<MergeOutcome> AskToReplace(const std::string& path);
   std::optional<MergeOutcome> CreateTarget();
   bool TargetIsOneOfTheParts() const;
@@ -196,6 +201,7 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   progress_->SetStatusText(merging);
   if (manifest_.state == ManifestUse::State::kUsable) digests_.emplace();
   if (auto end = CopyParts()) return *end;
+  if (auto end = AwaitDigests()) return *end;
   return Finish();
 }
 
@@ -349,6 +355,21 @@ std::optional<MergeOutcome> MergeRun::SurveySet() {
   return Tell(Format("%d parts of %d are missing or damaged, merge aborted:\n%s",
                      static_cast<int>(faults.size()), partCount_, list),
               "Merge", MessageKind::kOkWarning);
+}
+
+// The digests may still be on their way after the last part: the window
+// stays painted and Stop ends the wait, and the merge, as during the copy.
+std::optional<MergeOutcome> MergeRun::AwaitDigests() {
+  if (!digests_) return std::nullopt;
+  ui_.SetInfoLine(InfoLine::kStatus, " Checking: " + Shown(manifest_.path));
+  while (!digests_->WaitFor(kDigestWaitStep)) {
+    ui_.Pump();
+    if (progress_->stopRequested()) {
+      ui_.SetInfoLine(InfoLine::kStatus, " Aborted");
+      return MergeOutcome::kStopped;
+    }
+  }
+  return std::nullopt;
 }
 
 // Compares the digests of what was joined with the manifest's lines. Every

@@ -99,9 +99,12 @@ std::string_view DescribeFault(PartFault fault) {
 std::string ListFaults(const std::vector<FaultyPart>& faults,
                        const std::function<std::string(const std::string&)>& label) {
   std::string text;
-  for (const FaultyPart& part : faults) {
+  for (std::size_t i = 0; i < faults.size() && i < kMaxListedFaults; ++i) {
     if (!text.empty()) text += '\n';
-    text += label(part.path) + ": " + std::string(DescribeFault(part.fault));
+    text += label(faults[i].path) + ": " + std::string(DescribeFault(faults[i].fault));
+  }
+  if (faults.size() > kMaxListedFaults) {
+    text += "\nand " + std::to_string(faults.size() - kMaxListedFaults) + " more";
   }
   return text;
 }

@@ -36,7 +36,10 @@ struct FaultyPart {
   PartFault fault = PartFault::kNone;
 };
 
-// One line per part, "<label>: <fault>", in the order given.
+// One line per part, "<label>: <fault>", in the order given; beyond
+// kMaxListedFaults parts, a last line "and N more", so that a message box
+// stays within the screen.
+inline constexpr std::size_t kMaxListedFaults = 10;
 std::string ListFaults(const std::vector<FaultyPart>& faults,
                        const std::function<std::string(const std::string&)>& label);
 

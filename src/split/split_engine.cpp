@@ -1,6 +1,7 @@
 #include "split/split_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -41,6 +42,9 @@
 
 namespace fennimar {
 namespace {
+
+// How long a wait for the manifest's digests goes between two pumps.
+constexpr std::chrono::milliseconds kDigestWaitStep{50};
 
 std::string DividingText(const std::string& path, int parts) {
   return Format("Dividing %s on %2d parts", path, parts);
@@ -614,6 +618,16 @@ SplitRun::Step SplitRun::WriteManifest() {
   }
   if (removable_) {
     if (auto end = ReplaceOtherManifest()) return end;
+  }
+  // The digests may still be on their way: the window stays painted and
+  // Stop ends the wait, and with it the split, without a manifest.
+  SetLine(InfoLine::kStatus, Format(" Writing: %s", path));
+  while (!digests_->WaitFor(kDigestWaitStep)) {
+    ui_.Pump();
+    if (progress_ && progress_->stopRequested()) {
+      SetLine(InfoLine::kStatus, " Aborted");
+      return SplitOutcome::kStopped;
+    }
   }
   auto manifest = digests_->Finish(JoinedName());
   digests_.reset();
