@@ -47,6 +47,7 @@ PartDigests::Reader::Reader(bool joinedData)
     : joinedData_(joinedData), thread_([this] { Work(); }) {}
 
 PartDigests::Reader::~Reader() {
+  abandon_ = true;
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -118,6 +119,7 @@ Result<void> PartDigests::Reader::Read(const std::string& path) {
     }
   }
   for (;;) {
+    if (abandon_) return {};  // nobody takes the digests
     auto got = part->Read(block.data(), block.size());
     if (!got) return got.error();
     (joinedData_ ? joined_ : whole).Add(block.data(), *got);

@@ -11,6 +11,7 @@
 // changed afterwards (until Wait() has returned, on removable disks).
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -72,6 +73,9 @@ class PartDigests {
     std::deque<std::string> queue_;  // guarded by mutex_
     bool busy_ = false;              // guarded by mutex_: a part is being read
     bool stopping_ = false;          // guarded by mutex_
+    // Set with stopping_, read between blocks: a part of 2 GiB being read
+    // does not hold up the end of a run that was stopped.
+    std::atomic<bool> abandon_ = false;
     // Only the thread touches these until Wait() has returned.
     Sha256 joined_;
     Manifest manifest_;
