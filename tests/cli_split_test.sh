@@ -30,6 +30,10 @@ check "last line" " Complete" "$(tail -n 1 out.txt)"
 check "dividing text" "Dividing $work/DATA.BIN on  3 parts" "$(sed -n 3p out.txt)"
 check "first part size" 102400 "$(stat -c %s parts/DATA.Z00)"
 check "no Writing: lines when output is no terminal" 0 "$(grep -c Writing: out.txt)"
+"$cli" split DATA.BIN -s 100k -d plain -y --no-manifest < /dev/null > out.txt 2> err.txt
+check "--no-manifest" "0 DATA.Z00 DATA.Z01 DATA.Z02" "$? $(cd plain && echo *)"
+cmp -s parts/DATA.Z01 plain/DATA.Z01
+check "the parts are the same without the manifest" 0 $?
 
 # The GNU forms of options and their values, -- before a name that starts
 # with -, and a directory of 300 characters.
