@@ -8,7 +8,12 @@
 # The results go to OUT_BASE, by default a tmpfs (/dev/shm) when it has room:
 # there every command pays for the copy alone, while on a disk the kernel's
 # write-back of gigabytes (shared with whatever else runs) decides the times.
-# Usage: bench/large.sh [BUILD_DIR] [SIZE_MIB] [ROUNDS] [OUT_BASE]
+# A split and a join with the SHA-256 manifest (digests read back on a second
+# thread) are timed beside the plain ones; goal: the split with it at most
+# 1.1 x the split without. PARTS, when given, cuts the source into that many
+# parts instead of parts of 1000 MiB; the case of the manifest's goal is
+#   bench/large.sh BUILD_DIR 1024 3 /var/tmp 100
+# Usage: bench/large.sh [BUILD_DIR] [SIZE_MIB] [ROUNDS] [OUT_BASE] [PARTS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-bench}
@@ -29,19 +34,27 @@ out=$(mktemp -d "$out_base/fennimar-bench-out-XXXXXX")
 trap 'rm -rf "$work" "$out"' EXIT
 export XDG_CONFIG_HOME="$work/cfg"
 chunk=$((1000 * 1048576))               # parts of 1000 MiB, header included
+if [ -n "${5:-}" ]; then
+  chunk=$(((mib * 1048576 + $5 - 1) / $5 + 86))
+fi
 head -c $((mib * 1048576)) /dev/urandom > "$work/SOURCE.BIN"
 mkdir -p "$work/parts"
 "$cli" split "$work/SOURCE.BIN" -d "$work/parts" -s "$chunk" --no-fill >/dev/null
-parts=("$work"/parts/SOURCE.Z*)
+# The same parts without their manifest, for the plain join.
+mkdir -p "$work/plain"
+ln "$work"/parts/SOURCE.Z* "$work/plain/"
+parts=("$work"/plain/SOURCE.Z*)
 cat "$work/SOURCE.BIN" "${parts[@]}" > /dev/null   # into the page cache
 
 # One command each; all write into $out.
 run_dd() { dd if="$work/SOURCE.BIN" of="$out/COPY" bs=1M status=none; }
-run_split() { "$cli" split "$work/SOURCE.BIN" -d "$out" -s "$chunk" --no-fill; }
+run_split() { "$cli" split "$work/SOURCE.BIN" -d "$out" -s "$chunk" --no-fill --no-manifest; }
+run_split_manifest() { "$cli" split "$work/SOURCE.BIN" -d "$out" -s "$chunk" --no-fill; }
 run_coreutils_split() { split -b $((chunk - 86)) "$work/SOURCE.BIN" "$out/part."; }
 run_join() { "$cli" join "${parts[0]}" -d "$out" -y; }
+run_join_manifest() { "$cli" join "$work/parts/SOURCE.Z00" -d "$out" -y; }
 run_cat() { cat "${parts[@]}" > "$out/ALL"; }
-names=(dd split coreutils_split join cat)
+names=(dd split split_manifest coreutils_split join join_manifest cat)
 declare -A best_of
 for ((round = 0; round < rounds; ++round)); do
   for name in "${names[@]}"; do
@@ -57,6 +70,8 @@ done
 rm -rf "${out:?}"/*
 rss_split=$(/usr/bin/time -f %M "$cli" split "$work/SOURCE.BIN" -d "$out" -s "$chunk" \
             --no-fill 2>&1 >/dev/null | tail -n 1)
+(cd "$out" && sha256sum --quiet -c SOURCE.sha256 2>/dev/null | grep -v SOURCE.BIN) &&
+  { echo "the manifest does not check"; exit 1; }
 rm -rf "${out:?}"/*
 rss_join=$(/usr/bin/time -f %M "$cli" join "${parts[0]}" -d "$out" -y 2>&1 >/dev/null |
            tail -n 1)
@@ -71,6 +86,8 @@ for name in "${names[@]}"; do
 done
 printf '  split / dd copy   : %.2f (goal: at most 1.0)\n' "$(ratio split dd)"
 printf '  join / dd copy    : %.2f (goal: at most 1.0)\n' "$(ratio join dd)"
+printf '  split with manifest / split : %.2f (goal: at most 1.1)\n' "$(ratio split_manifest split)"
+printf '  join with manifest / join   : %.2f\n' "$(ratio join_manifest join)"
 printf '  split / split -b  : %.2f\n' "$(ratio split coreutils_split)"
 printf '  join / cat        : %.2f\n' "$(ratio join cat)"
 printf '  peak memory (max RSS): split %d KiB, join %d KiB (goal: below 16384)\n' \

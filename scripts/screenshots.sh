@@ -158,6 +158,10 @@ key "$main" F4
 merge=$(wait_window "Merge file")
 shot "$merge" merge-dialog
 key "$merge" Return
+# Every missing part is named before the first is asked for.
+missing=$(wait_window "Merge")
+shot "$missing" missing-parts
+key "$missing" Return
 prompt=$(wait_window "Merge file ")
 shot "$prompt" disk-prompt
 activate "$prompt"

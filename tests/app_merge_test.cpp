@@ -31,7 +31,7 @@ class MergeTest : public WindowTest {
     parts = files / "parts";
     ASSERT_TRUE(MakeDirectory(parts));
     SplitThroughDialog(source, 30000, parts);
-    ASSERT_EQ(testing::ListDir(parts).size(), 3u);
+    ASSERT_EQ(testing::ListDir(parts).size(), 4u);  // and the manifest
     EXPECT_TRUE(RemoveFile(source).ok());
   }
 

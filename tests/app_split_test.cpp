@@ -140,7 +140,8 @@ TEST_F(SplitTest, SplitThroughTheDialogCompletes) {
   });
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Complete");
   EXPECT_EQ(testing::ListDir(out),
-            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02", "REPORT.Z03"}));
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02", "REPORT.Z03",
+                                      "REPORT.sha256"}));
   EXPECT_EQ(window->ui().progressWindow(), nullptr);
   EXPECT_FALSE(window->Busy());
   EXPECT_NE(shown, nullptr);
@@ -235,7 +236,7 @@ TEST_F(RunningSplitTest, StopWithNoGoesOnToComplete) {
   SplitThroughDialog(source, 8000000, out, PressStop);
   EXPECT_EQ(messages.Texts().back(), "Do you really want stop?");
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Complete");
-  EXPECT_EQ(testing::ListDir(out).size(), 9u);
+  EXPECT_EQ(testing::ListDir(out).size(), 10u);  // and the manifest
 }
 
 // The mouse clicks Stop through the X server: the click waits in the queue

@@ -77,7 +77,7 @@ window_gone "Processing Please Wait"
 "$cli" split data/REPORT.DOC -s 100k -d linux -y < /dev/null > /dev/null 2>&1
 check "the split of the file named on the command line is the Linux set" \
   "$(cd linux && md5sum -- * | tr '\n' ' ')" "$(cd parts && md5sum -- * | tr '\n' ' ')"
-check "part sizes" "102400 102400 102400 43144" "$(stat -c %s parts/* | tr '\n' ' ' | sed 's/ $//')"
+check "part sizes" "102400 102400 102400 43144" "$(stat -c %s parts/*.Z* | tr '\n' ' ' | sed 's/ $//')"
 "$cli" join parts/REPORT.Z02 -d joined -y < /dev/null > /dev/null 2>&1
 check "the Windows set joined by fennimar-cli" 0 $?
 cmp -s data/REPORT.DOC joined/REPORT.DOC

@@ -14,7 +14,7 @@ cd "$work"
 head -c 350000 /dev/urandom > DATA.BIN
 touch -d @1500000000 DATA.BIN
 "$cli" split DATA.BIN -s 100k -d parts -y < /dev/null > /dev/null 2>&1
-check "split" "DATA.Z00 DATA.Z01 DATA.Z02 DATA.Z03" "$(cd parts && echo *)"
+check "split" "DATA.Z00 DATA.Z01 DATA.Z02 DATA.Z03 DATA.sha256" "$(cd parts && echo *)"
 mkdir elsewhere && cd elsewhere
 
 # fennimar-cli join
@@ -60,7 +60,27 @@ damage ../damaged/DATA.Z01 500
 check "damaged set" 1 $?
 grep -q "^Merged file may be corrupted: Checksum error for file $work/elsewhere/../damaged/DATA.Z01 should be [0-9A-F]\{4\} is [0-9A-F]\{4\}$" err.txt
 check "checksum message" 0 $?
-check "abort message" "Abort:  1 checksum errors, merge aborted" "$(tail -n 1 err.txt)"
+# The manifest beside the parts sees the damage too, in the part and in the
+# joined data; without it the set is checked by its checksums alone.
+grep -q "^DATA.Z01$" err.txt && grep -q "^DATA.BIN (the joined file)$" err.txt
+check "digests named" 0 $?
+check "abort message" "Abort:  3 checksum errors, merge aborted" "$(tail -n 1 err.txt)"
+rm ../damaged/DATA.sha256
+"$cli" join ../damaged/DATA.Z00 -d "$work/d1" -y < /dev/null > out.txt 2> err.txt
+check "abort message without a manifest" "Abort:  1 checksum errors, merge aborted" "$(tail -n 1 err.txt)"
+
+# verify: whole, damaged, missing; and sha256sum checks the joined file.
+"$cli" verify ../parts/DATA.sha256 > out.txt 2> err.txt
+check "verify of a whole set" "0 4 parts of DATA.BIN: whole; the set can be joined." "$? $(tail -n 1 out.txt)"
+cp ../parts/DATA.sha256 ../damaged/
+"$cli" verify ../damaged/DATA.Z03 > out.txt 2> err.txt
+check "verify of a damaged set" "2 DATA.Z01: damaged (its checksum does not match its data)" "$? $(sed -n 2p out.txt)"
+cp -r ../parts ../gaps && rm ../gaps/DATA.Z01 ../gaps/DATA.Z02
+"$cli" verify ../gaps/DATA.Z00 > out.txt 2> err.txt
+check "verify names every missing part" "2 DATA.Z01: missing DATA.Z02: missing" "$? $(sed -n 2,3p out.txt | xargs)"
+cp "$work/joined/DATA.BIN" ../parts/ && (cd ../parts && sha256sum --quiet -c DATA.sha256)
+check "sha256sum checks the joined file" 0 $?
+rm ../parts/DATA.BIN
 check "damaged result deleted" "" "$(ls "$work/d1")"
 
 # A part 00 that is not part 0 of 1 to 100 parts is refused by both joiners,

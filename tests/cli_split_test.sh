@@ -23,11 +23,17 @@ grep -q "Directory does not exist, create?" err.txt || check "question shown" sh
 
 "$cli" split DATA.BIN -s 100k -d parts -y < /dev/null > out.txt 2> err.txt
 check "split with --yes" 0 $?
-check "parts written" "DATA.Z00 DATA.Z01 DATA.Z02" "$(cd parts && echo *)"
+check "parts and manifest written" "DATA.Z00 DATA.Z01 DATA.Z02 DATA.sha256" "$(cd parts && echo *)"
+(cd parts && sha256sum -c --quiet --ignore-missing DATA.sha256)
+check "sha256sum checks the parts" 0 $?
 check "last line" " Complete" "$(tail -n 1 out.txt)"
 check "dividing text" "Dividing $work/DATA.BIN on  3 parts" "$(sed -n 3p out.txt)"
 check "first part size" 102400 "$(stat -c %s parts/DATA.Z00)"
 check "no Writing: lines when output is no terminal" 0 "$(grep -c Writing: out.txt)"
+"$cli" split DATA.BIN -s 100k -d plain -y --no-manifest < /dev/null > out.txt 2> err.txt
+check "--no-manifest" "0 DATA.Z00 DATA.Z01 DATA.Z02" "$? $(cd plain && echo *)"
+cmp -s parts/DATA.Z01 plain/DATA.Z01
+check "the parts are the same without the manifest" 0 $?
 
 # The GNU forms of options and their values, -- before a name that starts
 # with -, and a directory of 300 characters.
@@ -37,12 +43,12 @@ for form in "--size=100k --dir=" "-s100k -d" "-s 102400 -d " "--size 100KiB --di
   i=$((i + 1))
   # shellcheck disable=SC2086 # the form is words
   "$cli" split $form"g$i" -y -- -DATA.BIN < /dev/null > /dev/null 2>&1
-  check "split $form" "0 -DATA.Z00 -DATA.Z01 -DATA.Z02" "$? $(ls "g$i" | xargs)"
+  check "split $form" "0 -DATA.Z00 -DATA.Z01 -DATA.Z02 -DATA.sha256" "$? $(ls "g$i" | xargs)"
 done
 long="$work/$(printf 'p%.0s' {1..150})/$(printf 'q%.0s' {1..150})"
 mkdir -p "$long"
 "$cli" split DATA.BIN -s 100k -d "$long" -y < /dev/null > /dev/null 2>&1
-check "split into a directory of ${#long} characters" "0 DATA.Z00 DATA.Z01 DATA.Z02" \
+check "split into a directory of ${#long} characters" "0 DATA.Z00 DATA.Z01 DATA.Z02 DATA.sha256" \
   "$? $(ls "$long" | xargs)"
 rm -rf g? ./-DATA.BIN "$work/ppp"*
 
@@ -139,7 +145,7 @@ check "limit and fitting size told" 0 $?
 mailsplit -s mail -d sized -y > out.txt 2> err.txt
 check "-s mail" 0 $?
 check "-s mail takes the fitting size" "$fits" "$(stat -c %s sized/DATA.Z00)"
-check "a message per part" "$(ls sized | wc -l)" "$(ls limited/message-*.eml | wc -l)"
+check "a message per part" "$(ls sized/DATA.Z* | wc -l)" "$(ls limited/message-*.eml | wc -l)"
 joined_mail limited
 check "the recipient joins what -s mail sent" 0 $?
 start_server nolimit
@@ -216,7 +222,7 @@ rm -rf guarded
 
 # A medium's size is a cap: a file smaller than one FAT32 part is one part.
 "$cli" split DATA.BIN -s fat32 -d stick -y < /dev/null > /dev/null 2>&1
-check "-s fat32 of a small file" "0 DATA.Z00" "$? $(ls stick | xargs)"
+check "-s fat32 of a small file" "0 DATA.Z00 DATA.sha256" "$? $(ls stick | xargs)"
 
 "$cli" --help > /dev/null
 check "help" 0 $?

@@ -94,7 +94,7 @@ check "fennimar.exe --version" "fennimar $version" \
   "$(timeout 60 wine "$dir/fennimar.exe" --version < /dev/null 2> /dev/null | tr -d '\r')"
 head -c 250000 /dev/urandom > DATA.BIN
 timeout 120 wine "$dir/fennimar-cli.exe" split DATA.BIN -s 100k -d parts -y < /dev/null > /dev/null 2>&1
-check "installed fennimar-cli.exe splits" "0 DATA.Z00 DATA.Z01 DATA.Z02" "$? $(cd parts && echo *)"
+check "installed fennimar-cli.exe splits" "0 DATA.Z00 DATA.Z01 DATA.Z02 DATA.sha256" "$? $(cd parts && echo *)"
 timeout 120 wine "$dir/fennimar-cli.exe" join 'parts\DATA.Z02' -d joined -y < /dev/null > /dev/null 2>&1
 check "installed fennimar-cli.exe joins" 0 $?
 cmp -s DATA.BIN joined/DATA.BIN

@@ -31,7 +31,7 @@ name="Größe-日本.bin"
 head -c 350000 /dev/urandom > "$name"
 touch -d @1500000000 "$name"
 "$cli" split "$name" -s 100k -d parts -y < /dev/null > /dev/null 2>&1
-check "split" "4" "$(ls parts | wc -l)"
+check "split: four parts and the manifest" "5" "$(ls parts | wc -l)"
 
 joinex 'parts\Größe-日本.Z02' out
 check "non-ASCII name into a directory" 0 $?
@@ -52,7 +52,9 @@ damage "damaged/Größe-日本.Z01" 500
 joinex 'damaged\Größe-日本.Z00' d1
 check "checksum error" 1 $?
 check "checksum message" 1 "$(grep -c "^Merged file may be corrupted: Checksum error for file .*Z01 should be" err.txt)"
-check "abort message" "Abort:  1 checksum errors, merge aborted" "$(tail -n 1 err.txt | tr -d '\r')"
+# The manifest sees the damage too: in the part and in the joined data.
+check "digests named" 2 "$(grep -c '^Größe-日本.Z01\|^Größe-日本.bin (the joined file)' err.txt)"
+check "abort message" "Abort:  3 checksum errors, merge aborted" "$(tail -n 1 err.txt | tr -d '\r')"
 check "damaged result deleted" "" "$(ls d1)"
 joinex 'damaged\Größe-日本.Z00' d2 --keep
 check "checksum error with --keep" 1 $?

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "cli/terminal_ui.h"
+#include "format/manifest.h"
 #include "format/part_format.h"
 #include "format/path_limits.h"
 #include "merge/disk_prompt_form.h"
@@ -52,6 +53,20 @@ class MergeEngineTest : public ::testing::Test {
     options.dataPerPart = perPart;
     return testing::WritePartSet(parts, source, options);
   }
+
+  // Writes REPORT.sha256 beside the parts as a split does: each part file's
+  // digest, then the joined file's.
+  void WriteManifest(const std::vector<std::string>& paths) {
+    Manifest manifest;
+    for (const auto& path : paths) {
+      Bytes bytes = testing::ReadFile(path);
+      manifest.entries.push_back(
+          {path.substr(parts.size() + 1), ComputeSha256(bytes.data(), bytes.size())});
+    }
+    manifest.entries.push_back({"REPORT.DOC", ComputeSha256(source.data(), source.size())});
+    testing::WriteFile(ManifestPath(), EncodeManifest(manifest));
+  }
+  std::string ManifestPath() const { return parts + testing::kSeparator + "REPORT.sha256"; }
 
   MergeOutcome Merge(const std::string& selected) {
     MergeEngine engine(ui, settings, drives);
@@ -929,6 +944,86 @@ TEST_F(MergeEngineTest, PartCutShortWhileItIsReadShowsAsAChecksumError) {
   EXPECT_GE(written.size(), 5 * kCopyBlockSize + 40 * kCopyBlockSize);
   EXPECT_LT(written.size(), source.size());
   EXPECT_TRUE(std::equal(written.begin(), written.begin() + 5 * kCopyBlockSize, source.begin()));
+}
+
+}  // namespace
+}  // namespace fennimar
+
+namespace fennimar {
+namespace {
+
+// Two bytes of a part swapped keep its 16-bit sum; the manifest sees them.
+TEST_F(MergeEngineTest, ManifestCatchesSwappedBytesTheChecksumCannotSee) {
+  auto paths = MakeSet(3500);
+  WriteManifest(paths);
+  Bytes part = testing::ReadFile(paths[2]);
+  std::size_t at = kHeaderSize + 10;
+  while (part[at] == part[at + 1]) ++at;
+  std::swap(part[at], part[at + 1]);
+  testing::WriteFile(paths[2], part);
+
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kChecksumErrors);
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0],
+            (ShownMessage{"The SHA-256 digests in " + ManifestPath() +
+                              " differ for:\nREPORT.Z02\nREPORT.DOC (the joined file)",
+                          "Merged file may be corrupted", MessageKind::kOk}));
+  EXPECT_EQ(ui.messages[1],
+            (ShownMessage{" 2 checksum errors, merge aborted", "Abort", MessageKind::kOk}));
+  EXPECT_FALSE(testing::Exists(Target()));
+}
+
+TEST_F(MergeEngineTest, SetWithAManifestThatAgreesJoinsAsBefore) {
+  auto paths = MakeSet(3500);
+  WriteManifest(paths);
+  EXPECT_EQ(Merge(paths[1]), MergeOutcome::kComplete);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+}
+
+// A manifest that cannot be read as one, or is another set's, is told and
+// not trusted: the set joins on its checksums.
+TEST_F(MergeEngineTest, ManifestThatIsRefusedIsToldAndNotUsed) {
+  const std::string hex(64, 'a');
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"not a manifest\n", "line 1: not a SHA-256 digest and a file name"},
+      {hex + "  ../REPORT.DOC\n", "line 1: a file name that is no plain name in this directory"},
+      {hex + "  A\n" + hex + "  A\n", "line 2: a file named a second time"},
+      {hex + "  OTHER.DOC\n", "it has no line for REPORT.DOC, so it belongs to another set"},
+  };
+  auto paths = MakeSet(2500);
+  for (const auto& [text, reason] : cases) {
+    testing::WriteFile(ManifestPath(), text);
+    ui.messages.clear();
+    ui.answers = {Answer::kYes};  // the target of the case before
+    EXPECT_EQ(Merge(paths[0]), MergeOutcome::kComplete) << reason;
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages[0],
+              (ShownMessage{"The manifest " + ManifestPath() + " is not used: " + reason, "Merge",
+                            MessageKind::kOkWarning}));
+  }
+}
+
+TEST_F(MergeEngineTest, SeveralMissingOrForeignPartsAreNamedTogether) {
+  auto paths = MakeSet(5500);
+  EXPECT_TRUE(RemoveFile(paths[1]).ok());
+  EXPECT_TRUE(RemoveFile(paths[4]).ok());
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kCancelled);  // the disk prompt is not answered
+  ASSERT_FALSE(ui.messages.empty());
+  EXPECT_EQ(ui.messages[0], (ShownMessage{"2 parts of 6 are missing:\n" + paths[1] + ": missing\n" +
+                                              paths[4] + ": missing",
+                                          "Merge", MessageKind::kOkWarning}));
+
+  ui.messages.clear();
+  auto other = MakeSet(5500, 1000, {.stem = "OTHER", .sourceName = "OTHER.DOC"});
+  testing::WriteFile(paths[2], testing::ReadFile(other[2]));
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{"3 parts of 6 are missing or damaged, merge aborted:\n" +
+                                            paths[1] + ": missing\n" + paths[2] +
+                                            ": not a part of this set\n" + paths[4] + ": missing",
+                                        "Merge", MessageKind::kOkWarning}}));
+  EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ cd "$work"
 head -c 300000 /dev/urandom > DATA.BIN
 touch -d @1500000000 DATA.BIN
 "$root/usr/bin/fennimar-cli" split DATA.BIN -s 100k -d parts -y < /dev/null > /dev/null 2>&1
-check "split from the package" "DATA.Z00 DATA.Z01 DATA.Z02" "$(cd parts && echo *)"
+check "split from the package" "DATA.Z00 DATA.Z01 DATA.Z02 DATA.sha256" "$(cd parts && echo *)"
 "$root/usr/bin/fennimar-cli" join parts/DATA.Z01 -d joined -y < /dev/null > /dev/null 2>&1
 check "join from the package" 0 $?
 cmp -s DATA.BIN joined/DATA.BIN

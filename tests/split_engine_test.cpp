@@ -4,11 +4,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
+#include "format/manifest.h"
 #include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/path_limits.h"
 #include "platform/directories.h"
 #include "platform/directory_lock.h"
+#include "platform/file_operations.h"
 #include "platform/file_status.h"
 #include "platform/pending_file.h"
 #include "scripted_ui.h"
@@ -34,6 +38,7 @@ class SplitEngineTest : public ::testing::Test {
   testing::ScriptedDrives drives;
   testing::RecordingMailer mailer;
   SplitEngine engine{ui, settings, drives, &mailer};
+  bool manifest = true;  // the dialog's manifest box
 
   SplitEngineTest() { EXPECT_TRUE(MakeDirectory(out).ok()); }
 
@@ -53,6 +58,7 @@ class SplitEngineTest : public ::testing::Test {
       form.ChooseBytes();
       form.SetSizeText(std::to_string(chunkSize));
       form.SetFillToCapacity(fill);
+      form.SetManifest(manifest);
       if (!mailTo.empty()) {
         form.SetEmail(true);
         form.SetMailTo(mailTo);
@@ -85,6 +91,31 @@ class SplitEngineTest : public ::testing::Test {
     return all;
   }
 
+  // What coreutils' sha256sum says of the manifest in `directory`, once the
+  // joined file is there: its exit status. Windows has no coreutils: there
+  // each line is checked against the digest of its file.
+  int Sha256sumCheck(const std::string& directory, int parts) {
+    std::string joined = directory + testing::kSeparator + "REPORT.DOC";
+    testing::WriteFile(joined, Joined(parts));
+#ifdef _WIN32
+    int status = 1;
+    if (auto reading = ReadManifest(directory + testing::kSeparator + "REPORT.sha256");
+        reading && reading->refusal == ManifestRefusal::kNone) {
+      status = 0;
+      for (const auto& entry : reading->manifest.entries) {
+        Bytes bytes = testing::ReadFile(directory + testing::kSeparator + entry.name);
+        if (ComputeSha256(bytes.data(), bytes.size()) != entry.digest) status = 1;
+      }
+    }
+#else
+    int status =
+        std::system(("cd '" + directory + "' && sha256sum --quiet -c REPORT.sha256").c_str());
+#endif
+    EXPECT_TRUE(RemoveFile(joined).ok());
+    return status;
+  }
+  std::string ManifestPath() const { return out + testing::kSeparator + "REPORT.sha256"; }
+
   std::string Part(int k, const std::string& stem = "REPORT") {
     char name[32];
     std::snprintf(name, sizeof name, "%s.Z%02d", stem.c_str(), k);
@@ -98,7 +129,7 @@ TEST_F(SplitEngineTest, WritesThreePartsWithHeadersChecksumsAndCompleteStatus) {
   Split(source);
   EXPECT_TRUE(ui.messages.empty()) << ui.messages[0].text;
   EXPECT_EQ(testing::ListDir(out),
-            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02"}));
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02", "REPORT.sha256"}));
   EXPECT_EQ(testing::FileSize(Part(0)), 1086);
   EXPECT_EQ(testing::FileSize(Part(2)), 87);
   for (int k = 0; k < 3; ++k) {
@@ -119,7 +150,8 @@ TEST_F(SplitEngineTest, WritesThreePartsWithHeadersChecksumsAndCompleteStatus) {
   EXPECT_EQ(ui.Line(InfoLine::kTarget), "Dividing " + source + " on  3 parts");
   EXPECT_EQ(ui.statusHistory,
             (std::vector<std::string>{" Writing: " + Part(0), " Writing: " + Part(1),
-                                      " Writing: " + Part(2), " Complete"}));
+                                      " Writing: " + Part(2), " Writing: " + ManifestPath(),
+                                      " Complete"}));
   EXPECT_EQ(ui.percents.back(), 100);
   EXPECT_EQ(ui.progressDialogsShown, 1);
 }
@@ -128,7 +160,7 @@ TEST_F(SplitEngineTest, PartCountsAtTheLimits) {
   std::string source = Source(2000);
   Dialog(1086);
   Split(source);
-  EXPECT_EQ(testing::ListDir(out).size(), 2u);
+  EXPECT_EQ(testing::ListDir(out).size(), 3u);
   EXPECT_EQ(Header(Part(1)).partCount, 2);
   EXPECT_EQ(ui.Line(InfoLine::kTarget), "Dividing " + source + " on  2 parts");
 
@@ -258,13 +290,13 @@ TEST_F(SplitEngineTest, AnotherFilesPartsAreReplacedOnlyAfterYesAndLeaveNoHigher
       MessageKind::kYesNoDefaultNo};
   EXPECT_EQ(ui.messages, std::vector<ShownMessage>{question});
   for (int k = 0; k < 6; ++k) EXPECT_EQ(testing::ReadFile(Part(k)), old[k]) << k;
-  EXPECT_EQ(testing::ListDir(out).size(), 6u);
+  EXPECT_EQ(testing::ListDir(out).size(), 7u);
 
   ui.answers = {Answer::kYes};
   EXPECT_EQ(engine.Run({source, 3000}), SplitOutcome::kComplete);
   EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{question, question}));  // once per file
   EXPECT_EQ(testing::ListDir(out),
-            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02"}));
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02", "REPORT.sha256"}));
   EXPECT_EQ(Joined(3), testing::ReadFile(source));
 }
 
@@ -277,7 +309,7 @@ TEST_F(SplitEngineTest, ReSplitIntoFewerPartsAndAFileUnderAPartsName) {
   EXPECT_EQ(engine.Run({source, 6000}), SplitOutcome::kComplete);
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(testing::ListDir(out),
-            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02"}));
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02", "REPORT.sha256"}));
   EXPECT_EQ(Joined(3), testing::ReadFile(source));
 
   // A file that is no part is asked about under its own name.
@@ -444,7 +476,9 @@ TEST_F(SplitEngineTest, SmallSetsAreByteForByteWhatTheReleaseWrote) {
     Split(dir / name);
   }
   EXPECT_TRUE(ui.messages.empty());
+  // The manifests come beside the parts; the parts are what they were.
   auto written = testing::ListDir(out);
+  std::erase_if(written, [](const std::string& name) { return name.ends_with(".sha256"); });
   ASSERT_EQ(written, testing::ListDir(release + testing::kSeparator + "parts"));
   for (const auto& part : written) {
     EXPECT_EQ(testing::ReadFile(out + testing::kSeparator + part),
@@ -489,7 +523,11 @@ TEST_F(SplitEngineTest, MailerFailingOnThirdOfFivePartsStopsTheSet) {
 
 class RemovableSplitTest : public SplitEngineTest {
  protected:
-  RemovableSplitTest() { drives.kind = DriveKind::kRemovable; }
+  // The prompts' sizes below are those of the parts and joiners alone.
+  RemovableSplitTest() {
+    drives.kind = DriveKind::kRemovable;
+    manifest = false;
+  }
   // The user presses OK in every prompt; records the required bytes asked.
   std::vector<std::int64_t> required;
   void AcceptPrompts() {
@@ -692,7 +730,7 @@ TEST_F(RemovableSplitTest, MissingDirectoryIsCreatedOnRequest) {
   };
   AcceptPrompts();
   Split(source);
-  EXPECT_EQ(testing::ListDir(out).size(), 3u);
+  EXPECT_EQ(testing::ListDir(out).size(), 4u);  // and the manifest
 }
 
 // A real small file system: the part that does not fit is found short,
@@ -732,6 +770,77 @@ TEST_F(SplitEngineTest, IndependentReaderRebuildsTheSource) {
   ASSERT_EQ(status, 0) << testing::ReadText(dir / "reader.log");
   EXPECT_EQ(testing::ReadFile(rebuilt), testing::ReadFile(source));
   EXPECT_EQ(testing::ReadText(dir / "reader.log"), "DATA.TAR.GZ 123457 7 1700000000\n");
+}
+
+}  // namespace
+}  // namespace fennimar
+
+namespace fennimar {
+namespace {
+
+// The manifest lists each part and the joined file, and coreutils agree.
+TEST_F(SplitEngineTest, ManifestIsWhatSha256sumChecks) {
+  std::string source = Source(2500);
+  Dialog(1086);
+  Split(source);
+  std::string text = testing::ReadText(ManifestPath());
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
+  EXPECT_NE(text.find("  REPORT.Z02\n"), std::string::npos);
+  EXPECT_TRUE(text.ends_with("  REPORT.DOC\n"));
+  EXPECT_EQ(Sha256sumCheck(out, 3), 0);
+}
+
+// Without a manifest, one an earlier split of the same file left goes (it
+// would contradict the new parts); another file's stays.
+TEST_F(SplitEngineTest, NoManifestRemovesTheSameFilesOldOne) {
+  std::string source = Source(2500);
+  Dialog(1086);
+  Split(source);
+  manifest = false;
+  Dialog(2086);
+  Split(source);
+  EXPECT_EQ(testing::ListDir(out), (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01"}));
+  testing::WriteFile(ManifestPath(), std::string(64, 'a') + "  OTHER.DOC\n");
+  Split(source);
+  EXPECT_TRUE(testing::Exists(ManifestPath()));
+}
+
+TEST_F(SplitEngineTest, AFileUnderTheManifestsNameIsReplacedOnlyOnYes) {
+  std::string source = Source(2500);
+  testing::WriteFile(ManifestPath(), std::string("notes\n"));
+  Dialog(1086);
+  ui.answers = {Answer::kNo};
+  EXPECT_EQ(engine.Run({source, 2500}), SplitOutcome::kCancelled);
+  EXPECT_EQ(ui.messages.back(),
+            (ShownMessage{"A file (REPORT.sha256) that is not this split's manifest is in this "
+                          "directory; replace it?",
+                          "Split", MessageKind::kYesNoDefaultNo}));
+  EXPECT_EQ(testing::ReadText(ManifestPath()), "notes\n");
+  EXPECT_EQ(testing::ListDir(out), (std::vector<std::string>{"REPORT.sha256"}));
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(engine.Run({source, 2500}), SplitOutcome::kComplete);
+  EXPECT_EQ(Sha256sumCheck(out, 3), 0);
+}
+
+// The manifest follows the parts onto the last disk, whose prompt asks room
+// for it; after disks filled to their space, part 00's digest is the one
+// with its count put right.
+TEST_F(RemovableSplitTest, ManifestGoesOntoTheLastDiskAndKnowsTheFixedCount) {
+  manifest = true;
+  std::string source = Source(3000);
+  Dialog(1086);
+  AcceptPrompts();
+  Split(source);
+  ASSERT_EQ(required.size(), 3u);
+  EXPECT_GT(required.back(), 1000);
+  EXPECT_EQ(Sha256sumCheck(out, 3), 0);
+
+  Dialog(1086, true);
+  drives.freeSpace = 1836;  // two parts of the three planned
+  ui.answers = {Answer::kYes};
+  Split(source);
+  ASSERT_EQ(Header(Part(0)).partCount, 2);
+  EXPECT_EQ(Sha256sumCheck(out, 2), 0);
 }
 
 }  // namespace

@@ -22,7 +22,10 @@ SplitDialog::SplitDialog(wxWindow* owner, SplitForm& form)
   top->Add(CreateChunkBox(), 0, wxEXPAND | wxLEFT | wxRIGHT, 2 * gap);
   fill_ = new wxCheckBox(this, kIdSplitFill,
                          "Try to &fill to maximum capacity when splitting to floppy disk");
-  top->Add(fill_, 0, wxALL, 2 * gap);
+  top->Add(fill_, 0, wxLEFT | wxRIGHT | wxTOP, 2 * gap);
+  manifest_ = new wxCheckBox(this, kIdSplitManifest,
+                             "Write a SHA-256 &manifest (NAME.sha256) beside the parts");
+  top->Add(manifest_, 0, wxALL, 2 * gap);
   preview_ = new wxStaticText(this, kIdSplitPreview, "File will be divided into   0      parts");
   preview_->SetFont(preview_->GetFont().Bold());
   top->Add(preview_, 0, wxLEFT | wxRIGHT, 2 * gap);
@@ -125,6 +128,10 @@ void SplitDialog::BindControls() {
     form_.SetFillToCapacity(event.IsChecked());
     ShowForm();
   });
+  manifest_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent& event) {
+    form_.SetManifest(event.IsChecked());
+    ShowForm();
+  });
   email_->Bind(wxEVT_CHECKBOX, [this](wxCommandEvent& event) {
     form_.SetEmail(event.IsChecked());
     ShowForm();
@@ -152,6 +159,7 @@ void SplitDialog::ShowForm() {
   kilobytes_->SetValue(form_.sizeUnitIsKilobytes());
   bytes_->SetValue(!form_.sizeUnitIsKilobytes());
   fill_->SetValue(form_.fillToCapacity());
+  manifest_->SetValue(form_.manifest());
   email_->SetValue(form_.email());
   mailTo_->Enable(form_.mailToEnabled());
   preview_->SetLabel(wxString::FromUTF8(form_.previewText()));

@@ -1,7 +1,8 @@
 // SplitDialog: the modal dialog "Split file" over a SplitForm. Every edit
 // and click goes to the form, and the controls then show the form's state:
 // the size choice, the size field and its units, the preview of the number
-// of parts, the fill and e-mail boxes. OK closes when the form accepts.
+// of parts, the fill, manifest and e-mail boxes. OK closes when the form
+// accepts.
 #pragma once
 
 #include <wx/dialog.h>
@@ -36,6 +37,7 @@ inline constexpr int kIdSplitFill = 1020;
 inline constexpr int kIdSplitFat32 = 1021;
 inline constexpr int kIdSplitMailLimit = 1022;
 inline constexpr int kIdSplitBrowse = 1026;
+inline constexpr int kIdSplitManifest = 1027;
 
 class SplitDialog : public wxDialog {
  public:
@@ -65,6 +67,7 @@ class SplitDialog : public wxDialog {
   wxRadioButton* kilobytes_;
   wxRadioButton* bytes_;
   wxCheckBox* fill_;
+  wxCheckBox* manifest_;
   wxStaticText* preview_;
 };
 

@@ -9,6 +9,7 @@
 #include "cli/join_command.h"
 #include "cli/mail_command.h"
 #include "cli/split_command.h"
+#include "cli/verify_command.h"
 #include "platform/program_start.h"
 
 namespace {
@@ -19,6 +20,7 @@ constexpr const char* kUsage =
     "  join PART [options]    join the set that holds PART (fennimar-cli join --help)\n"
     "  extract SOURCE...      take the part files out of mail (fennimar-cli extract --help)\n"
     "  mail PART... --to ADDR mail part files, one message each (fennimar-cli mail --help)\n"
+    "  verify PART|MANIFEST   check a part set without joining it (fennimar-cli verify --help)\n"
     "  --version              print the version\n"
     "Every command takes -q (errors only), -v (a line for every part) and -h.\n";
 
@@ -54,6 +56,7 @@ int main(int argc, char** argv) {
   if (command == "join") return fennimar::RunJoinCommand(count, options.data());
   if (command == "extract") return fennimar::RunExtractCommand(count, options.data());
   if (command == "mail") return fennimar::RunMailCommand(count, options.data());
+  if (command == "verify") return fennimar::RunVerifyCommand(count, options.data());
   std::cerr << "fennimar-cli: unknown command " << command << "\n" << kUsage;
   return 2;
 }

@@ -16,6 +16,7 @@ if(NOT WIN32 AND NOT FENNIMAR_SANITIZE AND NOT FENNIMAR_FUZZ)
   check_cxx_source_compiles("#include <iostream>\nint main() { std::cout << 1; }"
                             FENNIMAR_FULLY_STATIC)
   unset(CMAKE_REQUIRED_LINK_OPTIONS)
+  set_target_properties(joinex PROPERTIES FENNIMAR_STATIC_CRYPTO ON)
   if(FENNIMAR_FULLY_STATIC)
     target_link_options(joinex PRIVATE -static)
   else()

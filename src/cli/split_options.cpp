@@ -70,6 +70,9 @@ void DeclareOptions(CommandParser& parser, SplitOptions& options, std::vector<st
       "on removable disks, fill each disk to its free\nspace");
   app.add_flag_callback(
       "--no-fill", [&options] { options.fill = false; }, "keep the chosen size on removable disks");
+  app.add_flag_callback(
+      "--no-manifest", [&options] { options.manifest = false; },
+      "write no SHA-256 manifest (NAME.sha256) beside the\nparts (default: the Manifest setting)");
   app.add_option("--mail-to", options.mailTo,
                  "mail every part to ADDR (server and return address\n"
                  "come from the settings); the server's size limit is\n"

@@ -1,11 +1,13 @@
 #include "merge/merge_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
 #include "copy/part_data_copy.h"
+#include "copy/part_digests.h"
 #include "format/file_name.h"
 #include "format/part_checksum.h"
 #include "format/part_format.h"
@@ -13,6 +15,7 @@
 #include "format/path_limits.h"
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
+#include "merge/set_check.h"
 #include "merge/target_name.h"
 #include "platform/buffered_writer.h"
 #include "platform/directories.h"
@@ -32,6 +35,9 @@
 
 namespace fennimar {
 namespace {
+
+// How long a wait for the manifest's digests goes between two pumps.
+constexpr std::chrono::milliseconds kDigestWaitStep{50};
 
 constexpr std::string_view kInvalidPart = "Invalid Component File, Merge aborted\n";
 // The text already ends its line; the part's path follows.
@@ -88,6 +94,9 @@ class MergeRun {
   std::optional<MergeOutcome> PrepareDirectory(const MergeForm& form);
   std::optional<MergeOutcome> OpenFirstPart(const std::string& selectedPath);
   std::optional<MergeOutcome> AskForHiddenName();
+  std::optional<MergeOutcome> SurveySet();
+  void CheckManifest();
+  std::optional<MergeOutcome> AwaitDigests();
   std::optional<MergeOutcome> AskToReplace(const std::string& path);
   std::optional<MergeOutcome> CreateTarget();
   bool TargetIsOneOfTheParts() const;
@@ -130,6 +139,10 @@ class MergeRun {
   std::int64_t bytesCopied_ = 0;
   std::int64_t slicesTotal_ = 0;  // the data lengths of the parts read so far
   int errorCount_ = 0;
+  ManifestUse manifest_;
+  // With a usable manifest: the digests of the parts joined so far, read on
+  // a thread of their own.
+  std::optional<PartDigests> digests_;
 };
 
 MergeOutcome MergeRun::Run(const Selection& selection) {
@@ -150,6 +163,7 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   // directory is created or a target touched.
   if (auto end = OpenFirstPart(selectedPath)) return *end;
   if (auto end = AskForHiddenName()) return *end;
+  if (auto end = SurveySet()) return *end;
   if (auto end = PrepareDirectory(form)) return *end;
   ui_.SetInfoLine(InfoLine::kSize, " File size: " + std::to_string(firstSize_));
   ui_.SetInfoLine(InfoLine::kSize, " File size: " + std::to_string(total_));
@@ -185,7 +199,9 @@ MergeOutcome MergeRun::Run(const Selection& selection) {
   writer_.emplace(target_->file());
   progress_.emplace(ui_);
   progress_->SetStatusText(merging);
+  if (manifest_.state == ManifestUse::State::kUsable) digests_.emplace();
   if (auto end = CopyParts()) return *end;
+  if (auto end = AwaitDigests()) return *end;
   return Finish();
 }
 
@@ -210,6 +226,7 @@ std::optional<MergeOutcome> MergeRun::CopyParts() {
     ui_.SetInfoLine(InfoLine::kStatus, " Reading: " + Shown(partPath));
     if (auto end = CheckSlice(partPath, header, partSize)) return *end;
     if (auto end = CopyPart(partPath, *part, header)) return *end;
+    if (digests_) digests_->Add(partPath);
     if (index == 0) first_.reset();
     // The slices add up to the source's length exactly: a set that ends
     // short of it lacks a part that its count does not announce.
@@ -303,6 +320,82 @@ std::optional<MergeOutcome> MergeRun::AskForHiddenName() {
   return std::nullopt;
 }
 
+// Before anything is written: the manifest, when there is one, and every
+// later part's presence and header, so that several missing or foreign parts
+// are named together. A single one is left to the join, which asks for a
+// missing part (it may be on another disk or elsewhere) and refuses a
+// foreign one by its name. Parts on removable disks come one disk at a time
+// and are not looked for here.
+std::optional<MergeOutcome> MergeRun::SurveySet() {
+  manifest_ = LoadManifest(partBase_, name_);
+  if (manifest_.state == ManifestUse::State::kRefused) {
+    ui_.ShowMessage(RefusedManifestText(manifest_), "Merge", MessageKind::kOkWarning);
+  }
+  if (drives_.GetDriveKind(DirectoryForDriveQuery(firstPath_)) == DriveKind::kRemovable) {
+    return std::nullopt;
+  }
+  std::vector<FaultyPart> faults;
+  for (int index = 1; index < partCount_; ++index) {
+    std::string path = PartPathFromBase(partBase_, index);
+    if (PartFault fault = CheckPartHeader(path, index, reference_); fault != PartFault::kNone) {
+      faults.push_back({path, fault});
+    }
+  }
+  if (faults.size() < 2) return std::nullopt;
+  bool onlyMissing = std::all_of(faults.begin(), faults.end(), [](const FaultyPart& part) {
+    return part.fault == PartFault::kMissing;
+  });
+  std::string list = ListFaults(faults, [this](const std::string& path) { return Shown(path); });
+  if (onlyMissing) {
+    ui_.ShowMessage(Format("%d parts of %d are missing:\n%s", static_cast<int>(faults.size()),
+                           partCount_, list),
+                    "Merge", MessageKind::kOkWarning);
+    return std::nullopt;
+  }
+  return Tell(Format("%d parts of %d are missing or damaged, merge aborted:\n%s",
+                     static_cast<int>(faults.size()), partCount_, list),
+              "Merge", MessageKind::kOkWarning);
+}
+
+// The digests may still be on their way after the last part: the window
+// stays painted and Stop ends the wait, and the merge, as during the copy.
+std::optional<MergeOutcome> MergeRun::AwaitDigests() {
+  if (!digests_) return std::nullopt;
+  ui_.SetInfoLine(InfoLine::kStatus, " Checking: " + Shown(manifest_.path));
+  while (!digests_->WaitFor(kDigestWaitStep)) {
+    ui_.Pump();
+    if (progress_->stopRequested()) {
+      ui_.SetInfoLine(InfoLine::kStatus, " Aborted");
+      return MergeOutcome::kStopped;
+    }
+  }
+  return std::nullopt;
+}
+
+// Compares the digests of what was joined with the manifest's lines. Every
+// part and the joined file that the manifest contradicts are named in one
+// message and count as checksum errors: such a join is never a success.
+void MergeRun::CheckManifest() {
+  if (!digests_) return;
+  auto computed = digests_->Finish(name_);
+  digests_.reset();
+  if (!computed) {
+    ui_.ShowMessage(
+        MessageText("Can not read the parts for the manifest's check", computed.error().Reason()),
+        "Merged file may be corrupted", MessageKind::kOk);
+    ++errorCount_;
+    return;
+  }
+  std::vector<std::string> names = ContradictedNames(*computed, manifest_.manifest);
+  if (names.empty()) return;
+  std::string text = "The SHA-256 digests in " + manifest_.path + " differ for:";
+  for (const std::string& name : names) {
+    text += "\n" + (name == name_ ? name + " (the joined file)" : name);
+  }
+  ui_.ShowMessage(text, "Merged file may be corrupted", MessageKind::kOk);
+  errorCount_ += static_cast<int>(names.size());
+}
+
 bool MergeRun::TargetIsOneOfTheParts() const {
   auto target = StatusOf(targetPath_);
   if (!target) return false;
@@ -353,6 +446,8 @@ std::optional<MergeOutcome> MergeRun::OpenLaterPart(int index, File& part, PartH
                                                     std::int64_t& partSize) {
   std::string partPath = PartPathFromBase(partBase_, index);
   while (KindOf(partPath) == EntryKind::kNone) {
+    // The parts joined so far are read for their digests before a disk goes.
+    if (digests_) digests_->Wait();
     DiskPromptForm prompt(partPath);
     if (!ui_.RunDiskPrompt(prompt)) {
       DiscardTarget();
@@ -384,13 +479,7 @@ std::optional<MergeOutcome> MergeRun::OpenLaterPart(int index, File& part, PartH
     return RefusePart(partPath);
   }
   header = DecodeHeader(bytes);
-  // The count byte of later parts is not compared: after a split that filled
-  // each disk, only part 00 carries the true count.
-  if (header.partIndex != index || StoredName(header) != referenceName_ ||
-      header.totalSize != reference_.totalSize || header.SourceSize() != total_ ||
-      header.modifiedTime != reference_.modifiedTime) {
-    return RefusePart(partPath);
-  }
+  if (!BelongsToSet(header, index, reference_)) return RefusePart(partPath);
   return std::nullopt;
 }
 
@@ -422,6 +511,7 @@ std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File
 MergeOutcome MergeRun::Finish() {
   bool written = writer_->Flush().ok();
   writer_.reset();
+  CheckManifest();
   File& result = target_->file();
   if (errorCount_ != 0) {
     // Any text but "ABORT" keeps the file.

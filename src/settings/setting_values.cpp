@@ -60,4 +60,8 @@ std::string_view FormatFillFormat(FillFormat format) {
   return format == FillFormat::kFree ? "FREE" : "FIXED";
 }
 
+bool ParseManifestSetting(std::string_view text) { return text != "NO"; }
+
+std::string_view FormatManifestSetting(bool write) { return write ? "YES" : "NO"; }
+
 }  // namespace fennimar::settings

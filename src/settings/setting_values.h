@@ -74,4 +74,11 @@ inline constexpr std::string_view kFillFormatFallback = "FREE";
 FillFormat ParseFillFormat(std::string_view text, bool byPrefix = false);
 std::string_view FormatFillFormat(FillFormat format);
 
+// Manifest: "YES" (and any text but "NO") has a split write NAME.sha256
+// beside its parts; "NO" leaves it out. Read with fallback "YES" at
+// kShortValue.
+inline constexpr std::string_view kManifestFallback = "YES";
+bool ParseManifestSetting(std::string_view text);
+std::string_view FormatManifestSetting(bool write);
+
 }  // namespace fennimar::settings

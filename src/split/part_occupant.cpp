@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "format/manifest.h"
 #include "format/part_name.h"
 #include "platform/file.h"
 #include "platform/file_operations.h"
@@ -33,6 +34,18 @@ PartOccupant FindPartOccupant(const std::string& partPath, const PartHeader& set
   if (IsSameSource(*header, set)) return {PartOccupant::Kind::kSameSet, {}};
   std::string owner = header->SourceName();
   return {PartOccupant::Kind::kOtherPart, owner.empty() ? FileNameOf(partPath) : owner};
+}
+
+PartOccupant FindManifestOccupant(const std::string& manifestPath, const std::string& joinedName) {
+  if (KindOf(manifestPath, Links::kTakeAsIs) != EntryKind::kRegular) return {};
+  auto reading = ReadManifest(manifestPath);
+  if (!reading || reading->refusal != ManifestRefusal::kNone) {
+    return {PartOccupant::Kind::kOtherFile, FileNameOf(manifestPath)};
+  }
+  const Manifest& manifest = reading->manifest;
+  if (manifest.Find(joinedName)) return {PartOccupant::Kind::kSameSet, {}};
+  // A split writes the joined file's line last.
+  return {PartOccupant::Kind::kOtherPart, manifest.entries.back().name};
 }
 
 std::optional<KeptPart> RemoveParts(const std::string& base, int first,

@@ -46,6 +46,13 @@ bool IsSameSource(const PartHeader& a, const PartHeader& b);
 // part of the new set shares.
 PartOccupant FindPartOccupant(const std::string& partPath, const PartHeader& set);
 
+// What lies under the name of the manifest a split is about to write:
+// kNone as above, kSameSet for a manifest that a reader accepts and that
+// names `joinedName` (an earlier split of the same file), kOtherPart for
+// another file's manifest (the owner the file its last line names), and
+// kOtherFile for any other regular file, its own name the owner.
+PartOccupant FindManifestOccupant(const std::string& manifestPath, const std::string& joinedName);
+
 // Deletes the part files "<base>.Znn" from index `first` up to the last index
 // names allow whose header `belongs` accepts. Only regular files that pass
 // the part check are touched. Stops at the first part that cannot be

@@ -1,13 +1,16 @@
 #include "split/split_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "copy/part_data_copy.h"
+#include "copy/part_digests.h"
 #include "format/file_name.h"
+#include "format/manifest.h"
 #include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
@@ -17,6 +20,7 @@
 #include "platform/directory_lock.h"
 #include "platform/drive.h"
 #include "platform/file.h"
+#include "platform/file_operations.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/pending_file.h"
@@ -38,6 +42,9 @@
 
 namespace fennimar {
 namespace {
+
+// How long a wait for the manifest's digests goes between two pumps.
+constexpr std::chrono::milliseconds kDigestWaitStep{50};
 
 std::string DividingText(const std::string& path, int parts) {
   return Format("Dividing %s on %2d parts", path, parts);
@@ -104,6 +111,13 @@ class SplitRun {
                 const PartChecksum& checksum, const Result<void>& written);
   Step MailPart(const std::string& partPath);
   SplitOutcome Finish();
+  Step WriteManifest();
+  std::string ManifestPath() const {
+    return ManifestPathFromBase(PartBaseOf(PartPath(request_.targetDirectory, path_, 0)));
+  }
+  std::string JoinedName() const { return SafeFileName(header_.SourceName()).value_or(""); }
+  Step ReplaceOtherManifest();
+  std::int64_t ManifestSizeEstimate() const;
   void RemoveOldSlicing();
   bool FixUpCount();
   SplitOutcome Warn(const std::string& text, const std::string& caption) {
@@ -126,7 +140,11 @@ class SplitRun {
   std::optional<ProgressDialog> progress_;
   bool removable_ = false;
   CompanionJoiners joiners_;  // found when the target is removable
+  // The manifest's digests, read back from the parts as they are completed.
+  std::optional<PartDigests> digests_;
   bool floppyUsed_ = false;
+  bool countFixed_ = false;            // part 00 was told the count after it was written
+  std::vector<std::string> replaced_;  // sources whose parts the user let go
   bool mailOk_ = true;
   std::optional<int> unmailed_;             // the index of the part that was not mailed
   std::optional<std::uint64_t> mailLimit_;  // the mail server's size limit
@@ -157,7 +175,9 @@ SplitRun::Step SplitRun::Prepare() {
   // A removable disk holds one part; its names are checked when it is in.
   if (!removable_) {
     if (auto end = ReplaceOtherSets(0, planned_)) return end;
+    if (auto end = ReplaceOtherManifest()) return end;
   }
+  if (request_.writeManifest) digests_.emplace();
   if (removable_) joiners_ = CompanionJoiners::Find(settings_);
   std::string dividing = request_.fillToCapacity && removable_ ? Format("Dividing %s", path_)
                                                                : DividingText(path_, planned_);
@@ -361,6 +381,7 @@ SplitRun::Step SplitRun::ReplaceOtherSets(int first, int end) {
     }
     if (occupant.kind == PartOccupant::Kind::kOtherPart) owners.push_back(occupant.owner);
   }
+  replaced_.insert(replaced_.end(), owners.begin(), owners.end());
   if (owners.empty()) return std::nullopt;
   auto kept = RemoveParts(
       PartBaseOf(PartPath(request_.targetDirectory, path_, 0)), end, [&](const PartHeader& header) {
@@ -373,13 +394,17 @@ SplitRun::Step SplitRun::ReplaceOtherSets(int first, int end) {
 // Asks for a disk with room for the part.
 SplitRun::Step SplitRun::PromptForDisk(const std::string& partPath, std::int64_t length) {
   floppyUsed_ = true;
+  // The parts on the disk in the drive are read back before it goes.
+  if (digests_) digests_->Wait();
   // When parts are sized by free space, a disk needs room for the header and
   // at least one data byte. Otherwise the disk of the last part also takes
   // the joiners.
   std::int64_t required = static_cast<std::int64_t>(kHeaderSize) + 1;
   if (!request_.fillToCapacity) {
     required = length;
-    if (offset_ + length == size_) required += static_cast<std::int64_t>(joiners_.Size());
+    if (offset_ + length == size_) {
+      required += static_cast<std::int64_t>(joiners_.Size()) + ManifestSizeEstimate();
+    }
   }
   FloppyPrompt prompt(ui_, drives_, partPath, required);
   if (!ui_.RunFloppyPrompt(prompt)) {
@@ -408,7 +433,8 @@ void SplitRun::FitPartToDisk() {
   // they would not fit beside the rest, this part leaves them room and the
   // rest goes onto the next disk. Joiners that leave no room for data on a
   // disk of this size would not fit on the last one either.
-  auto joiners = static_cast<std::int64_t>(std::min<std::uint64_t>(joiners_.Size(), kMaxPartSize));
+  auto joiners = static_cast<std::int64_t>(std::min<std::uint64_t>(
+      joiners_.Size() + static_cast<std::uint64_t>(ManifestSizeEstimate()), kMaxPartSize));
   std::int64_t rest = size_ - offset_;
   if (rest <= division_ && rest + joiners > division_ && division_ - joiners >= 1) {
     division_ -= joiners;
@@ -449,7 +475,9 @@ SplitRun::Step SplitRun::WritePart(const std::string& partPath, std::int64_t len
     // A failed write is told once the part is checked below.
     if (written) written = writer.Flush();
   }
-  return SealPart(*part, partPath, length, checksum, written);
+  if (auto end = SealPart(*part, partPath, length, checksum, written)) return end;
+  if (digests_) digests_->Add(partPath);
+  return std::nullopt;
 }
 
 // Stores the checksum, checks the part's length and gives the part its name:
@@ -520,6 +548,7 @@ SplitRun::Step SplitRun::PutPart(const std::string& partPath, std::int64_t lengt
   if (IsKept(index_)) {
     offset_ += length;
     copied_ += length;
+    if (digests_) digests_->Add(partPath);
     return std::nullopt;
   }
   if (removable_) {
@@ -557,7 +586,16 @@ SplitOutcome SplitRun::Finish() {
     joiners_.CopyTo(drives_.RootOf(request_.targetDirectory));
     // When the user declines, the status line keeps its " Writing: " text:
     // part 00 still carries the planned count, so the set does not join.
-    if (index_ != planned_ && !FixUpCount()) return SplitOutcome::kCancelled;
+    if (index_ != planned_) {
+      if (!FixUpCount()) return SplitOutcome::kCancelled;
+      countFixed_ = true;
+    }
+  }
+  // The manifest follows the parts (on removable disks, onto the last one,
+  // or the first when its part 00 has just learnt the count), and only a
+  // whole set has one.
+  if (offset_ == size_) {
+    if (auto end = WriteManifest()) return *end;
   }
   if (!request_.mailTo.empty()) {
     SetLine(InfoLine::kStatus, mailOk_ ? " Mailed" : " Mail failed");
@@ -565,6 +603,87 @@ SplitOutcome SplitRun::Finish() {
   }
   SetLine(InfoLine::kStatus, " Complete");
   return SplitOutcome::kComplete;
+}
+
+// Writes the manifest beside the parts, under a temporary name until it is
+// whole. Without one, a manifest an earlier split of this file left would
+// contradict the new parts, so it goes.
+SplitRun::Step SplitRun::WriteManifest() {
+  std::string path = ManifestPath();
+  if (!digests_) {
+    if (FindManifestOccupant(path, JoinedName()).kind == PartOccupant::Kind::kSameSet) {
+      (void)RemoveFile(path);  // a join then tells the digests it cannot match
+    }
+    return std::nullopt;
+  }
+  if (removable_) {
+    if (auto end = ReplaceOtherManifest()) return end;
+  }
+  // The digests may still be on their way: the window stays painted and
+  // Stop ends the wait, and with it the split, without a manifest.
+  SetLine(InfoLine::kStatus, Format(" Writing: %s", path));
+  while (!digests_->WaitFor(kDigestWaitStep)) {
+    ui_.Pump();
+    if (progress_ && progress_->stopRequested()) {
+      SetLine(InfoLine::kStatus, " Aborted");
+      return SplitOutcome::kStopped;
+    }
+  }
+  auto manifest = digests_->Finish(JoinedName());
+  digests_.reset();
+  if (manifest && countFixed_) {
+    // Part 00's count byte changed after it was read back.
+    auto first = DigestFile(PartPath(request_.targetDirectory, path_, 0));
+    if (first) manifest->entries.front().digest = *first;
+    if (!first) manifest = first.error();
+  }
+  if (!manifest) {
+    return Warn(MessageText("Can not read the parts back for the manifest", path,
+                            manifest.error().Reason()),
+                "Split");
+  }
+  std::string text = EncodeManifest(*manifest);
+  auto file = PendingFile::Create(path);
+  if (!file) return Warn(MessageText(path, path, file.error().Reason()), "Can not open");
+  if (!file->file().Write(text.data(), text.size()) || !file->Commit()) {
+    return Warn(MessageText("Disk write error or disk full!!!", path), "Split ABORTED");
+  }
+  return std::nullopt;
+}
+
+// A file under the manifest's name that no earlier split of this file wrote
+// is treated as another set's part: replaced only on Yes.
+SplitRun::Step SplitRun::ReplaceOtherManifest() {
+  if (!request_.writeManifest) return std::nullopt;
+  PartOccupant occupant = FindManifestOccupant(ManifestPath(), JoinedName());
+  std::string question;
+  if (occupant.kind == PartOccupant::Kind::kOtherPart) {
+    // The manifest of a file whose parts the user has let go goes with them.
+    if (std::find(replaced_.begin(), replaced_.end(), occupant.owner) != replaced_.end()) {
+      return std::nullopt;
+    }
+    question =
+        "The manifest of another file (" + occupant.owner + ") is in this directory; replace it?";
+  } else if (occupant.kind == PartOccupant::Kind::kOtherFile) {
+    question = "A file (" + occupant.owner +
+               ") that is not this split's manifest is in this directory; replace it?";
+  } else {
+    return std::nullopt;
+  }
+  if (ui_.ShowMessage(question, "Split", MessageKind::kYesNoDefaultNo) != Answer::kYes) {
+    SetLine(InfoLine::kStatus, " Split Aborted");
+    return SplitOutcome::kCancelled;
+  }
+  return std::nullopt;
+}
+
+// A line for each planned part and one for the joined file.
+std::int64_t SplitRun::ManifestSizeEstimate() const {
+  if (!request_.writeManifest) return 0;
+  std::size_t name = std::max(FileNameOf(ManifestPath()).size(), JoinedName().size());
+  // Disks filled to their space may take more parts than planned.
+  auto lines = static_cast<std::size_t>(std::max(planned_, index_ + 1) + 1);
+  return static_cast<std::int64_t>(lines * (2 * kSha256Size + 3 + name));
 }
 
 // A re-split of the same unchanged file into fewer parts leaves the earlier

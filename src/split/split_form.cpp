@@ -54,6 +54,8 @@ void SplitForm::Open() {
   directory_ = workDir ? *workDir : DirectoryOf(selectedPath_);
   directory_.resize(std::min(directory_.size(), kMaxDirectoryLength));
   if (format == s::FillFormat::kFree) fillToCapacity_ = true;
+  manifest_ = s::ParseManifestSetting(
+      settings_.ReadSetting(s::kSection, s::kManifest, s::kManifestFallback, s::kShortValue));
 
   std::int64_t n = 0;
   if (chunk.kind == s::ChunkKind::kOther) {
@@ -152,6 +154,8 @@ void SplitForm::SetFillToCapacity(bool checked) {
 
 void SplitForm::SetEmail(bool checked) { email_ = checked; }
 
+void SplitForm::SetManifest(bool checked) { manifest_ = checked; }
+
 void SplitForm::SetMailTo(const std::string& text) { mailTo_ = text; }
 
 DialogResult SplitForm::Ok() {
@@ -181,6 +185,7 @@ DialogResult SplitForm::Ok() {
   if (!DirectoryIsThere(EnsureDirectory(ui_, directory, "Split"))) return DialogResult::kCancel;
 
   request_.fillToCapacity = fillToCapacity_;
+  request_.writeManifest = manifest_;
   request_.targetDirectory = directory;
   request_.chunkSize = chunkSize_;
   request_.partsFitMail = choice_ == SizeChoice::kMailLimit;

@@ -80,6 +80,8 @@ class SplitForm {
   void ChooseBytes();
   void SetFillToCapacity(bool checked);
   void SetEmail(bool checked);
+  // The "Write SHA-256 manifest" box; opened from the Manifest setting.
+  void SetManifest(bool checked);
   void SetMailTo(const std::string& text);
 
   // OK: validates, asks about (and creates) a missing directory. kStayOpen
@@ -95,6 +97,7 @@ class SplitForm {
   bool sizeControlsVisible() const { return sizeControlsVisible_; }
   bool fillToCapacity() const { return fillToCapacity_; }
   bool email() const { return email_; }
+  bool manifest() const { return manifest_; }
   bool mailToEnabled() const { return email_; }
   const std::string& mailTo() const { return mailTo_; }
   const std::string& previewText() const { return previewText_; }
@@ -126,6 +129,7 @@ class SplitForm {
   bool sizeControlsVisible_ = true;
   bool fillToCapacity_ = false;
   bool email_ = false;
+  bool manifest_ = true;
   std::string mailTo_;
   std::string previewText_ = "File will be divided into   0      parts";
   std::int64_t chunkSize_ = 0;

@@ -21,6 +21,8 @@ struct SplitRequest {
   // again: those on disk are checked to belong to this split, missing ones
   // are written.
   int mailFrom = 0;
+  // Write the set's SHA-256 manifest (NAME.sha256) beside the parts.
+  bool writeManifest = true;
 };
 
 }  // namespace fennimar
