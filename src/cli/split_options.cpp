@@ -5,6 +5,7 @@
 
 #include "cli/command_parser.h"
 #include "format/part_format.h"
+#include "recovery/recovery_format.h"
 #include "split/split_form.h"
 
 namespace fennimar {
@@ -58,7 +59,7 @@ std::string Complaint(SplitOptions& options, const std::vector<std::string>& fil
 }
 
 void DeclareOptions(CommandParser& parser, SplitOptions& options, std::vector<std::string>& files,
-                    std::optional<std::string>& fromPart) {
+                    std::optional<std::string>& fromPart, std::optional<std::string>& recovery) {
   CLI::App& app = parser.app();
   app.add_option("FILE", files);
   app.add_option("-d,--dir", options.directory,
@@ -73,6 +74,12 @@ void DeclareOptions(CommandParser& parser, SplitOptions& options, std::vector<st
   app.add_flag_callback(
       "--no-manifest", [&options] { options.manifest = false; },
       "write no SHA-256 manifest (NAME.sha256) beside the\nparts (default: the Manifest setting)");
+  app.add_option("-r,--recovery", recovery,
+                 "write N recovery files (NAME.R00, ...) after the\n"
+                 "parts, from which a join rebuilds up to N missing\n"
+                 "or damaged parts; N at most the number of parts\n"
+                 "(default: 0, none)")
+      ->type_name("N");
   app.add_option("--mail-to", options.mailTo,
                  "mail every part to ADDR (server and return address\n"
                  "come from the settings); the server's size limit is\n"
@@ -94,7 +101,8 @@ ParsedCommandLine<SplitOptions> ParseSplitOptions(int argc, char** argv) {
   SplitOptions options;
   std::vector<std::string> files;
   std::optional<std::string> fromPart;
-  DeclareOptions(parser, options, files, fromPart);
+  std::optional<std::string> recovery;
+  DeclareOptions(parser, options, files, fromPart, recovery);
   CommandLineEnd end = parser.Parse(argc, argv);
   if (end != CommandLineEnd::kRun) return parser.Result(end, std::move(options));
   if (files.empty()) return parser.Result(parser.Refuse(""), std::move(options));
@@ -108,6 +116,16 @@ ParsedCommandLine<SplitOptions> ParseSplitOptions(int argc, char** argv) {
           std::move(options));
     }
     options.fromPart = static_cast<int>(*number);
+  }
+  if (recovery) {
+    auto number = ParseSizeNumber(*recovery);
+    if (!number || *number > kMaxRecoveryFiles || recovery->empty() ||
+        recovery->find_first_not_of("0123456789") != std::string::npos) {
+      return parser.Result(parser.Refuse("fennimar-cli: --recovery needs a number from 0 to " +
+                                         std::to_string(kMaxRecoveryFiles) + "\n"),
+                           std::move(options));
+    }
+    options.recoveryCount = static_cast<int>(*number);
   }
   if (std::string complaint = Complaint(options, files); !complaint.empty()) {
     return parser.Result(parser.Refuse(complaint), std::move(options));

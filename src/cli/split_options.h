@@ -20,6 +20,7 @@ struct SplitOptions {
   std::optional<std::string> size;
   std::optional<bool> fill;
   std::optional<bool> manifest;  // --no-manifest: false
+  int recoveryCount = 0;         // -r, --recovery: the recovery files to write
   std::string mailTo;
   // --from-part: the first part to mail, counted from 1 as "Mailing part 3
   // of 7" counts; 0 when not given.
@@ -33,7 +34,8 @@ struct SplitOptions {
 // unknown option, an option without its value, an empty `-d` (which would
 // mean the root), a size that does not read or lies below the smallest part
 // size (`fennimar-cli: invalid size '1.5m' for --size`), and --from-part
-// that is no part number (1 to 100) or comes without --mail-to.
+// that is no part number (1 to 100) or comes without --mail-to, and a
+// recovery count that is no number from 0 to 100.
 ParsedCommandLine<SplitOptions> ParseSplitOptions(int argc, char** argv);
 
 // "1086", "100k", "2M", "1GiB" as a byte count: digits, then nothing (bytes)

@@ -85,8 +85,15 @@ int RunVerifyCommand(int argc, char** argv) {
     std::cout << "; they can be rebuilt from the set's recovery parts.\n";
     return kRecoverable;
   }
-  std::cout << "; the set cannot be joined as it is, and it has no recovery parts to rebuild "
-               "them from.\n";
+  if (report.recovery) {
+    std::cout << Format(
+        "; the set cannot be joined as it is, and its %d sound recovery parts "
+        "are too few to rebuild them.\n",
+        report.recovery->sound);
+  } else {
+    std::cout << "; the set cannot be joined as it is, and it has no recovery parts to rebuild "
+                 "them from.\n";
+  }
   return kNotRecoverable;
 }
 

@@ -26,6 +26,8 @@
 #include "platform/path.h"
 #include "platform/pending_file.h"
 #include "platform/system_error.h"
+#include "recovery/recovery_format.h"
+#include "recovery/recovery_rebuilder.h"
 #include "settings/setting_values.h"
 #include "settings/settings_keys.h"
 #include "text/printf_text.h"
@@ -95,6 +97,11 @@ class MergeRun {
   std::optional<MergeOutcome> OpenFirstPart(const std::string& selectedPath);
   std::optional<MergeOutcome> AskForHiddenName();
   std::optional<MergeOutcome> SurveySet();
+  void FindRecovery();
+  bool AnyLost() const { return std::find(lost_.begin(), lost_.end(), true) != lost_.end(); }
+  std::optional<MergeOutcome> WriteLostPlace(int index);
+  std::optional<MergeOutcome> RebuildLost();
+  std::string TooManyLostText(const std::vector<FaultyPart>& faults) const;
   void CheckManifest();
   std::optional<MergeOutcome> AwaitDigests();
   std::optional<MergeOutcome> AskToReplace(const std::string& path);
@@ -104,7 +111,7 @@ class MergeRun {
                                             std::int64_t& partSize);
   std::optional<MergeOutcome> CheckSlice(const std::string& partPath, const PartHeader& header,
                                          std::int64_t partSize);
-  std::optional<MergeOutcome> CopyPart(const std::string& partPath, File& part,
+  std::optional<MergeOutcome> CopyPart(int index, const std::string& partPath, File& part,
                                        const PartHeader& header);
   std::optional<MergeOutcome> CopyParts();
   MergeOutcome Finish();
@@ -143,6 +150,11 @@ class MergeRun {
   // With a usable manifest: the digests of the parts joined so far, read on
   // a thread of their own.
   std::optional<PartDigests> digests_;
+  // The set's sound recovery files, found beside part 00 before the join.
+  std::optional<RecoveryFiles> recovery_;
+  // With recovery files: the parts found missing or damaged, by index, whose
+  // data is rebuilt into the result before it takes its name.
+  std::vector<bool> lost_;
 };
 
 MergeOutcome MergeRun::Run(const Selection& selection) {
@@ -213,6 +225,10 @@ std::optional<MergeOutcome> MergeRun::CopyParts() {
     PartHeader header = reference_;
     std::int64_t partSize = firstSize_;
     std::string partPath = firstPath_;
+    if (index < static_cast<int>(lost_.size()) && lost_[static_cast<std::size_t>(index)]) {
+      if (auto end = WriteLostPlace(index)) return *end;
+      continue;
+    }
     if (index > 0) {
       later.emplace();
       if (auto end = OpenLaterPart(index, *later, header, partSize)) return *end;
@@ -224,16 +240,120 @@ std::optional<MergeOutcome> MergeRun::CopyParts() {
       }
     }
     ui_.SetInfoLine(InfoLine::kStatus, " Reading: " + Shown(partPath));
+    // With recovery files, a part whose data does not fit its file or the
+    // length the set gives it is rebuilt like a missing one.
+    if (recovery_ &&
+        (header.dataLength != static_cast<std::int64_t>(
+                                  recovery_->header.dataLengths[static_cast<std::size_t>(index)]) ||
+         header.dataLength > partSize - std::int64_t{kHeaderSize})) {
+      lost_[static_cast<std::size_t>(index)] = true;
+      if (index == 0) first_.reset();
+      if (auto end = WriteLostPlace(index)) return *end;
+      continue;
+    }
     if (auto end = CheckSlice(partPath, header, partSize)) return *end;
-    if (auto end = CopyPart(partPath, *part, header)) return *end;
+    if (auto end = CopyPart(index, partPath, *part, header)) return *end;
     if (digests_) digests_->Add(partPath);
     if (index == 0) first_.reset();
-    // The slices add up to the source's length exactly: a set that ends
-    // short of it lacks a part that its count does not announce.
-    if (index == partCount_ - 1 && total_ > 0 && slicesTotal_ != total_) {
-      return RefusePart(partPath);
-    }
   }
+  // The slices add up to the source's length exactly: a set that ends
+  // short of it lacks a part that its count does not announce.
+  if (total_ > 0 && slicesTotal_ != total_) {
+    return RefusePart(PartPathFromBase(partBase_, partCount_ - 1));
+  }
+  return std::nullopt;
+}
+
+// Holds a lost part's place in the result with zeros, its length as the
+// recovery files give it; the rebuild writes its data there.
+std::optional<MergeOutcome> MergeRun::WriteLostPlace(int index) {
+  std::int64_t length = recovery_->header.dataLengths[static_cast<std::size_t>(index)];
+  slicesTotal_ += length;
+  static constexpr std::uint8_t kZeros[4096] = {};
+  for (std::int64_t left = length; left > 0;) {
+    auto size = static_cast<std::size_t>(std::min<std::int64_t>(left, sizeof kZeros));
+    if (!writer_->Append(kZeros, size)) {
+      DiscardTarget();
+      return Tell("Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk);
+    }
+    left -= static_cast<std::int64_t>(size);
+  }
+  bytesCopied_ += length;
+  return std::nullopt;
+}
+
+void MergeRun::FindRecovery() {
+  recovery_ = FindRecoveryFiles(partBase_, reference_, manifest_, name_);
+  if (recovery_) lost_.assign(static_cast<std::size_t>(partCount_), false);
+}
+
+std::string MergeRun::TooManyLostText(const std::vector<FaultyPart>& faults) const {
+  return Format(
+      "%d parts of %d are missing or damaged, more than the %d sound recovery parts can "
+      "rebuild; the set cannot be rebuilt, merge aborted:\n%s",
+      static_cast<int>(faults.size()), partCount_, recovery_->sound,
+      ListFaults(faults, [this](const std::string& path) { return Shown(path); }));
+}
+
+// Rebuilds the lost parts' data from the recovery files into the result at
+// their places, then checks the whole result against the digest of the file
+// that was split: a result it contradicts never takes the target's name.
+std::optional<MergeOutcome> MergeRun::RebuildLost() {
+  if (!recovery_ || !AnyLost()) return std::nullopt;
+  std::vector<FaultyPart> faults;
+  RebuildRequest request;
+  request.set = recovery_->header;
+  request.recoveryPaths = recovery_->paths;
+  std::vector<std::int64_t> offsets;
+  std::int64_t offset = 0;
+  for (int index = 0; index < partCount_; ++index) {
+    std::string path = PartPathFromBase(partBase_, index);
+    bool lost = lost_[static_cast<std::size_t>(index)];
+    if (lost) faults.push_back({path, PartFault::kChecksum});
+    request.partPaths.push_back(lost ? std::string() : path);
+    offsets.push_back(offset);
+    offset += recovery_->header.dataLengths[static_cast<std::size_t>(index)];
+  }
+  if (static_cast<int>(faults.size()) > recovery_->sound) {
+    DiscardTarget();
+    for (FaultyPart& fault : faults) {
+      if (KindOf(fault.path) == EntryKind::kNone) fault.fault = PartFault::kMissing;
+    }
+    return Tell(TooManyLostText(faults), "Merge", MessageKind::kOkWarning);
+  }
+  ui_.SetInfoLine(InfoLine::kStatus, " Rebuilding from: " + Shown(recovery_->paths.front().empty()
+                                                                      ? partBase_
+                                                                      : recovery_->paths.front()));
+  File& result = target_->file();
+  auto rebuilt = RebuildParts(
+      request, [&](int part, std::int64_t at, std::span<const std::uint8_t> data) -> Result<void> {
+        ui_.Pump();
+        if (auto placed = result.Seek(offsets[static_cast<std::size_t>(part)] + at); !placed) {
+          return placed;
+        }
+        return result.Write(data.data(), data.size());
+      });
+  if (!rebuilt) {
+    DiscardTarget();
+    return Tell(MessageText("Can not rebuild the lost parts", rebuilt.error().Reason()),
+                "Merge ABORTED", MessageKind::kOk);
+  }
+  auto digest = DigestFile(target_->path());
+  if (!digest || *digest != recovery_->header.sourceDigest) {
+    DiscardTarget();
+    return Tell(
+        "The rebuilt file does not match the SHA-256 digest of the file that was split, merge "
+        "aborted",
+        "Merge ABORTED", MessageKind::kOk);
+  }
+  std::string text;
+  for (int index = 0; index < partCount_; ++index) {
+    if (!lost_[static_cast<std::size_t>(index)]) continue;
+    if (!text.empty()) text += "\n";
+    text += Format("Part %d was rebuilt from the recovery parts (%s)", index,
+                   Shown(PartPathFromBase(partBase_, index)));
+  }
+  ui_.ShowMessage(text, "Merge", MessageKind::kOk);
   return std::nullopt;
 }
 
@@ -334,12 +454,20 @@ std::optional<MergeOutcome> MergeRun::SurveySet() {
   if (drives_.GetDriveKind(DirectoryForDriveQuery(firstPath_)) == DriveKind::kRemovable) {
     return std::nullopt;
   }
+  FindRecovery();
   std::vector<FaultyPart> faults;
   for (int index = 1; index < partCount_; ++index) {
     std::string path = PartPathFromBase(partBase_, index);
     if (PartFault fault = CheckPartHeader(path, index, reference_); fault != PartFault::kNone) {
       faults.push_back({path, fault});
+      if (recovery_) lost_[static_cast<std::size_t>(index)] = true;
     }
+  }
+  // Parts that are missing or not this set's are rebuilt when there are
+  // recovery files enough; damage in the data shows as the join reads it.
+  if (recovery_) {
+    if (static_cast<int>(faults.size()) <= recovery_->sound) return std::nullopt;
+    return Tell(TooManyLostText(faults), "Merge", MessageKind::kOkWarning);
   }
   if (faults.size() < 2) return std::nullopt;
   bool onlyMissing = std::all_of(faults.begin(), faults.end(), [](const FaultyPart& part) {
@@ -387,6 +515,20 @@ void MergeRun::CheckManifest() {
     return;
   }
   std::vector<std::string> names = ContradictedNames(*computed, manifest_.manifest);
+  if (recovery_) {
+    // Parts the manifest contradicts are rebuilt like damaged ones, and the
+    // joined file is then checked once more, as a whole.
+    std::erase_if(names, [this](const std::string& name) {
+      for (int index = 0; index < partCount_; ++index) {
+        if (name == FileNameOf(PartPathFromBase(partBase_, index))) {
+          lost_[static_cast<std::size_t>(index)] = true;
+          return true;
+        }
+      }
+      return false;
+    });
+    if (AnyLost()) std::erase(names, name_);
+  }
   if (names.empty()) return;
   std::string text = "The SHA-256 digests in " + manifest_.path + " differ for:";
   for (const std::string& name : names) {
@@ -483,7 +625,7 @@ std::optional<MergeOutcome> MergeRun::OpenLaterPart(int index, File& part, PartH
   return std::nullopt;
 }
 
-std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File& part,
+std::optional<MergeOutcome> MergeRun::CopyPart(int index, const std::string& partPath, File& part,
                                                const PartHeader& header) {
   PartChecksum sum;
   RunProgress progress{*progress_, ui_, bytesCopied_, total_};
@@ -498,7 +640,10 @@ std::optional<MergeOutcome> MergeRun::CopyPart(const std::string& partPath, File
     return Tell("Disk write error or disk full!!!", "Merge ABORTED", MessageKind::kOk);
   }
   // A part that ends early shows in its checksum and in the final size check.
-  if (sum.Value() != header.checksum) {
+  // With recovery files, a damaged part is rebuilt after the join.
+  if (sum.Value() != header.checksum && recovery_) {
+    lost_[static_cast<std::size_t>(index)] = true;
+  } else if (sum.Value() != header.checksum) {
     ui_.ShowMessage(
         Format("Checksum error for file %s should be %04X is %04X", Shown(partPath),
                static_cast<unsigned>(header.checksum), static_cast<unsigned>(sum.Value())),
@@ -512,6 +657,10 @@ MergeOutcome MergeRun::Finish() {
   bool written = writer_->Flush().ok();
   writer_.reset();
   CheckManifest();
+  // A result the disk did not take in full is told below.
+  if (written) {
+    if (auto end = RebuildLost()) return *end;
+  }
   File& result = target_->file();
   if (errorCount_ != 0) {
     // Any text but "ABORT" keeps the file.

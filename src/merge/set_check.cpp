@@ -10,6 +10,7 @@
 #include "platform/file.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
+#include "recovery/recovery_rebuilder.h"
 
 namespace fennimar {
 namespace {
@@ -212,6 +213,7 @@ SetReport CheckSet(const std::string& partPath) {
     }
     if (fault != PartFault::kNone) report.faults.push_back({path, fault});
   }
+  report.recovery = FindRecoveryFiles(base, first, report.manifest, report.joinedName);
   if (usable && allRead) {
     report.joinedMatches =
         report.manifest.manifest.Find(report.joinedName)->digest == joined.Finish();
@@ -223,6 +225,49 @@ bool IsWhole(const SetReport& report) {
   return !report.firstPartFault && report.faults.empty() && report.joinedMatches != false;
 }
 
-bool CanRebuild(const SetReport& /*report*/) { return false; }
+bool CanRebuild(const SetReport& report) {
+  return !report.firstPartFault && report.recovery && !report.faults.empty() &&
+         static_cast<int>(report.faults.size()) <= report.recovery->sound;
+}
+
+std::optional<RecoveryFiles> FindRecoveryFiles(const std::string& partBase, const PartHeader& first,
+                                               const ManifestUse& manifest,
+                                               const std::string& joinedName) {
+  RecoveryHeader mine;
+  mine.SetIdentityFrom(first);
+  const ManifestEntry* joined =
+      manifest.state == ManifestUse::State::kUsable ? manifest.manifest.Find(joinedName) : nullptr;
+  std::optional<RecoveryFiles> found;
+  for (int index = 0; index < kMaxRecoveryFiles; ++index) {
+    std::string path = RecoveryPathFromBase(partBase, index);
+    if (KindOf(path) != EntryKind::kRegular) continue;
+    auto check = CheckRecoveryFile(path);
+    if (!check || check->fault != RecoveryFault::kNone) continue;
+    const RecoveryHeader& header = check->header;
+    if (header.setIdentity != mine.setIdentity || header.dataPartCount != first.partCount ||
+        first.dataLength < 0 ||
+        header.dataLengths[0] != static_cast<std::uint32_t>(first.dataLength) ||
+        (joined && joined->digest != header.sourceDigest)) {
+      continue;
+    }
+    if (found) {
+      const RecoveryHeader& set = found->header;
+      if (header.recoveryCount != set.recoveryCount || header.shardSize != set.shardSize ||
+          header.sourceDigest != set.sourceDigest || header.dataLengths != set.dataLengths) {
+        continue;
+      }
+    } else {
+      found.emplace();
+      found->header = header;
+      found->paths.assign(static_cast<std::size_t>(header.recoveryCount), {});
+    }
+    std::string& slot = found->paths[static_cast<std::size_t>(header.recoveryIndex)];
+    if (slot.empty()) {
+      slot = path;
+      ++found->sound;
+    }
+  }
+  return found;
+}
 
 }  // namespace fennimar

@@ -16,6 +16,7 @@
 
 #include "format/manifest.h"
 #include "format/part_format.h"
+#include "recovery/recovery_format.h"
 
 namespace fennimar {
 
@@ -78,6 +79,22 @@ std::string RefusedManifestText(const ManifestUse& use);
 // those the manifest contradicts or does not list, in order.
 std::vector<std::string> ContradictedNames(const Manifest& computed, const Manifest& expected);
 
+// The sound recovery files beside a set.
+struct RecoveryFiles {
+  RecoveryHeader header;           // the set they describe
+  std::vector<std::string> paths;  // by index, empty where a file is missing or unsound
+  int sound = 0;                   // the paths that are not empty
+};
+
+// Looks for the recovery files "<base>.Rnn" of the set whose part 00 is
+// `first`. A file counts when it is sound (its header and payload match
+// their CRCs), describes this set (name, time, size, part count and part
+// 00's length), agrees with the first such file and, with a usable
+// manifest, with its digest of the joined file. Empty when none counts.
+std::optional<RecoveryFiles> FindRecoveryFiles(const std::string& partBase, const PartHeader& first,
+                                               const ManifestUse& manifest,
+                                               const std::string& joinedName);
+
 // What `verify` finds in the set that holds `partPath`.
 struct SetReport {
   // Part 00 cannot be used: nothing else could be checked. Holds why.
@@ -90,6 +107,7 @@ struct SetReport {
   // Whether the joined data matches the manifest's line for it; only with a
   // usable manifest and every part present.
   std::optional<bool> joinedMatches;
+  std::optional<RecoveryFiles> recovery;
 };
 
 SetReport CheckSet(const std::string& partPath);
@@ -97,9 +115,9 @@ SetReport CheckSet(const std::string& partPath);
 // True when the report finds nothing wrong.
 bool IsWhole(const SetReport& report);
 
-// Whether the faults found could be repaired from the set itself. This is
-// where a set's recovery parts would be asked; a set has none yet, so a
-// damaged set cannot be rebuilt.
+// Whether the faults found could be repaired from the set itself: part 00's
+// header is usable, and no more parts are missing or damaged than the set
+// has sound recovery files.
 bool CanRebuild(const SetReport& report);
 
 }  // namespace fennimar

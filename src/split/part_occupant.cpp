@@ -8,6 +8,7 @@
 #include "platform/file_operations.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
+#include "recovery/recovery_format.h"
 
 namespace fennimar {
 
@@ -46,6 +47,27 @@ PartOccupant FindManifestOccupant(const std::string& manifestPath, const std::st
   if (manifest.Find(joinedName)) return {PartOccupant::Kind::kSameSet, {}};
   // A split writes the joined file's line last.
   return {PartOccupant::Kind::kOtherPart, manifest.entries.back().name};
+}
+
+PartOccupant FindRecoveryOccupant(const std::string& recoveryPath, const PartHeader& set) {
+  if (KindOf(recoveryPath, Links::kTakeAsIs) != EntryKind::kRegular) return {};
+  PartOccupant other{PartOccupant::Kind::kOtherFile, FileNameOf(recoveryPath)};
+  auto file = File::OpenRead(recoveryPath);
+  if (!file) return other;
+  RecoveryHeaderBytes bytes{};
+  std::size_t got = 0;
+  while (got < bytes.size()) {
+    auto read = file->Read(bytes.data() + got, bytes.size() - got);
+    if (!read || *read == 0) break;
+    got += *read;
+  }
+  RecoveryHeaderRead reading = DecodeRecoveryHeader(std::span(bytes.data(), got));
+  RecoveryHeader mine;
+  mine.SetIdentityFrom(set);
+  if (reading.fault != RecoveryFault::kNone || reading.header.setIdentity != mine.setIdentity) {
+    return other;
+  }
+  return {PartOccupant::Kind::kSameSet, {}};
 }
 
 std::optional<KeptPart> RemoveParts(const std::string& base, int first,

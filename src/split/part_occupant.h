@@ -53,6 +53,12 @@ PartOccupant FindPartOccupant(const std::string& partPath, const PartHeader& set
 // kOtherFile for any other regular file, its own name the owner.
 PartOccupant FindManifestOccupant(const std::string& manifestPath, const std::string& joinedName);
 
+// What lies under the name of a recovery file a split is about to write:
+// kNone as above, kSameSet for a recovery file whose header names the
+// source of `set` (name, length and time), kOtherFile for any other regular
+// file, its own name the owner.
+PartOccupant FindRecoveryOccupant(const std::string& recoveryPath, const PartHeader& set);
+
 // Deletes the part files "<base>.Znn" from index `first` up to the last index
 // names allow whose header `belongs` accepts. Only regular files that pass
 // the part check are touched. Stops at the first part that cannot be

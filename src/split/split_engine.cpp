@@ -25,6 +25,8 @@
 #include "platform/path.h"
 #include "platform/pending_file.h"
 #include "platform/system_error.h"
+#include "recovery/recovery_encoder.h"
+#include "recovery/recovery_format.h"
 #include "settings/settings_store.h"
 #include "split/companion_joiners.h"
 #include "split/floppy_prompt.h"
@@ -118,6 +120,11 @@ class SplitRun {
   std::string JoinedName() const { return SafeFileName(header_.SourceName()).value_or(""); }
   Step ReplaceOtherManifest();
   std::int64_t ManifestSizeEstimate() const;
+  Step CheckRecoveryCount();
+  Step ReplaceOtherRecoveryFiles();
+  Step WriteRecovery();
+  void RemoveOldRecoveryFiles(int first);
+  std::string PartBase() const { return PartBaseOf(PartPath(request_.targetDirectory, path_, 0)); }
   void RemoveOldSlicing();
   bool FixUpCount();
   SplitOutcome Warn(const std::string& text, const std::string& caption) {
@@ -142,6 +149,8 @@ class SplitRun {
   CompanionJoiners joiners_;  // found when the target is removable
   // The manifest's digests, read back from the parts as they are completed.
   std::optional<PartDigests> digests_;
+  // The source's SHA-256, taken from the manifest for the recovery files.
+  std::optional<SourceDigest> sourceDigest_;
   bool floppyUsed_ = false;
   bool countFixed_ = false;            // part 00 was told the count after it was written
   std::vector<std::string> replaced_;  // sources whose parts the user let go
@@ -172,10 +181,12 @@ SplitRun::Step SplitRun::Prepare() {
   if (auto end = CheckPartNames()) return end;
 
   removable_ = drives_.GetDriveKind(request_.targetDirectory) == DriveKind::kRemovable;
+  if (auto end = CheckRecoveryCount()) return end;
   // A removable disk holds one part; its names are checked when it is in.
   if (!removable_) {
     if (auto end = ReplaceOtherSets(0, planned_)) return end;
     if (auto end = ReplaceOtherManifest()) return end;
+    if (auto end = ReplaceOtherRecoveryFiles()) return end;
   }
   if (request_.writeManifest) digests_.emplace();
   if (removable_) joiners_ = CompanionJoiners::Find(settings_);
@@ -596,6 +607,9 @@ SplitOutcome SplitRun::Finish() {
   // whole set has one.
   if (offset_ == size_) {
     if (auto end = WriteManifest()) return *end;
+    if (!removable_ && !Mailing()) {
+      if (auto end = WriteRecovery()) return *end;
+    }
   }
   if (!request_.mailTo.empty()) {
     SetLine(InfoLine::kStatus, mailOk_ ? " Mailed" : " Mail failed");
@@ -631,6 +645,8 @@ SplitRun::Step SplitRun::WriteManifest() {
   }
   auto manifest = digests_->Finish(JoinedName());
   digests_.reset();
+  // The joined file's line comes last.
+  if (manifest && !manifest->entries.empty()) sourceDigest_ = manifest->entries.back().digest;
   if (manifest && countFixed_) {
     // Part 00's count byte changed after it was read back.
     auto first = DigestFile(PartPath(request_.targetDirectory, path_, 0));
@@ -675,6 +691,91 @@ SplitRun::Step SplitRun::ReplaceOtherManifest() {
     return SplitOutcome::kCancelled;
   }
   return std::nullopt;
+}
+
+// Recovery files go beside parts in a directory; a set on removable disks
+// or in the mail goes without them, and a count beyond the parts is refused,
+// all before anything is written.
+SplitRun::Step SplitRun::CheckRecoveryCount() {
+  int count = request_.recoveryCount;
+  if (count <= 0) return std::nullopt;
+  if (removable_) {
+    return Warn("Recovery files cannot be written to removable disks yet.\nSplit without them.",
+                "Split");
+  }
+  if (Mailing()) {
+    return Warn("Recovery files cannot be mailed yet.\nSplit without them.", "Split");
+  }
+  if (count > planned_ || count > kMaxRecoveryFiles) {
+    return Warn(Format("%d recovery files are more than the %d parts of this split.\nChoose at "
+                       "most %d.",
+                       count, planned_, std::min(planned_, kMaxRecoveryFiles)),
+                "Split");
+  }
+  return std::nullopt;
+}
+
+// A file under a recovery file's name that no earlier split of this file
+// wrote is replaced only on Yes, as the manifest is.
+SplitRun::Step SplitRun::ReplaceOtherRecoveryFiles() {
+  for (int index = 0; index < request_.recoveryCount; ++index) {
+    std::string path = RecoveryPathFromBase(PartBase(), index);
+    PartOccupant occupant = FindRecoveryOccupant(path, header_);
+    if (occupant.kind == PartOccupant::Kind::kNone ||
+        occupant.kind == PartOccupant::Kind::kSameSet) {
+      continue;
+    }
+    std::string question = "A file (" + occupant.owner +
+                           ") that is not this split's recovery file is in this directory; "
+                           "replace it?";
+    if (ui_.ShowMessage(question, "Split", MessageKind::kYesNoDefaultNo) != Answer::kYes) {
+      SetLine(InfoLine::kStatus, " Split Aborted");
+      return SplitOutcome::kCancelled;
+    }
+  }
+  return std::nullopt;
+}
+
+// Writes the recovery files after the parts and the manifest. Each appears
+// under its name only once it is whole; an earlier split's recovery files
+// of this source beyond the new count would contradict the new parts and go.
+SplitRun::Step SplitRun::WriteRecovery() {
+  RemoveOldRecoveryFiles(request_.recoveryCount);
+  if (request_.recoveryCount <= 0) return std::nullopt;
+  std::string base = PartBase();
+  if (!sourceDigest_) {
+    auto digest = DigestFile(path_);
+    if (!digest) {
+      return Warn(MessageText("Can not read file", path_, digest.error().Reason()), path_);
+    }
+    sourceDigest_ = *digest;
+  }
+  RecoveryRequest recovery;
+  for (int index = 0; index < index_; ++index) {
+    recovery.partPaths.push_back(PartPath(request_.targetDirectory, path_, index));
+  }
+  recovery.base = base;
+  recovery.recoveryCount = request_.recoveryCount;
+  recovery.sourceDigest = *sourceDigest_;
+  SetLine(InfoLine::kStatus, Format(" Writing: %s", RecoveryPathFromBase(base, 0)));
+  ui_.Pump();
+  if (auto written = WriteRecoveryFiles(recovery); !written) {
+    return Warn(MessageText("Can not write the recovery files", RecoveryPathFromBase(base, 0),
+                            written.error().Reason()),
+                "Split ABORTED");
+  }
+  return std::nullopt;
+}
+
+// Deletes this source's recovery files from index `first` on; another
+// file's are left alone.
+void SplitRun::RemoveOldRecoveryFiles(int first) {
+  for (int index = first; index < kMaxRecoveryFiles; ++index) {
+    std::string path = RecoveryPathFromBase(PartBase(), index);
+    if (FindRecoveryOccupant(path, header_).kind == PartOccupant::Kind::kSameSet) {
+      (void)RemoveFile(path);
+    }
+  }
 }
 
 // A line for each planned part and one for the joined file.

@@ -186,6 +186,7 @@ DialogResult SplitForm::Ok() {
 
   request_.fillToCapacity = fillToCapacity_;
   request_.writeManifest = manifest_;
+  request_.recoveryCount = recoveryCount_;
   request_.targetDirectory = directory;
   request_.chunkSize = chunkSize_;
   request_.partsFitMail = choice_ == SizeChoice::kMailLimit;

@@ -83,6 +83,8 @@ class SplitForm {
   // The "Write SHA-256 manifest" box; opened from the Manifest setting.
   void SetManifest(bool checked);
   void SetMailTo(const std::string& text);
+  // The number of recovery files; 0 for none.
+  void SetRecoveryCount(int count) { recoveryCount_ = count; }
 
   // OK: validates, asks about (and creates) a missing directory. kStayOpen
   // after a message the user must act on; kOk with request() complete;
@@ -98,6 +100,7 @@ class SplitForm {
   bool fillToCapacity() const { return fillToCapacity_; }
   bool email() const { return email_; }
   bool manifest() const { return manifest_; }
+  int recoveryCount() const { return recoveryCount_; }
   bool mailToEnabled() const { return email_; }
   const std::string& mailTo() const { return mailTo_; }
   const std::string& previewText() const { return previewText_; }
@@ -130,6 +133,7 @@ class SplitForm {
   bool fillToCapacity_ = false;
   bool email_ = false;
   bool manifest_ = true;
+  int recoveryCount_ = 0;
   std::string mailTo_;
   std::string previewText_ = "File will be divided into   0      parts";
   std::int64_t chunkSize_ = 0;

@@ -23,6 +23,10 @@ struct SplitRequest {
   int mailFrom = 0;
   // Write the set's SHA-256 manifest (NAME.sha256) beside the parts.
   bool writeManifest = true;
+  // The recovery files (NAME.R00, ...) written after the parts and the
+  // manifest, from which that many lost or damaged parts can be rebuilt;
+  // 0 writes none.
+  int recoveryCount = 0;
 };
 
 }  // namespace fennimar
