@@ -9,9 +9,11 @@
 #include "format/path_limits.h"
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
+#include "merge/set_check.h"
 #include "merge_test_support.h"
 #include "platform/file_operations.h"
 #include "platform/pending_file.h"
+#include "recovery/recovery_encoder.h"
 #include "scripted_ui.h"
 #include "settings/settings_keys.h"
 #include "test_support.h"
@@ -1023,6 +1025,52 @@ TEST_F(MergeEngineTest, SeveralMissingOrForeignPartsAreNamedTogether) {
                                             paths[1] + ": missing\n" + paths[2] +
                                             ": not a part of this set\n" + paths[4] + ": missing",
                                         "Merge", MessageKind::kOkWarning}}));
+  EXPECT_TRUE(testing::ListDir(out).empty());
+}
+
+// A set of 20 parts with two recovery files: a missing part and one whose
+// swapped bytes only the manifest sees are rebuilt byte for byte, each told;
+// a third lost part is more than the set can rebuild, and nothing is kept.
+TEST_F(MergeEngineTest, RecoveryFilesRebuildMissingAndDamagedPartsUpToTheirCount) {
+  auto paths = MakeSet(19500);
+  ASSERT_EQ(paths.size(), 20u);
+  WriteManifest(paths);
+  RecoveryRequest request{paths, parts + testing::kSeparator + "REPORT", 2,
+                          ComputeSha256(source.data(), source.size())};
+  ASSERT_TRUE(WriteRecoveryFiles(request).ok());
+  EXPECT_TRUE(RemoveFile(paths[5]).ok());
+  Bytes part = testing::ReadFile(paths[12]);
+  std::size_t at = kHeaderSize + 10;
+  while (part[at] == part[at + 1]) ++at;
+  std::swap(part[at], part[at + 1]);
+  testing::WriteFile(paths[12], part);
+
+  SetReport report = CheckSet(paths[0]);
+  EXPECT_EQ(report.faults.size(), 2u);
+  EXPECT_TRUE(CanRebuild(report));
+  EXPECT_EQ(Merge(paths[3]), MergeOutcome::kComplete);
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{{"Part 5 was rebuilt from the recovery parts (" + paths[5] +
+                                            ")\nPart 12 was rebuilt from the recovery parts (" +
+                                            paths[12] + ")",
+                                        "Merge", MessageKind::kOk}}));
+  EXPECT_EQ(testing::ReadFile(Target()), source);
+  EXPECT_EQ(ui.Line(InfoLine::kStatus), " Merge Complete");
+
+  // Damage found only while joining makes three: all are named.
+  EXPECT_TRUE(RemoveFile(Target()).ok());
+  EXPECT_TRUE(RemoveFile(paths[7]).ok());
+  EXPECT_FALSE(CanRebuild(CheckSet(paths[0])));
+  ui.messages.clear();
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kFailed);
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{
+                {"3 parts of 20 are missing or damaged, more than the 2 sound recovery parts can "
+                 "rebuild; the set cannot be rebuilt, merge aborted:\n" +
+                     paths[5] + ": missing\n" + paths[7] + ": missing\n" + paths[12] + ": " +
+                     std::string(DescribeFault(PartFault::kChecksum)),
+                 "Merge", MessageKind::kOkWarning}}));
+  EXPECT_NE(ui.Line(InfoLine::kStatus), " Merge Complete");
   EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
