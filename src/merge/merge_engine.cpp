@@ -13,6 +13,7 @@
 #include "format/part_format.h"
 #include "format/part_name.h"
 #include "format/path_limits.h"
+#include "format/sha256.h"
 #include "merge/disk_prompt_form.h"
 #include "merge/merge_form.h"
 #include "merge/set_check.h"
@@ -55,6 +56,21 @@ std::string DirectoryForDriveQuery(const std::string& path) {
 // The stored name as text: the field up to its first zero, all 70 bytes when
 // there is none.
 std::string StoredName(const PartHeader& header) { return header.SourceName(); }
+
+// The SHA-256 of the result, read while it is still open for writing.
+Result<Sha256Digest> DigestResult(const std::string& path) {
+  auto file = File::OpenReadWhileWritten(path);
+  if (!file) return file.error();
+  Sha256 digest;
+  std::vector<std::uint8_t> block(std::size_t{1} << 20);
+  for (;;) {
+    auto read = file->Read(block.data(), block.size());
+    if (!read) return read.error();
+    if (*read == 0) break;
+    digest.Add(block.data(), *read);
+  }
+  return digest.Finish();
+}
 
 // One merge, from the dialog to the last message. Members hold what the run
 // owns; their destructors release it on every way out.
@@ -338,7 +354,7 @@ std::optional<MergeOutcome> MergeRun::RebuildLost() {
     return Tell(MessageText("Can not rebuild the lost parts", rebuilt.error().Reason()),
                 "Merge ABORTED", MessageKind::kOk);
   }
-  auto digest = DigestFile(target_->path());
+  auto digest = DigestResult(target_->path());
   if (!digest || *digest != recovery_->header.sourceDigest) {
     DiscardTarget();
     return Tell(

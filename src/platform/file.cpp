@@ -53,6 +53,8 @@ Result<File> File::OpenRead(const std::string& path) {
   return OpenWith(path, O_RDONLY, [](int fd) { return File(fd); });
 }
 
+Result<File> File::OpenReadWhileWritten(const std::string& path) { return OpenRead(path); }
+
 Result<File> File::Create(const std::string& path) {
   int fd;
   do {

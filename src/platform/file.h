@@ -29,6 +29,10 @@ class File {
 
   // Opens an existing regular file read-only.
   static Result<File> OpenRead(const std::string& path);
+  // Opens read-only a file that this program holds open for writing (a
+  // result checked before it takes its name); OpenRead refuses such a file
+  // on Windows.
+  static Result<File> OpenReadWhileWritten(const std::string& path);
   // Creates the file, or truncates an existing one, for writing ("wb"). The
   // one exception to the rule above: whatever the name leads to is opened,
   // a device too. Parts and joined files are written through PendingFile.

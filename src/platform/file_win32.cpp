@@ -32,9 +32,9 @@ bool IsDirectory(const std::wstring& path) {
 }
 
 Result<File> OpenWith(const std::string& path, DWORD access, DWORD disposition, int crtFlags,
-                      File (*make)(int)) {
+                      File (*make)(int), DWORD shareMode = kShareMode) {
   std::wstring wide = WidePath(path);
-  HANDLE handle = ::CreateFileW(wide.c_str(), access, kShareMode, nullptr, disposition,
+  HANDLE handle = ::CreateFileW(wide.c_str(), access, shareMode, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     if (::GetLastError() == ERROR_ACCESS_DENIED && IsDirectory(wide)) {
@@ -75,6 +75,13 @@ File& File::operator=(File&& other) noexcept {
 
 Result<File> File::OpenRead(const std::string& path) {
   return OpenWith(path, GENERIC_READ, OPEN_EXISTING, _O_RDONLY, [](int fd) { return File(fd); });
+}
+
+// The writer's handle is there already: this one lets it write.
+Result<File> File::OpenReadWhileWritten(const std::string& path) {
+  return OpenWith(
+      path, GENERIC_READ, OPEN_EXISTING, _O_RDONLY, [](int fd) { return File(fd); },
+      FILE_SHARE_READ | FILE_SHARE_WRITE);
 }
 
 Result<File> File::Create(const std::string& path) {
