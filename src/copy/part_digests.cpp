@@ -6,6 +6,7 @@
 #include "format/part_format.h"
 #include "platform/file.h"
 #include "platform/path.h"
+#include "platform/thread_priority.h"
 
 namespace fennimar {
 namespace {
@@ -84,6 +85,7 @@ Result<Manifest> PartDigests::Reader::Take(const std::string& joinedName) {
 }
 
 void PartDigests::Reader::Work() {
+  LowerThisThreadsPriority();
   for (;;) {
     std::string path;
     {
