@@ -7,9 +7,9 @@ checks each checksum and field, writes the rebuilt source to OUTPUT and
 prints "name total_size parts modified_time". Exits 1 on any mismatch.
 
 It reads the format as first released, without large sets: like the released
-joiner, it refuses a part 00 whose total is negative before it writes or
-reads anything more, which is how large sets are turned away by older
-readers.
+joiner, it refuses a part 00 that is not part 0 of 1 to 100 parts, or whose
+total is negative, before it writes or reads anything more, which is how
+recovery files and large sets are turned away by older readers.
 """
 import os
 import struct
@@ -27,7 +27,9 @@ def checksum(data):
 def main(first, output):
     base = first[: -len(".Z00")]
     with open(first, "rb") as f:
-        count, _, name, mtime, total, _, _ = HEADER.unpack(f.read(86))
+        count, index, name, mtime, total, _, _ = HEADER.unpack(f.read(86))
+    if index != 0 or not 1 <= count <= 100:
+        sys.exit("part 0: part %d of %d is no place in a set" % (index, count))
     if total < 0:
         sys.exit("part 0: total %d is no length" % total)
     name = name.split(b"\0")[0].decode("latin-1")

@@ -30,17 +30,19 @@ std::string PartPath(std::string_view targetDirectory, std::string_view sourcePa
   return PartPathFromBase(JoinPath(targetDirectory, PartStem(sourcePath)), index);
 }
 
-std::optional<int> PartIndexFromName(std::string_view path) {
+std::optional<int> NumberFromName(std::string_view path, char letter) {
   std::string name = FileNameOf(path);
   auto dot = name.find('.');
   if (dot == std::string::npos) return std::nullopt;
   std::string_view extension = std::string_view(name).substr(dot + 1);
-  if (extension.size() != 3 || extension[0] != 'Z' || !IsAsciiDigit(extension[1]) ||
+  if (extension.size() != 3 || extension[0] != letter || !IsAsciiDigit(extension[1]) ||
       !IsAsciiDigit(extension[2])) {
     return std::nullopt;
   }
   return (extension[1] - '0') * 10 + (extension[2] - '0');
 }
+
+std::optional<int> PartIndexFromName(std::string_view path) { return NumberFromName(path, 'Z'); }
 
 bool IsPartFile(const std::string& path) {
   auto index = PartIndexFromName(path);

@@ -23,6 +23,9 @@ std::string PartPathFromBase(std::string_view base, int index);
 // The path of part `index` of `sourcePath` in `targetDirectory`.
 std::string PartPath(std::string_view targetDirectory, std::string_view sourcePath, int index);
 
+// The number a name of the set carries: the text after the first "." of the
+// file name must be exactly `letter` and two decimal digits.
+std::optional<int> NumberFromName(std::string_view path, char letter);
 // The index a part's name carries: the text after the first "." of the file
 // name must be exactly "Z" (upper case) and two decimal digits.
 std::optional<int> PartIndexFromName(std::string_view path);

@@ -111,6 +111,8 @@ class MergeRun {
 
   std::optional<MergeOutcome> PrepareDirectory(const MergeForm& form);
   std::optional<MergeOutcome> OpenFirstPart(const std::string& selectedPath);
+  void UseFirstHeader(const PartHeader& header);
+  bool TakeFirstFromRecovery();
   std::optional<MergeOutcome> AskForHiddenName();
   std::optional<MergeOutcome> SurveySet();
   void FindRecovery();
@@ -143,7 +145,8 @@ class MergeRun {
   std::string directory_;
   std::string partBase_;
   std::string firstPath_;
-  std::optional<File> first_;
+  std::optional<File> first_;  // empty when part 00 is lost (firstLost_)
+  bool firstLost_ = false;
   std::int64_t firstSize_ = 0;
   PartHeader reference_;
   std::int64_t total_ = 0;  // the source's length part 00 gives; 0 in an early version's set
@@ -237,7 +240,7 @@ std::optional<MergeOutcome> MergeRun::CopyParts() {
   auto targetIdentity = target_->file().Identity();
   for (int index = 0; index < partCount_; ++index) {
     std::optional<File> later;
-    File* part = &*first_;
+    File* part = first_ ? &*first_ : nullptr;
     PartHeader header = reference_;
     std::int64_t partSize = firstSize_;
     std::string partPath = firstPath_;
@@ -255,6 +258,7 @@ std::optional<MergeOutcome> MergeRun::CopyParts() {
         return RefusePart(partPath);
       }
     }
+    if (!part) return RefusePart(partPath);  // a lost part 00 is always rebuilt
     ui_.SetInfoLine(InfoLine::kStatus, " Reading: " + Shown(partPath));
     // With recovery files, a part whose data does not fit its file or the
     // length the set gives it is rebuilt like a missing one.
@@ -412,6 +416,7 @@ std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedP
   }
   auto first = File::OpenRead(firstPath_);
   if (!first) {
+    if (TakeFirstFromRecovery()) return std::nullopt;
     return Tell(MessageText("Can not open file", Shown(firstPath_), first.error().Reason()),
                 Shown(firstPath_), MessageKind::kOkWarning);
   }
@@ -419,28 +424,38 @@ std::optional<MergeOutcome> MergeRun::OpenFirstPart(const std::string& selectedP
   auto size = first_->Size();
   firstSize_ = size ? *size : -1;  // too short to be a part
 
-  HeaderBytes bytes{};
-  if (firstSize_ < std::int64_t{kHeaderSize} || !first_->ReadAll(bytes.data(), bytes.size())) {
-    return Tell(InvalidPartText(Shown(firstPath_)), Shown(firstPath_), MessageKind::kOk);
-  }
-  reference_ = DecodeHeader(bytes);
-  partCount_ = reference_.partCount;
-  total_ = reference_.SourceSize();
-
   // Part 00 is part 0 of a set of 1 to 100 parts. A negative total other
   // than the large-set mark is refused here, as earlier versions refuse the
   // mark itself.
-  auto name = SafeFileName(StoredName(reference_));
-  if (!name || reference_.partIndex != 0 ||
-      !IsValidPlace(reference_.partCount, reference_.partIndex) || total_ < 0 ||
-      !reference_.DescribesValidSet() || reference_.dataLength < 0 ||
-      reference_.dataLength > firstSize_ - std::int64_t{kHeaderSize}) {
+  HeaderBytes bytes{};
+  if (firstSize_ < std::int64_t{kHeaderSize} || !first_->ReadAll(bytes.data(), bytes.size()) ||
+      !IsFirstHeader(DecodeHeader(bytes), firstSize_ - std::int64_t{kHeaderSize})) {
+    if (TakeFirstFromRecovery()) return std::nullopt;
     return Tell(InvalidPartText(Shown(firstPath_)), Shown(firstPath_), MessageKind::kOk);
   }
-  referenceName_ = StoredName(reference_);
-  name_ = *name;
-  stem_ = TargetStem(name_);
+  UseFirstHeader(DecodeHeader(bytes));
   return std::nullopt;
+}
+
+void MergeRun::UseFirstHeader(const PartHeader& header) {
+  reference_ = header;
+  partCount_ = reference_.partCount;
+  total_ = reference_.SourceSize();
+  referenceName_ = StoredName(reference_);
+  name_ = *SafeFileName(referenceName_);
+  stem_ = TargetStem(name_);
+}
+
+// A part 00 that is missing or cannot be used is rebuilt like any lost part
+// when the set's recovery files say what its header held.
+bool MergeRun::TakeFirstFromRecovery() {
+  auto header = FirstHeaderFromRecovery(partBase_);
+  if (!header) return false;
+  first_.reset();
+  firstSize_ = 0;
+  firstLost_ = true;
+  UseFirstHeader(*header);
+  return true;
 }
 
 // A hidden name may be a start-up file of the user's shell; a part, which
@@ -467,11 +482,22 @@ std::optional<MergeOutcome> MergeRun::SurveySet() {
   if (manifest_.state == ManifestUse::State::kRefused) {
     ui_.ShowMessage(RefusedManifestText(manifest_), "Merge", MessageKind::kOkWarning);
   }
+  std::vector<FaultyPart> faults;
+  if (firstLost_) {
+    // Without part 00 the join is a rebuild, on a removable disk too.
+    FindRecovery();
+    if (!recovery_) {
+      return Tell(InvalidPartText(Shown(firstPath_)), Shown(firstPath_), MessageKind::kOk);
+    }
+    lost_[0] = true;
+    faults.push_back({firstPath_, KindOf(firstPath_) == EntryKind::kNone
+                                      ? PartFault::kMissing
+                                      : PartFault::kNotOfThisSet});
+  }
   if (drives_.GetDriveKind(DirectoryForDriveQuery(firstPath_)) == DriveKind::kRemovable) {
     return std::nullopt;
   }
-  FindRecovery();
-  std::vector<FaultyPart> faults;
+  if (!firstLost_) FindRecovery();
   for (int index = 1; index < partCount_; ++index) {
     std::string path = PartPathFromBase(partBase_, index);
     if (PartFault fault = CheckPartHeader(path, index, reference_); fault != PartFault::kNone) {

@@ -1,6 +1,7 @@
 #include "merge/set_check.h"
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 #include "format/file_name.h"
@@ -68,13 +69,22 @@ std::optional<std::string> ReadFirstHeader(const std::string& path, PartHeader& 
     return std::string("is too short to be a part");
   }
   header = DecodeHeader(bytes);
-  if (!SafeFileName(header.SourceName()) || header.partIndex != 0 ||
-      !IsValidPlace(header.partCount, header.partIndex) || header.SourceSize() < 0 ||
-      !header.DescribesValidSet() || header.dataLength < 0 ||
-      header.dataLength > *size - std::int64_t{kHeaderSize}) {
+  if (!IsFirstHeader(header, *size - std::int64_t{kHeaderSize})) {
     return std::string("is not the first part of a set");
   }
   return std::nullopt;
+}
+
+// The fault of a part 00 that recovery files stand in for.
+PartFault LostFirstPartFault(const std::string& path) {
+  switch (KindOf(path)) {
+    case EntryKind::kNone:
+      return PartFault::kMissing;
+    case EntryKind::kRegular:
+      return File::OpenRead(path) ? PartFault::kNotOfThisSet : PartFault::kUnreadable;
+    default:
+      return PartFault::kNotOfThisSet;
+  }
 }
 
 }  // namespace
@@ -131,6 +141,41 @@ PartFault CheckPartHeader(const std::string& path, int index, const PartHeader& 
   return PartFault::kNone;
 }
 
+bool IsFirstHeader(const PartHeader& header, std::int64_t dataRoom) {
+  return SafeFileName(header.SourceName()) && header.partIndex == 0 &&
+         IsValidPlace(header.partCount, header.partIndex) && header.SourceSize() >= 0 &&
+         header.DescribesValidSet() && header.dataLength >= 0 && header.dataLength <= dataRoom;
+}
+
+std::optional<PartHeader> FirstHeaderFromRecovery(const std::string& partBase) {
+  std::optional<PartHeader> firstFound;
+  for (int index = 0; index < kMaxRecoveryFiles; ++index) {
+    std::string path = RecoveryPathFromBase(partBase, index);
+    if (KindOf(path) != EntryKind::kRegular) continue;
+    // The header's own CRC vouches for the set it names; the payload is
+    // checked when the files are gathered for the rebuild.
+    auto file = File::OpenRead(path);
+    if (!file) continue;
+    RecoveryHeaderBytes bytes{};
+    auto got = file->Read(bytes.data(), bytes.size());
+    if (!got) continue;
+    RecoveryHeaderRead read = DecodeRecoveryHeader(std::span(bytes.data(), *got));
+    if (read.fault != RecoveryFault::kNone) continue;
+    PartHeader first = read.header.SetHeader();
+    first.dataLength = static_cast<std::int32_t>(read.header.dataLengths[0]);
+    if (!IsFirstHeader(first, read.header.shardSize)) continue;
+    // Recovery files of an earlier set under the same stem do not decide
+    // while a later part says which set is here.
+    for (int part = 1; part < first.partCount; ++part) {
+      if (CheckPartHeader(PartPathFromBase(partBase, part), part, first) == PartFault::kNone) {
+        return first;
+      }
+    }
+    if (!firstFound) firstFound = first;
+  }
+  return firstFound;
+}
+
 ManifestUse LoadManifest(const std::string& partBase, const std::string& joinedName) {
   ManifestUse use;
   use.path = ManifestPathFromBase(partBase);
@@ -173,13 +218,20 @@ SetReport CheckSet(const std::string& partPath) {
   std::string base = PartBaseOf(partPath);
   report.firstPath = PartPathFromBase(base, 0);
   PartHeader first;
+  std::optional<std::string> firstFault;
   if (KindOf(report.firstPath) == EntryKind::kNone) {
-    report.firstPartFault = "is missing";
-    return report;
+    firstFault = "is missing";
+  } else {
+    firstFault = ReadFirstHeader(report.firstPath, first);
   }
-  if (auto fault = ReadFirstHeader(report.firstPath, first)) {
-    report.firstPartFault = *fault;
-    return report;
+  const bool firstLost = firstFault.has_value();
+  if (firstLost) {
+    auto fromRecovery = FirstHeaderFromRecovery(base);
+    if (!fromRecovery) {
+      report.firstPartFault = *firstFault;
+      return report;
+    }
+    first = *fromRecovery;
   }
   report.partCount = first.partCount;
   report.joinedName = *SafeFileName(first.SourceName());
@@ -189,7 +241,9 @@ SetReport CheckSet(const std::string& partPath) {
   bool allRead = true;
   for (int index = 0; index < report.partCount; ++index) {
     std::string path = PartPathFromBase(base, index);
-    PartFault fault = index == 0 ? PartFault::kNone : CheckPartHeader(path, index, first);
+    PartFault fault = index > 0   ? CheckPartHeader(path, index, first)
+                      : firstLost ? LostFirstPartFault(path)
+                                  : PartFault::kNone;
     if (fault == PartFault::kNone) {
       // The header was read above; its data length is read again with it.
       PartHeader header;

@@ -4,7 +4,8 @@
 // The join looks at each later part's presence and header before it writes
 // anything (CheckPartHeader); `verify` also reads every part's data, for its
 // 16-bit checksum and, when the set has a manifest (NAME.sha256 beside part
-// 00), for its SHA-256 digest and the joined file's (CheckSet).
+// 00), for its SHA-256 digest and the joined file's (CheckSet). A set whose
+// part 00 is lost is described by its recovery files instead.
 #pragma once
 
 #include <cstdint>
@@ -53,6 +54,19 @@ bool BelongsToSet(const PartHeader& header, int index, const PartHeader& first);
 // kNone, kMissing, kNotOfThisSet or kUnreadable for the part at `path`.
 PartFault CheckPartHeader(const std::string& path, int index, const PartHeader& first);
 
+// True when `header` can stand for part 00 of a set: index 0 of 1 to 100
+// parts, a plain stored name, a length that is one, and data that fits
+// `dataRoom` bytes.
+bool IsFirstHeader(const PartHeader& header, std::int64_t dataRoom);
+
+// Part 00's header as the recovery files "<base>.Rnn" give it, for a set
+// whose part 00 is missing or unusable: the count, name, time and size of
+// the set, and part 00's data length (its checksum is not known: 0). The
+// first recovery file with a sound header whose set a later part belongs to
+// decides; with no later part there, the first with a sound header. Empty
+// when there is none. Its data is then rebuilt like any lost part's.
+std::optional<PartHeader> FirstHeaderFromRecovery(const std::string& partBase);
+
 // The manifest beside a set, as a join may use it.
 struct ManifestUse {
   enum class State {
@@ -97,7 +111,9 @@ std::optional<RecoveryFiles> FindRecoveryFiles(const std::string& partBase, cons
 
 // What `verify` finds in the set that holds `partPath`.
 struct SetReport {
-  // Part 00 cannot be used: nothing else could be checked. Holds why.
+  // Part 00 cannot be used, and no recovery file stands for it: nothing else
+  // could be checked. Holds why. (When a recovery file does, part 00 is one
+  // of the faults.)
   std::optional<std::string> firstPartFault;
   std::string firstPath;
   int partCount = 0;

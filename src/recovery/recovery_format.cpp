@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "format/part_name.h"
+#include "platform/file.h"
+
 namespace fennimar {
 
 void RecoveryHeader::SetIdentityFrom(const PartHeader& part) {
@@ -144,6 +147,17 @@ std::string RecoveryPathFromBase(std::string_view base, int index) {
   char suffix[16];
   std::snprintf(suffix, sizeof suffix, ".R%02d", index);
   return std::string(base) + suffix;
+}
+
+std::optional<int> RecoveryIndexFromName(std::string_view path) {
+  return NumberFromName(path, 'R');
+}
+
+bool IsRecoveryFile(const std::string& path) {
+  if (!RecoveryIndexFromName(path)) return false;
+  auto file = File::OpenRead(path);
+  std::array<std::uint8_t, kRecoveryMagic.size()> magic{};
+  return file && file->ReadAll(magic.data(), magic.size()) && magic == kRecoveryMagic;
 }
 
 }  // namespace fennimar

@@ -31,6 +31,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -119,5 +120,11 @@ std::uint32_t ExtendCrc32(std::uint32_t crc, std::span<const std::uint8_t> data)
 
 // "<base>.R%02d".
 std::string RecoveryPathFromBase(std::string_view base, int index);
+// The index a recovery file's name carries: the text after the first "." of
+// the file name is exactly "R" and two decimal digits (REPORT.R03 gives 3).
+std::optional<int> RecoveryIndexFromName(std::string_view path);
+// True when the file is a recovery file: its name carries an index (above)
+// and it starts with the magic. A file that cannot be read is none.
+bool IsRecoveryFile(const std::string& path);
 
 }  // namespace fennimar
