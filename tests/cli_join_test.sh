@@ -109,6 +109,20 @@ grep -q "3 parts of 20 are missing or damaged, more than the 2 sound recovery pa
 check "every lost part named" 0 $?
 check "nothing joined" "" "$(ls "$work/unhealed" 2> /dev/null)"
 
+# Part 00 lost: verify and both joiners start from a recovery file and
+# rebuild part 00 from it.
+"$cli" split ../DATA.BIN -s 100k -r 1 -d ../headless -y < /dev/null > /dev/null 2>&1
+rm ../headless/DATA.Z00 && mkdir "$work/headless"
+"$cli" verify ../headless/DATA.R00 > out.txt 2> err.txt
+check "verify without part 00" "1 DATA.Z00: missing" "$? $(sed -n 2p out.txt)"
+"$cli" join ../headless/DATA.R00 -d "$work/headless" -y < /dev/null > out.txt 2> err.txt
+check "join from a recovery file" "0 Merge Complete" "$? $(tail -n 1 out.txt | xargs)"
+rm "$work/headless/DATA.BIN"
+"$joinex" ../headless/DATA.R00 "$work/headless" < /dev/null > out.txt 2> err.txt
+status=$?
+cmp -s "$work/DATA.BIN" "$work/headless/DATA.BIN"
+check "joinex rebuilds part 00" "0 0" "$status $?"
+
 # A part 00 that is not part 0 of 1 to 100 parts is refused by both joiners,
 # even with --yes, and the file already joined stays as it is.
 set_byte() { printf "$(printf '\\%03o' "$3")" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }

@@ -21,6 +21,7 @@
 #include "platform/file_status.h"
 #include "platform/path.h"
 #include "platform/stop_signals.h"
+#include "recovery/recovery_format.h"
 #include "settings/settings_store.h"
 #include "ui/message_text.h"
 
@@ -29,8 +30,9 @@ namespace {
 
 constexpr SourceCommand kJoin = {
     "fennimar-cli join SOURCE... [options]",
-    "Joins the part set that holds PART (any of NAME.Z00, NAME.Z01, ...) into\n"
-    "the file that was split, starting from part 00. A directory that holds\n"
+    "Joins the part set that holds PART (any of NAME.Z00, NAME.Z01, ..., or\n"
+    "of its recovery files NAME.R00, ...) into the file that was split,\n"
+    "starting from part 00, rebuilt when lost. A directory that holds\n"
     "the parts of one set stands for that set. SOURCE may also be mail:\n"
     "saved messages, mbox files, Maildir folders or an IMAP mailbox\n"
     "(imaps://USER@HOST[:PORT]/MAILBOX; password from FENNIMAR_IMAP_PASSWORD,\n"
@@ -54,7 +56,9 @@ std::optional<std::string> PartOfTheOnlySet(UserInterface& ui, const std::string
   std::map<std::string, std::string> firstPartByStem;
   for (const std::string& name : *names) {
     std::string path = JoinPath(directory, name);
-    if (IsPartFile(path)) firstPartByStem.emplace(PartStem(name), path);
+    if (IsPartFile(path) || RecoveryIndexFromName(name)) {
+      firstPartByStem.emplace(PartStem(name), path);
+    }
   }
   if (firstPartByStem.size() == 1) return firstPartByStem.begin()->second;
   std::string sets;
@@ -123,13 +127,14 @@ int RunJoinCommand(int argc, char** argv) {
     return outcome == MailJoinOutcome::kAllJoined ? 0 : 1;
   }
   // A directory stands for the one set in it; a file whose name carries no
-  // part number is no part at all (the join would look for NAME.Z00).
+  // part or recovery number is not of a set at all (the join would look for
+  // NAME.Z00).
   std::string start = part;
   if (KindOf(part) == EntryKind::kDirectory) {
     std::optional<std::string> only = PartOfTheOnlySet(ui, part);
     if (!only) return 1;
     start = *only;
-  } else if (!PartIndexFromName(part)) {
+  } else if (!PartIndexFromName(part) && !RecoveryIndexFromName(part)) {
     ui.ShowMessage(MessageText("Not a part file", part), "Merge", MessageKind::kOkWarning);
     return 1;
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <map>
 
 #include "build_info.h"
 #include "cli/command_line.h"
@@ -13,6 +14,7 @@
 #include "platform/drive.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
+#include "recovery/recovery_format.h"
 #include "settings/settings_store.h"
 #include "ui/message_text.h"
 
@@ -86,9 +88,16 @@ int JoinSetsIn(const std::string& directory) {
     std::cerr << "joinex: " << DisplayText(directory) << ": " << names.error().Reason() << "\n";
     return 1;
   }
+  // A set whose part 00 is lost is joined from its recovery files.
+  std::map<std::string, std::string> startByStem;
   for (const std::string& name : *names) {
-    if (PartIndexFromName(name) == 0) firstParts.push_back(name);
+    if (PartIndexFromName(name) == 0) {
+      startByStem[PartStem(name)] = name;
+    } else if (RecoveryIndexFromName(name)) {
+      startByStem.emplace(PartStem(name), name);
+    }
   }
+  for (const auto& [stem, name] : startByStem) firstParts.push_back(name);
   if (firstParts.empty()) {
     std::cerr << "joinex: no first part (NAME.Z00) beside joinex in " << directory << "\n";
     return 1;

@@ -49,8 +49,9 @@ void TellManifest(const SetReport& report) {
 
 int RunVerifyCommand(int argc, char** argv) {
   CommandParser parser("fennimar-cli verify PART|MANIFEST",
-                       "Checks the part set that holds PART (any of NAME.Z00, NAME.Z01, ...), or\n"
-                       "that the manifest NAME.sha256 describes, without joining it: every\n"
+                       "Checks the part set that holds PART (any of NAME.Z00, NAME.Z01, ..., or\n"
+                       "of its recovery files NAME.R00, ...), or that the manifest NAME.sha256\n"
+                       "describes, without joining it: every\n"
                        "part's presence, header and checksum and, with a manifest, every part's\n"
                        "SHA-256 digest and the joined file's. Exit status: 0 the set is whole,\n"
                        "1 damaged but recoverable, 2 damaged and not recoverable.\n");
