@@ -138,6 +138,9 @@ TEST_F(FileSelectionTest, DropStartsMergeForPartsAndSplitForEverythingElse) {
       {"A.B.Z01", {5, 1, 0, 0}, kIdSplit},      // the text after the first dot is "B.Z01"
       {"A.Z00", {5}, kIdSplit},                 // one byte: no index
       {"DATA.Z03", {0xFF, 3, 0, 0}, kIdSplit},  // count -1 as a signed byte
+      {"DATA.R01", {0xFF, 'F', 'N', 'M', 'R', 0x0D, 0x0A, 0x1A}, kIdMerge},
+      {"DATA.R01", {0xFF, 'F', 'N', 'M', 'R', 0x0D, 0x0A}, kIdSplit},
+      {"DATA.Z01", {0xFF, 'F', 'N', 'M', 'R', 0x0D, 0x0A, 0x1A}, kIdSplit},
       {"INBOX", Text("From me@localhost Thu Jan  1 00:00:00 1970\n\n"), kIdMerge},
       {"parts.eml", Text("Subject: parts\nMIME-Version: 1.0\n\nx\n"), kIdMerge},
       {"notes.eml", Text("Subject: no MIME\n\nx\n"), kIdSplit},

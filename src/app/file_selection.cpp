@@ -6,6 +6,7 @@
 #include "platform/file.h"
 #include "platform/path.h"
 #include "platform/system_error.h"
+#include "recovery/recovery_format.h"
 #include "ui/message_text.h"
 #include "ui/user_interface.h"
 
@@ -65,10 +66,11 @@ void FileSelection::Cancelled() {
 void FileSelection::Dropped(const std::vector<std::string>& paths) {
   if (paths.empty()) return;
   if (!Select(paths.front())) return;
-  // The part test reads the file's first two bytes; a part, or mail that may
-  // carry parts, starts the merge and leaves the size line to it.
+  // The part test reads the file's first two bytes; a part, a recovery file
+  // (which stands for its set), or mail that may carry parts, starts the
+  // merge and leaves the size line to it.
   const std::string& path = selection_.selectedPath;
-  if (IsPartFile(path) || MailStoreKindOf(path) != MailStoreKind::kNone) {
+  if (IsPartFile(path) || IsRecoveryFile(path) || MailStoreKindOf(path) != MailStoreKind::kNone) {
     window_.PostCommand(kIdMerge);
   } else {
     ui_.SetInfoLine(Line::kSize, FileSizeText(selection_.fileSize));

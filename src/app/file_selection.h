@@ -68,7 +68,7 @@ class FileSelection {
   // selection itself is kept.
   void Cancelled();
   // Files dropped on the window or a line: the first one is selected; a part
-  // file, or mail that may carry parts (a message, an mbox file, a Maildir
+  // file, a recovery file, or mail that may carry parts (a message, an mbox file, a Maildir
   // folder), posts Merge, any other file shows its size and name and posts
   // Split;
   // then the toolbar with a file is posted. Nothing is posted for a file
