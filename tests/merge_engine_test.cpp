@@ -687,6 +687,20 @@ TEST_F(MergeEngineTest, AReaderOfTheReleasedFormatRefusesALargeSetOrARecoveryFil
       (std::vector<ShownMessage>{{"Part 0 was rebuilt from the recovery parts (" + paths[0] + ")",
                                   "Merge", MessageKind::kOk}}));
   EXPECT_EQ(testing::ReadFile(Target()), source);
+
+  // A recovery file whose header is sound but whose payload is not rebuilds
+  // nothing.
+  Bytes recovery = testing::ReadFile(base + ".R00");
+  recovery.back() ^= 1;
+  testing::WriteFile(base + ".R00", recovery);
+  ui.messages.clear();
+  EXPECT_EQ(Merge(paths[1]), MergeOutcome::kFailed);
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<ShownMessage>{{"Part 00 is missing or damaged, and no sound recovery file can "
+                                  "rebuild it, merge aborted\n" +
+                                      paths[0],
+                                  paths[0], MessageKind::kOkWarning}}));
 }
 
 TEST_F(MergeEngineTest, TooLittleSpaceForTheWholeFileIsToldBeforeATargetExists) {

@@ -487,7 +487,10 @@ std::optional<MergeOutcome> MergeRun::SurveySet() {
     // Without part 00 the join is a rebuild, on a removable disk too.
     FindRecovery();
     if (!recovery_) {
-      return Tell(InvalidPartText(Shown(firstPath_)), Shown(firstPath_), MessageKind::kOk);
+      return Tell(MessageText("Part 00 is missing or damaged, and no sound recovery file can "
+                              "rebuild it, merge aborted",
+                              Shown(firstPath_)),
+                  Shown(firstPath_), MessageKind::kOkWarning);
     }
     lost_[0] = true;
     faults.push_back({firstPath_, KindOf(firstPath_) == EntryKind::kNone
