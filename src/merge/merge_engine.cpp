@@ -493,9 +493,7 @@ std::optional<MergeOutcome> MergeRun::SurveySet() {
                   Shown(firstPath_), MessageKind::kOkWarning);
     }
     lost_[0] = true;
-    faults.push_back({firstPath_, KindOf(firstPath_) == EntryKind::kNone
-                                      ? PartFault::kMissing
-                                      : PartFault::kNotOfThisSet});
+    faults.push_back({firstPath_, UnusableFirstPartFault(firstPath_)});
   }
   if (drives_.GetDriveKind(DirectoryForDriveQuery(firstPath_)) == DriveKind::kRemovable) {
     return std::nullopt;

@@ -75,18 +75,6 @@ std::optional<std::string> ReadFirstHeader(const std::string& path, PartHeader& 
   return std::nullopt;
 }
 
-// The fault of a part 00 that recovery files stand in for.
-PartFault LostFirstPartFault(const std::string& path) {
-  switch (KindOf(path)) {
-    case EntryKind::kNone:
-      return PartFault::kMissing;
-    case EntryKind::kRegular:
-      return File::OpenRead(path) ? PartFault::kNotOfThisSet : PartFault::kUnreadable;
-    default:
-      return PartFault::kNotOfThisSet;
-  }
-}
-
 }  // namespace
 
 std::string_view DescribeFault(PartFault fault) {
@@ -139,6 +127,17 @@ PartFault CheckPartHeader(const std::string& path, int index, const PartHeader& 
     return PartFault::kNotOfThisSet;
   }
   return PartFault::kNone;
+}
+
+PartFault UnusableFirstPartFault(const std::string& path) {
+  switch (KindOf(path)) {
+    case EntryKind::kNone:
+      return PartFault::kMissing;
+    case EntryKind::kRegular:
+      return File::OpenRead(path) ? PartFault::kNotOfThisSet : PartFault::kUnreadable;
+    default:
+      return PartFault::kNotOfThisSet;
+  }
 }
 
 bool IsFirstHeader(const PartHeader& header, std::int64_t dataRoom) {
@@ -242,7 +241,7 @@ SetReport CheckSet(const std::string& partPath) {
   for (int index = 0; index < report.partCount; ++index) {
     std::string path = PartPathFromBase(base, index);
     PartFault fault = index > 0   ? CheckPartHeader(path, index, first)
-                      : firstLost ? LostFirstPartFault(path)
+                      : firstLost ? UnusableFirstPartFault(path)
                                   : PartFault::kNone;
     if (fault == PartFault::kNone) {
       // The header was read above; its data length is read again with it.

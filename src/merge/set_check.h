@@ -54,6 +54,10 @@ bool BelongsToSet(const PartHeader& header, int index, const PartHeader& first);
 // kNone, kMissing, kNotOfThisSet or kUnreadable for the part at `path`.
 PartFault CheckPartHeader(const std::string& path, int index, const PartHeader& first);
 
+// How a part 00 that cannot be used is listed: kMissing, kUnreadable, or
+// kNotOfThisSet for a file that is no first part.
+PartFault UnusableFirstPartFault(const std::string& path);
+
 // True when `header` can stand for part 00 of a set: index 0 of 1 to 100
 // parts, a plain stored name, a length that is one, and data that fits
 // `dataRoom` bytes.
