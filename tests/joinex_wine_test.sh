@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # joinex.exe, the Windows joiner, run under wine on sets written by
 # fennimar-cli split and by the independent writer: a round trip with a
-# non-ASCII name, a missing part, a checksum error, hostile stored names and
+# non-ASCII name, a missing part, a checksum error, lost parts rebuilt from
+# recovery files, hostile stored names and
 # the start without arguments (a double click on a stick, beside the parts).
 # Usage: joinex_wine_test.sh FENNIMAR_CLI JOINEX_EXE
 set -u
@@ -60,6 +61,16 @@ joinex 'damaged\Größe-日本.Z00' d2 --keep
 check "checksum error with --keep" 1 $?
 check "kept with --keep" "$name" "$(ls d2)"
 
+# Recovery files heal: with parts 00 and 07 deleted, the join started from
+# a recovery file rebuilds both.
+"$cli" split "$name" -s 20k -r 2 -d healing -y < /dev/null > /dev/null 2>&1
+rm "healing/Größe-日本.Z00" "healing/Größe-日本.Z07"
+joinex 'healing\Größe-日本.R01' h1
+check "parts 00 and 07 lost" 0 $?
+cmp -s "$name" "h1/$name"
+check "rebuilt copy identical" 0 $?
+check "rebuilt parts told" 2 "$(grep -c 'Part [07] was rebuilt from the recovery parts' err.txt)"
+
 # Stored names that reach out of the chosen folder end up inside it; a
 # device's name is refused before anything is created.
 head -c 250000 /dev/urandom > SOURCE
@@ -103,6 +114,11 @@ rm stick/*.Z0*
 click
 check "double click without parts" 1 $?
 check "no parts named" 1 "$(grep -c 'no first part (NAME.Z00)' err.txt)"
+rm "stick/$name" && cp healing/* stick/
+click
+check "double click, a set without part 00" 0 $?
+cmp -s "$name" "stick/$name"
+check "double click rebuilt part 00 beside the program" 0 $?
 
 # Drive E: made a removable drive (wine reads drive types when its server
 # starts): a missing first part there is waited for.
