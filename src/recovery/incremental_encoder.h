@@ -14,6 +14,7 @@
 #include "platform/system_error.h"
 #include "platform/temporary_files.h"
 #include "recovery/recovery_code.h"
+#include "recovery/recovery_file_writer.h"
 #include "recovery/recovery_format.h"
 
 namespace fennimar {
@@ -34,6 +35,13 @@ class IncrementalEncoder {
   bool Complete() const;
   // Writes <base>.R00 ... once Complete(), as WriteRecoveryFiles does.
   Result<void> WriteFiles(const std::string& base, const SourceDigest& sourceDigest);
+  // Writes recovery file `index` alone (<base>.R<index>) once Complete(): a
+  // set on removable disks puts each onto the disk in the drive. The file
+  // appears under its name only once it is whole.
+  Result<void> WriteFile(const std::string& base, int index, const SourceDigest& sourceDigest);
+  // The length of each recovery file once Complete(): its header and the
+  // largest part's data.
+  std::int64_t FileSize() const;
 
  private:
   IncrementalEncoder(TempFile temp, File file, RecoveryCode code, std::int64_t shardSize,
@@ -43,6 +51,10 @@ class IncrementalEncoder {
         code_(std::move(code)),
         shardSize_(shardSize),
         chunk_(chunk) {}
+  RecoveryHeader FileHeader(const SourceDigest& sourceDigest) const;
+  // Creates recovery file `index`'s writer with its whole payload appended.
+  Result<RecoveryFileWriter> WritePayload(const std::string& base, RecoveryHeader header,
+                                          int index);
   Result<void> AddChunk(int index, std::int64_t offset, std::size_t length, std::uint8_t* data,
                         std::vector<std::uint8_t>& recovery);
 
