@@ -121,7 +121,7 @@ wxSizer* DefaultsDialog::CreateCheckBoxes() {
   auto* recoveryRow = new wxBoxSizer(wxHORIZONTAL);
   recoveryRow->Add(new wxStaticText(this, wxID_ANY, "Reco&very files (0: none)"), 0,
                    wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(6));
-  recovery_ = new wxSpinCtrl(this, kIdRecovery, "", wxDefaultPosition, wxSize(FromDIP(110), -1),
+  recovery_ = new wxSpinCtrl(this, kIdRecovery, "", wxDefaultPosition, wxDefaultSize,
                              wxSP_ARROW_KEYS, 0, settings::kMaxRecoverySetting, 0);
   recoveryRow->Add(recovery_, 0, wxALIGN_CENTER_VERTICAL);
   column->Add(continueOnError_);

@@ -79,9 +79,8 @@ wxSizer* SplitDialog::CreateSetFields() {
   auto* recoveryRow = new wxBoxSizer(wxHORIZONTAL);
   recoveryRow->Add(new wxStaticText(this, wxID_ANY, "Reco&very files (0: none)"), 0,
                    wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
-  recovery_ =
-      new wxSpinCtrl(this, kIdSplitRecovery, "", wxDefaultPosition, wxSize(FromDIP(110), -1),
-                     wxSP_ARROW_KEYS, 0, settings::kMaxRecoverySetting, 0);
+  recovery_ = new wxSpinCtrl(this, kIdSplitRecovery, "", wxDefaultPosition, wxDefaultSize,
+                             wxSP_ARROW_KEYS, 0, settings::kMaxRecoverySetting, 0);
   recoveryRow->Add(recovery_, 0, wxALIGN_CENTER_VERTICAL);
   fields->Add(recoveryRow, 0);
   return fields;
