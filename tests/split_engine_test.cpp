@@ -916,5 +916,20 @@ TEST_F(RemovableSplitTest, RecoveryFilesOnDisksFilledToTheirSpaceAreRefusedBefor
   EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
+// Stop while a recovery file is written leaves none under its name.
+TEST_F(RemovableSplitTest, StopWhileARecoveryFileIsWrittenLeavesNone) {
+  recovery = 1;
+  std::string source = Source(2500);
+  Dialog(1086);
+  ui.floppyPrompt = [&](FloppyPrompt& prompt) {
+    if (prompt.partPath().ends_with("R00")) ui.StopAtPump(ui.pumps + 1);
+    return prompt.Ok() == DialogResult::kOk;
+  };
+  EXPECT_EQ(engine.Run({source, 2500}), SplitOutcome::kStopped);
+  EXPECT_EQ(ui.Status(), " Aborted");
+  EXPECT_EQ(testing::ListDir(out),
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02"}));
+}
+
 }  // namespace
 }  // namespace fennimar

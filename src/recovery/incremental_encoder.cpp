@@ -57,6 +57,7 @@ Result<void> IncrementalEncoder::AddPart(const std::string& partPath) {
   for (std::int64_t offset = 0; offset < header.dataLength;) {
     const auto length = static_cast<std::size_t>(
         std::min<std::int64_t>(static_cast<std::int64_t>(chunk_), header.dataLength - offset));
+    if (auto going = KeepGoing(); !going) return going;
     if (auto read = part->reader.Read(offset, length, data.data()); !read) return read;
     if (auto added = AddChunk(index, offset, length, data.data(), recovery); !added) return added;
     offset += static_cast<std::int64_t>(length);
@@ -95,6 +96,13 @@ Result<void> IncrementalEncoder::AddChunk(int index, std::int64_t offset, std::s
   return {};
 }
 
+Result<void> IncrementalEncoder::KeepGoing() const {
+  if (keepGoing_ && !keepGoing_()) {
+    return SystemError::WithReason("cannot compute the recovery files", "stopped");
+  }
+  return {};
+}
+
 RecoveryHeader IncrementalEncoder::FileHeader(const SourceDigest& sourceDigest) const {
   RecoveryHeader header = set_;
   header.sourceDigest = sourceDigest;
@@ -114,6 +122,7 @@ Result<RecoveryFileWriter> IncrementalEncoder::WritePayload(const std::string& b
   if (!writer) return writer.error();
   std::vector<std::uint8_t> buffer(chunk_);
   for (std::int64_t offset = 0; offset < header.shardSize;) {
+    if (auto going = KeepGoing(); !going) return going.error();
     const std::int64_t at = index * shardSize_ + offset;
     const auto length = static_cast<std::size_t>(
         std::min<std::int64_t>(static_cast<std::int64_t>(chunk_), header.shardSize - offset));

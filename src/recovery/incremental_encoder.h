@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ class IncrementalEncoder {
   // temporary file goes into TemporaryParent(). chunkSize 0 chooses one.
   static Result<IncrementalEncoder> Create(int dataCount, int recoveryCount, std::int64_t shardSize,
                                            std::size_t chunkSize = 0);
+
+  // Called between two chunks of AddPart and WriteFile: a window stays
+  // painted, and false (Stop) ends the call with an error.
+  void SetKeepGoing(std::function<bool()> keepGoing) { keepGoing_ = std::move(keepGoing); }
 
   // Adds a complete part of the set (its index from its header); the first
   // part added names the set, and every later one must carry the same count
@@ -51,6 +56,7 @@ class IncrementalEncoder {
         code_(std::move(code)),
         shardSize_(shardSize),
         chunk_(chunk) {}
+  Result<void> KeepGoing() const;
   RecoveryHeader FileHeader(const SourceDigest& sourceDigest) const;
   // Creates recovery file `index`'s writer with its whole payload appended.
   Result<RecoveryFileWriter> WritePayload(const std::string& base, RecoveryHeader header,
@@ -66,6 +72,7 @@ class IncrementalEncoder {
   std::int64_t written_ = 0;  // the temporary file's length
   RecoveryHeader set_;        // the set, from the first part added
   std::vector<bool> added_;
+  std::function<bool()> keepGoing_;
 };
 
 }  // namespace fennimar

@@ -126,6 +126,7 @@ class SplitRun {
   Step CheckRecoveryCount();
   Step StartRecoveryEncoder();
   Step AddToRecovery(const std::string& partPath);
+  Step StoppedInRecovery();
   Step ReplaceOtherRecoveryFiles(int first, int end);
   Step TakeSourceDigest();
   Step WriteRecovery();
@@ -745,6 +746,7 @@ SplitRun::Step SplitRun::StartRecoveryEncoder() {
                 "Split");
   }
   encoder_.emplace(std::move(*encoder));
+  encoder_->SetKeepGoing(KeepWaiting());
   return std::nullopt;
 }
 
@@ -752,13 +754,20 @@ SplitRun::Step SplitRun::StartRecoveryEncoder() {
 // still in the drive.
 SplitRun::Step SplitRun::AddToRecovery(const std::string& partPath) {
   if (!encoder_) return std::nullopt;
-  ui_.Pump();
   if (auto added = encoder_->AddPart(partPath); !added) {
+    if (auto stopped = StoppedInRecovery()) return stopped;
     return Warn(MessageText("Can not read the part back for the recovery files", partPath,
                             added.error().Reason()),
                 "Split ABORTED");
   }
   return std::nullopt;
+}
+
+// A recovery step that ended on Stop ends the split as Stop does.
+SplitRun::Step SplitRun::StoppedInRecovery() {
+  if (!progress_ || !progress_->stopRequested()) return std::nullopt;
+  SetLine(InfoLine::kStatus, " Aborted");
+  return SplitOutcome::kStopped;
 }
 
 // A file under a recovery file's name that no earlier split of this file
@@ -837,6 +846,7 @@ SplitRun::Step SplitRun::WriteRecoveryToDisks() {
     SetLine(InfoLine::kStatus, Format(" Writing: %s", path));
     ui_.Pump();
     if (auto written = encoder_->WriteFile(base, index, *sourceDigest_); !written) {
+      if (auto stopped = StoppedInRecovery()) return stopped;
       return Warn(MessageText("Can not write the recovery files", path, written.error().Reason()),
                   "Split ABORTED");
     }
