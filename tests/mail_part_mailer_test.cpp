@@ -419,11 +419,12 @@ TEST(CliMailTest, SplitWithMailToTakesThePasswordFromTheEnvironmentOrTheTerminal
             0)
       << testing::ReadText(work / "err.txt");
   std::string out = testing::ReadText(work / "out.txt");
-  EXPECT_NE(out.find("Mailing part 3 of 3 (DATA.Z02)\nMailed part 3 of 3\n Mailed"),
+  EXPECT_NE(out.find("Mailing part 3 of 3 (DATA.Z02)\nMailed part 3 of 3\nMailing "
+                     "DATA.sha256\nMailed DATA.sha256\n Mailed"),
             std::string::npos)
       << out;
   auto messages = server.Messages();
-  ASSERT_EQ(messages.size(), 3u);
+  ASSERT_EQ(messages.size(), 4u);
   testing::TempDir check;
   auto python = testing::CheckWithPython(messages[2], check.path());
   EXPECT_EQ(python["subject"], "Part  3 of total  3 parts of file:DATA.BIN ");
@@ -437,12 +438,12 @@ TEST(CliMailTest, SplitWithMailToTakesThePasswordFromTheEnvironmentOrTheTerminal
                                        {{prompt, "\x03"}, {"stop?", "n\n"}, {prompt, "s3cret\n"}});
   EXPECT_EQ(status, 0) << shown;
   EXPECT_EQ(shown.find("s3cret"), std::string::npos) << shown;
-  EXPECT_EQ(server.Messages().size(), 6u);
+  EXPECT_EQ(server.Messages().size(), 8u);
   std::tie(shown, status) = RunOnTerminal(split + " -d stopped --mail-to you@localhost",
                                           {{prompt, "\x03"}, {"stop?", "y\n"}});
   EXPECT_EQ(status, 1) << shown;
   EXPECT_NE(shown.find(" Aborted"), std::string::npos) << shown;
-  EXPECT_EQ(server.Messages().size(), 6u);
+  EXPECT_EQ(server.Messages().size(), 8u);
 #endif
 }
 
