@@ -352,6 +352,22 @@ TEST_F(MailingSplitTest, FailureAtTheManifestNamesTheFilesLeftToMailByHand) {
   EXPECT_EQ(testing::ListDir(out).size(), 8u);
 }
 
+// A recovery file is longer than the part it stands for: its message counts
+// for the server's limit before anything is written.
+TEST_F(MailingSplitTest, RecoveryMessageOverTheServersLimitIsRefusedBeforeAnyPart) {
+  SmtpTestServer probe;
+  UseServer(probe);
+  auto part = mailer.MessageSize({"receiver@localhost", "REPORT.DOC", "REPORT.Z00", 10086, 0, 5});
+  ASSERT_TRUE(part);
+  SmtpTestServer server("normal", {"--size-limit", std::to_string(*part + 200)});
+  UseServer(server);
+  Split(50000, 10086, "receiver@localhost", 2);
+  ASSERT_EQ(ui.MessageTexts().size(), 1u);
+  EXPECT_NE(ui.MessageTexts()[0].find("larger than the mail server's limit"), std::string::npos)
+      << ui.MessageTexts()[0];
+  EXPECT_TRUE(testing::ListDir(out).empty());
+}
+
 #ifndef _WIN32
 // Runs `command` on a terminal of its own and plays the user: when the text
 // of a step has appeared in the output, its keys are typed a moment later. Gives the output
