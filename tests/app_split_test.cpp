@@ -173,7 +173,7 @@ TEST_F(SplitTest, SplitWithEmailMailsEveryPartToARealServer) {
   testing::SmtpTestServer server;
   SplitByMail(server);
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Mailed");
-  EXPECT_EQ(server.Messages().size(), 3u);
+  EXPECT_EQ(server.Messages().size(), 4u);  // the manifest after the parts
   EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -185,7 +185,7 @@ TEST_F(SplitTest, FailedMailingAsksToSendTheRestAndYesMailsThem) {
             "Part 2 of 3 and the parts after it were not mailed.\nSend the parts that were not "
             "mailed?");
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Mailed");
-  EXPECT_EQ(server.Messages().size(), 3u);
+  EXPECT_EQ(server.Messages().size(), 4u);
 }
 
 // A server that takes the connection and then says nothing: while the

@@ -902,16 +902,24 @@ TEST_F(RemovableSplitTest, RecoveryFilesFollowOnDisksOfTheirOwnAndRebuildLostPar
             testing::ReadFile(source));
 }
 
-// The recovery files' size is not known before the last disk is filled.
-TEST_F(RemovableSplitTest, RecoveryFilesOnDisksFilledToTheirSpaceAreRefusedBeforeAnyPrompt) {
+// The recovery files' size is not known before the last disk is filled, and
+// a set mailed from disks would not have them in the drive together.
+TEST_F(RemovableSplitTest, RecoveryFilesOnFilledDisksOrMailedFromDisksAreRefusedBeforeAnyPrompt) {
   recovery = 1;
+  std::string source = Source(3000);
   Dialog(1086, true);
-  EXPECT_EQ(engine.Run({Source(3000), 3000}), SplitOutcome::kFailed);
-  EXPECT_EQ(
-      ui.messages,
-      (std::vector<ShownMessage>{{"Recovery files cannot be written to disks filled to their free "
-                                  "space yet.\nChoose a part size, or split without them.",
-                                  "Split", MessageKind::kOkWarning}}));
+  EXPECT_EQ(engine.Run({source, 3000}), SplitOutcome::kFailed);
+  settings.WriteSetting("FENNIMAR", "MyAddress", "me@example.org");
+  settings.WriteSetting("FENNIMAR", "SMTPHost", "127.0.0.1");
+  Dialog(1086, false, "bob@example.org");
+  EXPECT_EQ(engine.Run({source, 3000}), SplitOutcome::kFailed);
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{
+                {"Recovery files cannot be written to disks filled to their free space yet.\n"
+                 "Choose a part size, or split without them.",
+                 "Split", MessageKind::kOkWarning},
+                {"Recovery files cannot be mailed from removable disks yet.\nSplit without them.",
+                 "Split", MessageKind::kOkWarning}}));
   EXPECT_EQ(ui.floppyPrompts, 0);
   EXPECT_TRUE(testing::ListDir(out).empty());
 }

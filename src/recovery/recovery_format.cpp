@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/path.h"
+
 namespace fennimar {
 
 void RecoveryHeader::SetIdentityFrom(const PartHeader& part) {
@@ -144,6 +146,17 @@ std::string RecoveryPathFromBase(std::string_view base, int index) {
   char suffix[16];
   std::snprintf(suffix, sizeof suffix, ".R%02d", index);
   return std::string(base) + suffix;
+}
+
+std::optional<int> RecoveryIndexFromName(std::string_view path) {
+  std::string name = FileNameOf(path);
+  auto dot = name.find('.');
+  if (dot == std::string::npos || name.size() != dot + 4 || name[dot + 1] != 'R') {
+    return std::nullopt;
+  }
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  if (!digit(name[dot + 2]) || !digit(name[dot + 3])) return std::nullopt;
+  return (name[dot + 2] - '0') * 10 + (name[dot + 3] - '0');
 }
 
 }  // namespace fennimar

@@ -31,6 +31,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -119,5 +120,8 @@ std::uint32_t ExtendCrc32(std::uint32_t crc, std::span<const std::uint8_t> data)
 
 // "<base>.R%02d".
 std::string RecoveryPathFromBase(std::string_view base, int index);
+// The index a recovery file's name carries ("REPORT.R07": 7); none for a
+// name of another shape.
+std::optional<int> RecoveryIndexFromName(std::string_view path);
 
 }  // namespace fennimar

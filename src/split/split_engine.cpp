@@ -81,7 +81,8 @@ class SplitRun {
   Step AskMailLimit();
   Step CheckMessagesFit();
   MailedSet Mailed() const {
-    return {path_, request_.targetDirectory, header_.SourceName(), size_, request_.mailTo};
+    return {path_,           request_.targetDirectory, header_.SourceName(),  size_,
+            request_.mailTo, request_.writeManifest,   request_.recoveryCount};
   }
   std::int64_t LargestFittingChunk() const {
     return fennimar::LargestFittingChunk(*mailer_, Mailed(), *mailLimit_, kMinPartSize);
@@ -115,6 +116,7 @@ class SplitRun {
   Step SealPart(PendingFile& part, const std::string& partPath, std::int64_t length,
                 const PartChecksum& checksum, const Result<void>& written);
   Step MailPart(const std::string& partPath);
+  Step MailCompanions();
   SplitOutcome Finish();
   Step WriteManifest();
   std::string ManifestPath() const {
@@ -544,6 +546,41 @@ SplitRun::Step SplitRun::MailPart(const std::string& partPath) {
   return std::nullopt;
 }
 
+// Mails the manifest and then the recovery files, one message each, after
+// the last part. A failure ends the mailing there: every part has gone, and
+// the user learns which files are left to be mailed by hand.
+SplitRun::Step SplitRun::MailCompanions() {
+  std::vector<std::pair<std::string, MailedPart>> files;
+  std::string name = header_.SourceName();
+  if (request_.writeManifest) {
+    files.push_back({ManifestPath(), {request_.mailTo, name, {}, 0, 0, 0, MailedKind::kManifest}});
+  }
+  for (int index = 0; index < request_.recoveryCount; ++index) {
+    files.push_back(
+        {RecoveryPathFromBase(PartBase(), index),
+         {request_.mailTo, name, {}, 0, index, request_.recoveryCount, MailedKind::kRecovery}});
+  }
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    const auto& [path, file] = files[k];
+    MailOutcome mailed =
+        mailer_ ? mailer_->MailCompanion(ui_, path, file, KeepWaiting()) : MailOutcome::kFailed;
+    if (mailed == MailOutcome::kStopped) {
+      SetLine(InfoLine::kStatus, " Aborted");
+      return SplitOutcome::kStopped;
+    }
+    if (mailed == MailOutcome::kMailed) continue;
+    mailOk_ = false;
+    std::string left = k + 1 < files.size()
+                           ? FileNameOf(path) + " and the files after it were not; they are in "
+                           : FileNameOf(path) + " was not; it is in ";
+    ui_.ShowMessage(
+        "Every part was mailed, but " + left + request_.targetDirectory + ", to be mailed by hand.",
+        "Split", MessageKind::kOkWarning);
+    break;
+  }
+  return std::nullopt;
+}
+
 SplitOutcome SplitRun::Execute() {
   WaitCursor wait(ui_);
   if (auto end = Prepare()) return *end;
@@ -623,8 +660,9 @@ SplitOutcome SplitRun::Finish() {
   // whole set has one.
   if (offset_ == size_) {
     if (auto end = WriteManifest()) return *end;
-    if (!Mailing()) {
-      if (auto end = removable_ ? WriteRecoveryToDisks() : WriteRecovery()) return *end;
+    if (auto end = removable_ ? WriteRecoveryToDisks() : WriteRecovery()) return *end;
+    if (Mailing() && mailOk_) {
+      if (auto end = MailCompanions()) return *end;
     }
   }
   if (!request_.mailTo.empty()) {
@@ -709,10 +747,12 @@ SplitRun::Step SplitRun::ReplaceOtherManifest() {
   return std::nullopt;
 }
 
-// Recovery files go beside parts in a directory or onto removable disks of
-// a chosen part size; disks filled to their free space (the files' size is
-// not known before the last part) or the mail go without them, and a count
-// beyond the parts is refused, all before anything is written.
+// Recovery files go beside parts in a directory (and from there into the
+// mail) or onto removable disks of a chosen part size, each onto a disk of
+// its own; disks filled to their free space (the files' size is not known
+// before the last part) and a set mailed from removable disks (whose
+// recovery files are not in the drive together) go without them, and a
+// count beyond the parts is refused, all before anything is written.
 SplitRun::Step SplitRun::CheckRecoveryCount() {
   int count = request_.recoveryCount;
   if (count <= 0) return std::nullopt;
@@ -722,8 +762,9 @@ SplitRun::Step SplitRun::CheckRecoveryCount() {
         "part size, or split without them.",
         "Split");
   }
-  if (Mailing()) {
-    return Warn("Recovery files cannot be mailed yet.\nSplit without them.", "Split");
+  if (removable_ && Mailing()) {
+    return Warn("Recovery files cannot be mailed from removable disks yet.\nSplit without them.",
+                "Split");
   }
   if (count > planned_ || count > kMaxRecoveryFiles) {
     return Warn(Format("%d recovery files are more than the %d parts of this split.\nChoose at "
