@@ -34,6 +34,11 @@ check "no Writing: lines when output is no terminal" 0 "$(grep -c Writing: out.t
 check "--no-manifest" "0 DATA.Z00 DATA.Z01 DATA.Z02" "$? $(cd plain && echo *)"
 cmp -s parts/DATA.Z01 plain/DATA.Z01
 check "the parts are the same without the manifest" 0 $?
+# The Recovery setting gives the count when -r is absent; -r 0 overrides it.
+mkdir -p recocfg/fennimar && printf '[FENNIMAR]\nRecovery=1\n' > recocfg/fennimar/FENNIMAR.INI
+XDG_CONFIG_HOME="$work/recocfg" "$cli" split DATA.BIN -s 100k -d healing -y < /dev/null > /dev/null 2>&1
+XDG_CONFIG_HOME="$work/recocfg" "$cli" split DATA.BIN -s 100k -d bare -y -r 0 < /dev/null > /dev/null 2>&1
+check "Recovery setting, and -r 0" "DATA.R00 0" "$(cd healing && echo DATA.R*) $(ls bare | grep -c '[.]R')"
 
 # The GNU forms of options and their values, -- before a name that starts
 # with -, and a directory of 300 characters.
