@@ -45,7 +45,7 @@ class DefaultsFormTest : public ::testing::Test {
   std::string keeperError;
 };
 
-TEST_F(DefaultsFormTest, WithoutSettingsFileOkWritesTheSevenDefaults) {
+TEST_F(DefaultsFormTest, WithoutSettingsFileOkWritesTheNineDefaults) {
   DefaultsForm form = Opened();
   EXPECT_EQ(form.chunkChoice(), ChunkChoice::k2HD);
   EXPECT_EQ(form.directoryChoice(), DirectoryChoice::kSameAsSource);
@@ -63,7 +63,7 @@ TEST_F(DefaultsFormTest, WithoutSettingsFileOkWritesTheSevenDefaults) {
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
   EXPECT_EQ(testing::ReadText(settings.Path()),
             "[FENNIMAR]\nChType=2HD\nWorkDir=SAME\nMergeDir=SAME\nON_CHKSUM_ERR=ABORT\n"
-            "Format=FREE\nSMTPHost=\nMyAddress=\n");
+            "Format=FREE\nManifest=YES\nRecovery=0\nSMTPHost=\nMyAddress=\n");
   EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -122,12 +122,16 @@ TEST_F(DefaultsFormTest, FloppyChoicesAndCheckBoxesAreWritten) {
   form.ChooseChunk(ChunkChoice::k2DD);
   form.SetFillToMaximum(false);
   form.SetContinueOnChecksumError(true);
+  form.SetManifest(false);
+  form.SetRecoveryCount(3);
   form.SetSmtpHost("mail.example.org");
   form.SetMyAddress("Jane Doe <jane@example.org>");
   EXPECT_EQ(form.Ok(), DialogResult::kOk);
   EXPECT_EQ(Read("ChType"), "2DD");
   EXPECT_EQ(Read("Format"), "FIXED");
   EXPECT_EQ(Read("ON_CHKSUM_ERR"), "CONTINUE");
+  EXPECT_EQ(Read("Manifest"), "NO");
+  EXPECT_EQ(Read("Recovery"), "3");
   EXPECT_EQ(Read("SMTPHost"), "mail.example.org");
   EXPECT_EQ(Read("MyAddress"), "Jane Doe <jane@example.org>");
 }
@@ -140,6 +144,8 @@ TEST_F(DefaultsFormTest, StoredValuesAreShown) {
   Store("SMTPHost", "smtp.example.org");
   Store("MyAddress", "me@example.org");
   Store("ChType", "2DD");
+  Store("Manifest", "NO");
+  Store("Recovery", "12");
   DefaultsForm form = Opened();
   EXPECT_EQ(form.chunkChoice(), ChunkChoice::k2DD);
   EXPECT_EQ(form.directoryChoice(), DirectoryChoice::kPredefined);
@@ -148,6 +154,8 @@ TEST_F(DefaultsFormTest, StoredValuesAreShown) {
   EXPECT_EQ(form.mergeDirectory(), "/srv/merge");
   EXPECT_TRUE(form.continueOnChecksumError());
   EXPECT_FALSE(form.fillToMaximum());
+  EXPECT_FALSE(form.manifest());
+  EXPECT_EQ(form.recoveryCount(), 12);
   EXPECT_EQ(form.smtpHost(), "smtp.example.org");
   EXPECT_EQ(form.myAddress(), "me@example.org");
 }

@@ -93,6 +93,8 @@ TEST_F(DialogsTest, DefaultsDialogValidatesTheOtherSizeAndWritesEveryKey) {
     Type(dialog, kIdOtherSize, "2");
     Click(dialog, kIdContinueOnChecksumError);
     Click(dialog, kIdFillToMaximum);
+    Click(dialog, kIdManifest);
+    Type(dialog, kIdRecovery, "3");
     Type(dialog, kIdSmtpHost, "mail.example.org");
     Type(dialog, kIdSmtpPort, "587");
     Type(dialog, kIdSmtpUser, "jane");
@@ -108,7 +110,8 @@ TEST_F(DialogsTest, DefaultsDialogValidatesTheOtherSizeAndWritesEveryKey) {
                 {"Chunk size must greater then 1k", "Default", MessageKind::kOkWarning}}));
   EXPECT_EQ(SettingsText(),
             "[FENNIMAR]\nMINIMIZED=NO\nChType=DO 2\nWorkDir=SAME\nMergeDir=SAME\n"
-            "ON_CHKSUM_ERR=CONTINUE\nFormat=FIXED\nSMTPHost=mail.example.org:587\n"
+            "ON_CHKSUM_ERR=CONTINUE\nFormat=FIXED\nManifest=NO\nRecovery=3\n"
+            "SMTPHost=mail.example.org:587\n"
             "MyAddress=Jane Doe <jane@example.org>\nSMTPUser=jane\n");
 }
 

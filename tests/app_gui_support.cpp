@@ -6,6 +6,7 @@
 #include <wx/checkbox.h>
 #include <wx/evtloop.h>
 #include <wx/radiobut.h>
+#include <wx/spinctrl.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
@@ -170,6 +171,10 @@ void SetCheck(wxWindow& parent, int id, bool checked) {
 }
 
 void Type(wxWindow& parent, int id, const std::string& text) {
+  if (auto* spin = dynamic_cast<wxSpinCtrl*>(&Control(parent, id))) {
+    spin->SetValue(wxString::FromUTF8(text));
+    return;
+  }
   auto* field = dynamic_cast<wxTextCtrl*>(&Control(parent, id));
   ASSERT_NE(field, nullptr);
   field->SetValue(wxString::FromUTF8(text));  // sends the text event, as typing does
@@ -178,6 +183,7 @@ void Type(wxWindow& parent, int id, const std::string& text) {
 std::string TextOf(wxWindow& parent, int id) {
   wxWindow& control = Control(parent, id);
   if (auto* field = dynamic_cast<wxTextCtrl*>(&control)) return field->GetValue().utf8_string();
+  if (auto* spin = dynamic_cast<wxSpinCtrl*>(&control)) return std::to_string(spin->GetValue());
   if (auto* label = dynamic_cast<wxStaticText*>(&control)) {
     return label->GetLabelText().utf8_string();
   }

@@ -95,11 +95,13 @@ TEST_F(SplitTest, SmallFileProposesTwoPartsWhatever2DDSays) {
 
 TEST_F(SplitTest, OtherSizeFromSettingsShowsItsField) {
   StoreSetting("ChType", "DO 500");
+  StoreSetting("Recovery", "2");
   WithSplitDialog(600000, [this](wxDialog& dialog) {
     EXPECT_TRUE(IsChecked(dialog, kIdSplitOther));
     EXPECT_TRUE(IsShown(dialog, kIdSplitSize));
     EXPECT_TRUE(IsShown(dialog, kIdSplitUnits));
     EXPECT_EQ(TextOf(dialog, kIdSplitSize), "500");
+    EXPECT_EQ(TextOf(dialog, kIdSplitRecovery), "2");
     EXPECT_TRUE(IsChecked(dialog, kIdSplitKilobytes));
     EXPECT_EQ(TextOf(dialog, kIdSplitDirectoryField), files.path());
   });
@@ -134,14 +136,15 @@ TEST_F(SplitTest, SplitThroughTheDialogCompletes) {
   std::string out = files / "out";
   ASSERT_EQ(testing::Run("mkdir '" + out + "'"), 0);
   ProgressWindow* shown = nullptr;
+  StoreSetting("Recovery", "1");
   SplitThroughDialog(source, 30000, out, [&](ProgressWindow& progress) {
     shown = &progress;
     EXPECT_EQ(progress.GetTitle(), "Processing Please Wait");
   });
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Complete");
   EXPECT_EQ(testing::ListDir(out),
-            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02", "REPORT.Z03",
-                                      "REPORT.sha256"}));
+            (std::vector<std::string>{"REPORT.R00", "REPORT.Z00", "REPORT.Z01", "REPORT.Z02",
+                                      "REPORT.Z03", "REPORT.sha256"}));
   EXPECT_EQ(window->ui().progressWindow(), nullptr);
   EXPECT_FALSE(window->Busy());
   EXPECT_NE(shown, nullptr);
@@ -170,7 +173,7 @@ TEST_F(SplitTest, SplitWithEmailMailsEveryPartToARealServer) {
   testing::SmtpTestServer server;
   SplitByMail(server);
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Mailed");
-  EXPECT_EQ(server.Messages().size(), 3u);
+  EXPECT_EQ(server.Messages().size(), 4u);  // the manifest after the parts
   EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -182,7 +185,7 @@ TEST_F(SplitTest, FailedMailingAsksToSendTheRestAndYesMailsThem) {
             "Part 2 of 3 and the parts after it were not mailed.\nSend the parts that were not "
             "mailed?");
   EXPECT_EQ(Line(fennimar::InfoLine::kStatus), " Mailed");
-  EXPECT_EQ(server.Messages().size(), 3u);
+  EXPECT_EQ(server.Messages().size(), 4u);
 }
 
 // A server that takes the connection and then says nothing: while the

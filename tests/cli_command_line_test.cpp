@@ -133,6 +133,7 @@ TEST(CommandLineTest, SplitOptionsReadOrEndWithTheirMessage) {
     EXPECT_EQ(options.directory, "x");
     EXPECT_TRUE(options.assumeYes);
     EXPECT_EQ(options.fromPart, 7);
+    EXPECT_EQ(options.recoveryCount, std::nullopt);  // the Recovery setting decides
   }
 }
 

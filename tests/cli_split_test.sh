@@ -34,6 +34,11 @@ check "no Writing: lines when output is no terminal" 0 "$(grep -c Writing: out.t
 check "--no-manifest" "0 DATA.Z00 DATA.Z01 DATA.Z02" "$? $(cd plain && echo *)"
 cmp -s parts/DATA.Z01 plain/DATA.Z01
 check "the parts are the same without the manifest" 0 $?
+# The Recovery setting gives the count when -r is absent; -r 0 overrides it.
+mkdir -p recocfg/fennimar && printf '[FENNIMAR]\nRecovery=1\n' > recocfg/fennimar/FENNIMAR.INI
+XDG_CONFIG_HOME="$work/recocfg" "$cli" split DATA.BIN -s 100k -d healing -y < /dev/null > /dev/null 2>&1
+XDG_CONFIG_HOME="$work/recocfg" "$cli" split DATA.BIN -s 100k -d bare -y -r 0 < /dev/null > /dev/null 2>&1
+check "Recovery setting, and -r 0" "DATA.R00 0" "$(cd healing && echo DATA.R*) $(ls bare | grep -c '[.]R')"
 
 # The GNU forms of options and their values, -- before a name that starts
 # with -, and a directory of 300 characters.
@@ -145,7 +150,7 @@ check "limit and fitting size told" 0 $?
 mailsplit -s mail -d sized -y > out.txt 2> err.txt
 check "-s mail" 0 $?
 check "-s mail takes the fitting size" "$fits" "$(stat -c %s sized/DATA.Z00)"
-check "a message per part" "$(ls sized/DATA.Z* | wc -l)" "$(ls limited/message-*.eml | wc -l)"
+check "a message per part and the manifest" "$(ls sized | wc -l)" "$(ls limited/message-*.eml | wc -l)"
 joined_mail limited
 check "the recipient joins what -s mail sent" 0 $?
 start_server nolimit
@@ -164,7 +169,7 @@ resume=$(sed -n 's/^  fennimar-cli split /split /p' err.txt)
 check "the command told" "split $work/DATA.BIN -d $work/resumed -s 60000 --mail-to a@localhost --from-part 3" "$resume"
 XDG_CONFIG_HOME="$work/mailcfg" timeout 60 "$cli" $resume < /dev/null > out.txt 2> err.txt
 check "resumed mailing" 0 $?
-check "parts 3 to 5 mailed again" "Mailing part 3 Mailing part 4 Mailing part 5 5" \
+check "parts 3 to 5 mailed again" "Mailing part 3 Mailing part 4 Mailing part 5 6" \
   "$(grep -o '^Mailing part [0-9]' out.txt | tr '\n' ' ')$(ls failing/message-*.eml | wc -l)"
 joined_mail failing
 check "the recipient joins both runs' messages" 0 $?
@@ -177,7 +182,7 @@ mailsplit -s 60000 -d foreign --from-part 2 > out.txt 2> err.txt
 check "foreign parts" 1 $?
 check "foreign parts told" "Split: A file on disk under a part's name is not this split's; nothing was mailed $work/foreign/DATA.Z00 " \
   "$(head -n 2 err.txt | tr '\n' ' ')"
-check "nothing mailed for foreign parts" 5 "$(ls failing/message-*.eml | wc -l)"
+check "nothing mailed for foreign parts" 6 "$(ls failing/message-*.eml | wc -l)"
 rm -rf joined other foreign
 
 # Two splits of same-named files into one directory at the same time: each

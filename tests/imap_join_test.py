@@ -4,7 +4,7 @@
 Usage: imap_join_test.py FENNIMAR_CLI
 
 A set is split and mailed through the test SMTP server, the messages it
-received (but the last part's, which comes in a message written by Python's
+received (the parts' and the manifest's, but the last part's, which comes in a message written by Python's
 email package under another subject) are stored with Python's mailbox
 module in the Maildir a private
 Dovecot serves on loopback (IMAPS on one free port, IMAP with STARTTLS on
@@ -224,7 +224,7 @@ def scenarios(cli, work, dovecot):
     check("joined byte for byte", data, open(target, "rb").read() if os.path.exists(target) else b"")
     check("joined mtime", 1500000000, int(os.stat(target).st_mtime) if os.path.exists(target) else 0)
     check("temporary files removed", [], os.listdir(os.path.join(work, "tmp")))
-    check("still unread", ["", "", "", "", ""], [f.replace("S", "read") for f in seen_flags(work)])
+    check("still unread", [""] * 6, [f.replace("S", "read") for f in seen_flags(work)])
 
     for name, arguments, expected in [
             ("wrong password", {"password": "guess"}, "AUTHENTICATIONFAILED"),
@@ -245,13 +245,14 @@ def scenarios(cli, work, dovecot):
         code, out, err = cli.run("join", source, "-d", os.path.join(work, "no"), "-y")
         check("refused before anything is made: " + source,
               (1, False), (code, os.path.exists(os.path.join(work, "no"))))
-    check("nothing marked read by failures", 5, len([f for f in seen_flags(work) if "S" not in f]))
+    check("nothing marked read by failures", 6, len([f for f in seen_flags(work) if "S" not in f]))
 
     # imap:// turns to TLS with STARTTLS before the password is sent.
     imap = "imap://fen@127.0.0.1:{}/INBOX".format(dovecot.plain_port)
     code, out, err = cli.run("extract", imap, "-d", os.path.join(work, "extracted"), "-y")
     check("extract from imap with STARTTLS", 0, code)
-    for name in ("DATA.Z00", "DATA.Z01", "DATA.Z02", "DATA.Z03"):
+    # The manifest's message, found by its subject, comes out beside the parts.
+    for name in ("DATA.Z00", "DATA.Z01", "DATA.Z02", "DATA.Z03", "DATA.sha256"):
         extracted = os.path.join(work, "extracted", name)
         check("extracted " + name, open(os.path.join(work, "parts", name), "rb").read(),
               open(extracted, "rb").read() if os.path.exists(extracted) else b"")
@@ -271,14 +272,14 @@ def main():
                        check=True, capture_output=True, timeout=60)
         cli = Cli(os.path.abspath(sys.argv[1]), work)
         messages = mail_a_set(cli, work)
-        check("messages mailed", 4, len(messages))
+        check("messages mailed, the manifest after the parts", 5, len(messages))
         # The last part comes from another mailer, under a subject of its
         # own: only its attachment's name can find it.
         subprocess.run([sys.executable, os.path.join(HERE, "mail_write.py"),
                         os.path.join(work, "other.eml"),
                         "base64:" + os.path.join(work, "parts", "DATA.Z03")], check=True, timeout=60)
         kept = [m for m in messages if b"Part  4 of total" not in m]
-        check("one message per part", 3, len(kept))
+        check("one message per part and the manifest's", 4, len(kept))
         dovecot = Dovecot(work)
         store(work, kept + [open(os.path.join(work, "other.eml"), "rb").read()], dovecot)
         dovecot.start()

@@ -66,6 +66,8 @@ TEST(PartMailerSubjectTest, NumbersArePaddedToTwoPlaces) {
             "Part  1 of total  3 parts of file:REPORT.DOC ");
   EXPECT_EQ(SmtpPartMailer::Subject(9, 12, "a"), "Part 10 of total 12 parts of file:a ");
   EXPECT_EQ(SmtpPartMailer::Subject(0, 12, "a"), "Part  1 of total 12 parts of file:a ");
+  EXPECT_EQ(SmtpPartMailer::Subject({"", "a", "A.R00", 0, 0, 2, MailedKind::kRecovery}),
+            "Recovery part  1 of total  2 of file:a ");
 }
 
 TEST_F(PartMailerTest, MailsThePartAsItsOneBase64Attachment) {
@@ -215,9 +217,10 @@ class MailingSplitTest : public PartMailerTest {
 
   MailingSplitTest() { EXPECT_TRUE(MakeDirectory(out).ok()); }
 
-  // Splits `size` bytes of REPORT.DOC into parts of `chunkSize` bytes,
-  // mailing each to `mailTo`.
-  std::string Split(std::size_t size, std::int64_t chunkSize, const std::string& mailTo) {
+  // Splits `size` bytes of REPORT.DOC into parts of `chunkSize` bytes and
+  // `recovery` recovery files, mailing each to `mailTo`.
+  std::string Split(std::size_t size, std::int64_t chunkSize, const std::string& mailTo,
+                    int recovery = 0) {
     std::string source = dir / "REPORT.DOC";
     testing::WriteFile(source, testing::RandomBytes(size, 42));
     ui.splitDialog = [=, this](SplitForm& form) {
@@ -227,6 +230,7 @@ class MailingSplitTest : public PartMailerTest {
       form.SetSizeText(std::to_string(chunkSize));
       form.SetEmail(true);
       form.SetMailTo(mailTo);
+      form.SetRecoveryCount(recovery);
       return form.Ok() == DialogResult::kOk;
     };
     engine.Run({source, static_cast<std::int64_t>(size)});
@@ -248,23 +252,26 @@ TEST_F(MailingSplitTest, SplitOfFivePartsDeliversFiveMessagesOverStartTlsWithLog
   EXPECT_TRUE(ui.messages.empty()) << ui.messages[0].text;
   EXPECT_EQ(ui.Status(), " Mailed");
   auto messages = server.Messages();
-  ASSERT_EQ(messages.size(), 5u);
-  for (int k = 0; k < 5; ++k) {
+  ASSERT_EQ(messages.size(), 6u);
+  for (int k = 0; k < 6; ++k) {
     testing::TempDir check;
     auto python = testing::CheckWithPython(messages[static_cast<std::size_t>(k)], check.path());
+    // The manifest follows the parts.
+    std::string name = k < 5 ? "REPORT.Z0" + std::to_string(k) : "REPORT.sha256";
     EXPECT_EQ(python["subject"],
-              "Part  " + std::to_string(k + 1) + " of total  5 parts of file:REPORT.DOC ");
+              k < 5 ? "Part  " + std::to_string(k + 1) + " of total  5 parts of file:REPORT.DOC "
+                    : "Manifest of file:REPORT.DOC ");
     EXPECT_EQ(python["parts"], "1");
-    EXPECT_EQ(python["name-0"], "REPORT.Z0" + std::to_string(k));
-    EXPECT_EQ(testing::ReadFile(check / "part-0"), testing::ReadFile(PartPath(k)));
+    EXPECT_EQ(python["name-0"], name);
+    EXPECT_EQ(testing::ReadFile(check / "part-0"), testing::ReadFile(out + "/" + name));
   }
   EXPECT_EQ(server.Envelope(4),
             "from splitter@localhost\nto receiver@localhost\nto other@localhost\n");
   // Every part came over a conversation of its own, and logged in.
   int logins = 0;
   for (const std::string& line : server.SessionLog()) logins += line == "AUTH PLAIN user ok";
-  EXPECT_EQ(logins, 5);
-  EXPECT_EQ(passwordsAsked.size(), 5u);
+  EXPECT_EQ(logins, 6);
+  EXPECT_EQ(passwordsAsked.size(), 6u);
   EXPECT_EQ(passwordsAsked[0], "user " + server.HostText());
 }
 
@@ -317,13 +324,48 @@ TEST_F(MailingSplitTest, FailureAtAPartOffersToSendTheRestAndYesMailsOnlyThose) 
                 "mailed?"}));
   EXPECT_EQ(ui.Status(), " Mailed");
   auto messages = server.Messages();
-  ASSERT_EQ(messages.size(), 5u);
+  ASSERT_EQ(messages.size(), 6u);
   for (int k = 0; k < 5; ++k) {
     testing::TempDir check;
     auto python = testing::CheckWithPython(messages[static_cast<std::size_t>(k)], check.path());
     EXPECT_EQ(python["name-0"], "REPORT.Z0" + std::to_string(k));
     EXPECT_EQ(testing::ReadFile(check / "part-0"), testing::ReadFile(PartPath(k)));
   }
+}
+
+// The parts have all gone when a file after them is refused: the split
+// says which files are left to be mailed by hand, and never " Mailed".
+TEST_F(MailingSplitTest, FailureAtTheManifestNamesTheFilesLeftToMailByHand) {
+  SmtpTestServer server("normal", {"--fail-message", "6"});
+  UseServer(server);
+  engine.OfferMailResume(true);
+  Split(50000, 10086, "receiver@localhost", 2);
+  EXPECT_EQ(ui.MessageTexts(),
+            (std::vector<std::string>{
+                "The manifest (REPORT.sha256) was not mailed:\n451 Requested action aborted: "
+                "local error in processing",
+                "Every part was mailed, but REPORT.sha256 and the files after it were not; they "
+                "are in " +
+                    out + ", to be mailed by hand."}));
+  EXPECT_EQ(ui.Status(), " Mail failed");
+  EXPECT_EQ(server.Messages().size(), 5u);
+  EXPECT_EQ(testing::ListDir(out).size(), 8u);
+}
+
+// A recovery file is longer than the part it stands for: its message counts
+// for the server's limit before anything is written.
+TEST_F(MailingSplitTest, RecoveryMessageOverTheServersLimitIsRefusedBeforeAnyPart) {
+  SmtpTestServer probe;
+  UseServer(probe);
+  auto part = mailer.MessageSize({"receiver@localhost", "REPORT.DOC", "REPORT.Z00", 10086, 0, 5});
+  ASSERT_TRUE(part);
+  SmtpTestServer server("normal", {"--size-limit", std::to_string(*part + 200)});
+  UseServer(server);
+  Split(50000, 10086, "receiver@localhost", 2);
+  ASSERT_EQ(ui.MessageTexts().size(), 1u);
+  EXPECT_NE(ui.MessageTexts()[0].find("larger than the mail server's limit"), std::string::npos)
+      << ui.MessageTexts()[0];
+  EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
 #ifndef _WIN32
@@ -393,11 +435,12 @@ TEST(CliMailTest, SplitWithMailToTakesThePasswordFromTheEnvironmentOrTheTerminal
             0)
       << testing::ReadText(work / "err.txt");
   std::string out = testing::ReadText(work / "out.txt");
-  EXPECT_NE(out.find("Mailing part 3 of 3 (DATA.Z02)\nMailed part 3 of 3\n Mailed"),
+  EXPECT_NE(out.find("Mailing part 3 of 3 (DATA.Z02)\nMailed part 3 of 3\nMailing "
+                     "DATA.sha256\nMailed DATA.sha256\n Mailed"),
             std::string::npos)
       << out;
   auto messages = server.Messages();
-  ASSERT_EQ(messages.size(), 3u);
+  ASSERT_EQ(messages.size(), 4u);
   testing::TempDir check;
   auto python = testing::CheckWithPython(messages[2], check.path());
   EXPECT_EQ(python["subject"], "Part  3 of total  3 parts of file:DATA.BIN ");
@@ -411,12 +454,12 @@ TEST(CliMailTest, SplitWithMailToTakesThePasswordFromTheEnvironmentOrTheTerminal
                                        {{prompt, "\x03"}, {"stop?", "n\n"}, {prompt, "s3cret\n"}});
   EXPECT_EQ(status, 0) << shown;
   EXPECT_EQ(shown.find("s3cret"), std::string::npos) << shown;
-  EXPECT_EQ(server.Messages().size(), 6u);
+  EXPECT_EQ(server.Messages().size(), 8u);
   std::tie(shown, status) = RunOnTerminal(split + " -d stopped --mail-to you@localhost",
                                           {{prompt, "\x03"}, {"stop?", "y\n"}});
   EXPECT_EQ(status, 1) << shown;
   EXPECT_NE(shown.find(" Aborted"), std::string::npos) << shown;
-  EXPECT_EQ(server.Messages().size(), 6u);
+  EXPECT_EQ(server.Messages().size(), 8u);
 #endif
 }
 

@@ -32,16 +32,18 @@ class MailReceivedTest : public ::testing::Test {
   testing::TempDir work;
   Bytes source = testing::RandomBytes(40000, 21);
 
-  // Splits DATA.BIN into four parts mailed through `server`, and stores
-  // the messages received in work/Maildir, work/box.mbox and work/eml/.
-  void MailAndStore(const SmtpTestServer& server, std::size_t keep) {
+  // Splits DATA.BIN into four parts mailed through `server` (with the
+  // split's `options`), the manifest after them, and stores the first `keep`
+  // of the `received` messages in work/Maildir, work/box.mbox and work/eml/.
+  void MailAndStore(const SmtpTestServer& server, std::size_t keep, std::size_t received = 5,
+                    const std::string& options = "") {
     UseServer(server);
     testing::WriteFile(work / "DATA.BIN", source);
     testing::SetModifiedTime(work / "DATA.BIN", 1500000000);
-    ASSERT_EQ(Cli("split DATA.BIN -s 12000 -d parts -y --mail-to you@localhost"), 0)
+    ASSERT_EQ(Cli("split DATA.BIN -s 12000 -d parts -y --mail-to you@localhost " + options), 0)
         << testing::ReadText(work / "err.txt");
     std::vector<std::string> messages = server.Messages();
-    ASSERT_EQ(messages.size(), 4u);
+    ASSERT_EQ(messages.size(), received);
     messages.resize(keep);
     testing::Run("mkdir " + work / "eml");
     std::vector<std::string> arguments{"deliver", work / "Maildir", work / "box.mbox",
@@ -180,6 +182,42 @@ TEST_F(MailReceivedTest, IncompleteSetNamesTheMissingPartAndLeavesNothingBehind)
   EXPECT_EQ(testing::ReadText(work / "err.txt"),
             "Merge: Parts DATA.Z01, DATA.Z02, DATA.Z03 were not found in the mail\n"
             "Skipped: DATA.Z01 (in 1.eml): the part is cut short in the message\n");
+}
+
+// Messages lost on their way are rebuilt from the recovery files that came
+// after the parts, up to as many as there are; one more is refused.
+TEST_F(MailReceivedTest, RecoveryFilesInTheMailRebuildLostParts) {
+  for (const char* lost : {"2,4", "2,3,4"}) {
+    testing::Run("rm -rf " + work / "Maildir " + work / "box.mbox " + work / "eml " +
+                 work / "joined " + work / "x");
+    SmtpTestServer server("normal", {"--drop-message", lost});
+    bool rebuilds = std::string(lost) == "2,4";
+    MailAndStore(server, rebuilds ? 5 : 4, rebuilds ? 5 : 4, "-r 2");
+    int joined = Cli("join Maildir -d joined -y");
+    std::string told = testing::ReadText(work / "out.txt") + testing::ReadText(work / "err.txt");
+    if (!rebuilds) {
+      EXPECT_EQ(joined, 1);
+      EXPECT_NE(told.find("Parts DATA.Z01, DATA.Z02, DATA.Z03 were not found in the mail; 2 "
+                          "recovery parts arrived, too few to rebuild them\n"),
+                std::string::npos)
+          << told;
+      EXPECT_FALSE(testing::Exists(work / "joined"));
+      continue;
+    }
+    ASSERT_EQ(joined, 0) << told;
+    EXPECT_EQ(testing::ReadFile(work / "joined/DATA.BIN"), source);
+    EXPECT_NE(told.find("rebuilt from the recovery parts"), std::string::npos) << told;
+    // Extract puts the manifest and the recovery files beside the parts.
+    testing::Run("mkdir " + work / "x");
+    ASSERT_EQ(Cli("extract box.mbox -d x"), 0);
+    EXPECT_EQ(
+        testing::ListDir(work / "x"),
+        (std::vector<std::string>{"DATA.R00", "DATA.R01", "DATA.Z00", "DATA.Z02", "DATA.sha256"}));
+    for (const char* name : {"DATA.R01", "DATA.sha256"}) {
+      EXPECT_EQ(testing::ReadFile(work / ("x/" + std::string(name))),
+                testing::ReadFile(work / ("parts/" + std::string(name))));
+    }
+  }
 }
 
 // Mail never chooses where its file goes: without -d the joined file goes to

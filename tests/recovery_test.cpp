@@ -236,6 +236,12 @@ TEST_F(RecoveryTest, PartsAddedOneAtATimeInAnyOrderGiveTheSameFiles) {
     EXPECT_EQ(testing::ReadFile(RecoveryPathFromBase(base, r)),
               testing::ReadFile(set.recovery[static_cast<std::size_t>(r)]));
   }
+  // One file alone, as a disk in the drive takes it.
+  const std::string single = dir_ / "SINGLE";
+  ASSERT_TRUE(encoder->WriteFile(single, 2, Digest()).ok());
+  EXPECT_EQ(testing::ReadFile(RecoveryPathFromBase(single, 2)), testing::ReadFile(set.recovery[2]));
+  EXPECT_EQ(encoder->FileSize(), testing::FileSize(set.recovery[2]));
+  EXPECT_FALSE(testing::Exists(RecoveryPathFromBase(single, 0)));
 }
 
 TEST_F(RecoveryTest, AJoinGetsTheWholeSetInOnePass) {

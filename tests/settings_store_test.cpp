@@ -173,6 +173,26 @@ TEST(SettingValuesTest, StoredWordsRoundTripAndOtherTextsFollowTheReader) {
     EXPECT_EQ(s::ParseFillFormat(c.text), c.exact);
     EXPECT_EQ(s::ParseFillFormat(c.text, /*byPrefix=*/true), c.byPrefix);
   }
+
+  struct CountCase {
+    std::string_view text;
+    int count;
+  };
+  for (const CountCase& c : std::initializer_list<CountCase>{{"3", 3},
+                                                             {"007", 7},
+                                                             {"100", 100},
+                                                             {s::kRecoveryFallback, 0},
+                                                             {"101", 0},
+                                                             {"-1", 0},
+                                                             {"+2", 0},
+                                                             {" 2", 0},
+                                                             {"2x", 0},
+                                                             {"", 0},
+                                                             {"99999999999", 0}}) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(s::ParseRecoverySetting(c.text), c.count);
+    EXPECT_EQ(s::ParseRecoverySetting(s::FormatRecoverySetting(c.count)), c.count);
+  }
 }
 
 #ifdef FENNIMAR_WITH_MAIL

@@ -45,6 +45,8 @@ OPTIONS:
   --fail-message N         answer the end of the Nth message (counted from 1
                            over the server's life) with "451" and store
                            nothing of it
+  --drop-message N,M       accept the Nth and Mth messages (counted as above)
+                           but store nothing of them, as if lost on their way
 """
 
 import argparse
@@ -57,11 +59,12 @@ from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Recorder:
-    def __init__(self, directory, mode, fail_message=None):
+    def __init__(self, directory, mode, fail_message=None, drop_messages=()):
         self.directory = directory
         self.mode = mode
         self.count = 0
         self.fail_message = fail_message
+        self.drop_messages = drop_messages
         self.data_seen = 0
 
     def log(self, line):
@@ -97,6 +100,9 @@ class Recorder:
         if self.data_seen == self.fail_message:
             self.log("DATA failed")
             return "451 Requested action aborted: local error in processing"
+        if self.data_seen in self.drop_messages:
+            self.log("DATA dropped")
+            return "250 Message accepted for delivery"
         if self.mode == "refuse-after-data":
             return "554 Transaction failed"
         if self.mode == "silent-after-data":
@@ -195,12 +201,14 @@ def main():
     parser.add_argument("--ipv6", action="store_true")
     parser.add_argument("--size-limit", type=int)
     parser.add_argument("--fail-message", type=int)
+    parser.add_argument("--drop-message", type=lambda text: {int(n) for n in text.split(",")},
+                        default=set())
     args = parser.parse_args()
     asyncio.run(serve(args))
 
 
 async def serve(args):
-    handler = Recorder(args.directory, args.mode, args.fail_message)
+    handler = Recorder(args.directory, args.mode, args.fail_message, args.drop_message)
     context = None
     if args.cert:
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)

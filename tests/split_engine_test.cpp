@@ -10,6 +10,8 @@
 #include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/path_limits.h"
+#include "merge/merge_engine.h"
+#include "merge/merge_form.h"
 #include "platform/directories.h"
 #include "platform/directory_lock.h"
 #include "platform/file_operations.h"
@@ -39,6 +41,7 @@ class SplitEngineTest : public ::testing::Test {
   testing::RecordingMailer mailer;
   SplitEngine engine{ui, settings, drives, &mailer};
   bool manifest = true;  // the dialog's manifest box
+  int recovery = 0;      // the dialog's recovery files
 
   SplitEngineTest() { EXPECT_TRUE(MakeDirectory(out).ok()); }
 
@@ -59,6 +62,7 @@ class SplitEngineTest : public ::testing::Test {
       form.SetSizeText(std::to_string(chunkSize));
       form.SetFillToCapacity(fill);
       form.SetManifest(manifest);
+      form.SetRecoveryCount(recovery);
       if (!mailTo.empty()) {
         form.SetEmail(true);
         form.SetMailTo(mailTo);
@@ -841,6 +845,98 @@ TEST_F(RemovableSplitTest, ManifestGoesOntoTheLastDiskAndKnowsTheFixedCount) {
   Split(source);
   ASSERT_EQ(Header(Part(0)).partCount, 2);
   EXPECT_EQ(Sha256sumCheck(out, 2), 0);
+}
+
+// Each recovery file goes onto a disk of its own after the parts' disks,
+// computed while the parts passed: the disks copied into one directory
+// rebuild two lost parts byte for byte. Another set's file under a recovery
+// file's name on its disk is replaced only on Yes.
+TEST_F(RemovableSplitTest, RecoveryFilesFollowOnDisksOfTheirOwnAndRebuildLostParts) {
+  manifest = true;
+  recovery = 2;
+  std::string source = Source(3000);
+  Dialog(1086);
+  std::string all = dir / "all";
+  testing::MakeDir(all);
+  std::vector<std::vector<std::string>> disks;  // the files on each disk taken out
+  auto takeOut = [&] {
+    disks.push_back(testing::ListDir(out));
+    for (const auto& name : disks.back()) {
+      std::string from = out + testing::kSeparator + name;
+      EXPECT_TRUE(RenameFile(from, all + testing::kSeparator + name).ok());
+    }
+  };
+  ui.floppyPrompt = [&](FloppyPrompt& prompt) {
+    takeOut();
+    if (disks.size() == 5)
+      testing::WriteFile(out + testing::kSeparator + "REPORT.R01", "no recovery file");
+    return prompt.Ok() == DialogResult::kOk;
+  };
+  ui.answers = {Answer::kYes};
+  EXPECT_EQ(engine.Run({source, 3000}), SplitOutcome::kComplete);
+  takeOut();
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(disks, (std::vector<Names>{{},
+                                       {"REPORT.Z00"},
+                                       {"REPORT.Z01"},
+                                       {"REPORT.Z02", "REPORT.sha256"},
+                                       {"REPORT.R00"},
+                                       {"REPORT.R01"}}));
+  EXPECT_EQ(ui.messages, (std::vector<ShownMessage>{
+                             {"A file (REPORT.R01) that is not this split's recovery file is in "
+                              "this directory; replace it?",
+                              "Split", MessageKind::kYesNoDefaultNo}}));
+
+  EXPECT_TRUE(RemoveFile(all + testing::kSeparator + "REPORT.Z01").ok());
+  EXPECT_TRUE(RemoveFile(all + testing::kSeparator + "REPORT.Z02").ok());
+  testing::ScriptedDrives fixed;
+  std::string joined = dir / "joined";
+  testing::MakeDir(joined);
+  ui.mergeDialog = [&](MergeForm& form) {
+    form.SetField(joined);
+    return form.Ok() == DialogResult::kOk;
+  };
+  MergeEngine merge(ui, settings, fixed);
+  EXPECT_EQ(merge.Run({all + testing::kSeparator + "REPORT.Z00", 0}), MergeOutcome::kComplete);
+  EXPECT_EQ(testing::ReadFile(joined + testing::kSeparator + "REPORT.DOC"),
+            testing::ReadFile(source));
+}
+
+// The recovery files' size is not known before the last disk is filled, and
+// a set mailed from disks would not have them in the drive together.
+TEST_F(RemovableSplitTest, RecoveryFilesOnFilledDisksOrMailedFromDisksAreRefusedBeforeAnyPrompt) {
+  recovery = 1;
+  std::string source = Source(3000);
+  Dialog(1086, true);
+  EXPECT_EQ(engine.Run({source, 3000}), SplitOutcome::kFailed);
+  settings.WriteSetting("FENNIMAR", "MyAddress", "me@example.org");
+  settings.WriteSetting("FENNIMAR", "SMTPHost", "127.0.0.1");
+  Dialog(1086, false, "bob@example.org");
+  EXPECT_EQ(engine.Run({source, 3000}), SplitOutcome::kFailed);
+  EXPECT_EQ(ui.messages,
+            (std::vector<ShownMessage>{
+                {"Recovery files cannot be written to disks filled to their free space yet.\n"
+                 "Choose a part size, or split without them.",
+                 "Split", MessageKind::kOkWarning},
+                {"Recovery files cannot be mailed from removable disks yet.\nSplit without them.",
+                 "Split", MessageKind::kOkWarning}}));
+  EXPECT_EQ(ui.floppyPrompts, 0);
+  EXPECT_TRUE(testing::ListDir(out).empty());
+}
+
+// Stop while a recovery file is written leaves none under its name.
+TEST_F(RemovableSplitTest, StopWhileARecoveryFileIsWrittenLeavesNone) {
+  recovery = 1;
+  std::string source = Source(2500);
+  Dialog(1086);
+  ui.floppyPrompt = [&](FloppyPrompt& prompt) {
+    if (prompt.partPath().ends_with("R00")) ui.StopAtPump(ui.pumps + 1);
+    return prompt.Ok() == DialogResult::kOk;
+  };
+  EXPECT_EQ(engine.Run({source, 2500}), SplitOutcome::kStopped);
+  EXPECT_EQ(ui.Status(), " Aborted");
+  EXPECT_EQ(testing::ListDir(out),
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02"}));
 }
 
 }  // namespace

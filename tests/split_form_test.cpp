@@ -38,6 +38,8 @@ TEST_F(SplitFormTest, OpensFrom2HDWithHiddenSizeControlsAndPreview) {
   EXPECT_EQ(form.previewText(), "File will be divided into   7 parts");
   EXPECT_EQ(form.directory(), "/data");
   EXPECT_TRUE(form.sizeUnitIsKilobytes());
+  EXPECT_TRUE(form.manifest());
+  EXPECT_EQ(form.recoveryCount(), 0);
 }
 
 TEST_F(SplitFormTest, Fat32ChoiceTakesTheLargestPartForSourcesOfAnySize) {
@@ -65,12 +67,14 @@ TEST_F(SplitFormTest, ProposesTwoPartsWhenTheSizeIsAsLargeAsTheFile) {
 TEST_F(SplitFormTest, OtherSizeFromChTypeAndWorkDirReadWhole) {
   settings.WriteSetting("FENNIMAR", "WorkDir", "/a/directory/of/thirty/chars");
   settings.WriteSetting("FENNIMAR", "Format", "FIXED");
+  settings.WriteSetting("FENNIMAR", "Recovery", "4");
   SplitForm form = Opened(600000, "DO 500");
   EXPECT_EQ(form.choice(), SizeChoice::kOther);
   EXPECT_EQ(form.sizeText(), "500");
   EXPECT_EQ(form.chunkSize(), 512000);
   EXPECT_EQ(form.directory(), "/a/directory/of/thirty/chars");
   EXPECT_FALSE(form.fillToCapacity());
+  EXPECT_EQ(form.recoveryCount(), 4);
   EXPECT_EQ(form.previewText(), "File will be divided into   2 parts");
 }
 

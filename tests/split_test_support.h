@@ -20,6 +20,7 @@ class RecordingMailer : public PartMailer {
   int failAtIndex = -1;
   int waitAtIndex = -1;
   std::vector<Call> calls;
+  std::vector<std::string> companions;  // the paths of the files after the parts
 
   MailOutcome MailPart(UserInterface&, const std::string& partPath, const std::string& mailTo,
                        const std::string& sourceName, int index, int count,
@@ -29,6 +30,11 @@ class RecordingMailer : public PartMailer {
       if (!keepWaiting()) return MailOutcome::kStopped;
     }
     return index == failAtIndex ? MailOutcome::kFailed : MailOutcome::kMailed;
+  }
+  MailOutcome MailCompanion(UserInterface&, const std::string& path, const MailedPart&,
+                            const std::function<bool()>&) override {
+    companions.push_back(path);
+    return MailOutcome::kMailed;
   }
 };
 

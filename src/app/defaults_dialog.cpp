@@ -6,6 +6,7 @@
 #include <wx/radiobut.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
+#include <wx/spinctrl.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -14,6 +15,7 @@
 #include "app/defaults_form.h"
 #include "app/dialog_buttons.h"
 #include "format/path_limits.h"
+#include "settings/setting_values.h"
 
 namespace fennimar::app {
 namespace {
@@ -115,8 +117,17 @@ wxSizer* DefaultsDialog::CreateCheckBoxes() {
                      " Continue to merge file even when checksum &errors (not recomended)");
   fillToMaximum_ =
       new wxCheckBox(this, kIdFillToMaximum, "Try to &fill to maximum when copying to floppy disk");
+  manifest_ = new wxCheckBox(this, kIdManifest, "Write a SHA-256 ma&nifest");
+  auto* recoveryRow = new wxBoxSizer(wxHORIZONTAL);
+  recoveryRow->Add(new wxStaticText(this, wxID_ANY, "Reco&very files (0: none)"), 0,
+                   wxALIGN_CENTER_VERTICAL | wxRIGHT, FromDIP(6));
+  recovery_ = new wxSpinCtrl(this, kIdRecovery, "", wxDefaultPosition, wxDefaultSize,
+                             wxSP_ARROW_KEYS, 0, settings::kMaxRecoverySetting, 0);
+  recoveryRow->Add(recovery_, 0, wxALIGN_CENTER_VERTICAL);
   column->Add(continueOnError_);
   column->Add(fillToMaximum_, 0, wxTOP, FromDIP(12));
+  column->Add(manifest_, 0, wxTOP, FromDIP(12));
+  column->Add(recoveryRow, 0, wxTOP, FromDIP(6));
   return column;
 }
 
@@ -199,6 +210,8 @@ void DefaultsDialog::FillFields() {
   mergeDirectory_->ChangeValue(wxString::FromUTF8(form_.mergeDirectory()));
   continueOnError_->SetValue(form_.continueOnChecksumError());
   fillToMaximum_->SetValue(form_.fillToMaximum());
+  manifest_->SetValue(form_.manifest());
+  recovery_->SetValue(form_.recoveryCount());
   smtpHost_->ChangeValue(wxString::FromUTF8(form_.smtpHost()));
   myAddress_->ChangeValue(wxString::FromUTF8(form_.myAddress()));
   smtpPort_->ChangeValue(wxString::FromUTF8(form_.smtpPort()));
@@ -230,6 +243,8 @@ void DefaultsDialog::OnOk() {
   form_.SetMergeDirectory(Utf8(mergeDirectory_));
   form_.SetContinueOnChecksumError(continueOnError_->GetValue());
   form_.SetFillToMaximum(fillToMaximum_->GetValue());
+  form_.SetManifest(manifest_->GetValue());
+  form_.SetRecoveryCount(recovery_->GetValue());
   form_.SetSmtpHost(Utf8(smtpHost_));
   form_.SetMyAddress(Utf8(myAddress_));
   form_.SetSmtpPort(Utf8(smtpPort_));

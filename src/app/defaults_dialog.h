@@ -9,6 +9,7 @@ class wxButton;
 class wxCheckBox;
 class wxChoice;
 class wxRadioButton;
+class wxSpinCtrl;
 class wxSizer;
 class wxStaticText;
 class wxTextCtrl;
@@ -37,6 +38,8 @@ inline constexpr int kIdSmtpPort = 1030;
 inline constexpr int kIdSmtpSecurity = 1031;
 inline constexpr int kIdSmtpUser = 1032;
 inline constexpr int kIdSmtpPassword = 1033;
+inline constexpr int kIdManifest = 1034;
+inline constexpr int kIdRecovery = 1035;
 
 class DefaultsDialog : public wxDialog {
  public:
@@ -71,6 +74,8 @@ class DefaultsDialog : public wxDialog {
   wxButton* mergeBrowse_;
   wxCheckBox* continueOnError_;
   wxCheckBox* fillToMaximum_;
+  wxCheckBox* manifest_;
+  wxSpinCtrl* recovery_;
   wxTextCtrl* smtpHost_;
   wxTextCtrl* myAddress_;
   wxTextCtrl* smtpPort_;

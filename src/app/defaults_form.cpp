@@ -1,5 +1,6 @@
 #include "app/defaults_form.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/directories.h"
@@ -48,6 +49,10 @@ void DefaultsForm::Open() {
                                   s::ChecksumErrorAction::kAbort);
   s::FillFormat format = s::ParseFillFormat(
       settings_.ReadSetting(s::kSection, s::kFormat, s::kFillFormatFallback, s::kShortValue));
+  manifest_ = s::ParseManifestSetting(
+      settings_.ReadSetting(s::kSection, s::kManifest, s::kManifestFallback, s::kShortValue));
+  recoveryCount_ = s::ParseRecoverySetting(
+      settings_.ReadSetting(s::kSection, s::kRecovery, s::kRecoveryFallback, s::kShortValue));
   OpenMailFields();
 
   if (chunk.kind == s::ChunkKind::k2HD) {
@@ -87,6 +92,10 @@ void DefaultsForm::OpenMailFields() {
 }
 
 void DefaultsForm::ChooseChunk(ChunkChoice choice) { chunkChoice_ = choice; }
+
+void DefaultsForm::SetRecoveryCount(int count) {
+  recoveryCount_ = std::clamp(count, 0, settings::kMaxRecoverySetting);
+}
 
 void DefaultsForm::ChooseDirectory(DirectoryChoice choice) { directoryChoice_ = choice; }
 
@@ -194,6 +203,8 @@ void DefaultsForm::WriteEveryKey(const std::string& chType, const std::string& w
                                                           : s::ChecksumErrorAction::kAbort)));
   Write(s::kFormat, std::string(s::FormatFillFormat(fillToMaximum_ ? s::FillFormat::kFree
                                                                    : s::FillFormat::kFixed)));
+  Write(s::kManifest, std::string(s::FormatManifestSetting(manifest_)));
+  Write(s::kRecovery, s::FormatRecoverySetting(recoveryCount_));
   Write(s::kSmtpHost, ServerText());
   Write(s::kMyAddress, myAddress_);
   // The login keys are written once they differ from what the file holds

@@ -2,8 +2,9 @@
 // Defaults"), without widgets. The dialog mirrors this state into its
 // controls and forwards every edit and click; tests drive it directly.
 //
-// Opening reads ChType, WorkDir, MergeDir, ON_CHKSUM_ERR, Format, SMTPHost
-// (shown as host and port), SMTPSecurity, SMTPUser and MyAddress; OK
+// Opening reads ChType, WorkDir, MergeDir, ON_CHKSUM_ERR, Format, Manifest,
+// Recovery, SMTPHost (shown as host and port), SMTPSecurity, SMTPUser and
+// MyAddress; OK
 // validates the Other size, the port and the login, keeps a typed password
 // in the keyring (never in the settings file), asks about missing predefined
 // directories and writes the keys back. A merge directory that the user
@@ -63,6 +64,10 @@ class DefaultsForm {
   }
   void SetContinueOnChecksumError(bool checked) { continueOnChecksumError_ = checked; }
   void SetFillToMaximum(bool checked) { fillToMaximum_ = checked; }
+  void SetManifest(bool checked) { manifest_ = checked; }
+  // The split's recovery files unless told otherwise; kept within 0 to
+  // settings::kMaxRecoverySetting.
+  void SetRecoveryCount(int count);
   void SetSmtpHost(const std::string& text) { smtpHost_ = text.substr(0, kDefaultsMailLength); }
   void SetMyAddress(const std::string& text) { myAddress_ = text.substr(0, kDefaultsMailLength); }
   // Empty: the security's usual port.
@@ -87,6 +92,8 @@ class DefaultsForm {
   const std::string& mergeDirectory() const { return mergeDirectory_; }
   bool continueOnChecksumError() const { return continueOnChecksumError_; }
   bool fillToMaximum() const { return fillToMaximum_; }
+  bool manifest() const { return manifest_; }
+  int recoveryCount() const { return recoveryCount_; }
   const std::string& smtpHost() const { return smtpHost_; }
   const std::string& myAddress() const { return myAddress_; }
   const std::string& smtpPort() const { return smtpPort_; }
@@ -132,6 +139,8 @@ class DefaultsForm {
   std::string mergeDirectory_;
   bool continueOnChecksumError_ = false;
   bool fillToMaximum_ = false;
+  bool manifest_ = true;
+  int recoveryCount_ = 0;
   std::string smtpHost_;
   std::string myAddress_;
   std::string smtpPort_;

@@ -4,12 +4,14 @@
 #include <wx/checkbox.h>
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
+#include <wx/spinctrl.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include "app/browse_button.h"
 #include "app/dialog_buttons.h"
+#include "settings/setting_values.h"
 #include "split/split_form.h"
 
 namespace fennimar::app {
@@ -23,9 +25,7 @@ SplitDialog::SplitDialog(wxWindow* owner, SplitForm& form)
   fill_ = new wxCheckBox(this, kIdSplitFill,
                          "Try to &fill to maximum capacity when splitting to floppy disk");
   top->Add(fill_, 0, wxLEFT | wxRIGHT | wxTOP, 2 * gap);
-  manifest_ = new wxCheckBox(this, kIdSplitManifest,
-                             "Write a SHA-256 &manifest (NAME.sha256) beside the parts");
-  top->Add(manifest_, 0, wxALL, 2 * gap);
+  top->Add(CreateSetFields(), 0, wxALL, 2 * gap);
   preview_ = new wxStaticText(this, kIdSplitPreview, "File will be divided into   0      parts");
   preview_->SetFont(preview_->GetFont().Bold());
   top->Add(preview_, 0, wxLEFT | wxRIGHT, 2 * gap);
@@ -66,6 +66,23 @@ wxSizer* SplitDialog::CreateTargetFields() {
   mailRow->Add(mailTo_, 1, wxALIGN_CENTER_VERTICAL);
   fields->Add(mailRow, 1, wxEXPAND);
   fields->AddSpacer(0);
+  return fields;
+}
+
+// What the set carries beside its parts: the manifest and the recovery files.
+wxSizer* SplitDialog::CreateSetFields() {
+  const int gap = FromDIP(6);
+  auto* fields = new wxBoxSizer(wxVERTICAL);
+  manifest_ = new wxCheckBox(this, kIdSplitManifest,
+                             "Write a SHA-256 ma&nifest (NAME.sha256) beside the parts");
+  fields->Add(manifest_, 0, wxBOTTOM, gap);
+  auto* recoveryRow = new wxBoxSizer(wxHORIZONTAL);
+  recoveryRow->Add(new wxStaticText(this, wxID_ANY, "Reco&very files (0: none)"), 0,
+                   wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
+  recovery_ = new wxSpinCtrl(this, kIdSplitRecovery, "", wxDefaultPosition, wxDefaultSize,
+                             wxSP_ARROW_KEYS, 0, settings::kMaxRecoverySetting, 0);
+  recoveryRow->Add(recovery_, 0, wxALIGN_CENTER_VERTICAL);
+  fields->Add(recoveryRow, 0);
   return fields;
 }
 
@@ -136,6 +153,8 @@ void SplitDialog::BindControls() {
     form_.SetEmail(event.IsChecked());
     ShowForm();
   });
+  recovery_->Bind(wxEVT_SPINCTRL,
+                  [this](wxSpinEvent& event) { form_.SetRecoveryCount(event.GetPosition()); });
   size_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) {
     form_.SetSizeText(size_->GetValue().utf8_string());
     ShowForm();
@@ -160,6 +179,7 @@ void SplitDialog::ShowForm() {
   bytes_->SetValue(!form_.sizeUnitIsKilobytes());
   fill_->SetValue(form_.fillToCapacity());
   manifest_->SetValue(form_.manifest());
+  if (recovery_->GetValue() != form_.recoveryCount()) recovery_->SetValue(form_.recoveryCount());
   email_->SetValue(form_.email());
   mailTo_->Enable(form_.mailToEnabled());
   preview_->SetLabel(wxString::FromUTF8(form_.previewText()));
@@ -169,6 +189,8 @@ void SplitDialog::ShowForm() {
 void SplitDialog::OnOk() {
   form_.SetDirectory(directory_->GetValue().utf8_string());
   form_.SetMailTo(mailTo_->GetValue().utf8_string());
+  // A number typed but not yet confirmed with Enter or a click counts too.
+  form_.SetRecoveryCount(recovery_->GetValue());
   switch (form_.Ok()) {
     case DialogResult::kStayOpen:
       ShowForm();

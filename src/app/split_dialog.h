@@ -1,7 +1,7 @@
 // SplitDialog: the modal dialog "Split file" over a SplitForm. Every edit
 // and click goes to the form, and the controls then show the form's state:
 // the size choice, the size field and its units, the preview of the number
-// of parts, the fill, manifest and e-mail boxes. OK closes when the form
+// of parts, the fill, manifest and e-mail boxes, the recovery files. OK closes when the form
 // accepts.
 #pragma once
 
@@ -9,6 +9,7 @@
 
 class wxCheckBox;
 class wxRadioButton;
+class wxSpinCtrl;
 class wxSizer;
 class wxStaticBox;
 class wxStaticText;
@@ -38,6 +39,7 @@ inline constexpr int kIdSplitFat32 = 1021;
 inline constexpr int kIdSplitMailLimit = 1022;
 inline constexpr int kIdSplitBrowse = 1026;
 inline constexpr int kIdSplitManifest = 1027;
+inline constexpr int kIdSplitRecovery = 1028;
 
 class SplitDialog : public wxDialog {
  public:
@@ -49,6 +51,7 @@ class SplitDialog : public wxDialog {
   wxSizer* CreateTargetFields();
   wxSizer* CreateChunkBox();
   wxSizer* CreateUnitsBox(wxWindow* parent);
+  wxSizer* CreateSetFields();
   void BindControls();
   void ShowForm();
   void OnOk();
@@ -68,6 +71,7 @@ class SplitDialog : public wxDialog {
   wxRadioButton* bytes_;
   wxCheckBox* fill_;
   wxCheckBox* manifest_;
+  wxSpinCtrl* recovery_;
   wxStaticText* preview_;
 };
 

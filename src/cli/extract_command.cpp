@@ -27,7 +27,8 @@ constexpr SourceCommand kExtract = {
     "sets by what their headers say: a set whose part names in the directory\n"
     "belong to another set (met before, or files already there) goes into a\n"
     "subfolder named after its file and time, such as \"REPORT.TXT 2026-11-30\n"
-    "10-02-05\" (UTC); the same part received twice is written once.\n",
+    "10-02-05\" (UTC); the same part received twice is written once. A set's\n"
+    "manifest and recovery files are written beside its parts.\n",
     "directory for the parts (default: the current\ndirectory)", /*takesYes=*/true};
 
 // "Skipped: inbox: not a mail message, mailbox or Maildir", or why it could
@@ -74,17 +75,24 @@ int RunExtractCommand(int argc, char** argv) {
   if (!DirectoryIsThere(EnsureDirectory(ui, directory, "Extract"))) return 1;
   PartExtractor extractor(directory, [&ui] { return ui.StopRequested(); });
   std::size_t shown = 0;
-  for (const MailSource& source : classified) {
-    if (extractor.stopped()) break;
-    if (!extractor.AddSource(source)) {
-      say(NotMailText(source));
-    } else if (shown == extractor.results().size() && !extractor.stopped()) {
-      say("Skipped: " + DisplayText(source.label) + ": no attachments");
-    }
+  auto sayNew = [&] {
     for (; shown < extractor.results().size(); ++shown) {
       say(DisplayText(ExtractResultText(extractor.results()[shown], directory)));
     }
+  };
+  for (const MailSource& source : classified) {
+    if (extractor.stopped()) break;
+    std::size_t seen = extractor.seen();
+    if (!extractor.AddSource(source)) {
+      say(NotMailText(source));
+    } else if (seen == extractor.seen() && !extractor.stopped()) {
+      say("Skipped: " + DisplayText(source.label) + ": no attachments");
+    }
+    sayNew();
   }
+  // A manifest is placed once every set in the mail is known.
+  if (!extractor.stopped()) extractor.PlaceManifests();
+  sayNew();
   return extractor.written() > 0 && !extractor.stopped() ? 0 : 1;
 }
 

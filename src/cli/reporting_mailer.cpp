@@ -17,4 +17,14 @@ MailOutcome ReportingMailer::MailPart(UserInterface& owner, const std::string& p
   return outcome;
 }
 
+MailOutcome ReportingMailer::MailCompanion(UserInterface& owner, const std::string& path,
+                                           const MailedPart& file,
+                                           const std::function<bool()>& keepWaiting) {
+  owner.SetInfoLine(InfoLine::kStatus, "Mailing " + FileNameOf(path));
+  MailOutcome outcome = mailer_.MailCompanion(owner, path, file, keepWaiting);
+  if (outcome == MailOutcome::kMailed)
+    owner.SetInfoLine(InfoLine::kStatus, "Mailed " + FileNameOf(path));
+  return outcome;
+}
+
 }  // namespace fennimar

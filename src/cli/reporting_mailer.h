@@ -28,6 +28,10 @@ class ReportingMailer : public PartMailer {
   MailOutcome MailPart(UserInterface& owner, const std::string& partPath, const std::string& mailTo,
                        const std::string& sourceName, int index, int count,
                        const std::function<bool()>& keepWaiting) override;
+  // "Mailing REPORT.R00" before, "Mailed REPORT.R00" after a file that went
+  // out.
+  MailOutcome MailCompanion(UserInterface& owner, const std::string& path, const MailedPart& file,
+                            const std::function<bool()>& keepWaiting) override;
 
  private:
   PartMailer& mailer_;

@@ -45,7 +45,7 @@ bool FillDialog(const SplitOptions& options, SplitForm& form) {
   }
   if (options.fill) form.SetFillToCapacity(*options.fill);
   if (options.manifest) form.SetManifest(*options.manifest);
-  form.SetRecoveryCount(options.recoveryCount);
+  if (options.recoveryCount) form.SetRecoveryCount(*options.recoveryCount);
   if (!options.mailTo.empty()) {
     form.SetEmail(true);
     form.SetMailTo(options.mailTo);

@@ -78,7 +78,7 @@ void DeclareOptions(CommandParser& parser, SplitOptions& options, std::vector<st
                  "write N recovery files (NAME.R00, ...) after the\n"
                  "parts, from which a join rebuilds up to N missing\n"
                  "or damaged parts; N at most the number of parts\n"
-                 "(default: 0, none)")
+                 "(default: the Recovery setting, 0 if none)")
       ->type_name("N");
   app.add_option("--mail-to", options.mailTo,
                  "mail every part to ADDR (server and return address\n"

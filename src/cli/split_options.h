@@ -19,8 +19,8 @@ struct SplitOptions {
   // size in bytes as decimal digits.
   std::optional<std::string> size;
   std::optional<bool> fill;
-  std::optional<bool> manifest;  // --no-manifest: false
-  int recoveryCount = 0;         // -r, --recovery: the recovery files to write
+  std::optional<bool> manifest;      // --no-manifest: false
+  std::optional<int> recoveryCount;  // -r, --recovery: the recovery files to write
   std::string mailTo;
   // --from-part: the first part to mail, counted from 1 as "Mailing part 3
   // of 7" counts; 0 when not given.

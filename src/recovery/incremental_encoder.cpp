@@ -4,7 +4,6 @@
 #include <cstring>
 #include <utility>
 
-#include "recovery/recovery_file_writer.h"
 #include "recovery/shard_reader.h"
 
 namespace fennimar {
@@ -58,6 +57,7 @@ Result<void> IncrementalEncoder::AddPart(const std::string& partPath) {
   for (std::int64_t offset = 0; offset < header.dataLength;) {
     const auto length = static_cast<std::size_t>(
         std::min<std::int64_t>(static_cast<std::int64_t>(chunk_), header.dataLength - offset));
+    if (auto going = KeepGoing(); !going) return going;
     if (auto read = part->reader.Read(offset, length, data.data()); !read) return read;
     if (auto added = AddChunk(index, offset, length, data.data(), recovery); !added) return added;
     offset += static_cast<std::int64_t>(length);
@@ -96,41 +96,78 @@ Result<void> IncrementalEncoder::AddChunk(int index, std::int64_t offset, std::s
   return {};
 }
 
+Result<void> IncrementalEncoder::KeepGoing() const {
+  if (keepGoing_ && !keepGoing_()) {
+    return SystemError::WithReason("cannot compute the recovery files", "stopped");
+  }
+  return {};
+}
+
+RecoveryHeader IncrementalEncoder::FileHeader(const SourceDigest& sourceDigest) const {
+  RecoveryHeader header = set_;
+  header.sourceDigest = sourceDigest;
+  // The shard is the largest part, which the split's part size may exceed.
+  header.shardSize = *std::max_element(header.dataLengths.begin(), header.dataLengths.end());
+  return header;
+}
+
+std::int64_t IncrementalEncoder::FileSize() const {
+  return static_cast<std::int64_t>(kRecoveryHeaderSize) + FileHeader({}).shardSize;
+}
+
+Result<RecoveryFileWriter> IncrementalEncoder::WritePayload(const std::string& base,
+                                                            RecoveryHeader header, int index) {
+  header.recoveryIndex = index;
+  auto writer = RecoveryFileWriter::Create(RecoveryPathFromBase(base, index), header);
+  if (!writer) return writer.error();
+  std::vector<std::uint8_t> buffer(chunk_);
+  for (std::int64_t offset = 0; offset < header.shardSize;) {
+    if (auto going = KeepGoing(); !going) return going.error();
+    const std::int64_t at = index * shardSize_ + offset;
+    const auto length = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(chunk_), header.shardSize - offset));
+    const auto have = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(written_ - at, 0, static_cast<std::int64_t>(length)));
+    if (auto seek = file_.Seek(at); !seek) return seek.error();
+    if (have > 0 && !file_.ReadAll(buffer.data(), have)) {
+      return SystemError::WithReason("cannot read " + temp_.Path(), "it became shorter");
+    }
+    std::memset(buffer.data() + have, 0, length - have);
+    if (auto wrote = writer->Append(std::span(buffer.data(), length)); !wrote) return wrote.error();
+    offset += static_cast<std::int64_t>(length);
+  }
+  return writer;
+}
+
 Result<void> IncrementalEncoder::WriteFiles(const std::string& base,
                                             const SourceDigest& sourceDigest) {
   if (!Complete()) {
     return SystemError::WithReason("cannot write the recovery files", "parts are missing");
   }
-  RecoveryHeader header = set_;
-  header.sourceDigest = sourceDigest;
-  // The shard is the largest part, which the split's part size may exceed.
-  header.shardSize = *std::max_element(header.dataLengths.begin(), header.dataLengths.end());
-  std::vector<std::uint8_t> buffer(chunk_);
+  const RecoveryHeader header = FileHeader(sourceDigest);
   std::vector<RecoveryFileWriter> writers;
   for (int r = 0; r < code_.recoveryCount(); ++r) {
-    header.recoveryIndex = r;
-    auto writer = RecoveryFileWriter::Create(RecoveryPathFromBase(base, r), header);
+    auto writer = WritePayload(base, header, r);
     if (!writer) return writer.error();
-    for (std::int64_t offset = 0; offset < header.shardSize;) {
-      const std::int64_t at = r * shardSize_ + offset;
-      const auto length = static_cast<std::size_t>(
-          std::min<std::int64_t>(static_cast<std::int64_t>(chunk_), header.shardSize - offset));
-      const auto have = static_cast<std::size_t>(
-          std::clamp<std::int64_t>(written_ - at, 0, static_cast<std::int64_t>(length)));
-      if (auto seek = file_.Seek(at); !seek) return seek.error();
-      if (have > 0 && !file_.ReadAll(buffer.data(), have)) {
-        return SystemError::WithReason("cannot read " + temp_.Path(), "it became shorter");
-      }
-      std::memset(buffer.data() + have, 0, length - have);
-      if (auto wrote = writer->Append(std::span(buffer.data(), length)); !wrote) return wrote;
-      offset += static_cast<std::int64_t>(length);
-    }
     writers.push_back(std::move(*writer));
   }
   for (RecoveryFileWriter& writer : writers) {
     if (auto committed = writer.Commit(); !committed) return committed;
   }
   return {};
+}
+
+Result<void> IncrementalEncoder::WriteFile(const std::string& base, int index,
+                                           const SourceDigest& sourceDigest) {
+  if (!Complete()) {
+    return SystemError::WithReason("cannot write the recovery files", "parts are missing");
+  }
+  if (index < 0 || index >= code_.recoveryCount()) {
+    return SystemError::WithReason("cannot write the recovery files", "the set has no such file");
+  }
+  auto writer = WritePayload(base, FileHeader(sourceDigest), index);
+  if (!writer) return writer.error();
+  return writer->Commit();
 }
 
 }  // namespace fennimar

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "platform/system_error.h"
 #include "platform/temporary_files.h"
 #include "recovery/recovery_code.h"
+#include "recovery/recovery_file_writer.h"
 #include "recovery/recovery_format.h"
 
 namespace fennimar {
@@ -26,6 +28,10 @@ class IncrementalEncoder {
   static Result<IncrementalEncoder> Create(int dataCount, int recoveryCount, std::int64_t shardSize,
                                            std::size_t chunkSize = 0);
 
+  // Called between two chunks of AddPart and WriteFile: a window stays
+  // painted, and false (Stop) ends the call with an error.
+  void SetKeepGoing(std::function<bool()> keepGoing) { keepGoing_ = std::move(keepGoing); }
+
   // Adds a complete part of the set (its index from its header); the first
   // part added names the set, and every later one must carry the same count
   // and set, an index not added before, and no more data than the shard.
@@ -34,6 +40,13 @@ class IncrementalEncoder {
   bool Complete() const;
   // Writes <base>.R00 ... once Complete(), as WriteRecoveryFiles does.
   Result<void> WriteFiles(const std::string& base, const SourceDigest& sourceDigest);
+  // Writes recovery file `index` alone (<base>.R<index>) once Complete(): a
+  // set on removable disks puts each onto the disk in the drive. The file
+  // appears under its name only once it is whole.
+  Result<void> WriteFile(const std::string& base, int index, const SourceDigest& sourceDigest);
+  // The length of each recovery file once Complete(): its header and the
+  // largest part's data.
+  std::int64_t FileSize() const;
 
  private:
   IncrementalEncoder(TempFile temp, File file, RecoveryCode code, std::int64_t shardSize,
@@ -43,6 +56,11 @@ class IncrementalEncoder {
         code_(std::move(code)),
         shardSize_(shardSize),
         chunk_(chunk) {}
+  Result<void> KeepGoing() const;
+  RecoveryHeader FileHeader(const SourceDigest& sourceDigest) const;
+  // Creates recovery file `index`'s writer with its whole payload appended.
+  Result<RecoveryFileWriter> WritePayload(const std::string& base, RecoveryHeader header,
+                                          int index);
   Result<void> AddChunk(int index, std::int64_t offset, std::size_t length, std::uint8_t* data,
                         std::vector<std::uint8_t>& recovery);
 
@@ -54,6 +72,7 @@ class IncrementalEncoder {
   std::int64_t written_ = 0;  // the temporary file's length
   RecoveryHeader set_;        // the set, from the first part added
   std::vector<bool> added_;
+  std::function<bool()> keepGoing_;
 };
 
 }  // namespace fennimar

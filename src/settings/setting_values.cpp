@@ -1,5 +1,8 @@
 #include "settings/setting_values.h"
 
+#include <algorithm>
+#include <string>
+
 namespace fennimar::settings {
 
 bool ParseMinimized(std::string_view text) { return text == "YES"; }
@@ -63,5 +66,18 @@ std::string_view FormatFillFormat(FillFormat format) {
 bool ParseManifestSetting(std::string_view text) { return text != "NO"; }
 
 std::string_view FormatManifestSetting(bool write) { return write ? "YES" : "NO"; }
+
+int ParseRecoverySetting(std::string_view text) {
+  if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != text.npos) {
+    return 0;
+  }
+  int count = 0;
+  for (char digit : text) count = count * 10 + (digit - '0');
+  return count <= kMaxRecoverySetting ? count : 0;
+}
+
+std::string FormatRecoverySetting(int count) {
+  return std::to_string(std::clamp(count, 0, kMaxRecoverySetting));
+}
 
 }  // namespace fennimar::settings

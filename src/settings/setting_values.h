@@ -81,4 +81,13 @@ inline constexpr std::string_view kManifestFallback = "YES";
 bool ParseManifestSetting(std::string_view text);
 std::string_view FormatManifestSetting(bool write);
 
+// Recovery: the number of recovery files a split writes unless told
+// otherwise, in decimal digits from 0 to kMaxRecoverySetting; any other
+// text (a sign, a blank, a larger number) means 0. Read with fallback "0" at
+// kShortValue.
+inline constexpr std::string_view kRecoveryFallback = "0";
+inline constexpr int kMaxRecoverySetting = 100;
+int ParseRecoverySetting(std::string_view text);
+std::string FormatRecoverySetting(int count);
+
 }  // namespace fennimar::settings

@@ -19,6 +19,7 @@ inline constexpr std::string_view kSmtpSecurity = "SMTPSecurity";
 inline constexpr std::string_view kSmtpUser = "SMTPUser";
 inline constexpr std::string_view kFennimarPath = "FENNIMAR_PATH";
 inline constexpr std::string_view kManifest = "Manifest";
+inline constexpr std::string_view kRecovery = "Recovery";
 
 // Capacities include the terminator of the receiving buffer: a read returns
 // at most capacity - 1 characters.

@@ -1,10 +1,13 @@
 #include "split/mail_part_size.h"
 
 #include <algorithm>
+#include <vector>
 
+#include "format/manifest.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
 #include "platform/path.h"
+#include "recovery/recovery_format.h"
 #include "split/part_mailer.h"
 
 namespace fennimar {
@@ -17,16 +20,33 @@ std::optional<std::uint64_t> LargestMessage(PartMailer& mailer, const MailedSet&
   // first parts still tell whether the messages fit.
   std::int64_t count =
       std::min<std::int64_t>((set.sourceSize + division - 1) / division, kMaxParts);
-  std::uint64_t largest = 0;
+  std::vector<MailedPart> messages;
+  // A manifest line is the digest in hex, two spaces, the name and a line end.
+  constexpr auto kLineFrame = static_cast<std::int64_t>(2 * kSha256Size + 3);
+  std::int64_t manifestSize = kLineFrame + static_cast<std::int64_t>(set.sourceName.size());
   for (int index = 0; index < count; ++index) {
     std::int64_t length = std::clamp<std::int64_t>(set.sourceSize - division * index, 0, division);
-    MailedPart part{set.mailTo,
-                    set.sourceName,
-                    FileNameOf(PartPath(set.targetDirectory, set.sourcePath, index)),
-                    header + length,
-                    index,
-                    static_cast<int>(count)};
-    auto size = mailer.MessageSize(part);
+    std::string name = FileNameOf(PartPath(set.targetDirectory, set.sourcePath, index));
+    manifestSize += kLineFrame + static_cast<std::int64_t>(name.size());
+    messages.push_back({set.mailTo, set.sourceName, name, header + length, index,
+                        static_cast<int>(count), MailedKind::kPart});
+  }
+  std::string base = PartBaseOf(PartPath(set.targetDirectory, set.sourcePath, 0));
+  if (set.manifest) {
+    messages.push_back({set.mailTo, set.sourceName, FileNameOf(ManifestPathFromBase(base)),
+                        manifestSize, 0, 0, MailedKind::kManifest});
+  }
+  // A recovery file holds as much data as the largest part.
+  int recovery = std::min(set.recoveryCount, static_cast<int>(count));
+  for (int index = 0; index < recovery; ++index) {
+    messages.push_back(
+        {set.mailTo, set.sourceName, FileNameOf(RecoveryPathFromBase(base, index)),
+         static_cast<std::int64_t>(kRecoveryHeaderSize) + std::min(division, set.sourceSize), index,
+         recovery, MailedKind::kRecovery});
+  }
+  std::uint64_t largest = 0;
+  for (const MailedPart& message : messages) {
+    auto size = mailer.MessageSize(message);
     if (!size) return std::nullopt;
     largest = std::max(largest, *size);
   }

@@ -19,12 +19,15 @@ struct MailedSet {
   std::string sourceName;  // as the parts' headers store it
   std::int64_t sourceSize = 0;
   std::string mailTo;
+  bool manifest = false;  // the manifest follows the parts
+  int recoveryCount = 0;  // and this many recovery files
 };
 
 // The largest message, in bytes, of the set that part files of `chunkSize`
-// bytes (header included, above the header's size) make; the subject's part
-// number grows wider with the index, so every part is measured. None when
-// `mailer` cannot tell.
+// bytes (header included, above the header's size) make, the manifest's and
+// the recovery files' after them included; the subject's part number grows
+// wider with the index, so every message is measured. None when `mailer`
+// cannot tell.
 std::optional<std::uint64_t> LargestMessage(PartMailer& mailer, const MailedSet& set,
                                             std::int64_t chunkSize);
 

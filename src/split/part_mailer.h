@@ -26,9 +26,14 @@ struct ServerLimit {
   std::optional<std::uint64_t> limit;
 };
 
-// One part as its message would carry it: the recipient, the split file's
-// name, the part file's name and size in bytes, its index and the number of
-// parts.
+// What a message of a set carries: a data part, or a file that follows the
+// parts (the manifest, a recovery file).
+enum class MailedKind { kPart, kManifest, kRecovery };
+
+// One file as its message would carry it: the recipient, the split file's
+// name, the file's name and size in bytes, and for a part its index and the
+// number of parts, for a recovery file its index and the number of recovery
+// files.
 struct MailedPart {
   std::string mailTo;
   std::string sourceName;
@@ -36,6 +41,7 @@ struct MailedPart {
   std::int64_t partSize = 0;
   int index = 0;
   int count = 0;
+  MailedKind kind = MailedKind::kPart;
 };
 
 class PartMailer {
@@ -65,6 +71,12 @@ class PartMailer {
   virtual MailOutcome MailPart(UserInterface& owner, const std::string& partPath,
                                const std::string& mailTo, const std::string& sourceName, int index,
                                int count, const std::function<bool()>& keepWaiting) = 0;
+  // Sends the file at `path` that follows the parts, described by `file`
+  // (kManifest or kRecovery; its partName and partSize are not read), as
+  // MailPart sends a part.
+  virtual MailOutcome MailCompanion(UserInterface& owner, const std::string& path,
+                                    const MailedPart& file,
+                                    const std::function<bool()>& keepWaiting) = 0;
 };
 
 }  // namespace fennimar

@@ -25,6 +25,8 @@
 #include "platform/path.h"
 #include "platform/pending_file.h"
 #include "platform/system_error.h"
+#include "platform/temporary_files.h"
+#include "recovery/incremental_encoder.h"
 #include "recovery/recovery_encoder.h"
 #include "recovery/recovery_format.h"
 #include "settings/settings_store.h"
@@ -79,7 +81,8 @@ class SplitRun {
   Step AskMailLimit();
   Step CheckMessagesFit();
   MailedSet Mailed() const {
-    return {path_, request_.targetDirectory, header_.SourceName(), size_, request_.mailTo};
+    return {path_,           request_.targetDirectory, header_.SourceName(),  size_,
+            request_.mailTo, request_.writeManifest,   request_.recoveryCount};
   }
   std::int64_t LargestFittingChunk() const {
     return fennimar::LargestFittingChunk(*mailer_, Mailed(), *mailLimit_, kMinPartSize);
@@ -107,11 +110,13 @@ class SplitRun {
   Step ReplaceOtherSets(int first, int end);
   bool IsTheSource(const std::string& partPath) const;
   Step PromptForDisk(const std::string& partPath, std::int64_t length);
+  Step AskForDisk(const std::string& path, std::int64_t required);
   void FitPartToDisk();
   Step WritePart(const std::string& partPath, std::int64_t length);
   Step SealPart(PendingFile& part, const std::string& partPath, std::int64_t length,
                 const PartChecksum& checksum, const Result<void>& written);
   Step MailPart(const std::string& partPath);
+  Step MailCompanions();
   SplitOutcome Finish();
   Step WriteManifest();
   std::string ManifestPath() const {
@@ -121,8 +126,13 @@ class SplitRun {
   Step ReplaceOtherManifest();
   std::int64_t ManifestSizeEstimate() const;
   Step CheckRecoveryCount();
-  Step ReplaceOtherRecoveryFiles();
+  Step StartRecoveryEncoder();
+  Step AddToRecovery(const std::string& partPath);
+  Step StoppedInRecovery();
+  Step ReplaceOtherRecoveryFiles(int first, int end);
+  Step TakeSourceDigest();
   Step WriteRecovery();
+  Step WriteRecoveryToDisks();
   void RemoveOldRecoveryFiles(int first);
   std::string PartBase() const { return PartBaseOf(PartPath(request_.targetDirectory, path_, 0)); }
   void RemoveOldSlicing();
@@ -151,6 +161,9 @@ class SplitRun {
   std::optional<PartDigests> digests_;
   // The source's SHA-256, taken from the manifest for the recovery files.
   std::optional<SourceDigest> sourceDigest_;
+  // On removable disks, the recovery data gathered from each part while its
+  // disk is in the drive.
+  std::optional<IncrementalEncoder> encoder_;
   bool floppyUsed_ = false;
   bool countFixed_ = false;            // part 00 was told the count after it was written
   std::vector<std::string> replaced_;  // sources whose parts the user let go
@@ -186,7 +199,9 @@ SplitRun::Step SplitRun::Prepare() {
   if (!removable_) {
     if (auto end = ReplaceOtherSets(0, planned_)) return end;
     if (auto end = ReplaceOtherManifest()) return end;
-    if (auto end = ReplaceOtherRecoveryFiles()) return end;
+    if (auto end = ReplaceOtherRecoveryFiles(0, request_.recoveryCount)) return end;
+  } else if (auto end = StartRecoveryEncoder()) {
+    return end;
   }
   if (request_.writeManifest) digests_.emplace();
   if (removable_) joiners_ = CompanionJoiners::Find(settings_);
@@ -417,19 +432,22 @@ SplitRun::Step SplitRun::PromptForDisk(const std::string& partPath, std::int64_t
       required += static_cast<std::int64_t>(joiners_.Size()) + ManifestSizeEstimate();
     }
   }
-  FloppyPrompt prompt(ui_, drives_, partPath, required);
+  if (auto end = AskForDisk(partPath, required)) return end;
+  if (request_.fillToCapacity) FitPartToDisk();
+  return std::nullopt;
+}
+
+// Asks for a disk with `required` free bytes for the file `path`, and for
+// the target directory on it.
+SplitRun::Step SplitRun::AskForDisk(const std::string& path, std::int64_t required) {
+  FloppyPrompt prompt(ui_, drives_, path, required);
   if (!ui_.RunFloppyPrompt(prompt)) {
     source_.reset();
     SetLine(InfoLine::kStatus, " Split Aborted");
     return SplitOutcome::kCancelled;
   }
-  const std::string& directory = request_.targetDirectory;
   // Deliberately captioned "Merge", as this question always has been.
-  if (auto end = EndUnlessThere<SplitOutcome>(EnsureDirectory(ui_, directory, "Merge"))) {
-    return end;
-  }
-  if (request_.fillToCapacity) FitPartToDisk();
-  return std::nullopt;
+  return EndUnlessThere<SplitOutcome>(EnsureDirectory(ui_, request_.targetDirectory, "Merge"));
 }
 
 // The part fills the disk, but no more than one file of its file system or
@@ -488,7 +506,7 @@ SplitRun::Step SplitRun::WritePart(const std::string& partPath, std::int64_t len
   }
   if (auto end = SealPart(*part, partPath, length, checksum, written)) return end;
   if (digests_) digests_->Add(partPath);
-  return std::nullopt;
+  return AddToRecovery(partPath);
 }
 
 // Stores the checksum, checks the part's length and gives the part its name:
@@ -525,6 +543,41 @@ SplitRun::Step SplitRun::MailPart(const std::string& partPath) {
     return SplitOutcome::kStopped;
   }
   if (mailed == MailOutcome::kFailed) mailOk_ = false;
+  return std::nullopt;
+}
+
+// Mails the manifest and then the recovery files, one message each, after
+// the last part. A failure ends the mailing there: every part has gone, and
+// the user learns which files are left to be mailed by hand.
+SplitRun::Step SplitRun::MailCompanions() {
+  std::vector<std::pair<std::string, MailedPart>> files;
+  std::string name = header_.SourceName();
+  if (request_.writeManifest) {
+    files.push_back({ManifestPath(), {request_.mailTo, name, {}, 0, 0, 0, MailedKind::kManifest}});
+  }
+  for (int index = 0; index < request_.recoveryCount; ++index) {
+    files.push_back(
+        {RecoveryPathFromBase(PartBase(), index),
+         {request_.mailTo, name, {}, 0, index, request_.recoveryCount, MailedKind::kRecovery}});
+  }
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    const auto& [path, file] = files[k];
+    MailOutcome mailed =
+        mailer_ ? mailer_->MailCompanion(ui_, path, file, KeepWaiting()) : MailOutcome::kFailed;
+    if (mailed == MailOutcome::kStopped) {
+      SetLine(InfoLine::kStatus, " Aborted");
+      return SplitOutcome::kStopped;
+    }
+    if (mailed == MailOutcome::kMailed) continue;
+    mailOk_ = false;
+    std::string left = k + 1 < files.size()
+                           ? FileNameOf(path) + " and the files after it were not; they are in "
+                           : FileNameOf(path) + " was not; it is in ";
+    ui_.ShowMessage(
+        "Every part was mailed, but " + left + request_.targetDirectory + ", to be mailed by hand.",
+        "Split", MessageKind::kOkWarning);
+    break;
+  }
   return std::nullopt;
 }
 
@@ -607,8 +660,9 @@ SplitOutcome SplitRun::Finish() {
   // whole set has one.
   if (offset_ == size_) {
     if (auto end = WriteManifest()) return *end;
-    if (!removable_ && !Mailing()) {
-      if (auto end = WriteRecovery()) return *end;
+    if (auto end = removable_ ? WriteRecoveryToDisks() : WriteRecovery()) return *end;
+    if (Mailing() && mailOk_) {
+      if (auto end = MailCompanions()) return *end;
     }
   }
   if (!request_.mailTo.empty()) {
@@ -693,18 +747,24 @@ SplitRun::Step SplitRun::ReplaceOtherManifest() {
   return std::nullopt;
 }
 
-// Recovery files go beside parts in a directory; a set on removable disks
-// or in the mail goes without them, and a count beyond the parts is refused,
-// all before anything is written.
+// Recovery files go beside parts in a directory (and from there into the
+// mail) or onto removable disks of a chosen part size, each onto a disk of
+// its own; disks filled to their free space (the files' size is not known
+// before the last part) and a set mailed from removable disks (whose
+// recovery files are not in the drive together) go without them, and a
+// count beyond the parts is refused, all before anything is written.
 SplitRun::Step SplitRun::CheckRecoveryCount() {
   int count = request_.recoveryCount;
   if (count <= 0) return std::nullopt;
-  if (removable_) {
-    return Warn("Recovery files cannot be written to removable disks yet.\nSplit without them.",
-                "Split");
+  if (removable_ && request_.fillToCapacity) {
+    return Warn(
+        "Recovery files cannot be written to disks filled to their free space yet.\nChoose a "
+        "part size, or split without them.",
+        "Split");
   }
-  if (Mailing()) {
-    return Warn("Recovery files cannot be mailed yet.\nSplit without them.", "Split");
+  if (removable_ && Mailing()) {
+    return Warn("Recovery files cannot be mailed from removable disks yet.\nSplit without them.",
+                "Split");
   }
   if (count > planned_ || count > kMaxRecoveryFiles) {
     return Warn(Format("%d recovery files are more than the %d parts of this split.\nChoose at "
@@ -715,10 +775,46 @@ SplitRun::Step SplitRun::CheckRecoveryCount() {
   return std::nullopt;
 }
 
+// Parts on removable disks leave the machine with their disk, so each adds
+// its share of the recovery data as it is written; the data waits in a
+// temporary file off the disks.
+SplitRun::Step SplitRun::StartRecoveryEncoder() {
+  if (request_.recoveryCount <= 0 || Mailing()) return std::nullopt;
+  auto encoder = IncrementalEncoder::Create(planned_, request_.recoveryCount, division_);
+  if (!encoder) {
+    return Warn(MessageText("Can not write the recovery files", TemporaryParent(),
+                            encoder.error().Reason()),
+                "Split");
+  }
+  encoder_.emplace(std::move(*encoder));
+  encoder_->SetKeepGoing(KeepWaiting());
+  return std::nullopt;
+}
+
+// Reads the part just written back into the recovery data while its disk is
+// still in the drive.
+SplitRun::Step SplitRun::AddToRecovery(const std::string& partPath) {
+  if (!encoder_) return std::nullopt;
+  if (auto added = encoder_->AddPart(partPath); !added) {
+    if (auto stopped = StoppedInRecovery()) return stopped;
+    return Warn(MessageText("Can not read the part back for the recovery files", partPath,
+                            added.error().Reason()),
+                "Split ABORTED");
+  }
+  return std::nullopt;
+}
+
+// A recovery step that ended on Stop ends the split as Stop does.
+SplitRun::Step SplitRun::StoppedInRecovery() {
+  if (!progress_ || !progress_->stopRequested()) return std::nullopt;
+  SetLine(InfoLine::kStatus, " Aborted");
+  return SplitOutcome::kStopped;
+}
+
 // A file under a recovery file's name that no earlier split of this file
 // wrote is replaced only on Yes, as the manifest is.
-SplitRun::Step SplitRun::ReplaceOtherRecoveryFiles() {
-  for (int index = 0; index < request_.recoveryCount; ++index) {
+SplitRun::Step SplitRun::ReplaceOtherRecoveryFiles(int first, int end) {
+  for (int index = first; index < end; ++index) {
     std::string path = RecoveryPathFromBase(PartBase(), index);
     PartOccupant occupant = FindRecoveryOccupant(path, header_);
     if (occupant.kind == PartOccupant::Kind::kNone ||
@@ -743,13 +839,7 @@ SplitRun::Step SplitRun::WriteRecovery() {
   RemoveOldRecoveryFiles(request_.recoveryCount);
   if (request_.recoveryCount <= 0) return std::nullopt;
   std::string base = PartBase();
-  if (!sourceDigest_) {
-    auto digest = DigestFile(path_);
-    if (!digest) {
-      return Warn(MessageText("Can not read file", path_, digest.error().Reason()), path_);
-    }
-    sourceDigest_ = *digest;
-  }
+  if (auto end = TakeSourceDigest()) return end;
   RecoveryRequest recovery;
   for (int index = 0; index < index_; ++index) {
     recovery.partPaths.push_back(PartPath(request_.targetDirectory, path_, index));
@@ -763,6 +853,44 @@ SplitRun::Step SplitRun::WriteRecovery() {
     return Warn(MessageText("Can not write the recovery files", RecoveryPathFromBase(base, 0),
                             written.error().Reason()),
                 "Split ABORTED");
+  }
+  return std::nullopt;
+}
+
+// The source's SHA-256 for the recovery files' header: the manifest's, or
+// read from the source when the set has no manifest.
+SplitRun::Step SplitRun::TakeSourceDigest() {
+  if (sourceDigest_) return std::nullopt;
+  auto digest = DigestFile(path_);
+  if (!digest) return Warn(MessageText("Can not read file", path_, digest.error().Reason()), path_);
+  sourceDigest_ = *digest;
+  return std::nullopt;
+}
+
+// Writes each recovery file onto a disk of its own after the last part's,
+// so that losing any N disks of the set, the last one's included, leaves
+// enough to rebuild it. Each disk is checked as the directory is: this
+// source's recovery files beyond the count go, another set's are replaced
+// only on Yes.
+SplitRun::Step SplitRun::WriteRecoveryToDisks() {
+  // None of this set's files is on the last part's disk yet: an earlier
+  // split's would contradict it.
+  RemoveOldRecoveryFiles(0);
+  if (!encoder_) return std::nullopt;
+  if (auto end = TakeSourceDigest()) return end;
+  const std::string base = PartBase();
+  for (int index = 0; index < request_.recoveryCount; ++index) {
+    std::string path = RecoveryPathFromBase(base, index);
+    if (auto end = AskForDisk(path, encoder_->FileSize())) return end;
+    RemoveOldRecoveryFiles(request_.recoveryCount);
+    if (auto end = ReplaceOtherRecoveryFiles(index, index + 1)) return end;
+    SetLine(InfoLine::kStatus, Format(" Writing: %s", path));
+    ui_.Pump();
+    if (auto written = encoder_->WriteFile(base, index, *sourceDigest_); !written) {
+      if (auto stopped = StoppedInRecovery()) return stopped;
+      return Warn(MessageText("Can not write the recovery files", path, written.error().Reason()),
+                  "Split ABORTED");
+    }
   }
   return std::nullopt;
 }

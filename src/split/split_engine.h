@@ -1,8 +1,8 @@
 // SplitEngine: the split command. It asks for the split's parameters
 // (SplitForm), writes the part set into the target directory, asks for a
-// fresh disk before every part when the target lies on a removable drive,
-// hands every verified part to the mailer when asked to, and shows progress
-// while pumping the window's events after every block.
+// fresh disk before every part and every recovery file when the target lies
+// on a removable drive, hands every verified part to the mailer when asked
+// to, and shows progress while pumping the window's events after every block.
 //
 // Every outcome reaches the user as a message box or as the status line,
 // but a cancelled dialog, which changes nothing, not even the status line;

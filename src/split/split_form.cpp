@@ -56,6 +56,8 @@ void SplitForm::Open() {
   if (format == s::FillFormat::kFree) fillToCapacity_ = true;
   manifest_ = s::ParseManifestSetting(
       settings_.ReadSetting(s::kSection, s::kManifest, s::kManifestFallback, s::kShortValue));
+  recoveryCount_ = s::ParseRecoverySetting(
+      settings_.ReadSetting(s::kSection, s::kRecovery, s::kRecoveryFallback, s::kShortValue));
 
   std::int64_t n = 0;
   if (chunk.kind == s::ChunkKind::kOther) {

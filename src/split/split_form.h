@@ -83,7 +83,8 @@ class SplitForm {
   // The "Write SHA-256 manifest" box; opened from the Manifest setting.
   void SetManifest(bool checked);
   void SetMailTo(const std::string& text);
-  // The number of recovery files; 0 for none.
+  // The "Recovery files" field; 0 for none. Opened from the Recovery
+  // setting.
   void SetRecoveryCount(int count) { recoveryCount_ = count; }
 
   // OK: validates, asks about (and creates) a missing directory. kStayOpen

@@ -2,8 +2,10 @@
 // Maildir of their own, so that the readers of stored mail take them as
 // they take any Maildir.
 //
-// The server is asked for the messages whose subject is the one our mailer
-// writes ("Part  1 of total  4 parts of file:NAME ") or whose text (headers
+// The server is asked for the messages whose subject is one our mailer
+// writes ("Part  1 of total  4 parts of file:NAME ", and for the files that
+// follow the parts "Manifest of file:NAME " and "Recovery part  1 of total
+// 2 of file:NAME ", all holding "of file:") or whose text (headers
 // and body, the attachments' own headers with their file names among them)
 // holds ".Z", as every part name does (NAME.Z00). The search is deliberately
 // wide: a message it lets through that carries no part is skipped later,
@@ -23,7 +25,7 @@
 namespace fennimar {
 
 // The search criteria described above.
-inline constexpr const char* kPartSearch = "OR SUBJECT \"parts of file:\" TEXT \".Z\"";
+inline constexpr const char* kPartSearch = "OR SUBJECT \"of file:\" TEXT \".Z\"";
 
 // Gives the password once the server has been reached (so that a wrong host
 // is told before anyone is asked); a failure ends the fetch with its reason.

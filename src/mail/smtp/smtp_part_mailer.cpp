@@ -42,6 +42,15 @@ std::string SmtpPartMailer::Subject(int index, int count, const std::string& sou
   return numbers.data() + sourceName + " ";
 }
 
+std::string SmtpPartMailer::Subject(const MailedPart& file) {
+  if (file.kind == MailedKind::kPart) return Subject(file.index, file.count, file.sourceName);
+  if (file.kind == MailedKind::kManifest) return "Manifest of file:" + file.sourceName + " ";
+  std::array<char, 64> numbers{};
+  std::snprintf(numbers.data(), numbers.size(),
+                "Recovery part %2d of total %2d of file:", file.index + 1, file.count);
+  return numbers.data() + file.sourceName + " ";
+}
+
 std::string SmtpPartMailer::LocalDomain() {
   std::string host = HostName();
   return host.find('.') != std::string::npos ? host : std::string();
@@ -114,10 +123,8 @@ std::optional<std::uint64_t> SmtpPartMailer::MessageSize(const MailedPart& part)
   auto composed = ComposedSizeOf(attachment, static_cast<std::uint64_t>(part.partSize));
   if (!read.settings || !composed) return std::nullopt;
   // The date and the message id have the same length in every message.
-  std::string header = ComposeHeaderBlock({read.settings->returnAddress,
-                                           part.mailTo,
-                                           Subject(part.index, part.count, part.sourceName),
-                                           {}});
+  std::string header =
+      ComposeHeaderBlock({read.settings->returnAddress, part.mailTo, Subject(part), {}});
   return SmtpSession::MessageSize(header.size() + composed->headerLines, {composed->body});
 }
 
@@ -125,11 +132,29 @@ MailOutcome SmtpPartMailer::MailPart(UserInterface& owner, const std::string& pa
                                      const std::string& mailTo, const std::string& sourceName,
                                      int index, int count,
                                      const std::function<bool()>& keepWaiting) {
+  char which[64];
+  std::snprintf(which, sizeof which, "Part %d of %d (", index + 1, count);
+  return Send(owner, partPath, mailTo, Subject(index, count, sourceName),
+              which + FileNameOf(partPath) + ")", keepWaiting);
+}
+
+MailOutcome SmtpPartMailer::MailCompanion(UserInterface& owner, const std::string& path,
+                                          const MailedPart& file,
+                                          const std::function<bool()>& keepWaiting) {
+  std::string which =
+      file.kind == MailedKind::kRecovery
+          ? "Recovery part " + std::to_string(file.index + 1) + " of " + std::to_string(file.count)
+          : std::string("The manifest");
+  return Send(owner, path, file.mailTo, Subject(file), which + " (" + FileNameOf(path) + ")",
+              keepWaiting);
+}
+
+MailOutcome SmtpPartMailer::Send(UserInterface& owner, const std::string& path,
+                                 const std::string& mailTo, const std::string& subject,
+                                 const std::string& which,
+                                 const std::function<bool()>& keepWaiting) {
   auto fail = [&](const std::string& reason) {
-    char which[64];
-    std::snprintf(which, sizeof which, "Part %d of %d (", index + 1, count);
-    owner.ShowMessage(which + FileNameOf(partPath) + ") was not mailed:\n" + reason,
-                      applicationTitle_, MessageKind::kOk);
+    owner.ShowMessage(which + " was not mailed:\n" + reason, applicationTitle_, MessageKind::kOk);
     return MailOutcome::kFailed;
   };
   // The settings are read afresh for every part: one changed since the
@@ -152,9 +177,8 @@ MailOutcome SmtpPartMailer::MailPart(UserInterface& owner, const std::string& pa
   SmtpResult result = session.Connect(mail.server, LocalDomain(), mail.security, login);
   if (result.ok()) {
     MimeComposer message;
-    message.AddFilePart(partPath, kAttachmentContentType, TransferEncoding::kBase64);
-    result = SendMime(session, {mail.returnAddress, mailTo, Subject(index, count, sourceName), {}},
-                      "", message);
+    message.AddFilePart(path, kAttachmentContentType, TransferEncoding::kBase64);
+    result = SendMime(session, {mail.returnAddress, mailTo, subject, {}}, "", message);
   } else if (ToldFailedConnection(owner, result, mail.server)) {
     session.Quit();
     return MailOutcome::kFailed;
@@ -166,7 +190,7 @@ MailOutcome SmtpPartMailer::MailPart(UserInterface& owner, const std::string& pa
     case SmtpOutcome::kStopped:
       return MailOutcome::kStopped;
     case SmtpOutcome::kMessageTooLarge:
-      return fail(result.reason + TooLargeAdvice(session, result, partPath));
+      return fail(result.reason + TooLargeAdvice(session, result, path));
     default:
       return fail(result.reason);
   }

@@ -59,9 +59,16 @@ class SmtpPartMailer : public PartMailer {
   MailOutcome MailPart(UserInterface& owner, const std::string& partPath, const std::string& mailTo,
                        const std::string& sourceName, int index, int count,
                        const std::function<bool()>& keepWaiting) override;
+  // As MailPart, with the subject and the failure's words of `file`'s kind.
+  MailOutcome MailCompanion(UserInterface& owner, const std::string& path, const MailedPart& file,
+                            const std::function<bool()>& keepWaiting) override;
 
   // "Part %2d of total %2d parts of file:%s " for part `index` (from 0).
   static std::string Subject(int index, int count, const std::string& sourceName);
+  // The subject of `file`'s message: a part's as above, "Manifest of
+  // file:%s " or "Recovery part %2d of total %2d of file:%s ", so that every
+  // message of a set holds "of file:NAME".
+  static std::string Subject(const MailedPart& file);
   // The name given to the server with EHLO: this machine's host name when it
   // is fully qualified, else empty (the session then sends the address
   // literal of its end of the connection).
@@ -77,6 +84,11 @@ class SmtpPartMailer : public PartMailer {
   // The two boxes of a connection that failed; true when `result` is one.
   bool ToldFailedConnection(UserInterface& owner, const SmtpResult& result,
                             const std::string& server) const;
+  // Sends the file at `path` as the one attachment of a message with
+  // `subject`; a failure's box begins with `which` ("Part 2 of 3 (A.Z01)").
+  MailOutcome Send(UserInterface& owner, const std::string& path, const std::string& mailTo,
+                   const std::string& subject, const std::string& which,
+                   const std::function<bool()>& keepWaiting);
 
   SettingsStore& settings_;
   std::string applicationTitle_;

@@ -67,6 +67,13 @@ std::string IncompleteSetText(const ReceivedSet& set, const std::vector<Extracte
                               bool named) {
   std::string text = named ? DisplayText(DescribeSet(set.identity)) + SourcesText(set) + ": " : "";
   text += MissingPartsText(set.missing);
+  if (set.recovery > 0 && static_cast<int>(set.missing.size()) > set.recovery) {
+    text += "; " + std::to_string(set.recovery) +
+            (set.recovery == 1 ? " recovery part arrived" : " recovery parts arrived") +
+            ", too few to rebuild them";
+  } else if (set.recovery > 0) {
+    text += "; the recovery parts cannot rebuild the first part";
+  }
   for (const ExtractedPart& part : extracted) {
     bool lost = part.outcome == ExtractOutcome::kCutShort ||
                 part.outcome == ExtractOutcome::kFailed || part.outcome == ExtractOutcome::kNoPlace;
@@ -99,13 +106,13 @@ std::vector<std::vector<const ReceivedSet*>> SetsByName(const std::vector<Receiv
   return groups;
 }
 
-// The newest complete set of a name: by the time its header gives, then by
-// the latest Date of its messages, then the one met last in the mail. None
-// when none is complete.
+// The newest joinable set of a name (whole, or with recovery files enough):
+// by the time its header gives, then by the latest Date of its messages,
+// then the one met last in the mail. None when none is joinable.
 const ReceivedSet* NewestComplete(const std::vector<const ReceivedSet*>& group) {
   const ReceivedSet* newest = nullptr;
   for (const ReceivedSet* set : group) {
-    if (set->complete() && (!newest || std::make_pair(set->identity.time, set->date) >=
+    if (set->joinable() && (!newest || std::make_pair(set->identity.time, set->date) >=
                                            std::make_pair(newest->identity.time, newest->date)))
       newest = set;
   }
@@ -121,12 +128,12 @@ bool TellSetsLeft(UserInterface& ui, const std::vector<const ReceivedSet*>& grou
   for (const ReceivedSet* set : group) {
     if (set == &chosen) continue;
     std::string described = DisplayText(DescribeSet(set->identity)) + SourcesText(*set);
-    if (!set->complete() && set->identity.time > chosen.identity.time) {
+    if (!set->joinable() && set->identity.time > chosen.identity.time) {
       ui.ShowMessage("Not joined: the newer set " + IncompleteSetText(*set, extracted, true),
                      "Merge", MessageKind::kOkWarning);
       fine = false;
     } else {
-      std::string which = !set->complete()                            ? "an incomplete set of "
+      std::string which = !set->joinable()                            ? "an incomplete set of "
                           : set->identity.time < chosen.identity.time ? "an older set of "
                                                                       : "another set of ";
       ui.ShowMessage("Not joined: " + which + described, "Merge", MessageKind::kOk);

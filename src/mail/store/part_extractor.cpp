@@ -5,7 +5,9 @@
 #include <cstring>
 #include <optional>
 
+#include "copy/part_digests.h"
 #include "format/file_name.h"
+#include "format/manifest.h"
 #include "format/part_checksum.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
@@ -16,6 +18,8 @@
 #include "platform/file_operations.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
+#include "platform/pending_file.h"
+#include "recovery/recovery_format.h"
 
 namespace fennimar {
 namespace {
@@ -28,6 +32,20 @@ struct PartHead {
   std::optional<PartHeader> header;  // none when the attachment is shorter than one
 };
 
+// Fills `head` with the first bytes of attachment `index`, decoded; the
+// count of bytes it got (an attachment that cannot be read whole shows in
+// it).
+std::size_t DecodeHead(MimeParser& parser, int index, std::span<std::uint8_t> head) {
+  std::size_t got = 0;
+  (void)parser.DecodePart(index, [&](const std::uint8_t* data, std::size_t size) {
+    std::size_t n = std::min(size, head.size() - got);
+    std::copy(data, data + n, head.begin() + static_cast<std::ptrdiff_t>(got));
+    got += n;
+    return got < head.size();
+  });
+  return got;
+}
+
 // The part test of a dropped file, made on the attachment's decoded first
 // two bytes: a count and the index the name carries, the index below the
 // count. For a part, the least size of the whole part file: its header and
@@ -36,14 +54,7 @@ std::optional<PartHead> ReadPartHead(MimeParser& parser, int index, const std::s
   auto nameIndex = PartIndexFromName(name);
   if (!nameIndex) return std::nullopt;
   HeaderBytes head{};
-  std::size_t got = 0;
-  // A part that cannot be read whole shows in the count of bytes it gave.
-  (void)parser.DecodePart(index, [&](const std::uint8_t* data, std::size_t size) {
-    std::size_t n = std::min(size, head.size() - got);
-    std::copy(data, data + n, head.begin() + static_cast<std::ptrdiff_t>(got));
-    got += n;
-    return got < head.size();
-  });
+  std::size_t got = DecodeHead(parser, index, head);
   if (got < 2) return std::nullopt;
   std::uint8_t stored = head[kPartIndexOffset];
   if (stored != *nameIndex || !IsValidPlace(head[kPartCountOffset], stored)) return std::nullopt;
@@ -117,6 +128,15 @@ CopyComparison CompareCopy(MimeParser& parser, int k, const PartHeader& header,
                     length == std::int64_t{kHeaderSize} + header.dataLength &&
                     sum.Value() == header.checksum;
   return result;
+}
+
+bool HoldsText(const std::string& path, const std::string& text) {
+  auto file = File::OpenRead(path);
+  if (!file) return false;
+  auto size = file->Size();
+  std::string there(text.size(), '\0');
+  return size && *size == static_cast<std::int64_t>(text.size()) &&
+         file->ReadAll(there.data(), there.size()) && there == text;
 }
 
 bool HoldsWhole(const std::string& path, std::int64_t wholeSize) {
@@ -254,8 +274,13 @@ bool PartExtractor::AddSource(const MailSource& source) {
       std::optional<PartHead> head;
       if (safe.empty()) {
         result.outcome = ExtractOutcome::kUnsafeName;
+      } else if (HoldManifest(parser, k, safe, result)) {
+        continue;  // told once the sets are known
       } else if (!(head = ReadPartHead(parser, k, safe))) {
         result.outcome = ExtractOutcome::kNotAPart;
+        if (TakeRecovery(parser, k, safe, result) && stopped_ &&
+            result.outcome != ExtractOutcome::kWritten)
+          return false;
       } else if (!head->header) {
         result.outcome = ExtractOutcome::kCutShort;  // not even a whole header
       } else {
@@ -341,7 +366,111 @@ void PartExtractor::Write(MimeParser& parser, int k, const std::string& director
   }
   result.outcome = ExtractOutcome::kWritten;
   result.path = target;
-  copies_[{*result.set, result.index}] = {target, PartOriginText(result)};
+  if (result.index >= 0) copies_[{*result.set, result.index}] = {target, PartOriginText(result)};
+}
+
+// A recovery file, told by its name and its header, goes where the parts of
+// the set it names go. False when the attachment is no recovery file.
+bool PartExtractor::TakeRecovery(MimeParser& parser, int k, const std::string& safe,
+                                 ExtractedPart& result) {
+  auto index = RecoveryIndexFromName(safe);
+  RecoveryHeaderBytes bytes{};
+  if (!index || DecodeHead(parser, k, bytes) < bytes.size()) return false;
+  RecoveryHeaderRead read = DecodeRecoveryHeader(bytes);
+  if (read.fault != RecoveryFault::kNone || read.header.recoveryIndex != *index) return false;
+  result.set = IdentityOf(read.header.SetHeader());
+  SetPlace place = PlaceOf(*result.set, safe);
+  std::string target = JoinPath(place.directory, safe);
+  if (place.directory.empty()) {
+    result.outcome = ExtractOutcome::kNoPlace;
+    result.reason = place.reason;
+  } else if (KindOf(target, Links::kTakeAsIs) != EntryKind::kNone) {
+    bool same = CompareCopy(parser, k, PartHeader{}, target).identical;
+    result.outcome = same ? ExtractOutcome::kDuplicate : ExtractOutcome::kExists;
+    if (same) result.path = target;
+  } else {
+    Write(parser, k, place.directory, result);
+    auto whole = static_cast<std::int64_t>(kRecoveryHeaderSize) + read.header.shardSize;
+    if (result.outcome == ExtractOutcome::kWritten && !HoldsWhole(result.path, whole)) {
+      (void)RemoveFile(result.path);
+      result.outcome = ExtractOutcome::kCutShort;
+    }
+  }
+  return true;
+}
+
+// A manifest is held, as its text, until the sets it may belong to are all
+// known. False when the attachment is none the strict reader takes.
+bool PartExtractor::HoldManifest(MimeParser& parser, int k, const std::string& safe,
+                                 ExtractedPart& result) {
+  if (!safe.ends_with(kManifestSuffix) || safe.size() == kManifestSuffix.size()) return false;
+  std::string text;
+  bool read = parser
+                  .DecodePart(k,
+                              [&](const std::uint8_t* data, std::size_t size) {
+                                text.append(reinterpret_cast<const char*>(data), size);
+                                return text.size() <= kMaxManifestSize;
+                              })
+                  .ok();
+  if (!read || text.size() > kMaxManifestSize ||
+      ParseManifest(text).refusal != ManifestRefusal::kNone)
+    return false;
+  manifests_.emplace_back(result, std::move(text));
+  return true;
+}
+
+// The set whose file the manifest's last line names and whose parts its
+// other lines list, one for each, under the manifest's own stem; of several
+// such sets, the first whose parts here match their digests.
+std::optional<SetIdentity> PartExtractor::SetOfManifest(const std::string& name,
+                                                        const Manifest& manifest) {
+  const std::vector<ManifestEntry>& entries = manifest.entries;
+  for (std::size_t k = 0; k + 1 < entries.size(); ++k) {
+    if (PartStem(entries[k].name) != PartStem(name) ||
+        PartIndexFromName(entries[k].name) != static_cast<int>(k))
+      return std::nullopt;
+  }
+  auto agrees = [&](const SetIdentity& set) {
+    for (int k = 0; k < set.count; ++k) {
+      auto copy = copies_.find({set, k});
+      if (copy == copies_.end()) continue;
+      auto digest = DigestFile(copy->second.first);
+      return digest && *digest == entries[static_cast<std::size_t>(k)].digest;
+    }
+    return true;  // none of its parts is here to say otherwise
+  };
+  for (const auto& [set, place] : places_) {
+    if (!place.directory.empty() && static_cast<std::size_t>(set.count) + 1 == entries.size() &&
+        SafeFileName(set.name) == entries.back().name && agrees(set))
+      return set;
+  }
+  return std::nullopt;
+}
+
+void PartExtractor::PlaceManifests() {
+  for (auto& [result, text] : manifests_) {
+    std::string safe = MimeParser::SafeFileName(result.name);
+    result.set = SetOfManifest(safe, ParseManifest(text).manifest);
+    std::string directory = result.set ? places_[*result.set].directory : std::string();
+    std::string target = JoinPath(directory, safe);
+    if (!result.set) {
+      result.outcome = ExtractOutcome::kNoPlace;
+      result.reason = "none of the sets it lists is in the mail";
+    } else if (KindOf(target, Links::kTakeAsIs) != EntryKind::kNone) {
+      bool same = HoldsText(target, text);
+      result.outcome = same ? ExtractOutcome::kDuplicate : ExtractOutcome::kExists;
+      if (same) result.path = target;
+    } else {
+      auto file = PendingFile::Create(target);
+      Result<void> written = file ? file->file().Write(text.data(), text.size()) : file.error();
+      if (written) written = file->Commit();
+      result.outcome = written ? ExtractOutcome::kWritten : ExtractOutcome::kFailed;
+      if (written) result.path = target;
+      if (!written) result.reason = written.error().Reason();
+    }
+    results_.push_back(std::move(result));
+  }
+  manifests_.clear();
 }
 
 int PartExtractor::written() const {

@@ -28,6 +28,7 @@
 #include <utility>
 #include <vector>
 
+#include "format/manifest.h"
 #include "format/set_identity.h"
 #include "mail/store/mail_source.h"
 #include "platform/directory_lock.h"
@@ -91,7 +92,13 @@ class PartExtractor {
   bool stopped() const { return stopped_; }
   // Every named attachment seen so far, in the order of the sources.
   const std::vector<ExtractedPart>& results() const { return results_; }
-  // The count of parts written.
+  // Takes out the manifests met in the sources, each beside its set; one
+  // whose set is not here is skipped with that reason. Call it once, after
+  // the last AddSource; their results follow the others.
+  void PlaceManifests();
+  // The count of named attachments seen, the manifests held included.
+  std::size_t seen() const { return results_.size() + manifests_.size(); }
+  // The count of parts (and files that follow them) written.
   int written() const;
 
  private:
@@ -103,6 +110,9 @@ class PartExtractor {
   void TakeSecondCopy(MimeParser& parser, int k, const PartHeader& header,
                       const std::string& existing, ExtractedPart& result);
   void Write(MimeParser& parser, int k, const std::string& directory, ExtractedPart& result);
+  bool TakeRecovery(MimeParser& parser, int k, const std::string& safe, ExtractedPart& result);
+  bool HoldManifest(MimeParser& parser, int k, const std::string& safe, ExtractedPart& result);
+  std::optional<SetIdentity> SetOfManifest(const std::string& name, const Manifest& manifest);
 
   std::string directory_;
   std::function<bool()> stopRequested_;
@@ -115,6 +125,8 @@ class PartExtractor {
   std::map<std::pair<std::string, std::string>, SetIdentity> claims_;
   // The part this run wrote for each (set, index), and where it came from.
   std::map<std::pair<SetIdentity, int>, std::pair<std::string, std::string>> copies_;
+  // The manifests met, with their texts, until PlaceManifests.
+  std::vector<std::pair<ExtractedPart, std::string>> manifests_;
 };
 
 // How a part in the mail is named to the user: "DATA.Z01 (in box.mbox,

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 
+#include "format/manifest.h"
 #include "format/part_format.h"
 #include "format/part_name.h"
 #include "platform/directories.h"
@@ -11,6 +12,7 @@
 #include "platform/file_operations.h"
 #include "platform/file_status.h"
 #include "platform/path.h"
+#include "recovery/recovery_format.h"
 
 namespace fennimar {
 namespace {
@@ -51,6 +53,7 @@ Result<ReceivedSets> ReceivedSets::Gather(const std::vector<MailSource>& sources
       received.refused_.push_back(source);
     }
   }
+  extractor.PlaceManifests();
   received.extracted_ = extractor.results();
   received.stopped_ = extractor.stopped();
   for (const ExtractedPart& part : received.extracted_) {
@@ -109,21 +112,48 @@ void ReceivedSets::FindSets() {
       if (index && IsPartFile(JoinPath(place, name))) parts.emplace(*index, name);
     }
     if (parts.empty()) continue;
+    std::string base = JoinPath(place, PartStem(parts.begin()->second));
+    int recovery = TakeCompanions(place, base, identity, *names);
     // The merge reads the parts under one stem: a part that arrived under
     // another name takes the stem of the first one.
-    std::string base = JoinPath(place, PartStem(parts.begin()->second));
     for (const auto& [index, name] : parts) {
       std::string from = JoinPath(place, name);
       std::string to = PartPathFromBase(base, index);
       if (from != to && RenameNoReplace(from, to)) labels_[to] = LabelOf(from);
     }
-    ReceivedSet set{identity, PartPathFromBase(base, 0), {}, from_[place], std::nullopt};
+    ReceivedSet set{identity, PartPathFromBase(base, 0), {}, from_[place], std::nullopt, recovery};
     if (auto date = dates_.find(place); date != dates_.end()) set.date = date->second;
     for (int k = 0; k < std::max(identity.count, 1); ++k) {
       if (!parts.count(k)) set.missing.push_back(FileNameOf(PartPathFromBase(base, k)));
     }
     sets_.push_back(std::move(set));
   }
+}
+
+// Gives the set's manifest and recovery files the names the join looks for
+// beside the parts at `base`; the count of its recovery files.
+int ReceivedSets::TakeCompanions(const std::string& place, const std::string& base,
+                                 const SetIdentity& identity,
+                                 const std::vector<std::string>& names) {
+  int recovery = 0;
+  for (const std::string& name : names) {
+    std::string from = JoinPath(place, name);
+    std::string to;
+    if (auto index = RecoveryIndexFromName(name)) {
+      auto file = File::OpenRead(from);
+      RecoveryHeaderBytes bytes{};
+      if (!file || !file->ReadAll(bytes.data(), bytes.size())) continue;
+      RecoveryHeaderRead read = DecodeRecoveryHeader(bytes);
+      if (read.fault != RecoveryFault::kNone || IdentityOf(read.header.SetHeader()) != identity)
+        continue;
+      ++recovery;
+      to = RecoveryPathFromBase(base, *index);
+    } else if (name.ends_with(kManifestSuffix)) {
+      to = ManifestPathFromBase(base);
+    }
+    if (!to.empty() && from != to && RenameNoReplace(from, to)) labels_[to] = LabelOf(from);
+  }
+  return recovery;
 }
 
 std::string ReceivedSets::LabelOf(const std::string& path) const {

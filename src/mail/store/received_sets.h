@@ -5,7 +5,8 @@
 // ReceivedSets ends, whichever way its owner leaves; the directory of a run
 // that was killed is removed by the next one (LockedTempDirectory). Parts
 // are grouped by what their headers say (SetIdentity), each set in its own
-// subdirectory, so two sets of one name never mix.
+// subdirectory, so two sets of one name never mix. A set's manifest and
+// recovery files go beside its parts, under the names the join looks for.
 #pragma once
 
 #include <functional>
@@ -18,6 +19,7 @@
 #include "mail/store/mail_source.h"
 #include "mail/store/part_extractor.h"
 #include "platform/locked_temp_directory.h"
+#include "platform/path.h"
 
 namespace fennimar {
 
@@ -27,7 +29,14 @@ struct ReceivedSet {
   std::vector<std::string> missing;  // the names of the parts not found
   std::vector<std::string> sources;  // the labels of the sources that held its parts
   std::optional<std::int64_t> date;  // the latest "Date" of the messages that held its parts
+  int recovery = 0;                  // its recovery files that arrived
   bool complete() const { return missing.empty(); }
+  // Whole, or with no more parts missing than recovery files to rebuild
+  // them from; the join needs part 00 itself.
+  bool joinable() const {
+    return complete() || (static_cast<int>(missing.size()) <= recovery &&
+                          missing.front() != FileNameOf(firstPart));
+  }
 };
 
 class ReceivedSets {
@@ -57,6 +66,8 @@ class ReceivedSets {
   std::string PlaceOf(const SetIdentity& set);
   void LinkSet(const MailSource& part);
   void FindSets();
+  int TakeCompanions(const std::string& place, const std::string& base, const SetIdentity& identity,
+                     const std::vector<std::string>& names);
 
   LockedTempDirectory directory_;
   bool stopped_ = false;
