@@ -67,12 +67,10 @@ std::string IncompleteSetText(const ReceivedSet& set, const std::vector<Extracte
                               bool named) {
   std::string text = named ? DisplayText(DescribeSet(set.identity)) + SourcesText(set) + ": " : "";
   text += MissingPartsText(set.missing);
-  if (set.recovery > 0 && static_cast<int>(set.missing.size()) > set.recovery) {
+  if (set.recovery > 0) {
     text += "; " + std::to_string(set.recovery) +
             (set.recovery == 1 ? " recovery part arrived" : " recovery parts arrived") +
             ", too few to rebuild them";
-  } else if (set.recovery > 0) {
-    text += "; the recovery parts cannot rebuild the first part";
   }
   for (const ExtractedPart& part : extracted) {
     bool lost = part.outcome == ExtractOutcome::kCutShort ||

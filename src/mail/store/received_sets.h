@@ -32,11 +32,8 @@ struct ReceivedSet {
   int recovery = 0;                  // its recovery files that arrived
   bool complete() const { return missing.empty(); }
   // Whole, or with no more parts missing than recovery files to rebuild
-  // them from; the join needs part 00 itself.
-  bool joinable() const {
-    return complete() || (static_cast<int>(missing.size()) <= recovery &&
-                          missing.front() != FileNameOf(firstPart));
-  }
+  // them from, part 00 among them.
+  bool joinable() const { return complete() || static_cast<int>(missing.size()) <= recovery; }
 };
 
 class ReceivedSets {
