@@ -56,7 +56,7 @@ std::optional<std::string> PartOfTheOnlySet(UserInterface& ui, const std::string
   std::map<std::string, std::string> firstPartByStem;
   for (const std::string& name : *names) {
     std::string path = JoinPath(directory, name);
-    if (IsPartFile(path) || RecoveryIndexFromName(name)) {
+    if (IsPartFile(path) || IsRecoveryFile(path)) {
       firstPartByStem.emplace(PartStem(name), path);
     }
   }

@@ -93,7 +93,7 @@ int JoinSetsIn(const std::string& directory) {
   for (const std::string& name : *names) {
     if (PartIndexFromName(name) == 0) {
       startByStem[PartStem(name)] = name;
-    } else if (RecoveryIndexFromName(name)) {
+    } else if (IsRecoveryFile(JoinPath(directory, name))) {
       startByStem.emplace(PartStem(name), name);
     }
   }
