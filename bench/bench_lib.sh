@@ -1,5 +1,5 @@
-# Shared by the benchmark scripts: builds the release programs and times a
-# command as the best of three wall-clock runs.
+# Shared by the benchmark scripts: builds the release programs, and times a
+# command as the best of three wall-clock runs, or several in turns.
 # The caller sets `root`, and `work` (scratch directory) before `best`.
 
 # bench_build BUILD_DIR [TARGET...]: a release build without tests or GUI.
@@ -31,4 +31,23 @@ best() {
     if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
   done
   echo "$best"
+}
+
+# alternate ROUNDS CLEAN_DIR NAME...: runs the functions run_NAME in turns,
+# ROUNDS times, each on an emptied, synced CLEAN_DIR, keeping each one's best
+# wall-clock seconds in the caller's associative array best_of.
+alternate() {
+  local rounds=$1 dir=$2 round name t0 t1 t
+  shift 2
+  for ((round = 0; round < rounds; ++round)); do
+    for name in "$@"; do
+      rm -rf "${dir:?}"/*
+      sync
+      t0=$(date +%s.%N); "run_$name" >/dev/null 2>&1; t1=$(date +%s.%N)
+      t=$(echo "$t1 - $t0" | bc -l)
+      if [ -z "${best_of[$name]:-}" ] || [ "$(echo "$t < ${best_of[$name]}" | bc -l)" = 1 ]; then
+        best_of[$name]=$t
+      fi
+    done
+  done
 }

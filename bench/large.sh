@@ -56,17 +56,7 @@ run_join_manifest() { "$cli" join "$work/parts/SOURCE.Z00" -d "$out" -y; }
 run_cat() { cat "${parts[@]}" > "$out/ALL"; }
 names=(dd split split_manifest coreutils_split join join_manifest cat)
 declare -A best_of
-for ((round = 0; round < rounds; ++round)); do
-  for name in "${names[@]}"; do
-    rm -rf "${out:?}"/*
-    sync
-    t0=$(date +%s.%N); "run_$name" >/dev/null 2>&1; t1=$(date +%s.%N)
-    t=$(echo "$t1 - $t0" | bc -l)
-    if [ -z "${best_of[$name]:-}" ] || [ "$(echo "$t < ${best_of[$name]}" | bc -l)" = 1 ]; then
-      best_of[$name]=$t
-    fi
-  done
-done
+alternate "$rounds" "$out" "${names[@]}"
 rm -rf "${out:?}"/*
 rss_split=$(/usr/bin/time -f %M "$cli" split "$work/SOURCE.BIN" -d "$out" -s "$chunk" \
             --no-fill 2>&1 >/dev/null | tail -n 1)

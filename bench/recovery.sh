@@ -65,17 +65,7 @@ run_join() { "$cli" join "$work/f/SOURCE.Z00" -d "$work/o" -y; }
 run_join_rebuilding() { "$cli" join "$work/lost/SOURCE.Z00" -d "$work/o" -y; }
 names=(split split_r10 join join_rebuilding)
 declare -A best_of
-for ((round = 0; round < 3; ++round)); do
-  for name in "${names[@]}"; do
-    rm -rf "${work:?}"/o/*
-    sync
-    t0=$(date +%s.%N); "run_$name" >/dev/null 2>&1; t1=$(date +%s.%N)
-    t=$(echo "$t1 - $t0" | bc -l)
-    if [ -z "${best_of[$name]:-}" ] || [ "$(echo "$t < ${best_of[$name]}" | bc -l)" = 1 ]; then
-      best_of[$name]=$t
-    fi
-  done
-done
+alternate 3 "$work/o" "${names[@]}"
 rm -rf "${work:?}"/o/*
 run_join_rebuilding > /dev/null
 cmp "$work/SOURCE.BIN" "$work/o/SOURCE.BIN"
