@@ -161,7 +161,8 @@ check "defaults dialog closed by OK" 0 $?
 # The chosen size replaces the other one; every other key stays, and the
 # keys the dialog adds come after them, each line ended as Windows ends it.
 check "settings file" "$(printf '%s\r\n' "[FENNIMAR]" "ChType=2DD" "${directories[@]}" \
-  "Format=FIXED" "MINIMIZED=NO" "ON_CHKSUM_ERR=ABORT" "SMTPHost=" "MyAddress=")" \
+  "Format=FIXED" "MINIMIZED=NO" "ON_CHKSUM_ERR=ABORT" "Manifest=YES" "Recovery=0" "SMTPHost=" \
+  "MyAddress=")" \
   "$(cat "$settings/FENNIMAR.INI")"
 
 # Ctrl+Q ends the program.
