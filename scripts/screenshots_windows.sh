@@ -3,9 +3,9 @@
 # X server with a window manager, drives it with key presses (F1 to F7 and
 # the keys of its dialogs) and saves each of its windows into
 # docs/screenshots/windows/: the main window, the split, merge and defaults
-# dialogs, the progress window and the Stop question, the About box, the
-# manual, the prompt for a removable disk, and the main window and split
-# dialog at 150% (LogPixels 144) as NAME@1.5x.png.
+# dialogs, the list of missing parts, the progress window and the Stop
+# question, the About box, the manual, the prompt for a removable disk, and
+# the main window and split dialog at 150% (LogPixels 144) as NAME@1.5x.png.
 #
 # Needs: wine, Xvfb, openbox, xdotool, ImageMagick's import, and 4 GiB free
 # under /var/tmp (the split and the merge take a few seconds on a 1.5 GB
@@ -112,6 +112,10 @@ press "$main" F4
 merge=$(find_window "Merge file") || die "Merge file"
 shot "$merge" merge-dialog
 press "$merge" Return
+# Every missing part is named before the first is asked for.
+missing=$(find_window "Merge") || die "Merge"
+shot "$missing" missing-parts
+press "$missing" Return
 prompt=$(find_window "Merge file ") || die "Merge file "
 shot "$prompt" disk-prompt
 press "$prompt"
