@@ -35,7 +35,11 @@ best() {
 
 # alternate ROUNDS CLEAN_DIR NAME...: runs the functions run_NAME in turns,
 # ROUNDS times, each on an emptied, synced CLEAN_DIR, keeping each one's best
-# wall-clock seconds in the caller's associative array best_of.
+# wall-clock seconds in the caller's associative array best_of. When the
+# caller defines `settle`, it runs, untimed, before each command: on ext4
+# the first large write after many files were deleted can pay seconds of
+# the file system's own work (seen after coreutils' split), which belongs to
+# none of the commands.
 alternate() {
   local rounds=$1 dir=$2 round name t0 t1 t
   shift 2
@@ -43,6 +47,11 @@ alternate() {
     for name in "$@"; do
       rm -rf "${dir:?}"/*
       sync
+      if declare -F settle > /dev/null; then
+        settle
+        rm -rf "${dir:?}"/*
+        sync
+      fi
       t0=$(date +%s.%N); "run_$name" >/dev/null 2>&1; t1=$(date +%s.%N)
       t=$(echo "$t1 - $t0" | bc -l)
       if [ -z "${best_of[$name]:-}" ] || [ "$(echo "$t < ${best_of[$name]}" | bc -l)" = 1 ]; then
