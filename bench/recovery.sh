@@ -64,6 +64,7 @@ run_split_r10() { "$cli" split "$work/SOURCE.BIN" -d "$work/o" -s "$chunk" --no-
 run_join() { "$cli" join "$work/f/SOURCE.Z00" -d "$work/o" -y; }
 run_join_rebuilding() { "$cli" join "$work/lost/SOURCE.Z00" -d "$work/o" -y; }
 names=(split split_r10 join join_rebuilding)
+settle() { dd if="$work/SOURCE.BIN" of="$work/o/SETTLE" bs=1M status=none; }
 declare -A best_of
 alternate 3 "$work/o" "${names[@]}"
 rm -rf "${work:?}"/o/*
