@@ -1096,8 +1096,15 @@ TEST_F(MergeEngineTest, RecoveryFilesRebuildMissingAndDamagedPartsUpToTheirCount
   EXPECT_EQ(testing::ReadFile(Target()), source);
   EXPECT_EQ(ui.Line(InfoLine::kStatus), " Merge Complete");
 
-  // Damage found only while joining makes three: all are named.
+  // Stop while the parts are rebuilt keeps nothing.
   EXPECT_TRUE(RemoveFile(Target()).ok());
+  ui.StopWhenStatusHolds(" Rebuilding from: ");
+  EXPECT_EQ(Merge(paths[0]), MergeOutcome::kStopped);
+  EXPECT_EQ(ui.Status(), " Aborted");
+  EXPECT_TRUE(testing::ListDir(out).empty());
+  ui.onPump = nullptr;
+
+  // Damage found only while joining makes three: all are named.
   EXPECT_TRUE(RemoveFile(paths[7]).ok());
   EXPECT_FALSE(CanRebuild(CheckSet(paths[0])));
   ui.messages.clear();

@@ -15,6 +15,16 @@ void ScriptedUi::StopAtPump(int pump, Answer answer) {
   };
 }
 
+void ScriptedUi::StopWhenStatusHolds(std::string text) {
+  onPump = [this, text = std::move(text), pressed = false](int) mutable {
+    if (!pressed && progress && Status().find(text) != std::string::npos) {
+      pressed = true;
+      answers.push_front(Answer::kYes);
+      progress->Stop();
+    }
+  };
+}
+
 std::vector<std::string> ScriptedUi::MessageTexts() const {
   std::vector<std::string> texts;
   for (const auto& m : messages) texts.push_back(m.text);

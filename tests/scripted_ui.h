@@ -53,6 +53,8 @@ class ScriptedUi : public UserInterface {
 
   // Presses Stop when the given pump comes, answering its question with `answer`.
   void StopAtPump(int pump, Answer answer = Answer::kYes);
+  // Presses Stop, once, at the first pump after the status line came to hold `text`.
+  void StopWhenStatusHolds(std::string text);
 
   const std::string& Line(InfoLine line) const { return lines[static_cast<int>(line)]; }
   const std::string& Status() const { return Line(InfoLine::kStatus); }

@@ -924,6 +924,18 @@ TEST_F(RemovableSplitTest, RecoveryFilesOnFilledDisksOrMailedFromDisksAreRefused
   EXPECT_TRUE(testing::ListDir(out).empty());
 }
 
+// Stop while the recovery files are computed leaves the parts and none of them.
+TEST_F(SplitEngineTest, StopWhileTheRecoveryFilesAreComputedLeavesNone) {
+  recovery = 1;
+  std::string source = Source(2500);
+  Dialog(1086);
+  ui.StopWhenStatusHolds("REPORT.R00");
+  EXPECT_EQ(engine.Run({source, 2500}), SplitOutcome::kStopped);
+  EXPECT_EQ(ui.Status(), " Aborted");
+  EXPECT_EQ(testing::ListDir(out),
+            (std::vector<std::string>{"REPORT.Z00", "REPORT.Z01", "REPORT.Z02", "REPORT.sha256"}));
+}
+
 // Stop while a recovery file is written leaves none under its name.
 TEST_F(RemovableSplitTest, StopWhileARecoveryFileIsWrittenLeavesNone) {
   recovery = 1;

@@ -348,6 +348,9 @@ std::optional<MergeOutcome> MergeRun::RebuildLost() {
   auto rebuilt = RebuildParts(
       request, [&](int part, std::int64_t at, std::span<const std::uint8_t> data) -> Result<void> {
         ui_.Pump();
+        if (progress_->stopRequested()) {
+          return SystemError::WithReason("cannot rebuild the lost parts", "stopped");
+        }
         if (auto placed = result.Seek(offsets[static_cast<std::size_t>(part)] + at); !placed) {
           return placed;
         }
@@ -355,6 +358,10 @@ std::optional<MergeOutcome> MergeRun::RebuildLost() {
       });
   if (!rebuilt) {
     DiscardTarget();
+    if (progress_->stopRequested()) {
+      ui_.SetInfoLine(InfoLine::kStatus, " Aborted");
+      return MergeOutcome::kStopped;
+    }
     return Tell(MessageText("Can not rebuild the lost parts", rebuilt.error().Reason()),
                 "Merge ABORTED", MessageKind::kOk);
   }

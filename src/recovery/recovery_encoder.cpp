@@ -90,6 +90,9 @@ Result<void> WriteRecoveryFiles(const RecoveryRequest& request) {
   ChunkBuffers data(static_cast<std::size_t>(k), chunk);
   ChunkBuffers recovery(static_cast<std::size_t>(n), chunk);
   for (std::int64_t offset = 0; offset < header.shardSize;) {
+    if (request.keepGoing && !request.keepGoing()) {
+      return SystemError::WithReason("cannot write the recovery files", "stopped");
+    }
     const auto length = static_cast<std::size_t>(
         std::min<std::int64_t>(static_cast<std::int64_t>(chunk), header.shardSize - offset));
     for (int i = 0; i < k; ++i) {

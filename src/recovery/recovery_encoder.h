@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ struct RecoveryRequest {
   int recoveryCount = 0;               // N, 1 to kMaxRecoveryFiles
   SourceDigest sourceDigest{};         // the source's SHA-256
   std::size_t chunkSize = 0;           // 0: RecoveryChunkSize's
+  // Asked before each chunk; false ends the writing (Stop), leaving no file.
+  std::function<bool()> keepGoing = nullptr;
 };
 
 // Fills `header` (all but the recovery index and the payload's CRC) from the

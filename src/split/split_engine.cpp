@@ -847,9 +847,11 @@ SplitRun::Step SplitRun::WriteRecovery() {
   recovery.base = base;
   recovery.recoveryCount = request_.recoveryCount;
   recovery.sourceDigest = *sourceDigest_;
+  recovery.keepGoing = KeepWaiting();
   SetLine(InfoLine::kStatus, Format(" Writing: %s", RecoveryPathFromBase(base, 0)));
   ui_.Pump();
   if (auto written = WriteRecoveryFiles(recovery); !written) {
+    if (auto stopped = StoppedInRecovery()) return stopped;
     return Warn(MessageText("Can not write the recovery files", RecoveryPathFromBase(base, 0),
                             written.error().Reason()),
                 "Split ABORTED");
