@@ -28,7 +28,15 @@ check "imported DLLs" "ADVAPI32.dll CRYPT32.dll KERNEL32.dll SHELL32.dll USER32.
 wcli --version
 check "version" "$("$cli" --version)" "$(cat out.txt)"
 wcli --help
-check "help" "0 $("$cli" --help | head -n 1)" "$? $(head -n 1 out.txt)"
+status=$?
+# Once, under the load of a whole test run, wine gave this early run no
+# output at all; it is told and tried again, and a second miss fails.
+if ! [ -s out.txt ]; then
+  echo "NOTE: fennimar-cli.exe --help wrote nothing (status $status: $(head -c 200 err.txt)); again"
+  wcli --help
+  status=$?
+fi
+check "help" "0 $("$cli" --help | head -n 1)" "$status $(head -n 1 out.txt)"
 
 # The same file split on both systems: the same parts, byte for byte.
 name="Größe-日本.bin"
